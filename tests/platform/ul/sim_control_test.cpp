@@ -1,0 +1,261 @@
+#include <atomic>
+#include <cstring>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "ul_fixture.h"
+
+namespace {
+
+using UlControl = UlTest;
+
+TEST_F(UlControl, DeviceListParsesNamesAndSerials) {
+    std::vector<SimAttachedDevice> devices;
+    std::string strError;
+    ASSERT_TRUE(CSimBoards::ParseDeviceList("PCI-DDA08/12:01A2B3C4, PCI-DIO24 ,Lab Box 7", devices, strError))
+        << strError;
+    ASSERT_EQ(devices.size(), 3u);
+    EXPECT_EQ(devices[0].strProductName, "PCI-DDA08/12");
+    EXPECT_EQ(devices[0].strUniqueID, "01A2B3C4");
+    EXPECT_EQ(devices[1].strProductName, "PCI-DIO24");
+    EXPECT_EQ(devices[2].strProductName, "Lab Box 7");
+    EXPECT_EQ(devices[2].nProductID, 0u);
+    EXPECT_NE(devices[0].nProductID, devices[1].nProductID);
+    EXPECT_EQ(devices[1].strUniqueID.size(), 8u);
+    EXPECT_NE(devices[1].strUniqueID, devices[2].strUniqueID);
+
+    ASSERT_TRUE(CSimBoards::ParseDeviceList("", devices, strError));
+    EXPECT_TRUE(devices.empty());
+
+    const char* bad[] = {
+        ",", "PCI-DIO24,", ",PCI-DIO24", ":01A2B3C4", "PCI-DIO24:", "A:B:C", "A:0001,B:0001", "A\tB", "A:  "};
+    for (const char* text : bad) {
+        strError.clear();
+        EXPECT_FALSE(CSimBoards::ParseDeviceList(text, devices, strError)) << text;
+        EXPECT_FALSE(strError.empty()) << text;
+        EXPECT_TRUE(devices.empty()) << text;
+    }
+    EXPECT_FALSE(CSimBoards::ParseDeviceList(std::string(64, 'N'), devices, strError));
+    EXPECT_TRUE(CSimBoards::ParseDeviceList(std::string(63, 'N'), devices, strError));
+}
+
+TEST_F(UlControl, InjectedFailuresFireOnceAlwaysOrPerBoard) {
+    CreateBoards("PCI-DDA08/12,PCI-DDA04/12");
+    ASSERT_TRUE(CSimBoards::FailCall("cbAOut", 77));
+    EXPECT_FALSE(CSimBoards::FailCall("cbAOut", NOERRORS));
+    EXPECT_EQ(cbAOut(0, 0, UNI5VOLTS, 100), 77);
+    EXPECT_EQ(cbAOut(0, 0, UNI5VOLTS, 100), NOERRORS);
+    SimBoardState state;
+    ASSERT_TRUE(CSimBoards::GetBoardState(0, state));
+    EXPECT_EQ(state.dacCodes[0], 100u);
+
+    ASSERT_TRUE(CSimBoards::FailCall("cbDOut", PORTNOTOUTPUT, ESimFail::Always, 1));
+    ASSERT_EQ(cbDConfigPort(0, SECONDPORTA, DIGITALOUT), NOERRORS);
+    ASSERT_EQ(cbDConfigPort(1, SECONDPORTA, DIGITALOUT), NOERRORS);
+    EXPECT_EQ(cbDOut(0, SECONDPORTA, 3), NOERRORS);
+    EXPECT_EQ(cbDOut(1, SECONDPORTA, 3), PORTNOTOUTPUT);
+    EXPECT_EQ(cbDOut(1, SECONDPORTA, 3), PORTNOTOUTPUT);
+    EXPECT_EQ(CSimBoards::GetTtlOutputByte(1), 0);
+
+    // A failed name query still leaves a terminated, empty name; the probe value stays as preset.
+    ASSERT_TRUE(CSimBoards::FailCall("", 328, ESimFail::Once, 0));
+    USHORT w = 123;
+    EXPECT_EQ(cbDIn(0, 0, &w), 328);
+    EXPECT_EQ(w, 123);
+    ASSERT_TRUE(CSimBoards::FailCall("cbGetBoardName", 5));
+    char name[BOARDNAMELEN];
+    std::memset(name, 'x', sizeof(name));
+    EXPECT_EQ(cbGetBoardName(0, name), 5);
+    EXPECT_STREQ(name, "");
+
+    CSimBoards::ClearFailures();
+    EXPECT_EQ(cbDOut(1, SECONDPORTA, 3), NOERRORS);
+}
+
+TEST_F(UlControl, LogAndHookShowEveryCallAsOneStableLine) {
+    std::vector<std::string> hooked;
+    CSimBoards::SetCallHook([&](const SimCallRecord& rec) {
+        hooked.push_back(rec.strText);
+        SimBoardState state;
+        CSimBoards::GetBoardState(0, state);  // the hook may use the library
+    });
+    CreateBoards("PCI-DDA08/12:01A2B3C4");
+    CSimBoards::ClearCallLog();
+    hooked.clear();
+
+    USHORT w = 123;
+    char name[BOARDNAMELEN];
+    float f = 0.0f;
+    cbAOut(0, 3, UNI5VOLTS, 2047);
+    cbDIn(0, 0, &w);
+    CSimBoards::SetPortInput(0, FIRSTPORTA, 5);
+    cbDIn(0, FIRSTPORTA, &w);
+    cbGetBoardName(7, name);
+    cbToEngUnits(0, UNI5VOLTS, 4095, &f);
+
+    const std::vector<std::string> expected = {
+        "cbAOut(0, 3, 101, 2047) = 0",
+        "cbDIn(0, 0, ptr) = 17",
+        "cbDIn(0, 10, &5) = 0",
+        "cbGetBoardName(7, \"\") = 1",
+        "cbToEngUnits(0, 101, 4095, &4.998779) = 0",
+    };
+    const std::vector<SimCallRecord> log = CSimBoards::GetCallLog();
+    ASSERT_EQ(log.size(), expected.size());
+    for (size_t i = 0; i < log.size(); ++i) EXPECT_EQ(log[i].strText, expected[i]);
+    EXPECT_EQ(hooked, expected);
+    EXPECT_EQ(log[0].strName, "cbAOut");
+    EXPECT_EQ(log[0].nBoard, 0);
+    EXPECT_EQ(log[3].nResult, BADBOARD);
+    EXPECT_EQ(log[4].nSequence, log[0].nSequence + 4);
+
+    CSimBoards::SetCallLogLimit(2);
+    EXPECT_EQ(CSimBoards::GetCallLog().size(), 2u);
+    cbFlashLED(0);
+    const std::vector<SimCallRecord> tail = CSimBoards::GetCallLog();
+    ASSERT_EQ(tail.size(), 2u);
+    EXPECT_EQ(tail.back().strText, "cbFlashLED(0) = 0");
+    CSimBoards::ClearCallLog();
+    EXPECT_TRUE(CSimBoards::GetCallLog().empty());
+}
+
+TEST_F(UlControl, OutputListenerSeesEveryChangeOfCodesAndLatches) {
+    CreateBoards("PCI-DDA08/12,PCI-DIO24");
+    std::mutex mutex;
+    std::vector<SimOutputChange> changes;
+    CSimBoards::SetOutputListener([&](const SimOutputChange& change) {
+        std::lock_guard<std::mutex> lock(mutex);
+        changes.push_back(change);
+        EXPECT_GE(CSimBoards::GetTtlOutputByte(change.nBoard), 0);  // may call back into the library
+    });
+
+    ASSERT_EQ(cbDConfigPort(1, FIRSTPORTB, DIGITALOUT), NOERRORS);
+    ASSERT_EQ(cbDOut(1, FIRSTPORTB, 0xC0), NOERRORS);
+    ASSERT_EQ(cbDOut(1, FIRSTPORTB, 0xC0), NOERRORS);  // unchanged: no report
+    ASSERT_EQ(cbAOut(0, 2, BIP10VOLTS, 4000), NOERRORS);
+    EXPECT_EQ(cbDOut(1, FIRSTPORTA, 1), PORTNOTOUTPUT);
+
+    std::lock_guard<std::mutex> lock(mutex);
+    ASSERT_EQ(changes.size(), 2u);
+    EXPECT_EQ(changes[0].nBoard, 1);
+    EXPECT_EQ(changes[0].eKind, ESimOutput::DigitalPort);
+    EXPECT_EQ(changes[0].nIndex, FIRSTPORTB);
+    EXPECT_EQ(changes[0].nValue, 0xC0u);
+    EXPECT_EQ(changes[1].eKind, ESimOutput::AnalogCode);
+    EXPECT_EQ(changes[1].nIndex, 2);
+    EXPECT_EQ(changes[1].nValue, 4000u);
+    EXPECT_EQ(CSimBoards::GetTtlOutputByte(1), 0xC0);
+    EXPECT_EQ(CSimBoards::GetTtlOutputByte(0), 0);
+    EXPECT_EQ(CSimBoards::GetTtlOutputByte(5), -1);
+}
+
+struct InterruptProbe {
+    std::atomic<int> nCalls{0};
+    std::atomic<unsigned> nLastData{0};
+    std::atomic<int> nReadResult{-1};
+    std::atomic<USHORT> wRead{0};
+    std::mutex mutex;
+    std::thread::id callbackThread;
+};
+
+void OnInterrupt(int nBoard, unsigned nEventType, unsigned nEventData, void* pUser) {
+    auto* probe = static_cast<InterruptProbe*>(pUser);
+    {
+        std::lock_guard<std::mutex> lock(probe->mutex);
+        probe->callbackThread = std::this_thread::get_id();
+    }
+    USHORT w = 0;
+    probe->nReadResult = cbDIn(nBoard, FIRSTPORTA, &w);  // reading a port inside must not deadlock
+    probe->wRead = w;
+    probe->nLastData = nEventData;
+    if (nEventType == ON_EXTERNAL_INTERRUPT) ++probe->nCalls;
+}
+
+TEST_F(UlControl, InterruptCallbackRunsOnTheLibrarysThreadAndMayCallIt) {
+    CreateBoards("PCI-DIO24,USB-1208FS");
+    InterruptProbe probe;
+    EXPECT_FALSE(CSimBoards::RaiseExternalInterrupt(0));  // not enabled: lost
+    EXPECT_EQ(cbEnableEvent(1, ON_EXTERNAL_INTERRUPT, 1, OnInterrupt, &probe), BADEVENTTYPE);
+    EXPECT_EQ(cbEnableEvent(0, 1, 1, OnInterrupt, &probe), BADEVENTTYPE);
+    ASSERT_EQ(cbEnableEvent(0, ON_EXTERNAL_INTERRUPT, 1, OnInterrupt, &probe), NOERRORS);
+    ASSERT_TRUE(CSimBoards::SetPortInput(0, FIRSTPORTA, 0x21));
+
+    ASSERT_TRUE(CSimBoards::RaiseExternalInterrupt(0));
+    EXPECT_EQ(probe.nCalls, 1);
+    EXPECT_EQ(probe.nLastData, 1u);
+    EXPECT_EQ(probe.nReadResult, NOERRORS);
+    EXPECT_EQ(probe.wRead, 0x21);
+    {
+        std::lock_guard<std::mutex> lock(probe.mutex);
+        EXPECT_NE(probe.callbackThread, std::thread::id());
+        EXPECT_NE(probe.callbackThread, std::this_thread::get_id());
+    }
+
+    for (int i = 0; i < 3; ++i) EXPECT_TRUE(CSimBoards::PostExternalInterrupt(0));
+    CSimBoards::WaitForInterrupts();
+    EXPECT_EQ(probe.nCalls, 4);
+    EXPECT_EQ(probe.nLastData, 4u);
+
+    ASSERT_EQ(cbDisableEvent(0, ON_EXTERNAL_INTERRUPT), NOERRORS);
+    EXPECT_EQ(cbDisableEvent(0, ON_EXTERNAL_INTERRUPT), NOERRORS);
+    EXPECT_FALSE(CSimBoards::RaiseExternalInterrupt(0));
+    EXPECT_EQ(probe.nCalls, 4);
+
+    ASSERT_EQ(cbEnableEvent(0, ON_EXTERNAL_INTERRUPT, 1, OnInterrupt, &probe), NOERRORS);
+    ASSERT_TRUE(CSimBoards::SetDeviceResponding(0, false));
+    EXPECT_FALSE(CSimBoards::RaiseExternalInterrupt(0));
+    EXPECT_EQ(probe.nCalls, 4);
+}
+
+TEST_F(UlControl, CallsFromSeveralThreadsAndTheEventThreadAreAllServed) {
+    CreateBoards("PCI-DIO24");
+    ASSERT_EQ(cbDConfigPort(0, FIRSTPORTB, DIGITALOUT), NOERRORS);
+    InterruptProbe probe;
+    ASSERT_EQ(cbEnableEvent(0, ON_EXTERNAL_INTERRUPT, 1, OnInterrupt, &probe), NOERRORS);
+    std::atomic<int> nOutputs{0};
+    CSimBoards::SetOutputListener([&](const SimOutputChange&) { ++nOutputs; });
+    CSimBoards::ClearCallLog();
+
+    constexpr int kRounds = 200;
+    std::thread writer([] {
+        for (int i = 0; i < kRounds; ++i) cbDOut(0, FIRSTPORTB, static_cast<USHORT>(i & 1));
+    });
+    std::thread reader([] {
+        USHORT w = 0;
+        for (int i = 0; i < kRounds; ++i) cbDIn(0, FIRSTPORTA, &w);
+    });
+    for (int i = 0; i < kRounds; ++i) CSimBoards::PostExternalInterrupt(0);
+    writer.join();
+    reader.join();
+    CSimBoards::WaitForInterrupts();
+
+    EXPECT_EQ(probe.nCalls, kRounds);
+    EXPECT_EQ(nOutputs, kRounds - 1);  // the first write of 0 changed nothing
+    EXPECT_EQ(CSimBoards::GetCallLog().size(), 3u * kRounds);
+}
+
+TEST_F(UlControl, ResetStopsTheEventThreadAndForgetsEverything) {
+    CreateBoards("PCI-DIO24");
+    InterruptProbe probe;
+    ASSERT_EQ(cbEnableEvent(0, ON_EXTERNAL_INTERRUPT, 1, OnInterrupt, &probe), NOERRORS);
+    for (int i = 0; i < 20; ++i) CSimBoards::PostExternalInterrupt(0);
+    CSimBoards::FailCall("cbFlashLED", 9, ESimFail::Always);
+
+    CSimBoards::Reset();
+    const int nDelivered = probe.nCalls;
+    EXPECT_LE(nDelivered, 20);
+    EXPECT_TRUE(CSimBoards::GetBoardNumbers().empty());
+    EXPECT_TRUE(CSimBoards::GetAttachedDevices().empty());
+    EXPECT_FALSE(CSimBoards::RaiseExternalInterrupt(0));
+    EXPECT_EQ(probe.nCalls, nDelivered);
+
+    CreateBoards("PCI-DIO24");
+    EXPECT_EQ(cbFlashLED(0), NOERRORS);
+    ASSERT_EQ(cbEnableEvent(0, ON_EXTERNAL_INTERRUPT, 1, OnInterrupt, &probe), NOERRORS);
+    EXPECT_TRUE(CSimBoards::RaiseExternalInterrupt(0));
+    EXPECT_EQ(probe.nLastData, 1u);  // a fresh board counts from 1 again
+}
+
+}  // namespace
