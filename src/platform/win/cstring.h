@@ -1,0 +1,139 @@
+// CString: the framework's text class. A value type over std::string; every operation is bounded by the
+// string's own length, and Format grows to whatever the output needs (no fixed buffer, no truncation).
+// Passing a CString itself through "..." does not compile: pass (LPCTSTR)s or s.GetString().
+#pragma once
+
+#include <cstdarg>
+#include <cstddef>
+#include <string>
+
+#include "platform/wintypes.h"
+
+class CString {
+  public:
+    CString() = default;
+    CString(LPCTSTR psz) : m_str(psz ? psz : "") {}  // NOLINT: implicit like the framework's
+    CString(std::nullptr_t) {}
+    CString(LPCTSTR pch, int nLength)
+        : m_str(pch ? std::string(pch, nLength > 0 ? nLength : 0) : std::string()) {}
+    explicit CString(TCHAR ch, int nRepeat = 1) : m_str(nRepeat > 0 ? nRepeat : 0, ch) {}
+    CString(const std::string& s) : m_str(s) {}  // NOLINT
+    CString(const CString&) = default;
+    CString(CString&&) noexcept = default;
+    CString& operator=(const CString&) = default;
+    CString& operator=(CString&&) noexcept = default;
+    CString& operator=(LPCTSTR psz) {
+        m_str = psz ? psz : "";
+        return *this;
+    }
+    CString& operator=(TCHAR ch) {
+        m_str.assign(1, ch);
+        return *this;
+    }
+
+    operator LPCTSTR() const { return m_str.c_str(); }  // NOLINT
+    LPCTSTR GetString() const { return m_str.c_str(); }
+    const std::string& Str() const { return m_str; }
+
+    int GetLength() const { return static_cast<int>(m_str.size()); }
+    BOOL IsEmpty() const { return m_str.empty(); }
+    void Empty() { m_str.clear(); }
+    // Out-of-range indices give '\0' (reads) or do nothing (writes).
+    TCHAR GetAt(int i) const { return (i >= 0 && i < GetLength()) ? m_str[static_cast<size_t>(i)] : '\0'; }
+    TCHAR operator[](int i) const { return GetAt(i); }
+    void SetAt(int i, TCHAR ch) {
+        if (i >= 0 && i < GetLength()) m_str[static_cast<size_t>(i)] = ch;
+    }
+
+    CString& operator+=(const CString& s) {
+        m_str += s.m_str;
+        return *this;
+    }
+    CString& operator+=(LPCTSTR psz) {
+        if (psz) m_str += psz;
+        return *this;
+    }
+    CString& operator+=(TCHAR ch) {
+        m_str += ch;
+        return *this;
+    }
+    void Append(LPCTSTR psz) { *this += psz; }
+    void AppendChar(TCHAR ch) { m_str += ch; }
+
+    int Compare(LPCTSTR psz) const;
+    int CompareNoCase(LPCTSTR psz) const;
+
+    CString Left(int nCount) const;
+    CString Right(int nCount) const;
+    CString Mid(int nFirst) const;
+    CString Mid(int nFirst, int nCount) const;
+    int Find(TCHAR ch, int nStart = 0) const;
+    int Find(LPCTSTR pszSub, int nStart = 0) const;
+    int ReverseFind(TCHAR ch) const;
+    int FindOneOf(LPCTSTR pszCharSet) const;
+    CString SpanIncluding(LPCTSTR pszCharSet) const;
+    CString SpanExcluding(LPCTSTR pszCharSet) const;
+
+    CString& MakeUpper();
+    CString& MakeLower();
+    CString& MakeReverse();
+    CString& Trim();
+    CString& TrimLeft();
+    CString& TrimRight();
+    CString& Trim(TCHAR ch);
+    CString& TrimLeft(TCHAR ch);
+    CString& TrimRight(TCHAR ch);
+    int Replace(TCHAR chOld, TCHAR chNew);
+    int Replace(LPCTSTR pszOld, LPCTSTR pszNew);
+    int Remove(TCHAR ch);
+    int Insert(int nIndex, TCHAR ch);
+    int Insert(int nIndex, LPCTSTR psz);
+    int Delete(int nIndex, int nCount = 1);
+    CString Tokenize(LPCTSTR pszTokens, int& iStart) const;
+
+    void Format(LPCTSTR pszFormat, ...) __attribute__((format(printf, 2, 3)));
+    void AppendFormat(LPCTSTR pszFormat, ...) __attribute__((format(printf, 2, 3)));
+    void FormatV(LPCTSTR pszFormat, va_list args);
+    void AppendFormatV(LPCTSTR pszFormat, va_list args);
+
+    // Direct buffer access: the buffer holds at least nMinBufLength characters plus the terminator and is
+    // valid until the next change of the string. ReleaseBuffer(-1) takes the length from the terminator
+    // (bounded by the buffer), ReleaseBuffer(n) keeps n characters.
+    LPTSTR GetBuffer(int nMinBufLength = 0);
+    LPTSTR GetBufferSetLength(int nNewLength);
+    void ReleaseBuffer(int nNewLength = -1);
+
+    // Loads string resource nID (resources.h); FALSE and an empty string when there is none.
+    BOOL LoadString(UINT nID);
+
+  private:
+    std::string m_str;
+};
+
+CString operator+(const CString& a, const CString& b);
+CString operator+(const CString& a, LPCTSTR b);
+CString operator+(LPCTSTR a, const CString& b);
+CString operator+(const CString& a, TCHAR ch);
+CString operator+(TCHAR ch, const CString& a);
+
+inline bool operator==(const CString& a, const CString& b) {
+    return a.Str() == b.Str();
+}
+inline bool operator==(const CString& a, LPCTSTR b) {
+    return a.Compare(b) == 0;
+}
+inline bool operator==(LPCTSTR a, const CString& b) {
+    return b.Compare(a) == 0;
+}
+inline bool operator!=(const CString& a, const CString& b) {
+    return !(a == b);
+}
+inline bool operator!=(const CString& a, LPCTSTR b) {
+    return !(a == b);
+}
+inline bool operator!=(LPCTSTR a, const CString& b) {
+    return !(b == a);
+}
+inline bool operator<(const CString& a, const CString& b) {
+    return a.Str() < b.Str();
+}

@@ -1,0 +1,583 @@
+#include "platform/win/message_loop.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/win/app.h"
+#include "platform/win/clock.h"
+#include "platform/win/kernel.h"
+#include "platform/win/win_state.h"
+
+using namespace winstate;
+
+namespace {
+
+using Steady = std::chrono::steady_clock;
+
+constexpr UINT kPosted = 1, kQuit = 2, kPaint = 4, kTimer = 8, kAll = 15;
+constexpr UINT kTimerMinimumMs = 10;
+constexpr UINT kTimerMaximumMs = 0x7FFFFFFF;
+const HWND kThreadOnly = reinterpret_cast<HWND>(static_cast<std::intptr_t>(-1));
+
+enum class Taken { None, Msg, Quit };
+
+thread_local DWORD t_nMessageTime = 0;
+// Keeps the text of a foreign thread's WM_SETTEXT alive after GetMessage/PeekMessage hand it out.
+thread_local std::unique_ptr<std::string> t_pHeldText;
+std::atomic<UINT_PTR> g_nNextIdleHook{1};
+
+bool Matches(HWND hWnd, UINT message, HWND hFilter, UINT nMin, UINT nMax) {
+    if (hFilter == kThreadOnly) {
+        if (hWnd != nullptr) return false;
+    } else if (hFilter != nullptr && hWnd != hFilter) {
+        return false;
+    }
+    if ((nMin != 0 || nMax != 0) && (message < nMin || message > nMax)) return false;
+    return true;
+}
+
+// Takes (or with bRemove false, looks at) the next message of the queue in the loop's order. The caller
+// holds the lock.
+Taken TakeLocked(State& s, Queue& q, MSG* pMsg, std::unique_ptr<std::string>* pText, HWND hFilter, UINT nMin,
+                 UINT nMax, bool bRemove, UINT nKinds) {
+    if (nKinds & kPosted) {
+        for (auto it = q.posted.begin(); it != q.posted.end();) {
+            if (it->msg.hwnd != nullptr && Find(s, it->msg.hwnd) == nullptr) {
+                it = q.posted.erase(it);  // the window is gone
+                continue;
+            }
+            if (Matches(it->msg.hwnd, it->msg.message, hFilter, nMin, nMax)) {
+                *pMsg = it->msg;
+                const bool bQuitMsg = it->msg.message == WM_QUIT;  // posted as a thread message
+                if (bRemove) {
+                    if (pText) *pText = std::move(it->pText);
+                    q.posted.erase(it);
+                }
+                return bQuitMsg ? Taken::Quit : Taken::Msg;
+            }
+            ++it;
+        }
+    }
+    const DWORD nNowMs = CClock::NowMillis();
+    if ((nKinds & kQuit) && q.bQuit) {
+        *pMsg = MSG{nullptr, WM_QUIT, static_cast<WPARAM>(q.nQuitCode), 0, nNowMs, {0, 0}};
+        if (bRemove) q.bQuit = FALSE;
+        return Taken::Quit;
+    }
+    if ((nKinds & kPaint) && hFilter != kThreadOnly && Matches(nullptr, WM_PAINT, nullptr, nMin, nMax)) {
+        for (auto it = q.invalid.begin(); it != q.invalid.end();) {
+            HWND h = reinterpret_cast<HWND>(*it);
+            WndRec* r = Find(s, h);
+            if (r == nullptr || !r->bInvalid) {
+                it = q.invalid.erase(it);
+                continue;
+            }
+            if ((hFilter != nullptr && h != hFilter) || !IsVisibleLocked(s, r)) {
+                ++it;
+                continue;
+            }
+            *pMsg = MSG{h, WM_PAINT, 0, 0, nNowMs, {0, 0}};
+            if (bRemove) {
+                UnionRect(&r->rcPainting, r->bPainting ? &r->rcPainting : &r->rcInvalid, &r->rcInvalid);
+                r->bErasePainting = (r->bPainting && r->bErasePainting) || r->bEraseInvalid;
+                r->bPainting = TRUE;
+                r->bInvalid = FALSE;
+                r->rcInvalid = RECT{};
+                r->bEraseInvalid = FALSE;
+                q.invalid.erase(it);
+            }
+            return Taken::Msg;
+        }
+    }
+    if (nKinds & kTimer) {
+        const LONGLONG now = CClock::NowMicros();
+        TimerRec* best = nullptr;
+        for (TimerRec& t : q.timers) {
+            if (t.nDueUs > now || !Matches(t.hWnd, WM_TIMER, hFilter, nMin, nMax)) continue;
+            if (best == nullptr || t.nDueUs < best->nDueUs) best = &t;
+        }
+        if (best != nullptr) {
+            *pMsg =
+                MSG{best->hWnd, WM_TIMER, best->nID, reinterpret_cast<LPARAM>(best->pfnProc), nNowMs, {0, 0}};
+            // One WM_TIMER however many periods have passed: the next is a full period from now.
+            if (bRemove) best->nDueUs = now + static_cast<LONGLONG>(best->nPeriodMs) * 1000;
+            return Taken::Msg;
+        }
+    }
+    return Taken::None;
+}
+
+std::shared_ptr<Queue> MyQueue() {
+    State& s = S();
+    std::lock_guard<std::mutex> lock(s.mtx);
+    return QueueFor(s, GetCurrentThreadId());
+}
+
+void DispatchTaken(MSG& msg) {
+    if (!CMessageLoop::PreTranslate(&msg)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+// Waits until the queue may have something to take. FALSE when the loops of the thread are abandoned
+// (the stall handler said so). tLast is the real time of the last activity, for the stall handler.
+bool WaitForWork(const std::shared_ptr<Queue>& pq, Steady::time_point& tLast) {
+    State& s = S();
+    std::function<bool()> pfnStall;
+    {
+        std::unique_lock<std::mutex> lock(s.mtx);
+        Queue& q = *pq;
+        if (q.bAbandon) return false;
+        MSG peek;
+        if (TakeLocked(s, q, &peek, nullptr, nullptr, 0, 0, false, kAll) != Taken::None) return true;
+        const std::uint64_t nWake = q.nWake;
+        auto deadline = Steady::time_point::max();
+        if (!CClock::IsManual()) {
+            LONGLONG next = NextTimerDueLocked(s, q.nThreadId);
+            LONGLONG hook = clockstate::NextRealHookDue(q.nThreadId);
+            if (hook >= 0 && (next < 0 || hook < next)) next = hook;
+            if (next >= 0) {
+                deadline = Steady::now() +
+                           std::chrono::microseconds(std::max<LONGLONG>(0, next - CClock::NowMicros()));
+            }
+        }
+        const bool bStall = static_cast<bool>(q.pfnStall);
+        const auto stallAt = tLast + std::chrono::milliseconds(q.nStallMs);
+        if (bStall) deadline = std::min(deadline, stallAt);
+        auto woken = [&] { return q.nWake != nWake; };
+        if (deadline == Steady::time_point::max()) {
+            q.cv.wait(lock, woken);
+        } else {
+            q.cv.wait_until(lock, deadline, woken);
+        }
+        if (q.nWake != nWake) {
+            tLast = Steady::now();
+            return !q.bAbandon;
+        }
+        if (!bStall || Steady::now() < stallAt) return true;  // a timer or time hook is due
+        pfnStall = q.pfnStall;
+    }
+    tLast = Steady::now();
+    if (pfnStall && pfnStall()) {
+        std::lock_guard<std::mutex> lock(s.mtx);
+        pq->bAbandon = TRUE;
+        Wake(*pq);
+        return false;
+    }
+    return true;
+}
+
+thread_local std::uint64_t t_nDispatched = 0;
+
+// Changes whenever the thread dispatched something or its queue was woken.
+std::uint64_t Activity(const std::shared_ptr<Queue>& pq) {
+    std::lock_guard<std::mutex> lock(S().mtx);
+    return pq->nWake + t_nDispatched;
+}
+
+bool RunIdleHooks(const std::shared_ptr<Queue>& pq) {
+    std::vector<UINT_PTR> ids;
+    {
+        std::lock_guard<std::mutex> lock(S().mtx);
+        for (const auto& [id, fn] : pq->idleHooks) ids.push_back(id);
+    }
+    for (UINT_PTR id : ids) {
+        std::function<void()> fn;
+        {
+            std::lock_guard<std::mutex> lock(S().mtx);
+            auto it = pq->idleHooks.find(id);
+            if (it == pq->idleHooks.end()) continue;  // removed by an earlier hook
+            fn = it->second;
+        }
+        fn();
+    }
+    return !ids.empty();
+}
+
+void EndOfLoop(const std::shared_ptr<Queue>& pq, bool bNested) {
+    std::lock_guard<std::mutex> lock(S().mtx);
+    if (bNested) --pq->nDepth;
+    if (pq->nDepth == 0) pq->bAbandon = FALSE;
+}
+
+// GetMessage without the filter's niceties: waits until a matching message comes. FALSE on WM_QUIT or
+// when the thread's loops are abandoned.
+BOOL WaitAndTake(MSG* pMsg, HWND hWnd, UINT nMin, UINT nMax) {
+    std::shared_ptr<Queue> pq = MyQueue();
+    auto tLast = Steady::now();
+    for (;;) {
+        Taken k;
+        {
+            std::lock_guard<std::mutex> lock(S().mtx);
+            k = TakeLocked(S(), *pq, pMsg, &t_pHeldText, hWnd, nMin, nMax, true, kAll);
+        }
+        if (k == Taken::Quit) return FALSE;
+        if (k == Taken::Msg) {
+            t_nMessageTime = pMsg->time;
+            return TRUE;
+        }
+        clockstate::RunDueRealHooks(pq->nThreadId);
+        if (!WaitForWork(pq, tLast)) {
+            EndOfLoop(pq, false);
+            *pMsg = MSG{nullptr, WM_QUIT, 0, 0, CClock::NowMillis(), {0, 0}};
+            return FALSE;
+        }
+    }
+}
+
+}  // namespace
+
+namespace winstate {
+
+LONGLONG NextTimerDueLocked(State& s, DWORD nThreadId) {
+    auto it = s.queues.find(nThreadId);
+    if (it == s.queues.end()) return -1;
+    LONGLONG next = -1;
+    for (const TimerRec& t : it->second->timers) {
+        if (next < 0 || t.nDueUs < next) next = t.nDueUs;
+    }
+    return next;
+}
+
+}  // namespace winstate
+
+// ---- CMessageLoop ----
+BOOL CMessageLoop::RunUntil(const std::function<bool()>& done, const std::function<void()>& onFirstIdle) {
+    std::shared_ptr<Queue> pq;
+    {
+        std::lock_guard<std::mutex> lock(S().mtx);
+        pq = QueueFor(S(), GetCurrentThreadId());
+        ++pq->nDepth;
+    }
+    bool bFirstIdle = true;
+    BOOL bResult = TRUE;
+    auto tLast = Steady::now();
+    for (;;) {
+        if (done && done()) break;
+        MSG msg{};
+        std::unique_ptr<std::string> pText;
+        Taken k;
+        {
+            std::lock_guard<std::mutex> lock(S().mtx);
+            if (pq->bAbandon) {
+                bResult = FALSE;
+                break;
+            }
+            k = TakeLocked(S(), *pq, &msg, &pText, nullptr, 0, 0, true, kAll);
+        }
+        if (k == Taken::Quit) {
+            PostQuitMessage(static_cast<int>(msg.wParam));  // for the outer loop
+            bResult = FALSE;
+            break;
+        }
+        if (k == Taken::Msg) {
+            DispatchTaken(msg);
+            tLast = Steady::now();
+            continue;
+        }
+        if (bFirstIdle) {
+            bFirstIdle = false;
+            if (onFirstIdle) {
+                onFirstIdle();
+                continue;
+            }
+        }
+        // What idle hooks do (advance the clock, dispatch, post) may need another idle round: only a
+        // round that changed nothing lets the loop wait.
+        const std::uint64_t nActivity = Activity(pq);
+        RunIdleHooks(pq);
+        clockstate::RunDueRealHooks(pq->nThreadId);
+        if (done && done()) break;
+        if (Activity(pq) != nActivity) continue;
+        if (!WaitForWork(pq, tLast)) {
+            bResult = FALSE;
+            break;
+        }
+    }
+    EndOfLoop(pq, true);
+    return bResult;
+}
+
+int CMessageLoop::PumpPending() {
+    std::shared_ptr<Queue> pq;
+    size_t nPosted = 0;
+    {
+        std::lock_guard<std::mutex> lock(S().mtx);
+        pq = QueueFor(S(), GetCurrentThreadId());
+        nPosted = pq->posted.size();
+    }
+    int nDispatched = 0;
+    auto takeAndDispatch = [&](HWND hFilter, UINT nMin, UINT nMax, UINT nKinds) {
+        MSG msg{};
+        std::unique_ptr<std::string> pText;
+        {
+            std::lock_guard<std::mutex> lock(S().mtx);
+            Taken k = TakeLocked(S(), *pq, &msg, &pText, hFilter, nMin, nMax, true, nKinds);
+            if (k == Taken::Quit) {  // a posted WM_QUIT stays for the loop that ends with it
+                pq->bQuit = TRUE;
+                pq->nQuitCode = static_cast<int>(msg.wParam);
+            }
+            if (k != Taken::Msg) return false;
+        }
+        DispatchTaken(msg);
+        ++nDispatched;
+        return true;
+    };
+    for (size_t i = 0; i < nPosted; ++i) {
+        if (!takeAndDispatch(nullptr, 0, 0, kPosted)) break;
+    }
+    std::vector<HWND> invalid;
+    std::vector<std::pair<LONGLONG, std::pair<HWND, UINT_PTR>>> due;
+    {
+        std::lock_guard<std::mutex> lock(S().mtx);
+        for (std::uintptr_t h : pq->invalid) invalid.push_back(reinterpret_cast<HWND>(h));
+    }
+    for (HWND h : invalid) takeAndDispatch(h, WM_PAINT, WM_PAINT, kPaint);
+    {
+        std::lock_guard<std::mutex> lock(S().mtx);
+        const LONGLONG now = CClock::NowMicros();
+        for (const TimerRec& t : pq->timers) {
+            if (t.nDueUs <= now) due.push_back({t.nDueUs, {t.hWnd, t.nID}});
+        }
+    }
+    std::stable_sort(due.begin(), due.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (const auto& [when, key] : due) {
+        MSG msg{};
+        {
+            std::lock_guard<std::mutex> lock(S().mtx);
+            const LONGLONG now = CClock::NowMicros();
+            auto it = std::find_if(pq->timers.begin(), pq->timers.end(), [&](const TimerRec& t) {
+                return t.hWnd == key.first && t.nID == key.second;
+            });
+            if (it == pq->timers.end() || it->nDueUs > now) continue;  // killed or reset meanwhile
+            msg = MSG{it->hWnd, WM_TIMER, it->nID, reinterpret_cast<LPARAM>(it->pfnProc), CClock::NowMillis(),
+                      {0, 0}};
+            it->nDueUs = now + static_cast<LONGLONG>(it->nPeriodMs) * 1000;
+        }
+        DispatchTaken(msg);
+        ++nDispatched;
+    }
+    return nDispatched;
+}
+
+int CMessageLoop::RunUntilIdle() {
+    int nTotal = 0;
+    for (int n = PumpPending(); n > 0; n = PumpPending()) nTotal += n;
+    return nTotal;
+}
+
+BOOL CMessageLoop::HasPending() {
+    State& s = S();
+    std::lock_guard<std::mutex> lock(s.mtx);
+    auto it = s.queues.find(GetCurrentThreadId());
+    if (it == s.queues.end()) return FALSE;
+    MSG peek;
+    return TakeLocked(s, *it->second, &peek, nullptr, nullptr, 0, 0, false, kPosted | kPaint | kTimer) !=
+           Taken::None;
+}
+
+BOOL CMessageLoop::PumpMessage() {
+    MSG msg{};
+    if (!WaitAndTake(&msg, nullptr, 0, 0)) return FALSE;
+    std::unique_ptr<std::string> pText = std::move(t_pHeldText);
+    DispatchTaken(msg);
+    return TRUE;
+}
+
+BOOL CMessageLoop::PreTranslate(MSG* pMsg) {
+    if (pMsg == nullptr) return FALSE;
+    if (CWinThread* pThread = AfxGetThread()) return pThread->PreTranslateMessage(pMsg);
+    return pMsg->hwnd ? CWnd::WalkPreTranslateTree(nullptr, pMsg) : FALSE;
+}
+
+int CMessageLoop::GetDepth() {
+    State& s = S();
+    std::lock_guard<std::mutex> lock(s.mtx);
+    auto it = s.queues.find(GetCurrentThreadId());
+    return it == s.queues.end() ? 0 : it->second->nDepth;
+}
+
+UINT_PTR CMessageLoop::AddIdleHook(std::function<void()> pfnHook) {
+    if (!pfnHook) return 0;
+    UINT_PTR id = g_nNextIdleHook.fetch_add(1);
+    State& s = S();
+    std::lock_guard<std::mutex> lock(s.mtx);
+    QueueFor(s, GetCurrentThreadId())->idleHooks[id] = std::move(pfnHook);
+    return id;
+}
+
+void CMessageLoop::RemoveIdleHook(UINT_PTR nHookId) {
+    State& s = S();
+    std::lock_guard<std::mutex> lock(s.mtx);
+    for (auto& [tid, q] : s.queues) q->idleHooks.erase(nHookId);
+}
+
+void CMessageLoop::SetStallHandler(std::function<bool()> pfnStall, DWORD nRealMs) {
+    State& s = S();
+    std::lock_guard<std::mutex> lock(s.mtx);
+    auto q = QueueFor(s, GetCurrentThreadId());
+    q->pfnStall = std::move(pfnStall);
+    q->nStallMs = nRealMs;
+    Wake(*q);
+}
+
+// ---- The message functions ----
+BOOL GetMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax) {
+    MSG msg{};
+    BOOL b = WaitAndTake(&msg, hWnd, wMsgFilterMin, wMsgFilterMax);
+    if (lpMsg) *lpMsg = msg;
+    return b;
+}
+
+BOOL PeekMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax, UINT wRemoveMsg) {
+    std::shared_ptr<Queue> pq = MyQueue();
+    MSG msg{};
+    Taken k;
+    {
+        std::lock_guard<std::mutex> lock(S().mtx);
+        k = TakeLocked(S(), *pq, &msg, &t_pHeldText, hWnd, wMsgFilterMin, wMsgFilterMax,
+                       (wRemoveMsg & PM_REMOVE) != 0, kAll);
+    }
+    if (k == Taken::None) return FALSE;
+    if (wRemoveMsg & PM_REMOVE) t_nMessageTime = msg.time;
+    if (lpMsg) *lpMsg = msg;
+    return TRUE;
+}
+
+// Typing is simulated by posting WM_KEYDOWN and WM_CHAR explicitly, so no characters are generated here.
+BOOL TranslateMessage(const MSG*) {
+    return FALSE;
+}
+
+LRESULT DispatchMessageA(const MSG* lpMsg) {
+    if (lpMsg == nullptr) return 0;
+    const DWORD nSaved = t_nMessageTime;
+    t_nMessageTime = lpMsg->time;
+    ++t_nDispatched;
+    LRESULT r = 0;
+    if (lpMsg->message == WM_TIMER && lpMsg->lParam != 0) {
+        reinterpret_cast<TIMERPROC>(lpMsg->lParam)(lpMsg->hwnd, WM_TIMER,
+                                                   static_cast<UINT_PTR>(lpMsg->wParam), lpMsg->time);
+    } else if (lpMsg->hwnd != nullptr) {
+        r = CallWindow(lpMsg->hwnd, lpMsg->message, lpMsg->wParam, lpMsg->lParam);
+    }
+    t_nMessageTime = nSaved;
+    return r;
+}
+
+BOOL WaitMessage() {
+    std::shared_ptr<Queue> pq = MyQueue();
+    auto tLast = Steady::now();
+    if (!WaitForWork(pq, tLast)) {
+        EndOfLoop(pq, false);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+void PostQuitMessage(int nExitCode) {
+    State& s = S();
+    std::lock_guard<std::mutex> lock(s.mtx);
+    auto q = QueueFor(s, GetCurrentThreadId());
+    q->bQuit = TRUE;
+    q->nQuitCode = nExitCode;
+    Wake(*q);
+}
+
+namespace {
+
+BOOL PostTo(State& s, DWORD nThreadId, HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
+    auto q = QueueFor(s, nThreadId);
+    Posted p;
+    p.msg = MSG{hWnd, Msg, wParam, lParam, CClock::NowMillis(), {0, 0}};
+    p.nSeq = s.nNextSeq++;
+    q->posted.push_back(std::move(p));
+    Wake(*q);
+    return TRUE;
+}
+
+}  // namespace
+
+BOOL PostThreadMessageA(DWORD idThread, UINT Msg, WPARAM wParam, LPARAM lParam) {
+    if (idThread == 0 || idThread > kernelstate::LastThreadIdIssued()) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    State& s = S();
+    std::lock_guard<std::mutex> lock(s.mtx);
+    return PostTo(s, idThread, nullptr, Msg, wParam, lParam);
+}
+
+BOOL PostMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
+    State& s = S();
+    std::lock_guard<std::mutex> lock(s.mtx);
+    if (hWnd == nullptr) return PostTo(s, GetCurrentThreadId(), nullptr, Msg, wParam, lParam);
+    WndRec* r = Find(s, hWnd);
+    if (r == nullptr) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return FALSE;
+    }
+    return PostTo(s, r->nThreadId, hWnd, Msg, wParam, lParam);
+}
+
+LONG GetMessageTime() {
+    return static_cast<LONG>(t_nMessageTime);
+}
+
+BOOL AfxPumpMessage() {
+    if (CWinThread* pThread = AfxGetThread()) return pThread->PumpMessage();
+    return CMessageLoop::PumpMessage();
+}
+
+// ---- Timers ----
+UINT_PTR SetTimer(HWND hWnd, UINT_PTR nIDEvent, UINT uElapse, TIMERPROC lpTimerFunc) {
+    State& s = S();
+    std::lock_guard<std::mutex> lock(s.mtx);
+    DWORD nThread = GetCurrentThreadId();
+    if (hWnd != nullptr) {
+        WndRec* r = Find(s, hWnd);
+        if (r == nullptr) {
+            SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+            return 0;
+        }
+        nThread = r->nThreadId;
+    }
+    if (s.failTimers.count(nIDEvent)) {
+        SetLastError(ERROR_NO_SYSTEM_RESOURCES);
+        return 0;
+    }
+    auto q = QueueFor(s, nThread);
+    auto it = std::find_if(q->timers.begin(), q->timers.end(),
+                           [&](const TimerRec& t) { return t.hWnd == hWnd && t.nID == nIDEvent; });
+    if (hWnd == nullptr && it == q->timers.end()) nIDEvent = s.nNextThreadTimer++;
+    if (it == q->timers.end()) {
+        q->timers.push_back(TimerRec{});
+        it = std::prev(q->timers.end());
+    }
+    it->hWnd = hWnd;
+    it->nID = nIDEvent;
+    it->nPeriodMs = std::clamp(uElapse, kTimerMinimumMs, kTimerMaximumMs);
+    it->nDueUs = CClock::NowMicros() + static_cast<LONGLONG>(it->nPeriodMs) * 1000;
+    it->pfnProc = lpTimerFunc;
+    Wake(*q);
+    return nIDEvent != 0 ? nIDEvent : 1;
+}
+
+BOOL KillTimer(HWND hWnd, UINT_PTR uIDEvent) {
+    State& s = S();
+    std::lock_guard<std::mutex> lock(s.mtx);
+    for (auto& [tid, q] : s.queues) {
+        auto it = std::find_if(q->timers.begin(), q->timers.end(),
+                               [&](const TimerRec& t) { return t.hWnd == hWnd && t.nID == uIDEvent; });
+        if (it != q->timers.end()) {
+            q->timers.erase(it);
+            return TRUE;
+        }
+    }
+    return FALSE;
+}

@@ -1,0 +1,75 @@
+// The message loop: one queue per thread that owns windows or posts to itself, headless.
+//
+// What a thread's loop takes, in this order: posted messages (first in, first out; messages for a
+// destroyed window are dropped), WM_QUIT once posted messages are gone, then, only when the queue is
+// otherwise empty, WM_PAINT for an invalid visible window (oldest window first), then WM_TIMER for the
+// most overdue timer (at most one pending WM_TIMER per timer: a timer that fell due several times while
+// the thread was busy fires once). Every message taken by the framework's loops goes through the
+// pre-translation (the thread object's PreTranslateMessage, by default PreTranslateMessage of the target
+// window and its parents up to the top) before it is dispatched.
+//
+// Idle, a loop waits on a condition variable until a message is posted, the next timer or real-clock
+// time hook is due, or the manual clock moves; it never spins.
+#pragma once
+
+#include <functional>
+
+#include "platform/win/messages.h"
+
+class CMessageLoop {
+  public:
+    // Runs a nested loop until done() is true (checked before each wait and after each message).
+    // onFirstIdle runs once, the first time the queue is empty (a modal dialog shows itself then). Idle
+    // hooks of this thread run whenever the queue is empty, before waiting. Returns FALSE when WM_QUIT
+    // ended the loop (it is posted again for the outer loop) or the stall handler abandoned it.
+    static BOOL RunUntil(const std::function<bool()>& done,
+                         const std::function<void()>& onFirstIdle = nullptr);
+
+    // Tests: dispatches what is pending now (messages queued at the call, then paints and due timers),
+    // without waiting and without idle hooks. Returns the number of messages dispatched.
+    static int PumpPending();
+    // Repeats PumpPending until nothing is pending (a handler that keeps posting keeps it running).
+    static int RunUntilIdle();
+    static BOOL HasPending();
+
+    // Waits for one message, pre-translates and dispatches it. FALSE on WM_QUIT.
+    static BOOL PumpMessage();
+    // The framework's pre-translation of a message taken from the queue; TRUE when consumed.
+    static BOOL PreTranslate(MSG* pMsg);
+    static int GetDepth();  // nesting of RunUntil on this thread
+
+    // Called on this thread whenever a RunUntil loop finds its queue empty (a test's scripted user acts
+    // there). Returns an id for RemoveIdleHook.
+    static UINT_PTR AddIdleHook(std::function<void()> pfnHook);
+    static void RemoveIdleHook(UINT_PTR nHookId);
+    // When a RunUntil loop of this thread has waited nRealMs of real time without anything arriving,
+    // pfnStall runs; TRUE abandons every running loop of the thread (each returns FALSE). Tests use it so
+    // that a stuck modal loop fails instead of hanging. An empty function removes it.
+    static void SetStallHandler(std::function<bool()> pfnStall, DWORD nRealMs = 5000);
+};
+
+BOOL GetMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax);
+BOOL PeekMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax, UINT wRemoveMsg);
+inline BOOL GetMessage(LPMSG m, HWND h, UINT lo, UINT hi) {
+    return GetMessageA(m, h, lo, hi);
+}
+inline BOOL PeekMessage(LPMSG m, HWND h, UINT lo, UINT hi, UINT r) {
+    return PeekMessageA(m, h, lo, hi, r);
+}
+// Generates nothing: simulated typing posts WM_KEYDOWN and WM_CHAR itself. FALSE.
+BOOL TranslateMessage(const MSG* lpMsg);
+LRESULT DispatchMessageA(const MSG* lpMsg);
+inline LRESULT DispatchMessage(const MSG* m) {
+    return DispatchMessageA(m);
+}
+BOOL WaitMessage();
+void PostQuitMessage(int nExitCode);
+inline void AfxPostQuitMessage(int nExitCode) {
+    PostQuitMessage(nExitCode);
+}
+BOOL PostThreadMessageA(DWORD idThread, UINT Msg, WPARAM wParam, LPARAM lParam);
+inline BOOL PostThreadMessage(DWORD id, UINT m, WPARAM w, LPARAM l) {
+    return PostThreadMessageA(id, m, w, l);
+}
+DWORD GetCurrentThreadId();
+BOOL AfxPumpMessage();

@@ -1,0 +1,49 @@
+#include "platform/win/simulation.h"
+
+#include <mutex>
+
+#include "platform/win/kernel.h"
+#include "platform/win/user_agent.h"
+#include "platform/win/win_state.h"
+
+void CWinSimulation::Reset() {
+    winstate::DropAllWindows();
+    menustate::Reset();
+    kernelstate::Reset();
+    AfxResetThreads();
+    AfxSetUserAgent(nullptr);
+    CScriptedUserAgent& agent = AfxGetScriptedUserAgent();
+    agent.ClearAnswers();
+    agent.ClearEvents();
+    agent.SetObserver(nullptr);
+    agent.SetPumpWhileOpen(TRUE);
+    SetLastError(ERROR_SUCCESS);
+}
+
+void CWinSimulation::FailSetTimer(UINT_PTR nIDEvent, BOOL bFail) {
+    winstate::State& s = winstate::S();
+    std::lock_guard<std::mutex> lock(s.mtx);
+    if (bFail) {
+        s.failTimers.insert(nIDEvent);
+    } else {
+        s.failTimers.erase(nIDEvent);
+    }
+}
+
+void CWinSimulation::FailRegisterClass(BOOL bFail) {
+    winstate::State& s = winstate::S();
+    std::lock_guard<std::mutex> lock(s.mtx);
+    s.bFailRegisterClass = bFail;
+}
+
+void CWinSimulation::FailInitCommonControls(BOOL bFail) {
+    winstate::State& s = winstate::S();
+    std::lock_guard<std::mutex> lock(s.mtx);
+    s.bFailInitCommonControls = bFail;
+}
+
+void CWinSimulation::FailCreateWindow(std::function<bool(const CREATESTRUCT& cs)> pfnPredicate) {
+    winstate::State& s = winstate::S();
+    std::lock_guard<std::mutex> lock(s.mtx);
+    s.pfnFailCreate = std::move(pfnPredicate);
+}

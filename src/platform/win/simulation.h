@@ -1,0 +1,40 @@
+// Control of the simulated platform for tests and main.cpp: forced failures, scripted input, recorded
+// output, and a reset to a fresh framework state. The program itself never calls these.
+#pragma once
+
+#include <functional>
+#include <vector>
+
+#include "platform/win/messages.h"
+
+struct CBeepRecord {
+    DWORD nFrequency;
+    DWORD nDuration;
+    DWORD nTime;  // GetTickCount
+};
+
+class CWinSimulation {
+  public:
+    // Fresh state: every window is dropped without messages (objects still attached lose their handle),
+    // queues, timers, focus, menus, forced failures, key states, beeps and scripted answers are cleared,
+    // the user agent and system texts are restored. Kept: registered window messages, the system classes,
+    // resources, the clock and its mode, time hooks (the simulations own them), the command line and
+    // modules.
+    static void Reset();
+
+    // SetTimer fails for this id (on any window) while set.
+    static void FailSetTimer(UINT_PTR nIDEvent, BOOL bFail = TRUE);
+    // RegisterClassA / AfxRegisterWndClass / AfxRegisterClass fail while set.
+    static void FailRegisterClass(BOOL bFail = TRUE);
+    static void FailInitCommonControls(BOOL bFail = TRUE);
+    // Window creation fails while the predicate says so (NULL removes it).
+    static void FailCreateWindow(std::function<bool(const CREATESTRUCT& cs)> pfnPredicate);
+
+    static void SetKeyDown(int nVirtKey, BOOL bDown);
+    static std::vector<CBeepRecord> Beeps();
+
+    // The executable's path (GetModuleFileNameA(NULL)); by default the running executable's.
+    static void SetModulePath(LPCSTR lpszPath);
+    // The system text of an error code (NULL: the code has no text).
+    static void SetSystemMessage(DWORD nCode, LPCSTR lpszText);
+};

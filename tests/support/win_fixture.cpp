@@ -1,0 +1,48 @@
+#include "support/win_fixture.h"
+
+void CWinTestFixture::SetUp() {
+    CWinSimulation::Reset();
+    CClock::UseManualClock(1000);
+    CClock::SetPerformanceFrequency(10000000);
+    CClock::SetWorkerSleep(CClock::WorkerSleepAdvances);
+    m_bStalled = false;
+    CMessageLoop::SetStallHandler(
+        [this] {
+            m_bStalled = true;
+            ADD_FAILURE() << "a message loop waited " << kStallMs << " ms with nothing to do; abandoned";
+            return true;
+        },
+        kStallMs);
+}
+
+void CWinTestFixture::TearDown() {
+    EXPECT_TRUE(AfxWaitForAllThreads(5000)) << "a framework thread did not end";
+    CWinSimulation::Reset();
+}
+
+BOOL CRecordingWnd::CreateTopLevel(DWORD dwStyle, HWND hOwner) {
+    return CreateEx(0, nullptr, "recording", dwStyle, 100, 100, 300, 200, hOwner, nullptr);
+}
+
+BOOL CRecordingWnd::CreateChild(CWnd* pParent, UINT nID, DWORD dwStyle) {
+    return CreateEx(0, nullptr, "child", dwStyle | WS_CHILD, CRect(10, 10, 60, 30), pParent, nID);
+}
+
+int CRecordingWnd::Count(UINT message) const {
+    int n = 0;
+    for (const MSG& m : m_msgs) n += m.message == message ? 1 : 0;
+    return n;
+}
+
+std::vector<UINT> CRecordingWnd::Messages() const {
+    std::vector<UINT> out;
+    for (const MSG& m : m_msgs) {
+        if (m.message != WM_NCCREATE && m.message != WM_CREATE) out.push_back(m.message);
+    }
+    return out;
+}
+
+LRESULT CRecordingWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    m_msgs.push_back(MSG{m_hWnd, message, wParam, lParam, static_cast<DWORD>(GetMessageTime()), {0, 0}});
+    return CWnd::WindowProc(message, wParam, lParam);
+}
