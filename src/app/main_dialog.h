@@ -1,0 +1,164 @@
+// The main dialog. Besides its window it holds the running state of the board layer, the engine and the
+// host link; their routines are members of this class and are defined in their own folders
+// (board/, engine/, hostlink/), the window's own handlers in app/.
+#pragma once
+
+#include <atomic>
+
+#include "board/capabilities.h"
+#include "engine/latency_stats.h"
+#include "engine/parameter_block.h"
+#include "platform/win/framework.h"
+
+class CAnalogOutputChannel;
+class CAboutDlg;
+
+constexpr UINT_PTR TIMER_DEFAULT = 132;
+constexpr UINT_PTR TIMER_SAWTOOTH = 456;
+constexpr UINT_PTR TIMER_TTL_TEST = 789;
+
+constexpr int COLOR_TABLE_SIZE = 100;
+constexpr int SLOT_COUNT = 101;
+constexpr COLORREF LED_DARK = 0x969696;
+constexpr COLORREF LED_LIT = 255;
+
+class CTessaro2010Dlg : public CDialog {
+public:
+    explicit CTessaro2010Dlg(CWnd* pParent = nullptr);
+
+    // ---- Board layer ----
+    void MCL_setCapabilitiesRecord(CapabilitiesRecord& rec);
+    // 1 when the library is usable, -1 when its start failed (a later call tries again).
+    int InitUniversalLibrary();
+    // FALSE: every library failure comes back only as a return code. Returns the library's result.
+    int SetBoardErrorHandling(BOOL bLoud);
+    // Once per run: registers the inventory's devices, fills the records and the Board menu.
+    void MCL_determineBoards();
+    // The library's text of a non-zero code plus " #" and the board index, in the message line for five
+    // seconds. Returns err; the board-error state is left as it was.
+    int ShowBoardError(int err);
+    // One box at a time (a call while one is open does nothing), then the error line. May be called from
+    // the burst worker.
+    void BoardErrorBox(const char* text);
+    // " <board name> **ERROR **" for five seconds; enters the board-error state.
+    void ShowBoardErrorLine();
+    void ClearBoardError(BOOL bZero);
+    // On the simulated board these answer 0 and leave *value / *count untouched.
+    int ReadDigitalPort(int board, int port, USHORT* value);
+    int ReadCounter(int board, int counter, ULONG* count);
+    // Five seconds in default ticks: 151 at 33 ms.
+    int FiveSecondTicks() const;
+    // The record of the board in use; NULL while g_Params.nBoardIndex names no filled record.
+    const CapabilitiesRecord* CurrentBoardRecord() const;
+
+    // ---- Signal output engine ----
+    void SetParameterDefaults();
+    // One sample of one channel (0..15): domain test, scaling, inversion, D/A write, panel texts. The
+    // caller sets m_fSignalValue to the value first; the success texts show that member.
+    void WriteAnalogOutput(int channel, float value, BOOL invert);
+    // -1: every channel in use. Nothing while the board-error state is set.
+    void ZeroAnalogOutputs(int channel);
+
+    // ---- Text helpers ----
+    // The setters do nothing while the dialog is closing or UI updates are disabled; the format is then
+    // not evaluated. Output longer than 1023 characters is cut.
+    int SetControlTextF(CWnd* pWnd, const char* format, ...) __attribute__((format(printf, 3, 4)));
+    int SetDlgItemTextF(int nId, const char* format, ...) __attribute__((format(printf, 3, 4)));
+    // pointSize in points; a colour of CLR_DIALOG (text_helpers.h) takes the dialog's own; format: DrawText flags.
+    void DrawControlText(CWnd* pWnd, CString text, int pointSize, COLORREF textColour, COLORREF bgColour,
+                         UINT format);
+    void SetMessageText(int nId, CString text, int pointSize, COLORREF textColour, COLORREF bgColour,
+                        UINT format);
+    void UpdateStatusLine();
+    void ShowBoardLabel();
+    // Fills m_szTtlText and returns it; valid until the next call.
+    const char* FormatTtlValue(int value, int radixId);
+    // A negative value re-shows the value shown last.
+    void ShowTtlOutput(int value);
+    void ShowTtlInput(int value);
+    // CLR_DIALOG repaints the recorded colour.
+    void SetControlColor(int nId, COLORREF colour);
+    void ShowTtlLeds(int firstId, int value);
+    void ResetTtlLeds(int state);
+    void ShowTtlControls(BOOL show);
+    afx_msg void OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruct);
+    // Milliseconds of the performance counter; safe from any thread.
+    static ULONGLONG GetMilliseconds();
+
+    // ---- Members, in declaration order; the comment names the subsystem that owns each one ----
+    int m_nBoardFamily = FAMILY_NONE;            // engine: board selection
+    BOOL m_bTtlOutputsZeroed = FALSE;            // engine: TTL output
+    CAnalogOutputChannel* m_pChannelDlg[MAX_CHANNELS] = {};  // app: channel column
+    CRect m_rcTtlFrame, m_rcAnalogClient, m_rcAnalogFrame;   // app: channel column
+    CBrush* m_pCtlBkBrush = nullptr;             // app: main dialog
+    CBrush* m_pDialogBkBrush = nullptr;          // app: channel column
+    COLORREF m_crBackground = 0xE1E1E1;          // app: main dialog
+    COLORREF m_crText = 0x323232;                // app: main dialog
+    UINT_PTR m_nDefaultTimer = 0;                // app: main dialog
+    int m_nDefaultPeriodMs = 33;                 // app: main dialog; seconds become ticks with it
+    UINT_PTR m_nSawToothTimer = 0;               // app: main dialog
+    int m_nSawToothPeriodMs = 50;                // app: main dialog
+    UINT_PTR m_nTtlTestTimer = 0;                // app: main dialog
+    int m_nTtlTestPeriodMs = 50;                 // app: main dialog
+    int m_nMessageTicks = 0;                     // engine: periodic tick
+    int m_nFirstVisibleChannel = 0;              // app: channel column
+    UINT m_nRedrawMsg = 0;                       // app: channel column
+    CWnd* m_pMessageLine = nullptr;              // engine: periodic tick
+    CWnd* m_pBoardLabel = nullptr;               // app: text helpers
+    CWnd* m_pTtlOutputLine = nullptr;            // engine: TTL output
+    CWnd* m_pTtlInputLine = nullptr;             // engine: TTL inputs
+    int m_nInputPollTicks = 0;                   // engine: periodic tick
+    BOOL m_bHostAttached = FALSE;                // host link
+    BOOL m_bVideoFrozen = FALSE;                 // host link
+    int m_nStaleTicks = 0;                       // engine: periodic tick
+    int m_nWaitStartTick = 0;                    // engine: periodic tick
+    BOOL m_bBinocular = FALSE;                   // host link; the panels read it through a pointer
+    BOOL m_bTtlTestPulse = FALSE;                // engine: periodic tick
+    int m_nBoardAnalogChannels = 0;              // engine: board selection (first from discovery)
+    BOOL m_bSimulatedBoard = FALSE;              // board layer: discovery, then board selection
+    int m_nChannels = 0;                         // engine: board selection (first from discovery)
+    int m_nBoards = 0;                           // board layer: discovery
+    BOOL m_bBoardError = FALSE;                  // board layer: errors
+    BOOL m_bRadixListShown = FALSE;              // app: text helpers
+    BOOL m_bShowMsgCount = FALSE;                // app: commands
+    int m_nRadixSel = 0;                         // app: text helpers
+    float m_fSignalValue = 0.0f;                 // engine: per-frame processing
+    int m_nFrameSawToothChannels = 0;            // engine: per-frame processing
+    int m_nSawToothChannels = 0;                 // app: channel panel
+    BOOL m_bPanelsExpanded = TRUE;               // app: channel column
+    CAboutDlg* m_pAboutDlg = nullptr;            // app: About box
+    CString m_strDefaultParamPath;               // engine: parameter file
+    CString m_strLastParamPath;                  // engine: parameter file
+    std::int32_t m_nSlotTimeMs[SLOT_COUNT] = {};  // app: text helpers (slot 90: external interrupt)
+    BOOL m_bClosing = FALSE;                     // app: main dialog
+    BOOL m_bAdvancedOpen = FALSE;                // app: advanced dialog
+    BOOL m_bPulsePortConfigured = FALSE;         // engine: board selection
+    int m_nPulsePort = 0;                        // engine: board selection
+    char m_szTtlText[64] = {};                   // app: text helpers
+    double m_dLedOnTime = 0.0;                   // engine: burst
+    double m_dLedOffTime = 0.0;                  // engine: burst
+    LatencyStats m_Latency[4] = {};              // engine: burst
+    int m_nBurstOutput = 0x80;                   // engine: burst
+    // The burst worker and the user-interface thread share the next six members without a lock in the
+    // original design; here they are atomics so that each read and write stays whole and ordered.
+    std::atomic<int> m_nHeldBits{0};             // engine: TTL output
+    std::atomic<BOOL> m_bBurstBusy{FALSE};       // engine: burst
+    std::atomic<int> m_nBurstPulseCount{0};      // engine: burst
+    std::atomic<int> m_nBurstMask{0xC0};         // engine: burst
+    int m_nBurstLoops = 1000;                    // engine: burst
+    int m_nBurstDelayMs = 15;                    // engine: burst
+    std::atomic<BOOL> m_bBurstAbort{FALSE};      // engine: burst
+    int m_nLed6OnMs = 100;                       // engine: burst
+    int m_nLed7OnMs = 200;                       // engine: burst
+    COLORREF m_crControlColor[COLOR_TABLE_SIZE] = {};  // app: text helpers
+    int m_nControlColorId[COLOR_TABLE_SIZE] = {};      // app: text helpers
+    int m_nControlColors = 0;                    // app: text helpers
+    int m_nTriggerLedTicks = 0;                  // engine: TTL inputs
+    HICON m_hIcon = nullptr;                     // app: main dialog
+    BOOL m_bTtlTest = FALSE;                     // app: commands
+    BOOL m_bEnableTrigger = FALSE;               // app: text helpers
+};
+
+// Bitmaps of the expand/collapse buttons, made by the main dialog's initialisation.
+extern CBitmap* g_pBmpCollapsed;
+extern CBitmap* g_pBmpExpanded;

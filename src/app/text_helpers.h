@@ -1,0 +1,24 @@
+// Globals of the text, colour and LED helpers of the main dialog.
+#pragma once
+
+#include "platform/wintypes.h"
+
+class CDialog;
+
+// As a colour argument of the helpers: the dialog's own colour (DrawControlText) or the colour
+// recorded for the control (SetControlColor).
+constexpr COLORREF CLR_DIALOG = static_cast<COLORREF>(-1);
+
+// Colour-table entries that have a throttle slot (slots 40..100).
+constexpr int COLOR_ENTRIES_WITH_SLOT = 61;
+constexpr int COLOR_SLOT_BASE = 40;
+constexpr DWORD COLOR_THROTTLE_MS = 20;
+
+// The advanced dialog while it runs modally, else NULL; its output LEDs 1080..1087 are painted
+// instead of the main dialog's.
+extern CDialog* g_pAdvancedDlg;
+extern BOOL g_bColorThrottle;
+extern int g_nLastShownOutput;
+extern int g_nLastShownInput;
+// Colour-table index of the trigger LED 1053 once looked up, else -1.
+extern int g_nTriggerLedEntry;

@@ -1,0 +1,20 @@
+// One latency series of the TTL burst, in seconds of the host's precision clock.
+#pragma once
+
+#include <cstdint>
+
+struct LatencyStats {
+    double dLast;
+    double dTotal;
+    std::int32_t nCount;
+    double dMin;
+    double dAverage;
+    double dMax;
+};
+
+enum TtlBurstMode : int {
+    BURST_PLAIN = 0,
+    BURST_ONE_SHOT = 1234,
+    BURST_BOTH = 5555,
+    BURST_TOGGLE_CHECK = 6666,
+};

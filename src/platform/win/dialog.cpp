@@ -1,0 +1,453 @@
+#include "platform/win/dialog.h"
+
+#include <memory>
+#include <vector>
+
+#include "platform/win/app.h"
+#include "platform/win/controls.h"
+#include "platform/win/gdi.h"
+#include "platform/win/kernel.h"
+#include "platform/win/menu.h"
+#include "platform/win/message_map.h"
+#include "platform/win/win_state.h"
+
+namespace {
+
+struct DialogState : CWndExtra {
+    UINT nDefId = 0;
+    int nBaseX = 6;
+    int nBaseY = 13;
+    std::unique_ptr<CFont> pFont;
+};
+
+DialogState* DlgState(HWND h) {
+    return AfxGetWndExtraAs<DialogState>(h);
+}
+
+// MulDiv: a * b / c rounded to nearest (halves away from zero).
+int MulDivRound(int a, int b, int c) {
+    const long long p = static_cast<long long>(a) * b;
+    const long long half = c / 2;
+    return static_cast<int>(p >= 0 ? (p + half) / c : (p - half) / c);
+}
+
+DWORD StyleOf(HWND h) {
+    return static_cast<DWORD>(GetWindowLongPtrA(h, GWL_STYLE));
+}
+
+std::vector<HWND> ChildrenOf(HWND hDlg) {
+    std::vector<HWND> v;
+    for (HWND c = GetWindow(hDlg, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) v.push_back(c);
+    return v;
+}
+
+bool IsTabStop(HWND h) {
+    const DWORD s = StyleOf(h);
+    return (s & WS_TABSTOP) && (s & WS_VISIBLE) && !(s & WS_DISABLED);
+}
+
+// The direct child of hDlg that is or contains hWnd.
+HWND ChildContaining(HWND hDlg, HWND hWnd) {
+    for (HWND h = hWnd; h; h = GetParent(h)) {
+        if (GetParent(h) == hDlg) return h;
+    }
+    return nullptr;
+}
+
+HWND NextTabStop(HWND hDlg, HWND hFrom, bool bPrevious) {
+    std::vector<HWND> all = ChildrenOf(hDlg);
+    std::vector<HWND> stops;
+    for (HWND c : all) {
+        if (IsTabStop(c)) stops.push_back(c);
+    }
+    if (stops.empty()) return nullptr;
+    HWND cur = ChildContaining(hDlg, hFrom);
+    int at = -1;
+    for (size_t i = 0; i < stops.size(); ++i) {
+        if (stops[i] == cur) at = static_cast<int>(i);
+    }
+    const int n = static_cast<int>(stops.size());
+    if (at < 0) return bPrevious ? stops.back() : stops.front();
+    return stops[static_cast<size_t>((at + (bPrevious ? n - 1 : 1)) % n)];
+}
+
+HWND FirstTabStop(HWND hDlg) {
+    for (HWND c : ChildrenOf(hDlg)) {
+        if (IsTabStop(c)) return c;
+    }
+    return nullptr;
+}
+
+// Focus to a control the way the dialog manager moves it: an edit's text is selected.
+void FocusControl(HWND hCtl) {
+    SetFocus(hCtl);
+    if (SendMessageA(hCtl, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) SendMessageA(hCtl, EM_SETSEL, 0, -1);
+}
+
+}  // namespace
+
+SIZE AfxDialogBaseUnits(const CDialogTemplate& tmpl) {
+    const int pt = tmpl.wPointSize ? tmpl.wPointSize : 8;
+    return SIZE{(7 * pt + 5) / 10, (16 * pt + 5) / 10};
+}
+
+BOOL MapDialogRect(HWND hDlg, LPRECT lpRect) {
+    DialogState* st = DlgState(hDlg);
+    if (st == nullptr || lpRect == nullptr) return FALSE;
+    lpRect->left = MulDivRound(lpRect->left, st->nBaseX, 4);
+    lpRect->right = MulDivRound(lpRect->right, st->nBaseX, 4);
+    lpRect->top = MulDivRound(lpRect->top, st->nBaseY, 8);
+    lpRect->bottom = MulDivRound(lpRect->bottom, st->nBaseY, 8);
+    return TRUE;
+}
+
+LRESULT AfxDefDlgProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_INITDIALOG:
+            return TRUE;
+        case WM_CLOSE: {
+            // As the dialog manager does: the close box is the Cancel button.
+            HWND hCancel = GetDlgItem(hWnd, IDCANCEL);
+            if (hCancel && !IsWindowEnabled(hCancel)) return 0;
+            PostMessageA(hWnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(hCancel));
+            return 0;
+        }
+        case WM_ERASEBKGND: {
+            HDC hDC = reinterpret_cast<HDC>(wParam);
+            LRESULT r = SendMessageA(hWnd, WM_CTLCOLORDLG, wParam, reinterpret_cast<LPARAM>(hWnd));
+            if (r == 0) r = DefWindowProcA(hWnd, WM_CTLCOLORDLG, wParam, reinterpret_cast<LPARAM>(hWnd));
+            RECT rc{};
+            GetClientRect(hWnd, &rc);
+            FillRect(hDC, &rc, reinterpret_cast<HBRUSH>(r));
+            return TRUE;
+        }
+        case WM_PAINT: {
+            PAINTSTRUCT ps;
+            BeginPaint(hWnd, &ps);
+            EndPaint(hWnd, &ps);
+            return 0;
+        }
+        case DM_GETDEFID: {
+            DialogState* st = DlgState(hWnd);
+            return (st && st->nDefId)
+                       ? MAKELONG(static_cast<WORD>(st->nDefId), static_cast<WORD>(DC_HASDEFID))
+                       : 0;
+        }
+        case DM_SETDEFID: {
+            DialogState* st = DlgState(hWnd);
+            if (st == nullptr) return FALSE;
+            auto restyle = [&](UINT id, DWORD type) {
+                HWND h = id ? GetDlgItem(hWnd, static_cast<int>(id)) : nullptr;
+                if (!h) return;
+                const DWORD t = StyleOf(h) & BS_TYPEMASK;
+                if (t == BS_PUSHBUTTON || t == BS_DEFPUSHBUTTON) SendMessageA(h, BM_SETSTYLE, type, TRUE);
+            };
+            restyle(st->nDefId, BS_PUSHBUTTON);
+            st->nDefId = static_cast<UINT>(wParam);
+            restyle(st->nDefId, BS_DEFPUSHBUTTON);
+            return TRUE;
+        }
+        case WM_NEXTDLGCTL: {
+            HWND hTarget = LOWORD(static_cast<DWORD_PTR>(lParam))
+                               ? reinterpret_cast<HWND>(wParam)
+                               : NextTabStop(hWnd, GetFocus(), wParam != 0);
+            if (hTarget && IsWindow(hTarget)) FocusControl(hTarget);
+            return 0;
+        }
+        case WM_SETFOCUS: {
+            if (HWND hFirst = FirstTabStop(hWnd)) FocusControl(hFirst);
+            return 0;
+        }
+        case WM_COMMAND:
+        case WM_NOTIFY:
+        case WM_DRAWITEM:
+            return 0;
+        default:
+            return DefWindowProcA(hWnd, message, wParam, lParam);
+    }
+}
+
+BOOL IsDialogMessageA(HWND hDlg, LPMSG lpMsg) {
+    if (lpMsg == nullptr || hDlg == nullptr || !IsWindow(hDlg)) return FALSE;
+    if (lpMsg->hwnd != hDlg && !IsChild(hDlg, lpMsg->hwnd)) return FALSE;
+    if (lpMsg->message != WM_KEYDOWN && lpMsg->message != WM_CHAR) return FALSE;
+    HWND hCtl = lpMsg->hwnd;
+    const UINT code = hCtl != hDlg ? static_cast<UINT>(SendMessageA(hCtl, WM_GETDLGCODE, lpMsg->wParam,
+                                                                    reinterpret_cast<LPARAM>(lpMsg)))
+                                   : 0;
+    const int vk = static_cast<int>(lpMsg->wParam);
+    if (lpMsg->message == WM_CHAR) {
+        // The characters of the dialog keys are not typed into controls that do not ask for them.
+        const bool bDialogChar = vk == '\r' || vk == '\t' || vk == VK_ESCAPE;
+        return bDialogChar && !(code & DLGC_WANTALLKEYS) ? TRUE : FALSE;
+    }
+    switch (vk) {
+        case VK_TAB: {
+            if (code & (DLGC_WANTTAB | DLGC_WANTALLKEYS)) return FALSE;
+            const bool bShift = (GetAsyncKeyState(VK_SHIFT) & 0x8000) != 0;
+            SendMessageA(hDlg, WM_NEXTDLGCTL, bShift ? 1 : 0, 0);
+            return TRUE;
+        }
+        case VK_RETURN: {
+            if (code & DLGC_WANTALLKEYS) return FALSE;
+            UINT id = IDOK;
+            if (code & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON)) {
+                id = static_cast<UINT>(GetDlgCtrlID(hCtl));
+            } else {
+                const DWORD def = static_cast<DWORD>(SendMessageA(hDlg, DM_GETDEFID, 0, 0));
+                if (HIWORD(def) == DC_HASDEFID) id = LOWORD(def);
+            }
+            HWND hButton = GetDlgItem(hDlg, static_cast<int>(id));
+            if (hButton && !IsWindowEnabled(hButton)) return TRUE;
+            SendMessageA(hDlg, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(id), BN_CLICKED),
+                         reinterpret_cast<LPARAM>(hButton));
+            return TRUE;
+        }
+        case VK_ESCAPE: {
+            if (code & DLGC_WANTALLKEYS) return FALSE;
+            HWND hCancel = GetDlgItem(hDlg, IDCANCEL);
+            if (hCancel && !IsWindowEnabled(hCancel)) return TRUE;
+            SendMessageA(hDlg, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(hCancel));
+            return TRUE;
+        }
+        default:
+            return FALSE;
+    }
+}
+
+// ---- CDialog ----
+IMPLEMENT_DYNAMIC(CDialog, CWnd)
+
+BEGIN_MESSAGE_MAP(CDialog, CWnd)
+ON_COMMAND(IDOK, &CDialog::OnOK)
+ON_COMMAND(IDCANCEL, &CDialog::OnCancel)
+ON_MESSAGE(WM_INITDIALOG, &CDialog::HandleInitDialog)
+END_MESSAGE_MAP()
+
+CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd) : m_nIDTemplate(nIDTemplate), m_pParentWnd(pParentWnd) {}
+
+CDialog::CDialog(LPCTSTR lpszTemplateName, CWnd* pParentWnd)
+    : m_pParentWnd(pParentWnd), m_lpszTemplateName(lpszTemplateName) {
+    if (lpszTemplateName && IS_INTRESOURCE(lpszTemplateName))
+        m_nIDTemplate = static_cast<UINT>(reinterpret_cast<ULONG_PTR>(lpszTemplateName));
+}
+
+CDialog::~CDialog() {
+    // Destroyed here, while the object is still a CDialog, so that the last messages reach its map.
+    if (m_hWnd != nullptr && CWnd::FromHandlePermanent(m_hWnd) == this) DestroyWindow();
+}
+
+HWND CDialog::OwnerFor(CWnd* pParentWnd) const {
+    CWnd* pParent = pParentWnd;
+    if (pParent == nullptr || pParent->GetSafeHwnd() == nullptr) pParent = AfxGetMainWnd();
+    if (pParent == nullptr || pParent == this || pParent->GetSafeHwnd() == nullptr) return nullptr;
+    return pParent->GetSafeHwnd();
+}
+
+BOOL CDialog::CreateFromTemplate(const CDialogTemplate& tmpl, HWND hWndParent) {
+    AfxEnsureControlClasses();
+    const SIZE base = AfxDialogBaseUnits(tmpl);
+    DWORD dwStyle = tmpl.dwStyle & ~WS_VISIBLE;
+    DWORD dwExStyle = tmpl.dwExStyle;
+    if (dwStyle & DS_MODALFRAME) dwExStyle |= WS_EX_DLGMODALFRAME;
+    const bool bChild = (dwStyle & WS_CHILD) != 0;
+    if (bChild && hWndParent == nullptr) return FALSE;
+
+    HMENU hMenu = nullptr;
+    if (!bChild && tmpl.nMenuId != 0) hMenu = LoadMenuA(nullptr, MAKEINTRESOURCE(tmpl.nMenuId));
+
+    winstate::WndRec probe;
+    probe.dwStyle = dwStyle;
+    probe.dwExStyle = dwExStyle;
+    probe.hMenu = hMenu;
+    const RECT in = winstate::NonClientInsets(probe);
+    const int cx = MulDivRound(tmpl.cx, base.cx, 4) + in.left + in.right;
+    const int cy = MulDivRound(tmpl.cy, base.cy, 8) + in.top + in.bottom;
+    int x = MulDivRound(tmpl.x, base.cx, 4);
+    int y = MulDivRound(tmpl.y, base.cy, 8);
+    if (!bChild) {
+        if (dwStyle & DS_CENTER) {
+            RECT area{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+            if (hWndParent) ::GetWindowRect(hWndParent, &area);
+            x = area.left + (area.right - area.left - cx) / 2;
+            y = area.top + (area.bottom - area.top - cy) / 2;
+        } else if (hWndParent && !(dwStyle & DS_ABSALIGN)) {
+            POINT o{0, 0};
+            ::ClientToScreen(hWndParent, &o);
+            x += o.x;
+            y += o.y;
+        }
+    }
+
+    m_nModalResult = -1;
+    if (!CreateEx(dwExStyle, kDialogClassName, tmpl.strCaption.c_str(), dwStyle, x, y, cx, cy, hWndParent,
+                  bChild ? nullptr : hMenu, nullptr)) {
+        if (hMenu) DestroyMenu(hMenu);
+        return FALSE;
+    }
+    HWND hDlg = m_hWnd;
+    auto state = std::make_unique<DialogState>();
+    DialogState* st = state.get();
+    st->nBaseX = base.cx;
+    st->nBaseY = base.cy;
+    AfxSetWndExtra(hDlg, std::move(state));
+
+    HFONT hFont = nullptr;
+    if (!tmpl.strFontName.empty()) {
+        st->pFont = std::make_unique<CFont>();
+        const int pt = tmpl.wPointSize ? tmpl.wPointSize : 8;
+        if (st->pFont->CreatePointFont(pt * 10, tmpl.strFontName.c_str())) hFont = *st->pFont;
+    }
+    AfxEnsureGdiHooks();
+    if (hFont) SendMessageA(hDlg, WM_SETFONT, reinterpret_cast<WPARAM>(hFont), FALSE);
+
+    for (const CDialogItemTemplate& item : tmpl.items) {
+        const int ix = MulDivRound(item.x, base.cx, 4), iy = MulDivRound(item.y, base.cy, 8);
+        const int icx = MulDivRound(item.cx, base.cx, 4), icy = MulDivRound(item.cy, base.cy, 8);
+        HWND hCtl = CreateWindowExA(item.dwExStyle, item.strClass.c_str(), item.strText.c_str(),
+                                    item.dwStyle | WS_CHILD, ix, iy, icx, icy, hDlg,
+                                    reinterpret_cast<HMENU>(static_cast<UINT_PTR>(item.nID)),
+                                    AfxGetInstanceHandle(), nullptr);
+        if (hCtl == nullptr) {
+            DestroyWindow();
+            return FALSE;
+        }
+        if (hFont) SendMessageA(hCtl, WM_SETFONT, reinterpret_cast<WPARAM>(hFont), FALSE);
+        const std::string cls = winstate::Lower(item.strClass.c_str());
+        if (cls == "button" && (item.dwStyle & BS_TYPEMASK) == BS_DEFPUSHBUTTON && st->nDefId == 0)
+            st->nDefId = item.nID;
+        if (item.nImageId != 0) {
+            const bool bStatic = cls == "static";
+            const bool bIcon =
+                bStatic ? (item.dwStyle & SS_TYPEMASK) == SS_ICON : (item.dwStyle & BS_ICON) != 0;
+            if (bIcon) {
+                if (const CIconResource* icon = AfxFindIconResource(item.nImageId)) {
+                    SendMessageA(hCtl, bStatic ? STM_SETICON : BM_SETIMAGE,
+                                 bStatic ? reinterpret_cast<WPARAM>(icon->hIcon) : IMAGE_ICON,
+                                 bStatic ? 0 : reinterpret_cast<LPARAM>(icon->hIcon));
+                }
+            } else if (HBITMAP hbm = LoadBitmapA(AfxGetResourceHandle(), MAKEINTRESOURCE(item.nImageId))) {
+                SendMessageA(hCtl, bStatic ? STM_SETIMAGE : BM_SETIMAGE, IMAGE_BITMAP,
+                             reinterpret_cast<LPARAM>(hbm));
+                AfxControlOwnsImage(hCtl);
+            }
+        }
+    }
+
+    HWND hFirst = FirstTabStop(hDlg);
+    const LRESULT bFocus = SendMessageA(hDlg, WM_INITDIALOG, reinterpret_cast<WPARAM>(hFirst), 0);
+    if (!IsWindow(hDlg)) return FALSE;
+    if (bFocus && hFirst && IsWindow(hFirst)) FocusControl(hFirst);
+    if ((tmpl.dwStyle & WS_VISIBLE) && !m_bModal) ::ShowWindow(hDlg, bChild ? SW_SHOW : SW_SHOWNORMAL);
+    return TRUE;
+}
+
+INT_PTR CDialog::DoModal() {
+    const CDialogTemplate* tmpl = m_lpszTemplateName && !IS_INTRESOURCE(m_lpszTemplateName)
+                                      ? nullptr
+                                      : AfxFindDialogTemplate(m_nIDTemplate);
+    if (tmpl == nullptr || m_hWnd != nullptr) return -1;
+    HWND hOwner = OwnerFor(m_pParentWnd);
+    if (hOwner) {
+        CWnd* pTop = CWnd::FromHandle(hOwner)->GetTopLevelParent();
+        if (pTop) hOwner = pTop->GetSafeHwnd();
+    }
+    BOOL bEnableOwner = FALSE;
+    if (hOwner && ::IsWindowEnabled(hOwner)) {
+        ::EnableWindow(hOwner, FALSE);
+        bEnableOwner = TRUE;
+    }
+    m_bModal = TRUE;
+    // Set before creation, so that an EndDialog inside OnInitDialog ends the run before the loop starts.
+    m_nFlags |= WF_CONTINUEMODAL;
+    if (CreateFromTemplate(*tmpl, hOwner)) {
+        if (m_nFlags & WF_CONTINUEMODAL) RunModalLoop(MLF_SHOWONIDLE);
+        if (m_hWnd) {
+            ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
+                           SWP_HIDEWINDOW | SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_NOZORDER);
+        }
+    }
+    m_nFlags &= ~WF_CONTINUEMODAL;
+    // The owner comes back before the dialog goes, as on Windows, so that it can take the activation.
+    if (bEnableOwner && ::IsWindow(hOwner)) ::EnableWindow(hOwner, TRUE);
+    if (m_hWnd) DestroyWindow();
+    m_bModal = FALSE;
+    return m_nModalResult;
+}
+
+BOOL CDialog::Create(UINT nIDTemplate, CWnd* pParentWnd) {
+    m_nIDTemplate = nIDTemplate;
+    m_pParentWnd = pParentWnd;
+    return CreateIndirect(AfxFindDialogTemplate(nIDTemplate), pParentWnd);
+}
+
+BOOL CDialog::Create(LPCTSTR lpszTemplateName, CWnd* pParentWnd) {
+    if (lpszTemplateName == nullptr || !IS_INTRESOURCE(lpszTemplateName)) return FALSE;
+    return Create(static_cast<UINT>(reinterpret_cast<ULONG_PTR>(lpszTemplateName)), pParentWnd);
+}
+
+BOOL CDialog::CreateIndirect(const CDialogTemplate* pTemplate, CWnd* pParentWnd) {
+    if (pTemplate == nullptr || m_hWnd != nullptr) return FALSE;
+    m_pParentWnd = pParentWnd;
+    m_bModal = FALSE;
+    const bool bChild = (pTemplate->dwStyle & WS_CHILD) != 0;
+    HWND hParent = bChild ? (pParentWnd ? pParentWnd->GetSafeHwnd() : nullptr) : OwnerFor(pParentWnd);
+    return CreateFromTemplate(*pTemplate, hParent);
+}
+
+LRESULT CDialog::HandleInitDialog(WPARAM, LPARAM) {
+    return OnInitDialog();
+}
+
+BOOL CDialog::OnInitDialog() {
+    UpdateData(FALSE);
+    return TRUE;
+}
+
+void CDialog::OnOK() {
+    if (!UpdateData(TRUE)) return;
+    EndDialog(IDOK);
+}
+
+void CDialog::OnCancel() {
+    EndDialog(IDCANCEL);
+}
+
+void CDialog::EndDialog(int nResult) {
+    if (m_bModal) {
+        EndModalLoop(nResult);
+        return;
+    }
+    m_nModalResult = nResult;
+    if (m_hWnd) ::ShowWindow(m_hWnd, SW_HIDE);
+}
+
+void CDialog::NextDlgCtrl() const {
+    ::SendMessageA(m_hWnd, WM_NEXTDLGCTL, 0, 0);
+}
+void CDialog::PrevDlgCtrl() const {
+    ::SendMessageA(m_hWnd, WM_NEXTDLGCTL, 1, 0);
+}
+void CDialog::GotoDlgCtrl(CWnd* pWndCtrl) {
+    if (pWndCtrl) ::SendMessageA(m_hWnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(pWndCtrl->m_hWnd), 1);
+}
+void CDialog::SetDefID(UINT nID) {
+    ::SendMessageA(m_hWnd, DM_SETDEFID, nID, 0);
+}
+DWORD CDialog::GetDefID() const {
+    return static_cast<DWORD>(::SendMessageA(m_hWnd, DM_GETDEFID, 0, 0));
+}
+void CDialog::MapDialogRect(LPRECT lpRect) const {
+    ::MapDialogRect(m_hWnd, lpRect);
+}
+BOOL CDialog::IsDialogMessage(LPMSG lpMsg) {
+    return ::IsDialogMessageA(m_hWnd, lpMsg);
+}
+
+BOOL CDialog::PreTranslateMessage(MSG* pMsg) {
+    if (pMsg == nullptr || m_hWnd == nullptr) return FALSE;
+    if (pMsg->message >= WM_KEYDOWN && pMsg->message <= WM_SYSCHAR) return IsDialogMessage(pMsg);
+    return FALSE;
+}

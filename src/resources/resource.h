@@ -1,0 +1,63 @@
+// Resource and control ids of the program.
+#pragma once
+
+// Dialogs, menus, icons, bitmaps, strings.
+constexpr unsigned IDD_TESSARO_DIALOG = 102;
+constexpr unsigned IDR_MAINMENU = 131;
+constexpr unsigned IDR_MAINFRAME = 128;  // the dialog's icon
+constexpr unsigned IDB_COLLAPSED = 132;
+constexpr unsigned IDB_EXPANDED = 133;
+constexpr unsigned IDB_LOGO = 137;
+constexpr unsigned IDS_ABOUTBOX = 101;
+
+// Main dialog controls.
+constexpr int IDC_BOARD_LABEL = 1000;
+constexpr int IDC_TTL_GROUP = 1001;
+constexpr int IDC_OUTPUT_LABEL = 1002;
+constexpr int IDC_INPUT_LABEL = 1003;
+constexpr int IDC_TTL_OUTPUT = 1004;
+constexpr int IDC_TTL_INPUT = 1005;
+constexpr int IDC_MESSAGE_LINE = 1006;
+constexpr int IDC_ANALOG_GROUP = 1030;
+constexpr int IDC_CHANNEL_SCROLL = 1031;
+constexpr int IDC_TTL_TEST = 1032;
+constexpr int IDC_RADIX_BUTTON = 1050;
+constexpr int IDC_RADIX_LIST = 1051;
+constexpr int IDC_ENABLE_TRIGGER = 1052;
+constexpr int IDC_TRIGGER_LED = 1053;
+constexpr int IDC_SHOW_MSG_COUNT = 1055;
+constexpr int IDC_EYE_A_LABEL = 1056;
+constexpr int IDC_EYE_B_LABEL = 1057;
+constexpr int IDC_EYE_A = 1058;
+constexpr int IDC_EYE_B = 1059;
+constexpr int IDC_OUTPUT_LED_FIRST = 1080;  // 1080..1087
+constexpr int IDC_INPUT_LED_FIRST = 1090;   // 1090..1097
+constexpr int IDC_EXPAND_ALL = 1100;
+constexpr int IDC_TRIGGER_LABEL = 1110;
+constexpr int IDC_STALLED = 1111;
+constexpr int IDC_LOGO = 1112;
+constexpr int IDC_STATUS_LINE = 1113;
+constexpr int IDC_NOTICE_LINE = 1114;
+constexpr int IDC_BIT_NUMBER_FIRST = 1170;  // 1170..1177
+
+// Menu 131 commands.
+constexpr int ID_APP_ABOUT = 16;
+constexpr int ID_INFORMATION = 1000;
+constexpr int ID_FILE_EXIT = 4101;
+constexpr int ID_TTL_INPUT_MARKERS = 4301;
+constexpr int ID_TTL_ROI_OUTPUT = 4302;
+constexpr int ID_SAVE_PARAMETERS = 32774;
+constexpr int ID_LOAD_PARAMETERS = 32775;
+constexpr int ID_ADVANCED = 32777;
+constexpr int ID_TTL_TEST_MODE = 32779;
+constexpr int ID_PULSE_EDGE_DETECTION = 32782;
+constexpr int ID_QUALITY_SCAN_FAILED = 32783;
+constexpr int ID_QUALITY_FIT_FAILED = 32784;
+constexpr int ID_QUALITY_CRITERIA_FAILED = 32785;
+constexpr int ID_QUALITY_FALL_BACK = 32786;
+constexpr int ID_QUALITY_PUPIL_ONLY = 32787;
+constexpr int ID_QUALITY_GLINT_GOOD = 32788;
+
+// Registers every dialog template, menu, string, icon and bitmap of the program with the framework.
+// Start-up (and each test fixture) calls it before the first window is made.
+void RegisterTessaroResources();

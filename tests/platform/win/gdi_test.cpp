@@ -1,0 +1,234 @@
+#include <gtest/gtest.h>
+
+#include <thread>
+#include <vector>
+
+#include "support/win_dialog_support.h"
+
+namespace {
+
+constexpr UINT kDlg = 9301;
+constexpr UINT kLed = 1080, kLabel = 1000;
+constexpr COLORREF kRed = RGB(255, 0, 0);
+
+class CPaintDlg : public CDialog {
+  public:
+    CPaintDlg() : CDialog(kDlg) {}
+    std::vector<UINT> m_ctlColorKinds;
+    CWnd* m_pLastCtlColorWnd = nullptr;
+    DRAWITEMSTRUCT m_lastDraw{};
+    int m_nDrawItems = 0;
+    CBrush m_brush{RGB(218, 218, 218)};
+
+    afx_msg HBRUSH OnCtlColor(CDC* pDC, CWnd* pWnd, UINT nCtlColor) {
+        m_ctlColorKinds.push_back(nCtlColor);
+        m_pLastCtlColorWnd = pWnd;
+        pDC->SetTextColor(RGB(0, 0, 255));
+        pDC->SetBkColor(RGB(218, 218, 218));
+        return m_brush;
+    }
+    afx_msg void OnDrawItem(int, LPDRAWITEMSTRUCT lpDis) {
+        ++m_nDrawItems;
+        m_lastDraw = *lpDis;
+        CDC* pDC = CDC::FromHandle(lpDis->hDC);
+        CBrush brush;
+        brush.CreateSolidBrush(kRed);
+        CBrush* pOld = pDC->SelectObject(&brush);
+        pDC->Ellipse(&lpDis->rcItem);
+        pDC->SelectObject(pOld);
+    }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CPaintDlg, CDialog)
+ON_WM_CTLCOLOR()
+ON_WM_DRAWITEM()
+END_MESSAGE_MAP()
+
+class Gdi : public CWinTestFixture {
+  protected:
+    void SetUp() override {
+        CWinTestFixture::SetUp();
+        AfxRegisterDialogTemplate(
+            DlgTemplate(kDlg, {DlgItem(kLabel, "Static", "Status", WS_VISIBLE | SS_CENTER, 5, 5, 80, 10),
+                               DlgItem(kLed, "Button", "*", WS_VISIBLE | BS_OWNERDRAW, 5, 20, 9, 9)}));
+        ASSERT_TRUE(m_dlg.Create(kDlg));
+        m_dlg.ShowWindow(SW_SHOW);
+    }
+    HWND Item(UINT nID) const { return ::GetDlgItem(m_dlg.m_hWnd, static_cast<int>(nID)); }
+
+    CPaintDlg m_dlg;
+};
+
+TEST_F(Gdi, OwnerDrawnButtonPaintSendsDrawItemAndTheEllipseCarriesTheBrushColour) {
+    Pump();
+    ASSERT_GE(m_dlg.m_nDrawItems, 1);
+    EXPECT_EQ(ODT_BUTTON, m_dlg.m_lastDraw.CtlType);
+    EXPECT_EQ(kLed, m_dlg.m_lastDraw.CtlID);
+    EXPECT_EQ(static_cast<UINT>(ODA_DRAWENTIRE), m_dlg.m_lastDraw.itemAction);
+    EXPECT_EQ(Item(kLed), m_dlg.m_lastDraw.hwndItem);
+    CRect rc;
+    GetClientRect(Item(kLed), &rc);
+    EXPECT_EQ(rc, CRect(m_dlg.m_lastDraw.rcItem));
+
+    const std::vector<CDrawOp> ops = AfxGetDrawOps(Item(kLed));
+    ASSERT_EQ(1u, ops.size());
+    EXPECT_EQ(CDrawOpKind::Ellipse, ops[0].nKind);
+    EXPECT_EQ(kRed, ops[0].crBrush);
+    EXPECT_EQ(rc, CRect(ops[0].rc));
+
+    const int before = m_dlg.m_nDrawItems;
+    m_dlg.GetDlgItem(kLed)->Invalidate();
+    m_dlg.GetDlgItem(kLed)->UpdateWindow();
+    EXPECT_EQ(before + 1, m_dlg.m_nDrawItems);  // every paint asks again
+}
+
+TEST_F(Gdi, StaticPaintAsksItsParentForColoursAndUsesTheAnswer) {
+    m_dlg.m_ctlColorKinds.clear();
+    m_dlg.GetDlgItem(kLabel)->Invalidate();
+    m_dlg.GetDlgItem(kLabel)->UpdateWindow();
+    ASSERT_EQ(std::vector<UINT>{CTLCOLOR_STATIC}, m_dlg.m_ctlColorKinds);
+    EXPECT_EQ(Item(kLabel), m_dlg.m_pLastCtlColorWnd->m_hWnd);
+    const std::vector<CDrawOp> ops = AfxGetDrawOps(Item(kLabel));
+    ASSERT_EQ(2u, ops.size());
+    EXPECT_EQ(CDrawOpKind::FillRect, ops[0].nKind);
+    EXPECT_EQ(RGB(218, 218, 218), ops[0].crBrush);
+    EXPECT_EQ(CDrawOpKind::DrawText, ops[1].nKind);
+    EXPECT_EQ("Status", ops[1].strText);
+    EXPECT_EQ(RGB(0, 0, 255), ops[1].crText);
+    EXPECT_TRUE(ops[1].nFlags & DT_CENTER);
+    EXPECT_EQ("MS Shell Dlg", ops[1].strFontFace);  // the dialog's font reached its controls
+    EXPECT_EQ(80, ops[1].nFontPointSize10);
+
+    // The dialog's own background asks CTLCOLOR_DLG through WM_ERASEBKGND.
+    m_dlg.m_ctlColorKinds.clear();
+    m_dlg.Invalidate();
+    m_dlg.UpdateWindow();
+    ASSERT_FALSE(m_dlg.m_ctlColorKinds.empty());
+    EXPECT_EQ(CTLCOLOR_DLG, m_dlg.m_ctlColorKinds[0]);
+    const std::vector<CDrawOp> bg = AfxGetDrawOps(m_dlg.m_hWnd);
+    ASSERT_EQ(1u, bg.size());
+    EXPECT_EQ(RGB(218, 218, 218), bg[0].crBrush);
+}
+
+TEST_F(Gdi, WholeWindowFillStartsTheRecordAfreshAndRecordsStayBounded) {
+    CWnd* pLabel = m_dlg.GetDlgItem(kLabel);
+    CClientDC dc(pLabel);
+    CRect rc;
+    pLabel->GetClientRect(&rc);
+    dc.TextOut(1, 1, CString("a"));
+    dc.FillSolidRect(CRect(0, 0, 2, 2), RGB(1, 2, 3));  // partial: kept with the text
+    const size_t n = AfxGetDrawOps(pLabel->m_hWnd).size();
+    dc.FillSolidRect(&rc, RGB(4, 5, 6));
+    ASSERT_EQ(1u, AfxGetDrawOps(pLabel->m_hWnd).size());
+    EXPECT_GE(n, 2u);
+    EXPECT_EQ(RGB(4, 5, 6), dc.GetBkColor());  // FillSolidRect leaves its colour as the background
+    for (size_t i = 0; i < kMaxDrawOps + 10; ++i) dc.TextOut(0, 0, CString("x"));
+    EXPECT_EQ(kMaxDrawOps, AfxGetDrawOps(pLabel->m_hWnd).size());
+    pLabel->DestroyWindow();
+    EXPECT_TRUE(AfxGetDrawOps(pLabel->m_hWnd).empty());
+}
+
+TEST_F(Gdi, TextMetricsAreFixedAndTabsFollowTheStops) {
+    CClientDC dc(&m_dlg);
+    CFont font;
+    ASSERT_TRUE(font.CreatePointFont(120, "MS Sans Serif", &dc));
+    EXPECT_FALSE(font.CreatePointFont(120, "MS Sans Serif"));  // one font per object
+    CFont* pOld = dc.SelectObject(&font);
+    EXPECT_EQ(CSize(5 * 8, 16), dc.GetTextExtent(CString("hello")));  // 12 pt: 16 px high, 8 px wide
+
+    CRect rc(0, 0, 24, 0);
+    EXPECT_EQ(32, dc.DrawText(CString("ab cd"), &rc, DT_WORDBREAK | DT_CALCRECT));
+    EXPECT_EQ(CRect(0, 0, 16, 32), rc);
+    EXPECT_TRUE(AfxGetDrawOps(m_dlg.m_hWnd).empty());  // measuring draws nothing
+
+    int stop = 80;
+    const CSize ext = dc.TabbedTextOut(20, 45, CString("ab\tc"), 1, &stop, 0);
+    EXPECT_EQ(CSize(80 + 8 - 20, 16), ext);
+    const std::vector<CDrawOp> ops = AfxGetDrawOps(m_dlg.m_hWnd);
+    ASSERT_EQ(1u, ops.size());
+    EXPECT_EQ(CDrawOpKind::TabbedText, ops[0].nKind);
+    EXPECT_EQ(std::vector<int>{80}, ops[0].tabStops);
+    EXPECT_EQ("MS Sans Serif", ops[0].strFontFace);
+    dc.SelectObject(pOld);
+}
+
+TEST_F(Gdi, BitmapsComeFromValidBmpResourcesAndCopiesRecordTheirId) {
+    std::vector<BYTE> good = MakeBmp(512, 350);
+    AfxRegisterBitmap(3000, good.data(), good.size());
+    std::vector<BYTE> cut(good.begin(), good.begin() + 1000);
+    AfxRegisterBitmap(3001, cut.data(), cut.size());
+    std::vector<BYTE> eightBit = MakeBmp(4, 4);
+    eightBit[28] = 8;
+    AfxRegisterBitmap(3002, eightBit.data(), eightBit.size());
+
+    CBitmap bmp;
+    ASSERT_TRUE(bmp.LoadBitmap(3000));
+    BITMAP info{};
+    ASSERT_TRUE(bmp.GetBitmap(&info));
+    EXPECT_EQ(512, info.bmWidth);
+    EXPECT_EQ(350, info.bmHeight);
+    EXPECT_EQ(24, info.bmBitsPixel);
+    CBitmap bad1, bad2, missing;
+    EXPECT_FALSE(bad1.LoadBitmap(3001));
+    EXPECT_FALSE(bad2.LoadBitmap(3002));
+    EXPECT_FALSE(missing.LoadBitmap(3999));
+
+    CClientDC dc(&m_dlg);
+    CDC mem;
+    ASSERT_TRUE(mem.CreateCompatibleDC(&dc));
+    CBitmap* pOld = mem.SelectObject(&bmp);
+    ASSERT_NE(nullptr, pOld);
+    EXPECT_TRUE(dc.BitBlt(10, 10, 500, 350, &mem, 0, 0, SRCCOPY));
+    mem.SelectObject(pOld);
+    const std::vector<CDrawOp> ops = AfxGetDrawOps(m_dlg.m_hWnd);
+    ASSERT_EQ(1u, ops.size());
+    EXPECT_EQ(CDrawOpKind::BitBlt, ops[0].nKind);
+    EXPECT_EQ(3000u, ops[0].nBitmapId);
+    EXPECT_EQ(CRect(10, 10, 510, 360), CRect(ops[0].rc));
+    EXPECT_EQ(SRCCOPY, ops[0].nFlags);
+}
+
+TEST_F(Gdi, SelectReturnsThePreviousObjectAndDeletingASelectedObjectWaitsForItsRelease) {
+    CClientDC dc(&m_dlg);
+    CBrush white;
+    white.CreateStockObject(WHITE_BRUSH);
+    CBrush* pBrush = new CBrush(RGB(9, 9, 9));
+    CBrush* pOld = dc.SelectObject(pBrush);
+    ASSERT_NE(nullptr, pOld);
+    EXPECT_EQ(white.GetSafeHandle(), pOld->GetSafeHandle());
+    HGDIOBJ h = pBrush->GetSafeHandle();
+    delete pBrush;  // still selected: the context keeps drawing with it
+    dc.Ellipse(0, 0, 5, 5);
+    EXPECT_EQ(RGB(9, 9, 9), AfxGetDrawOps(m_dlg.m_hWnd).back().crBrush);
+    EXPECT_EQ(OBJ_BRUSH, GetObjectType(h));
+    dc.SelectObject(pOld);
+    EXPECT_EQ(0, GetObjectType(h));
+    EXPECT_TRUE(DeleteObject(GetStockObject(WHITE_BRUSH)));  // stock objects survive
+    EXPECT_EQ(OBJ_BRUSH, GetObjectType(GetStockObject(WHITE_BRUSH)));
+    white.Detach();
+}
+
+TEST_F(Gdi, PaintingFromSeveralThreadsIsSafe) {
+    HWND hLabel = Item(kLabel);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([hLabel, t] {
+            for (int i = 0; i < 200; ++i) {
+                HDC hDC = GetDC(hLabel);
+                HBRUSH hbr = CreateSolidBrush(RGB(t, i % 256, 0));
+                HGDIOBJ hOld = SelectObject(hDC, hbr);
+                Ellipse(hDC, 0, 0, 4, 4);
+                SelectObject(hDC, hOld);
+                DeleteObject(hbr);
+                ReleaseDC(hLabel, hDC);
+            }
+        });
+    }
+    for (std::thread& th : threads) th.join();
+    size_t ellipses = 0;
+    for (const CDrawOp& op : AfxGetDrawOps(hLabel)) ellipses += op.nKind == CDrawOpKind::Ellipse ? 1 : 0;
+    EXPECT_EQ(800u, ellipses);
+}
+
+}  // namespace

@@ -1,0 +1,37 @@
+// A headless main dialog on a fresh framework: manual clock, scripted user agent, simulated boards and
+// host reset, resources registered, parameter defaults, and the dialog's window made from its template
+// (modeless) with the four line controls linked as its initialisation links them.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/main_dialog.h"
+#include "platform/ul/sim_control.h"
+#include "resources/resource.h"
+
+class MainDialogFixture : public ::testing::Test {
+  protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Attaches the devices ("NAME[:SERIAL],...", see CSimBoards::SetAttachedDevices).
+    static void AttachDevices(const std::string& strList);
+    // Starts the library and runs discovery as the dialog's initialisation does.
+    void Discover();
+    // Makes record nIndex the board in use the way board selection does (index, number, family,
+    // channel counts, simulated flag), without touching the ports.
+    void UseBoard(int nIndex);
+
+    std::string WindowText(int nId) const;
+    static std::string WindowText(CWnd* pWnd);
+    // The host's log lines ("say" texts) in order.
+    static std::vector<std::string> HostLog();
+    // The library calls of one name, in order.
+    static std::vector<SimCallRecord> Calls(const std::string& strName);
+
+    std::unique_ptr<CTessaro2010Dlg> m_pDlg;
+};
