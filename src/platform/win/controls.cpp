@@ -14,6 +14,7 @@
 #include "platform/win/app.h"
 #include "platform/win/dialog.h"
 #include "platform/win/gdi.h"
+#include "platform/win/win_state.h"
 
 namespace {
 
@@ -78,6 +79,24 @@ void DrawBitmapIn(HDC hDC, HBITMAP hbm, const RECT& rc, bool bCentre) {
     BitBlt(hDC, x, y, bm.bmWidth, bm.bmHeight, hMem, 0, 0, SRCCOPY);
     if (hOld) SelectObject(hMem, hOld);
     DeleteDC(hMem);
+}
+
+// Makes the temporary object that CWnd::FromHandle hands out for a control an object of the control's
+// class, so that the usual (CEdit*)GetDlgItem(id) is a real CEdit (and clean under the sanitizers).
+template <class T>
+void InstallTempObject(HWND h) {
+    auto p = std::make_unique<T>();
+    p->m_hWnd = h;
+    {
+        winstate::State& s = winstate::S();
+        std::lock_guard<std::mutex> lock(s.mtx);
+        winstate::WndRec* r = winstate::Find(s, h);
+        if (r && !r->pTemp) {
+            r->pTemp = std::move(p);
+            return;
+        }
+    }
+    p->m_hWnd = nullptr;
 }
 
 template <class T>
@@ -236,6 +255,7 @@ void PaintButton(HWND h) {
 }
 
 LRESULT ButtonProc(HWND h, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_NCCREATE) InstallTempObject<CButton>(h);
     ButtonState& st = StateOf<ButtonState>(h);
     const UINT type = ButtonType(h);
     switch (msg) {
@@ -420,6 +440,7 @@ void PaintStatic(HWND h) {
 }
 
 LRESULT StaticProc(HWND h, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_NCCREATE) InstallTempObject<CStatic>(h);
     StaticState& st = StateOf<StaticState>(h);
     switch (msg) {
         case WM_NCHITTEST:
@@ -526,6 +547,7 @@ void PaintEdit(HWND h, EditState& st) {
 }
 
 LRESULT EditProc(HWND h, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_NCCREATE) InstallTempObject<CEdit>(h);
     EditState& st = StateOf<EditState>(h);
     switch (msg) {
         case WM_CREATE:
@@ -751,6 +773,7 @@ void PaintCombo(HWND h, ComboState& st) {
 }
 
 LRESULT ComboProc(HWND h, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_NCCREATE) InstallTempObject<CComboBox>(h);
     ComboState& st = StateOf<ComboState>(h);
     const int n = static_cast<int>(st.items.size());
     const int idx = static_cast<int>(static_cast<LONG_PTR>(wParam));
@@ -923,6 +946,7 @@ void PaintScrollBar(HWND h, const ScrollState& st) {
 }
 
 LRESULT ScrollBarProc(HWND h, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_NCCREATE) InstallTempObject<CScrollBar>(h);
     ScrollState& st = StateOf<ScrollState>(h);
     switch (msg) {
         case SBM_SETPOS: {
@@ -1054,6 +1078,7 @@ void UpDownStep(HWND h, UpDownState& st, bool bUp) {
 }
 
 LRESULT UpDownProc(HWND h, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_NCCREATE) InstallTempObject<CSpinButtonCtrl>(h);
     UpDownState& st = StateOf<UpDownState>(h);
     switch (msg) {
         case UDM_SETRANGE:
@@ -1185,6 +1210,7 @@ void TabCopyItem(TabItem& dst, const TCITEMA& src) {
 }
 
 LRESULT TabProc(HWND h, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_NCCREATE) InstallTempObject<CTabCtrl>(h);
     TabState& st = StateOf<TabState>(h);
     const int n = static_cast<int>(st.items.size());
     const int idx = static_cast<int>(static_cast<LONG_PTR>(wParam));
@@ -1378,7 +1404,7 @@ void AfxControlOwnsImage(HWND hCtl) {
 
 CScrollBar* AfxScrollBarFromHandle(HWND hWnd) {
     if (hWnd == nullptr || !IsWindow(hWnd)) return nullptr;
-    if (CScrollBar* p = dynamic_cast<CScrollBar*>(CWnd::FromHandlePermanent(hWnd))) return p;
+    if (CScrollBar* p = dynamic_cast<CScrollBar*>(CWnd::FromHandle(hWnd))) return p;
     std::lock_guard<std::mutex> lock(Temps().mtx);
     auto& p = Temps().map[hWnd];
     if (!p) {

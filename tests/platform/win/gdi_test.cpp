@@ -125,8 +125,9 @@ TEST_F(Gdi, WholeWindowFillStartsTheRecordAfreshAndRecordsStayBounded) {
     EXPECT_EQ(RGB(4, 5, 6), dc.GetBkColor());  // FillSolidRect leaves its colour as the background
     for (size_t i = 0; i < kMaxDrawOps + 10; ++i) dc.TextOut(0, 0, CString("x"));
     EXPECT_EQ(kMaxDrawOps, AfxGetDrawOps(pLabel->m_hWnd).size());
-    pLabel->DestroyWindow();
-    EXPECT_TRUE(AfxGetDrawOps(pLabel->m_hWnd).empty());
+    const HWND hLabel = pLabel->m_hWnd;
+    pLabel->DestroyWindow();  // the temporary object goes with the window
+    EXPECT_TRUE(AfxGetDrawOps(hLabel).empty());
 }
 
 TEST_F(Gdi, TextMetricsAreFixedAndTabsFollowTheStops) {
