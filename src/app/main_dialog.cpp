@@ -20,3 +20,18 @@ CTessaro2010Dlg::CTessaro2010Dlg(CWnd* pParent) : CDialog(IDD_TESSARO_DIALOG, pP
     m_strDefaultParamPath.Empty();
     m_strLastParamPath.Empty();
 }
+
+// FIXME: lifecycle stubs until the main dialog's start-up, painting and closing are in place.
+CTessaro2010Dlg::~CTessaro2010Dlg() = default;
+INT_PTR CTessaro2010Dlg::DoModal() { return CDialog::DoModal(); }
+BOOL CTessaro2010Dlg::OnInitDialog() { return CDialog::OnInitDialog(); }
+void CTessaro2010Dlg::OnCancel() { CDialog::OnCancel(); }
+void CTessaro2010Dlg::DoDataExchange(CDataExchange* pDX) { CDialog::DoDataExchange(pDX); }
+void CTessaro2010Dlg::OnPaint() { CPaintDC dc(this); }
+HCURSOR CTessaro2010Dlg::OnQueryDragIcon() { return reinterpret_cast<HCURSOR>(m_hIcon); }
+HBRUSH CTessaro2010Dlg::OnCtlColor(CDC*, CWnd*, UINT) { return nullptr; }
+void CTessaro2010Dlg::OnAbout() {}
+
+BEGIN_MESSAGE_MAP(CTessaro2010Dlg, CDialog)
+    ON_WM_DRAWITEM()
+END_MESSAGE_MAP()

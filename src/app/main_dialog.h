@@ -26,6 +26,96 @@ class CTessaro2010Dlg : public CDialog {
 public:
     explicit CTessaro2010Dlg(CWnd* pParent = nullptr);
 
+    // ---- Main dialog lifecycle (app/main_dialog.cpp) ----
+    ~CTessaro2010Dlg() override;
+    INT_PTR DoModal() override;
+    BOOL OnInitDialog() override;
+    void OnCancel() override;
+    void DoDataExchange(CDataExchange* pDX) override;
+    afx_msg void OnPaint();
+    afx_msg HCURSOR OnQueryDragIcon();
+    afx_msg HBRUSH OnCtlColor(CDC* pDC, CWnd* pWnd, UINT nCtlColor);
+    afx_msg void OnAbout();
+    // TTL radix list and the two check boxes (app/ttl_controls.cpp).
+    void FillRadixCombo();
+    afx_msg void OnTtlTestCheck();
+    afx_msg void OnRadixButton();
+    afx_msg void OnEnableTrigger();
+    afx_msg void OnSelchangeRadix();
+    // About box (app/about_box.cpp).
+    BOOL ShowAboutBox();
+    // Advanced dialog (app/advanced_dialog.cpp).
+    afx_msg void OnAdvanced();
+    afx_msg void OnUpdateAdvanced(CCmdUI* pCmdUI);
+
+    // ---- Commands and menus (app/commands.cpp) ----
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+    BOOL OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO* pHandlerInfo) override;
+    BOOL PreTranslateMessage(MSG* pMsg) override;
+    afx_msg void OnSaveParameters();
+    afx_msg void OnLoadParameters();
+    afx_msg void OnExit();
+    afx_msg void OnShowMsgCount();
+    // Below 10 a threshold level, 10 or more a menu id.
+    void SetQualityThreshold(int value);
+    void SetTtlRadix(int id, BOOL bReport);
+    void EnableTtlInputMarkers(BOOL bOn);
+    void EnableRoiOutput(BOOL bOn);
+    // The calling thread's last system error in a box with this caption.
+    void ShowLastError(const char* caption);
+
+    // ---- Channel column (app/channel_column.cpp) ----
+    BOOL CreateChannelDialogs();
+    BOOL LayoutChannelDialogs(UINT message, WPARAM wParam, LPARAM lParam);
+    // nColumnBottom: bottom of the last panel shown plus 9, or 0 or less for the default height.
+    void SizeMainDialog(int nColumnBottom);
+    afx_msg void OnVScroll(UINT nSBCode, UINT nPos, CScrollBar* pScrollBar);
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    afx_msg void OnExpandToggle();
+    void SetPanelsExpanded(BOOL bExpanded);
+
+    // ---- Per-frame processing (engine/frame_processing.cpp) ----
+    void ProcessFreshData();
+
+    // ---- Periodic tick (engine/periodic_tick.cpp) ----
+    afx_msg void OnTimer(UINT_PTR nIDEvent);
+
+    // ---- TTL output (engine/ttl_output.cpp) ----
+    // The cbDOut result (0 = success); 0 without a call on the simulated board.
+    int WriteDigitalPort(int board, int port, USHORT value);
+    // 0 = success or nothing to do; the library's code of a failed write, 1 for FAMILY_NONE.
+    int WriteTtlPort(USHORT code);
+    // Bit 15 marks a burst write. May be called from the burst worker.
+    void TTL_setOutput_to_values(USHORT code);
+    void TTL_setOutput_to_zero(const char* text);
+    void OutputRoiCode();
+    void TestTtlOutput();
+
+    // ---- TTL inputs and external interrupt (engine/ttl_inputs.cpp) ----
+    void PollTtlInputs();
+    // User-interface thread; the four arguments are not read.
+    void OnExternalInterrupt(int board, int eventType, int eventData, void* userData);
+    void EnableExternalInterrupt(BOOL bOn);
+
+    // ---- TTL burst and latency statistics (engine/ttl_burst.cpp) ----
+    void UpdateLatencyStats(int code);
+
+    // ---- Board selection (engine/board_selection.cpp) ----
+    // Only the low 16 bits of id count.
+    void SelectBoard(UINT id);
+    void BoardPostamble();
+    void ConfigureTtlPorts();
+
+    // ---- Parameter file (engine/parameter_file.cpp) ----
+    void LoadParameters(BOOL bInteractive);
+    void SaveParameters(BOOL bInteractive, BOOL bQuiet);
+    void LoadDefaultParameters(ParameterBlock& params);
+
+    // ---- Host notification dispatch and status poll (hostlink/host_notification.cpp) ----
+    // The first argument is not read.
+    void OnHostNotification(int, WPARAM wParam, LPARAM lParam);
+    void PollHostStatus();
+
     // ---- Board layer ----
     void MCL_setCapabilitiesRecord(CapabilitiesRecord& rec);
     // 1 when the library is usable, -1 when its start failed (a later call tries again).
@@ -157,6 +247,8 @@ public:
     HICON m_hIcon = nullptr;                     // app: main dialog
     BOOL m_bTtlTest = FALSE;                     // app: commands
     BOOL m_bEnableTrigger = FALSE;               // app: text helpers
+
+    DECLARE_MESSAGE_MAP()
 };
 
 // Bitmaps of the expand/collapse buttons, made by the main dialog's initialisation.

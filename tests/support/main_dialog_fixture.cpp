@@ -1,6 +1,10 @@
 #include "support/main_dialog_fixture.h"
 
+#include <unistd.h>
+
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 #include "app/app_switches.h"
 #include "app/text_helpers.h"
@@ -19,6 +23,14 @@ constexpr DWORD kClockStartMs = 1000000;
 }  // namespace
 
 void MainDialogFixture::SetUp() {
+    char szOld[4096] = {};
+    ASSERT_NE(nullptr, getcwd(szOld, sizeof szOld));
+    m_strOldDir = szOld;
+    std::string strTemplate = (std::filesystem::temp_directory_path() / "tessaro-test-XXXXXX").string();
+    ASSERT_NE(nullptr, mkdtemp(strTemplate.data()));
+    m_strWorkDir = strTemplate;
+    ASSERT_EQ(0, chdir(m_strWorkDir.c_str()));
+
     CWinSimulation::Reset();
     CClock::UseManualClock(kClockStartMs);
     CClock::SetPerformanceFrequency(10000000);
@@ -41,7 +53,7 @@ void MainDialogFixture::SetUp() {
     g_nDecimationCounter = 0;
     ClearChannelLinks();
 
-    m_pDlg = std::make_unique<CTessaro2010Dlg>();
+    m_pDlg = std::make_unique<CBareMainDialog>();
     m_pDlg->SetParameterDefaults();
     ASSERT_TRUE(m_pDlg->Create(IDD_TESSARO_DIALOG, nullptr));
     m_pDlg->m_pMessageLine = m_pDlg->GetDlgItem(IDC_MESSAGE_LINE);
@@ -59,6 +71,10 @@ void MainDialogFixture::TearDown() {
     SimHost().Reset();
     CSimBoards::Reset();
     CWinSimulation::Reset();
+    if (!m_strOldDir.empty() && chdir(m_strOldDir.c_str()) == 0 && !m_strWorkDir.empty()) {
+        std::error_code ec;
+        std::filesystem::remove_all(m_strWorkDir, ec);
+    }
 }
 
 void MainDialogFixture::AttachDevices(const std::string& strList) {

@@ -1,6 +1,9 @@
 // A headless main dialog on a fresh framework: manual clock, scripted user agent, simulated boards and
 // host reset, resources registered, parameter defaults, and the dialog's window made from its template
-// (modeless) with the four line controls linked as its initialisation links them.
+// (modeless) with the four line controls linked as its initialisation links them. The dialog's own
+// start-up (discovery, parameter file, timers) does not run here: each test brings up what it needs.
+// Every test runs in a fresh empty working folder, so the settings file the dialog writes at its end
+// stays with the test.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -34,4 +37,14 @@ class MainDialogFixture : public ::testing::Test {
     static std::vector<SimCallRecord> Calls(const std::string& strName);
 
     std::unique_ptr<CTessaro2010Dlg> m_pDlg;
+    std::string m_strWorkDir;
+
+  private:
+    std::string m_strOldDir;
+};
+
+// The main dialog with the framework's own initialisation only.
+class CBareMainDialog : public CTessaro2010Dlg {
+  public:
+    BOOL OnInitDialog() override { return CDialog::OnInitDialog(); }
 };
