@@ -6,6 +6,7 @@
 
 CBitmap* g_pBmpCollapsed = nullptr;
 CBitmap* g_pBmpExpanded = nullptr;
+CTessaro2010Dlg* g_pMainDlg = nullptr;
 
 CTessaro2010Dlg::CTessaro2010Dlg(CWnd* pParent) : CDialog(IDD_TESSARO_DIALOG, pParent) {
     // The members marked for the constructor take their values from their initialisers above.

@@ -254,3 +254,8 @@ public:
 // Bitmaps of the expand/collapse buttons, made by the main dialog's initialisation.
 extern CBitmap* g_pBmpCollapsed;
 extern CBitmap* g_pBmpExpanded;
+
+// The running main dialog: set by the application's start-up, NULL before and again from the moment the
+// modal run returns. The interapp window, the interrupt callback and the burst worker reach the dialog
+// only through it.
+extern CTessaro2010Dlg* g_pMainDlg;
