@@ -1,0 +1,202 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "support/win_fixture.h"
+
+namespace {
+
+using WindowState = CWinTestFixture;
+
+TEST_F(WindowState, ShowAndEnableReportThePreviousStateAndTellTheWindow) {
+    CRecordingWnd top, child;
+    ASSERT_TRUE(top.CreateTopLevel(WS_POPUP));
+    ASSERT_TRUE(child.CreateChild(&top, 7));
+    EXPECT_FALSE(top.IsWindowVisible());
+    EXPECT_FALSE(child.IsWindowVisible());  // visible only when every ancestor is
+
+    EXPECT_FALSE(top.ShowWindow(SW_SHOW));  // was hidden
+    EXPECT_TRUE(top.IsWindowVisible());
+    EXPECT_TRUE(child.IsWindowVisible());
+    EXPECT_EQ(1, top.Count(WM_SHOWWINDOW));
+    EXPECT_TRUE(top.ShowWindow(SW_SHOW));  // already visible: no second notice
+    EXPECT_EQ(1, top.Count(WM_SHOWWINDOW));
+    EXPECT_TRUE(child.ShowWindow(SW_HIDE));
+    EXPECT_FALSE(child.IsWindowVisible());
+    EXPECT_EQ(0u, child.GetStyle() & WS_VISIBLE);
+
+    EXPECT_TRUE(child.IsWindowEnabled());
+    EXPECT_FALSE(child.EnableWindow(FALSE));  // FALSE: it was enabled
+    EXPECT_FALSE(child.IsWindowEnabled());
+    EXPECT_EQ(1, child.Count(WM_ENABLE));
+    EXPECT_TRUE(child.EnableWindow(FALSE));  // TRUE: it was disabled; nothing sent
+    EXPECT_EQ(1, child.Count(WM_ENABLE));
+    EXPECT_TRUE(child.EnableWindow(TRUE));
+    EXPECT_TRUE(child.IsWindowEnabled());
+}
+
+TEST_F(WindowState, TextIsCutToTheCallersBufferAndAlwaysTerminated) {
+    CRecordingWnd top;
+    ASSERT_TRUE(top.CreateTopLevel());
+    top.SetWindowText("abcdefgh");
+    EXPECT_EQ(8, top.GetWindowTextLength());
+    char sz[5];
+    std::memset(sz, 'x', sizeof sz);
+    EXPECT_EQ(4, top.GetWindowText(sz, sizeof sz));
+    EXPECT_STREQ("abcd", sz);
+    EXPECT_EQ(0, top.GetWindowText(sz, 0));  // no room at all: nothing written
+    EXPECT_STREQ("abcd", sz);
+    top.SetWindowText(nullptr);
+    CString str;
+    top.GetWindowText(str);
+    EXPECT_TRUE(str.IsEmpty());
+}
+
+TEST_F(WindowState, DialogItemIntegersAndButtonChecks) {
+    CRecordingWnd top, edit, r1, r2, r3;
+    ASSERT_TRUE(top.CreateTopLevel());
+    ASSERT_TRUE(edit.CreateChild(&top, 10));
+    top.SetDlgItemInt(10, static_cast<UINT>(-42), TRUE);
+    EXPECT_EQ("-42", std::string(static_cast<const char*>([&] {
+                  CString s;
+                  edit.GetWindowText(s);
+                  return s;
+              }())));
+    BOOL bOk = FALSE;
+    EXPECT_EQ(static_cast<UINT>(-42), top.GetDlgItemInt(10, &bOk, TRUE));
+    EXPECT_TRUE(bOk);
+    edit.SetWindowText("12abc");
+    top.GetDlgItemInt(10, &bOk, TRUE);
+    EXPECT_FALSE(bOk);
+    edit.SetWindowText("99999999999999999999");  // does not fit: refused, not wrapped
+    top.GetDlgItemInt(10, &bOk, FALSE);
+    EXPECT_FALSE(bOk);
+    top.GetDlgItemInt(99, &bOk, TRUE);  // no such item
+    EXPECT_FALSE(bOk);
+
+    for (auto [pWnd, nId] : {std::pair{&r1, 21u}, std::pair{&r2, 22u}, std::pair{&r3, 23u}})
+        ASSERT_TRUE(pWnd->CreateEx(0, "BUTTON", "", WS_CHILD | WS_VISIBLE | BS_AUTORADIOBUTTON, 0, 0, 10, 10,
+                                   top, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(nId))));
+    top.CheckRadioButton(21, 23, 22);
+    EXPECT_EQ(22, top.GetCheckedRadioButton(21, 23));
+    EXPECT_EQ(static_cast<UINT>(BST_CHECKED), top.IsDlgButtonChecked(22));
+    EXPECT_EQ(static_cast<UINT>(BST_UNCHECKED), top.IsDlgButtonChecked(21));
+    top.CheckRadioButton(21, 23, 23);
+    EXPECT_EQ(static_cast<UINT>(BST_UNCHECKED), top.IsDlgButtonChecked(22));
+    EXPECT_EQ(23, top.GetCheckedRadioButton(21, 23));
+    top.CheckDlgButton(23, BST_UNCHECKED);
+    EXPECT_EQ(0, top.GetCheckedRadioButton(21, 23));
+}
+
+TEST_F(WindowState, CoordinatesRoundTripBetweenClientAndScreen) {
+    CRecordingWnd top, child;
+    ASSERT_TRUE(top.CreateEx(0, nullptr, "t", WS_POPUP | WS_CAPTION | WS_VISIBLE, 50, 60, 300, 200, nullptr,
+                             nullptr));
+    ASSERT_TRUE(child.CreateChild(&top, 3));
+    CPoint pt(5, 7);
+    child.ClientToScreen(&pt);
+    CRect rcChild;
+    child.GetWindowRect(&rcChild);
+    EXPECT_EQ(CPoint(rcChild.left + 5, rcChild.top + 7), pt);
+    child.ScreenToClient(&pt);
+    EXPECT_EQ(CPoint(5, 7), pt);
+
+    CRect rc(0, 0, 10, 10);
+    top.ClientToScreen(&rc);
+    EXPECT_EQ(10, rc.Width());
+    top.ScreenToClient(&rc);
+    EXPECT_EQ(CRect(0, 0, 10, 10), rc);
+}
+
+TEST_F(WindowState, TopmostWindowsStayAboveTheOthers) {
+    CRecordingWnd a, b, c;
+    ASSERT_TRUE(a.CreateTopLevel());
+    ASSERT_TRUE(b.CreateTopLevel());
+    ASSERT_TRUE(c.CreateTopLevel());
+    ASSERT_TRUE(a.SetWindowPos(&CWnd::wndTopMost, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE));
+    EXPECT_NE(0u, a.GetExStyle() & WS_EX_TOPMOST);
+    c.BringWindowToTop();  // not topmost: stays below a
+    EXPECT_EQ(a.m_hWnd, ::GetTopWindow(nullptr));
+    EXPECT_EQ(c.m_hWnd, ::GetWindow(a.m_hWnd, GW_HWNDNEXT));
+    ASSERT_TRUE(a.SetWindowPos(&CWnd::wndNoTopMost, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE));
+    EXPECT_EQ(0u, a.GetExStyle() & WS_EX_TOPMOST);
+    b.BringWindowToTop();
+    EXPECT_EQ(b.m_hWnd, ::GetTopWindow(nullptr));
+
+    CRect rcBefore;
+    b.GetWindowRect(&rcBefore);
+    b.SetWindowPos(nullptr, 400, 300, 1, 1, SWP_NOSIZE | SWP_NOZORDER);
+    CRect rcAfter;
+    b.GetWindowRect(&rcAfter);
+    EXPECT_EQ(CPoint(400, 300), rcAfter.TopLeft());
+    EXPECT_EQ(rcBefore.Size(), rcAfter.Size());
+}
+
+TEST_F(WindowState, InvalidRegionsArePaintedOnceAndValidationCancelsThem) {
+    CRecordingWnd top;
+    ASSERT_TRUE(top.CreateTopLevel());
+    Pump();
+    top.m_msgs.clear();
+    CRect rcUpdate;
+    EXPECT_FALSE(top.GetUpdateRect(&rcUpdate));
+    top.InvalidateRect(CRect(1, 1, 5, 5));
+    top.InvalidateRect(CRect(10, 10, 20, 20));
+    EXPECT_TRUE(top.GetUpdateRect(&rcUpdate));
+    EXPECT_EQ(CRect(1, 1, 20, 20), rcUpdate);  // one bounding rectangle
+    Pump();
+    EXPECT_EQ(1, top.Count(WM_PAINT));
+    EXPECT_FALSE(top.GetUpdateRect(&rcUpdate));
+
+    top.Invalidate();
+    top.ValidateRect(nullptr);
+    Pump();
+    EXPECT_EQ(1, top.Count(WM_PAINT));
+    top.Invalidate();
+    top.UpdateWindow();  // paints at once, without a loop
+    EXPECT_EQ(2, top.Count(WM_PAINT));
+}
+
+TEST_F(WindowState, StylesParentsAndSiblingsCanBeChanged) {
+    CRecordingWnd p1, p2, a, b;
+    ASSERT_TRUE(p1.CreateTopLevel());
+    ASSERT_TRUE(p2.CreateTopLevel());
+    ASSERT_TRUE(a.CreateChild(&p1, 1));
+    ASSERT_TRUE(b.CreateChild(&p1, 2));
+    EXPECT_EQ(&a, p1.GetWindow(GW_CHILD));
+    EXPECT_EQ(&b, a.GetWindow(GW_HWNDNEXT));
+    EXPECT_EQ(nullptr, b.GetWindow(GW_HWNDNEXT));
+    EXPECT_TRUE(p1.IsChild(&b));
+
+    EXPECT_EQ(&p1, b.SetParent(&p2));
+    EXPECT_EQ(&p2, b.GetParent());
+    EXPECT_FALSE(p1.IsChild(&b));
+    EXPECT_EQ(&b, p2.GetDlgItem(2));
+    EXPECT_EQ(nullptr, p1.GetDlgItem(2));
+    EXPECT_EQ(&p2, b.GetTopLevelParent());
+
+    EXPECT_TRUE(a.ModifyStyle(WS_VISIBLE, WS_DISABLED));
+    EXPECT_EQ(0u, a.GetStyle() & WS_VISIBLE);
+    EXPECT_FALSE(a.IsWindowEnabled());
+    EXPECT_FALSE(a.ModifyStyle(0, 0));  // nothing changed
+    EXPECT_EQ(1, a.SetDlgCtrlID(7));  // the previous id
+    EXPECT_EQ(&a, p1.GetDlgItem(7));
+}
+
+TEST_F(WindowState, CallsOnADestroyedHandleFailWithoutHarm) {
+    CRecordingWnd top;
+    ASSERT_TRUE(top.CreateTopLevel());
+    HWND h = top.m_hWnd;
+    top.DestroyWindow();
+    EXPECT_FALSE(::IsWindow(h));
+    EXPECT_FALSE(::ShowWindow(h, SW_SHOW));
+    EXPECT_FALSE(::SetWindowTextA(h, "x"));
+    char sz[8] = "keep";
+    EXPECT_EQ(0, ::GetWindowTextA(h, sz, sizeof sz));
+    EXPECT_EQ(nullptr, ::GetDlgItem(h, 1));
+    EXPECT_FALSE(::DestroyWindow(h));
+    EXPECT_EQ(nullptr, CWnd::FromHandlePermanent(h));
+    EXPECT_EQ(0, Pump());
+}
+
+}  // namespace
