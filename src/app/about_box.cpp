@@ -1,4 +1,8 @@
+#include "app/about_box.h"
+
 #include "app/main_dialog.h"
 
-// FIXME: the About box and the splash come with their own dialog.
-BOOL CTessaro2010Dlg::ShowAboutBox() { return FALSE; }
+// FIXME: the About box comes with its own dialog; until then no splash is made and m_pAboutDlg stays NULL.
+BOOL CTessaro2010Dlg::ShowAboutBox() {
+    return FALSE;
+}

@@ -96,6 +96,11 @@ public:
     // User-interface thread; the four arguments are not read.
     void OnExternalInterrupt(int board, int eventType, int eventData, void* userData);
     void EnableExternalInterrupt(BOOL bOn);
+    // Posted by ExternalInterruptCallback to the dialog that enabled the event, one per interrupt. wParam:
+    // low 32 bits the millisecond clock (low 32 bits) when the library reported it, high 32 bits the event
+    // data; lParam: low 32 bits the board number, high 32 bits the event type.
+    static constexpr UINT WM_TTL_EXTERNAL_INTERRUPT = WM_APP + 0x20;
+    afx_msg LRESULT OnExternalInterruptEvent(WPARAM wParam, LPARAM lParam);
 
     // ---- TTL burst and latency statistics (engine/ttl_burst.cpp) ----
     void UpdateLatencyStats(int code);

@@ -7,9 +7,6 @@
 #include "app/main_dialog.h"
 #include "resources/resource.h"
 
-// FIXME: the application object defines theApp; this definition goes with app_switches.h.
-CTessaro2010AppSwitches theApp;
-
 CDialog* g_pAdvancedDlg = nullptr;
 BOOL g_bColorThrottle = TRUE;
 int g_nLastShownOutput = 0;

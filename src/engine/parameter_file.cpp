@@ -1,6 +1,180 @@
+#include "engine/parameter_file.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <string_view>
+
+#include "app/about_box.h"
+#include "app/channel_panel.h"
 #include "app/main_dialog.h"
 
-// FIXME: stubs
-void CTessaro2010Dlg::LoadParameters(BOOL) {}
-void CTessaro2010Dlg::SaveParameters(BOOL, BOOL) {}
-void CTessaro2010Dlg::LoadDefaultParameters(ParameterBlock&) {}
+BoardBeingLeft g_BoardBeingLeft{};
+
+namespace {
+
+constexpr const char* kNotFoundFormat =
+    "Saved parameter file \"%s\" was not found...                   \n\nLoading default values.       ";
+constexpr const char* kOldVersionInteractive =
+    "Old version of parameter file...Retaining previous settings.          ";
+constexpr const char* kReadErrorInteractive =
+    "Error reading parameter file...Retaining previous settings.          ";
+constexpr const char* kOldVersionSilent =
+    "Old version of parameter file...                \n\nLoading default values.       ";
+constexpr const char* kReadErrorSilent =
+    "Error reading parameter file...                \n\nLoading default values.       ";
+constexpr const char* kBoardNotFound = "Previously used board not found.";
+constexpr const char* kCannotOpenForSaving = "Could not open parameter file for saving.  ";
+constexpr const char* kSaveError = "Error saving parameters.    ";
+constexpr const char* kSaved = "Parameters Saved.    ";
+
+// The name as stored: up to its terminator, or all 64 bytes when it has none.
+std::string_view BoardName(const char (&szName)[BOARD_NAME_LEN]) {
+    return {szName, strnlen(szName, BOARD_NAME_LEN)};
+}
+
+// Notes how the library knows the board in use, unless a note is already waiting for the selection.
+void NoteBoardBeingLeft() {
+    if (g_BoardBeingLeft.bNoted) return;
+    g_BoardBeingLeft = {TRUE, g_Params.nBoardNum, g_Params.nBoardIndex, g_Params.bExternalInterrupt};
+}
+
+}  // namespace
+
+std::string NativeParamPath(const char* path) {
+    std::string strPath = path != nullptr ? path : "";
+    std::replace(strPath.begin(), strPath.end(), '\\', '/');
+    return strPath;
+}
+
+void CTessaro2010Dlg::LoadParameters(BOOL bInteractive) {
+    CString strPath;
+    if (bInteractive) {
+        CFileDialog dlg(TRUE, PARAM_FILE_EXT, m_strLastParamPath, OFN_FILEMUSTEXIST, PARAM_FILE_FILTER, this,
+                        0, FALSE);
+        if (dlg.DoModal() != IDOK) return;
+        strPath = dlg.GetPathName();
+    } else {
+        strPath = m_strDefaultParamPath;
+    }
+
+    // The About box may still be the topmost splash; a box under it could not be answered.
+    auto lowerAboutBox = [this] {
+        if (m_pAboutDlg != nullptr && m_pAboutDlg->GetSafeHwnd() != nullptr && m_pAboutDlg->IsWindowVisible())
+            m_pAboutDlg->SetWindowPos(&CWnd::wndNoTopMost, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    };
+
+    std::FILE* pFile = std::fopen(NativeParamPath(strPath).c_str(), "rb");
+    if (pFile == nullptr) {
+        lowerAboutBox();
+        CString strText;
+        strText.Format(kNotFoundFormat, static_cast<const char*>(strPath));
+        AfxMessageBox(strText, MB_OK);
+        LoadDefaultParameters(g_Params);
+        return;
+    }
+    // The file is read into its own buffer so that a rejected file leaves g_Params as it was.
+    unsigned char image[PARAMS_SIZE] = {};
+    const size_t nRead = std::fread(image, 1, sizeof image, pFile);
+    std::fclose(pFile);
+
+    std::int32_t nVersion = PARAMS_VERSION;  // a file shorter than its version integer counts as version 4
+    if (nRead >= sizeof nVersion) std::memcpy(&nVersion, image, sizeof nVersion);
+    if (nRead != sizeof image || nVersion != PARAMS_VERSION) {
+        lowerAboutBox();
+        const bool bOld = nVersion != PARAMS_VERSION;
+        if (bInteractive) {
+            AfxMessageBox(bOld ? kOldVersionInteractive : kReadErrorInteractive, MB_OK);
+        } else {
+            AfxMessageBox(bOld ? kOldVersionSilent : kReadErrorSilent, MB_OK);
+            LoadDefaultParameters(g_Params);
+        }
+        return;
+    }
+
+    NoteBoardBeingLeft();
+    std::memcpy(&g_Params, image, sizeof image);
+    for (CAnalogOutputChannel*& pPanel : m_pChannelDlg) {
+        delete pPanel;
+        pPanel = nullptr;
+    }
+    for (int ch = 0; ch < MAX_CHANNELS; ++ch) {
+        g_Params.pValueText[ch] = 0;
+        g_Params.pClampText[ch] = 0;
+    }
+    ClearChannelLinks();
+
+    // A name without a terminator is compared within its 64 bytes; record names are never empty.
+    const std::string_view strSaved = BoardName(g_Params.szBoardName);
+    int nMatch = -1;
+    const int nBoards = std::min(m_nBoards, MAX_BOARDS);
+    for (int i = 0; i < nBoards && nMatch < 0; ++i)
+        if (!strSaved.empty() && strSaved == BoardName(g_CapabilitiesRecords[i].szName)) nMatch = i;
+
+    if (nMatch >= 0) {
+        // A saved menu id outside this run's Board menu (a damaged file) selects the board found by name.
+        UINT nId = static_cast<UINT>(g_Params.nBoardMenuId);
+        if ((nId & 0xFFFF) < static_cast<UINT>(ID_BOARD_NONE) ||
+            (nId & 0xFFFF) > static_cast<UINT>(ID_BOARD_NONE + nBoards))
+            nId = static_cast<UINT>(ID_BOARD_FIRST + nMatch);
+        SelectBoard(nId);
+        EnableRoiOutput(g_Params.bRoiOutput);
+        EnableTtlInputMarkers(g_Params.bTtlInputMarkers);
+        SetTtlRadix(g_Params.nTtlRadixId, TRUE);
+        SetQualityThreshold(g_Params.nQualityThreshold);
+        if (bInteractive) m_strLastParamPath = strPath;
+        return;
+    }
+
+    if (strSaved.find(SIMULATED_BOARD_NAME) != std::string_view::npos) AfxMessageBox(kBoardNotFound, MB_OK);
+    LoadDefaultParameters(g_Params);
+}
+
+void CTessaro2010Dlg::SaveParameters(BOOL bInteractive, BOOL bQuiet) {
+    CString strPath;
+    if (bInteractive) {
+        CFileDialog dlg(FALSE, PARAM_FILE_EXT, m_strLastParamPath, OFN_OVERWRITEPROMPT, PARAM_FILE_FILTER,
+                        this, 0, FALSE);
+        if (dlg.DoModal() != IDOK) return;
+        strPath = dlg.GetPathName();
+    } else {
+        strPath = m_strDefaultParamPath;
+    }
+
+    std::FILE* pFile = std::fopen(NativeParamPath(strPath).c_str(), "wb");
+    if (pFile == nullptr) {
+        AfxMessageBox(kCannotOpenForSaving, MB_OK);
+        return;
+    }
+    // A write the system only refuses when the buffer is flushed or the file closed is a short write too.
+    size_t nWritten = std::fwrite(&g_Params, 1, sizeof g_Params, pFile);
+    if (std::fflush(pFile) != 0) nWritten = 0;
+    if (std::fclose(pFile) != 0) nWritten = 0;
+    if (nWritten < sizeof g_Params) {
+        AfxMessageBox(kSaveError, MB_OK);
+        return;
+    }
+    if (bInteractive) m_strLastParamPath = strPath;
+    if (!bQuiet) AfxMessageBox(kSaved, MB_OK);
+}
+
+void CTessaro2010Dlg::LoadDefaultParameters(ParameterBlock& params) {
+    NoteBoardBeingLeft();
+    SetParameterDefaults();
+    const UINT nBoardId = (m_nBoards >= 1 && !m_bSimulatedBoard) ? ID_BOARD_FIRST : ID_BOARD_NONE;
+    // The option setters run while the record still says No Board.
+    params.bRoiOutput = 1;
+    EnableRoiOutput(1);
+    EnableTtlInputMarkers(params.bTtlInputMarkers);
+    SetQualityThreshold(params.nQualityThreshold);
+    SetTtlRadix(params.nTtlRadixId, FALSE);
+    for (int ch = 0; ch < MAX_CHANNELS; ++ch) {
+        params.range[ch] = {4, 101};
+        params.nSignalCode[ch] = g_DefaultSignalCodes[ch];
+        params.fDomainMax[ch] = 1.0f;
+        params.fDomainMin[ch] = 0.0f;
+        params.nEye[ch] = 0;
+        params.bInvert[ch] = 0;
+    }
+    SelectBoard(nBoardId);
+}

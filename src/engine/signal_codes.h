@@ -41,7 +41,8 @@ enum SignalAxis : std::int32_t {
 };
 
 constexpr std::int32_t MakeSignalCode(std::int32_t kind, std::int32_t axis) {
-    return static_cast<std::int32_t>((static_cast<std::uint32_t>(kind) << 16) | (static_cast<std::uint32_t>(axis) & 0xFFFF));
+    return static_cast<std::int32_t>((static_cast<std::uint32_t>(kind) << 16) |
+                                     (static_cast<std::uint32_t>(axis) & 0xFFFF));
 }
 constexpr std::int32_t SignalKindOf(std::int32_t code) {
     return static_cast<std::int32_t>((static_cast<std::uint32_t>(code) >> 16) & 0xFFFF);
@@ -49,3 +50,11 @@ constexpr std::int32_t SignalKindOf(std::int32_t code) {
 constexpr std::int32_t SignalAxisOf(std::int32_t code) {
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(code) & 0xFFFF);
 }
+
+// The value of one host data item for one eye (0 = eye A, 1 = eye B; the binocular kinds 32..36 take
+// none): the host getter of the kind, the component that the axis picks. Kind 30, and every kind outside
+// 13..36, is 0.0 without a host call. Two-component items take the second component when the axis's low
+// two bits are 2, else the first; the 3D gaze point takes y for axis 2, z for axis 3, else x. Kinds 10
+// to 12 are not host data and read 0.0 here. The getters' results are not examined: a failed getter
+// leaves 0.0 or whatever it filled in.
+float ReadSignalValue(std::int32_t kind, std::int32_t axis, int eye);

@@ -146,6 +146,7 @@ CMenuTemplate MainMenu() {
 void RegisterTessaroResources() {
     AfxRegisterDialogTemplate(MainDialogTemplate());
     AfxRegisterMenuTemplate(MainMenu());
+    RegisterChannelPanelResources();
     AfxRegisterString(IDS_ABOUTBOX, "&About TessaroPro...");
     const std::vector<BYTE>& icon = TessaroBitmap(IDR_MAINFRAME);
     AfxRegisterIcon(IDR_MAINFRAME, icon.data(), icon.size());

@@ -61,3 +61,30 @@ constexpr int ID_QUALITY_GLINT_GOOD = 32788;
 // Registers every dialog template, menu, string, icon and bitmap of the program with the framework.
 // Start-up (and each test fixture) calls it before the first window is made.
 void RegisterTessaroResources();
+
+// Channel panel (template 136) and its controls.
+constexpr unsigned IDD_CHANNEL_PANEL = 136;
+constexpr int IDC_PANEL_EXPAND = 1007;
+constexpr int IDC_PANEL_FRAME = 1008;
+constexpr int IDC_PANEL_SOURCE_LABEL = 1009;
+constexpr int IDC_PANEL_SOURCE = 1010;
+constexpr int IDC_PANEL_RANGE_LABEL = 1011;
+constexpr int IDC_PANEL_RANGE = 1012;
+constexpr int IDC_PANEL_INVERT = 1017;
+constexpr int IDC_PANEL_EYE_A = 1019;
+constexpr int IDC_PANEL_EYE_B = 1020;
+constexpr int IDC_PANEL_MAX = 1022;
+constexpr int IDC_PANEL_MAX_SPIN = 1023;
+constexpr int IDC_PANEL_HEADING = 1024;
+constexpr int IDC_PANEL_MAX_LABEL = 1025;
+constexpr int IDC_PANEL_MIN = 1026;
+constexpr int IDC_PANEL_MIN_SPIN = 1027;
+constexpr int IDC_PANEL_MIN_LABEL = 1028;
+constexpr int IDC_PANEL_CAPTION = 1029;
+constexpr int IDC_PANEL_SET = 1054;
+constexpr int IDC_PANEL_VALUE = 1107;
+constexpr int IDC_PANEL_SIGNAL_LABEL = 1108;
+constexpr int IDC_PANEL_CLAMP = 1109;
+constexpr int IDC_PANEL_UNIT_LABEL = 1110;
+// Template 136 (channel_panel_resources.cpp); called by RegisterTessaroResources.
+void RegisterChannelPanelResources();

@@ -148,6 +148,17 @@ BOOL QueryPerformanceCounter(LARGE_INTEGER* lpPerformanceCount) {
     return f > 0 ? TRUE : FALSE;
 }
 
+void YieldProcessor() {
+    if (!CClock::IsManual()) {
+#if defined(__x86_64__) || defined(__i386__)
+        __builtin_ia32_pause();
+#endif
+        return;
+    }
+    const LONGLONG f = CClock::GetPerformanceFrequency();
+    CClock::AdvanceQuietly(f > 0 && f < 1000000 ? 1000000 / f : 1);
+}
+
 // ---- Command line and modules ----
 LPSTR GetCommandLineA() {
     KernelState& k = K();

@@ -64,6 +64,10 @@ DWORD GetTickCount();
 ULONGLONG GetTickCount64();
 BOOL QueryPerformanceCounter(LARGE_INTEGER* lpPerformanceCount);
 BOOL QueryPerformanceFrequency(LARGE_INTEGER* lpFrequency);
+// The pause of one turn of a busy-wait loop. With the manual clock the spinning thread's time passes:
+// each call moves the time forward quietly (as Sleep does) by one performance-counter count, at least 1 us,
+// so a loop that waits for the counter to reach a value ends.
+void YieldProcessor();
 
 // The process's command line: the program's path first, then the arguments; words that contain blanks
 // are quoted. By default built from the arguments the process was started with; main.cpp and tests may

@@ -118,6 +118,7 @@ std::shared_ptr<Queue> MyQueue() {
 }
 
 void DispatchTaken(MSG& msg) {
+    t_nMessageTime = msg.time;  // as after GetMessage: also what the pre-translation sees
     if (!CMessageLoop::PreTranslate(&msg)) {
         TranslateMessage(&msg);
         DispatchMessageA(&msg);

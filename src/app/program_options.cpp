@@ -1,0 +1,193 @@
+#include "app/program_options.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <string_view>
+
+namespace {
+
+constexpr double kMaxRunSeconds = 1000000.0;
+
+const char kHelp[] =
+    "Usage: TessaroPro [platform options] [launch options]\n"
+    "\n"
+    "TessaroPro turns the tracker host's frames into analog output codes, TTL words and data-file\n"
+    "markers. On this machine it runs against a simulated tracker host and simulated boards, headless.\n"
+    "\n"
+    "Platform options (one word each, a value after '='):\n"
+    "  --boards=LIST         simulated boards attached: NAME[:SERIAL] entries separated by commas, e.g.\n"
+    "                        --boards=PCI-DDA08/12:01A2B3C4,PCI-DIO24 (a missing serial is generated).\n"
+    "                        Default: none; the program then offers its own demo board.\n"
+    "  --host-rate=HZ        frame rate of the simulated host, 1 to 2000 (default 60)\n"
+    "  --host-binocular[=B]  the host tracks both eyes (default no)\n"
+    "  --host-attached=B     the host is attached to its tracker (default yes; no: no frames come)\n"
+    "  --host-latency=MS     camera-to-data latency of the host's LED camera, 0 to 1000 (default 5)\n"
+    "  --host-pattern=NAME   eye movement: natural (fixations, saccades, blinks), still or sweep\n"
+    "                        (default natural)\n"
+    "  --headless[=SECONDS]  run without a view (so far the only way this platform runs) and, with\n"
+    "                        SECONDS (above 0), close the program as a user would after that time: the\n"
+    "                        close box, then Yes to the quit question. Without SECONDS it runs until\n"
+    "                        Ctrl-C or SIGTERM, which close it the same way.\n"
+    "  --trace[=B]           print every board-library call, host command and message box\n"
+    "  --help                this text\n"
+    "  B is yes or no (also on/off, true/false, 1/0); a bare flag means yes.\n"
+    "A bad platform option ends the program with exit status 2 before it starts.\n"
+    "\n"
+    "Launch options: a word holding -SN:<serial> or -BN:<number> is reported to the host.\n"
+    "Every other word is ignored.\n"
+    "\n"
+    "Output: standard output, one line per item, written by a printing thread so that a slow reader\n"
+    "never holds the program up (when 65536 lines wait, newer ones are dropped and counted):\n"
+    "  <seconds> <kind> <text>\n"
+    "<seconds>: time since start, three decimals. Kinds and texts:\n"
+    "  ul <name>(<arguments>) = <result>\n"
+    "      a board-library call; arguments in decimal, texts quoted, a pointer as NULL, &<value> or\n"
+    "      ptr; e.g. \"ul cbAOut(0, 3, 101, 2047) = 0\"  (--trace only)\n"
+    "  host say '<text>'      a log line the program sent to the host\n"
+    "  host marker <letter>   a data-file marker  (--trace only)\n"
+    "  host cmd <line>, host bad <line>, host unknown <line>\n"
+    "      any other host command: known, known with arguments not understood, unknown  (--trace only)\n"
+    "  box <answer> <buttons> \"<caption>\" \"<text>\"\n"
+    "      a message box once answered, e.g. box IDYES MB_YESNO \"TessaroPro\" \"Quit TessaroPro? ...\";\n"
+    "      texts escaped as in C: \\n \\t \\\" \\\\ \\xNN\n"
+    "  sum frames=<n> +<new> markers=<n> +<new> \"<letters>\" | board=<b> \"<product>\" ttl-out=0x<hh>\n"
+    "      ttl-in=0x<hh> ch<c>=<code>,<volts>V ...\n"
+    "      once a second and at the end, one line: the host's frames and the markers sent, in all and\n"
+    "      since the last summary (with those markers' letters, the last 32 after \"...\"); then per\n"
+    "      simulated board the program created: its TTL output word and the levels of its TTL input\n"
+    "      lines (\"--\" when it has none) and each D/A channel written so far with its code and output\n"
+    "      voltage; \"| no board\" when the program created none\n"
+    "  run dropped <n> lines  lines lost to a full queue (written where the loss ended)\n"
+    "Without --trace only the host say, box, sum and run lines are printed.\n";
+
+bool StartsWithOption(std::string_view word, std::string_view name, std::string_view& value,
+                      bool& bHasValue) {
+    if (word.substr(0, name.size()) != name) return false;
+    if (word.size() == name.size()) {
+        bHasValue = false;
+        value = {};
+        return true;
+    }
+    if (word[name.size()] != '=') return false;
+    bHasValue = true;
+    value = word.substr(name.size() + 1);
+    return true;
+}
+
+bool ParseWholeInt(std::string_view text, int& nValue) {
+    if (text.empty()) return false;
+    const char* pEnd = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data(), pEnd, nValue);
+    return ec == std::errc() && ptr == pEnd;
+}
+
+bool ParseDecimal(std::string_view text, double& dValue) {
+    if (text.empty()) return false;
+    const char* pEnd = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data(), pEnd, dValue, std::chars_format::fixed);
+    return ec == std::errc() && ptr == pEnd && std::isfinite(dValue);
+}
+
+bool ParseFlag(std::string_view text, bool& bValue) {
+    static const std::pair<const char*, bool> kWords[] = {{"yes", true},  {"no", false},  {"on", true},
+                                                          {"off", false}, {"true", true}, {"false", false},
+                                                          {"1", true},    {"0", false}};
+    for (const auto& [pszWord, bWord] : kWords) {
+        if (text == pszWord) {
+            bValue = bWord;
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string Quoted(std::string_view word) {
+    return "\"" + std::string(word) + "\"";
+}
+
+}  // namespace
+
+EOptionsResult ParseProgramOptions(int argc, const char* const* argv, ProgramOptions& options,
+                                   std::string& strError) {
+    strError.clear();
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view word = argv[i] ? argv[i] : "";
+        std::string_view value;
+        bool bHasValue = false;
+        auto bad = [&](const std::string& strWhy) {
+            strError = Quoted(word) + ": " + strWhy;
+            return EOptionsResult::Bad;
+        };
+        auto flag = [&](bool& bTarget) {
+            if (!bHasValue) {
+                bTarget = true;
+                return true;
+            }
+            return ParseFlag(value, bTarget);
+        };
+
+        if (StartsWithOption(word, "--boards", value, bHasValue)) {
+            if (!bHasValue) return bad("a board list must follow '=' (e.g. --boards=PCI-DDA08/12)");
+            std::vector<SimAttachedDevice> devices;
+            std::string strWhy;
+            if (!CSimBoards::ParseDeviceList(std::string(value), devices, strWhy)) {
+                return bad("bad board list: " + strWhy);
+            }
+            options.devices = std::move(devices);
+        } else if (StartsWithOption(word, "--host-rate", value, bHasValue)) {
+            int nRate = 0;
+            if (!bHasValue || !ParseWholeInt(value, nRate) || nRate < 1 || nRate > kSimHostMaxFrameRate) {
+                return bad("the frame rate must be a whole number from 1 to 2000 (Hz)");
+            }
+            options.nHostRate = nRate;
+        } else if (StartsWithOption(word, "--host-binocular", value, bHasValue)) {
+            if (!flag(options.bHostBinocular)) return bad("expected yes or no");
+        } else if (StartsWithOption(word, "--host-attached", value, bHasValue)) {
+            if (!flag(options.bHostAttached)) return bad("expected yes or no");
+        } else if (StartsWithOption(word, "--host-latency", value, bHasValue)) {
+            double dMs = 0.0;
+            if (!bHasValue || !ParseDecimal(value, dMs) || dMs < 0.0 || dMs > kSimHostMaxLatencyMs) {
+                return bad("the latency must be a number from 0 to 1000 (ms)");
+            }
+            options.dHostLatencyMs = dMs;
+        } else if (StartsWithOption(word, "--host-pattern", value, bHasValue)) {
+            SimEyePattern ePattern = SimEyePattern::Natural;
+            if (!bHasValue || !SimEyePatternFromName(std::string(value).c_str(), &ePattern)) {
+                return bad("the eye pattern must be natural, still or sweep");
+            }
+            options.eHostPattern = ePattern;
+        } else if (StartsWithOption(word, "--headless", value, bHasValue)) {
+            double dSeconds = 0.0;
+            if (bHasValue &&
+                (!ParseDecimal(value, dSeconds) || dSeconds <= 0.0 || dSeconds > kMaxRunSeconds)) {
+                return bad("the run time must be a number of seconds above 0 and at most 1000000");
+            }
+            options.bHeadless = true;
+            options.dRunSeconds = dSeconds;
+        } else if (StartsWithOption(word, "--trace", value, bHasValue)) {
+            if (!flag(options.bTrace)) return bad("expected yes or no");
+        } else if (word == "--help") {
+            options.bHelp = true;
+        } else if (StartsWithOption(word, "--help", value, bHasValue)) {
+            return bad("--help takes no value");
+        } else {
+            options.otherWords.emplace_back(word);
+        }
+    }
+    return options.bHelp ? EOptionsResult::Help : EOptionsResult::Run;
+}
+
+const char* ProgramOptionsHelp() {
+    return kHelp;
+}
+
+void ApplySimulationOptions(const ProgramOptions& options) {
+    CSimBoards::SetAttachedDevices(options.devices);
+    CSimHost& host = SimHost();
+    host.SetFrameRate(options.nHostRate);
+    host.SetBinocular(options.bHostBinocular);
+    host.SetAttached(options.bHostAttached);
+    host.SetLatencyMs(options.dHostLatencyMs);
+    host.SetEyePattern(options.eHostPattern);
+}

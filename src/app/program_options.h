@@ -1,0 +1,55 @@
+// The platform's own program options: the simulated boards and tracker host of this machine, the headless
+// run time and the trace. They are read from the process's arguments before the application runs; the
+// command line itself is left as it is, so the application's launch-option parsing still sees every word
+// (it acts only on "-SN:" and "-BN:" and ignores the rest, platform options included).
+//
+// Forms (one word each; a value follows '=' in the same word):
+//   --boards=LIST          NAME[:SERIAL] entries separated by commas (CSimBoards::ParseDeviceList)
+//   --host-rate=HZ         whole number 1..2000
+//   --host-binocular[=B]   B: yes/no, on/off, true/false, 1/0; bare means yes
+//   --host-attached=B
+//   --host-latency=MS      decimal number 0..1000
+//   --host-pattern=NAME    natural, still or sweep
+//   --headless[=SECONDS]   decimal number above 0, at most 1000000
+//   --trace[=B]
+//   --help
+// A word that starts with one of these names but is malformed (missing, empty or bad value, a value given
+// to --help) is an error. Every other word is not a platform option and is ignored here. When a name is
+// given twice the last word wins.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/hostlib/eye_model.h"
+#include "platform/hostlib/sim_host.h"
+#include "platform/ul/sim_control.h"
+
+struct ProgramOptions {
+    std::vector<SimAttachedDevice> devices;  // none by default: the program then offers its own demo board
+    int nHostRate = kSimHostDefaultFrameRate;
+    bool bHostBinocular = false;
+    bool bHostAttached = true;
+    double dHostLatencyMs = kSimHostDefaultLatencyMs;
+    SimEyePattern eHostPattern = SimEyePattern::Natural;
+    bool bHeadless = false;
+    double dRunSeconds = 0.0;  // 0: no run time, the program runs until it is closed or interrupted
+    bool bTrace = false;
+    bool bHelp = false;
+    // The arguments that are not platform options, in order: what is left for the launch options.
+    std::vector<std::string> otherWords;
+};
+
+enum class EOptionsResult { Run, Help, Bad };
+
+// argv[0] (the program's path) is skipped. Bad: strError names the word and the reason, and the options
+// are left as far as they were read.
+EOptionsResult ParseProgramOptions(int argc, const char* const* argv, ProgramOptions& options,
+                                   std::string& strError);
+
+// The text of --help (options, the output formats), ending with a newline.
+const char* ProgramOptionsHelp();
+
+// Gives the simulated boards their attached devices and the simulated host its rate, eye mode,
+// attachment, latency and eye pattern.
+void ApplySimulationOptions(const ProgramOptions& options);

@@ -1,0 +1,512 @@
+#include "app/run_report.h"
+
+#include <poll.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <climits>
+#include <csignal>
+#include <cstdio>
+
+#include "platform/ul/cbw.h"
+#include "platform/ul/sim_device.h"
+#include "platform/win/app.h"
+#include "platform/win/clock.h"
+#include "platform/win/user_actions.h"
+
+namespace {
+
+using Steady = std::chrono::steady_clock;
+
+constexpr LONGLONG kMicrosPerSecond = 1000000;
+// How often the close timer looks for a signal, and how soon it clicks again when the main window could
+// not be reached (not yet shown, or disabled by a box).
+constexpr LONGLONG kSignalPollUs = 200000;
+constexpr LONGLONG kCloseRetryUs = 100000;
+constexpr LONGLONG kCloseRepeatUs = kMicrosPerSecond;
+constexpr unsigned kSummaryPeriodMs = 1000;
+constexpr DWORD kThreadWaitMs = 5000;
+constexpr unsigned kDrainMs = 2000;
+constexpr int kPollSliceMs = 50;
+
+std::atomic<bool> g_bCloseSignalled{false};
+
+extern "C" void OnCloseSignal(int nSignal) {
+    g_bCloseSignalled.store(true);
+    std::signal(nSignal, SIG_DFL);  // a second signal ends the process
+}
+
+std::string SecondsText(long long nMicros) {
+    char sz[32];
+    std::snprintf(sz, sizeof sz, "%lld.%03lld ", nMicros / kMicrosPerSecond,
+                  (nMicros % kMicrosPerSecond) / 1000);
+    return sz;
+}
+
+std::string Printable(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) {
+        const unsigned char u = static_cast<unsigned char>(c);
+        if (u < 0x20 || u == 0x7F) c = ' ';
+    }
+    return out;
+}
+
+// The port whose lines are the board's TTL inputs: port A of the first bank, else the low byte of the
+// auxiliary port. NULL when the board has neither.
+const SimPortState* TtlInputPort(const SimBoardState& state, unsigned& nMask) {
+    const SimPortState* pAux = nullptr;
+    for (const SimPortState& port : state.ports) {
+        if (port.nPortType == FIRSTPORTA) {
+            nMask = (1u << port.nLines) - 1u;
+            return &port;
+        }
+        if (port.nPortType == AUXPORT) pAux = &port;
+    }
+    nMask = 0xFFu;
+    return pAux;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------------------
+// CRunOutput
+
+CRunOutput::CRunOutput(int nFd, size_t nCapacity)
+    : m_nFd(nFd), m_nCapacity(std::max<size_t>(nCapacity, 1)), m_nStartUs(CClock::NowMicros()) {}
+
+CRunOutput::~CRunOutput() {
+    Stop();
+}
+
+void CRunOutput::SetPeriodicLine(std::function<std::string()> pfnLine, unsigned nPeriodMs) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_bStarted) return;
+    m_pfnPeriodic = std::move(pfnLine);
+    m_nPeriodMs = nPeriodMs;
+}
+
+void CRunOutput::Start() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_bStarted || m_bStop) return;
+    m_bStarted = true;
+    m_thread = std::thread([this] { PrinterLoop(); });
+}
+
+std::string CRunOutput::Prefixed(std::string_view line) const {
+    return SecondsText(std::max<long long>(0, CClock::NowMicros() - m_nStartUs)) + std::string(line);
+}
+
+bool CRunOutput::Push(std::string_view line) {
+    const std::string strTime = SecondsText(std::max<long long>(0, CClock::NowMicros() - m_nStartUs));
+    std::string text = strTime + std::string(line);
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_bStop) return false;
+        if (m_queue.size() >= m_nCapacity) {
+            ++m_nDroppedPending;
+            ++m_nDroppedTotal;
+            return false;
+        }
+        if (m_nDroppedPending > 0) {
+            m_queue.push_back(strTime + "run dropped " + std::to_string(m_nDroppedPending) + " lines");
+            m_nDroppedPending = 0;
+        }
+        m_queue.push_back(std::move(text));
+    }
+    m_wake.notify_one();
+    return true;
+}
+
+void CRunOutput::Stop(unsigned nDrainMs, std::string_view strLastLine) {
+    const std::string strTime = SecondsText(std::max<long long>(0, CClock::NowMicros() - m_nStartUs));
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (!m_bStop) {
+            m_bStop = true;
+            m_drainDeadline = Steady::now() + std::chrono::milliseconds(nDrainMs);
+            if (m_nDroppedPending > 0) {
+                m_queue.push_back(strTime + "run dropped " + std::to_string(m_nDroppedPending) + " lines");
+                m_nDroppedPending = 0;
+            }
+            if (!strLastLine.empty()) m_queue.push_back(strTime + std::string(strLastLine));
+        }
+    }
+    m_wake.notify_all();
+    if (m_thread.joinable() && m_thread.get_id() != std::this_thread::get_id()) m_thread.join();
+}
+
+unsigned long long CRunOutput::Dropped() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_nDroppedTotal;
+}
+
+void CRunOutput::PrinterLoop() {
+    const auto period = std::chrono::milliseconds(m_nPeriodMs);
+    const bool bPeriodic = m_pfnPeriodic && m_nPeriodMs > 0;
+    auto nextPeriodic = Steady::now() + period;
+    std::unique_lock<std::mutex> lock(m_mutex);
+    for (;;) {
+        auto ready = [this] { return m_bStop || !m_queue.empty(); };
+        if (bPeriodic) {
+            m_wake.wait_until(lock, nextPeriodic, ready);
+        } else {
+            m_wake.wait(lock, ready);
+        }
+        std::deque<std::string> batch;
+        batch.swap(m_queue);
+        const bool bStopping = m_bStop;
+        lock.unlock();
+
+        std::string text;
+        for (const std::string& line : batch) {
+            text += line;
+            text += '\n';
+        }
+        batch.clear();
+        const auto now = Steady::now();
+        if (bPeriodic && !bStopping && now >= nextPeriodic) {
+            text += Prefixed(m_pfnPeriodic());
+            text += '\n';
+            nextPeriodic += period;
+            if (nextPeriodic <= now) nextPeriodic = now + period;
+        }
+        const bool bWritten = WriteAll(text);
+
+        lock.lock();
+        if (m_bStop && (m_queue.empty() || (bStopping && !bWritten))) break;
+    }
+}
+
+bool CRunOutput::WriteAll(const std::string& text) {
+    size_t nOffset = 0;
+    while (nOffset < text.size()) {
+        if (m_bBroken) return false;
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            if (m_bStop && Steady::now() >= m_drainDeadline) return false;
+        }
+        pollfd pfd{m_nFd, POLLOUT, 0};
+        const int nReady = ::poll(&pfd, 1, kPollSliceMs);
+        if (nReady < 0) {
+            if (errno == EINTR) continue;
+            m_bBroken = true;
+            return false;
+        }
+        if (nReady == 0) continue;
+        if (pfd.revents & (POLLERR | POLLNVAL)) {
+            m_bBroken = true;
+            return false;
+        }
+        const size_t nPiece = std::min<size_t>(PIPE_BUF, text.size() - nOffset);
+        const ssize_t nWritten = ::write(m_nFd, text.data() + nOffset, nPiece);
+        if (nWritten < 0) {
+            if (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK) continue;
+            m_bBroken = true;
+            return false;
+        }
+        nOffset += static_cast<size_t>(nWritten);
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Trace lines
+
+std::string EscapeTraceText(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        const unsigned char u = static_cast<unsigned char>(c);
+        switch (c) {
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            default:
+                if (u < 0x20 || u == 0x7F) {
+                    char sz[8];
+                    std::snprintf(sz, sizeof sz, "\\x%02X", u);
+                    out += sz;
+                } else {
+                    out += c;
+                }
+        }
+    }
+    return out;
+}
+
+std::string FormatBoardCallTrace(const SimCallRecord& rec) {
+    return "ul " + Printable(rec.strText);
+}
+
+std::string MessageBoxAnswerName(int nResult) {
+    static const char* const kNames[] = {nullptr, "IDOK", "IDCANCEL", "IDABORT", "IDRETRY",    "IDIGNORE",
+                                         "IDYES", "IDNO", nullptr,    nullptr,   "IDTRYAGAIN", "IDCONTINUE"};
+    if (nResult >= 0 && nResult < static_cast<int>(std::size(kNames)) && kNames[nResult] != nullptr) {
+        return kNames[nResult];
+    }
+    return std::to_string(nResult);
+}
+
+std::string MessageBoxButtonsName(UINT nType) {
+    static const char* const kNames[] = {
+        "MB_OK",    "MB_OKCANCEL",    "MB_ABORTRETRYIGNORE", "MB_YESNOCANCEL",
+        "MB_YESNO", "MB_RETRYCANCEL", "MB_CANCELTRYCONTINUE"};
+    const UINT nButtons = nType & MB_TYPEMASK;
+    if (nButtons < std::size(kNames)) return kNames[nButtons];
+    return "MB_" + std::to_string(nButtons);
+}
+
+std::string FormatMessageBoxTrace(const CUserEvent& box) {
+    return "box " + MessageBoxAnswerName(box.nResult) + " " + MessageBoxButtonsName(box.nType) + " \"" +
+           EscapeTraceText(box.strCaption.Str()) + "\" \"" + EscapeTraceText(box.strText.Str()) + "\"";
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Summary
+
+double DacCodeVolts(int nRange, unsigned nCode, int nBits) {
+    struct Span {
+        int nRange;
+        double dLow;
+        double dHigh;
+    };
+    static const Span kSpans[] = {
+        {BIP5VOLTS, -5.0, 5.0}, {BIP10VOLTS, -10.0, 10.0}, {BIP2PT5VOLTS, -2.5, 2.5}, {UNI10VOLTS, 0.0, 10.0},
+        {UNI5VOLTS, 0.0, 5.0},  {UNI2PT5VOLTS, 0.0, 2.5},  {UNI4VOLTS, 0.0, 4.0}};
+    if (nBits <= 0 || nBits > 31) return 0.0;
+    for (const Span& span : kSpans) {
+        if (span.nRange == nRange) {
+            return span.dLow + nCode * (span.dHigh - span.dLow) / static_cast<double>(1u << nBits);
+        }
+    }
+    return 0.0;
+}
+
+std::string FormatRunSummary(const RunSummary& summary) {
+    char sz[160];
+    std::snprintf(sz, sizeof sz, "sum frames=%lld +%lld markers=%llu +%llu ", summary.nFrames,
+                  summary.nNewFrames, summary.nMarkers, summary.nNewMarkers);
+    std::string line = sz;
+    line += "\"" + EscapeTraceText(summary.strNewLetters) + "\"";
+    if (summary.boards.empty()) line += " | no board";
+    auto word = [](int nValue) {
+        if (nValue < 0) return std::string("--");
+        char szWord[16];
+        std::snprintf(szWord, sizeof szWord, "0x%02X", static_cast<unsigned>(nValue));
+        return std::string(szWord);
+    };
+    for (const RunSummaryBoard& board : summary.boards) {
+        line += " | board=" + std::to_string(board.nBoard) + " \"" + EscapeTraceText(board.strProduct) +
+                "\" ttl-out=" + word(board.nTtlOut) + " ttl-in=" + word(board.nTtlIn);
+        for (const RunSummaryChannel& ch : board.channels) {
+            std::snprintf(sz, sizeof sz, " ch%d=%u,%+.3fV", ch.nChannel, ch.nCode, ch.dVolts);
+            line += sz;
+        }
+    }
+    return line;
+}
+
+void CRunTally::NoteBoardCall(const SimCallRecord& rec) {
+    if (rec.nResult != NOERRORS || rec.strName != "cbAOut" || rec.args.size() < 2) return;
+    int nChannel = -1;
+    const std::string& arg = rec.args[1];
+    auto [ptr, ec] = std::from_chars(arg.data(), arg.data() + arg.size(), nChannel);
+    if (ec != std::errc() || nChannel < 0 || nChannel >= 32) return;
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_writtenChannels[rec.nBoard] |= 1u << nChannel;
+}
+
+void CRunTally::NoteHostCommand(const SimHostCommand& cmd) {
+    if (cmd.eKind != SimHostCommandKind::Marker || !cmd.bValid) return;
+    const std::string strTrace = FormatSimHostTrace(cmd);  // "host marker <letter>"
+    const char cLetter = strTrace.empty() ? '?' : strTrace.back();
+    std::lock_guard<std::mutex> lock(m_mutex);
+    ++m_nMarkers;
+    if (m_strLetters.size() >= kMaxLetters) {
+        m_strLetters.erase(0, 1);
+        m_bLettersCut = true;
+    }
+    m_strLetters += cLetter;
+}
+
+RunSummary CRunTally::TakeSummary() {
+    RunSummary summary;
+    summary.nFrames = SimHost().FramesProduced();
+    std::map<int, unsigned> written;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        summary.nNewFrames = summary.nFrames - m_nFramesAtLast;
+        m_nFramesAtLast = summary.nFrames;
+        summary.nMarkers = m_nMarkers;
+        summary.nNewMarkers = m_nMarkers - m_nMarkersAtLast;
+        m_nMarkersAtLast = m_nMarkers;
+        summary.strNewLetters = (m_bLettersCut ? "..." : "") + m_strLetters;
+        m_strLetters.clear();
+        m_bLettersCut = false;
+        written = m_writtenChannels;
+    }
+    for (int nBoard : CSimBoards::GetBoardNumbers()) {
+        SimBoardState state;
+        if (!CSimBoards::GetBoardState(nBoard, state)) continue;
+        const SimProductProfile& profile = SimProfileFor(state.device.strProductName);
+        RunSummaryBoard board;
+        board.nBoard = nBoard;
+        board.strProduct = state.device.strProductName;
+        if (profile.nTtlPortType != 0) board.nTtlOut = CSimBoards::GetTtlOutputByte(nBoard);
+        unsigned nMask = 0;
+        if (const SimPortState* pIn = TtlInputPort(state, nMask)) {
+            const unsigned nLevels = (pIn->nLatch & pIn->nOutputMask) | (pIn->nInput & ~pIn->nOutputMask);
+            board.nTtlIn = static_cast<int>(nLevels & nMask);
+        }
+        const unsigned nWritten = written.count(nBoard) ? written[nBoard] : 0u;
+        for (size_t ch = 0; ch < state.dacCodes.size() && ch < 32; ++ch) {
+            if (!(nWritten & (1u << ch))) continue;
+            RunSummaryChannel channel;
+            channel.nChannel = static_cast<int>(ch);
+            channel.nCode = state.dacCodes[ch];
+            const int nRange = ch < state.dacRanges.size() ? state.dacRanges[ch] : -1;
+            channel.dVolts = DacCodeVolts(nRange, channel.nCode, profile.nDacBits);
+            board.channels.push_back(channel);
+        }
+        summary.boards.push_back(std::move(board));
+    }
+    return summary;
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// The user
+
+const char kQuitQuestion[] = "Quit TessaroPro?                  ";
+
+CHeadlessUserAgent::CHeadlessUserAgent(std::function<void(const CUserEvent&)> pfnReport)
+    : m_pfnReport(std::move(pfnReport)) {}
+
+int CHeadlessUserAgent::ShowMessageBox(CUserEvent& box) {
+    int nResult = AfxGetScriptedUserAgent().ShowMessageBox(box);
+    if (m_bQuit && box.strText.Str() == kQuitQuestion) nResult = box.nResult = IDYES;
+    if (m_pfnReport) m_pfnReport(box);
+    return nResult;
+}
+
+int CHeadlessUserAgent::ShowFileDialog(CUserEvent& dlg) {
+    return AfxGetScriptedUserAgent().ShowFileDialog(dlg);
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// The run
+
+void InstallRunSignalHandlers() {
+    std::signal(SIGINT, OnCloseSignal);
+    std::signal(SIGTERM, OnCloseSignal);
+    std::signal(SIGPIPE, SIG_IGN);
+}
+
+bool TakeRunCloseSignal() {
+    return g_bCloseSignalled.exchange(false);
+}
+
+CRunSession::CRunSession(const ProgramOptions& options, int nFd)
+    : m_options(options),
+      m_output(nFd),
+      m_pTally(std::make_shared<CRunTally>()),
+      m_agent([this](const CUserEvent& box) { Report(FormatMessageBoxTrace(box)); }) {}
+
+CRunSession::~CRunSession() {
+    Finish();
+}
+
+void CRunSession::Report(std::string_view line) {
+    m_output.Push(line);
+}
+
+void CRunSession::Start() {
+    if (m_bStarted) return;
+    m_bStarted = true;
+    const bool bTrace = m_options.bTrace;
+    std::shared_ptr<CRunTally> pTally = m_pTally;
+
+    // What the host received before anyone listened: the launch options, sent while the application
+    // object was constructed.
+    auto onCommand = [this, bTrace, pTally](const SimHostCommand& cmd) {
+        pTally->NoteHostCommand(cmd);
+        if (bTrace || (cmd.eKind == SimHostCommandKind::Say && cmd.bValid)) Report(FormatSimHostTrace(cmd));
+    };
+    for (const SimHostCommand& cmd : SimHost().Commands()) onCommand(cmd);
+    SimHost().SetCommandHook(onCommand);
+
+    CSimBoards::SetCallHook([this, bTrace, pTally](const SimCallRecord& rec) {
+        pTally->NoteBoardCall(rec);
+        if (bTrace) Report(FormatBoardCallTrace(rec));
+    });
+    // The host's LED camera sees the board's TTL output lines.
+    CSimBoards::SetOutputListener([](const SimOutputChange& change) {
+        if (change.eKind != ESimOutput::DigitalPort) return;
+        const int nByte = CSimBoards::GetTtlOutputByte(change.nBoard);
+        if (nByte >= 0) SimHost().NotifyTtlOutput(nByte);
+    });
+    AfxSetUserAgent(&m_agent);
+
+    CSimHost& host = SimHost();
+    host.SetTimeSource([] { return CClock::NowMicros(); });
+    host.SetPostFunction([](HWND hWnd, UINT nMessage, WPARAM wParam, LPARAM lParam) {
+        return PostMessageA(hWnd, nMessage, wParam, lParam);
+    });
+    if (!CClock::IsManual()) host.StartDriver();
+
+    const LONGLONG nNowUs = CClock::NowMicros();
+    if (m_options.dRunSeconds > 0.0) {
+        m_nCloseAtUs = nNowUs + static_cast<LONGLONG>(m_options.dRunSeconds * kMicrosPerSecond);
+    }
+    m_nTimeHook = CClock::AddTimeHook([this](LONGLONG nUs) { return OnCloseTimer(nUs); });
+
+    m_output.SetPeriodicLine([pTally] { return FormatRunSummary(pTally->TakeSummary()); }, kSummaryPeriodMs);
+    m_output.Start();
+}
+
+LONGLONG CRunSession::OnCloseTimer(LONGLONG nNowUs) {
+    if (!m_bCloseStarted) {
+        const bool bDue = TakeRunCloseSignal() || (m_nCloseAtUs >= 0 && nNowUs >= m_nCloseAtUs);
+        if (!bDue) {
+            const LONGLONG nPoll = nNowUs + kSignalPollUs;
+            return m_nCloseAtUs >= 0 ? std::min(m_nCloseAtUs, nPoll) : nPoll;
+        }
+        m_bCloseStarted = true;
+        m_agent.RequestQuit();
+    }
+    // The user clicks the main window's close box; the dialog then asks the quit question.
+    CWnd* pMain = AfxGetMainWnd();
+    const HWND hMain = pMain ? pMain->GetSafeHwnd() : nullptr;
+    if (hMain == nullptr || !AfxUserClose(hMain)) return nNowUs + kCloseRetryUs;
+    return nNowUs + kCloseRepeatUs;
+}
+
+void CRunSession::Finish() {
+    if (!m_bStarted || m_bFinished) return;
+    m_bFinished = true;
+    if (m_nTimeHook != 0) CClock::RemoveTimeHook(m_nTimeHook);
+    m_nTimeHook = 0;
+    SimHost().StopDriver();
+    // Nothing may call a hook of this session once it is gone.
+    AfxWaitForAllThreads(kThreadWaitMs);
+    CSimBoards::WaitForInterrupts();
+    SimHost().SetCommandHook(nullptr);
+    CSimBoards::SetCallHook(nullptr);
+    CSimBoards::SetOutputListener(nullptr);
+    AfxSetUserAgent(nullptr);
+    m_output.Stop(kDrainMs, FormatRunSummary(m_pTally->TakeSummary()));
+}

@@ -1,0 +1,218 @@
+// What a run on this machine prints, and the headless run itself: the output thread, the trace and
+// summary lines, the scripted user that closes the program after its run time, and the wiring of the
+// simulated boards and host for a run on the real clock. main.cpp uses CRunSession; the pieces are
+// separate so that tests can check each one.
+//
+// Line formats (one item per line; --help documents them for users):
+//   <seconds> <kind> <text>          seconds since the output started, three decimals
+//   ul <call text>                   a board-library call (SimCallRecord::strText)
+//   host ...                         a host command (FormatSimHostTrace)
+//   box <answer> <buttons> "<caption>" "<text>"
+//   sum frames=<n> +<new> markers=<n> +<new> "<letters>" | board=<b> "<product>" ttl-out=0x<hh>
+//       ttl-in=0x<hh> ch<c>=<code>,<volts>V ... | ...        ("| no board" without boards)
+//   run dropped <n> lines
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#include "app/program_options.h"
+#include "platform/hostlib/sim_host.h"
+#include "platform/ul/sim_control.h"
+#include "platform/win/user_agent.h"
+
+// ---- Output ----
+
+// Lines go to a file descriptor from a printing thread. Push never waits for the output: the queue holds
+// at most nCapacity lines, a line that finds it full is dropped and counted, and the next line accepted
+// is preceded by "run dropped <n> lines". The thread writes only when poll() says the descriptor can take
+// data, in pieces of at most PIPE_BUF bytes, so a reader that stops reading holds up only this thread.
+// A periodic line (the summary) is made on the printing thread every nPeriodMs of real time.
+class CRunOutput {
+  public:
+    static constexpr size_t kDefaultCapacity = 65536;
+
+    // The descriptor is not closed here. Times in the prefix count from the construction (CClock).
+    explicit CRunOutput(int nFd, size_t nCapacity = kDefaultCapacity);
+    ~CRunOutput();
+    CRunOutput(const CRunOutput&) = delete;
+    CRunOutput& operator=(const CRunOutput&) = delete;
+
+    // Before Start. The function runs on the printing thread with no lock of this object held.
+    void SetPeriodicLine(std::function<std::string()> pfnLine, unsigned nPeriodMs);
+    void Start();
+    // Any thread. The time prefix is added here. False when the line was dropped (queue full, or stopped).
+    bool Push(std::string_view line);
+    // Queues the announcement of lines dropped since the last one and then strLastLine (when not empty),
+    // both beyond the capacity; writes what is queued, for at most nDrainMs more, then ends the thread.
+    // Lines pushed later are dropped. What could not be written in time is lost. Idempotent.
+    void Stop(unsigned nDrainMs = 2000, std::string_view strLastLine = {});
+    unsigned long long Dropped() const;  // lines dropped so far
+
+  private:
+    void PrinterLoop();
+    // FALSE when the deadline passed (or the descriptor failed) before everything was written.
+    bool WriteAll(const std::string& text);
+    std::string Prefixed(std::string_view line) const;
+
+    const int m_nFd;
+    const size_t m_nCapacity;
+    const long long m_nStartUs;
+    std::function<std::string()> m_pfnPeriodic;
+    unsigned m_nPeriodMs = 0;
+
+    // Guards the members up to m_drainDeadline.
+    mutable std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::deque<std::string> m_queue;
+    unsigned long long m_nDroppedPending = 0;  // not yet announced
+    unsigned long long m_nDroppedTotal = 0;
+    bool m_bStarted = false;
+    bool m_bStop = false;
+    std::chrono::steady_clock::time_point m_drainDeadline;
+
+    bool m_bBroken = false;  // printing thread only: the descriptor failed, nothing more is written
+    std::thread m_thread;
+};
+
+// ---- Trace lines ----
+
+// C escapes for a one-line, double-quoted text: \n \r \t \" \\ and \xNN for other control bytes.
+std::string EscapeTraceText(std::string_view text);
+// "ul " + the call's text, control characters shown as blanks.
+std::string FormatBoardCallTrace(const SimCallRecord& rec);
+// IDOK, IDCANCEL, IDABORT, IDRETRY, IDIGNORE, IDYES, IDNO, IDTRYAGAIN, IDCONTINUE, else the number.
+std::string MessageBoxAnswerName(int nResult);
+// MB_OK, MB_OKCANCEL, MB_ABORTRETRYIGNORE, MB_YESNOCANCEL, MB_YESNO, MB_RETRYCANCEL,
+// MB_CANCELTRYCONTINUE, else MB_<number>.
+std::string MessageBoxButtonsName(UINT nType);
+// box <answer> <buttons> "<caption>" "<text>"
+std::string FormatMessageBoxTrace(const CUserEvent& box);
+
+// ---- Summary ----
+
+struct RunSummaryChannel {
+    int nChannel = 0;
+    unsigned nCode = 0;
+    double dVolts = 0.0;
+};
+
+struct RunSummaryBoard {
+    int nBoard = 0;
+    std::string strProduct;
+    int nTtlOut = -1;                         // -1: no TTL output lines
+    int nTtlIn = -1;                          // -1: no TTL input lines
+    std::vector<RunSummaryChannel> channels;  // written so far, by channel
+};
+
+struct RunSummary {
+    long long nFrames = 0;
+    long long nNewFrames = 0;
+    unsigned long long nMarkers = 0;
+    unsigned long long nNewMarkers = 0;
+    std::string strNewLetters;  // at most the last 32, after "..." when there were more
+    std::vector<RunSummaryBoard> boards;
+};
+
+std::string FormatRunSummary(const RunSummary& summary);
+
+// The output voltage of a D/A code: the range's span over 2^nBits codes from its low end. The range is a
+// library range constant; 0.0 for an unknown one.
+double DacCodeVolts(int nRange, unsigned nCode, int nBits);
+
+// Counts what the hooks see for the summary. Thread-safe; the hooks may run on any thread.
+class CRunTally {
+  public:
+    void NoteBoardCall(const SimCallRecord& rec);     // successful cbAOut: the channel was written
+    void NoteHostCommand(const SimHostCommand& cmd);  // valid markers
+    // The summary of now, from the simulated host and boards and the counts; the "new" counts are those
+    // since the previous call.
+    RunSummary TakeSummary();
+
+  private:
+    static constexpr size_t kMaxLetters = 32;
+    std::mutex m_mutex;
+    std::map<int, unsigned> m_writtenChannels;  // board -> mask of D/A channels written
+    unsigned long long m_nMarkers = 0;
+    unsigned long long m_nMarkersAtLast = 0;
+    std::string m_strLetters;  // the last kMaxLetters letters since the previous summary
+    bool m_bLettersCut = false;
+    long long m_nFramesAtLast = 0;
+};
+
+// ---- The user ----
+
+// The quit question of the main dialog, as the dialog shows it.
+extern const char kQuitQuestion[];
+
+// Message boxes are answered by the framework's scripted agent (its documented defaults); once the close
+// has been requested, the quit question is answered Yes. Every box is reported once answered.
+class CHeadlessUserAgent : public CUserAgent {
+  public:
+    explicit CHeadlessUserAgent(std::function<void(const CUserEvent&)> pfnReport = nullptr);
+    int ShowMessageBox(CUserEvent& box) override;
+    int ShowFileDialog(CUserEvent& dlg) override;
+    void RequestQuit() { m_bQuit = true; }
+    bool QuitRequested() const { return m_bQuit; }
+
+  private:
+    std::function<void(const CUserEvent&)> m_pfnReport;
+    std::atomic<bool> m_bQuit{false};
+};
+
+// ---- The run ----
+
+// SIGINT and SIGTERM ask the run to close as a user would (a second signal ends the process at once);
+// SIGPIPE is ignored, so a closed standard output ends only the printing.
+void InstallRunSignalHandlers();
+// TRUE once after such a signal came.
+bool TakeRunCloseSignal();
+
+class CRunSession {
+  public:
+    CRunSession(const ProgramOptions& options, int nFd);
+    ~CRunSession();
+    CRunSession(const CRunSession&) = delete;
+    CRunSession& operator=(const CRunSession&) = delete;
+
+    // Replays the host commands sent before (the launch options, reported during static
+    // initialisation), then wires the hooks, the user agent and the close timer; the host's frames follow
+    // the framework's clock and are posted to the program's windows; on the real clock the host's
+    // driver thread produces them in real time. Starts the output.
+    void Start();
+    // After the application's run: stops the host's driver, waits (boundedly) for the framework's
+    // threads, removes the hooks and the agent, prints the last summary and drains the output. Idempotent.
+    void Finish();
+
+    // The close timer (a time hook on the thread that called Start): once the run time has passed or a
+    // signal came, the quit question is to be answered Yes and the main window's close box is clicked,
+    // again every second while the program still runs. Returns the next time it wants to run.
+    LONGLONG OnCloseTimer(LONGLONG nNowUs);
+
+    CRunOutput& Output() { return m_output; }
+    CHeadlessUserAgent& Agent() { return m_agent; }
+
+  private:
+    void Report(std::string_view line);
+
+    const ProgramOptions m_options;
+    CRunOutput m_output;
+    std::shared_ptr<CRunTally> m_pTally;
+    CHeadlessUserAgent m_agent;
+    LONGLONG m_nCloseAtUs = -1;
+    bool m_bCloseStarted = false;
+    UINT_PTR m_nTimeHook = 0;
+    bool m_bStarted = false;
+    bool m_bFinished = false;
+};

@@ -1,0 +1,145 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/program_options.h"
+
+namespace {
+
+struct Parsed {
+    EOptionsResult eResult;
+    ProgramOptions options;
+    std::string strError;
+};
+
+Parsed Parse(std::vector<const char*> words) {
+    words.insert(words.begin(), "/opt/tessaro/TessaroPro");
+    Parsed p{EOptionsResult::Run, {}, {}};
+    p.eResult = ParseProgramOptions(static_cast<int>(words.size()), words.data(), p.options, p.strError);
+    return p;
+}
+
+TEST(ProgramOptions, DefaultsWithoutWords) {
+    Parsed p = Parse({});
+    ASSERT_EQ(EOptionsResult::Run, p.eResult);
+    EXPECT_TRUE(p.options.devices.empty());
+    EXPECT_EQ(60, p.options.nHostRate);
+    EXPECT_FALSE(p.options.bHostBinocular);
+    EXPECT_TRUE(p.options.bHostAttached);
+    EXPECT_DOUBLE_EQ(5.0, p.options.dHostLatencyMs);
+    EXPECT_EQ(SimEyePattern::Natural, p.options.eHostPattern);
+    EXPECT_FALSE(p.options.bHeadless);
+    EXPECT_EQ(0.0, p.options.dRunSeconds);
+    EXPECT_FALSE(p.options.bTrace);
+    EXPECT_TRUE(p.options.otherWords.empty());
+}
+
+TEST(ProgramOptions, EveryOptionReadAndOtherWordsKeptInOrder) {
+    Parsed p = Parse({"-SN:01A2", "--boards=PCI-DDA08/12:01A2B3C4, PCI-DIO24", "--host-rate=250",
+                      "--host-binocular", "--host-attached=no", "--host-latency=12.5", "--host-pattern=sweep",
+                      "--headless=2.5", "--trace", "\"C:\\Program", "Files\\x\"", "--tracer", "-BN:3"});
+    ASSERT_EQ(EOptionsResult::Run, p.eResult) << p.strError;
+    ASSERT_EQ(2u, p.options.devices.size());
+    EXPECT_EQ("PCI-DDA08/12", p.options.devices[0].strProductName);
+    EXPECT_EQ("01A2B3C4", p.options.devices[0].strUniqueID);
+    EXPECT_EQ("PCI-DIO24", p.options.devices[1].strProductName);
+    EXPECT_EQ(8u, p.options.devices[1].strUniqueID.size());  // generated
+    EXPECT_EQ(250, p.options.nHostRate);
+    EXPECT_TRUE(p.options.bHostBinocular);
+    EXPECT_FALSE(p.options.bHostAttached);
+    EXPECT_DOUBLE_EQ(12.5, p.options.dHostLatencyMs);
+    EXPECT_EQ(SimEyePattern::Sweep, p.options.eHostPattern);
+    EXPECT_TRUE(p.options.bHeadless);
+    EXPECT_DOUBLE_EQ(2.5, p.options.dRunSeconds);
+    EXPECT_TRUE(p.options.bTrace);
+    // Launch options and every other word are left for the application, untouched and in order.
+    const std::vector<std::string> other = {"-SN:01A2", "\"C:\\Program", "Files\\x\"", "--tracer", "-BN:3"};
+    EXPECT_EQ(other, p.options.otherWords);
+}
+
+TEST(ProgramOptions, FlagFormsBareHeadlessAndLastWordWins) {
+    Parsed p = Parse({"--headless", "--host-binocular=on", "--host-binocular=0", "--trace=yes", "--trace=off",
+                      "--host-rate=30", "--host-rate=2000", "--boards=PCI-DIO24",
+                      "--boards=", "--host-latency=0", "--host-pattern=still"});
+    ASSERT_EQ(EOptionsResult::Run, p.eResult) << p.strError;
+    EXPECT_TRUE(p.options.bHeadless);
+    EXPECT_EQ(0.0, p.options.dRunSeconds);  // no run time
+    EXPECT_FALSE(p.options.bHostBinocular);
+    EXPECT_FALSE(p.options.bTrace);
+    EXPECT_EQ(2000, p.options.nHostRate);
+    EXPECT_TRUE(p.options.devices.empty());  // an empty list attaches nothing
+    EXPECT_EQ(0.0, p.options.dHostLatencyMs);
+    EXPECT_EQ(SimEyePattern::Still, p.options.eHostPattern);
+    EXPECT_TRUE(p.options.otherWords.empty());
+
+    Parsed help = Parse({"--trace", "--help"});
+    EXPECT_EQ(EOptionsResult::Help, help.eResult);
+    const std::string strHelp = ProgramOptionsHelp();
+    for (const char* pszName : {"--boards=", "--host-rate=", "--host-binocular",
+                                "--host-attached=", "--host-latency=", "--host-pattern=", "--headless",
+                                "--trace", "ul ", "host say", "box ", "sum frames=", "run dropped"}) {
+        EXPECT_NE(std::string::npos, strHelp.find(pszName)) << pszName;
+    }
+    EXPECT_EQ('\n', strHelp.back());
+}
+
+TEST(ProgramOptions, BadWordsNameTheWordAndTheReason) {
+    struct Case {
+        const char* pszWord;
+        const char* pszReason;
+    };
+    const Case cases[] = {
+        {"--boards", "board list"},
+        {"--boards=PCI-DDA08/12:", "empty serial"},
+        {"--boards=A:1,B:1", "duplicate"},
+        {"--boards=,PCI-DIO24", "empty"},
+        {"--host-rate=0", "1 to 2000"},
+        {"--host-rate=2001", "1 to 2000"},
+        {"--host-rate=60Hz", "1 to 2000"},
+        {"--host-rate=", "1 to 2000"},
+        {"--host-rate=99999999999999999999", "1 to 2000"},
+        {"--host-rate", "1 to 2000"},
+        {"--host-latency=-1", "0 to 1000"},
+        {"--host-latency=1000.5", "0 to 1000"},
+        {"--host-latency=nan", "0 to 1000"},
+        {"--host-pattern=wild", "natural, still or sweep"},
+        {"--host-pattern", "natural, still or sweep"},
+        {"--host-binocular=maybe", "yes or no"},
+        {"--host-attached=", "yes or no"},
+        {"--headless=0", "above 0"},
+        {"--headless=-3", "above 0"},
+        {"--headless=inf", "above 0"},
+        {"--headless=5s", "above 0"},
+        {"--headless=1000001", "above 0"},
+        {"--trace=2", "yes or no"},
+        {"--help=me", "no value"},
+    };
+    for (const Case& c : cases) {
+        Parsed p = Parse({"--trace", c.pszWord, "--host-rate=7"});
+        EXPECT_EQ(EOptionsResult::Bad, p.eResult) << c.pszWord;
+        EXPECT_NE(std::string::npos, p.strError.find(std::string("\"") + c.pszWord + "\"")) << p.strError;
+        EXPECT_NE(std::string::npos, p.strError.find(c.pszReason)) << c.pszWord << ": " << p.strError;
+        EXPECT_EQ(60, p.options.nHostRate) << "reading stops at the bad word";
+    }
+}
+
+TEST(ProgramOptions, AppliedToTheSimulatedBoardsAndHost) {
+    CSimBoards::Reset();
+    SimHost().Reset();
+    Parsed p = Parse({"--boards=USB-1208HS:0000ABCD", "--host-rate=120", "--host-latency=40",
+                      "--host-binocular", "--host-attached=no"});
+    ASSERT_EQ(EOptionsResult::Run, p.eResult) << p.strError;
+    ApplySimulationOptions(p.options);
+    const std::vector<SimAttachedDevice> devices = CSimBoards::GetAttachedDevices();
+    ASSERT_EQ(1u, devices.size());
+    EXPECT_EQ("USB-1208HS", devices[0].strProductName);
+    EXPECT_EQ("0000ABCD", devices[0].strUniqueID);
+    EXPECT_EQ(120, SimHost().FrameRate());
+    EXPECT_DOUBLE_EQ(40.0, SimHost().LatencyMs());
+    EXPECT_EQ(0, SimHost().GetStatus(kSimHostStatusAttached));
+    SimHost().Reset();
+    CSimBoards::Reset();
+}
+
+}  // namespace
