@@ -111,6 +111,34 @@ int SpinPosition(float value) {
     return static_cast<int>(scaled);
 }
 
+// Holds a panel for the span of a handler that may wait in a message box. A panel discarded meanwhile
+// (see CAnalogOutputChannel::Discard) is Gone(): the handler returns at once, and the outermost holder
+// deletes the panel as the handler leaves, as the last touch of it.
+class CBusyPanel {
+  public:
+    explicit CBusyPanel(CAnalogOutputChannel* pPanel) : m_pPanel(pPanel) { ++m_pPanel->m_nBusyDepth; }
+    ~CBusyPanel() {
+        if (--m_pPanel->m_nBusyDepth == 0 && m_pPanel->m_bDiscarded) delete m_pPanel;
+    }
+    CBusyPanel(const CBusyPanel&) = delete;
+    CBusyPanel& operator=(const CBusyPanel&) = delete;
+    bool Gone() const { return m_pPanel->m_bDiscarded != FALSE; }
+
+  private:
+    CAnalogOutputChannel* m_pPanel;
+};
+
+// Links that still name the panel's texts would outlive them: the engine would write into freed objects.
+// Whoever deletes panels clears the links as well; this only covers a forgotten one.
+void UnlinkValueTexts(CAnalogOutputChannel& panel) {
+    const int ch = panel.m_nChannel;
+    if (panel.m_hWnd == nullptr || ch < 0 || ch >= MAX_CHANNELS) return;
+    if (g_ChannelLinks.pValueText[ch] == panel.GetDlgItem(IDC_PANEL_VALUE))
+        g_ChannelLinks.pValueText[ch] = nullptr;
+    if (g_ChannelLinks.pClampText[ch] == panel.GetDlgItem(IDC_PANEL_CLAMP))
+        g_ChannelLinks.pClampText[ch] = nullptr;
+}
+
 }  // namespace
 
 int SetChannelRange(int nChannel, int nListIndex) {
@@ -145,14 +173,7 @@ CAnalogOutputChannel::CAnalogOutputChannel(CWnd* pParent, int nChannel, CTessaro
     : CDialog(IDD_CHANNEL_PANEL, pParent), m_nChannel(nChannel - 1), m_pMainDlg(pMainDlg) {}
 
 CAnalogOutputChannel::~CAnalogOutputChannel() {
-    // Links that still name this panel's texts would outlive them: the engine would write into freed
-    // objects. Whoever deletes panels clears the links as well; this only covers a forgotten one.
-    if (m_hWnd != nullptr && m_nChannel >= 0 && m_nChannel < MAX_CHANNELS) {
-        if (g_ChannelLinks.pValueText[m_nChannel] == GetDlgItem(IDC_PANEL_VALUE))
-            g_ChannelLinks.pValueText[m_nChannel] = nullptr;
-        if (g_ChannelLinks.pClampText[m_nChannel] == GetDlgItem(IDC_PANEL_CLAMP))
-            g_ChannelLinks.pClampText[m_nChannel] = nullptr;
-    }
+    UnlinkValueTexts(*this);
     // FIXME: a panel counted in *m_pSawToothCount stays counted after it is deleted; the count only keeps
     // the saw-tooth tick running, and that tick checks every channel's code itself.
     // The window goes first, so that no message can reach the panel once its brush is gone.
@@ -171,6 +192,19 @@ void CAnalogOutputChannel::DoDataExchange(CDataExchange* pDX) {
     DDV_MinMaxFloat(pDX, m_fEditMin, -999.0f, 999.0f);
     DDX_Check(pDX, IDC_PANEL_INVERT, m_bInvert);
     DDX_Radio(pDX, IDC_PANEL_EYE_A, m_nEye);
+}
+
+void CAnalogOutputChannel::Discard(CAnalogOutputChannel* pPanel) {
+    if (pPanel == nullptr) return;
+    if (pPanel->m_nBusyDepth == 0) {
+        delete pPanel;
+        return;
+    }
+    if (pPanel->m_bDiscarded) return;
+    pPanel->m_bDiscarded = TRUE;
+    UnlinkValueTexts(*pPanel);
+    if (pPanel->m_hWnd != nullptr && CWnd::FromHandlePermanent(pPanel->m_hWnd) == pPanel)
+        pPanel->DestroyWindow();
 }
 
 int CAnalogOutputChannel::CreateModeless() {
@@ -326,7 +360,10 @@ void CAnalogOutputChannel::OnSelchangeRange() {
 }
 
 void CAnalogOutputChannel::OnInvert() {
-    if (!UpdateData(TRUE)) {
+    const CBusyPanel busy(this);
+    const BOOL bRead = UpdateData(TRUE);
+    if (busy.Gone()) return;
+    if (!bRead) {
         // The exchange stopped before the check box: the stored state stays, and so does what it shows.
         CheckDlgButton(IDC_PANEL_INVERT, m_bInvert ? BST_CHECKED : BST_UNCHECKED);
     }
@@ -334,7 +371,10 @@ void CAnalogOutputChannel::OnInvert() {
 }
 
 void CAnalogOutputChannel::OnEyeSelect() {
-    if (!UpdateData(TRUE)) {
+    const CBusyPanel busy(this);
+    const BOOL bRead = UpdateData(TRUE);
+    if (busy.Gone()) return;
+    if (!bRead) {
         // As for Invert: the radio buttons go back to the eye that stays stored.
         CheckDlgButton(IDC_PANEL_EYE_A, m_nEye == 0 ? BST_CHECKED : BST_UNCHECKED);
         CheckDlgButton(IDC_PANEL_EYE_B, m_nEye == 1 ? BST_CHECKED : BST_UNCHECKED);
@@ -345,7 +385,11 @@ void CAnalogOutputChannel::OnEyeSelect() {
 void CAnalogOutputChannel::OnTimer(UINT_PTR nIDEvent) {
     if (m_nApplyCountdown != 0) {
         --m_nApplyCountdown;
-        if (m_nApplyCountdown == 0) OnSetMinMax();
+        if (m_nApplyCountdown == 0) {
+            const CBusyPanel busy(this);
+            OnSetMinMax();
+            if (busy.Gone()) return;
+        }
     }
     const int nHidden = (m_nSourceSel == 0 || m_nSourceSel == 1) ? 1 : 0;
     if (nHidden != m_nInvertHidden) {
@@ -401,7 +445,9 @@ void CAnalogOutputChannel::LoadMinMax() {
 }
 
 void CAnalogOutputChannel::OnSetMinMax() {
+    const CBusyPanel busy(this);
     UpdateData(TRUE);
+    if (busy.Gone()) return;
     m_bDirty = FALSE;
     if (CWnd* pSet = GetDlgItem(IDC_PANEL_SET)) {
         pSet->EnableWindow(FALSE);
@@ -450,7 +496,9 @@ void CAnalogOutputChannel::OnKillfocusMax() {}
 void CAnalogOutputChannel::OnKillfocusMin() {}
 
 void CAnalogOutputChannel::OnOK() {
+    const CBusyPanel busy(this);
     OnSetMinMax();
+    if (busy.Gone()) return;
     CWnd* pMax = GetDlgItem(IDC_PANEL_MAX);
     CWnd* pFocus = CWnd::GetFocus();
     if (pMax != nullptr && pFocus != nullptr && pFocus->GetSafeHwnd() == pMax->GetSafeHwnd()) {

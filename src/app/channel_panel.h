@@ -54,6 +54,11 @@ class CAnalogOutputChannel : public CDialog {
     // Creates the window from template 136 as a child of m_pParentWnd; nonzero on success.
     // m_pSawToothCount must be set before, OnInitDialog uses it.
     virtual int CreateModeless();
+    // Deletes a panel (NULL: nothing). A handler of the panel may be waiting in a message box (the
+    // domain warning, the data exchange's messages) while a command that re-creates the panels runs in
+    // the box's loop; such a panel loses its window and its text links at once, and the object goes when
+    // that handler returns, without writing anything more.
+    static void Discard(CAnalogOutputChannel* pPanel);
 
     void RegisterValueLabels();
     void FillSourceList();
@@ -108,4 +113,9 @@ class CAnalogOutputChannel : public CDialog {
     float m_fEditMax = 0.0f, m_fEditMin = 0.0f;  // exchanged with edits 1022 and 1026
     BOOL m_bInvert = FALSE;                      // exchanged with check box 1017
     int m_nEye = 0;                              // exchanged with radio group 1019/1020: 0 eye A, 1 eye B
+
+    // Handlers of this panel now running that may wait in a message box, and whether Discard came
+    // meanwhile (see Discard).
+    int m_nBusyDepth = 0;
+    BOOL m_bDiscarded = FALSE;
 };

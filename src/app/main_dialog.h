@@ -182,7 +182,7 @@ public:
 
     // ---- Members, in declaration order; the comment names the subsystem that owns each one ----
     int m_nBoardFamily = FAMILY_NONE;            // engine: board selection
-    BOOL m_bTtlOutputsZeroed = FALSE;            // engine: TTL output
+    std::atomic<BOOL> m_bTtlOutputsZeroed{FALSE};  // engine: TTL output; the burst worker writes it too
     CAnalogOutputChannel* m_pChannelDlg[MAX_CHANNELS] = {};  // app: channel column
     CRect m_rcTtlFrame, m_rcAnalogClient, m_rcAnalogFrame;   // app: channel column
     CBrush* m_pCtlBkBrush = nullptr;             // app: main dialog

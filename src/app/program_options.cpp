@@ -25,6 +25,22 @@ const char kHelp[] =
     "  --host-latency=MS     camera-to-data latency of the host's LED camera, 0 to 1000 (default 5)\n"
     "  --host-pattern=NAME   eye movement: natural (fixations, saccades, blinks), still or sweep\n"
     "                        (default natural)\n"
+    "  --host-rois=N         the host's operator lays N regions of interest (0 to 16, default 0) over\n"
+    "                        the screen as a grid of equal cells, numbered left to right and top to\n"
+    "                        bottom (4: the quadrants), so the host's ROI code follows the gaze\n"
+    "  --board-inputs=P[:MS] a signal source on the eight TTL input lines of every simulated board\n"
+    "                        (port 10; AUXPORT lines 0 to 7 on the USB-1208HS): P is off (default),\n"
+    "                        count (a binary count) or walk (one line high at a time, moving up), one\n"
+    "                        step every MS milliseconds (1 to 60000, default 500)\n"
+    "  --choose=PATH         a user who, after start-up, chooses this item of the main window's menu:\n"
+    "                        PATH is the texts from the menu bar down, '>' between them, e.g.\n"
+    "                        --choose=\"Options>TTL>TTL Test\"; '&' marks, repeated blanks and letter\n"
+    "                        case do not count\n"
+    "  --check=PATH          the same, but the item is chosen only when it has no check mark (so an\n"
+    "                        option that is already on stays on)\n"
+    "                        --choose and --check may be given several times: the choices are made in\n"
+    "                        order, the first one second after the start, each next one half a second\n"
+    "                        later, each once the main window can be reached (no box open over it)\n"
     "  --headless[=SECONDS]  run without a view (so far the only way this platform runs) and, with\n"
     "                        SECONDS (above 0), close the program as a user would after that time: the\n"
     "                        close box, then Yes to the quit question. Without SECONDS it runs until\n"
@@ -58,8 +74,13 @@ const char kHelp[] =
     "      simulated board the program created: its TTL output word and the levels of its TTL input\n"
     "      lines (\"--\" when it has none) and each D/A channel written so far with its code and output\n"
     "      voltage; \"| no board\" when the program created none\n"
+    "  user chose <path>      the user chose the menu item (its texts as the menu has them)\n"
+    "  user left <path> checked\n"
+    "                         --check found the item already checked and did not choose it\n"
+    "  user cannot choose \"<PATH>\": <reason>\n"
+    "                         no such menu item, or it is grayed\n"
     "  run dropped <n> lines  lines lost to a full queue (written where the loss ended)\n"
-    "Without --trace only the host say, box, sum and run lines are printed.\n";
+    "Without --trace only the host say, box, user, sum and run lines are printed.\n";
 
 bool StartsWithOption(std::string_view word, std::string_view name, std::string_view& value,
                       bool& bHasValue) {
@@ -100,6 +121,19 @@ bool ParseFlag(std::string_view text, bool& bValue) {
         }
     }
     return false;
+}
+
+// A menu path: '>' between texts, none of them empty or blank.
+bool ParseMenuPath(std::string_view text) {
+    size_t nStart = 0;
+    for (;;) {
+        const size_t nEnd = text.find('>', nStart);
+        const std::string_view part =
+            text.substr(nStart, nEnd == std::string_view::npos ? nEnd : nEnd - nStart);
+        if (part.find_first_not_of(" \t") == std::string_view::npos) return false;
+        if (nEnd == std::string_view::npos) return true;
+        nStart = nEnd + 1;
+    }
 }
 
 std::string Quoted(std::string_view word) {
@@ -157,6 +191,24 @@ EOptionsResult ParseProgramOptions(int argc, const char* const* argv, ProgramOpt
                 return bad("the eye pattern must be natural, still or sweep");
             }
             options.eHostPattern = ePattern;
+        } else if (StartsWithOption(word, "--host-rois", value, bHasValue)) {
+            int nRois = 0;
+            if (!bHasValue || !ParseWholeInt(value, nRois) || nRois < 0 || nRois > kSimHostRoiCount) {
+                return bad("the number of regions of interest must be a whole number from 0 to 16");
+            }
+            options.nHostRois = nRois;
+        } else if (StartsWithOption(word, "--board-inputs", value, bHasValue)) {
+            SimTtlInputPattern pattern;
+            std::string strWhy;
+            if (!bHasValue) return bad("a pattern must follow '=' (e.g. --board-inputs=walk)");
+            if (!CSimBoards::ParseTtlInputPattern(std::string(value), pattern, strWhy)) return bad(strWhy);
+            options.boardInputs = pattern;
+        } else if (StartsWithOption(word, "--choose", value, bHasValue) ||
+                   StartsWithOption(word, "--check", value, bHasValue)) {
+            if (!bHasValue || !ParseMenuPath(value)) {
+                return bad("a menu path must follow '=': menu texts with '>' between them, none empty");
+            }
+            options.choices.push_back({std::string(value), word.substr(0, 7) == "--check"});
         } else if (StartsWithOption(word, "--headless", value, bHasValue)) {
             double dSeconds = 0.0;
             if (bHasValue &&
@@ -190,4 +242,6 @@ void ApplySimulationOptions(const ProgramOptions& options) {
     host.SetAttached(options.bHostAttached);
     host.SetLatencyMs(options.dHostLatencyMs);
     host.SetEyePattern(options.eHostPattern);
+    host.PlaceRoiGrid(options.nHostRois);
+    CSimBoards::SetTtlInputPattern(options.boardInputs);
 }

@@ -10,12 +10,15 @@
 //   --host-attached=B
 //   --host-latency=MS      decimal number 0..1000
 //   --host-pattern=NAME    natural, still or sweep
+//   --host-rois=N          whole number 0..16
+//   --board-inputs=P[:MS]  CSimBoards::ParseTtlInputPattern
+//   --choose=PATH, --check=PATH   menu texts separated by '>', none of them empty
 //   --headless[=SECONDS]   decimal number above 0, at most 1000000
 //   --trace[=B]
 //   --help
 // A word that starts with one of these names but is malformed (missing, empty or bad value, a value given
 // to --help) is an error. Every other word is not a platform option and is ignored here. When a name is
-// given twice the last word wins.
+// given twice the last word wins, but for --choose and --check, which are all kept in order.
 #pragma once
 
 #include <string>
@@ -25,6 +28,12 @@
 #include "platform/hostlib/sim_host.h"
 #include "platform/ul/sim_control.h"
 
+// A menu item the simulated user chooses after start-up, named by its texts from the menu bar down.
+struct UserMenuChoice {
+    std::string strPath;        // as given, e.g. "Options>TTL>TTL inputs send DataFile markers"
+    bool bOnlyToCheck = false;  // --check: chosen only while the item has no check mark
+};
+
 struct ProgramOptions {
     std::vector<SimAttachedDevice> devices;  // none by default: the program then offers its own demo board
     int nHostRate = kSimHostDefaultFrameRate;
@@ -32,6 +41,9 @@ struct ProgramOptions {
     bool bHostAttached = true;
     double dHostLatencyMs = kSimHostDefaultLatencyMs;
     SimEyePattern eHostPattern = SimEyePattern::Natural;
+    int nHostRois = 0;                    // ROIs the host's operator lays over the screen
+    SimTtlInputPattern boardInputs;       // driven on the simulated boards' TTL input lines
+    std::vector<UserMenuChoice> choices;  // in order
     bool bHeadless = false;
     double dRunSeconds = 0.0;  // 0: no run time, the program runs until it is closed or interrupted
     bool bTrace = false;
@@ -50,6 +62,6 @@ EOptionsResult ParseProgramOptions(int argc, const char* const* argv, ProgramOpt
 // The text of --help (options, the output formats), ending with a newline.
 const char* ProgramOptionsHelp();
 
-// Gives the simulated boards their attached devices and the simulated host its rate, eye mode,
-// attachment, latency and eye pattern.
+// Gives the simulated boards their attached devices and TTL input pattern, and the simulated host its
+// rate, eye mode, attachment, latency, eye pattern and ROIs.
 void ApplySimulationOptions(const ProgramOptions& options);

@@ -14,6 +14,7 @@
 #include "platform/ul/sim_device.h"
 #include "platform/win/app.h"
 #include "platform/win/clock.h"
+#include "platform/win/menu.h"
 #include "platform/win/user_actions.h"
 
 namespace {
@@ -30,6 +31,9 @@ constexpr unsigned kSummaryPeriodMs = 1000;
 constexpr DWORD kThreadWaitMs = 5000;
 constexpr unsigned kDrainMs = 2000;
 constexpr int kPollSliceMs = 50;
+constexpr LONGLONG kFirstChoiceUs = kMicrosPerSecond;
+constexpr LONGLONG kChoiceSpacingUs = kMicrosPerSecond / 2;
+constexpr LONGLONG kChoiceRetryUs = 100000;
 
 std::atomic<bool> g_bCloseSignalled{false};
 
@@ -54,19 +58,28 @@ std::string Printable(std::string_view text) {
     return out;
 }
 
-// The port whose lines are the board's TTL inputs: port A of the first bank, else the low byte of the
-// auxiliary port. NULL when the board has neither.
-const SimPortState* TtlInputPort(const SimBoardState& state, unsigned& nMask) {
-    const SimPortState* pAux = nullptr;
-    for (const SimPortState& port : state.ports) {
-        if (port.nPortType == FIRSTPORTA) {
-            nMask = (1u << port.nLines) - 1u;
-            return &port;
+// A menu text as a user reads it; bFold: also in lower case with blank runs made one and the ends trimmed,
+// for comparing. bMarks: '&' marks the mnemonic ("&&" stands for '&'); else it is a character.
+std::string MenuText(std::string_view text, bool bFold, bool bMarks = true) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        if (c == '\t') break;  // the accelerator
+        if (c == '&' && bMarks) {
+            if (i + 1 >= text.size() || text[i + 1] != '&') continue;
+            ++i;
         }
-        if (port.nPortType == AUXPORT) pAux = &port;
+        if (bFold) {
+            if (c == ' ') {
+                if (out.empty() || out.back() == ' ') continue;
+            } else if (c >= 'A' && c <= 'Z') {
+                c = static_cast<char>(c - 'A' + 'a');
+            }
+        }
+        out += c;
     }
-    nMask = 0xFFu;
-    return pAux;
+    if (bFold && !out.empty() && out.back() == ' ') out.pop_back();
+    return out;
 }
 
 }  // namespace
@@ -368,11 +381,7 @@ RunSummary CRunTally::TakeSummary() {
         board.nBoard = nBoard;
         board.strProduct = state.device.strProductName;
         if (profile.nTtlPortType != 0) board.nTtlOut = CSimBoards::GetTtlOutputByte(nBoard);
-        unsigned nMask = 0;
-        if (const SimPortState* pIn = TtlInputPort(state, nMask)) {
-            const unsigned nLevels = (pIn->nLatch & pIn->nOutputMask) | (pIn->nInput & ~pIn->nOutputMask);
-            board.nTtlIn = static_cast<int>(nLevels & nMask);
-        }
+        board.nTtlIn = CSimBoards::GetTtlInputByte(nBoard);
         const unsigned nWritten = written.count(nBoard) ? written[nBoard] : 0u;
         for (size_t ch = 0; ch < state.dacCodes.size() && ch < 32; ++ch) {
             if (!(nWritten & (1u << ch))) continue;
@@ -405,6 +414,62 @@ int CHeadlessUserAgent::ShowMessageBox(CUserEvent& box) {
 
 int CHeadlessUserAgent::ShowFileDialog(CUserEvent& dlg) {
     return AfxGetScriptedUserAgent().ShowFileDialog(dlg);
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// The user's menu choices
+
+BOOL FindMenuItemByPath(HMENU hMenu, std::string_view strPath, UINT& nId, std::string& strShown,
+                        std::string& strWhy) {
+    strShown.clear();
+    strWhy.clear();
+    if (hMenu == nullptr) {
+        strWhy = "the window has no menu";
+        return FALSE;
+    }
+    size_t nStart = 0;
+    for (;;) {
+        const size_t nEnd = strPath.find('>', nStart);
+        const std::string_view part =
+            strPath.substr(nStart, nEnd == std::string_view::npos ? nEnd : nEnd - nStart);
+        // What the user typed: as it reads, or with the menu's own '&' marks.
+        const std::string strWanted = MenuText(part, true, false);
+        const std::string strWantedMarked = MenuText(part, true);
+        const int nCount = GetMenuItemCount(hMenu);
+        int nPos = -1;
+        std::string strText;
+        for (int i = 0; i < nCount && nPos < 0; ++i) {
+            char szText[256] = {};
+            GetMenuStringA(hMenu, static_cast<UINT>(i), szText, sizeof szText, MF_BYPOSITION);
+            const std::string strFolded = MenuText(szText, true);
+            if (szText[0] != '\0' && (strFolded == strWanted || strFolded == strWantedMarked)) {
+                nPos = i;
+                strText = MenuText(szText, false);
+            }
+        }
+        const std::string strSoFar = strShown + (strShown.empty() ? "" : ">");
+        if (nPos < 0) {
+            strWhy = "no menu item \"" + std::string(part) + "\" in " +
+                     (strShown.empty() ? std::string("the menu bar") : strShown);
+            return FALSE;
+        }
+        strShown = strSoFar + strText;
+        HMENU hSub = GetSubMenu(hMenu, nPos);
+        if (nEnd == std::string_view::npos) {
+            if (hSub != nullptr) {
+                strWhy = strShown + " is a menu, not an item";
+                return FALSE;
+            }
+            nId = GetMenuItemID(hMenu, nPos);
+            return TRUE;
+        }
+        if (hSub == nullptr) {
+            strWhy = strShown + " is an item, not a menu";
+            return FALSE;
+        }
+        hMenu = hSub;
+        nStart = nEnd + 1;
+    }
 }
 
 // ---------------------------------------------------------------------------------------------------------
@@ -461,6 +526,8 @@ void CRunSession::Start() {
     });
     AfxSetUserAgent(&m_agent);
 
+    // The boards' TTL input pattern keeps the framework's time, as the host does.
+    CSimBoards::SetTimeSource([] { return CClock::NowMicros(); });
     CSimHost& host = SimHost();
     host.SetTimeSource([] { return CClock::NowMicros(); });
     host.SetPostFunction([](HWND hWnd, UINT nMessage, WPARAM wParam, LPARAM lParam) {
@@ -473,6 +540,10 @@ void CRunSession::Start() {
         m_nCloseAtUs = nNowUs + static_cast<LONGLONG>(m_options.dRunSeconds * kMicrosPerSecond);
     }
     m_nTimeHook = CClock::AddTimeHook([this](LONGLONG nUs) { return OnCloseTimer(nUs); });
+    if (!m_options.choices.empty()) {
+        m_nChoiceAtUs = nNowUs + kFirstChoiceUs;
+        m_nChoiceHook = CClock::AddTimeHook([this](LONGLONG nUs) { return OnChoiceTimer(nUs); });
+    }
 
     m_output.SetPeriodicLine([pTally] { return FormatRunSummary(pTally->TakeSummary()); }, kSummaryPeriodMs);
     m_output.Start();
@@ -495,11 +566,41 @@ LONGLONG CRunSession::OnCloseTimer(LONGLONG nNowUs) {
     return nNowUs + kCloseRepeatUs;
 }
 
+LONGLONG CRunSession::OnChoiceTimer(LONGLONG nNowUs) {
+    if (m_bCloseStarted || m_nNextChoice >= m_options.choices.size()) return -1;
+    if (nNowUs < m_nChoiceAtUs) return m_nChoiceAtUs;
+    CWnd* pMain = AfxGetMainWnd();
+    const HWND hMain = pMain ? pMain->GetSafeHwnd() : nullptr;
+    if (hMain == nullptr || !IsWindowVisible(hMain) || !IsWindowEnabled(hMain)) {
+        return nNowUs + kChoiceRetryUs;
+    }
+
+    const UserMenuChoice& choice = m_options.choices[m_nNextChoice++];
+    m_nChoiceAtUs = nNowUs + kChoiceSpacingUs;
+    const HMENU hMenu = GetMenu(hMain);
+    UINT nId = 0;
+    std::string strShown;
+    std::string strWhy;
+    const std::string strCannot = "user cannot choose \"" + EscapeTraceText(choice.strPath) + "\": ";
+    if (!FindMenuItemByPath(hMenu, choice.strPath, nId, strShown, strWhy)) {
+        Report(strCannot + Printable(strWhy));
+    } else if (choice.bOnlyToCheck && (GetMenuState(hMenu, nId, MF_BYCOMMAND) & MF_CHECKED) != 0) {
+        Report("user left " + Printable(strShown) + " checked");
+    } else if (AfxUserChooseMenu(hMain, nId)) {
+        Report("user chose " + Printable(strShown));
+    } else {
+        Report(strCannot + "the item is grayed");
+    }
+    return m_nNextChoice < m_options.choices.size() ? m_nChoiceAtUs : -1;
+}
+
 void CRunSession::Finish() {
     if (!m_bStarted || m_bFinished) return;
     m_bFinished = true;
     if (m_nTimeHook != 0) CClock::RemoveTimeHook(m_nTimeHook);
     m_nTimeHook = 0;
+    if (m_nChoiceHook != 0) CClock::RemoveTimeHook(m_nChoiceHook);
+    m_nChoiceHook = 0;
     SimHost().StopDriver();
     // Nothing may call a hook of this session once it is gone.
     AfxWaitForAllThreads(kThreadWaitMs);
@@ -507,6 +608,7 @@ void CRunSession::Finish() {
     SimHost().SetCommandHook(nullptr);
     CSimBoards::SetCallHook(nullptr);
     CSimBoards::SetOutputListener(nullptr);
+    CSimBoards::SetTimeSource(nullptr);
     AfxSetUserAgent(nullptr);
     m_output.Stop(kDrainMs, FormatRunSummary(m_pTally->TakeSummary()));
 }

@@ -10,6 +10,7 @@
 //   box <answer> <buttons> "<caption>" "<text>"
 //   sum frames=<n> +<new> markers=<n> +<new> "<letters>" | board=<b> "<product>" ttl-out=0x<hh>
 //       ttl-in=0x<hh> ch<c>=<code>,<volts>V ... | ...        ("| no board" without boards)
+//   user chose <path> | user left <path> checked | user cannot choose "<PATH>": <reason>
 //   run dropped <n> lines
 #pragma once
 
@@ -171,6 +172,17 @@ class CHeadlessUserAgent : public CUserAgent {
     std::atomic<bool> m_bQuit{false};
 };
 
+// ---- The user's menu choices ----
+
+// Finds the item of hMenu (a bar or popup) named by strPath: its texts from hMenu down with '>' between
+// them. Texts compare as a user reads them: the menu's '&' marks dropped ("&&" stands for '&'), the
+// accelerator text from a tab on dropped, runs of blanks as one blank, no blank at either end, letter case
+// ignored. A text of the path may be written as it reads or with the menu's '&' marks.
+// TRUE with the item's command id and strShown, the path with the texts as the menu has them ('&' marks
+// and accelerators dropped); FALSE with the reason in strWhy.
+BOOL FindMenuItemByPath(HMENU hMenu, std::string_view strPath, UINT& nId, std::string& strShown,
+                        std::string& strWhy);
+
 // ---- The run ----
 
 // SIGINT and SIGTERM ask the run to close as a user would (a second signal ends the process at once);
@@ -199,6 +211,11 @@ class CRunSession {
     // signal came, the quit question is to be answered Yes and the main window's close box is clicked,
     // again every second while the program still runs. Returns the next time it wants to run.
     LONGLONG OnCloseTimer(LONGLONG nNowUs);
+    // The user's menu choices (a time hook on the same thread): the first one second after Start, each
+    // next half a second after the one before, each once the main window is visible and enabled; none
+    // once the close has begun. A choice goes through the framework's user actions (AfxUserChooseMenu) and
+    // is reported as a "user" line.
+    LONGLONG OnChoiceTimer(LONGLONG nNowUs);
 
     CRunOutput& Output() { return m_output; }
     CHeadlessUserAgent& Agent() { return m_agent; }
@@ -213,6 +230,9 @@ class CRunSession {
     LONGLONG m_nCloseAtUs = -1;
     bool m_bCloseStarted = false;
     UINT_PTR m_nTimeHook = 0;
+    size_t m_nNextChoice = 0;
+    LONGLONG m_nChoiceAtUs = -1;
+    UINT_PTR m_nChoiceHook = 0;
     bool m_bStarted = false;
     bool m_bFinished = false;
 };

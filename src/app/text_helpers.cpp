@@ -5,6 +5,7 @@
 
 #include "app/app_switches.h"
 #include "app/main_dialog.h"
+#include "platform/win/format.h"
 #include "resources/resource.h"
 
 CDialog* g_pAdvancedDlg = nullptr;
@@ -42,7 +43,7 @@ int CTessaro2010Dlg::SetControlTextF(CWnd* pWnd, const char* format, ...) {
     char szText[kTextBufferSize];
     va_list args;
     va_start(args, format);
-    std::vsnprintf(szText, sizeof szText, format, args);
+    AfxFormatTextV(szText, sizeof szText, format, args);
     va_end(args);
     pWnd->SetWindowText(szText);
     return 0;
@@ -55,7 +56,7 @@ int CTessaro2010Dlg::SetDlgItemTextF(int nId, const char* format, ...) {
     char szText[kTextBufferSize];
     va_list args;
     va_start(args, format);
-    std::vsnprintf(szText, sizeof szText, format, args);
+    AfxFormatTextV(szText, sizeof szText, format, args);
     va_end(args);
     pWnd->SetWindowText(szText);
     return 0;
@@ -122,24 +123,24 @@ const char* CTessaro2010Dlg::FormatTtlValue(int value, int radixId) {
     auto bit = [nValue](int n) { return (nValue >> n) & 1u ? '1' : '0'; };
     switch (radixId) {
         case ID_TTL_BINARY:
-            std::snprintf(m_szTtlText, sizeof m_szTtlText, "(bin) %c%c%c%c%c%c%c%c", bit(7), bit(6), bit(5),
+            AfxFormatText(m_szTtlText, sizeof m_szTtlText, "(bin) %c%c%c%c%c%c%c%c", bit(7), bit(6), bit(5),
                           bit(4), bit(3), bit(2), bit(1), bit(0));
             break;
         case ID_TTL_OCTAL:
-            std::snprintf(m_szTtlText, sizeof m_szTtlText, "(oct) %#o", nValue);
+            AfxFormatText(m_szTtlText, sizeof m_szTtlText, "(oct) %#o", nValue);
             break;
         // The alternate form has no meaning for a decimal conversion; the text is the plain one.
         case ID_TTL_DECIMAL:
-            std::snprintf(m_szTtlText, sizeof m_szTtlText, "(dec) %d", value);
+            AfxFormatText(m_szTtlText, sizeof m_szTtlText, "(dec) %d", value);
             break;
         case ID_TTL_HEX:
-            std::snprintf(m_szTtlText, sizeof m_szTtlText, "(hex) %#x", nValue);
+            AfxFormatText(m_szTtlText, sizeof m_szTtlText, "(hex) %#x", nValue);
             break;
         case ID_TTL_LEDS:
             m_szTtlText[0] = '\0';
             break;
         default:
-            std::snprintf(m_szTtlText, sizeof m_szTtlText, "(BAD) %#x", nValue);
+            AfxFormatText(m_szTtlText, sizeof m_szTtlText, "(BAD) %#x", nValue);
             m_bBoardError = TRUE;
             break;
     }

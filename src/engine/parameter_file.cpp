@@ -94,9 +94,12 @@ void CTessaro2010Dlg::LoadParameters(BOOL bInteractive) {
 
     NoteBoardBeingLeft();
     std::memcpy(&g_Params, image, sizeof image);
+    // A panel whose handler waits in a message box (this load may run in that box's loop) goes when the
+    // handler returns.
     for (CAnalogOutputChannel*& pPanel : m_pChannelDlg) {
-        delete pPanel;
+        CAnalogOutputChannel* const pOld = pPanel;
         pPanel = nullptr;
+        CAnalogOutputChannel::Discard(pOld);
     }
     for (int ch = 0; ch < MAX_CHANNELS; ++ch) {
         g_Params.pValueText[ch] = 0;

@@ -1,5 +1,6 @@
 #include "engine/periodic_tick.h"
 
+#include <climits>
 #include <cstring>
 #include <string_view>
 
@@ -50,6 +51,12 @@ void SpinCounts(LONGLONG nCounts) {
     while (QueryPerformanceCounter(&now) && now.QuadPart < start.QuadPart + nCounts) YieldProcessor();
 }
 
+// Counts one more tick. A count that no frame clears for years stops at INT_MAX instead of overflowing,
+// where it still exceeds every threshold it is compared with.
+void CountTick(int& nTicks) {
+    if (nTicks < INT_MAX) ++nTicks;
+}
+
 }  // namespace
 
 void CTessaro2010Dlg::OnTimer(UINT_PTR nIDEvent) {
@@ -73,7 +80,7 @@ void CTessaro2010Dlg::OnTimer(UINT_PTR nIDEvent) {
             if (g_nDefaultTicks == 2u * static_cast<std::uint32_t>(T)) UpdateStatusLine();
 
             if (g_Params.nBoardMenuId != ID_BOARD_NONE) {
-                ++m_nStaleTicks;
+                CountTick(m_nStaleTicks);
                 if (m_nStaleTicks > H) {
                     if (m_nWaitStartTick == 0) m_nWaitStartTick = static_cast<int>(g_nDefaultTicks);
                     const std::uint32_t nElapsed =
@@ -132,7 +139,7 @@ void CTessaro2010Dlg::OnTimer(UINT_PTR nIDEvent) {
 
             // Only frames and the ROI switch clear the count: without frames the inputs are polled on
             // every tick from the first half second on.
-            ++m_nInputPollTicks;
+            CountTick(m_nInputPollTicks);
             if (m_nInputPollTicks > H) PollTtlInputs();
         }
 

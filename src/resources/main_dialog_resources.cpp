@@ -15,17 +15,15 @@ constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
 
 CDialogItemTemplate Item(UINT id, const char* cls, const char* text, DWORD style, short x, short y, short cx,
                          short cy, UINT image = 0) {
-    CDialogItemTemplate it;
-    it.nID = id;
-    it.strClass = cls;
-    it.strText = text;
-    it.dwStyle = style;
-    it.x = x;
-    it.y = y;
-    it.cx = cx;
-    it.cy = cy;
-    it.nImageId = image;
-    return it;
+    return CDialogItemTemplate{.nID = id,
+                               .strClass = cls,
+                               .strText = text,
+                               .dwStyle = style,
+                               .x = x,
+                               .y = y,
+                               .cx = cx,
+                               .cy = cy,
+                               .nImageId = image};
 }
 
 CDialogTemplate MainDialogTemplate() {

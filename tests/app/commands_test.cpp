@@ -566,3 +566,69 @@ TEST_F(Commands, MenuCommandsInAnyOrderAtAnyTimeLeaveAUsableDialog) {
 }
 
 }  // namespace
+
+namespace {
+
+// A load chosen while a panel's own handler waits in a message box re-creates every panel; the waiting
+// handler then returns without touching its panel or the record, which holds the file's settings.
+TEST_F(ParameterCommands, ALoadWhileAPanelShowsItsBoxRemakesThePanelsAndTheOldOneWritesNothing) {
+    AttachDevices("PCI-DDA08/12:A1");
+    Discover();
+    m_pDlg->LoadDefaultParameters(g_Params);  // the board, and every domain 0 to 1
+    const std::string strPath = m_strWorkDir + "/panels.prm";
+    AfxGetScriptedUserAgent().QueueFile(strPath.c_str());
+    ASSERT_TRUE(Choose(ID_SAVE_PARAMETERS));
+    CClock::Advance(2000);  // the creation countdowns have run out
+    Pump();
+    const auto loadWhileOpen = [&] {
+        CUserAnswer answer;
+        answer.pfnWhileOpen = [&] {
+            AfxGetScriptedUserAgent().QueueFile(strPath.c_str());
+            EXPECT_TRUE(Choose(ID_LOAD_PARAMETERS));
+        };
+        AfxGetScriptedUserAgent().QueueAnswer(std::move(answer));
+    };
+    const auto expectFromFile = [&](int j) {
+        ASSERT_NE(nullptr, Panel(j));
+        EXPECT_EQ(Panel(j)->GetDlgItem(IDC_PANEL_VALUE), g_ChannelLinks.pValueText[j]);
+        EXPECT_EQ("0", PanelText(j, IDC_PANEL_MIN));
+        EXPECT_EQ("1", PanelText(j, IDC_PANEL_MAX));
+        EXPECT_EQ(BST_UNCHECKED, ::SendMessage(PanelItem(j, IDC_PANEL_INVERT), BM_GETCHECK, 0, 0));
+        EXPECT_EQ(0.0f, g_Params.fDomainMin[j]);
+        EXPECT_EQ(1.0f, g_Params.fDomainMax[j]);
+        EXPECT_EQ(0, g_Params.bInvert[j]);
+    };
+    const char* const kWarning =
+        "Please  make  Max  >  Min         \n( No  values  updated )                ";
+
+    // The countdown's warning.
+    ASSERT_TRUE(AfxUserType(PanelItem(0, IDC_PANEL_MIN), "5"));
+    loadWhileOpen();
+    CClock::Advance(2000);
+    Pump();
+    EXPECT_EQ(1, Boxes(kWarning));
+    expectFromFile(0);
+
+    // Enter: the same warning, and the focus is left alone.
+    ASSERT_TRUE(AfxUserType(PanelItem(2, IDC_PANEL_MIN), "5"));
+    loadWhileOpen();
+    ASSERT_TRUE(AfxUserPressEnter(Panel(2)->GetSafeHwnd()));
+    EXPECT_EQ(2, Boxes(kWarning));
+    expectFromFile(2);
+
+    // Invert while the Max text is no number: the old panel does not store its check box.
+    ASSERT_TRUE(AfxUserType(PanelItem(1, IDC_PANEL_MAX), "abc"));
+    loadWhileOpen();
+    ASSERT_TRUE(AfxUserClick(PanelItem(1, IDC_PANEL_INVERT)));
+    EXPECT_EQ(1, Boxes("Enter a number."));
+    expectFromFile(1);
+
+    // The new panels work as any other.
+    ASSERT_TRUE(AfxUserClick(PanelItem(1, IDC_PANEL_INVERT)));
+    EXPECT_NE(0, g_Params.bInvert[1]);
+    CClock::Advance(2000);
+    Pump();
+    EXPECT_EQ(2, Boxes(kWarning));
+}
+
+}  // namespace

@@ -32,7 +32,28 @@ TEST(ProgramOptions, DefaultsWithoutWords) {
     EXPECT_FALSE(p.options.bHeadless);
     EXPECT_EQ(0.0, p.options.dRunSeconds);
     EXPECT_FALSE(p.options.bTrace);
+    EXPECT_EQ(0, p.options.nHostRois);
+    EXPECT_EQ(ESimTtlInputPattern::Off, p.options.boardInputs.eKind);
+    EXPECT_TRUE(p.options.choices.empty());
     EXPECT_TRUE(p.options.otherWords.empty());
+}
+
+TEST(ProgramOptions, DemoOptionsAndTheUsersChoicesInOrder) {
+    Parsed p =
+        Parse({"--host-rois=4", "--board-inputs=walk", "--check=Options>TTL>TTL inputs send DataFile markers",
+               "--choose=File > Save Parameters", "--checker", "--host-rois=16", "--choose=Board>x",
+               "--board-inputs=count:250"});
+    ASSERT_EQ(EOptionsResult::Run, p.eResult) << p.strError;
+    EXPECT_EQ(16, p.options.nHostRois);
+    EXPECT_EQ(ESimTtlInputPattern::Count, p.options.boardInputs.eKind);
+    EXPECT_EQ(250u, p.options.boardInputs.nStepMs);
+    ASSERT_EQ(3u, p.options.choices.size());
+    EXPECT_EQ("Options>TTL>TTL inputs send DataFile markers", p.options.choices[0].strPath);
+    EXPECT_TRUE(p.options.choices[0].bOnlyToCheck);
+    EXPECT_EQ("File > Save Parameters", p.options.choices[1].strPath);
+    EXPECT_FALSE(p.options.choices[1].bOnlyToCheck);
+    EXPECT_EQ("Board>x", p.options.choices[2].strPath);
+    EXPECT_EQ(std::vector<std::string>{"--checker"}, p.options.otherWords);
 }
 
 TEST(ProgramOptions, EveryOptionReadAndOtherWordsKeptInOrder) {
@@ -76,9 +97,26 @@ TEST(ProgramOptions, FlagFormsBareHeadlessAndLastWordWins) {
     Parsed help = Parse({"--trace", "--help"});
     EXPECT_EQ(EOptionsResult::Help, help.eResult);
     const std::string strHelp = ProgramOptionsHelp();
-    for (const char* pszName : {"--boards=", "--host-rate=", "--host-binocular",
-                                "--host-attached=", "--host-latency=", "--host-pattern=", "--headless",
-                                "--trace", "ul ", "host say", "box ", "sum frames=", "run dropped"}) {
+    for (const char* pszName : {"--boards=",
+                                "--host-rate=",
+                                "--host-binocular",
+                                "--host-attached=",
+                                "--host-latency=",
+                                "--host-pattern=",
+                                "--host-rois=",
+                                "--board-inputs=",
+                                "--choose=",
+                                "--check=",
+                                "--headless",
+                                "--trace",
+                                "ul ",
+                                "host say",
+                                "box ",
+                                "sum frames=",
+                                "user chose",
+                                "user left",
+                                "user cannot choose",
+                                "run dropped"}) {
         EXPECT_NE(std::string::npos, strHelp.find(pszName)) << pszName;
     }
     EXPECT_EQ('\n', strHelp.back());
@@ -114,6 +152,17 @@ TEST(ProgramOptions, BadWordsNameTheWordAndTheReason) {
         {"--headless=1000001", "above 0"},
         {"--trace=2", "yes or no"},
         {"--help=me", "no value"},
+        {"--host-rois=17", "0 to 16"},
+        {"--host-rois=-1", "0 to 16"},
+        {"--host-rois", "0 to 16"},
+        {"--board-inputs", "pattern must follow"},
+        {"--board-inputs=saw", "off, count or walk"},
+        {"--board-inputs=walk:0", "1 to 60000"},
+        {"--choose", "menu path"},
+        {"--choose=", "menu path"},
+        {"--check=Options>>TTL Test", "menu path"},
+        {"--check=Options>TTL>", "menu path"},
+        {"--choose= > x", "menu path"},
     };
     for (const Case& c : cases) {
         Parsed p = Parse({"--trace", c.pszWord, "--host-rate=7"});
@@ -128,7 +177,7 @@ TEST(ProgramOptions, AppliedToTheSimulatedBoardsAndHost) {
     CSimBoards::Reset();
     SimHost().Reset();
     Parsed p = Parse({"--boards=USB-1208HS:0000ABCD", "--host-rate=120", "--host-latency=40",
-                      "--host-binocular", "--host-attached=no"});
+                      "--host-binocular", "--host-attached=no", "--host-rois=2", "--board-inputs=walk:40"});
     ASSERT_EQ(EOptionsResult::Run, p.eResult) << p.strError;
     ApplySimulationOptions(p.options);
     const std::vector<SimAttachedDevice> devices = CSimBoards::GetAttachedDevices();
@@ -138,6 +187,11 @@ TEST(ProgramOptions, AppliedToTheSimulatedBoardsAndHost) {
     EXPECT_EQ(120, SimHost().FrameRate());
     EXPECT_DOUBLE_EQ(40.0, SimHost().LatencyMs());
     EXPECT_EQ(0, SimHost().GetStatus(kSimHostStatusAttached));
+    EXPECT_TRUE(SimHost().Roi(0).bOn);  // two side by side
+    EXPECT_FLOAT_EQ(0.5f, SimHost().Roi(1).fLeft);
+    EXPECT_FALSE(SimHost().Roi(2).bOn);
+    EXPECT_EQ(ESimTtlInputPattern::Walk, CSimBoards::GetTtlInputPattern().eKind);
+    EXPECT_EQ(40u, CSimBoards::GetTtlInputPattern().nStepMs);
     SimHost().Reset();
     CSimBoards::Reset();
 }

@@ -4,14 +4,21 @@
 
 #include <atomic>
 #include <csignal>
+#include <filesystem>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "app/run_report.h"
 #include "app/tessaro_app.h"
+#include "engine/ttl_output.h"
+#include "hostlink/host_notification.h"
 #include "platform/hostlib/crs_interapp.h"
 #include "platform/ul/cbw.h"
+#include "platform/win/menu.h"
+#include "resources/resource.h"
+#include "support/main_dialog_fixture.h"
 #include "support/win_fixture.h"
 
 namespace {
@@ -389,6 +396,208 @@ TEST_F(RunReport, SessionClosesTheProgramAfterItsRunTimeAndOnASignal) {
     EXPECT_FALSE(IsWindow(wnd2.GetSafeHwnd()));
     theApp.m_pMainWnd = nullptr;
     std::signal(SIGINT, SIG_DFL);
+}
+
+TEST_F(RunReport, MenuItemsAreFoundByTheirTextsAsAUserReadsThem) {
+    RegisterTessaroResources();
+    CMenu menu;
+    ASSERT_TRUE(menu.LoadMenu(IDR_MAINMENU));
+    UINT nId = 0;
+    std::string strShown;
+    std::string strWhy;
+    ASSERT_TRUE(
+        FindMenuItemByPath(menu, "Options>TTL>TTL inputs send DataFile markers", nId, strShown, strWhy))
+        << strWhy;
+    EXPECT_EQ(static_cast<UINT>(ID_TTL_INPUT_MARKERS), nId);
+    EXPECT_EQ("Options>TTL>TTL  inputs  send  DataFile  markers", strShown);
+    ASSERT_TRUE(FindMenuItemByPath(menu, " file >  SAVE   parameters ", nId, strShown, strWhy)) << strWhy;
+    EXPECT_EQ(static_cast<UINT>(ID_SAVE_PARAMETERS), nId);
+    EXPECT_EQ("File>Save Parameters", strShown);
+    ASSERT_TRUE(FindMenuItemByPath(menu, "&Help>&About", nId, strShown, strWhy)) << strWhy;
+    EXPECT_EQ(static_cast<UINT>(ID_APP_ABOUT), nId);
+
+    EXPECT_FALSE(FindMenuItemByPath(menu, "Options>TTL>TTL Tests", nId, strShown, strWhy));
+    EXPECT_EQ("no menu item \"TTL Tests\" in Options>TTL", strWhy);
+    EXPECT_FALSE(FindMenuItemByPath(menu, "Opts>TTL", nId, strShown, strWhy));
+    EXPECT_EQ("no menu item \"Opts\" in the menu bar", strWhy);
+    EXPECT_FALSE(FindMenuItemByPath(menu, "Options>TTL", nId, strShown, strWhy));
+    EXPECT_EQ("Options>TTL is a menu, not an item", strWhy);
+    EXPECT_FALSE(FindMenuItemByPath(menu, "File>Exit>Now", nId, strShown, strWhy));
+    EXPECT_EQ("File>Exit is an item, not a menu", strWhy);
+    EXPECT_FALSE(FindMenuItemByPath(nullptr, "File>Exit", nId, strShown, strWhy));
+    EXPECT_FALSE(strWhy.empty());
+
+    // A doubled '&' is the character itself; the accelerator after a tab is not part of the text.
+    CMenu popup;
+    ASSERT_TRUE(popup.CreatePopupMenu());
+    ASSERT_TRUE(popup.AppendMenu(MF_STRING, 7001, "Salt && &Pepper\tCtrl+P"));
+    ASSERT_TRUE(FindMenuItemByPath(popup, "salt & pepper", nId, strShown, strWhy)) << strWhy;
+    EXPECT_EQ(7001u, nId);
+    EXPECT_EQ("Salt & Pepper", strShown);
+}
+
+TEST_F(RunReport, SessionMakesTheUsersChoicesInOrderOnceTheWindowCanBeReached) {
+    CRecordingWnd wnd;
+    ASSERT_TRUE(wnd.CreateTopLevel(WS_POPUP | WS_SYSMENU));  // not visible yet
+    HMENU hBar = CreateMenu();
+    HMENU hPopup = CreatePopupMenu();
+    ASSERT_TRUE(AppendMenuA(hPopup, MF_STRING | MF_CHECKED, 101, "On"));
+    ASSERT_TRUE(AppendMenuA(hPopup, MF_STRING | MF_GRAYED, 102, "Off"));
+    ASSERT_TRUE(AppendMenuA(hPopup, MF_STRING, 103, "Go"));
+    ASSERT_TRUE(AppendMenuA(hBar, MF_POPUP, reinterpret_cast<UINT_PTR>(hPopup), "&Menu"));
+    ASSERT_TRUE(SetMenu(wnd.m_hWnd, hBar));
+    theApp.m_pMainWnd = &wnd;
+
+    CPipe pipe;
+    ProgramOptions options;
+    options.bHeadless = true;
+    options.dRunSeconds = 3.0;
+    options.choices = {{"Menu>On", true}, {"Menu>Off", false}, {"Menu>Go", true}, {"Menu>Go", false}};
+    {
+        CRunSession session(options, pipe.m_nWrite);
+        session.Start();
+        Advance(1500);
+        EXPECT_EQ(0, wnd.Count(WM_COMMAND)) << "nobody chooses in a window that cannot be seen";
+        wnd.ShowWindow(SW_SHOW);
+        Advance(100);  // the first choice; the others follow every half second
+        Advance(1000);
+        EXPECT_EQ(1, wnd.Count(WM_COMMAND));
+        Advance(500);  // the close has begun: the last choice is not made
+        EXPECT_EQ(1, wnd.Count(WM_COMMAND));
+        for (const MSG& msg : wnd.m_msgs) {
+            if (msg.message == WM_COMMAND) {
+                EXPECT_EQ(103u, LOWORD(msg.wParam));
+            }
+        }
+        session.Finish();
+    }
+    theApp.m_pMainWnd = nullptr;
+    pipe.CloseWrite();
+    std::vector<std::string> users;
+    for (const std::string& line : Lines(pipe.ReadAll()))
+        if (Body(line).rfind("user ", 0) == 0) users.push_back(Body(line));
+    const std::vector<std::string> expected = {"user left Menu>On checked",
+                                               "user cannot choose \"Menu>Off\": the item is grayed",
+                                               "user chose Menu>Go"};
+    EXPECT_EQ(expected, users);
+}
+
+// The run the README shows, on the manual clock: the program with a PCI-DDA08/12, four ROIs over the
+// screen, a walking pattern on the board's TTL inputs and a user who turns the input markers on.
+class RunDemo : public MainDialogFixture {
+  protected:
+    void SetUp() override {
+        MainDialogFixture::SetUp();
+        // The program makes its own main dialog; the fixture's bare one goes.
+        m_pDlg->DestroyWindow();
+        m_pDlg.reset();
+        g_pMainDlg = nullptr;
+        theApp.m_pInterAppWnd = nullptr;
+        theApp.m_hInterAppWnd = nullptr;
+        g_wHostTtlBits = 0;
+        g_nLastTtlOutput = 9999999;
+        g_nTtlShadowWord = 0;
+        std::filesystem::create_directory("Settings");
+        CMessageLoop::SetStallHandler(
+            [] {
+                ADD_FAILURE() << "a message loop waited with nothing to do; abandoned";
+                return true;
+            },
+            5000);
+    }
+    void TearDown() override {
+        CMessageLoop::SetStallHandler({});
+        MainDialogFixture::TearDown();
+    }
+
+    // Runs the program in a session until the session closes it; every idle moment of the program moves
+    // the clock on by nStepMs. Returns the output lines without their time.
+    std::vector<std::string> RunSession(const ProgramOptions& options, DWORD nStepMs) {
+        CPipe pipe;
+        ApplySimulationOptions(options);
+        {
+            CRunSession session(options, pipe.m_nWrite);
+            // Frames fall due on the clock; the program's own calls into the host bring them too.
+            const UINT_PTR nPump = CClock::AddTimeHook([](LONGLONG nNowUs) {
+                SimHost().Pump();
+                return nNowUs + 1000000 / kSimHostDefaultFrameRate;
+            });
+            const UINT_PTR nIdle = CMessageLoop::AddIdleHook([nStepMs] { CClock::Advance(nStepMs); });
+            session.Start();
+            m_nStartUs = CClock::NowMicros();
+            char szName[] = "TessaroPro";
+            char* argv[] = {szName};
+            AfxSetCommandLine(1, argv);
+            AfxWinMain(1, argv);
+            CMessageLoop::RemoveIdleHook(nIdle);
+            CClock::RemoveTimeHook(nPump);
+            session.Finish();
+        }
+        pipe.CloseWrite();
+        std::vector<std::string> bodies;
+        for (const std::string& line : Lines(pipe.ReadAll())) bodies.push_back(Body(line));
+        return bodies;
+    }
+
+    // The values of one argument of the successful calls of one name on board 0 at one port.
+    static std::set<std::string> Values(const std::string& strName, const std::string& strPort, size_t nArg) {
+        std::set<std::string> values;
+        for (const SimCallRecord& rec : Calls(strName)) {
+            if (rec.nResult != NOERRORS || rec.nBoard != 0 || rec.args.size() <= nArg) continue;
+            if (rec.args[1] == strPort) values.insert(rec.args[nArg]);
+        }
+        return values;
+    }
+
+    LONGLONG m_nStartUs = 0;
+};
+
+TEST_F(RunDemo, RoisBoardInputsAndTheUsersChoiceGiveChangingTtlWordsAndMarkers) {
+    ProgramOptions options;
+    options.devices = {CSimBoards::MakeDevice("PCI-DDA08/12", "01A2B3C4")};
+    options.nHostRois = 4;
+    options.boardInputs = {ESimTtlInputPattern::Walk, 250};
+    options.bHeadless = true;
+    options.dRunSeconds = 4.0;
+    options.choices = {{"options>ttl>ttl inputs send datafile markers", true},
+                       {"Options>TTL>TTL inputs send DataFile markers", true},
+                       {"Options>TTL>No such item", false}};
+    const std::vector<std::string> lines = RunSession(options, 20);
+
+    const std::string strShown = "Options>TTL>TTL  inputs  send  DataFile  markers";
+    std::vector<std::string> userLines;
+    for (const std::string& line : lines)
+        if (line.rfind("user ", 0) == 0) userLines.push_back(line);
+    const std::vector<std::string> expectedUser = {
+        "user chose " + strShown, "user left " + strShown + " checked",
+        "user cannot choose \"Options>TTL>No such item\": no menu item \"No such item\" in Options>TTL"};
+    EXPECT_EQ(expectedUser, userLines);
+    EXPECT_EQ(TRUE, g_Params.bTtlInputMarkers) << "the choice went to the program as a user's";
+
+    // Markers only from the choice on (one second after the start), one per edge of the walking line.
+    const std::vector<SimHostMarker> markers = SimHost().Markers();
+    ASSERT_GE(markers.size(), 16u);
+    std::set<char> letters;
+    for (const SimHostMarker& marker : markers) {
+        EXPECT_GE(marker.nTimeUs, m_nStartUs + 1000000);
+        EXPECT_NE(std::string::npos, std::string("STUVWXYZstuvwxyz").find(marker.cLetter)) << marker.cLetter;
+        letters.insert(marker.cLetter);
+    }
+    EXPECT_GE(letters.size(), 10u);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_NE(std::string::npos, lines.back().find("markers=" + std::to_string(markers.size()) + " +"))
+        << lines.back();
+    EXPECT_NE(std::string::npos, lines.back().find("\"PCI-DDA08/12\" ttl-out=0x0")) << lines.back();
+
+    // The ROI code the program writes on port 14 follows the gaze through the quadrants; what it reads
+    // on port 10 walks.
+    const std::set<std::string> outputs = Values("cbDOut", "14", 2);
+    EXPECT_GE(outputs.size(), 3u);
+    for (const std::string& value : outputs)
+        EXPECT_TRUE(std::set<std::string>({"0", "1", "2", "3", "4", "5", "8", "10", "12", "15"}).count(value))
+            << value;
+    const std::set<std::string> inputs = Values("cbDIn", "10", 2);
+    EXPECT_EQ((std::set<std::string>{"&1", "&2", "&4", "&8", "&16", "&32", "&64", "&128"}), inputs);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstring>
 #include <map>
 #include <string>
@@ -72,6 +73,7 @@ class PeriodicTick : public MainDialogFixture {
         Discover();
         UseBoard(0);
         std::strncpy(g_Params.szBoardName, g_CapabilitiesRecords[0].szName, sizeof g_Params.szBoardName - 1);
+        g_Params.szBoardName[sizeof g_Params.szBoardName - 1] = '\0';
         for (int ch = 0; ch < MAX_CHANNELS; ++ch) {
             g_Params.fDomainMin[ch] = 0.0f;
             g_Params.fDomainMax[ch] = 1.0f;
@@ -233,6 +235,26 @@ TEST_F(PeriodicTick, FrozenVideoIsPolledButNotDrawnAndNoBoardIsNotWatched) {
     Tick(100);
     EXPECT_EQ(0, m_pDlg->m_nStaleTicks);
     EXPECT_EQ(nCount, theApp.m_nNotificationCount);
+}
+
+TEST_F(PeriodicTick, CountsOfAVeryLongWaitNeitherOverflowNorStopTheWatchdog) {
+    Attach(true);
+    g_Params.nBoardMenuId = ID_BOARD_FIRST;
+    // The stale ticks count the wait as notifications: the count wraps as the host link's does.
+    theApp.m_nNotificationCount = INT_MAX;
+    m_pDlg->m_nStaleTicks = INT_MAX - 1;
+    m_pDlg->m_nInputPollTicks = INT_MAX - 1;
+    const std::uint32_t nPolls = g_nTtlPollCount;
+    Tick(3);
+    EXPECT_EQ(INT_MIN + 2, theApp.m_nNotificationCount);
+    // Years without a frame: the counts stop at their top and still exceed half a second.
+    EXPECT_EQ(INT_MAX, m_pDlg->m_nStaleTicks);
+    EXPECT_EQ(INT_MAX, m_pDlg->m_nInputPollTicks);
+    EXPECT_EQ(nPolls + 3, g_nTtlPollCount);
+    EXPECT_EQ(1u, Drawn(IDC_NOTICE_LINE).size());  // the wait began on the first of the three ticks
+    Tick(15);
+    EXPECT_EQ(2u, Drawn(IDC_NOTICE_LINE).size());
+    EXPECT_EQ(nPolls + 18, g_nTtlPollCount);
 }
 
 TEST_F(PeriodicTick, CountdownsInputPollsAndTheSplash) {

@@ -136,6 +136,34 @@ TEST_F(TtlInputs, The1208HsReadsLineByLine) {
     EXPECT_EQ("SU", Markers());
 }
 
+TEST_F(TtlInputs, TtlTestModeCountsTheInputUpWithoutReadingTheBoard) {
+    UseDevice("PCI-DDA08/12:A1");
+    ASSERT_TRUE(CSimBoards::SetPortInput(0, FIRSTPORTA, 0x80));
+    g_nTtlInputTestCount = 0;
+    m_pDlg->m_bTtlTest = TRUE;
+    m_pDlg->PollTtlInputs();  // 1
+    m_pDlg->PollTtlInputs();  // 2: bit 0 falls, bit 1 rises
+    m_pDlg->PollTtlInputs();  // 3: bit 0 rises
+    EXPECT_TRUE(Calls("cbDIn").empty());
+    EXPECT_EQ("SsTS", Markers());
+    EXPECT_EQ((std::vector<std::string>{"msg a40000 10000", "S", "status 12=1", "msg a40000 0", "s",
+                                        "msg a40000 10001", "T", "status 12=2", "msg a40000 10000", "S",
+                                        "status 12=3"}),
+              TakeHostEvents());
+    EXPECT_EQ(" TTL in  : (hex) 0x3 TEST", WindowText(IDC_TTL_INPUT));
+
+    // The simulated value is one byte: 255 is followed by 0, every line falling.
+    g_nTtlInputTestCount = 254;
+    g_nPrevTtlInput = 0;
+    m_pDlg->PollTtlInputs();
+    TakeHostEvents();
+    m_pDlg->PollTtlInputs();
+    EXPECT_EQ(0u, g_nTtlInputTestCount);
+    EXPECT_EQ(0, g_nPrevTtlInput);
+    EXPECT_EQ("stuvwxyz", Markers());
+    m_pDlg->m_bTtlTest = FALSE;
+}
+
 TEST_F(TtlInputs, AFailedReadEntersTheBoardErrorState) {
     UseDevice("PCI-DDA08/12:A1");
     CSimBoards::FailCall("cbDIn", DEVNOTRESPONDING);

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/signal_codes.h"
 #include "hostlink/host_link_fixture.h"
 #include "platform/hostlib/crs_interapp.h"
 #include "platform/ul/cbw.h"
@@ -160,6 +161,17 @@ TEST_F(HostNotification, StatusChangesSetVideoFrozenAndBinocular) {
     HostSends(kSimHostCodeStatusChange, MAKELPARAM(1, 0));
     EXPECT_TRUE(m_pDlg->m_bHostAttached);
     EXPECT_EQ(0u, OpsOn(IDC_STATUS_LINE));
+
+    // An eye-B channel: no notice while binocular, the notice in the first frame after it ends.
+    g_Params.nSignalCode[0] = MakeSignalCode(SIGNAL_GAZE_POINT, AXIS_X);
+    g_Params.nEye[0] = 1;
+    HostSends(kSimHostCodeStatusChange, MAKELPARAM(8, 1));
+    m_pDlg->m_pMessageLine->SetWindowText("");
+    HostSends(kSimHostCodeFreshData);
+    EXPECT_EQ("", WindowText(IDC_MESSAGE_LINE));
+    HostSends(kSimHostCodeStatusChange, MAKELPARAM(8, 0));
+    HostSends(kSimHostCodeFreshData);
+    EXPECT_EQ("EyeB was selected, but Binocular Mode is not Active.", WindowText(IDC_MESSAGE_LINE));
 
     // The simulated host's own status changes arrive the same way.
     SimHost().SetBinocular(true);

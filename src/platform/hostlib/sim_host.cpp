@@ -261,6 +261,27 @@ void CSimHost::SetSeed(std::uint64_t nSeed) {
     RecomputeFrameLocked();
 }
 
+void CSimHost::PlaceRoiGrid(int nCount) {
+    const int nRois = std::clamp(nCount, 0, kSimHostRoiCount);
+    int nColumns = 1;
+    while (nColumns * nColumns < nRois) ++nColumns;
+    const int nRows = std::max(1, (nRois + nColumns - 1) / nColumns);
+    Sync();
+    std::lock_guard<std::mutex> lock(m_mutex);
+    for (int n = 0; n < kSimHostRoiCount; ++n) {
+        if (n >= nRois) {
+            m_rois[n] = SimHostRoi{};
+            continue;
+        }
+        const int nColumn = n % nColumns;
+        const int nRow = n / nColumns;
+        m_rois[n] = SimHostRoi{true, static_cast<float>(nColumn) / static_cast<float>(nColumns),
+                               static_cast<float>(nRow) / static_cast<float>(nRows),
+                               static_cast<float>(nColumn + 1) / static_cast<float>(nColumns),
+                               static_cast<float>(nRow + 1) / static_cast<float>(nRows)};
+    }
+}
+
 void CSimHost::ForceGazePoint(int nEye, float fX, float fY) {
     if (nEye != 0 && nEye != 1) return;
     Sync();

@@ -188,6 +188,11 @@ class CSimHost {
     void SetEyePattern(SimEyePattern ePattern);
     void SetStillPoint(float fX, float fY);
     void SetSeed(std::uint64_t nSeed);  // restarts the eye model's schedule now
+    // The host's operator lays nCount ROIs (clamped to 0..16) over the whole screen as a grid, as the
+    // region-of-interest commands would place them: C columns (the least C with C * C >= nCount) and
+    // ceil(nCount / C) rows of equal cells, ROI n in row n / C and column n % C (left to right, top to
+    // bottom); every other ROI is turned off, 0 turns all off. Nothing enters the command record.
+    void PlaceRoiGrid(int nCount);
     // Exact values for tests, from the current frame on; they hold until released.
     void ForceGazePoint(int nEye, float fX, float fY);
     void ForceDataQuality(int nEye, int nQuality);

@@ -1,5 +1,6 @@
 #include "platform/ul/sim_control.h"
 
+#include <charconv>
 #include <cstdio>
 #include <set>
 
@@ -132,6 +133,73 @@ bool CSimBoards::SetInputLine(int nBoard, int nPortType, int nLine, bool bHigh) 
     return pBoard != nullptr && pBoard->SetInputLine(nPortType, nLine, bHigh);
 }
 
+bool CSimBoards::ParseTtlInputPattern(const std::string& strText, SimTtlInputPattern& pattern,
+                                      std::string& strError) {
+    strError.clear();
+    static const std::pair<const char*, ESimTtlInputPattern> kNames[] = {
+        {"off", ESimTtlInputPattern::Off},
+        {"count", ESimTtlInputPattern::Count},
+        {"walk", ESimTtlInputPattern::Walk}};
+    const size_t nColon = strText.find(':');
+    const std::string strName = strText.substr(0, nColon);
+    SimTtlInputPattern parsed;
+    bool bKnown = false;
+    for (const auto& [pszName, eKind] : kNames) {
+        if (strName == pszName) {
+            parsed.eKind = eKind;
+            bKnown = true;
+        }
+    }
+    if (!bKnown) {
+        strError = "the pattern must be off, count or walk";
+        return false;
+    }
+    if (nColon != std::string::npos) {
+        const char* pBegin = strText.data() + nColon + 1;
+        const char* pEnd = strText.data() + strText.size();
+        unsigned nStepMs = 0;
+        const auto [ptr, ec] = std::from_chars(pBegin, pEnd, nStepMs);
+        if (pBegin == pEnd || ec != std::errc() || ptr != pEnd || nStepMs < 1 ||
+            nStepMs > kSimMaxTtlInputStepMs) {
+            strError = "the step must be a whole number of milliseconds from 1 to 60000";
+            return false;
+        }
+        parsed.nStepMs = nStepMs;
+    }
+    pattern = parsed;
+    return true;
+}
+
+unsigned CSimBoards::TtlInputPatternByte(const SimTtlInputPattern& pattern, LONGLONG nTimeUs) {
+    const LONGLONG nStepUs = static_cast<LONGLONG>(pattern.nStepMs > 0 ? pattern.nStepMs : 1) * 1000;
+    const LONGLONG nStep = nTimeUs > 0 ? nTimeUs / nStepUs : 0;
+    switch (pattern.eKind) {
+        case ESimTtlInputPattern::Count:
+            return static_cast<unsigned>(nStep % 256);
+        case ESimTtlInputPattern::Walk:
+            return 1u << (nStep % 8);
+        case ESimTtlInputPattern::Off:
+            break;
+    }
+    return 0;
+}
+
+void CSimBoards::SetTtlInputPattern(const SimTtlInputPattern& pattern) {
+    std::lock_guard<std::mutex> lock(Lib().m_mutex);
+    Lib().m_ttlInputPattern = pattern;
+    Lib().DriveTtlInputs();
+}
+
+SimTtlInputPattern CSimBoards::GetTtlInputPattern() {
+    std::lock_guard<std::mutex> lock(Lib().m_mutex);
+    return Lib().m_ttlInputPattern;
+}
+
+void CSimBoards::SetTimeSource(std::function<LONGLONG()> source) {
+    std::lock_guard<std::mutex> lock(Lib().m_mutex);
+    Lib().m_timeSource = std::move(source);
+}
+
 bool CSimBoards::AdvanceCounter(int nBoard, ULONG nCounts) {
     std::lock_guard<std::mutex> lock(Lib().m_mutex);
     CSimDevice* pBoard = Lib().FindBoard(nBoard);
@@ -198,6 +266,7 @@ void CSimBoards::SetOutputListener(std::function<void(const SimOutputChange&)> l
 
 bool CSimBoards::GetBoardState(int nBoard, SimBoardState& state) {
     std::lock_guard<std::mutex> lock(Lib().m_mutex);
+    Lib().DriveTtlInputs();
     CSimDevice* pBoard = Lib().FindBoard(nBoard);
     if (pBoard == nullptr) return false;
     state = pBoard->State();
@@ -215,6 +284,13 @@ int CSimBoards::GetTtlOutputByte(int nBoard) {
     std::lock_guard<std::mutex> lock(Lib().m_mutex);
     CSimDevice* pBoard = Lib().FindBoard(nBoard);
     return pBoard == nullptr ? -1 : pBoard->TtlOutputByte();
+}
+
+int CSimBoards::GetTtlInputByte(int nBoard) {
+    std::lock_guard<std::mutex> lock(Lib().m_mutex);
+    Lib().DriveTtlInputs();
+    CSimDevice* pBoard = Lib().FindBoard(nBoard);
+    return pBoard == nullptr ? -1 : pBoard->TtlInputByte();
 }
 
 bool CSimBoards::GetDeclaredRevision(float& fRevision) {

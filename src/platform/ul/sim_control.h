@@ -23,6 +23,10 @@
 // boards, port 11 on the DIO24 and the 1208LS/FS, AUXPORT lines 8..15 on the 1208HS; other boards have
 // none. Only lines configured for output count; the others read 0.
 //
+// TTL input lines (GetTtlInputByte): the eight lines wired as the rig's TTL inputs: port 10 on every board
+// but the 1208HS, AUXPORT lines 0..7 on the 1208HS. A TTL input pattern (SetTtlInputPattern) drives them
+// on every created board, as a signal source wired to them would.
+//
 // Threading: every function may be called from any thread, but Reset must not be called from an event
 // callback. Hooks and listeners are called without the library's lock held, on the thread whose call
 // caused them, so they may call the library.
@@ -84,6 +88,20 @@ struct SimBoardState {
     bool bResponding = true;
 };
 
+enum class ESimTtlInputPattern {
+    Off,    // the lines keep what SetPortInput and SetInputLine drive
+    Count,  // a binary count: step k drives k modulo 256
+    Walk,   // one line high at a time, moving up: step k drives 1 << (k modulo 8)
+};
+
+// Step k lasts from k * nStepMs to (k + 1) * nStepMs on the library's time source.
+struct SimTtlInputPattern {
+    ESimTtlInputPattern eKind = ESimTtlInputPattern::Off;
+    unsigned nStepMs = 500;
+};
+
+constexpr unsigned kSimMaxTtlInputStepMs = 60000;
+
 constexpr int kSimNoBoard = -2147483647 - 1;
 constexpr int kSimAnyBoard = kSimNoBoard + 1;
 
@@ -91,7 +109,8 @@ enum class ESimFail { Once, Always };
 
 class CSimBoards {
   public:
-    // Joins the event thread, then forgets devices, boards, log, failures, hooks and recorded settings.
+    // Joins the event thread, then forgets devices, boards, log, failures, hooks, recorded settings, the
+    // TTL input pattern and the time source.
     static void Reset();
 
     // "NAME[:SERIAL],NAME[:SERIAL]", e.g. "PCI-DDA08/12:01A2B3C4,PCI-DIO24"; blanks around names and
@@ -112,6 +131,20 @@ class CSimBoards {
     static bool SetPortInput(int nBoard, int nPortType, unsigned nValue);
     static bool SetInputLine(int nBoard, int nPortType, int nLine, bool bHigh);
     static bool AdvanceCounter(int nBoard, ULONG nCounts);
+    // "NAME[:MS]": NAME off, count or walk; MS a whole number of milliseconds per step, 1..60000 (500
+    // when left out). Refused, with a reason in strError: any other name or step.
+    static bool ParseTtlInputPattern(const std::string& strText, SimTtlInputPattern& pattern,
+                                     std::string& strError);
+    // The byte the pattern drives at the given time (µs; a time before 0 counts as 0); 0 when off.
+    static unsigned TtlInputPatternByte(const SimTtlInputPattern& pattern, LONGLONG nTimeUs);
+    // While a pattern is on, every library call and every GetBoardState and GetTtlInputByte first sets the
+    // TTL input lines of every created board to the pattern's byte at the time source's present time.
+    // Off leaves the lines as they last were. A step of 0 counts as 1 ms.
+    static void SetTtlInputPattern(const SimTtlInputPattern& pattern);
+    static SimTtlInputPattern GetTtlInputPattern();
+    // Microseconds, never running backwards; NULL: a steady clock counted from its first use. It is
+    // called with the library's lock held and must not call the library.
+    static void SetTimeSource(std::function<LONGLONG()> source);
     // A device that does not respond answers DEVNOTRESPONDING and loses its interrupts.
     static bool SetDeviceResponding(int nBoard, bool bResponding);
 
@@ -143,6 +176,8 @@ class CSimBoards {
     static std::vector<int> GetBoardNumbers();
     // -1 without such a board.
     static int GetTtlOutputByte(int nBoard);
+    // The levels of the board's TTL input lines; -1 without such a board or lines.
+    static int GetTtlInputByte(int nBoard);
 
     // What the program declared. False while the call has not been made since Reset.
     static bool GetDeclaredRevision(float& fRevision);

@@ -15,21 +15,31 @@ const std::vector<SimPortSpec> kTwoBytePorts = {{FIRSTPORTA, 8, false}, {FIRSTPO
 const std::vector<SimPortSpec> kAuxPort = {{AUXPORT, 16, true}};
 
 const std::vector<SimProductProfile>& Profiles() {
+    // One product per entry.
+    // clang-format off
     static const std::vector<SimProductProfile> profiles = {
-        {"PCI-DDA02/12", 0x1102, 0, 2, 12, 12, kDdaRanges, kTwoBankPorts, true, false, SECONDPORTA, 0},
-        {"PCI-DDA04/12", 0x1104, 0, 4, 12, 12, kDdaRanges, kTwoBankPorts, true, false, SECONDPORTA, 0},
-        {"PCI-DDA08/12", 0x1108, 0, 8, 12, 12, kDdaRanges, kTwoBankPorts, true, false, SECONDPORTA, 0},
-        {"PCI-DIO24", 0x1224, 0, 0, 0, 0, {}, kOneBankPorts, true, true, FIRSTPORTB, 0},
-        {"USB-1208LS", 0x2081, USB_IFC, 2, 10, 12, {UNI5VOLTS}, kTwoBytePorts, true, false, FIRSTPORTB, 0},
-        {"USB-1208FS", 0x2082, USB_IFC, 2, 12, 12, {UNI4VOLTS}, kTwoBytePorts, true, false, FIRSTPORTB, 0},
-        {"USB-1208HS", 0x2083, USB_IFC, 4, 12, 12, {BIP10VOLTS}, kAuxPort, true, false, AUXPORT, 8},
-        {"DEMO-BOARD", 0x0F00, 0, 0, 0, 0, {}, kOneBankPorts, false, false, 0, 0},
+        {"PCI-DDA02/12", 0x1102, 0, 2, 12, 12, kDdaRanges, kTwoBankPorts, true, false, SECONDPORTA, 0,
+         FIRSTPORTA, 0},
+        {"PCI-DDA04/12", 0x1104, 0, 4, 12, 12, kDdaRanges, kTwoBankPorts, true, false, SECONDPORTA, 0,
+         FIRSTPORTA, 0},
+        {"PCI-DDA08/12", 0x1108, 0, 8, 12, 12, kDdaRanges, kTwoBankPorts, true, false, SECONDPORTA, 0,
+         FIRSTPORTA, 0},
+        {"PCI-DIO24", 0x1224, 0, 0, 0, 0, {}, kOneBankPorts, true, true, FIRSTPORTB, 0, FIRSTPORTA, 0},
+        {"USB-1208LS", 0x2081, USB_IFC, 2, 10, 12, {UNI5VOLTS}, kTwoBytePorts, true, false, FIRSTPORTB, 0,
+         FIRSTPORTA, 0},
+        {"USB-1208FS", 0x2082, USB_IFC, 2, 12, 12, {UNI4VOLTS}, kTwoBytePorts, true, false, FIRSTPORTB, 0,
+         FIRSTPORTA, 0},
+        {"USB-1208HS", 0x2083, USB_IFC, 4, 12, 12, {BIP10VOLTS}, kAuxPort, true, false, AUXPORT, 8, AUXPORT,
+         0},
+        {"DEMO-BOARD", 0x0F00, 0, 0, 0, 0, {}, kOneBankPorts, false, false, 0, 0, FIRSTPORTA, 0},
     };
+    // clang-format on
     return profiles;
 }
 
 const SimProductProfile& GenericProfile() {
-    static const SimProductProfile generic = {nullptr, 0, 0, 0, 0, 0, {}, kOneBankPorts, true, false, 0, 0};
+    static const SimProductProfile generic = {nullptr,       0,    0,     0, 0, 0,          {},
+                                              kOneBankPorts, true, false, 0, 0, FIRSTPORTA, 0};
     return generic;
 }
 
@@ -286,6 +296,14 @@ bool CSimDevice::SetInputLine(int nPortType, int nLine, bool bHigh) {
     return true;
 }
 
+void CSimDevice::DriveTtlInputs(unsigned nByte) {
+    size_t nPort = 0;
+    if (m_profile.nTtlInPortType == 0 || !FindPort(m_profile.nTtlInPortType, nPort)) return;
+    Port& port = m_ports[nPort];
+    const unsigned nMask = (0xFFu << m_profile.nTtlInFirstLine) & port.LineMask();
+    port.nInput = (port.nInput & ~nMask) | ((nByte << m_profile.nTtlInFirstLine) & nMask);
+}
+
 bool CSimDevice::AdvanceCounter(ULONG nCounts) {
     if (!m_profile.bCounter0) return false;
     m_nCounter += nCounts;  // 32-bit counter: wraps
@@ -324,4 +342,10 @@ int CSimDevice::TtlOutputByte() const {
     if (m_profile.nTtlPortType == 0 || !FindPort(m_profile.nTtlPortType, nPort)) return 0;
     const Port& port = m_ports[nPort];
     return static_cast<int>(((port.nLatch & port.nOutputMask) >> m_profile.nTtlFirstLine) & 0xFFu);
+}
+
+int CSimDevice::TtlInputByte() const {
+    size_t nPort = 0;
+    if (m_profile.nTtlInPortType == 0 || !FindPort(m_profile.nTtlInPortType, nPort)) return -1;
+    return static_cast<int>((m_ports[nPort].Read() >> m_profile.nTtlInFirstLine) & 0xFFu);
 }

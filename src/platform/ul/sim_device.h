@@ -29,6 +29,8 @@ struct SimProductProfile {
     bool bExternalInterrupt;
     int nTtlPortType;  // port carrying the eight TTL output lines; 0: none
     int nTtlFirstLine;
+    int nTtlInPortType;  // port carrying the eight TTL input lines; 0: none
+    int nTtlInFirstLine;
 };
 
 // The profile of a product name (exact match), else the generic one.
@@ -58,6 +60,8 @@ class CSimDevice {
     // Control side; false when the port or line does not exist.
     bool SetPortInput(int nPortType, unsigned nValue);
     bool SetInputLine(int nPortType, int nLine, bool bHigh);
+    // The levels driven from outside on the eight TTL input lines; nothing without them.
+    void DriveTtlInputs(unsigned nByte);
     bool AdvanceCounter(ULONG nCounts);
 
     // An interrupt arrives: true with the callback to run when the event is enabled and the device
@@ -66,6 +70,7 @@ class CSimDevice {
 
     SimBoardState State() const;
     int TtlOutputByte() const;
+    int TtlInputByte() const;  // the levels of the TTL input lines; -1 without them
 
   private:
     struct Port {

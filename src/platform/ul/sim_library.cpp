@@ -1,5 +1,6 @@
 #include "platform/ul/sim_library.h"
 
+#include <chrono>
 #include <cstring>
 
 CSimLibrary& CSimLibrary::Instance() {
@@ -34,6 +35,20 @@ bool CSimLibrary::IsDeviceCreated(const SimAttachedDevice& device) const {
         if (pBoard->Device().strUniqueID == device.strUniqueID) return true;
     }
     return false;
+}
+
+void CSimLibrary::DriveTtlInputPattern() {
+    LONGLONG nNowUs = 0;
+    if (m_timeSource) {
+        nNowUs = m_timeSource();
+    } else {
+        static const auto s_start = std::chrono::steady_clock::now();
+        nNowUs =
+            std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - s_start)
+                .count();
+    }
+    const unsigned nByte = CSimBoards::TtlInputPatternByte(m_ttlInputPattern, nNowUs);
+    for (auto& [nBoard, pBoard] : m_boards) pBoard->DriveTtlInputs(nByte);
 }
 
 int CSimLibrary::TakeInjectedFailure(const char* pszName, int nBoard) {
@@ -148,4 +163,6 @@ void CSimLibrary::Reset() {
     m_nSequence = 0;
     m_callHook = nullptr;
     m_outputListener = nullptr;
+    m_ttlInputPattern = SimTtlInputPattern{};
+    m_timeSource = nullptr;
 }

@@ -65,10 +65,18 @@ class CSimLibrary {
     unsigned long long m_nSequence = 0;
     std::function<void(const SimCallRecord&)> m_callHook;
     std::function<void(const SimOutputChange&)> m_outputListener;
+    SimTtlInputPattern m_ttlInputPattern;
+    std::function<LONGLONG()> m_timeSource;
+
+    // lock held: what the TTL input pattern drives now, on every board.
+    void DriveTtlInputs() {
+        if (m_ttlInputPattern.eKind != ESimTtlInputPattern::Off) DriveTtlInputPattern();
+    }
 
   private:
     CSimLibrary() = default;
 
+    void DriveTtlInputPattern();
     int TakeInjectedFailure(const char* pszName, int nBoard);
     void AppendLog(SimCallRecord& rec, std::vector<std::string>&& args);
     void StopEventThread();
@@ -98,6 +106,7 @@ int CSimLibrary::Call(const char* pszName, int nBoard, Body&& body, Format&& for
     std::function<void(const SimOutputChange&)> listener;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
+        DriveTtlInputs();
         int err = TakeInjectedFailure(pszName, nBoard);
         if (err == NOERRORS) err = body(effects);
         rec.strName = pszName;

@@ -440,6 +440,13 @@ void PaintStatic(HWND h) {
 }
 
 LRESULT StaticProc(HWND h, UINT msg, WPARAM wParam, LPARAM lParam) {
+    // A new text or enabled state repaints the control; the control's own state (made with the window,
+    // at WM_NCCREATE) is not involved.
+    if (msg == WM_SETTEXT || msg == WM_ENABLE) {
+        LRESULT r = msg == WM_SETTEXT ? DefWindowProcA(h, msg, wParam, lParam) : 0;
+        InvalidateRect(h, nullptr, TRUE);
+        return r;
+    }
     if (msg == WM_NCCREATE) InstallTempObject<CStatic>(h);
     StaticState& st = StateOf<StaticState>(h);
     switch (msg) {
@@ -467,12 +474,6 @@ LRESULT StaticProc(HWND h, UINT msg, WPARAM wParam, LPARAM lParam) {
             return static_cast<UINT>(wParam) == st.nImageType ? reinterpret_cast<LRESULT>(st.hImage) : 0;
         case STM_GETICON:
             return st.nImageType == IMAGE_ICON ? reinterpret_cast<LRESULT>(st.hImage) : 0;
-        case WM_SETTEXT:
-        case WM_ENABLE: {
-            LRESULT r = msg == WM_SETTEXT ? DefWindowProcA(h, msg, wParam, lParam) : 0;
-            InvalidateRect(h, nullptr, TRUE);
-            return r;
-        }
         case WM_PAINT:
             PaintStatic(h);
             return 0;

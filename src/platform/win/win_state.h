@@ -2,6 +2,8 @@
 // it; no user code (window procedures, hooks, handlers) runs while it is held.
 #pragma once
 
+#include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -18,12 +20,16 @@
 
 namespace winstate {
 
+struct Queue;
+
 struct WndRec {
     HWND hWnd = nullptr;
     DWORD nThreadId = 0;
+    std::shared_ptr<Queue> pQueue;  // the queue of nThreadId (it stays while the thread has windows)
     std::string strClass;
     WNDPROC pfnWndProc = nullptr;  // the window's procedure (the class's unless replaced)
     CWnd* pPermanent = nullptr;
+    BOOL bAttachedOnly = FALSE;  // attached (CWnd::Attach): messages go to the procedure, not pPermanent
     std::unique_ptr<CWnd> pTemp;
     HWND hParent = nullptr;      // WS_CHILD windows
     HWND hOwner = nullptr;       // top-level windows
@@ -64,12 +70,39 @@ struct TimerRec {
     TIMERPROC pfnProc = nullptr;
 };
 
+// Handle values in ascending order, kept in one vector: windows become invalid and are painted again
+// and again, and a node per entry would be an allocation each time.
+class CHandleSet {
+  public:
+    using const_iterator = std::vector<std::uintptr_t>::const_iterator;
+
+    void insert(std::uintptr_t h) {
+        const auto it = std::lower_bound(m_handles.begin(), m_handles.end(), h);
+        if (it == m_handles.end() || *it != h) m_handles.insert(it, h);
+    }
+    std::size_t erase(std::uintptr_t h) {
+        const auto it = std::lower_bound(m_handles.begin(), m_handles.end(), h);
+        if (it == m_handles.end() || *it != h) return 0;
+        m_handles.erase(it);
+        return 1;
+    }
+    const_iterator erase(const_iterator it) { return m_handles.erase(it); }
+    void clear() { m_handles.clear(); }
+    bool empty() const { return m_handles.empty(); }
+    std::size_t size() const { return m_handles.size(); }
+    const_iterator begin() const { return m_handles.begin(); }
+    const_iterator end() const { return m_handles.end(); }
+
+  private:
+    std::vector<std::uintptr_t> m_handles;
+};
+
 struct Queue {
     DWORD nThreadId = 0;
     std::deque<Posted> posted;
     BOOL bQuit = FALSE;
     int nQuitCode = 0;
-    std::set<std::uintptr_t> invalid;  // handle values of invalid windows (creation order)
+    CHandleSet invalid;  // handle values of invalid windows (creation order)
     std::vector<TimerRec> timers;
     std::condition_variable cv;
     std::uint64_t nWake = 0;  // bumped by anything a waiting loop must look at
@@ -87,9 +120,20 @@ struct ClassRec {
     BOOL bSystem = FALSE;
 };
 
+// The DefWindowProcA hooks: a list that only grows and is never freed, so that every message's default
+// processing can walk it without the lock. Appended under the lock.
+struct DefProcHookNode {
+    AFX_DEFPROC_HOOK pfn = nullptr;
+    std::atomic<DefProcHookNode*> pNext{nullptr};
+};
+
 struct State {
     std::mutex mtx;
     std::unordered_map<HWND, std::unique_ptr<WndRec>> wnds;
+    // Find's last hit: the calls of one message mostly ask for the same window. Cleared (ForgetFound)
+    // before a record leaves wnds.
+    HWND hLastFound = nullptr;
+    WndRec* pLastFound = nullptr;
     std::vector<HWND> topLevel;  // z-order, topmost band first
     std::uintptr_t nNextHandle = 0x1000;
     std::uint64_t nNextSeq = 1;
@@ -104,7 +148,7 @@ struct State {
     BOOL bFailInitCommonControls = FALSE;
     std::function<bool(const CREATESTRUCT&)> pfnFailCreate;
     std::vector<AFX_DESTROY_HOOK> destroyHooks;
-    std::vector<AFX_DEFPROC_HOOK> defProcHooks;
+    std::atomic<DefProcHookNode*> pFirstDefProcHook{nullptr};
     UINT_PTR nNextThreadTimer = 0x7F00;
 };
 
@@ -113,6 +157,8 @@ State& S();
 std::string Lower(const char* p);
 HWND NewHandle(State& s);
 WndRec* Find(State& s, HWND h);                              // live windows only
+void ForgetFound(State& s);                                  // before any record leaves s.wnds
+Queue* QueueLocked(State& s, DWORD nThreadId);               // as QueueFor, without sharing ownership
 std::shared_ptr<Queue> QueueFor(State& s, DWORD nThreadId);  // created on demand
 void Wake(Queue& q);
 void WakeAll(State& s);

@@ -33,17 +33,31 @@ HWND NewHandle(State& s) {
 }
 
 WndRec* Find(State& s, HWND h) {
+    if (h != nullptr && h == s.hLastFound) return s.pLastFound;
     auto it = s.wnds.find(h);
-    return it == s.wnds.end() ? nullptr : it->second.get();
+    if (it == s.wnds.end()) return nullptr;
+    s.hLastFound = h;
+    s.pLastFound = it->second.get();
+    return s.pLastFound;
 }
 
-std::shared_ptr<Queue> QueueFor(State& s, DWORD nThreadId) {
+void ForgetFound(State& s) {
+    s.hLastFound = nullptr;
+    s.pLastFound = nullptr;
+}
+
+Queue* QueueLocked(State& s, DWORD nThreadId) {
     auto& q = s.queues[nThreadId];
     if (!q) {
         q = std::make_shared<Queue>();
         q->nThreadId = nThreadId;
     }
-    return q;
+    return q.get();
+}
+
+std::shared_ptr<Queue> QueueFor(State& s, DWORD nThreadId) {
+    QueueLocked(s, nThreadId);
+    return s.queues[nThreadId];
 }
 
 void Wake(Queue& q) {
@@ -104,11 +118,14 @@ void InvalidateLocked(State& s, WndRec* r, const RECT* prc, BOOL bErase) {
     RECT area = client;
     if (prc != nullptr) IntersectRect(&area, prc, &client);
     if (!IsRectEmpty(&area)) {
+        // An invalid window is already in its queue's invalid set (every path that takes it out also
+        // clears bInvalid); the queue is woken all the same.
+        const BOOL bWasInvalid = r->bInvalid;
         UnionRect(&r->rcInvalid, &r->rcInvalid, &area);
         r->bInvalid = TRUE;
         r->bEraseInvalid = r->bEraseInvalid || bErase;
-        auto q = QueueFor(s, r->nThreadId);
-        q->invalid.insert(reinterpret_cast<std::uintptr_t>(r->hWnd));
+        Queue* q = r->pQueue ? r->pQueue.get() : QueueLocked(s, r->nThreadId);
+        if (!bWasInvalid) q->invalid.insert(reinterpret_cast<std::uintptr_t>(r->hWnd));
         Wake(*q);
     }
     if (r->dwStyle & WS_CLIPCHILDREN) return;
@@ -139,25 +156,30 @@ struct Route {
 
 using namespace winstate;
 
-// Per-window flag: messages go to the permanent CWnd (created or subclassed) or only to the procedure
-// (attached). Kept beside the record to keep WndRec plain.
+// Messages go to the permanent CWnd (created or subclassed) or only to the procedure (attached).
 namespace {
 
-std::set<HWND>& AttachedOnly() {
-    static std::set<HWND>* s = new std::set<HWND>;  // guarded by S().mtx
-    return *s;
+Route RouteLocked(WndRec* w) {
+    Route r;
+    if (w != nullptr) {
+        r.bAlive = TRUE;
+        r.pfn = w->pfnWndProc;
+        if (!w->bAttachedOnly) r.pWnd = w->pPermanent;
+    }
+    return r;
 }
 
 Route RouteOf(HWND h) {
     State& s = S();
     std::lock_guard<std::mutex> lock(s.mtx);
-    Route r;
-    if (WndRec* w = Find(s, h)) {
-        r.bAlive = TRUE;
-        r.pfn = w->pfnWndProc;
-        if (!AttachedOnly().count(h)) r.pWnd = w->pPermanent;
-    }
-    return r;
+    return RouteLocked(Find(s, h));
+}
+
+LRESULT CallRoute(const Route& r, HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (!r.bAlive) return 0;
+    CurrentMessage cur(hWnd, message, wParam, lParam);
+    if (r.pWnd != nullptr) return r.pWnd->WindowProc(message, wParam, lParam);
+    return r.pfn ? r.pfn(hWnd, message, wParam, lParam) : DefWindowProcA(hWnd, message, wParam, lParam);
 }
 
 }  // namespace
@@ -165,11 +187,7 @@ Route RouteOf(HWND h) {
 namespace winstate {
 
 LRESULT CallWindow(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    Route r = RouteOf(hWnd);
-    if (!r.bAlive) return 0;
-    CurrentMessage cur(hWnd, message, wParam, lParam);
-    if (r.pWnd != nullptr) return r.pWnd->WindowProc(message, wParam, lParam);
-    return r.pfn ? r.pfn(hWnd, message, wParam, lParam) : DefWindowProcA(hWnd, message, wParam, lParam);
+    return CallRoute(RouteOf(hWnd), hWnd, message, wParam, lParam);
 }
 
 }  // namespace winstate
@@ -377,7 +395,7 @@ HWND CreateWindowInternal(CREATESTRUCT cs, CWnd* pWnd) {
         }
         rec->pPermanent = pWnd;
         if (pWnd) pWnd->m_hWnd = h;
-        QueueFor(s, nThread);
+        rec->pQueue = QueueFor(s, nThread);
         s.wnds.emplace(h, std::move(rec));
     }
     if (pWnd) pWnd->PreSubclassWindow();
@@ -436,9 +454,9 @@ void DestroyTree(HWND h) {
         std::lock_guard<std::mutex> lock(s.mtx);
         auto it = s.wnds.find(h);
         if (it == s.wnds.end()) return;
+        ForgetFound(s);
         rec = std::move(it->second);
         s.wnds.erase(it);
-        AttachedOnly().erase(h);
         if (WndRec* p = Find(s, rec->hParent))
             p->children.erase(std::remove(p->children.begin(), p->children.end(), h), p->children.end());
         s.topLevel.erase(std::remove(s.topLevel.begin(), s.topLevel.end(), h), s.topLevel.end());
@@ -508,9 +526,9 @@ void DropAllWindows() {
             if (r->pTemp) r->pTemp->m_hWnd = nullptr;
             recs.push_back(std::move(r));
         }
+        ForgetFound(s);
         s.wnds.clear();
         s.topLevel.clear();
-        AttachedOnly().clear();
         for (auto& [tid, q] : s.queues) {
             q->posted.clear();
             q->invalid.clear();
@@ -829,6 +847,7 @@ int MapWindowPoints(HWND hWndFrom, HWND hWndTo, LPPOINT lpPoints, UINT cPoints) 
 BOOL SetWindowTextA(HWND hWnd, LPCSTR lpString) {
     State& s = S();
     DWORD nOwner = 0;
+    Route route;
     {
         std::lock_guard<std::mutex> lock(s.mtx);
         WndRec* r = Find(s, hWnd);
@@ -848,19 +867,31 @@ BOOL SetWindowTextA(HWND hWnd, LPCSTR lpString) {
             Wake(*q);
             return TRUE;
         }
+        route = RouteLocked(r);
     }
     return static_cast<BOOL>(
-        CallWindow(hWnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(lpString ? lpString : "")));
+        CallRoute(route, hWnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(lpString ? lpString : "")));
 }
 
 namespace {
 
-std::string TextOf(HWND hWnd, bool* pbOk) {
+// The window's text cut to nMax - 1 characters and terminated (nMax > 0), copied under the lock; its
+// length. An unknown window has the empty text.
+size_t CopyTextOf(HWND hWnd, char* pBuffer, size_t nMax) {
     State& s = S();
     std::lock_guard<std::mutex> lock(s.mtx);
-    WndRec* r = Find(s, hWnd);
-    *pbOk = r != nullptr;
-    return r ? r->strText : std::string();
+    const WndRec* r = Find(s, hWnd);
+    const size_t n = r != nullptr ? std::min(r->strText.size(), nMax - 1) : 0;
+    if (n > 0) std::memcpy(pBuffer, r->strText.data(), n);
+    pBuffer[n] = '\0';
+    return n;
+}
+
+size_t TextLengthOf(HWND hWnd) {
+    State& s = S();
+    std::lock_guard<std::mutex> lock(s.mtx);
+    const WndRec* r = Find(s, hWnd);
+    return r != nullptr ? r->strText.size() : 0;
 }
 
 bool IsOwnerThread(HWND hWnd) {
@@ -875,18 +906,12 @@ int GetWindowTextA(HWND hWnd, LPSTR lpString, int nMaxCount) {
     if (IsOwnerThread(hWnd))
         return static_cast<int>(
             CallWindow(hWnd, WM_GETTEXT, static_cast<WPARAM>(nMaxCount), reinterpret_cast<LPARAM>(lpString)));
-    bool ok = false;
-    std::string t = TextOf(hWnd, &ok);
-    size_t n = std::min(t.size(), static_cast<size_t>(nMaxCount - 1));
-    std::memcpy(lpString, t.data(), n);
-    lpString[n] = '\0';
-    return static_cast<int>(n);
+    return static_cast<int>(CopyTextOf(hWnd, lpString, static_cast<size_t>(nMaxCount)));
 }
 
 int GetWindowTextLengthA(HWND hWnd) {
     if (IsOwnerThread(hWnd)) return static_cast<int>(CallWindow(hWnd, WM_GETTEXTLENGTH, 0, 0));
-    bool ok = false;
-    return static_cast<int>(TextOf(hWnd, &ok).size());
+    return static_cast<int>(TextLengthOf(hWnd));
 }
 
 HWND GetParent(HWND hWnd) {
@@ -1211,7 +1236,7 @@ BOOL ValidateRect(HWND hWnd, const RECT* lpRect) {
         r->bInvalid = r->bPainting = FALSE;
         r->rcInvalid = r->rcPainting = RECT{};
         r->bEraseInvalid = r->bErasePainting = FALSE;
-        QueueFor(s, r->nThreadId)->invalid.erase(reinterpret_cast<std::uintptr_t>(hWnd));
+        QueueLocked(s, r->nThreadId)->invalid.erase(reinterpret_cast<std::uintptr_t>(hWnd));
     }
     return TRUE;
 }
@@ -1241,7 +1266,7 @@ BOOL AfxTakeUpdateRegion(HWND hWnd, RECT* prcPaint, BOOL* pbErase) {
         r->bInvalid = r->bPainting = FALSE;
         r->rcInvalid = r->rcPainting = RECT{};
         r->bEraseInvalid = r->bErasePainting = FALSE;
-        QueueFor(s, r->nThreadId)->invalid.erase(reinterpret_cast<std::uintptr_t>(hWnd));
+        QueueLocked(s, r->nThreadId)->invalid.erase(reinterpret_cast<std::uintptr_t>(hWnd));
     }
     if (prcPaint) *prcPaint = u;
     if (pbErase) *pbErase = bErase;
@@ -1260,7 +1285,7 @@ BOOL UpdateWindow(HWND hWnd) {
         r->bPainting = TRUE;
         r->bInvalid = FALSE;
         r->rcInvalid = RECT{};
-        QueueFor(s, r->nThreadId)->invalid.erase(reinterpret_cast<std::uintptr_t>(hWnd));
+        QueueLocked(s, r->nThreadId)->invalid.erase(reinterpret_cast<std::uintptr_t>(hWnd));
     }
     CallWindow(hWnd, WM_PAINT, 0, 0);
     return TRUE;
@@ -1311,21 +1336,22 @@ void AfxAddWindowDestroyHook(AFX_DESTROY_HOOK pfn) {
 void AfxAddDefWindowProcHook(AFX_DEFPROC_HOOK pfn) {
     State& s = S();
     std::lock_guard<std::mutex> lock(s.mtx);
-    if (std::find(s.defProcHooks.begin(), s.defProcHooks.end(), pfn) == s.defProcHooks.end())
-        s.defProcHooks.push_back(pfn);
+    std::atomic<DefProcHookNode*>* pLink = &s.pFirstDefProcHook;
+    while (DefProcHookNode* pNode = pLink->load(std::memory_order_relaxed)) {
+        if (pNode->pfn == pfn) return;
+        pLink = &pNode->pNext;
+    }
+    auto* pNode = new DefProcHookNode;  // never freed: readers walk the list without the lock
+    pNode->pfn = pfn;
+    pLink->store(pNode, std::memory_order_release);
 }
 
 // ---- Default processing ----
 LRESULT DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
-    std::vector<AFX_DEFPROC_HOOK> hooks;
-    {
-        State& s = S();
-        std::lock_guard<std::mutex> lock(s.mtx);
-        hooks = s.defProcHooks;
-    }
-    for (AFX_DEFPROC_HOOK hook : hooks) {
+    for (const DefProcHookNode* pNode = S().pFirstDefProcHook.load(std::memory_order_acquire);
+         pNode != nullptr; pNode = pNode->pNext.load(std::memory_order_acquire)) {
         LRESULT r = 0;
-        if (hook(hWnd, Msg, wParam, lParam, &r)) return r;
+        if (pNode->pfn(hWnd, Msg, wParam, lParam, &r)) return r;
     }
     switch (Msg) {
         case WM_NCCREATE:
@@ -1340,17 +1366,11 @@ LRESULT DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
                 LRESULT{FALSE});
         case WM_GETTEXT: {
             if (wParam == 0 || lParam == 0) return 0;
-            bool ok = false;
-            std::string t = TextOf(hWnd, &ok);
-            char* buf = reinterpret_cast<char*>(lParam);
-            size_t n = std::min(t.size(), static_cast<size_t>(wParam) - 1);
-            std::memcpy(buf, t.data(), n);
-            buf[n] = '\0';
-            return static_cast<LRESULT>(n);
+            return static_cast<LRESULT>(
+                CopyTextOf(hWnd, reinterpret_cast<char*>(lParam), static_cast<size_t>(wParam)));
         }
         case WM_GETTEXTLENGTH: {
-            bool ok = false;
-            return static_cast<LRESULT>(TextOf(hWnd, &ok).size());
+            return static_cast<LRESULT>(TextLengthOf(hWnd));
         }
         case WM_CLOSE:
             DestroyWindow(hWnd);
@@ -1475,7 +1495,7 @@ BOOL CWnd::Attach(HWND hWndNew) {
     WndRec* r = Find(s, hWndNew);
     if (!r || m_hWnd != nullptr || (r->pPermanent && r->pPermanent != this)) return FALSE;
     r->pPermanent = this;
-    AttachedOnly().insert(hWndNew);
+    r->bAttachedOnly = TRUE;
     m_hWnd = hWndNew;
     return TRUE;
 }
@@ -1486,7 +1506,7 @@ HWND CWnd::Detach() {
     std::lock_guard<std::mutex> lock(s.mtx);
     if (WndRec* r = Find(s, h)) {
         if (r->pPermanent == this) r->pPermanent = nullptr;
-        AttachedOnly().erase(h);
+        r->bAttachedOnly = FALSE;
     }
     m_hWnd = nullptr;
     return h;
@@ -1499,7 +1519,7 @@ BOOL CWnd::SubclassWindow(HWND hWnd) {
         WndRec* r = Find(s, hWnd);
         if (!r || m_hWnd != nullptr || (r->pPermanent && r->pPermanent != this)) return FALSE;
         r->pPermanent = this;
-        AttachedOnly().erase(hWnd);
+        r->bAttachedOnly = FALSE;
         m_hWnd = hWnd;
     }
     PreSubclassWindow();

@@ -1,6 +1,7 @@
 #include <chrono>
 #include <cmath>
 #include <numbers>
+#include <set>
 #include <thread>
 
 #include "host_fixture.h"
@@ -226,6 +227,49 @@ TEST_F(HostTest, RoiCodeFollowsTheGazeIntoAPlacedRectangle) {
 
     CRS_SendCommand("setROI_AllOff");
     EXPECT_EQ(RoiCode(), 0);
+}
+
+TEST_F(HostTest, RoiGridCoversTheScreenAndTheMovingGazeChangesTheCode) {
+    CRS_SendCommand("setROI_RealRect 15 0.0 0.0 1.0 1.0");
+    const std::size_t nCommands = SimHost().Commands().size();
+    SimHost().PlaceRoiGrid(4);  // 2 x 2
+    EXPECT_EQ(SimHost().Commands().size(), nCommands) << "the operator's ROIs are no command";
+    EXPECT_FALSE(SimHost().Roi(15).bOn);
+    const struct {
+        float fX, fY;
+        int nCode;
+    } quadrants[] = {{0.25f, 0.25f, 0x1}, {0.75f, 0.25f, 0x2}, {0.25f, 0.75f, 0x4},
+                     {0.75f, 0.75f, 0x8}, {0.5f, 0.25f, 0x3},  {1.5f, 0.5f, 0}};
+    for (const auto& q : quadrants) {
+        SimHost().ForceGazePoint(0, q.fX, q.fY);
+        EXPECT_EQ(RoiCode(), q.nCode) << q.fX << ", " << q.fY;
+    }
+
+    SimHost().PlaceRoiGrid(5);  // 3 columns, 2 rows, the last cell empty
+    const SimHostRoi roi4 = SimHost().Roi(4);
+    EXPECT_TRUE(roi4.bOn);
+    EXPECT_FLOAT_EQ(roi4.fLeft, 1.0f / 3.0f);
+    EXPECT_FLOAT_EQ(roi4.fTop, 0.5f);
+    EXPECT_FLOAT_EQ(roi4.fRight, 2.0f / 3.0f);
+    EXPECT_FLOAT_EQ(roi4.fBottom, 1.0f);
+    EXPECT_FALSE(SimHost().Roi(5).bOn);
+    SimHost().ForceGazePoint(0, 0.9f, 0.9f);
+    EXPECT_EQ(RoiCode(), 0);
+    SimHost().PlaceRoiGrid(99);  // clamped: all 16, 4 x 4
+    EXPECT_TRUE(SimHost().Roi(15).bOn);
+    EXPECT_EQ(RoiCode(), 0x8000);
+    SimHost().PlaceRoiGrid(0);
+    EXPECT_EQ(RoiCode(), 0);
+
+    // The natural eye visits several quadrants within a few seconds.
+    SimHost().ReleaseForcedValues();
+    SimHost().PlaceRoiGrid(4);
+    std::set<int> codes;
+    for (int i = 0; i < 600; ++i) {
+        Advance(16667);
+        codes.insert(RoiCode());
+    }
+    EXPECT_GE(codes.size(), 3u);
 }
 
 TEST_F(HostTest, LitLedMovesTheBrightPupilAfterTheLatency) {

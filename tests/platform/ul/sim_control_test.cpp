@@ -258,4 +258,78 @@ TEST_F(UlControl, ResetStopsTheEventThreadAndForgetsEverything) {
     EXPECT_EQ(probe.nLastData, 1u);  // a fresh board counts from 1 again
 }
 
+TEST_F(UlControl, TtlInputPatternDrivesTheRigsInputLinesOverTime) {
+    SimTtlInputPattern pattern;
+    std::string strError;
+    ASSERT_TRUE(CSimBoards::ParseTtlInputPattern("walk", pattern, strError)) << strError;
+    EXPECT_EQ(pattern.eKind, ESimTtlInputPattern::Walk);
+    EXPECT_EQ(pattern.nStepMs, 500u);
+    ASSERT_TRUE(CSimBoards::ParseTtlInputPattern("count:1", pattern, strError));
+    EXPECT_EQ(pattern.eKind, ESimTtlInputPattern::Count);
+    EXPECT_EQ(pattern.nStepMs, 1u);
+    ASSERT_TRUE(CSimBoards::ParseTtlInputPattern("off:60000", pattern, strError));
+    EXPECT_EQ(pattern.eKind, ESimTtlInputPattern::Off);
+    for (const char* text : {"", "Walk", "walk:", "walk:0", "walk:60001", "walk:-5", "walk:5ms", "walk:2:3",
+                             "count:99999999999999999999", "zigzag"}) {
+        SimTtlInputPattern kept;
+        kept.nStepMs = 7;
+        EXPECT_FALSE(CSimBoards::ParseTtlInputPattern(text, kept, strError)) << text;
+        EXPECT_FALSE(strError.empty()) << text;
+        EXPECT_EQ(kept.nStepMs, 7u) << text;
+    }
+
+    const SimTtlInputPattern walk{ESimTtlInputPattern::Walk, 250};
+    const SimTtlInputPattern count{ESimTtlInputPattern::Count, 250};
+    EXPECT_EQ(CSimBoards::TtlInputPatternByte(walk, -1), 0x01u);
+    EXPECT_EQ(CSimBoards::TtlInputPatternByte(walk, 249999), 0x01u);
+    EXPECT_EQ(CSimBoards::TtlInputPatternByte(walk, 250000), 0x02u);
+    EXPECT_EQ(CSimBoards::TtlInputPatternByte(walk, 7 * 250000), 0x80u);
+    EXPECT_EQ(CSimBoards::TtlInputPatternByte(walk, 8 * 250000), 0x01u);
+    EXPECT_EQ(CSimBoards::TtlInputPatternByte(count, 3 * 250000), 3u);
+    EXPECT_EQ(CSimBoards::TtlInputPatternByte(count, 257 * 250000LL), 1u);
+    EXPECT_EQ(CSimBoards::TtlInputPatternByte({ESimTtlInputPattern::Off, 250}, 250000), 0u);
+    EXPECT_EQ(CSimBoards::TtlInputPatternByte({ESimTtlInputPattern::Count, 0}, 5000), 5u);
+
+    // Port 10 on the DDA and the DIO24, AUXPORT lines 0..7 on the 1208HS; lines set for output keep their
+    // latch, and the lines beside the eight are left alone.
+    CreateBoards("PCI-DDA08/12,PCI-DIO24,USB-1208HS");
+    std::atomic<LONGLONG> nNowUs{0};
+    CSimBoards::SetTimeSource([&] { return nNowUs.load(); });
+    ASSERT_TRUE(CSimBoards::SetInputLine(2, AUXPORT, 12, true));
+    ASSERT_EQ(cbDConfigBit(2, AUXPORT, 3, DIGITALOUT), NOERRORS);
+    CSimBoards::SetTtlInputPattern(count);
+    EXPECT_EQ(CSimBoards::GetTtlInputPattern().eKind, ESimTtlInputPattern::Count);
+    nNowUs = 5 * 250000;
+    USHORT wValue = 0;
+    ASSERT_EQ(cbDIn(0, FIRSTPORTA, &wValue), NOERRORS);
+    EXPECT_EQ(wValue, 5u);
+    ASSERT_EQ(cbDIn(1, FIRSTPORTA, &wValue), NOERRORS);
+    EXPECT_EQ(wValue, 5u);
+    ASSERT_EQ(cbDIn(1, FIRSTPORTB, &wValue), NOERRORS);
+    EXPECT_EQ(wValue, 0u);
+    ASSERT_EQ(cbDIn(2, AUXPORT, &wValue), NOERRORS);
+    EXPECT_EQ(wValue, 0x1000u | 0x0005u);
+    nNowUs = 6 * 250000 + 10;
+    ASSERT_EQ(cbDBitIn(2, AUXPORT, 1, &wValue), NOERRORS);
+    EXPECT_EQ(wValue, 1u);
+    EXPECT_EQ(CSimBoards::GetTtlInputByte(0), 6);
+    EXPECT_EQ(CSimBoards::GetTtlInputByte(2), 6);
+    nNowUs = 12 * 250000;  // 0x0C: line 3 is an output, low, on the 1208HS
+    EXPECT_EQ(CSimBoards::GetTtlInputByte(2), 0x04);
+    SimBoardState state;
+    ASSERT_TRUE(CSimBoards::GetBoardState(0, state));
+    EXPECT_EQ(state.ports[0].nInput, 12u);
+    EXPECT_EQ(CSimBoards::GetTtlInputByte(3), -1);
+
+    // Off: the lines keep their last levels and answer SetPortInput again.
+    CSimBoards::SetTtlInputPattern(SimTtlInputPattern{});
+    nNowUs = 20 * 250000;
+    EXPECT_EQ(CSimBoards::GetTtlInputByte(0), 12);
+    ASSERT_TRUE(CSimBoards::SetPortInput(0, FIRSTPORTA, 0x81));
+    EXPECT_EQ(CSimBoards::GetTtlInputByte(0), 0x81);
+
+    CSimBoards::Reset();
+    EXPECT_EQ(CSimBoards::GetTtlInputPattern().eKind, ESimTtlInputPattern::Off);
+}
+
 }  // namespace

@@ -1,0 +1,348 @@
+#include "platform/win/format.h"
+
+#include <langinfo.h>
+
+#include <algorithm>
+#include <bit>
+#include <charconv>
+#include <climits>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+// Widths and precisions up to this are done here; larger ones are rare enough for vsnprintf.
+constexpr int kLargestField = 4096;
+// %f precisions up to this are done here: the digits of any double then fit kFloatDigits.
+constexpr int kLargestFloatPrecision = 64;
+constexpr std::size_t kFloatDigits = 1 + 309 + 1 + kLargestFloatPrecision + 16;
+
+// The caller's buffer: keeps the first nSize - 1 characters and counts them all.
+class CTextSink {
+  public:
+    CTextSink(char* pBuffer, std::size_t nSize) : m_pBuffer(pBuffer), m_nSize(nSize) {}
+
+    void Put(const char* p, std::size_t n) {
+        if (n == 0) return;
+        if (m_nLength + 1 < m_nSize)
+            std::memcpy(m_pBuffer + m_nLength, p, std::min(n, m_nSize - 1 - m_nLength));
+        m_nLength += n;
+    }
+    void Fill(char c, std::size_t n) {
+        if (n == 0) return;
+        if (m_nLength + 1 < m_nSize)
+            std::memset(m_pBuffer + m_nLength, c, std::min(n, m_nSize - 1 - m_nLength));
+        m_nLength += n;
+    }
+    std::size_t Length() const { return m_nLength; }
+    void Terminate() {
+        if (m_nSize > 0) m_pBuffer[std::min(m_nLength, m_nSize - 1)] = '\0';
+    }
+
+  private:
+    char* m_pBuffer;
+    std::size_t m_nSize;
+    std::size_t m_nLength = 0;
+};
+
+struct Spec {
+    bool bLeft = false;   // '-'
+    bool bPlus = false;   // '+'
+    bool bSpace = false;  // ' '
+    bool bAlt = false;    // '#'
+    bool bZero = false;   // '0'
+    int nWidth = 0;
+    int nPrecision = -1;  // none
+};
+
+// A field: sign or prefix, zeros that the precision asks for, the digits or text, padded to the width.
+// Zero padding goes between the prefix and the digits.
+void PutField(CTextSink& sink, const Spec& spec, const char* pszPrefix, std::size_t nPrefix,
+              std::size_t nPrecisionZeros, const char* pBody, std::size_t nBody, bool bZeroPad) {
+    const std::size_t nTotal = nPrefix + nPrecisionZeros + nBody;
+    const std::size_t nPad = static_cast<std::size_t>(spec.nWidth) > nTotal ? spec.nWidth - nTotal : 0;
+    if (nPad > 0 && !spec.bLeft && !bZeroPad) sink.Fill(' ', nPad);
+    sink.Put(pszPrefix, nPrefix);
+    if (nPad > 0 && !spec.bLeft && bZeroPad) sink.Fill('0', nPad);
+    sink.Fill('0', nPrecisionZeros);
+    sink.Put(pBody, nBody);
+    if (nPad > 0 && spec.bLeft) sink.Fill(' ', nPad);
+}
+
+// Digits of nValue in the base, written backwards from pEnd; returns the first.
+char* Digits(unsigned long long nValue, unsigned nBase, bool bUpper, char* pEnd) {
+    const char* pszDigits = bUpper ? "0123456789ABCDEF" : "0123456789abcdef";
+    char* p = pEnd;
+    while (nValue != 0) {
+        *--p = pszDigits[nValue % nBase];
+        nValue /= nBase;
+    }
+    return p;
+}
+
+void PutInteger(CTextSink& sink, const Spec& spec, unsigned long long nMagnitude, bool bNegative,
+                char chConv) {
+    char szDigits[32];
+    char* const pEnd = szDigits + sizeof szDigits;
+    const unsigned nBase = chConv == 'o' ? 8u : (chConv == 'x' || chConv == 'X') ? 16u : 10u;
+    char* pFirst = Digits(nMagnitude, nBase, chConv == 'X', pEnd);
+    // The value 0 has the digit 0, except with a precision of 0.
+    if (nMagnitude == 0 && spec.nPrecision != 0) *--pFirst = '0';
+    const std::size_t nDigits = static_cast<std::size_t>(pEnd - pFirst);
+    std::size_t nZeros = spec.nPrecision > 0 && static_cast<std::size_t>(spec.nPrecision) > nDigits
+                             ? spec.nPrecision - nDigits
+                             : 0;
+
+    char szPrefix[2];
+    std::size_t nPrefix = 0;
+    if (chConv == 'd' || chConv == 'i') {
+        if (bNegative)
+            szPrefix[nPrefix++] = '-';
+        else if (spec.bPlus)
+            szPrefix[nPrefix++] = '+';
+        else if (spec.bSpace)
+            szPrefix[nPrefix++] = ' ';
+    } else if (spec.bAlt && nBase == 16 && nMagnitude != 0) {
+        szPrefix[nPrefix++] = '0';
+        szPrefix[nPrefix++] = chConv;
+    } else if (spec.bAlt && nBase == 8 && nZeros == 0 && (nDigits == 0 || *pFirst != '0')) {
+        nZeros = 1;  // the alternate octal form starts with a 0
+    }
+    PutField(sink, spec, szPrefix, nPrefix, nZeros, pFirst, nDigits, spec.bZero && spec.nPrecision < 0);
+}
+
+__extension__ typedef unsigned __int128 UInt128;
+
+constexpr int kLargestExactPrecision = 18;
+constexpr std::uint64_t kPowersOfTen[kLargestExactPrecision + 1] = {1ull,
+                                                                    10ull,
+                                                                    100ull,
+                                                                    1000ull,
+                                                                    10000ull,
+                                                                    100000ull,
+                                                                    1000000ull,
+                                                                    10000000ull,
+                                                                    100000000ull,
+                                                                    1000000000ull,
+                                                                    10000000000ull,
+                                                                    100000000000ull,
+                                                                    1000000000000ull,
+                                                                    10000000000000ull,
+                                                                    100000000000000ull,
+                                                                    1000000000000000ull,
+                                                                    10000000000000000ull,
+                                                                    100000000000000000ull,
+                                                                    1000000000000000000ull};
+
+// The fixed-point digits of a finite dValue whose magnitude times 10^nPrecision lies below 10^18, with
+// '-' for a negative sign bit: the exact binary value m * 2^e times 10^nPrecision, rounded to the nearest
+// integer, ties to even. Returns the end of the text.
+char* FixedDigits(double dValue, int nPrecision, char* pOut) {
+    const std::uint64_t nBits = std::bit_cast<std::uint64_t>(dValue);
+    const int nBiased = static_cast<int>((nBits >> 52) & 0x7FF);
+    const std::uint64_t nFraction = nBits & ((std::uint64_t{1} << 52) - 1);
+    const std::uint64_t nMantissa = nBiased == 0 ? nFraction : nFraction | (std::uint64_t{1} << 52);
+    const int nExponent = nBiased == 0 ? -1074 : nBiased - 1075;
+
+    const UInt128 nScaled = static_cast<UInt128>(nMantissa) * kPowersOfTen[nPrecision];  // below 2^113
+    std::uint64_t nRounded = 0;
+    if (nExponent >= 0) {
+        nRounded = static_cast<std::uint64_t>(nScaled << nExponent);  // exact: the caller bounds it
+    } else if (nExponent > -114) {
+        const int nShift = -nExponent;
+        nRounded = static_cast<std::uint64_t>(nScaled >> nShift);
+        const UInt128 nRest = nScaled & ((static_cast<UInt128>(1) << nShift) - 1);
+        const UInt128 nHalf = static_cast<UInt128>(1) << (nShift - 1);
+        if (nRest > nHalf || (nRest == nHalf && (nRounded & 1) != 0)) ++nRounded;
+    }  // else below one half: 0
+
+    if ((nBits >> 63) != 0) *pOut++ = '-';
+    const std::uint64_t nScale = kPowersOfTen[nPrecision];
+    char szInteger[24];
+    char* const pEnd = szInteger + sizeof szInteger;
+    char* pFirst = Digits(nRounded / nScale, 10, false, pEnd);
+    if (pFirst == pEnd) *--pFirst = '0';
+    std::memcpy(pOut, pFirst, static_cast<std::size_t>(pEnd - pFirst));
+    pOut += pEnd - pFirst;
+    if (nPrecision > 0) {
+        *pOut++ = '.';
+        std::uint64_t nPart = nRounded % nScale;
+        for (int i = nPrecision; i > 0; --i) {
+            pOut[i - 1] = static_cast<char>('0' + nPart % 10);
+            nPart /= 10;
+        }
+        pOut += nPrecision;
+    }
+    return pOut;
+}
+
+// FALSE when the value is left to vsnprintf.
+bool PutFloat(CTextSink& sink, const Spec& spec, double dValue) {
+    if (!std::isfinite(dValue) || spec.bAlt || spec.nPrecision > kLargestFloatPrecision) return false;
+    const int nPrecision = spec.nPrecision < 0 ? 6 : spec.nPrecision;
+    char szDigits[kFloatDigits];
+    char* pEnd = nullptr;
+    if (nPrecision <= kLargestExactPrecision &&
+        std::fabs(dValue) < 1e18 / static_cast<double>(kPowersOfTen[nPrecision])) {
+        pEnd = FixedDigits(dValue, nPrecision, szDigits);
+    } else {
+        const auto result =
+            std::to_chars(szDigits, szDigits + sizeof szDigits, dValue, std::chars_format::fixed, nPrecision);
+        if (result.ec != std::errc()) return false;
+        pEnd = result.ptr;
+    }
+    const char* pBody = szDigits;
+    char chSign = '\0';
+    if (*pBody == '-') {
+        chSign = '-';
+        ++pBody;
+    } else if (spec.bPlus) {
+        chSign = '+';
+    } else if (spec.bSpace) {
+        chSign = ' ';
+    }
+    PutField(sink, spec, &chSign, chSign != '\0' ? 1 : 0, 0, pBody, static_cast<std::size_t>(pEnd - pBody),
+             spec.bZero);
+    return true;
+}
+
+bool DecimalPointIsDot() {
+    const char* psz = nl_langinfo(RADIXCHAR);
+    return psz != nullptr && psz[0] == '.' && psz[1] == '\0';
+}
+
+// A width or precision number; FALSE past kLargestField.
+bool ReadNumber(const char*& p, int& nValue) {
+    nValue = 0;
+    while (*p >= '0' && *p <= '9') {
+        nValue = nValue * 10 + (*p++ - '0');
+        if (nValue > kLargestField) return false;
+    }
+    return true;
+}
+
+// The whole text, or FALSE when the format is left to vsnprintf.
+bool FormatHere(CTextSink& sink, const char* pszFormat, va_list args) {
+    const char* p = pszFormat;
+    bool bPointChecked = false;
+    for (;;) {
+        const char* pPercent = std::strchr(p, '%');
+        if (pPercent == nullptr) {
+            sink.Put(p, std::strlen(p));
+            return true;
+        }
+        sink.Put(p, static_cast<std::size_t>(pPercent - p));
+        p = pPercent + 1;
+
+        Spec spec;
+        for (;; ++p) {
+            if (*p == '-')
+                spec.bLeft = true;
+            else if (*p == '+')
+                spec.bPlus = true;
+            else if (*p == ' ')
+                spec.bSpace = true;
+            else if (*p == '#')
+                spec.bAlt = true;
+            else if (*p == '0')
+                spec.bZero = true;
+            else
+                break;
+        }
+        if (*p == '*') {
+            ++p;
+            const int nWidth = va_arg(args, int);
+            if (nWidth < -kLargestField || nWidth > kLargestField) return false;
+            if (nWidth < 0) spec.bLeft = true;
+            spec.nWidth = nWidth < 0 ? -nWidth : nWidth;
+        } else if (!ReadNumber(p, spec.nWidth)) {
+            return false;
+        }
+        if (*p == '.') {
+            ++p;
+            if (*p == '*') {
+                ++p;
+                const int nPrecision = va_arg(args, int);
+                if (nPrecision > kLargestField) return false;
+                spec.nPrecision = nPrecision < 0 ? -1 : nPrecision;
+            } else if (!ReadNumber(p, spec.nPrecision)) {
+                return false;
+            }
+        }
+
+        const char chConv = *p++;
+        switch (chConv) {
+            case '%':
+                // Only the plain "%%" is done here.
+                if (p - pPercent != 2) return false;
+                sink.Put("%", 1);
+                break;
+            case 'd':
+            case 'i': {
+                const int nValue = va_arg(args, int);
+                const long long nWide = nValue;
+                PutInteger(sink, spec, static_cast<unsigned long long>(nWide < 0 ? -nWide : nWide),
+                           nValue < 0, chConv);
+                break;
+            }
+            case 'u':
+            case 'x':
+            case 'X':
+            case 'o':
+                PutInteger(sink, spec, va_arg(args, unsigned), false, chConv);
+                break;
+            case 'c': {
+                if (spec.bZero) return false;
+                const char c = static_cast<char>(static_cast<unsigned char>(va_arg(args, int)));
+                PutField(sink, spec, nullptr, 0, 0, &c, 1, false);
+                break;
+            }
+            case 's': {
+                const char* psz = va_arg(args, const char*);
+                if (psz == nullptr || spec.bZero) return false;
+                const std::size_t n = spec.nPrecision >= 0
+                                          ? strnlen(psz, static_cast<std::size_t>(spec.nPrecision))
+                                          : std::strlen(psz);
+                PutField(sink, spec, nullptr, 0, 0, psz, n, false);
+                break;
+            }
+            case 'f':
+            case 'F':
+                if (!bPointChecked) {
+                    if (!DecimalPointIsDot()) return false;
+                    bPointChecked = true;
+                }
+                if (!PutFloat(sink, spec, va_arg(args, double))) return false;
+                break;
+            default:
+                return false;
+        }
+    }
+}
+
+}  // namespace
+
+int AfxFormatTextV(char* pszBuffer, std::size_t nSize, const char* pszFormat, va_list args) {
+    va_list copy;
+    va_copy(copy, args);
+    CTextSink sink(pszBuffer, nSize);
+    int nResult = 0;
+    if (pszFormat != nullptr && FormatHere(sink, pszFormat, args) && sink.Length() <= INT_MAX) {
+        sink.Terminate();
+        nResult = static_cast<int>(sink.Length());
+    } else {
+        nResult = std::vsnprintf(pszBuffer, nSize, pszFormat, copy);
+    }
+    va_end(copy);
+    return nResult;
+}
+
+int AfxFormatText(char* pszBuffer, std::size_t nSize, const char* pszFormat, ...) {
+    va_list args;
+    va_start(args, pszFormat);
+    const int nResult = AfxFormatTextV(pszBuffer, nSize, pszFormat, args);
+    va_end(args);
+    return nResult;
+}

@@ -1,0 +1,171 @@
+#include "platform/win/format.h"
+
+#include <gtest/gtest.h>
+
+#include <cfloat>
+#include <climits>
+#include <clocale>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+#include <random>
+#include <string>
+
+namespace {
+
+// The formatter against the C library: the same characters in the same buffer, the same result.
+template <class... Args>
+void ExpectLikeSnprintf(std::size_t nSize, const char* pszFormat, Args... args) {
+    char szWant[512];
+    char szGot[512];
+    std::memset(szWant, '@', sizeof szWant);
+    std::memset(szGot, '@', sizeof szGot);
+    const int nWant = std::snprintf(nSize > 0 ? szWant : nullptr, nSize, pszFormat, args...);
+    const int nGot = AfxFormatText(nSize > 0 ? szGot : nullptr, nSize, pszFormat, args...);
+    ASSERT_EQ(nWant, nGot) << pszFormat;
+    ASSERT_EQ(0, std::memcmp(szWant, szGot, sizeof szWant))
+        << pszFormat << ": \"" << szWant << "\" vs \"" << szGot << "\"";
+}
+
+template <class... Args>
+void ExpectLike(const char* pszFormat, Args... args) {
+    ExpectLikeSnprintf(256, pszFormat, args...);
+}
+
+constexpr const char* kFloatFormats[] = {"%4.2f", " %4.3f", "%f",     "%.0f",    "%10.4f",  "[%-10.1f]",
+                                         "%+.2f", "% .2f",  "%08.2f", "%-08.2f", "%+09.3f", "%F",
+                                         "%.1f",  "%.9f",   "%.17f",  "%.20f",   "%5.f",    "%.64f"};
+
+TEST(FormatText, FloatsRoundAsTheCLibraryDoes) {
+    // Halves and other exactly representable ties, carries into a new digit, signed zeros, magnitudes
+    // from the smallest subnormal to the largest double.
+    const double special[] = {0.0,
+                              -0.0,
+                              0.125,
+                              0.375,
+                              0.625,
+                              2.5,
+                              3.5,
+                              -2.5,
+                              1.005,
+                              2.675,
+                              9.995,
+                              99.995,
+                              0.0005,
+                              -0.001,
+                              -0.004999,
+                              0.5,
+                              1.5,
+                              1e15 + 0.5,
+                              4503599627370497.5,
+                              1e22,
+                              1e300,
+                              DBL_MAX,
+                              -DBL_MAX,
+                              DBL_MIN,
+                              5e-324,
+                              123456789.125,
+                              0.1,
+                              0.7,
+                              1.0 / 3.0,
+                              static_cast<double>(FLT_MAX),
+                              9999999999999998.0,
+                              1e16,
+                              99999999999.99951,
+                              1e18,
+                              999999999999999872.0,
+                              0.49999999999999994,
+                              0.5000000000000001,
+                              1e-5,
+                              5e-7,
+                              4.5e-7};
+    for (const char* pszFormat : kFloatFormats)
+        for (double d : special) ExpectLike(pszFormat, d);
+
+    std::mt19937_64 random(20240501);
+    std::uniform_real_distribution<double> mantissa(-1.0, 1.0);
+    std::uniform_int_distribution<int> exponent(-40, 22);
+    for (int i = 0; i < 4000; ++i) {
+        const double d = std::ldexp(mantissa(random), exponent(random) * 3);
+        const double fromFloat = static_cast<double>(static_cast<float>(d));
+        const double onGrid = std::round(d * 1000.0) / 1000.0 + 0.0005;  // near the third-decimal ties
+        for (const char* pszFormat : {"%4.2f", " %4.3f", "%.1f", "%f", "%.0f", "%+012.5f"}) {
+            ExpectLike(pszFormat, d);
+            ExpectLike(pszFormat, fromFloat);
+            ExpectLike(pszFormat, onGrid);
+        }
+    }
+}
+
+TEST(FormatText, IntegersCharactersAndStrings) {
+    const int values[] = {0, 1, -1, 7, 8, 15, 16, 42, -42, 255, 4095, 65535, 1000000, INT_MAX, INT_MIN};
+    const char* const intFormats[] = {"%d",    "%i",    "%5d",   "[%-5d]", "%05d",  "%+d",    "% d",
+                                      "%.3d",  "%.0d",  "%#x",   "%#X",    "%#o",   "%o",     "%x",
+                                      "%X",    "%u",    "%#.0o", "%08.3d", "%+05i", "%-+6d|", "% 05d",
+                                      "%#06x", "%#.5o", "%.0x",  "%#5.3o", "%+u",   "% x",    "%-#8X|"};
+    for (const char* pszFormat : intFormats)
+        for (int n : values) ExpectLike(pszFormat, n);
+    for (int n : values) {
+        ExpectLike("%*d|%-*d|%.*d", 6, n, 6, n, 4, n);
+        ExpectLike("%*d", -7, n);
+        ExpectLike("%.*d", -3, n);
+    }
+
+    const char* const texts[] = {"", "a", "PCI-DDA08/12", "Signal:( %4.2f )"};
+    for (const char* psz : texts) {
+        for (const char* pszFormat : {"%s", "[%10s]", "[%-10s]", "%.0s", "%.3s", "%5.2s", "(%s)(%s)"})
+            ExpectLike(pszFormat, psz, psz);
+        ExpectLike("%.*s ", 2, psz);
+        ExpectLike("%.*s ", -1, psz);
+        ExpectLike("%*s|", -6, psz);
+    }
+    ExpectLike("%c%c%c [%3c] [%-3c] %%", 'a', ' ', '~', 'x', 'y');
+    ExpectLike("no conversion at all");
+    ExpectLike(" bitCode(ROI):  %s", "(hex) 0x43");
+    ExpectLike(" BAD SCAN notice (quality=%d)", 7);
+    ExpectLike(" Signal:( %4.2f ),  Volts:( %4.2f )", -3.14159, 9.99951);
+}
+
+TEST(FormatText, CutsToTheBufferAndCountsTheWholeText) {
+    for (std::size_t nSize : {0u, 1u, 2u, 5u, 6u, 7u, 40u}) {
+        ExpectLikeSnprintf(nSize, "%s-%d", "abcde", 12345);
+        ExpectLikeSnprintf(nSize, "%10.3f|", -2.5);
+        ExpectLikeSnprintf(nSize, "%#x%c%5s", 0xBEEFu, 'z', "xy");
+    }
+    const std::string strLong(1500, 'x');
+    ExpectLikeSnprintf(300, "%s%d", strLong.c_str(), 5);
+    ExpectLikeSnprintf(300, "%4096d", 3);
+}
+
+TEST(FormatText, OtherFormatsGiveTheCLibraryText) {
+    ExpectLike("%ld %lld %zu %hhd", 123456789012L, -5LL, static_cast<std::size_t>(77), 300);
+    ExpectLike("%e %g %a %E %G", 1234.5, 0.0001, 1.0, -2.5e-8, 1e100);
+    ExpectLike("%f %F %4.2f %f", std::numeric_limits<double>::quiet_NaN(),
+               std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(),
+               -std::numeric_limits<double>::quiet_NaN());
+    ExpectLike("%010.2f|%-8f|%+f", std::numeric_limits<double>::infinity(),
+               std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity());
+    ExpectLike("%#.0f %#8.2f", 3.0, 2.5);
+    ExpectLike("%.65f", 0.1);
+    ExpectLike("%5% and %-3%|");
+    ExpectLike("%2$d %1$d", 1, 2);
+    ExpectLike("%d %s", 1, static_cast<const char*>(nullptr));
+    ExpectLike("%05s %05c", "ab", 'c');
+    ExpectLike("%5000d", 1);
+    ExpectLike("%.5000d", 1);
+    ExpectLike("%*d", 5000, 1);
+    ExpectLike("%'d", 1234567);
+    ExpectLike("trailing %");
+
+    // A locale with a decimal comma, where one is installed, goes to the C library too.
+    const std::string strOld = std::setlocale(LC_NUMERIC, nullptr);
+    for (const char* pszLocale : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8"}) {
+        if (std::setlocale(LC_NUMERIC, pszLocale) == nullptr) continue;
+        ExpectLike("%4.2f %d", 2.5, 3);
+        break;
+    }
+    std::setlocale(LC_NUMERIC, strOld.c_str());
+}
+
+}  // namespace

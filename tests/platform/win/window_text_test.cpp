@@ -1,0 +1,185 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "support/win_fixture.h"
+
+namespace {
+
+using WindowText = CWinTestFixture;
+
+// A static that counts what reaches its CWnd.
+class CCountingStatic : public CStatic {
+  public:
+    int m_nSetText = 0;
+    int m_nPaint = 0;
+
+  protected:
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+        if (message == WM_SETTEXT) ++m_nSetText;
+        if (message == WM_PAINT) ++m_nPaint;
+        return CStatic::WindowProc(message, wParam, lParam);
+    }
+};
+
+std::string TextOf(HWND h) {
+    char sz[64] = "untouched";
+    GetWindowTextA(h, sz, sizeof sz);
+    return sz;
+}
+
+int DrawnTexts(HWND h, const std::string& strText) {
+    int n = 0;
+    for (const CDrawOp& op : AfxGetDrawOps(h))
+        n += op.nKind == CDrawOpKind::DrawText && op.strText == strText;
+    return n;
+}
+
+TEST_F(WindowText, EveryTextOfAStaticIsSentAndInvalidatesItUntilItIsPainted) {
+    CRecordingWnd parent;
+    ASSERT_TRUE(parent.CreateTopLevel());
+    CCountingStatic label;
+    ASSERT_TRUE(label.Create("first", WS_CHILD | WS_VISIBLE, CRect(5, 5, 85, 17), &parent, 7));
+    Pump();
+    CRect rcUpdate;
+    ASSERT_FALSE(label.GetUpdateRect(&rcUpdate));
+    const int nPaints = label.m_nPaint;
+
+    // The same text again is still a WM_SETTEXT and an invalidation; the three make one paint.
+    label.SetWindowText("same");
+    label.SetWindowText("same");
+    label.SetWindowText("last");
+    EXPECT_EQ(3, label.m_nSetText);
+    ASSERT_TRUE(label.GetUpdateRect(&rcUpdate));
+    EXPECT_EQ(CRect(0, 0, 80, 12), rcUpdate);
+    Pump();
+    EXPECT_EQ(nPaints + 1, label.m_nPaint);
+    EXPECT_FALSE(label.GetUpdateRect(&rcUpdate));
+    EXPECT_EQ("last", TextOf(label));
+    EXPECT_EQ(1, DrawnTexts(label, "last"));
+
+    // Painted and unchanged: the next text invalidates it again and it is painted again.
+    label.SetWindowText("last");
+    EXPECT_TRUE(label.GetUpdateRect(&rcUpdate));
+    Pump();
+    EXPECT_EQ(nPaints + 2, label.m_nPaint);
+    EXPECT_EQ(1, DrawnTexts(label, "last"));  // a paint records the window anew
+
+    // Texts are cut to the caller's buffer; the length is the whole text's.
+    char sz[4] = "xyz";
+    EXPECT_EQ(3, GetWindowTextA(label, sz, sizeof sz));
+    EXPECT_STREQ("las", sz);
+    EXPECT_EQ(4, label.GetWindowTextLength());
+    EXPECT_EQ(0, GetWindowTextA(label, sz, 0));
+}
+
+TEST_F(WindowText, AWindowGoneIsNotFoundEvenRightAfterItsLastUse) {
+    CRecordingWnd first, second;
+    ASSERT_TRUE(first.CreateTopLevel());
+    HWND hFirst = first;
+    first.SetWindowText("one");
+    EXPECT_EQ("one", TextOf(hFirst));
+    ASSERT_TRUE(first.DestroyWindow());
+
+    EXPECT_FALSE(IsWindow(hFirst));
+    SetLastError(0);
+    EXPECT_FALSE(SetWindowTextA(hFirst, "again"));
+    EXPECT_EQ(ERROR_INVALID_WINDOW_HANDLE, GetLastError());
+    EXPECT_EQ("", TextOf(hFirst));
+    EXPECT_EQ(0, GetWindowTextLengthA(hFirst));
+    EXPECT_EQ(0, ::SendMessage(hFirst, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("x")));
+
+    ASSERT_TRUE(second.CreateTopLevel());
+    second.SetWindowText("two");
+    EXPECT_EQ("two", TextOf(second));
+    EXPECT_EQ(1, second.Count(WM_SETTEXT));
+}
+
+TEST_F(WindowText, AnotherThreadReadsTheTextAndPostsItsNewTextToTheOwner) {
+    CRecordingWnd wnd;
+    ASSERT_TRUE(wnd.CreateTopLevel());
+    wnd.SetWindowText("owner's text");
+    HWND h = wnd;
+    std::string strRead;
+    int nLength = 0;
+    BOOL bPosted = FALSE;
+    std::thread worker([&] {
+        char sz[6];
+        GetWindowTextA(h, sz, sizeof sz);
+        strRead = sz;
+        nLength = GetWindowTextLengthA(h);
+        bPosted = SetWindowTextA(h, "from the worker");
+    });
+    worker.join();
+    EXPECT_EQ("owner", strRead);
+    EXPECT_EQ(12, nLength);
+    EXPECT_TRUE(bPosted);
+    EXPECT_EQ(1, wnd.Count(WM_SETTEXT));  // not yet: it waits in the owner's queue
+    Pump();
+    EXPECT_EQ(2, wnd.Count(WM_SETTEXT));
+    EXPECT_EQ("from the worker", TextOf(h));
+}
+
+int g_nProcMessages = 0;
+LRESULT CALLBACK CountingProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_APP) ++g_nProcMessages;
+    return DefWindowProcA(hWnd, message, wParam, lParam);
+}
+
+TEST_F(WindowText, AnAttachedWindowKeepsItsProcedureUntilSubclassed) {
+    g_nProcMessages = 0;
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = &CountingProc;
+    wc.lpszClassName = "CountingWindow";
+    ASSERT_NE(0, RegisterClassA(&wc));
+    HWND h = CreateWindowExA(0, "CountingWindow", "raw", WS_POPUP, 0, 0, 50, 50, nullptr, nullptr, nullptr,
+                             nullptr);
+    ASSERT_NE(nullptr, h);
+
+    CRecordingWnd wnd;
+    ASSERT_TRUE(wnd.Attach(h));
+    EXPECT_EQ(&wnd, CWnd::FromHandlePermanent(h));
+    ::SendMessage(h, WM_APP, 0, 0);
+    EXPECT_EQ(1, g_nProcMessages);
+    EXPECT_EQ(0, wnd.Count(WM_APP));
+
+    EXPECT_EQ(h, wnd.Detach());
+    ASSERT_TRUE(wnd.SubclassWindow(h));
+    ::SendMessage(h, WM_APP, 0, 0);
+    EXPECT_EQ(1, wnd.Count(WM_APP));
+    EXPECT_EQ(2, g_nProcMessages);  // through CWnd::DefWindowProc to the window's procedure
+    wnd.DestroyWindow();
+}
+
+// Hooks stay for the rest of the process: these answer only a message nobody else sends.
+constexpr UINT kHookedMessage = WM_APP + 0x3A21;
+std::vector<int> g_hookCalls;
+BOOL FirstHook(HWND, UINT message, WPARAM, LPARAM, LRESULT* pResult) {
+    if (message != kHookedMessage) return FALSE;
+    g_hookCalls.push_back(1);
+    *pResult = 0;
+    return FALSE;
+}
+BOOL SecondHook(HWND, UINT message, WPARAM wParam, LPARAM, LRESULT* pResult) {
+    if (message != kHookedMessage) return FALSE;
+    g_hookCalls.push_back(2);
+    *pResult = static_cast<LRESULT>(wParam) + 1;
+    return TRUE;
+}
+
+TEST_F(WindowText, DefaultProcessingAsksEachHookOnceInTheOrderAdded) {
+    AfxAddDefWindowProcHook(&FirstHook);
+    AfxAddDefWindowProcHook(&SecondHook);
+    AfxAddDefWindowProcHook(&FirstHook);
+    CRecordingWnd wnd;
+    ASSERT_TRUE(wnd.CreateTopLevel());
+    g_hookCalls.clear();
+    EXPECT_EQ(42, ::SendMessage(wnd, kHookedMessage, 41, 0));
+    EXPECT_EQ((std::vector<int>{1, 2}), g_hookCalls);
+    wnd.SetWindowText("still stored");
+    EXPECT_EQ("still stored", TextOf(wnd));
+}
+
+}  // namespace
