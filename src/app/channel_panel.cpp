@@ -464,11 +464,7 @@ void CAnalogOutputChannel::OnSetMinMax() {
     g_Params.fDomainMin[m_nChannel] = m_fMin;
 }
 
-void CAnalogOutputChannel::OnChangeMax() {
-    if (m_bSkipMaxChange) {
-        m_bSkipMaxChange = FALSE;
-        return;
-    }
+void CAnalogOutputChannel::StartApplyCountdown() {
     // 2 s in ticks of the panel timer: 20 at 100 ms.
     m_nApplyCountdown = m_nPanelPeriodMs > 0 ? static_cast<int>(2 / (m_nPanelPeriodMs * 0.001)) : 1;
     m_bDirty = TRUE;
@@ -478,17 +474,20 @@ void CAnalogOutputChannel::OnChangeMax() {
     }
 }
 
+void CAnalogOutputChannel::OnChangeMax() {
+    if (m_bSkipMaxChange) {
+        m_bSkipMaxChange = FALSE;
+        return;
+    }
+    StartApplyCountdown();
+}
+
 void CAnalogOutputChannel::OnChangeMin() {
     if (m_bSkipMinChange) {
         m_bSkipMinChange = FALSE;
         return;
     }
-    m_nApplyCountdown = m_nPanelPeriodMs > 0 ? static_cast<int>(2 / (m_nPanelPeriodMs * 0.001)) : 1;
-    m_bDirty = TRUE;
-    if (CWnd* pSet = GetDlgItem(IDC_PANEL_SET)) {
-        pSet->EnableWindow(TRUE);
-        pSet->Invalidate(TRUE);
-    }
+    StartApplyCountdown();
 }
 
 void CAnalogOutputChannel::OnKillfocusMax() {}

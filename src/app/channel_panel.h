@@ -70,6 +70,8 @@ class CAnalogOutputChannel : public CDialog {
     afx_msg void OnSetMinMax();
     afx_msg void OnChangeMax();
     afx_msg void OnChangeMin();
+    // A typed change of Min or Max: (re)starts the 2 s countdown and offers the Set button.
+    void StartApplyCountdown();
     afx_msg void OnKillfocusMax();
     afx_msg void OnKillfocusMin();
     afx_msg void OnVScroll(UINT nSBCode, UINT nPos, CScrollBar* pScrollBar);

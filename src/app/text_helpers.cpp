@@ -3,7 +3,7 @@
 #include <cstdarg>
 #include <cstdio>
 
-#include "app/app_switches.h"
+#include "app/tessaro_app.h"
 #include "app/main_dialog.h"
 #include "platform/win/format.h"
 #include "resources/resource.h"

@@ -3,7 +3,7 @@
 #include <atomic>
 #include <cstdio>
 
-#include "app/app_switches.h"
+#include "app/tessaro_app.h"
 #include "app/main_dialog.h"
 #include "platform/hostlib/crs_interapp.h"
 #include "platform/ul/cbw.h"

@@ -14,11 +14,12 @@
 #include <thread>
 #include <vector>
 
-#include "app/app_switches.h"
+#include "app/tessaro_app.h"
 #include "platform/hostlib/sim_host.h"
 #include "platform/win/simulation.h"
 #include "platform/win/user_actions.h"
 #include "support/main_dialog_fixture.h"
+#include "support/temp_work_dir.h"
 
 namespace {
 
@@ -43,12 +44,7 @@ class MainDialogLifecycle : public MainDialogFixture {
         if (m_pDlg && m_pDlg->GetSafeHwnd() != nullptr) m_pDlg->DestroyWindow();
         m_pDlg.reset();
         std::filesystem::create_directory("Settings");
-        CMessageLoop::SetStallHandler(
-            [] {
-                ADD_FAILURE() << "a message loop waited with nothing to do; abandoned";
-                return true;
-            },
-            5000);
+        FailTestOnStalledLoop(5000);
     }
     void TearDown() override {
         CMessageLoop::SetStallHandler({});

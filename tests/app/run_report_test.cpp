@@ -19,6 +19,7 @@
 #include "platform/win/menu.h"
 #include "resources/resource.h"
 #include "support/main_dialog_fixture.h"
+#include "support/temp_work_dir.h"
 #include "support/win_fixture.h"
 
 namespace {
@@ -498,12 +499,7 @@ class RunDemo : public MainDialogFixture {
         g_nLastTtlOutput = 9999999;
         g_nTtlShadowWord = 0;
         std::filesystem::create_directory("Settings");
-        CMessageLoop::SetStallHandler(
-            [] {
-                ADD_FAILURE() << "a message loop waited with nothing to do; abandoned";
-                return true;
-            },
-            5000);
+        FailTestOnStalledLoop(5000);
     }
     void TearDown() override {
         CMessageLoop::SetStallHandler({});

@@ -18,6 +18,7 @@
 #include "platform/win/simulation.h"
 #include "platform/win/user_actions.h"
 #include "resources/resource.h"
+#include "support/temp_work_dir.h"
 
 namespace {
 
@@ -140,13 +141,7 @@ TEST(ApplicationObject, StaticConstructionReportsTheProcessLaunchOptions) {
 class ApplicationRun : public ::testing::Test {
   protected:
     void SetUp() override {
-        char szOld[4096] = {};
-        ASSERT_NE(nullptr, getcwd(szOld, sizeof szOld));
-        m_strOldDir = szOld;
-        std::string strDir = (std::filesystem::temp_directory_path() / "tessaro-app-XXXXXX").string();
-        ASSERT_NE(nullptr, mkdtemp(strDir.data()));
-        m_strWorkDir = strDir;
-        ASSERT_EQ(0, chdir(m_strWorkDir.c_str()));
+        ASSERT_TRUE(m_workDir.Enter("tessaro-app"));
 
         CWinSimulation::Reset();
         CClock::UseManualClock(1000000);
@@ -177,10 +172,7 @@ class ApplicationRun : public ::testing::Test {
         SimHost().Reset();
         CSimBoards::Reset();
         CWinSimulation::Reset();
-        if (!m_strOldDir.empty() && chdir(m_strOldDir.c_str()) == 0) {
-            std::error_code ec;
-            std::filesystem::remove_all(m_strWorkDir, ec);
-        }
+        m_workDir.Leave();
     }
 
     // Once the main dialog shows: onShown runs, the loop handles what it posted, then the user closes
@@ -203,8 +195,7 @@ class ApplicationRun : public ::testing::Test {
     UINT_PTR m_nHook = 0;
     int m_nStep = 0;
     int m_nCountWhenClosed = -1;
-    std::string m_strWorkDir;
-    std::string m_strOldDir;
+    CTempWorkDir m_workDir;
 };
 
 TEST_F(ApplicationRun, FromStartToExitWithTheHostAttached) {

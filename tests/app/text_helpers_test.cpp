@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/app_switches.h"
+#include "app/tessaro_app.h"
 #include "app/text_helpers.h"
 #include "resources/resource.h"
 #include "support/main_dialog_fixture.h"

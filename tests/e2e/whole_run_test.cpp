@@ -18,6 +18,7 @@
 #include "hostlink/host_notification.h"
 #include "platform/hostlib/sim_host.h"
 #include "platform/win/user_actions.h"
+#include "support/temp_work_dir.h"
 #include "support/main_dialog_fixture.h"
 
 namespace {
@@ -62,12 +63,7 @@ class WholeRun : public MainDialogFixture {
             SimHost().Pump();
             return nNowUs + kFrameUs;
         });
-        CMessageLoop::SetStallHandler(
-            [] {
-                ADD_FAILURE() << "a message loop waited with nothing to do; abandoned";
-                return true;
-            },
-            5000);
+        FailTestOnStalledLoop(5000);
     }
 
     // Runs the program with these arguments: the application object's constructor reports the launch

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/app_switches.h"
+#include "app/tessaro_app.h"
 #include "engine/ttl_inputs.h"
 #include "platform/hostlib/sim_host.h"
 #include "platform/ul/cbw.h"

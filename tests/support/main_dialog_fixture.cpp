@@ -1,12 +1,10 @@
 #include "support/main_dialog_fixture.h"
 
-#include <unistd.h>
-
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 
-#include "app/app_switches.h"
+#include "app/tessaro_app.h"
 #include "app/text_helpers.h"
 #include "board/board_errors.h"
 #include "board/discovery.h"
@@ -23,13 +21,8 @@ constexpr DWORD kClockStartMs = 1000000;
 }  // namespace
 
 void MainDialogFixture::SetUp() {
-    char szOld[4096] = {};
-    ASSERT_NE(nullptr, getcwd(szOld, sizeof szOld));
-    m_strOldDir = szOld;
-    std::string strTemplate = (std::filesystem::temp_directory_path() / "tessaro-test-XXXXXX").string();
-    ASSERT_NE(nullptr, mkdtemp(strTemplate.data()));
-    m_strWorkDir = strTemplate;
-    ASSERT_EQ(0, chdir(m_strWorkDir.c_str()));
+    ASSERT_TRUE(m_workDir.Enter());
+    m_strWorkDir = m_workDir.Path();
 
     CWinSimulation::Reset();
     CClock::UseManualClock(kClockStartMs);
@@ -71,10 +64,7 @@ void MainDialogFixture::TearDown() {
     SimHost().Reset();
     CSimBoards::Reset();
     CWinSimulation::Reset();
-    if (!m_strOldDir.empty() && chdir(m_strOldDir.c_str()) == 0 && !m_strWorkDir.empty()) {
-        std::error_code ec;
-        std::filesystem::remove_all(m_strWorkDir, ec);
-    }
+    m_workDir.Leave();
 }
 
 void MainDialogFixture::AttachDevices(const std::string& strList) {

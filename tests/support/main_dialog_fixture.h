@@ -15,6 +15,7 @@
 #include "app/main_dialog.h"
 #include "platform/ul/sim_control.h"
 #include "resources/resource.h"
+#include "support/temp_work_dir.h"
 
 class MainDialogFixture : public ::testing::Test {
   protected:
@@ -40,7 +41,7 @@ class MainDialogFixture : public ::testing::Test {
     std::string m_strWorkDir;
 
   private:
-    std::string m_strOldDir;
+    CTempWorkDir m_workDir;
 };
 
 // The main dialog with the framework's own initialisation only.

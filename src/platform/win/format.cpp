@@ -3,6 +3,7 @@
 #include <langinfo.h>
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <charconv>
 #include <climits>
@@ -116,25 +117,15 @@ void PutInteger(CTextSink& sink, const Spec& spec, unsigned long long nMagnitude
 __extension__ typedef unsigned __int128 UInt128;
 
 constexpr int kLargestExactPrecision = 18;
-constexpr std::uint64_t kPowersOfTen[kLargestExactPrecision + 1] = {1ull,
-                                                                    10ull,
-                                                                    100ull,
-                                                                    1000ull,
-                                                                    10000ull,
-                                                                    100000ull,
-                                                                    1000000ull,
-                                                                    10000000ull,
-                                                                    100000000ull,
-                                                                    1000000000ull,
-                                                                    10000000000ull,
-                                                                    100000000000ull,
-                                                                    1000000000000ull,
-                                                                    10000000000000ull,
-                                                                    100000000000000ull,
-                                                                    1000000000000000ull,
-                                                                    10000000000000000ull,
-                                                                    100000000000000000ull,
-                                                                    1000000000000000000ull};
+constexpr std::array<std::uint64_t, kLargestExactPrecision + 1> kPowersOfTen = [] {
+    std::array<std::uint64_t, kLargestExactPrecision + 1> powers{};
+    std::uint64_t nPower = 1;
+    for (std::uint64_t& n : powers) {
+        n = nPower;
+        nPower *= 10;
+    }
+    return powers;
+}();
 
 // The fixed-point digits of a finite dValue whose magnitude times 10^nPrecision lies below 10^18, with
 // '-' for a negative sign bit: the exact binary value m * 2^e times 10^nPrecision, rounded to the nearest
@@ -156,7 +147,7 @@ char* FixedDigits(double dValue, int nPrecision, char* pOut) {
         const UInt128 nRest = nScaled & ((static_cast<UInt128>(1) << nShift) - 1);
         const UInt128 nHalf = static_cast<UInt128>(1) << (nShift - 1);
         if (nRest > nHalf || (nRest == nHalf && (nRounded & 1) != 0)) ++nRounded;
-    }  // else below one half: 0
+    }  // else a shift of 114 or more: nScaled < 2^113 leaves less than one half, which rounds to 0
 
     if ((nBits >> 63) != 0) *pOut++ = '-';
     const std::uint64_t nScale = kPowersOfTen[nPrecision];

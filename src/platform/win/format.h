@@ -9,9 +9,10 @@
 // characters and the terminator; nothing when nSize is 0) and returns what it returns: the length of the
 // whole text. The conversions %d %i %u %x %X %o %c %s %f %F and %%, with the flags - + space # 0, a width
 // and a precision (numbers or '*'), are done here; finite %f values are rounded as the C library rounds
-// them (the exact binary value to nearest, ties to even). Every other format (length modifiers, other
-// conversions, numbered arguments, a null %s, non-finite or '#' %f, widths or precisions past 4096, a
-// decimal point other than '.') goes to std::vsnprintf whole. Thread-safe.
+// them in the default rounding mode (the exact binary value to nearest, ties to even). Every other format
+// (length modifiers, other conversions, numbered arguments, a null %s, non-finite or '#' %f or one with a
+// precision past 64, widths or precisions past 4096, a decimal point other than '.') goes to std::vsnprintf
+// whole. Thread-safe.
 int AfxFormatTextV(char* pszBuffer, std::size_t nSize, const char* pszFormat, va_list args);
 int AfxFormatText(char* pszBuffer, std::size_t nSize, const char* pszFormat, ...)
     __attribute__((format(printf, 3, 4)));

@@ -1,1 +1,0 @@
-#include "app/tessaro_app.h"
