@@ -114,12 +114,16 @@ int SpinPosition(float value) {
 // Holds a panel for the span of a handler that may wait in a message box. A panel discarded meanwhile
 // (see CAnalogOutputChannel::Discard) is Gone(): the handler returns at once, and the outermost holder
 // deletes the panel as the handler leaves, as the last touch of it.
+// Kept out of line: once inlined into nested holders, the compiler cannot see that only the outermost one
+// deletes, and warns of a use after free that cannot happen.
+[[gnu::noinline]] void LeaveBusyPanel(CAnalogOutputChannel* pPanel) {
+    if (--pPanel->m_nBusyDepth == 0 && pPanel->m_bDiscarded) delete pPanel;
+}
+
 class CBusyPanel {
   public:
     explicit CBusyPanel(CAnalogOutputChannel* pPanel) : m_pPanel(pPanel) { ++m_pPanel->m_nBusyDepth; }
-    ~CBusyPanel() {
-        if (--m_pPanel->m_nBusyDepth == 0 && m_pPanel->m_bDiscarded) delete m_pPanel;
-    }
+    ~CBusyPanel() { LeaveBusyPanel(m_pPanel); }
     CBusyPanel(const CBusyPanel&) = delete;
     CBusyPanel& operator=(const CBusyPanel&) = delete;
     bool Gone() const { return m_pPanel->m_bDiscarded != FALSE; }

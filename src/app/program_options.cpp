@@ -137,7 +137,12 @@ bool ParseMenuPath(std::string_view text) {
 }
 
 std::string Quoted(std::string_view word) {
-    return "\"" + std::string(word) + "\"";
+    std::string str;
+    str.reserve(word.size() + 2);
+    str += '"';
+    str.append(word);
+    str += '"';
+    return str;
 }
 
 }  // namespace

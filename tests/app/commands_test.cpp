@@ -388,18 +388,22 @@ TEST_F(Commands, ALoadAndABoardChangeChosenWhileAFrameShowsItsBoxAreSafe) {
     AfxGetScriptedUserAgent().QueueFile(strPath.c_str());
     ASSERT_TRUE(Choose(ID_SAVE_PARAMETERS));
 
-    // The frame's input read fails; while its box is open the user loads the file (every panel is made
-    // anew) and then chooses the two-channel board.
+    // The frame's input read fails. While its box is open the dialog is disabled, so the user's menu is
+    // out of reach; commands that arrive all the same (posted before the box opened) load the file
+    // (every panel is made anew) and then choose the two-channel board.
     ASSERT_TRUE(CSimBoards::FailCall("cbDIn", 1, ESimFail::Once));
     CUserAnswer answer;
     answer.pfnWhileOpen = [&] {
+        EXPECT_FALSE(m_pDlg->IsWindowEnabled());
+        EXPECT_FALSE(Choose(ID_LOAD_PARAMETERS));
         AfxGetScriptedUserAgent().QueueFile(strPath.c_str());
-        EXPECT_TRUE(Choose(ID_LOAD_PARAMETERS));
-        EXPECT_TRUE(Choose(ID_BOARD_FIRST + 1));
+        m_pDlg->SendMessage(WM_COMMAND, ID_LOAD_PARAMETERS);
+        m_pDlg->SendMessage(WM_COMMAND, ID_BOARD_FIRST + 1);
     };
     AfxGetScriptedUserAgent().QueueAnswer(std::move(answer));
     m_pDlg->OnHostNotification(0, MAKEWPARAM(0, 2), 0);
     Pump();
+    EXPECT_TRUE(m_pDlg->IsWindowEnabled());
     EXPECT_EQ(1, Boxes(" TTL input port error during access.\n Error: -5 "));
     EXPECT_EQ(1, g_Params.nBoardIndex);
     EXPECT_EQ(2, m_pDlg->m_nChannels);

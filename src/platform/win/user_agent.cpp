@@ -185,6 +185,29 @@ void AfxSetUserAgent(CUserAgent* pAgent) {
 // ---- Message boxes ----
 namespace {
 
+// While a box or file dialog is open its owner's top-level window is disabled, as for any modal window,
+// so that no click or menu choice reaches the window underneath; it is enabled again when the box
+// closes. Only for an owner of the calling thread: a box that a worker shows leaves the window alone.
+class COwnerDisabled {
+  public:
+    explicit COwnerDisabled(HWND hOwner) {
+        if (hOwner == nullptr || !::IsWindow(hOwner)) return;
+        if (CWnd* pTop = CWnd::FromHandle(hOwner)->GetTopLevelParent()) hOwner = pTop->GetSafeHwnd();
+        if (::GetWindowThreadProcessId(hOwner, nullptr) != GetCurrentThreadId()) return;
+        if (!::IsWindowEnabled(hOwner)) return;
+        ::EnableWindow(hOwner, FALSE);
+        m_hOwner = hOwner;
+    }
+    ~COwnerDisabled() {
+        if (m_hOwner != nullptr && ::IsWindow(m_hOwner)) ::EnableWindow(m_hOwner, TRUE);
+    }
+    COwnerDisabled(const COwnerDisabled&) = delete;
+    COwnerDisabled& operator=(const COwnerDisabled&) = delete;
+
+  private:
+    HWND m_hOwner = nullptr;
+};
+
 int ShowBox(HWND hOwner, LPCSTR lpText, LPCSTR lpCaption, UINT uType) {
     CUserEvent box;
     box.nKind = CUserEvent::MessageBox;
@@ -192,6 +215,7 @@ int ShowBox(HWND hOwner, LPCSTR lpText, LPCSTR lpCaption, UINT uType) {
     box.strCaption = lpCaption;
     box.nType = uType;
     box.hOwner = hOwner;
+    const COwnerDisabled disabled(hOwner);
     return AfxGetUserAgent()->ShowMessageBox(box);
 }
 
@@ -257,7 +281,11 @@ INT_PTR CFileDialog::DoModal() {
     dlg.bVistaStyle = m_bVistaStyle;
     CWnd* pMain = AfxGetMainWnd();
     dlg.hOwner = m_ofn.hwndOwner ? m_ofn.hwndOwner : (pMain ? pMain->m_hWnd : nullptr);
-    int nResult = AfxGetUserAgent()->ShowFileDialog(dlg);
+    int nResult = IDCANCEL;
+    {
+        const COwnerDisabled disabled(dlg.hOwner);
+        nResult = AfxGetUserAgent()->ShowFileDialog(dlg);
+    }
     if (nResult != IDOK) return IDCANCEL;
     const std::string& path = dlg.strPath.Str();
     // A path that does not fit the caller's buffer is refused rather than cut: a cut path names another file.

@@ -606,6 +606,11 @@ BOOL IsWindowEnabled(HWND hWnd) {
     return WithRec(
         hWnd, [](WndRec& r) -> BOOL { return !(r.dwStyle & WS_DISABLED); }, FALSE);
 }
+DWORD GetWindowThreadProcessId(HWND hWnd, DWORD* lpdwProcessId) {
+    if (lpdwProcessId != nullptr) *lpdwProcessId = 1;
+    return WithRec(
+        hWnd, [](WndRec& r) -> DWORD { return r.nThreadId; }, DWORD{0});
+}
 BOOL IsIconic(HWND hWnd) {
     return WithRec(
         hWnd, [](WndRec& r) -> BOOL { return (r.dwStyle & WS_MINIMIZE) != 0; }, FALSE);

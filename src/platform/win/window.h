@@ -258,6 +258,8 @@ CScrollBar* AfxScrollBarFromHandle(HWND hWnd);
 BOOL IsWindow(HWND hWnd);
 BOOL IsWindowVisible(HWND hWnd);  // the window and all its ancestors are visible
 BOOL IsWindowEnabled(HWND hWnd);
+// The thread that created the window, 0 for a handle that is not a window; the process id is 1.
+DWORD GetWindowThreadProcessId(HWND hWnd, DWORD* lpdwProcessId);
 BOOL IsIconic(HWND hWnd);
 BOOL IsZoomed(HWND hWnd);
 BOOL IsChild(HWND hWndParent, HWND hWnd);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "support/win_fixture.h"
@@ -104,6 +105,34 @@ TEST_F(UserAgent, PathLongerThanTheCallersBufferIsRefusedNotCut) {
     dlg.m_ofn.nMaxFile = sizeof small;
     EXPECT_EQ(IDCANCEL, dlg.DoModal());
     EXPECT_STREQ("", small);
+}
+
+TEST_F(UserAgent, AnOpenBoxDisablesItsOwnersWindowOnlyOnTheOwnersThread) {
+    CRecordingWnd top, child;
+    ASSERT_TRUE(top.CreateTopLevel());
+    ASSERT_TRUE(child.CreateChild(&top, 4));
+    BOOL bEnabledWhileOpen = TRUE;
+    Agent().QueueAnswer(IDOK, [&] { bEnabledWhileOpen = top.IsWindowEnabled(); });
+    ::MessageBoxA(child, "text", "caption", MB_OK);  // a child owner: its top-level window is disabled
+    EXPECT_FALSE(bEnabledWhileOpen);
+    EXPECT_TRUE(top.IsWindowEnabled());
+
+    top.EnableWindow(FALSE);  // already disabled: stays so after the box
+    Agent().QueueAnswer(IDOK);
+    ::MessageBoxA(top, "text", "caption", MB_OK);
+    EXPECT_FALSE(top.IsWindowEnabled());
+    top.EnableWindow(TRUE);
+
+    bEnabledWhileOpen = FALSE;
+    Agent().QueueAnswer(IDOK, [&] { bEnabledWhileOpen = top.IsWindowEnabled(); });
+    std::thread worker([&] { ::MessageBoxA(top, "from a worker", "caption", MB_OK); });
+    worker.join();
+    EXPECT_TRUE(bEnabledWhileOpen);
+
+    // A box whose owner goes away while it is open leaves nothing behind.
+    Agent().QueueAnswer(IDOK, [&] { top.DestroyWindow(); });
+    ::MessageBoxA(child, "text", "caption", MB_OK);
+    EXPECT_FALSE(::IsWindow(top.m_hWnd));
 }
 
 }  // namespace
