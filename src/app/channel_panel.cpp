@@ -470,7 +470,7 @@ void CAnalogOutputChannel::OnSetMinMax() {
 
 void CAnalogOutputChannel::StartApplyCountdown() {
     // 2 s in ticks of the panel timer: 20 at 100 ms.
-    m_nApplyCountdown = m_nPanelPeriodMs > 0 ? static_cast<int>(2 / (m_nPanelPeriodMs * 0.001)) : 1;
+    m_nApplyCountdown = m_nPanelPeriodMs > 0 ? CTessaro2010Dlg::SecondsInTicks(2.0, m_nPanelPeriodMs) : 1;
     m_bDirty = TRUE;
     if (CWnd* pSet = GetDlgItem(IDC_PANEL_SET)) {
         pSet->EnableWindow(TRUE);

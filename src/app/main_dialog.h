@@ -143,6 +143,9 @@ public:
     int ReadCounter(int board, int counter, ULONG* count);
     // Five seconds in default ticks: 151 at 33 ms.
     int FiveSecondTicks() const;
+    // Whole ticks of nPeriodMs in dSeconds, truncated (0.5 s at 33 ms: 15). A period of 0 or less counts as
+    // 1 ms, so the quotient stays finite.
+    static int SecondsInTicks(double dSeconds, int nPeriodMs);
     // The record of the board in use; NULL while g_Params.nBoardIndex names no filled record.
     const CapabilitiesRecord* CurrentBoardRecord() const;
 

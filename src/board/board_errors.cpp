@@ -25,11 +25,13 @@ int ReportBoardError(int err) {
     return err;
 }
 
+int CTessaro2010Dlg::SecondsInTicks(double dSeconds, int nPeriodMs) {
+    const double dPeriodMs = nPeriodMs > 0 ? static_cast<double>(nPeriodMs) : 1.0;
+    return static_cast<int>(dSeconds / (dPeriodMs * 0.001));
+}
+
 int CTessaro2010Dlg::FiveSecondTicks() const {
-    // The period is a positive number of ms in practice; a non-positive one counts as 1 ms so the
-    // quotient stays finite.
-    const float fPeriodMs = m_nDefaultPeriodMs > 0 ? static_cast<float>(m_nDefaultPeriodMs) : 1.0f;
-    return static_cast<int>(5.0 / (fPeriodMs * 0.001));
+    return SecondsInTicks(5.0, m_nDefaultPeriodMs);
 }
 
 const CapabilitiesRecord* CTessaro2010Dlg::CurrentBoardRecord() const {

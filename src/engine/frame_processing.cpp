@@ -48,12 +48,6 @@ float BinocularPairValue(int (*pfnGet)(float*), std::int32_t axis) {
     return Component(pair, axis);
 }
 
-// Half a second in default ticks, as FiveSecondTicks counts five: 15 at 33 ms.
-int HalfSecondTicks(int nPeriodMs) {
-    const float fPeriodMs = nPeriodMs > 0 ? static_cast<float>(nPeriodMs) : 1.0f;
-    return static_cast<int>(0.5 / (fPeriodMs * 0.001));
-}
-
 }  // namespace
 
 float ReadSignalValue(std::int32_t kind, std::int32_t axis, int eye) {
@@ -127,7 +121,7 @@ void CTessaro2010Dlg::ProcessFreshData() {
         CRS_DistributeMessages(kCounterEdgeCode, kCounterEdgeValue);
         if (g_Params.bTtlInputMarkers) CRS_SendCommand("dataFile_InsertMarker\t%c ", kCounterEdgeMarker);
         Sleep(1);
-        m_nTriggerLedTicks = HalfSecondTicks(m_nDefaultPeriodMs);
+        m_nTriggerLedTicks = SecondsInTicks(0.5, m_nDefaultPeriodMs);
         SetControlColor(IDC_TRIGGER_LED, LED_LIT);
     }
 

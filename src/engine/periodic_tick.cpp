@@ -32,10 +32,9 @@ constexpr int kWaitDotsCycle = 10;
 constexpr int kNoticePointSize = 9;
 constexpr UINT kNoticeFormat = DT_VCENTER;
 
-// Default ticks per second: 30 at 33 ms. A period of 0 or less counts as 1 ms, as FiveSecondTicks does.
+// Default ticks per second: 30 at 33 ms.
 int TicksPerSecond(int nPeriodMs) {
-    const float fPeriodMs = nPeriodMs > 0 ? static_cast<float>(nPeriodMs) : 1.0f;
-    return static_cast<int>(1.0 / (fPeriodMs * 0.001));
+    return CTessaro2010Dlg::SecondsInTicks(1.0, nPeriodMs);
 }
 
 bool IsDio24(const char (&szName)[64]) {

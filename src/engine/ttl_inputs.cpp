@@ -126,9 +126,7 @@ void CTessaro2010Dlg::OnExternalInterrupt(int, int, int, void*) {
         m_nSlotTimeMs[kInterruptSlot] = static_cast<std::int32_t>(nNow);
     }
 
-    // Half a second of default ticks; a period that is not positive counts as 1 ms.
-    const float fPeriodMs = m_nDefaultPeriodMs > 0 ? static_cast<float>(m_nDefaultPeriodMs) : 1.0f;
-    m_nTriggerLedTicks = static_cast<int>(0.5 / (fPeriodMs * 0.001));
+    m_nTriggerLedTicks = SecondsInTicks(0.5, m_nDefaultPeriodMs);
     SetControlColor(IDC_TRIGGER_LED, LED_LIT);
     // Sent also while the host interface is disabled.
     CRS_DistributeMessages(kInputMessageCode, kRisingFlag | kInterruptNumber);
