@@ -332,8 +332,7 @@ int CSimHost::Pump() {
         std::lock_guard<std::mutex> lock(m_mutex);
         nBefore = m_frame.nIndex;
     }
-    Sync();
-    std::lock_guard<std::mutex> lock(m_mutex);
+    const std::unique_lock<std::mutex> lock = SyncAndLock();
     return static_cast<int>(m_frame.nIndex - nBefore);
 }
 
@@ -493,8 +492,7 @@ int CSimHost::RunCommand(const char* pszLine, bool bTruncated) {
 }
 
 int CSimHost::GetStatus(int nItem) {
-    Sync();
-    std::lock_guard<std::mutex> lock(m_mutex);
+    const std::unique_lock<std::mutex> lock = SyncAndLock();
     switch (nItem) {
         case kSimHostStatusAttached:
             return m_bAttached ? 1 : 0;
@@ -509,21 +507,18 @@ int CSimHost::GetStatus(int nItem) {
 
 // The host keeps one list entry per message request.
 int CSimHost::MessageListLength() {
-    Sync();
-    std::lock_guard<std::mutex> lock(m_mutex);
+    const std::unique_lock<std::mutex> lock = SyncAndLock();
     return static_cast<int>(m_windows.size());
 }
 
 SimHostFrame CSimHost::CurrentFrame() {
-    Sync();
-    std::lock_guard<std::mutex> lock(m_mutex);
+    const std::unique_lock<std::mutex> lock = SyncAndLock();
     return m_frame;
 }
 
 int CSimHost::RoiCode(int nEye) {
     if (nEye != 0 && nEye != 1) return 0;
-    Sync();
-    std::lock_guard<std::mutex> lock(m_mutex);
+    const std::unique_lock<std::mutex> lock = SyncAndLock();
     const float fX = m_frame.eye[nEye].fGaze[0];
     const float fY = m_frame.eye[nEye].fGaze[1];
     int nCode = 0;
@@ -536,15 +531,15 @@ int CSimHost::RoiCode(int nEye) {
 }
 
 int CSimHost::DistributeMessage(int nCode, int nValue) {
-    const LONGLONG nNowUs = Sync();
-    std::lock_guard<std::mutex> lock(m_mutex);
+    LONGLONG nNowUs = 0;
+    const std::unique_lock<std::mutex> lock = SyncAndLock(&nNowUs);
     AppendRecord(m_distributed, SimHostDistributedMessage{nNowUs, nCode, nValue});
     return CRS_OK;
 }
 
 int CSimHost::SetPrivateStatus(int nItem, int nValue) {
-    const LONGLONG nNowUs = Sync();
-    std::lock_guard<std::mutex> lock(m_mutex);
+    LONGLONG nNowUs = 0;
+    const std::unique_lock<std::mutex> lock = SyncAndLock(&nNowUs);
     AppendRecord(m_privateStatus, SimHostPrivateStatus{nNowUs, nItem, nValue});
     m_privateValues[nItem] = nValue;
     if (m_bLedsFollowPrivateStatus && nItem == kSimHostStatusTtlOutput) RecordLedsLocked(nValue, nNowUs);
@@ -574,7 +569,7 @@ LONGLONG CSimHost::ReadClock() const {
     return pClock ? (*pClock)() : SteadyMicros();
 }
 
-LONGLONG CSimHost::Sync() {
+std::unique_lock<std::mutex> CSimHost::AdvanceToNow(LONGLONG& nNowUs, bool& bClaimed) {
     std::shared_ptr<const TtlOutputSource> pTtl;
     std::shared_ptr<const TimeSource> pClock;
     {
@@ -583,14 +578,33 @@ LONGLONG CSimHost::Sync() {
         pClock = m_pTimeSource;
     }
     const int nTtl = pTtl ? (*pTtl)() : -1;
-    const LONGLONG nNowUs = pClock ? (*pClock)() : SteadyMicros();
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        if (nTtl >= 0) RecordLedsLocked(nTtl, nNowUs);
-        AdvanceLocked(nNowUs);
-    }
-    Deliver();
+    nNowUs = pClock ? (*pClock)() : SteadyMicros();
+    std::unique_lock<std::mutex> lock(m_mutex);
+    if (nTtl >= 0) RecordLedsLocked(nTtl, nNowUs);
+    AdvanceLocked(nNowUs);
+    bClaimed = ClaimDeliveryLocked();
+    return lock;
+}
+
+LONGLONG CSimHost::Sync() {
+    LONGLONG nNowUs = 0;
+    bool bClaimed = false;
+    AdvanceToNow(nNowUs, bClaimed).unlock();
+    if (bClaimed) DeliverClaimed();
     return nNowUs;
+}
+
+std::unique_lock<std::mutex> CSimHost::SyncAndLock(LONGLONG* pNowUs) {
+    LONGLONG nNowUs = 0;
+    bool bClaimed = false;
+    std::unique_lock<std::mutex> lock = AdvanceToNow(nNowUs, bClaimed);
+    if (bClaimed) {
+        lock.unlock();
+        DeliverClaimed();
+        lock.lock();
+    }
+    if (pNowUs != nullptr) *pNowUs = nNowUs;
+    return lock;
 }
 
 void CSimHost::RecordLedsLocked(int nByte, LONGLONG nTimeUs) {
@@ -677,12 +691,22 @@ void CSimHost::QueueToAllLocked(WORD nCode, LPARAM lParam) {
     }
 }
 
+bool CSimHost::ClaimDeliveryLocked() {
+    if (m_bDelivering || m_outgoing.empty()) return false;
+    m_bDelivering = true;
+    return true;
+}
+
 void CSimHost::Deliver() {
+    bool bClaimed = false;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        if (m_bDelivering) return;
-        m_bDelivering = true;
+        bClaimed = ClaimDeliveryLocked();
     }
+    if (bClaimed) DeliverClaimed();
+}
+
+void CSimHost::DeliverClaimed() {
     // Clears the delivering flag if a post function or hook throws.
     struct DeliveringGuard {
         CSimHost* pHost;

@@ -250,6 +250,13 @@ class CSimHost {
     LONGLONG ReadClock() const;
     // Reads the TTL source (outside the lock), then brings the model up to the clock's time.
     LONGLONG Sync();
+    // Sync() that returns with the lock held. When this thread has nothing to deliver the lock is the one
+    // the model was advanced under; else it is taken again after the delivery, so that the caller sees
+    // whatever the post function and the hook left behind.
+    std::unique_lock<std::mutex> SyncAndLock(LONGLONG* pNowUs = nullptr);
+    // The common part: returns holding the lock the model was advanced under; bClaimed tells whether this
+    // thread took over the delivery (it must then call DeliverClaimed() once the lock is released).
+    std::unique_lock<std::mutex> AdvanceToNow(LONGLONG& nNowUs, bool& bClaimed);
     void RecordLedsLocked(int nByte, LONGLONG nTimeUs);
     void AdvanceLocked(LONGLONG nNowUs);
     SimEyeOverrides OverridesLocked(LONGLONG nTimeUs) const;
@@ -261,6 +268,10 @@ class CSimHost {
     void ResetStateLocked(LONGLONG nNowUs);
     void InterpretLocked(SimHostCommand& command, LONGLONG nNowUs);
     void Deliver();
+    // Takes over the delivery when items wait and no thread is delivering; a thread that finds the queue
+    // empty or another thread delivering has nothing to do.
+    bool ClaimDeliveryLocked();
+    void DeliverClaimed();  // only after a successful ClaimDeliveryLocked(), with the lock released
     void DriverLoop();
 
     // A record list that reaches kMaxRecords drops its older half, so a long run stays bounded.

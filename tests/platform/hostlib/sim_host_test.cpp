@@ -373,3 +373,33 @@ TEST_F(HostTest, DriverThreadPostsWhileOtherThreadsUseTheHost) {
     EXPECT_EQ(SimHost().FramesProduced(), 60);
     EXPECT_EQ(SimHost().Markers().size(), 600u);
 }
+
+// A getter that delivers the frame it produced returns the state its posts left, and one that finds
+// nothing to deliver posts nothing.
+TEST_F(HostTest, AGetterReadsTheStateAfterItsOwnDelivery) {
+    CRS_InsertMessageRequest(Window(0x20), kMessage);
+    std::atomic<int> nPosts{0};
+    SimHost().SetPostFunction([&nPosts](HWND, UINT, WPARAM, LPARAM) {
+        ++nPosts;
+        SimHost().ForceGazePoint(0, 0.25f, 0.75f);
+        return TRUE;
+    });
+    float xy[2] = {};
+    EXPECT_EQ(CRS_GetGazePoint2(0, xy), CRS_OK);
+    EXPECT_EQ(nPosts.load(), 0);
+
+    Advance(17000);  // one 60 Hz frame falls due
+    EXPECT_EQ(CRS_GetGazePoint2(0, xy), CRS_OK);
+    EXPECT_EQ(nPosts.load(), 1);
+    EXPECT_FLOAT_EQ(xy[0], 0.25f);
+    EXPECT_FLOAT_EQ(xy[1], 0.75f);
+
+    SimHost().ForceGazePoint(0, 0.5f, 0.5f);
+    Advance(17000);
+    int nCode = -1;
+    EXPECT_EQ(CRS_GetROI_InCode2(0, &nCode), CRS_OK);
+    EXPECT_EQ(nPosts.load(), 2);
+    EXPECT_EQ(CRS_GetGazePoint2(0, xy), CRS_OK);
+    EXPECT_FLOAT_EQ(xy[0], 0.25f);
+    EXPECT_EQ(SimHost().PostCount(), 2);
+}
