@@ -103,6 +103,14 @@ public:
     afx_msg LRESULT OnExternalInterruptEvent(WPARAM wParam, LPARAM lParam);
 
     // ---- TTL burst and latency statistics (engine/ttl_burst.cpp) ----
+    // User-interface thread: Start/Stop of the advanced dialog; starts the worker or raises the abort.
+    void StartTtlBurst(BOOL bAsyncMarkers);
+    // User-interface thread; each returns when its burst has ended.
+    void TtlBurstOneShot();
+    void TtlBurstBoth();
+    void TtlBurstToggleCheck();
+    // The burst itself, on the calling thread (the worker for BURST_PLAIN).
+    void RunTtlBurst(TtlBurstMode mode);
     void UpdateLatencyStats(int code);
 
     // ---- Board selection (engine/board_selection.cpp) ----
