@@ -1,17 +1,29 @@
-// The About box, modeless as the start-up splash (owned by the main dialog through m_pAboutDlg) or modal
-// from Help > About when no modeless box exists.
+// The About box: template 100 with its controls hidden, painted with bitmap 3000 and the program's
+// version and build texts. Modeless as the start-up splash (owned by the main dialog through
+// m_pAboutDlg), or modal from Help > About when no modeless box exists. User-interface thread only.
 #pragma once
 
 #include "platform/win/framework.h"
-
-// FIXME: the About box's template 100 and its painting come with the About box itself; until then the
-// class has only what the main dialog needs to own it and run it, and a modal run ends at once (-1)
-// because the template is missing. The id then moves to resources/resource.h with the template.
-constexpr unsigned IDD_ABOUTBOX = 100;
+#include "resources/resource.h"
 
 class CAboutDlg : public CDialog {
   public:
-    CAboutDlg() : CDialog(IDD_ABOUTBOX, nullptr) {}
+    CAboutDlg();
+    ~CAboutDlg() override;
 
-    BOOL m_bModeless = FALSE;
+    // Creates the box modeless under pParent (a top-level window when pParent has no window yet);
+    // non-zero on success.
+    virtual BOOL CreateModeless(CWnd* pParent);
+
+    BOOL OnInitDialog() override;
+    // Also called directly by start-up to paint the splash at once.
+    afx_msg void OnPaint();
+    afx_msg void OnLButtonDown(UINT nFlags, CPoint point);
+
+    BOOL m_bModeless;  // TRUE when made by CreateModeless
+
+  protected:
+    void DoDataExchange(CDataExchange* pDX) override;
+
+    DECLARE_MESSAGE_MAP()
 };

@@ -17,8 +17,9 @@ void Put32(std::vector<BYTE>& v, size_t at, std::uint32_t x) {
     for (int i = 0; i < 4; ++i) v[at + static_cast<size_t>(i)] = static_cast<BYTE>((x >> (8 * i)) & 0xFF);
 }
 
-// pixel(x, y) gives 0x00RRGGBB with y counted from the top.
-std::vector<BYTE> MakeBmp(int w, int h, const std::function<std::uint32_t(int, int)>& pixel) {
+}  // namespace
+
+std::vector<BYTE> MakeTessaroBmp(int w, int h, const std::function<std::uint32_t(int, int)>& pixel) {
     const size_t row = (static_cast<size_t>(w) * 3 + 3) & ~static_cast<size_t>(3);
     const size_t image = row * static_cast<size_t>(h);
     std::vector<BYTE> v(54 + image, 0);
@@ -44,10 +45,12 @@ std::vector<BYTE> MakeBmp(int w, int h, const std::function<std::uint32_t(int, i
     return v;
 }
 
+namespace {
+
 std::vector<BYTE> Draw(unsigned id) {
     switch (id) {
         case IDR_MAINFRAME:  // an eye: white almond, blue iris, black pupil
-            return MakeBmp(32, 32, [](int x, int y) -> std::uint32_t {
+            return MakeTessaroBmp(32, 32, [](int x, int y) -> std::uint32_t {
                 const int dx = x - 16, dy = y - 16;
                 const int r2 = dx * dx + dy * dy;
                 if (r2 < 16) return 0x000000;
@@ -56,20 +59,28 @@ std::vector<BYTE> Draw(unsigned id) {
                 return 0xE1E1E1;
             });
         case IDB_COLLAPSED:  // a triangle pointing right
-            return MakeBmp(11, 11, [](int x, int y) -> std::uint32_t {
+            return MakeTessaroBmp(11, 11, [](int x, int y) -> std::uint32_t {
                 const int d = y < 5 ? 5 - y : y - 5;
                 return (x >= 2 && x <= 8 - d) ? 0x000000 : 0xE1E1E1;
             });
         case IDB_EXPANDED:  // a triangle pointing down
-            return MakeBmp(11, 11, [](int x, int y) -> std::uint32_t {
+            return MakeTessaroBmp(11, 11, [](int x, int y) -> std::uint32_t {
                 const int d = x < 5 ? 5 - x : x - 5;
                 return (y >= 2 && y <= 8 - d) ? 0x000000 : 0xE1E1E1;
             });
         case IDB_LOGO:  // a band of stripes
-            return MakeBmp(111, 21, [](int x, int y) -> std::uint32_t {
+            return MakeTessaroBmp(111, 21, [](int x, int y) -> std::uint32_t {
                 if (y < 2 || y > 18) return 0xE1E1E1;
                 return ((x / 6) % 2) ? 0x1F4E8C : 0x6FA0DC;
             });
+        case IDB_ABOUT:
+            return DrawAboutPicture();
+        case IDB_PINOUT_DIO37:
+        case IDB_PINOUT_DDA100:
+        case IDB_PINOUT_DDA50_TTL:
+        case IDB_PINOUT_DDA50_ANALOG:
+        case IDB_PINOUT_PMD1208:
+            return DrawPinoutPicture(id);
         default:
             return {};
     }

@@ -145,6 +145,7 @@ void RegisterTessaroResources() {
     AfxRegisterDialogTemplate(MainDialogTemplate());
     AfxRegisterMenuTemplate(MainMenu());
     RegisterChannelPanelResources();
+    RegisterAboutBoxResources();
     AfxRegisterString(IDS_ABOUTBOX, "&About TessaroPro...");
     const std::vector<BYTE>& icon = TessaroBitmap(IDR_MAINFRAME);
     AfxRegisterIcon(IDR_MAINFRAME, icon.data(), icon.size());

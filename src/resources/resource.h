@@ -10,6 +10,18 @@ constexpr unsigned IDB_EXPANDED = 133;
 constexpr unsigned IDB_LOGO = 137;
 constexpr unsigned IDS_ABOUTBOX = 101;
 
+// The About box (template 100) and its pictures; the system-information window's pin-out pictures.
+constexpr unsigned IDD_ABOUTBOX = 100;
+constexpr int IDC_ABOUT_TEXT1 = 1026;
+constexpr int IDC_ABOUT_TEXT2 = 1027;
+constexpr int IDC_ABOUT_ICON = 1028;
+constexpr unsigned IDB_ABOUT = 3000;                // 512 x 350
+constexpr unsigned IDB_PINOUT_DIO37 = 3001;         // "DIO TTL 37Pin", 460 x 452
+constexpr unsigned IDB_PINOUT_DDA100 = 3002;        // "DDA 100-Pin", 500 x 793
+constexpr unsigned IDB_PINOUT_DDA50_TTL = 3003;     // "DDA 50-Pin TTL", 515 x 461
+constexpr unsigned IDB_PINOUT_DDA50_ANALOG = 3004;  // "DDA 50-Pin Analog", 565 x 540
+constexpr unsigned IDB_PINOUT_PMD1208 = 3005;       // "PMD-1208 40-Pin", 460 x 450
+
 // Main dialog controls.
 constexpr int IDC_BOARD_LABEL = 1000;
 constexpr int IDC_TTL_GROUP = 1001;
@@ -88,3 +100,6 @@ constexpr int IDC_PANEL_CLAMP = 1109;
 constexpr int IDC_PANEL_UNIT_LABEL = 1110;
 // Template 136 (channel_panel_resources.cpp); called by RegisterTessaroResources.
 void RegisterChannelPanelResources();
+// Template 100, the version texts and bitmaps 3000..3005 (about_box_resources.cpp); called by
+// RegisterTessaroResources.
+void RegisterAboutBoxResources();

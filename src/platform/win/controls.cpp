@@ -1220,6 +1220,11 @@ LRESULT TabProc(HWND h, UINT msg, WPARAM wParam, LPARAM lParam) {
         case TCM_INSERTITEMA: {
             const TCITEMA* item = reinterpret_cast<const TCITEMA*>(lParam);
             if (item == nullptr || idx < 0) return -1;
+            {
+                winstate::State& ws = winstate::S();
+                std::lock_guard<std::mutex> lock(ws.mtx);
+                if (ws.nFailTabInsertAt == idx) return -1;
+            }
             const int at = std::min(idx, n);
             TabItem t;
             TabCopyItem(t, *item);

@@ -12,6 +12,7 @@
 #include "platform/win/app.h"
 #include "platform/win/kernel.h"
 #include "platform/win/resources.h"
+#include "platform/win/win_state.h"
 
 namespace {
 
@@ -579,6 +580,14 @@ BOOL EndPaint(HWND, const PAINTSTRUCT* lpPaint) {
 }
 
 HDC CreateCompatibleDC(HDC hDC) {
+    {
+        winstate::State& ws = winstate::S();
+        std::lock_guard<std::mutex> lock(ws.mtx);
+        if (ws.bFailMemoryDc) {
+            SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+            return nullptr;
+        }
+    }
     if (hDC != nullptr) {
         GdiState& g = G();
         std::lock_guard<std::mutex> lock(g.mtx);
@@ -803,6 +812,14 @@ BOOL AfxDecodeBmpHeader(const BYTE* pData, size_t nSize, int* pnWidth, int* pnHe
 HBITMAP LoadBitmapA(HINSTANCE, LPCSTR lpBitmapName) {
     if (lpBitmapName == nullptr || !IS_INTRESOURCE(lpBitmapName)) return nullptr;
     const UINT nID = static_cast<UINT>(reinterpret_cast<ULONG_PTR>(lpBitmapName));
+    {
+        winstate::State& ws = winstate::S();
+        std::lock_guard<std::mutex> lock(ws.mtx);
+        if (ws.failBitmaps.count(nID) != 0) {
+            SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+            return nullptr;
+        }
+    }
     const CBitmapResource* res = AfxFindBitmapResource(nID);
     int cx = 0, cy = 0;
     if (res == nullptr || !AfxDecodeBmpHeader(res->pData, res->nSize, &cx, &cy)) return nullptr;

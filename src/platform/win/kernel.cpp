@@ -52,7 +52,17 @@ const std::map<DWORD, std::string>& DefaultSystemTexts() {
 struct Module {
     std::string strName;  // lower case file name
     std::string strPath;
+    bool bInExecutable = false;  // linked into the executable: its file is the executable's
 };
+
+// The two stand-in libraries are linked into the executable; as modules they are "loaded" from the start
+// under the file names the program's code links against, and their file is the executable.
+std::map<std::uintptr_t, Module> DefaultModules() {
+    std::map<std::uintptr_t, Module> modules;
+    modules[0x10010000] = Module{"crs_interapp_32.dll", "", true};
+    modules[0x10020000] = Module{"cbw32.dll", "", true};
+    return modules;
+}
 
 struct KernelState {
     std::mutex mtx;
@@ -60,8 +70,8 @@ struct KernelState {
     bool bCommandLineSet = false;
     std::string strModulePath;
     bool bModulePathSet = false;
-    std::map<std::uintptr_t, Module> modules;
-    std::uintptr_t nNextModule = 0x10000000;
+    std::map<std::uintptr_t, Module> modules = DefaultModules();
+    std::uintptr_t nNextModule = 0x10020000;
     std::map<DWORD, std::string> systemTexts = DefaultSystemTexts();
     std::map<int, bool> keys;
     std::vector<CBeepRecord> beeps;
@@ -199,7 +209,7 @@ DWORD GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize) {
                 SetLastError(ERROR_MOD_NOT_FOUND);
                 return 0;
             }
-            path = it->second.strPath;
+            path = it->second.bInExecutable ? ExecutablePathLocked(k) : it->second.strPath;
         }
     }
     if (lpFilename == nullptr || nSize == 0) {
@@ -238,11 +248,12 @@ HMODULE AfxRegisterModule(LPCSTR lpszName, LPCSTR lpszPath) {
     for (auto& [h, m] : k.modules) {
         if (m.strName == name) {
             m.strPath = lpszPath ? lpszPath : "";
+            m.bInExecutable = lpszPath == nullptr;
             return reinterpret_cast<HMODULE>(h);
         }
     }
     k.nNextModule += 0x10000;
-    k.modules[k.nNextModule] = Module{name, lpszPath ? lpszPath : ""};
+    k.modules[k.nNextModule] = Module{name, lpszPath ? lpszPath : "", lpszPath == nullptr};
     return reinterpret_cast<HMODULE>(k.nNextModule);
 }
 

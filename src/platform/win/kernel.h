@@ -87,12 +87,17 @@ inline DWORD GetModuleFileName(HMODULE h, LPSTR p, DWORD n) {
     return GetModuleFileNameA(h, p, n);
 }
 // NULL: the executable's handle. A name: the module registered under it (case-insensitive, ".dll"
-// assumed when the name has no extension), else NULL with ERROR_MOD_NOT_FOUND.
+// assumed when the name has no extension), else NULL with ERROR_MOD_NOT_FOUND. The stand-in libraries
+// "CRS_InterApp_32.dll" (the tracker host library) and "cbw32.dll" (the board library) are linked into
+// the executable and registered from the start: their module file is the executable's path.
 HMODULE GetModuleHandleA(LPCSTR lpModuleName);
 inline HMODULE GetModuleHandle(LPCSTR n) {
     return GetModuleHandleA(n);
 }
-// Registers a loaded module (a stand-in library) under a file name with its full path.
+// Registers a loaded module (a stand-in library) under a file name with its full path. lpszPath NULL: a
+// library linked into the executable, whose module file is the executable's (GetModuleFileNameA then
+// gives the executable's path, /proc/self/exe unless CWinSimulation::SetModulePath changed it).
+// Registering a name again replaces its path and keeps its handle.
 HMODULE AfxRegisterModule(LPCSTR lpszName, LPCSTR lpszPath);
 
 // The calling thread's last error.

@@ -47,3 +47,25 @@ void CWinSimulation::FailCreateWindow(std::function<bool(const CREATESTRUCT& cs)
     std::lock_guard<std::mutex> lock(s.mtx);
     s.pfnFailCreate = std::move(pfnPredicate);
 }
+
+void CWinSimulation::FailLoadBitmap(UINT nID, BOOL bFail) {
+    winstate::State& s = winstate::S();
+    std::lock_guard<std::mutex> lock(s.mtx);
+    if (bFail) {
+        s.failBitmaps.insert(nID);
+    } else {
+        s.failBitmaps.erase(nID);
+    }
+}
+
+void CWinSimulation::FailCreateMemoryDC(BOOL bFail) {
+    winstate::State& s = winstate::S();
+    std::lock_guard<std::mutex> lock(s.mtx);
+    s.bFailMemoryDc = bFail;
+}
+
+void CWinSimulation::FailTabInsertAt(int nItem) {
+    winstate::State& s = winstate::S();
+    std::lock_guard<std::mutex> lock(s.mtx);
+    s.nFailTabInsertAt = nItem < 0 ? -1 : nItem;
+}

@@ -29,6 +29,12 @@ class CWinSimulation {
     static void FailInitCommonControls(BOOL bFail = TRUE);
     // Window creation fails while the predicate says so (NULL removes it).
     static void FailCreateWindow(std::function<bool(const CREATESTRUCT& cs)> pfnPredicate);
+    // LoadBitmapA (and CBitmap::LoadBitmap) of bitmap nID gives NULL while set, as for a missing resource.
+    static void FailLoadBitmap(UINT nID, BOOL bFail = TRUE);
+    // CreateCompatibleDC (and CDC::CreateCompatibleDC) gives NULL while set.
+    static void FailCreateMemoryDC(BOOL bFail = TRUE);
+    // A tab control's TCM_INSERTITEMA at index nItem returns -1 (nothing inserted); -1 removes it.
+    static void FailTabInsertAt(int nItem);
 
     static void SetKeyDown(int nVirtKey, BOOL bDown);
     static std::vector<CBeepRecord> Beeps();

@@ -147,6 +147,9 @@ struct State {
     BOOL bFailRegisterClass = FALSE;
     BOOL bFailInitCommonControls = FALSE;
     std::function<bool(const CREATESTRUCT&)> pfnFailCreate;
+    std::set<UINT> failBitmaps;  // LoadBitmapA ids that fail
+    BOOL bFailMemoryDc = FALSE;  // CreateCompatibleDC fails
+    int nFailTabInsertAt = -1;   // TCM_INSERTITEMA at this index fails; -1 none
     std::vector<AFX_DESTROY_HOOK> destroyHooks;
     std::atomic<DefProcHookNode*> pFirstDefProcHook{nullptr};
     UINT_PTR nNextThreadTimer = 0x7F00;

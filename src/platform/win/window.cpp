@@ -545,6 +545,9 @@ void DropAllWindows() {
         s.bFailRegisterClass = FALSE;
         s.bFailInitCommonControls = FALSE;
         s.pfnFailCreate = nullptr;
+        s.failBitmaps.clear();
+        s.bFailMemoryDc = FALSE;
+        s.nFailTabInsertAt = -1;
         for (auto it = s.classes.begin(); it != s.classes.end();) {
             it = it->second.bSystem ? std::next(it) : s.classes.erase(it);
         }
