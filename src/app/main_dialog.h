@@ -286,7 +286,8 @@ public:
     // Host times (s) right after the burst's last write that set bit 7 / cleared it; NaN until the first.
     std::atomic<double> m_dLedOnTime{std::numeric_limits<double>::quiet_NaN()};   // engine: burst
     std::atomic<double> m_dLedOffTime{std::numeric_limits<double>::quiet_NaN()};  // engine: burst
-    LatencyStats m_Latency[4] = {};              // engine: burst; user-interface thread only
+    // Engine: burst; user-interface thread only. At their reset values until the advanced dialog resets them.
+    LatencyStats m_Latency[4] = {LATENCY_RESET, LATENCY_RESET, LATENCY_RESET, LATENCY_RESET};
     std::atomic<int> m_nBurstOutput{0x80};       // engine: burst
     std::atomic<int> m_nHeldBits{0};             // engine: TTL output
     std::atomic<BOOL> m_bBurstBusy{FALSE};       // engine: burst
