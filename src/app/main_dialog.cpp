@@ -1,8 +1,6 @@
 #include "app/main_dialog.h"
 
-#include <chrono>
 #include <cstring>
-#include <thread>
 
 #include "app/about_box.h"
 #include "app/channel_panel.h"
@@ -21,8 +19,6 @@ constexpr int kSawToothPeriodMs = 50;
 constexpr int kTtlTestPeriodMs = 50;
 constexpr int kDefaultPeriodMs = 33;
 constexpr int kResetLedCaptions = 2346;
-// Time (ms of the program's clock) a running TTL burst gets to see the abort request and end.
-constexpr DWORD kBurstEndWaitMs = 2000;
 
 void SetTextIfPresent(CWnd* pWnd, LPCTSTR lpszText) {
     if (pWnd != nullptr) pWnd->SetWindowText(lpszText);
@@ -45,21 +41,10 @@ CTessaro2010Dlg::CTessaro2010Dlg(CWnd* pParent) : CDialog(IDD_TESSARO_DIALOG, pP
 }
 
 CTessaro2010Dlg::~CTessaro2010Dlg() {
-    // A TTL burst worker shares the burst members and reaches the dialog through g_pMainDlg, which is
-    // NULL by now; it may still be between two pulses. It is asked to stop and waited for before anything
-    // is saved or freed: while it runs, g_Params.bRoiOutput holds the burst's own value (restored at its
-    // end), and clearing m_bBurstBusy is its last touch of the dialog. A worker that does not end within
-    // the wait is abandoned: from here it must not reach the dialog (g_pMainDlg is NULL). Sleep also
-    // moves a manual clock, so a worker that waits for time to pass can finish; the short real pause
-    // lets a worker run on a busy machine while a manual clock races ahead.
-    if (m_bBurstBusy) {
-        m_bBurstAbort = TRUE;
-        const DWORD nStart = GetTickCount();
-        while (m_bBurstBusy && GetTickCount() - nStart < kBurstEndWaitMs) {
-            Sleep(1);
-            std::this_thread::sleep_for(std::chrono::microseconds(50));
-        }
-    }
+    // A TTL burst worker may still be between two pulses. It is asked to stop and waited for, or given
+    // up, before anything is saved or freed, and the ROI-output option it remembered at its start is put
+    // back, so the saved settings hold it.
+    EndTtlBurstAtShutdown();
 
     // The default path is set by the start-up; a dialog that never started has no settings to keep.
     if (!m_strDefaultParamPath.IsEmpty()) SaveParameters(FALSE, TRUE);
@@ -271,4 +256,5 @@ BEGIN_MESSAGE_MAP(CTessaro2010Dlg, CDialog)
     ON_UPDATE_COMMAND_UI(ID_ADVANCED, &CTessaro2010Dlg::OnUpdateAdvanced)
     ON_WM_DRAWITEM()
     ON_MESSAGE(CTessaro2010Dlg::WM_TTL_EXTERNAL_INTERRUPT, &CTessaro2010Dlg::OnExternalInterruptEvent)
+    ON_MESSAGE(CTessaro2010Dlg::WM_TTL_BURST_REPORT, &CTessaro2010Dlg::OnTtlBurstReport)
 END_MESSAGE_MAP()

@@ -69,3 +69,7 @@ void CWinSimulation::FailTabInsertAt(int nItem) {
     std::lock_guard<std::mutex> lock(s.mtx);
     s.nFailTabInsertAt = nItem < 0 ? -1 : nItem;
 }
+
+void CWinSimulation::FailCreateThread(BOOL bFail) {
+    AfxFailCreateThread(bFail != FALSE);
+}

@@ -35,6 +35,8 @@ class CWinSimulation {
     static void FailCreateMemoryDC(BOOL bFail = TRUE);
     // A tab control's TCM_INSERTITEMA at index nItem returns -1 (nothing inserted); -1 removes it.
     static void FailTabInsertAt(int nItem);
+    // CWinThread::CreateThread (and so AfxBeginThread) fails while set, with ERROR_NOT_ENOUGH_MEMORY.
+    static void FailCreateThread(BOOL bFail = TRUE);
 
     static void SetKeyDown(int nVirtKey, BOOL bDown);
     static std::vector<CBeepRecord> Beeps();
