@@ -221,8 +221,9 @@ class CSimHost {
     SimHostRoi Roi(int nRoi) const;  // all zero for a number outside 0..15
     SimHostSetup Setup() const;
     LONGLONG FramesProduced() const;
-    int PostCount() const;    // notifications accepted by the post function
-    int VisibleLeds() const;  // LED bits the camera sees now (after the latency)
+    int PostCount() const;        // notifications accepted by the post function
+    int FailedPostCount() const;  // notifications the post function refused (a receiver's full queue)
+    int VisibleLeds() const;      // LED bits the camera sees now (after the latency)
     LONGLONG NowUs() const;
 
     // --- The library's calls (crs_interapp.cpp); results are CRS_OK or CRS_ERR_* codes ---
@@ -331,6 +332,7 @@ class CSimHost {
     std::deque<Outgoing> m_outgoing;
     bool m_bDelivering;
     std::atomic<int> m_nPostCount;
+    std::atomic<int> m_nFailedPostCount;
 
     // Driver thread.
     std::thread m_driver;

@@ -40,14 +40,44 @@ bool Matches(HWND hWnd, UINT message, HWND hFilter, UINT nMin, UINT nMax) {
     return true;
 }
 
+void ErasePosted(Queue& q, std::deque<Posted>::iterator it, std::deque<Posted>::iterator* pNext) {
+    if (it->bInput) --q.nInputPosted;
+    std::deque<Posted>::iterator next = q.posted.erase(it);
+    if (pNext) *pNext = next;
+}
+
+Taken TakeLowerLocked(State& s, Queue& q, MSG* pMsg, HWND hFilter, UINT nMin, UINT nMax, bool bRemove,
+                      UINT nKinds);
+
 // Takes (or with bRemove false, looks at) the next message of the queue in the loop's order. The caller
 // holds the lock.
 Taken TakeLocked(State& s, Queue& q, MSG* pMsg, std::unique_ptr<std::string>* pText, HWND hFilter, UINT nMin,
                  UINT nMax, bool bRemove, UINT nKinds) {
+    // The fairness rule of message_loop.h: only unfiltered takes of every kind count the run of posted
+    // messages and give the lower-priority work its turn.
+    const bool bFair = bRemove && nKinds == kAll && hFilter == nullptr && nMin == 0 && nMax == 0;
+    if (bFair && q.nPostedRun >= kPostedBurst) {
+        q.nPostedRun = 0;
+        if (q.nInputPosted > 0) {
+            for (auto it = q.posted.begin(); it != q.posted.end(); ++it) {
+                if (!it->bInput) continue;
+                if (it->msg.hwnd != nullptr && Find(s, it->msg.hwnd) == nullptr) {
+                    ErasePosted(q, it, nullptr);  // the window is gone
+                    break;
+                }
+                *pMsg = it->msg;
+                if (pText) *pText = std::move(it->pText);
+                ErasePosted(q, it, nullptr);
+                return Taken::Msg;
+            }
+        }
+        const Taken k = TakeLowerLocked(s, q, pMsg, hFilter, nMin, nMax, bRemove, nKinds);
+        if (k != Taken::None) return k;
+    }
     if (nKinds & kPosted) {
         for (auto it = q.posted.begin(); it != q.posted.end();) {
             if (it->msg.hwnd != nullptr && Find(s, it->msg.hwnd) == nullptr) {
-                it = q.posted.erase(it);  // the window is gone
+                ErasePosted(q, it, &it);  // the window is gone
                 continue;
             }
             if (Matches(it->msg.hwnd, it->msg.message, hFilter, nMin, nMax)) {
@@ -55,13 +85,21 @@ Taken TakeLocked(State& s, Queue& q, MSG* pMsg, std::unique_ptr<std::string>* pT
                 const bool bQuitMsg = it->msg.message == WM_QUIT;  // posted as a thread message
                 if (bRemove) {
                     if (pText) *pText = std::move(it->pText);
-                    q.posted.erase(it);
+                    ErasePosted(q, it, nullptr);
+                    if (bFair && q.nPostedRun < kPostedBurst) ++q.nPostedRun;
                 }
                 return bQuitMsg ? Taken::Quit : Taken::Msg;
             }
             ++it;
         }
     }
+    if (bFair) q.nPostedRun = 0;
+    return TakeLowerLocked(s, q, pMsg, hFilter, nMin, nMax, bRemove, nKinds);
+}
+
+// The lower-priority work: WM_QUIT, WM_PAINT, WM_TIMER, in this order.
+Taken TakeLowerLocked(State& s, Queue& q, MSG* pMsg, HWND hFilter, UINT nMin, UINT nMax, bool bRemove,
+                      UINT nKinds) {
     const DWORD nNowMs = CClock::NowMillis();
     if ((nKinds & kQuit) && q.bQuit) {
         *pMsg = MSG{nullptr, WM_QUIT, static_cast<WPARAM>(q.nQuitCode), 0, nNowMs, {0, 0}};
@@ -206,6 +244,8 @@ void EndOfLoop(const std::shared_ptr<Queue>& pq, bool bNested) {
     if (pq->nDepth == 0) pq->bAbandon = FALSE;
 }
 
+thread_local int t_nTakenSinceHooks = 0;
+
 // GetMessage without the filter's niceties: waits until a matching message comes. FALSE on WM_QUIT or
 // when the thread's loops are abandoned.
 BOOL WaitAndTake(MSG* pMsg, HWND hWnd, UINT nMin, UINT nMax) {
@@ -220,8 +260,13 @@ BOOL WaitAndTake(MSG* pMsg, HWND hWnd, UINT nMin, UINT nMax) {
         if (k == Taken::Quit) return FALSE;
         if (k == Taken::Msg) {
             t_nMessageTime = pMsg->time;
+            if (++t_nTakenSinceHooks >= kPostedBurst) {
+                t_nTakenSinceHooks = 0;
+                clockstate::RunDueRealHooks(pq->nThreadId);
+            }
             return TRUE;
         }
+        t_nTakenSinceHooks = 0;
         clockstate::RunDueRealHooks(pq->nThreadId);
         if (!WaitForWork(pq, tLast)) {
             EndOfLoop(pq, false);
@@ -257,6 +302,7 @@ BOOL CMessageLoop::RunUntil(const std::function<bool()>& done, const std::functi
     }
     bool bFirstIdle = true;
     BOOL bResult = TRUE;
+    int nSinceHooks = 0;
     auto tLast = Steady::now();
     for (;;) {
         if (done && done()) break;
@@ -279,8 +325,15 @@ BOOL CMessageLoop::RunUntil(const std::function<bool()>& done, const std::functi
         if (k == Taken::Msg) {
             DispatchTaken(msg);
             tLast = Steady::now();
+            // Under a steady stream of messages the loop never idles: the real-clock time hooks get the
+            // same turn as the timers.
+            if (++nSinceHooks >= kPostedBurst) {
+                nSinceHooks = 0;
+                clockstate::RunDueRealHooks(pq->nThreadId);
+            }
             continue;
         }
+        nSinceHooks = 0;
         if (bFirstIdle) {
             bFirstIdle = false;
             if (onFirstIdle) {
@@ -380,6 +433,13 @@ BOOL CMessageLoop::HasPending() {
     MSG peek;
     return TakeLocked(s, *it->second, &peek, nullptr, nullptr, 0, 0, false, kPosted | kPaint | kTimer) !=
            Taken::None;
+}
+
+size_t CMessageLoop::PostedCount(DWORD nThreadId) {
+    State& s = S();
+    std::lock_guard<std::mutex> lock(s.mtx);
+    auto it = s.queues.find(nThreadId);
+    return it == s.queues.end() ? 0 : it->second->posted.size();
 }
 
 BOOL CMessageLoop::PumpMessage() {
@@ -492,12 +552,20 @@ void PostQuitMessage(int nExitCode) {
 
 namespace {
 
-BOOL PostTo(State& s, DWORD nThreadId, HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
-    auto q = QueueFor(s, nThreadId);
+BOOL PostTo(State& s, DWORD nThreadId, HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam,
+            bool bInput = false) {
+    Queue* q = QueueLocked(s, nThreadId);
+    const std::size_t nOfKind = bInput ? q->nInputPosted : q->posted.size() - q->nInputPosted;
+    if (nOfKind >= kMaxPostedMessages) {
+        SetLastError(ERROR_NOT_ENOUGH_QUOTA);
+        return FALSE;
+    }
     Posted p;
     p.msg = MSG{hWnd, Msg, wParam, lParam, CClock::NowMillis(), {0, 0}};
     p.nSeq = s.nNextSeq++;
+    p.bInput = bInput;
     q->posted.push_back(std::move(p));
+    if (bInput) ++q->nInputPosted;
     Wake(*q);
     return TRUE;
 }
@@ -525,6 +593,22 @@ BOOL PostMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
     }
     return PostTo(s, r->nThreadId, hWnd, Msg, wParam, lParam);
 }
+
+namespace winstate {
+
+BOOL PostInputMessage(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
+    State& s = S();
+    std::lock_guard<std::mutex> lock(s.mtx);
+    if (hWnd == nullptr) return PostTo(s, GetCurrentThreadId(), nullptr, Msg, wParam, lParam, true);
+    WndRec* r = Find(s, hWnd);
+    if (r == nullptr) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return FALSE;
+    }
+    return PostTo(s, r->nThreadId, hWnd, Msg, wParam, lParam, true);
+}
+
+}  // namespace winstate
 
 LONG GetMessageTime() {
     return static_cast<LONG>(t_nMessageTime);

@@ -59,6 +59,7 @@ struct WndRec {
 struct Posted {
     MSG msg{};
     std::uint64_t nSeq = 0;
+    bool bInput = false;                 // simulated user input (see message_loop.h)
     std::unique_ptr<std::string> pText;  // owned lParam text of a WM_SETTEXT from a foreign thread
 };
 
@@ -97,9 +98,16 @@ class CHandleSet {
     std::vector<std::uintptr_t> m_handles;
 };
 
+// Posted messages a queue holds at most, apart from user input, which has a bound of its own.
+constexpr std::size_t kMaxPostedMessages = 10000;
+// Posted messages a loop takes in a row before the lower-priority work gets a turn (message_loop.h).
+constexpr int kPostedBurst = 32;
+
 struct Queue {
     DWORD nThreadId = 0;
     std::deque<Posted> posted;
+    std::size_t nInputPosted = 0;  // entries of posted that are user input
+    int nPostedRun = 0;            // posted messages taken in a row since the last lower-priority turn
     BOOL bQuit = FALSE;
     int nQuitCode = 0;
     CHandleSet invalid;  // handle values of invalid windows (creation order)
@@ -162,6 +170,9 @@ Queue* QueueLocked(State& s, DWORD nThreadId);               // as QueueFor, wit
 std::shared_ptr<Queue> QueueFor(State& s, DWORD nThreadId);  // created on demand
 void Wake(Queue& q);
 void WakeAll(State& s);
+// Posts simulated user input (user_actions.h, the menu choice): not refused by a queue full of posted
+// messages, and served by a loop's lower-priority turn ahead of the posted messages before it.
+BOOL PostInputMessage(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
 BOOL IsVisibleLocked(State& s, const WndRec* r);
 // Client area inset of a window (left, top, right, bottom border widths).
 RECT NonClientInsets(const WndRec& r);

@@ -531,6 +531,8 @@ void DropAllWindows() {
         s.topLevel.clear();
         for (auto& [tid, q] : s.queues) {
             q->posted.clear();
+            q->nInputPosted = 0;
+            q->nPostedRun = 0;
             q->invalid.clear();
             q->timers.clear();
             q->bQuit = FALSE;
