@@ -40,6 +40,14 @@ bool Matches(HWND hWnd, UINT message, HWND hFilter, UINT nMin, UINT nMax) {
     return true;
 }
 
+// Invalid windows set aside as hidden go back to the search once any visibility may have changed.
+void SettleHiddenLocked(State& s, Queue& q) {
+    if (q.nHiddenEpoch == s.nVisibilityEpoch) return;
+    q.nHiddenEpoch = s.nVisibilityEpoch;
+    q.hiddenInvalid.merge_into(q.invalid);
+    q.hiddenInvalid.clear();
+}
+
 void ErasePosted(Queue& q, std::deque<Posted>::iterator it, std::deque<Posted>::iterator* pNext) {
     if (it->bInput) --q.nInputPosted;
     std::deque<Posted>::iterator next = q.posted.erase(it);
@@ -107,18 +115,9 @@ Taken TakeLowerLocked(State& s, Queue& q, MSG* pMsg, HWND hFilter, UINT nMin, UI
         return Taken::Quit;
     }
     if ((nKinds & kPaint) && hFilter != kThreadOnly && Matches(nullptr, WM_PAINT, nullptr, nMin, nMax)) {
-        for (auto it = q.invalid.begin(); it != q.invalid.end();) {
-            HWND h = reinterpret_cast<HWND>(*it);
-            WndRec* r = Find(s, h);
-            if (r == nullptr || !r->bInvalid) {
-                it = q.invalid.erase(it);
-                continue;
-            }
-            if ((hFilter != nullptr && h != hFilter) || !IsVisibleLocked(s, r)) {
-                ++it;
-                continue;
-            }
-            *pMsg = MSG{h, WM_PAINT, 0, 0, nNowMs, {0, 0}};
+        SettleHiddenLocked(s, q);
+        auto take = [&](WndRec* r) {
+            *pMsg = MSG{r->hWnd, WM_PAINT, 0, 0, nNowMs, {0, 0}};
             if (bRemove) {
                 UnionRect(&r->rcPainting, r->bPainting ? &r->rcPainting : &r->rcInvalid, &r->rcInvalid);
                 r->bErasePainting = (r->bPainting && r->bErasePainting) || r->bEraseInvalid;
@@ -126,9 +125,28 @@ Taken TakeLowerLocked(State& s, Queue& q, MSG* pMsg, HWND hFilter, UINT nMin, UI
                 r->bInvalid = FALSE;
                 r->rcInvalid = RECT{};
                 r->bEraseInvalid = FALSE;
-                q.invalid.erase(it);
+                q.invalid.erase(reinterpret_cast<std::uintptr_t>(r->hWnd));
             }
             return Taken::Msg;
+        };
+        if (hFilter != nullptr) {
+            WndRec* r = Find(s, hFilter);
+            if (r != nullptr && r->bInvalid && r->nThreadId == q.nThreadId && IsVisibleLocked(s, r))
+                return take(r);
+        } else {
+            for (auto it = q.invalid.begin(); it != q.invalid.end();) {
+                WndRec* r = Find(s, reinterpret_cast<HWND>(*it));
+                if (r == nullptr || !r->bInvalid) {
+                    it = q.invalid.erase(it);
+                    continue;
+                }
+                if (!IsVisibleLocked(s, r)) {
+                    q.hiddenInvalid.insert(*it);
+                    it = q.invalid.erase(it);
+                    continue;
+                }
+                return take(r);
+            }
         }
     }
     if (nKinds & kTimer) {
@@ -388,8 +406,21 @@ int CMessageLoop::PumpPending() {
     std::vector<HWND> invalid;
     std::vector<std::pair<LONGLONG, std::pair<HWND, UINT_PTR>>> due;
     {
-        std::lock_guard<std::mutex> lock(S().mtx);
-        for (std::uintptr_t h : pq->invalid) invalid.push_back(reinterpret_cast<HWND>(h));
+        State& s = S();
+        std::lock_guard<std::mutex> lock(s.mtx);
+        SettleHiddenLocked(s, *pq);
+        for (auto it = pq->invalid.begin(); it != pq->invalid.end();) {
+            WndRec* r = Find(s, reinterpret_cast<HWND>(*it));
+            if (r == nullptr || !r->bInvalid) {
+                it = pq->invalid.erase(it);
+            } else if (!IsVisibleLocked(s, r)) {
+                pq->hiddenInvalid.insert(*it);
+                it = pq->invalid.erase(it);
+            } else {
+                invalid.push_back(reinterpret_cast<HWND>(*it));
+                ++it;
+            }
+        }
     }
     for (HWND h : invalid) takeAndDispatch(h, WM_PAINT, WM_PAINT, kPaint);
     {
