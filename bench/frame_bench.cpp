@@ -1,10 +1,29 @@
-// One fresh frame through the host notification handler, beside the floor: the board library calls
-// that such a frame cannot do without (16 cbAOut, one cbCIn32, the TTL output write and the TTL input
-// read) made directly. Both run in the same process against the same simulated "PCI-DDA08/12"; the
-// program prints both times per frame and their ratio at the end.
+// One fresh host frame, end to end on the manual clock, beside its floor.
+//
+// Frame: the clock moves one frame period, the simulated host produces the frame and posts its
+// notification to the interapp window, and the user-interface thread's loop runs until idle: the
+// notification handler, the per-frame processing (counter, every channel's quality, value and D/A write,
+// the TTL input poll with markers for the input pattern's edges, the region-of-interest code on the TTL
+// output) and the repaints that the frame's texts cause.
+//
+// Floor: the same clock step and host frame (its post accepted and dropped), then exactly the library
+// calls the frame makes, made directly: the host's message statistics, per channel the data quality, the
+// value, cbAOut and cbToEngUnits, cbCIn32, the TTL input read (cbDIn, or eight cbDBitIn on the 1208HS), per
+// input edge the distributed message and the marker, the input status, the ROI code and the TTL output
+// write (cbDOut, or eight cbDBitOut). Before timing, both sides run the same number of frames with the
+// board library's call log and the host library's call counts on; the benchmark fails when the two differ
+// in any call.
+//
+// Cases: 1 and 8 channels on a PCI-DDA08/12, 4 on a USB-1208HS, each with the user-interface updates on
+// and off (the advanced dialog's "Disable UI updates"). The ratio frame / floor is printed per case. Run a
+// Release build: build-release/bench/frame_bench.
 #include <benchmark/benchmark.h>
 
+#include <unistd.h>
+
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <string>
@@ -14,6 +33,9 @@
 #include "app/tessaro_app.h"
 #include "engine/parameter_block.h"
 #include "engine/signal_codes.h"
+#include "engine/ttl_inputs.h"
+#include "hostlink/interapp_window.h"
+#include "platform/hostlib/crs_interapp.h"
 #include "platform/hostlib/sim_host.h"
 #include "platform/ul/cbw.h"
 #include "platform/ul/sim_control.h"
@@ -22,137 +44,305 @@
 
 namespace {
 
-constexpr int kChannels = MAX_CHANNELS;
-constexpr WPARAM kFreshData = static_cast<WPARAM>(2) << 16;
+constexpr int kFrameRateHz = 500;
+constexpr LONGLONG kFramePeriodUs = 1000000 / kFrameRateHz;
+// The rig's input lines walk one line up every 4 ms: every other frame one line rises and one falls.
+constexpr unsigned kInputStepMs = 4;
+constexpr int kCheckFrames = 64;
 
-// The main dialog with the framework's own initialisation only; the bench brings up what a frame needs.
+struct BenchCase {
+    const char* pszName;
+    const char* pszDevice;
+    int nChannels;
+    bool bUiUpdates;
+};
+
+const BenchCase kCases[] = {
+    {"dda08_1ch_ui", "PCI-DDA08/12:BENCH001", 1, true},
+    {"dda08_1ch_no_ui", "PCI-DDA08/12:BENCH001", 1, false},
+    {"dda08_8ch_ui", "PCI-DDA08/12:BENCH001", 8, true},
+    {"dda08_8ch_no_ui", "PCI-DDA08/12:BENCH001", 8, false},
+    {"usb1208hs_4ch_ui", "USB-1208HS:BENCH002", 4, true},
+    {"usb1208hs_4ch_no_ui", "USB-1208HS:BENCH002", 4, false},
+};
+
+BOOL PostToWindow(HWND hWnd, UINT nMessage, WPARAM wParam, LPARAM lParam) {
+    return PostMessageA(hWnd, nMessage, wParam, lParam);
+}
+BOOL AcceptAndDrop(HWND, UINT, WPARAM, LPARAM) {
+    return TRUE;
+}
+
+// The main dialog with the framework's own initialisation only: no timers, so nothing but the frame runs.
 class CBenchDialog : public CTessaro2010Dlg {
   public:
     BOOL OnInitDialog() override { return CDialog::OnInitDialog(); }
 };
 
-// The dialog, one board selected, 16 channels of host data with their panel texts linked, the ROI
-// output on, text updates on. Built once for the whole run.
-struct BenchRig {
-    std::unique_ptr<CBenchDialog> pDlg;
-    std::vector<std::unique_ptr<CStatic>> texts;
-    bool bReady = false;
+// The program for one case: board discovered and selected, its channel panels, the interapp window
+// attached to the simulated host, ROI output and input markers on.
+class CBenchRig {
+  public:
+    explicit CBenchRig(const BenchCase& c) : m_case(c) {}
+    ~CBenchRig() { TearDown(); }
+    CBenchRig(const CBenchRig&) = delete;
+    CBenchRig& operator=(const CBenchRig&) = delete;
 
-    BenchRig() {
-        CWinSimulation::Reset();
-        CClock::UseRealClock();
-        CSimBoards::Reset();
-        // Both sides pay the same for the library's own bookkeeping; a log would only grow.
-        CSimBoards::SetCallLogLimit(0);
-        SimHost().Reset();
-        SimHost().SetTimeSource([] { return CClock::NowMicros(); });
-        RegisterTessaroResources();
-        std::string strError;
-        if (!CSimBoards::SetAttachedDevices("PCI-DDA08/12:BENCH001", strError)) return;
-        theApp.m_bHostInterfaceDisabled = FALSE;
-        theApp.m_bUiUpdatesDisabled = FALSE;
+    bool SetUp(std::string& strError);
+    void TearDown();
 
-        pDlg = std::make_unique<CBenchDialog>();
-        pDlg->SetParameterDefaults();
-        if (!pDlg->Create(IDD_TESSARO_DIALOG, nullptr)) return;
-        pDlg->m_pMessageLine = pDlg->GetDlgItem(IDC_MESSAGE_LINE);
-        pDlg->m_pBoardLabel = pDlg->GetDlgItem(IDC_BOARD_LABEL);
-        pDlg->m_pTtlOutputLine = pDlg->GetDlgItem(IDC_TTL_OUTPUT);
-        pDlg->m_pTtlInputLine = pDlg->GetDlgItem(IDC_TTL_INPUT);
-        pDlg->InitUniversalLibrary();
-        pDlg->SetBoardErrorHandling(FALSE);
-        pDlg->MCL_determineBoards();
-        pDlg->SelectBoard(ID_BOARD_FIRST);
-        if (g_Params.nBoardIndex != 0 || pDlg->m_bBoardError) return;
-
-        pDlg->m_nChannels = kChannels;
-        pDlg->m_bBinocular = TRUE;
-        g_Params.nTtlRadixId = ID_TTL_HEX;
-        g_Params.bRoiOutput = TRUE;
-        g_Params.bTtlInputMarkers = TRUE;
-        g_Params.nQualityThreshold = 5;  // every frame is good: each channel reaches its output
-        for (int ch = 0; ch < kChannels; ++ch) {
-            g_Params.nSignalCode[ch] = MakeSignalCode(SIGNAL_GAZE_POINT, ch % 2 == 0 ? AXIS_X : AXIS_Y);
-            g_Params.nEye[ch] = ch / 8;
-            g_Params.fDomainMin[ch] = -10.0f;
-            g_Params.fDomainMax[ch] = 10.0f;
-            g_Params.range[ch].nUlRange = BIP10VOLTS;
-            g_Params.bInvert[ch] = FALSE;
-            for (CWnd** ppLink : {&g_ChannelLinks.pValueText[ch], &g_ChannelLinks.pClampText[ch]}) {
-                auto pText = std::make_unique<CStatic>();
-                if (!pText->Create("", WS_CHILD | WS_VISIBLE, CRect(0, 0, 80, 12), pDlg.get(), 0xFFFF))
-                    return;
-                *ppLink = pText.get();
-                texts.push_back(std::move(pText));
-            }
-        }
-        bReady = true;
+    void Frame() {
+        StepHost();
+        CMessageLoop::RunUntilIdle();
     }
+    void Floor();
+
+    // Runs nFrames of one side with the call records on; the calls by name.
+    std::map<std::string, long long> CountCalls(bool bFloor, int nFrames);
+
+    // The floor takes over the input lines where the program left them.
+    void UseFloorPost(bool bFloor) {
+        SimHost().SetPostFunction(bFloor ? AcceptAndDrop : PostToWindow);
+        if (bFloor) m_nPrevInput = g_nPrevTtlInput;
+    }
+    bool BoardError() const { return m_pDlg && m_pDlg->m_bBoardError; }
+
+  private:
+    void StepHost() {
+        CClock::AdvanceQuietly(kFramePeriodUs);
+        SimHost().Pump();
+    }
+
+    BenchCase m_case;
+    std::unique_ptr<CBenchDialog> m_pDlg;
+    bool m_bHs = false;
+    int m_nBoard = 0;
+    USHORT m_nPrevInput = 0;
 };
 
-BenchRig& Rig() {
-    static BenchRig rig;
-    return rig;
-}
-
-void BM_FreshFrame(benchmark::State& state) {
-    BenchRig& rig = Rig();
-    if (!rig.bReady) {
-        state.SkipWithError("the simulated board could not be selected");
-        return;
-    }
-    for (auto _ : state) rig.pDlg->OnHostNotification(0, kFreshData, 0);
-    state.counters["board_error"] = rig.pDlg->m_bBoardError ? 1 : 0;
-}
-
-// For comparison: the same frame with the user-interface updates switched off (the advanced dialog's
-// "Disable UI updates"), which leaves out the panel and TTL line texts.
-void BM_FreshFrameNoUiText(benchmark::State& state) {
-    BenchRig& rig = Rig();
-    if (!rig.bReady) {
-        state.SkipWithError("the simulated board could not be selected");
-        return;
-    }
-    theApp.m_bUiUpdatesDisabled = TRUE;
-    for (auto _ : state) rig.pDlg->OnHostNotification(0, kFreshData, 0);
+bool CBenchRig::SetUp(std::string& strError) {
+    CWinSimulation::Reset();
+    CClock::UseManualClock(0);
+    CSimBoards::Reset();
+    CSimBoards::SetCallLogLimit(0);
+    SimHost().Reset();
+    SimHost().SetTimeSource([] { return CClock::NowMicros(); });
+    CSimBoards::SetTimeSource([] { return CClock::NowMicros(); });
+    RegisterTessaroResources();
+    if (!CSimBoards::SetAttachedDevices(m_case.pszDevice, strError)) return false;
+    theApp.m_bHostInterfaceDisabled = FALSE;
     theApp.m_bUiUpdatesDisabled = FALSE;
+
+    m_pDlg = std::make_unique<CBenchDialog>();
+    g_pMainDlg = m_pDlg.get();
+    m_pDlg->SetParameterDefaults();
+    if (!m_pDlg->Create(IDD_TESSARO_DIALOG, nullptr)) {
+        strError = "the main dialog could not be created";
+        return false;
+    }
+    m_pDlg->ShowWindow(SW_SHOW);
+    m_pDlg->m_pMessageLine = m_pDlg->GetDlgItem(IDC_MESSAGE_LINE);
+    m_pDlg->m_pBoardLabel = m_pDlg->GetDlgItem(IDC_BOARD_LABEL);
+    m_pDlg->m_pTtlOutputLine = m_pDlg->GetDlgItem(IDC_TTL_OUTPUT);
+    m_pDlg->m_pTtlInputLine = m_pDlg->GetDlgItem(IDC_TTL_INPUT);
+    m_pDlg->m_nRedrawMsg = RegisterWindowMessage("RedrawChannelDialogs");
+    g_pBmpCollapsed = new CBitmap;
+    g_pBmpExpanded = new CBitmap;
+    g_pBmpCollapsed->LoadBitmap(IDB_COLLAPSED);
+    g_pBmpExpanded->LoadBitmap(IDB_EXPANDED);
+
+    g_Params.nTtlRadixId = ID_TTL_HEX;
+    m_pDlg->InitUniversalLibrary();
+    m_pDlg->SetBoardErrorHandling(FALSE);
+    m_pDlg->MCL_determineBoards();
+    m_pDlg->SelectBoard(ID_BOARD_FIRST);
+    CMessageLoop::RunUntilIdle();
+    if (g_Params.nBoardIndex != 0 || m_pDlg->m_bBoardError || m_pDlg->m_bSimulatedBoard) {
+        strError = "the board could not be selected";
+        return false;
+    }
+    m_bHs = m_pDlg->m_nBoardFamily == FAMILY_1208HS;
+    m_nBoard = g_Params.nBoardNum;
+    if (m_case.nChannels > m_pDlg->m_nBoardAnalogChannels) {
+        strError = "the board has fewer channels than the case";
+        return false;
+    }
+    m_pDlg->m_nChannels = m_case.nChannels;
+
+    m_pDlg->m_bBinocular = TRUE;
+    g_Params.bRoiOutput = TRUE;
+    g_Params.bTtlInputMarkers = TRUE;
+    for (int ch = 0; ch < MAX_CHANNELS; ++ch) {
+        g_Params.nSignalCode[ch] = MakeSignalCode(SIGNAL_GAZE_POINT, ch % 2 == 0 ? AXIS_X : AXIS_Y);
+        g_Params.nEye[ch] = 0;
+        g_Params.fDomainMin[ch] = -10.0f;
+        g_Params.fDomainMax[ch] = 10.0f;
+        g_Params.range[ch].nUlRange = BIP10VOLTS;
+        g_Params.bInvert[ch] = FALSE;
+    }
+
+    if (!theApp.CreateInterAppWindow(nullptr)) {
+        strError = "the interapp window could not be created";
+        return false;
+    }
+    SimHost().SetFrameRate(kFrameRateHz);
+    SimHost().PlaceRoiGrid(4);
+    SimHost().ForceDataQuality(0, 0);  // every frame good: the call counts do not depend on blinks
+    CSimBoards::SetTtlInputPattern(SimTtlInputPattern{ESimTtlInputPattern::Walk, kInputStepMs});
+    UseFloorPost(false);
+    theApp.m_bUiUpdatesDisabled = m_case.bUiUpdates ? FALSE : TRUE;
+    for (int i = 0; i < 4; ++i) Frame();  // the first frames show what the selection left
+    if (m_pDlg->m_bBoardError) {
+        strError = "the board is in the board-error state";
+        return false;
+    }
+    return true;
 }
 
-// The unavoidable library work of the same frame.
-void BM_LibraryFloor(benchmark::State& state) {
-    BenchRig& rig = Rig();
-    if (!rig.bReady) {
-        state.SkipWithError("the simulated board could not be selected");
+void CBenchRig::TearDown() {
+    if (!m_pDlg) return;
+    theApp.m_bUiUpdatesDisabled = FALSE;
+    SimHost().SetPostFunction(nullptr);
+    theApp.ExitInstance();
+    g_pMainDlg = nullptr;
+    if (m_pDlg->GetSafeHwnd() != nullptr) m_pDlg->DestroyWindow();
+    m_pDlg.reset();
+    CSimBoards::SetTtlInputPattern(SimTtlInputPattern{});
+    CWinSimulation::Reset();
+}
+
+void CBenchRig::Floor() {
+    StepHost();
+    int nLength = 0;
+    int nPosts = 0;
+    CRS_GetMessageListLength(&nLength);
+    CRS_GetMessagePostCount(&nPosts);
+    ULONG nCounter = 0;
+    cbCIn32(m_nBoard, 0, &nCounter);
+    for (int ch = 0; ch < m_case.nChannels; ++ch) {
+        int nQuality = 0;
+        CRS_GetDataQuality2(0, &nQuality);
+        if (nQuality > g_Params.nQualityThreshold) continue;
+        float xy[2] = {0.0f, 0.0f};
+        CRS_GetGazePoint2(0, xy);
+        const float f = (xy[ch % 2] + 10.0f) / 20.0f;
+        const USHORT nCode = static_cast<USHORT>(4095.0f * f);
+        cbAOut(m_nBoard, ch, BIP10VOLTS, nCode);
+        float fVolts = 0.0f;
+        cbToEngUnits(m_nBoard, BIP10VOLTS, nCode, &fVolts);
+        benchmark::DoNotOptimize(fVolts);
+    }
+    USHORT nInput = 0;
+    if (m_bHs) {
+        for (int nBit = 7; nBit >= 0; --nBit) {
+            USHORT v = 0;
+            cbDBitIn(m_nBoard, AUXPORT, nBit, &v);
+            nInput = static_cast<USHORT>(nInput * 2 + v);
+        }
+    } else {
+        cbDIn(m_nBoard, FIRSTPORTA, &nInput);
+    }
+    const USHORT nRising = static_cast<USHORT>(nInput & ~m_nPrevInput);
+    const USHORT nFalling = static_cast<USHORT>(m_nPrevInput & ~nInput);
+    if ((nRising | nFalling) != 0) {
+        for (int n = 0; n < 8; ++n) {
+            const USHORT nMask = static_cast<USHORT>(1 << n);
+            const bool bRising = (nRising & nMask) != 0;
+            if (!bRising && (nFalling & nMask) == 0) continue;
+            CRS_DistributeMessages(0xA40000, bRising ? 0x10000 | n : n);
+            char szMarker[64];
+            std::snprintf(szMarker, sizeof szMarker, "dataFile_InsertMarker\t%c ",
+                          (bRising ? "STUVWXYZ" : "stuvwxyz")[n]);
+            CRS_SendCommand("%s", szMarker);
+        }
+        CRS_SetStatus_PRIVATE(12, nInput);
+    }
+    m_nPrevInput = nInput;
+    int nRoi = 0;
+    CRS_GetROI_InCode2(0, &nRoi);
+    if (m_bHs) {
+        for (int i = 0; i < 8; ++i) cbDBitOut(m_nBoard, AUXPORT, 8 + i, static_cast<USHORT>(nRoi & (1 << i)));
+    } else {
+        cbDOut(m_nBoard, SECONDPORTA, static_cast<USHORT>(nRoi & 0xFFFF));
+    }
+}
+
+std::map<std::string, long long> CBenchRig::CountCalls(bool bFloor, int nFrames) {
+    UseFloorPost(bFloor);
+    CSimBoards::SetCallLogLimit(static_cast<size_t>(nFrames) * 64);
+    CSimBoards::ClearCallLog();
+    ClearSimHostLibraryCallCounts();
+    for (int i = 0; i < nFrames; ++i) bFloor ? Floor() : Frame();
+    std::map<std::string, long long> counts = SimHostLibraryCallCounts();
+    for (const SimCallRecord& rec : CSimBoards::GetCallLog()) ++counts[rec.strName];
+    CSimBoards::SetCallLogLimit(0);
+    UseFloorPost(false);
+    return counts;
+}
+
+std::string Describe(const std::map<std::string, long long>& counts) {
+    std::string str;
+    for (const auto& [name, n] : counts) str += " " + name + "=" + std::to_string(n);
+    return str;
+}
+
+// One rig at a time: every case resets the framework and the simulations.
+std::unique_ptr<CBenchRig> g_pRig;
+const BenchCase* g_pRigCase = nullptr;
+std::string g_strRigError;
+
+CBenchRig* RigFor(const BenchCase& c) {
+    if (g_pRigCase == &c) return g_strRigError.empty() ? g_pRig.get() : nullptr;
+    g_pRig.reset();
+    g_pRigCase = &c;
+    g_strRigError.clear();
+    auto pRig = std::make_unique<CBenchRig>(c);
+    if (!pRig->SetUp(g_strRigError)) return nullptr;
+    // The floor must make exactly the frame's library calls, frame for frame.
+    const auto frameCalls = pRig->CountCalls(false, kCheckFrames);
+    const auto floorCalls = pRig->CountCalls(true, kCheckFrames);
+    if (frameCalls != floorCalls) {
+        g_strRigError = "the floor's library calls differ from the frame's: frame" + Describe(frameCalls) +
+                        "; floor" + Describe(floorCalls);
+        std::fprintf(stderr, "%s: %s\n", c.pszName, g_strRigError.c_str());
+        return nullptr;
+    }
+    g_pRig = std::move(pRig);
+    return g_pRig.get();
+}
+
+void RunFrame(benchmark::State& state, const BenchCase* pCase) {
+    CBenchRig* pRig = RigFor(*pCase);
+    if (pRig == nullptr) {
+        state.SkipWithError(g_strRigError.c_str());
         return;
     }
-    const int nBoard = g_Params.nBoardNum;
-    const int nAnalog = rig.pDlg->m_nBoardAnalogChannels > 0 ? rig.pDlg->m_nBoardAnalogChannels : 1;
-    USHORT nCode = 0;
-    for (auto _ : state) {
-        // 16 writes on the board's 8 channels: the same number of calls as a 16-channel frame.
-        for (int ch = 0; ch < kChannels; ++ch) cbAOut(nBoard, ch % nAnalog, BIP10VOLTS, nCode);
-        ULONG nCount = 0;
-        cbCIn32(nBoard, 0, &nCount);
-        cbDOut(nBoard, SECONDPORTA, nCode & 0xFF);
-        USHORT nInput = 0;
-        cbDIn(nBoard, FIRSTPORTA, &nInput);
-        benchmark::DoNotOptimize(nCount);
-        benchmark::DoNotOptimize(nInput);
-        nCode = static_cast<USHORT>((nCode + 1) & 0x0FFF);
-    }
+    for (auto _ : state) pRig->Frame();
+    if (pRig->BoardError()) state.SkipWithError("the board entered the board-error state");
 }
 
-BENCHMARK(BM_FreshFrame);
-BENCHMARK(BM_FreshFrameNoUiText);
-BENCHMARK(BM_LibraryFloor);
+void RunFloor(benchmark::State& state, const BenchCase* pCase) {
+    CBenchRig* pRig = RigFor(*pCase);
+    if (pRig == nullptr) {
+        state.SkipWithError(g_strRigError.c_str());
+        return;
+    }
+    pRig->UseFloorPost(true);
+    for (auto _ : state) pRig->Floor();
+    pRig->UseFloorPost(false);
+}
 
-// The console output plus the time per iteration of each benchmark, for the ratio.
+// The console output, and the time per iteration of each benchmark for the ratios.
 class CRatioReporter : public benchmark::ConsoleReporter {
   public:
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
-            if (run.run_type != Run::RT_Iteration || run.error_occurred || run.iterations == 0) continue;
+            if (run.run_type != Run::RT_Iteration || run.iterations == 0) continue;
+            if (run.error_occurred) {
+                m_bFailed = true;
+                continue;
+            }
             m_ns[run.run_name.function_name] = run.GetAdjustedRealTime() *
                                                benchmark::GetTimeUnitMultiplier(benchmark::kNanosecond) /
                                                benchmark::GetTimeUnitMultiplier(run.time_unit);
@@ -162,9 +352,11 @@ class CRatioReporter : public benchmark::ConsoleReporter {
         const auto it = m_ns.find(strName);
         return it != m_ns.end() ? it->second : 0.0;
     }
+    bool Failed() const { return m_bFailed; }
 
   private:
     std::map<std::string, double> m_ns;
+    bool m_bFailed = false;
 };
 
 }  // namespace
@@ -172,19 +364,25 @@ class CRatioReporter : public benchmark::ConsoleReporter {
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    // The dialog saves its settings when it goes: into a folder of its own.
+    char szDir[] = "/tmp/frame_bench.XXXXXX";
+    if (mkdtemp(szDir) == nullptr || chdir(szDir) != 0) return 1;
+    for (const BenchCase& c : kCases) {
+        benchmark::RegisterBenchmark((std::string("frame/") + c.pszName).c_str(), RunFrame, &c);
+        benchmark::RegisterBenchmark((std::string("floor/") + c.pszName).c_str(), RunFloor, &c);
+    }
     CRatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    const double dFrame = reporter.Nanoseconds("BM_FreshFrame");
-    const double dQuiet = reporter.Nanoseconds("BM_FreshFrameNoUiText");
-    const double dFloor = reporter.Nanoseconds("BM_LibraryFloor");
-    if (dFrame > 0.0 && dFloor > 0.0)
-        std::printf("fresh frame %.0f ns, library floor %.0f ns, ratio %.2f (aim: 1.2 or less)\n", dFrame,
-                    dFloor, dFrame / dFloor);
-    if (dQuiet > 0.0 && dFloor > 0.0)
-        std::printf("without UI text updates %.0f ns, ratio %.2f\n", dQuiet, dQuiet / dFloor);
+    g_pRig.reset();
+    for (const BenchCase& c : kCases) {
+        const double dFrame = reporter.Nanoseconds(std::string("frame/") + c.pszName);
+        const double dFloor = reporter.Nanoseconds(std::string("floor/") + c.pszName);
+        if (dFrame > 0.0 && dFloor > 0.0)
+            std::printf("%-22s frame %7.0f ns  floor %7.0f ns  ratio %.2f\n", c.pszName, dFrame, dFloor,
+                        dFrame / dFloor);
+    }
     benchmark::Shutdown();
-    // The rig's windows go before the framework's own statics.
-    Rig().texts.clear();
-    Rig().pDlg.reset();
-    return 0;
+    std::error_code ec;
+    std::filesystem::remove_all(szDir, ec);
+    return reporter.Failed() ? 1 : 0;
 }

@@ -59,6 +59,7 @@ CSimHost::CSimHost()
       m_setup{},
       m_bDelivering(false),
       m_nPostCount(0),
+      m_nFailedPostCount(0),
       m_bDriverStop(false) {
     std::lock_guard<std::mutex> lock(m_mutex);
     ResetStateLocked(SteadyMicros());
@@ -133,6 +134,7 @@ void CSimHost::Reset() {
     m_bLedsFollowPrivateStatus = false;
     m_outgoing.clear();
     m_nPostCount = 0;
+    m_nFailedPostCount = 0;
     ResetStateLocked(SteadyMicros());
 }
 
@@ -435,6 +437,10 @@ int CSimHost::PostCount() const {
     return m_nPostCount.load();
 }
 
+int CSimHost::FailedPostCount() const {
+    return m_nFailedPostCount.load();
+}
+
 int CSimHost::VisibleLeds() const {
     const LONGLONG nNowUs = ReadClock();
     std::lock_guard<std::mutex> lock(m_mutex);
@@ -735,7 +741,12 @@ void CSimHost::DeliverClaimed() {
             pHook = m_pCommandHook;
         }
         if (const PendingPost* pItem = std::get_if<PendingPost>(&item)) {
-            if (pPost && (*pPost)(pItem->hWnd, pItem->nMessage, pItem->wParam, pItem->lParam)) ++m_nPostCount;
+            if (pPost) {
+                if ((*pPost)(pItem->hWnd, pItem->nMessage, pItem->wParam, pItem->lParam))
+                    ++m_nPostCount;
+                else
+                    ++m_nFailedPostCount;
+            }
         } else if (pHook) {
             (*pHook)(std::get<SimHostCommand>(item));
         }

@@ -1,6 +1,9 @@
 // The simulated tracker host behind crs_interapp.h, and its inspection and control interface (tests and
 // main.cpp only; the program itself uses only the CRS_* calls).
 //
+// The library's calls are counted by function name (SimHostLibraryCallCounts), so that a benchmark can
+// check that its floor makes exactly the calls of the path it measures.
+//
 // Time: the host owns no clock. It reads an installed time source (microseconds; a steady clock by
 // default). Frames fall due on a grid from the moment the frame clock was last (re)started: frame k at
 // start + k / rate. Every call into the host first brings the model up to "now": it produces the frames
@@ -221,8 +224,9 @@ class CSimHost {
     SimHostRoi Roi(int nRoi) const;  // all zero for a number outside 0..15
     SimHostSetup Setup() const;
     LONGLONG FramesProduced() const;
-    int PostCount() const;    // notifications accepted by the post function
-    int VisibleLeds() const;  // LED bits the camera sees now (after the latency)
+    int PostCount() const;        // notifications accepted by the post function
+    int FailedPostCount() const;  // notifications the post function refused (a receiver's full queue)
+    int VisibleLeds() const;      // LED bits the camera sees now (after the latency)
     LONGLONG NowUs() const;
 
     // --- The library's calls (crs_interapp.cpp); results are CRS_OK or CRS_ERR_* codes ---
@@ -331,6 +335,7 @@ class CSimHost {
     std::deque<Outgoing> m_outgoing;
     bool m_bDelivering;
     std::atomic<int> m_nPostCount;
+    std::atomic<int> m_nFailedPostCount;
 
     // Driver thread.
     std::thread m_driver;
@@ -341,3 +346,8 @@ class CSimHost {
 
 // The host that the CRS_* calls reach.
 CSimHost& SimHost();
+
+// Calls of the library's CRS_* functions since the start or the last clear, by name ("CRS_GetGazePoint2");
+// functions never called are left out. Safe from any thread.
+std::map<std::string, long long> SimHostLibraryCallCounts();
+void ClearSimHostLibraryCallCounts();

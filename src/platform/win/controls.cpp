@@ -356,6 +356,8 @@ LRESULT ButtonProc(HWND h, UINT msg, WPARAM wParam, LPARAM lParam) {
             InvalidateRect(h, nullptr, TRUE);
             return 0;
         case WM_SETTEXT: {
+            // The text it already has changes nothing on the screen.
+            if (winstate::WindowTextIs(h, reinterpret_cast<LPCSTR>(lParam))) return TRUE;
             LRESULT r = DefWindowProcA(h, msg, wParam, lParam);
             InvalidateRect(h, nullptr, TRUE);
             return r;
@@ -440,8 +442,9 @@ void PaintStatic(HWND h) {
 }
 
 LRESULT StaticProc(HWND h, UINT msg, WPARAM wParam, LPARAM lParam) {
-    // A new text or enabled state repaints the control; the control's own state (made with the window,
-    // at WM_NCCREATE) is not involved.
+    // A new text or enabled state repaints the control (the text it already has changes nothing on the
+    // screen); the control's own state (made with the window, at WM_NCCREATE) is not involved.
+    if (msg == WM_SETTEXT && winstate::WindowTextIs(h, reinterpret_cast<LPCSTR>(lParam))) return TRUE;
     if (msg == WM_SETTEXT || msg == WM_ENABLE) {
         LRESULT r = msg == WM_SETTEXT ? DefWindowProcA(h, msg, wParam, lParam) : 0;
         InvalidateRect(h, nullptr, TRUE);
@@ -561,10 +564,13 @@ LRESULT EditProc(HWND h, UINT msg, WPARAM wParam, LPARAM lParam) {
             return code;
         }
         case WM_SETTEXT: {
-            LRESULT r = DefWindowProcA(h, msg, wParam, lParam);
+            // The same text is still a change for the edit's owner (EN_UPDATE, EN_CHANGE, selection and
+            // modify flag reset), but not for the screen.
+            const bool bSame = winstate::WindowTextIs(h, reinterpret_cast<LPCSTR>(lParam)) != FALSE;
+            LRESULT r = bSame ? TRUE : DefWindowProcA(h, msg, wParam, lParam);
             st.nSelStart = st.nSelEnd = 0;
             st.bModify = FALSE;
-            InvalidateRect(h, nullptr, TRUE);
+            if (!bSame) InvalidateRect(h, nullptr, TRUE);
             Notify(h, EN_UPDATE);
             Notify(h, EN_CHANGE);
             return r;

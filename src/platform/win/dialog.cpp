@@ -106,11 +106,12 @@ LRESULT AfxDefDlgProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_INITDIALOG:
             return TRUE;
         case WM_CLOSE: {
-            // As the dialog manager does: the close box is the Cancel button.
+            // As the dialog manager does: the close box is the Cancel button. The click is posted as
+            // the user's input it stands for, so a queue full of other posts neither refuses nor delays it.
             HWND hCancel = GetDlgItem(hWnd, IDCANCEL);
             if (hCancel && !IsWindowEnabled(hCancel)) return 0;
-            PostMessageA(hWnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
-                         reinterpret_cast<LPARAM>(hCancel));
+            winstate::PostInputMessage(hWnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
+                                       reinterpret_cast<LPARAM>(hCancel));
             return 0;
         }
         case WM_ERASEBKGND: {

@@ -45,6 +45,7 @@ const std::map<DWORD, std::string>& DefaultSystemTexts() {
          "Insufficient system resources exist to complete the requested service.\r\n"},
         {ERROR_MENU_ITEM_NOT_FOUND, "A menu item was not found.\r\n"},
         {ERROR_RESOURCE_NAME_NOT_FOUND, "The specified resource name cannot be found in the image file.\r\n"},
+        {ERROR_NOT_ENOUGH_QUOTA, "Not enough quota is available to process this command.\r\n"},
     };
     return texts;
 }

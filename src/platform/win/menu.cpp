@@ -507,8 +507,8 @@ BOOL AfxSimulateMenuChoice(HWND hWnd, UINT nID, BOOL bSystemMenu) {
     }
     // The handlers of the popups may have changed the item.
     if (!IsWindow(hWnd) || !path(&steps, &bEnabled) || !bEnabled) return FALSE;
-    return PostMessageA(hWnd, bSystemMenu ? WM_SYSCOMMAND : WM_COMMAND,
-                        bSystemMenu ? nID : MAKEWPARAM(static_cast<WORD>(nID), 0), 0);
+    return winstate::PostInputMessage(hWnd, bSystemMenu ? WM_SYSCOMMAND : WM_COMMAND,
+                                      bSystemMenu ? nID : MAKEWPARAM(static_cast<WORD>(nID), 0), 0);
 }
 
 // ---- CMenu ----

@@ -40,14 +40,52 @@ bool Matches(HWND hWnd, UINT message, HWND hFilter, UINT nMin, UINT nMax) {
     return true;
 }
 
+// Invalid windows set aside as hidden go back to the search once any visibility may have changed.
+void SettleHiddenLocked(State& s, Queue& q) {
+    if (q.nHiddenEpoch == s.nVisibilityEpoch) return;
+    q.nHiddenEpoch = s.nVisibilityEpoch;
+    q.hiddenInvalid.merge_into(q.invalid);
+    q.hiddenInvalid.clear();
+}
+
+void ErasePosted(Queue& q, std::deque<Posted>::iterator it, std::deque<Posted>::iterator* pNext) {
+    if (it->bInput) --q.nInputPosted;
+    std::deque<Posted>::iterator next = q.posted.erase(it);
+    if (pNext) *pNext = next;
+}
+
+Taken TakeLowerLocked(State& s, Queue& q, MSG* pMsg, HWND hFilter, UINT nMin, UINT nMax, bool bRemove,
+                      UINT nKinds);
+
 // Takes (or with bRemove false, looks at) the next message of the queue in the loop's order. The caller
 // holds the lock.
 Taken TakeLocked(State& s, Queue& q, MSG* pMsg, std::unique_ptr<std::string>* pText, HWND hFilter, UINT nMin,
                  UINT nMax, bool bRemove, UINT nKinds) {
+    // The fairness rule of message_loop.h: only unfiltered takes of every kind count the run of posted
+    // messages and give the lower-priority work its turn.
+    const bool bFair = bRemove && nKinds == kAll && hFilter == nullptr && nMin == 0 && nMax == 0;
+    if (bFair && q.nPostedRun >= kPostedBurst) {
+        q.nPostedRun = 0;
+        if (q.nInputPosted > 0) {
+            for (auto it = q.posted.begin(); it != q.posted.end(); ++it) {
+                if (!it->bInput) continue;
+                if (it->msg.hwnd != nullptr && Find(s, it->msg.hwnd) == nullptr) {
+                    ErasePosted(q, it, nullptr);  // the window is gone
+                    break;
+                }
+                *pMsg = it->msg;
+                if (pText) *pText = std::move(it->pText);
+                ErasePosted(q, it, nullptr);
+                return Taken::Msg;
+            }
+        }
+        const Taken k = TakeLowerLocked(s, q, pMsg, hFilter, nMin, nMax, bRemove, nKinds);
+        if (k != Taken::None) return k;
+    }
     if (nKinds & kPosted) {
         for (auto it = q.posted.begin(); it != q.posted.end();) {
             if (it->msg.hwnd != nullptr && Find(s, it->msg.hwnd) == nullptr) {
-                it = q.posted.erase(it);  // the window is gone
+                ErasePosted(q, it, &it);  // the window is gone
                 continue;
             }
             if (Matches(it->msg.hwnd, it->msg.message, hFilter, nMin, nMax)) {
@@ -55,13 +93,21 @@ Taken TakeLocked(State& s, Queue& q, MSG* pMsg, std::unique_ptr<std::string>* pT
                 const bool bQuitMsg = it->msg.message == WM_QUIT;  // posted as a thread message
                 if (bRemove) {
                     if (pText) *pText = std::move(it->pText);
-                    q.posted.erase(it);
+                    ErasePosted(q, it, nullptr);
+                    if (bFair && q.nPostedRun < kPostedBurst) ++q.nPostedRun;
                 }
                 return bQuitMsg ? Taken::Quit : Taken::Msg;
             }
             ++it;
         }
     }
+    if (bFair) q.nPostedRun = 0;
+    return TakeLowerLocked(s, q, pMsg, hFilter, nMin, nMax, bRemove, nKinds);
+}
+
+// The lower-priority work: WM_QUIT, WM_PAINT, WM_TIMER, in this order.
+Taken TakeLowerLocked(State& s, Queue& q, MSG* pMsg, HWND hFilter, UINT nMin, UINT nMax, bool bRemove,
+                      UINT nKinds) {
     const DWORD nNowMs = CClock::NowMillis();
     if ((nKinds & kQuit) && q.bQuit) {
         *pMsg = MSG{nullptr, WM_QUIT, static_cast<WPARAM>(q.nQuitCode), 0, nNowMs, {0, 0}};
@@ -69,18 +115,9 @@ Taken TakeLocked(State& s, Queue& q, MSG* pMsg, std::unique_ptr<std::string>* pT
         return Taken::Quit;
     }
     if ((nKinds & kPaint) && hFilter != kThreadOnly && Matches(nullptr, WM_PAINT, nullptr, nMin, nMax)) {
-        for (auto it = q.invalid.begin(); it != q.invalid.end();) {
-            HWND h = reinterpret_cast<HWND>(*it);
-            WndRec* r = Find(s, h);
-            if (r == nullptr || !r->bInvalid) {
-                it = q.invalid.erase(it);
-                continue;
-            }
-            if ((hFilter != nullptr && h != hFilter) || !IsVisibleLocked(s, r)) {
-                ++it;
-                continue;
-            }
-            *pMsg = MSG{h, WM_PAINT, 0, 0, nNowMs, {0, 0}};
+        SettleHiddenLocked(s, q);
+        auto take = [&](WndRec* r) {
+            *pMsg = MSG{r->hWnd, WM_PAINT, 0, 0, nNowMs, {0, 0}};
             if (bRemove) {
                 UnionRect(&r->rcPainting, r->bPainting ? &r->rcPainting : &r->rcInvalid, &r->rcInvalid);
                 r->bErasePainting = (r->bPainting && r->bErasePainting) || r->bEraseInvalid;
@@ -88,9 +125,28 @@ Taken TakeLocked(State& s, Queue& q, MSG* pMsg, std::unique_ptr<std::string>* pT
                 r->bInvalid = FALSE;
                 r->rcInvalid = RECT{};
                 r->bEraseInvalid = FALSE;
-                q.invalid.erase(it);
+                q.invalid.erase(reinterpret_cast<std::uintptr_t>(r->hWnd));
             }
             return Taken::Msg;
+        };
+        if (hFilter != nullptr) {
+            WndRec* r = Find(s, hFilter);
+            if (r != nullptr && r->bInvalid && r->nThreadId == q.nThreadId && IsVisibleLocked(s, r))
+                return take(r);
+        } else {
+            for (auto it = q.invalid.begin(); it != q.invalid.end();) {
+                WndRec* r = Find(s, reinterpret_cast<HWND>(*it));
+                if (r == nullptr || !r->bInvalid) {
+                    it = q.invalid.erase(it);
+                    continue;
+                }
+                if (!IsVisibleLocked(s, r)) {
+                    q.hiddenInvalid.insert(*it);
+                    it = q.invalid.erase(it);
+                    continue;
+                }
+                return take(r);
+            }
         }
     }
     if (nKinds & kTimer) {
@@ -206,6 +262,8 @@ void EndOfLoop(const std::shared_ptr<Queue>& pq, bool bNested) {
     if (pq->nDepth == 0) pq->bAbandon = FALSE;
 }
 
+thread_local int t_nTakenSinceHooks = 0;
+
 // GetMessage without the filter's niceties: waits until a matching message comes. FALSE on WM_QUIT or
 // when the thread's loops are abandoned.
 BOOL WaitAndTake(MSG* pMsg, HWND hWnd, UINT nMin, UINT nMax) {
@@ -220,8 +278,13 @@ BOOL WaitAndTake(MSG* pMsg, HWND hWnd, UINT nMin, UINT nMax) {
         if (k == Taken::Quit) return FALSE;
         if (k == Taken::Msg) {
             t_nMessageTime = pMsg->time;
+            if (++t_nTakenSinceHooks >= kPostedBurst) {
+                t_nTakenSinceHooks = 0;
+                clockstate::RunDueRealHooks(pq->nThreadId);
+            }
             return TRUE;
         }
+        t_nTakenSinceHooks = 0;
         clockstate::RunDueRealHooks(pq->nThreadId);
         if (!WaitForWork(pq, tLast)) {
             EndOfLoop(pq, false);
@@ -257,6 +320,7 @@ BOOL CMessageLoop::RunUntil(const std::function<bool()>& done, const std::functi
     }
     bool bFirstIdle = true;
     BOOL bResult = TRUE;
+    int nSinceHooks = 0;
     auto tLast = Steady::now();
     for (;;) {
         if (done && done()) break;
@@ -279,8 +343,15 @@ BOOL CMessageLoop::RunUntil(const std::function<bool()>& done, const std::functi
         if (k == Taken::Msg) {
             DispatchTaken(msg);
             tLast = Steady::now();
+            // Under a steady stream of messages the loop never idles: the real-clock time hooks get the
+            // same turn as the timers.
+            if (++nSinceHooks >= kPostedBurst) {
+                nSinceHooks = 0;
+                clockstate::RunDueRealHooks(pq->nThreadId);
+            }
             continue;
         }
+        nSinceHooks = 0;
         if (bFirstIdle) {
             bFirstIdle = false;
             if (onFirstIdle) {
@@ -335,8 +406,21 @@ int CMessageLoop::PumpPending() {
     std::vector<HWND> invalid;
     std::vector<std::pair<LONGLONG, std::pair<HWND, UINT_PTR>>> due;
     {
-        std::lock_guard<std::mutex> lock(S().mtx);
-        for (std::uintptr_t h : pq->invalid) invalid.push_back(reinterpret_cast<HWND>(h));
+        State& s = S();
+        std::lock_guard<std::mutex> lock(s.mtx);
+        SettleHiddenLocked(s, *pq);
+        for (auto it = pq->invalid.begin(); it != pq->invalid.end();) {
+            WndRec* r = Find(s, reinterpret_cast<HWND>(*it));
+            if (r == nullptr || !r->bInvalid) {
+                it = pq->invalid.erase(it);
+            } else if (!IsVisibleLocked(s, r)) {
+                pq->hiddenInvalid.insert(*it);
+                it = pq->invalid.erase(it);
+            } else {
+                invalid.push_back(reinterpret_cast<HWND>(*it));
+                ++it;
+            }
+        }
     }
     for (HWND h : invalid) takeAndDispatch(h, WM_PAINT, WM_PAINT, kPaint);
     {
@@ -380,6 +464,13 @@ BOOL CMessageLoop::HasPending() {
     MSG peek;
     return TakeLocked(s, *it->second, &peek, nullptr, nullptr, 0, 0, false, kPosted | kPaint | kTimer) !=
            Taken::None;
+}
+
+size_t CMessageLoop::PostedCount(DWORD nThreadId) {
+    State& s = S();
+    std::lock_guard<std::mutex> lock(s.mtx);
+    auto it = s.queues.find(nThreadId);
+    return it == s.queues.end() ? 0 : it->second->posted.size();
 }
 
 BOOL CMessageLoop::PumpMessage() {
@@ -492,12 +583,20 @@ void PostQuitMessage(int nExitCode) {
 
 namespace {
 
-BOOL PostTo(State& s, DWORD nThreadId, HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
-    auto q = QueueFor(s, nThreadId);
+BOOL PostTo(State& s, DWORD nThreadId, HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam,
+            bool bInput = false) {
+    Queue* q = QueueLocked(s, nThreadId);
+    const std::size_t nOfKind = bInput ? q->nInputPosted : q->posted.size() - q->nInputPosted;
+    if (nOfKind >= kMaxPostedMessages) {
+        SetLastError(ERROR_NOT_ENOUGH_QUOTA);
+        return FALSE;
+    }
     Posted p;
     p.msg = MSG{hWnd, Msg, wParam, lParam, CClock::NowMillis(), {0, 0}};
     p.nSeq = s.nNextSeq++;
+    p.bInput = bInput;
     q->posted.push_back(std::move(p));
+    if (bInput) ++q->nInputPosted;
     Wake(*q);
     return TRUE;
 }
@@ -525,6 +624,22 @@ BOOL PostMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
     }
     return PostTo(s, r->nThreadId, hWnd, Msg, wParam, lParam);
 }
+
+namespace winstate {
+
+BOOL PostInputMessage(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
+    State& s = S();
+    std::lock_guard<std::mutex> lock(s.mtx);
+    if (hWnd == nullptr) return PostTo(s, GetCurrentThreadId(), nullptr, Msg, wParam, lParam, true);
+    WndRec* r = Find(s, hWnd);
+    if (r == nullptr) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return FALSE;
+    }
+    return PostTo(s, r->nThreadId, hWnd, Msg, wParam, lParam, true);
+}
+
+}  // namespace winstate
 
 LONG GetMessageTime() {
     return static_cast<LONG>(t_nMessageTime);

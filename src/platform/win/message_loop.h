@@ -8,6 +8,20 @@
 // pre-translation (the thread object's PreTranslateMessage, by default PreTranslateMessage of the target
 // window and its parents up to the top) before it is dispatched.
 //
+// Bounds: a queue holds at most 10,000 posted messages (kMaxPostedMessages); PostMessage and
+// PostThreadMessage then fail (FALSE, last error ERROR_NOT_ENOUGH_QUOTA) and nothing is queued. Simulated
+// user input (user_actions.h and the menu choice) counts against a bound of its own, so a queue filled by
+// another thread never locks the user out.
+//
+// Fairness: a thread whose queue never empties must still see its timers, paints, user input and time
+// hooks, as on the real platform where timers are low priority but still arrive. After 32 posted
+// messages taken in a row (kPostedBurst) an unfiltered take gives one turn to the lower-priority work:
+// the oldest simulated user input waiting behind posted messages, else WM_QUIT, else a WM_PAINT, else a
+// due WM_TIMER; when none is ready the posted messages go on. RunUntil and GetMessage also run the
+// thread's due real-clock time hooks every 32 messages. A queue that empties between messages never
+// reaches the turn, so the order above holds for every thread that keeps up. PumpPending keeps its own
+// order (posted at the call, then paints, then timers).
+//
 // Idle, a loop waits on a condition variable until a message is posted, the next timer or real-clock
 // time hook is due, or the manual clock moves; it never spins.
 #pragma once
@@ -31,6 +45,8 @@ class CMessageLoop {
     // Repeats PumpPending until nothing is pending (a handler that keeps posting keeps it running).
     static int RunUntilIdle();
     static BOOL HasPending();
+    // Posted messages (user input included) now waiting in the queue of a thread.
+    static size_t PostedCount(DWORD nThreadId);
 
     // Waits for one message, pre-translates and dispatches it. FALSE on WM_QUIT.
     static BOOL PumpMessage();

@@ -8,6 +8,7 @@
 #include "platform/win/menu.h"
 #include "platform/win/message_loop.h"
 #include "platform/win/simulation.h"
+#include "platform/win/win_state.h"
 
 namespace {
 
@@ -31,8 +32,8 @@ POINT CentreOf(HWND h) {
 }
 
 void PostClick(HWND h, POINT pt) {
-    PostMessageA(h, WM_LBUTTONDOWN, MK_LBUTTON, PointParam(pt));
-    PostMessageA(h, WM_LBUTTONUP, 0, PointParam(pt));
+    winstate::PostInputMessage(h, WM_LBUTTONDOWN, MK_LBUTTON, PointParam(pt));
+    winstate::PostInputMessage(h, WM_LBUTTONUP, 0, PointParam(pt));
 }
 
 // A screen point on the part of the window's frame that nHitTest names.
@@ -69,7 +70,7 @@ BOOL NcInput(HWND h, UINT nHitTest, UINT nMouseMsg, UINT nNcMsg) {
     if (!Reachable(h)) return FALSE;
     SendMessageA(h, WM_SETCURSOR, reinterpret_cast<WPARAM>(h),
                  MAKELPARAM(static_cast<WORD>(nHitTest), static_cast<WORD>(nMouseMsg)));
-    PostMessageA(h, nNcMsg, nHitTest, PointParam(FramePoint(h, nHitTest)));
+    winstate::PostInputMessage(h, nNcMsg, nHitTest, PointParam(FramePoint(h, nHitTest)));
     Settle();
     return TRUE;
 }
@@ -91,7 +92,7 @@ BOOL AfxUserPickListEntry(HWND hCombo, int nIndex) {
     if (!Reachable(hCombo)) return FALSE;
     const LRESULT n = SendMessageA(hCombo, CB_GETCOUNT, 0, 0);
     if (nIndex < 0 || nIndex >= n) return FALSE;
-    PostMessageA(hCombo, WM_SIM_COMBOPICK, static_cast<WPARAM>(nIndex), 0);
+    winstate::PostInputMessage(hCombo, WM_SIM_COMBOPICK, static_cast<WPARAM>(nIndex), 0);
     Settle();
     return TRUE;
 }
@@ -101,12 +102,12 @@ BOOL AfxUserType(HWND hEdit, LPCTSTR lpszText, BOOL bReplace) {
     const std::string text = lpszText ? lpszText : "";
     PostClick(hEdit, CentreOf(hEdit));
     if (bReplace) {
-        PostMessageA(hEdit, EM_SETSEL, 0, -1);
+        winstate::PostInputMessage(hEdit, EM_SETSEL, 0, -1);
     } else {
-        PostMessageA(hEdit, EM_SETSEL, static_cast<WPARAM>(INT_MAX), -1);
+        winstate::PostInputMessage(hEdit, EM_SETSEL, static_cast<WPARAM>(INT_MAX), -1);
     }
-    if (text.empty() && bReplace) PostMessageA(hEdit, WM_CHAR, VK_BACK, 1);
-    for (char c : text) PostMessageA(hEdit, WM_CHAR, static_cast<unsigned char>(c), 1);
+    if (text.empty() && bReplace) winstate::PostInputMessage(hEdit, WM_CHAR, VK_BACK, 1);
+    for (char c : text) winstate::PostInputMessage(hEdit, WM_CHAR, static_cast<unsigned char>(c), 1);
     Settle();
     return TRUE;
 }
@@ -122,8 +123,9 @@ BOOL AfxUserPressKey(HWND hWnd, int nVirtKey) {
     if (!Reachable(hWnd)) return FALSE;
     HWND hFocus = GetFocus();
     HWND hTarget = (hFocus && (hFocus == hWnd || IsChild(hWnd, hFocus))) ? hFocus : hWnd;
-    PostMessageA(hTarget, WM_KEYDOWN, static_cast<WPARAM>(nVirtKey), 1);
-    PostMessageA(hTarget, WM_KEYUP, static_cast<WPARAM>(nVirtKey), static_cast<LPARAM>(0xC0000001u));
+    winstate::PostInputMessage(hTarget, WM_KEYDOWN, static_cast<WPARAM>(nVirtKey), 1);
+    winstate::PostInputMessage(hTarget, WM_KEYUP, static_cast<WPARAM>(nVirtKey),
+                               static_cast<LPARAM>(0xC0000001u));
     Settle();
     return TRUE;
 }
@@ -140,14 +142,14 @@ BOOL AfxUserPressTab(HWND hDlg) {
 
 BOOL AfxUserDragThumb(HWND hScrollBar, int nPos) {
     if (!Reachable(hScrollBar)) return FALSE;
-    PostMessageA(hScrollBar, WM_SIM_THUMBDRAG, static_cast<WPARAM>(nPos), 0);
+    winstate::PostInputMessage(hScrollBar, WM_SIM_THUMBDRAG, static_cast<WPARAM>(nPos), 0);
     Settle();
     return TRUE;
 }
 
 BOOL AfxUserScroll(HWND hScrollBar, UINT nSBCode) {
     if (!Reachable(hScrollBar) || nSBCode > SB_BOTTOM) return FALSE;
-    PostMessageA(hScrollBar, WM_SIM_SCROLL, nSBCode, 0);
+    winstate::PostInputMessage(hScrollBar, WM_SIM_SCROLL, nSBCode, 0);
     Settle();
     return TRUE;
 }
@@ -184,7 +186,7 @@ BOOL AfxUserChooseMenu(HWND hWnd, UINT nID, BOOL bSystemMenu) {
 BOOL AfxUserClose(HWND hWnd) {
     if (!Reachable(hWnd) || !(GetWindowLongPtrA(hWnd, GWL_STYLE) & WS_SYSMENU)) return FALSE;
     const POINT pt = FramePoint(hWnd, HTCLOSE);
-    PostMessageA(hWnd, WM_SYSCOMMAND, SC_CLOSE, PointParam(pt));
+    winstate::PostInputMessage(hWnd, WM_SYSCOMMAND, SC_CLOSE, PointParam(pt));
     Settle();
     return TRUE;
 }

@@ -59,6 +59,7 @@ struct WndRec {
 struct Posted {
     MSG msg{};
     std::uint64_t nSeq = 0;
+    bool bInput = false;                 // simulated user input (see message_loop.h)
     std::unique_ptr<std::string> pText;  // owned lParam text of a WM_SETTEXT from a foreign thread
 };
 
@@ -88,6 +89,9 @@ class CHandleSet {
     }
     const_iterator erase(const_iterator it) { return m_handles.erase(it); }
     void clear() { m_handles.clear(); }
+    void merge_into(CHandleSet& other) const {
+        for (std::uintptr_t h : m_handles) other.insert(h);
+    }
     bool empty() const { return m_handles.empty(); }
     std::size_t size() const { return m_handles.size(); }
     const_iterator begin() const { return m_handles.begin(); }
@@ -97,12 +101,24 @@ class CHandleSet {
     std::vector<std::uintptr_t> m_handles;
 };
 
+// Posted messages a queue holds at most, apart from user input, which has a bound of its own.
+constexpr std::size_t kMaxPostedMessages = 10000;
+// Posted messages a loop takes in a row before the lower-priority work gets a turn (message_loop.h).
+constexpr int kPostedBurst = 32;
+
 struct Queue {
     DWORD nThreadId = 0;
     std::deque<Posted> posted;
+    std::size_t nInputPosted = 0;  // entries of posted that are user input
+    int nPostedRun = 0;            // posted messages taken in a row since the last lower-priority turn
     BOOL bQuit = FALSE;
     int nQuitCode = 0;
     CHandleSet invalid;  // handle values of invalid windows (creation order)
+    // Invalid windows found hidden (themselves or an ancestor) by the paint search, set aside so that a
+    // search costs what can be painted; they go back to invalid when any window's visibility may have
+    // changed (State::nVisibilityEpoch).
+    CHandleSet hiddenInvalid;
+    std::uint64_t nHiddenEpoch = 0;
     std::vector<TimerRec> timers;
     std::condition_variable cv;
     std::uint64_t nWake = 0;  // bumped by anything a waiting loop must look at
@@ -136,6 +152,8 @@ struct State {
     WndRec* pLastFound = nullptr;
     std::vector<HWND> topLevel;  // z-order, topmost band first
     std::uintptr_t nNextHandle = 0x1000;
+    // Bumped whenever a window's WS_VISIBLE, style or parent changes: what was hidden may show now.
+    std::uint64_t nVisibilityEpoch = 0;
     std::uint64_t nNextSeq = 1;
     std::unordered_map<DWORD, std::shared_ptr<Queue>> queues;
     std::map<std::string, ClassRec> classes;         // by lower-case name
@@ -165,7 +183,12 @@ Queue* QueueLocked(State& s, DWORD nThreadId);               // as QueueFor, wit
 std::shared_ptr<Queue> QueueFor(State& s, DWORD nThreadId);  // created on demand
 void Wake(Queue& q);
 void WakeAll(State& s);
+// Posts simulated user input (user_actions.h, the menu choice): not refused by a queue full of posted
+// messages, and served by a loop's lower-priority turn ahead of the posted messages before it.
+BOOL PostInputMessage(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
 BOOL IsVisibleLocked(State& s, const WndRec* r);
+// TRUE when the window's text is psz (NULL counts as the empty text); FALSE for an unknown window.
+BOOL WindowTextIs(HWND hWnd, LPCSTR psz);
 // Client area inset of a window (left, top, right, bottom border widths).
 RECT NonClientInsets(const WndRec& r);
 POINT ClientOriginOnScreen(State& s, const WndRec& r);

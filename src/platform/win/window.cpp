@@ -78,6 +78,13 @@ BOOL IsVisibleLocked(State& s, const WndRec* r) {
     return FALSE;
 }
 
+BOOL WindowTextIs(HWND hWnd, LPCSTR psz) {
+    State& s = S();
+    std::lock_guard<std::mutex> lock(s.mtx);
+    const WndRec* r = Find(s, hWnd);
+    return r != nullptr && r->strText == (psz != nullptr ? psz : "");
+}
+
 RECT NonClientInsets(const WndRec& r) {
     const bool bFrame = (r.dwStyle & (WS_THICKFRAME | WS_DLGFRAME)) || (r.dwExStyle & WS_EX_DLGMODALFRAME);
     int n = bFrame ? kFrameWidth : ((r.dwStyle & WS_BORDER) ? kBorderWidth : 0);
@@ -505,6 +512,7 @@ BOOL DestroyWindow(HWND hWnd) {
         }
         if (r->dwStyle & WS_VISIBLE) {
             r->dwStyle &= ~WS_VISIBLE;
+            ++s.nVisibilityEpoch;
             if (WndRec* p = Find(s, r->hParent)) InvalidateLocked(s, p, &r->rc, TRUE);
         }
     }
@@ -531,7 +539,10 @@ void DropAllWindows() {
         s.topLevel.clear();
         for (auto& [tid, q] : s.queues) {
             q->posted.clear();
+            q->nInputPosted = 0;
+            q->nPostedRun = 0;
             q->invalid.clear();
+            q->hiddenInvalid.clear();
             q->timers.clear();
             q->bQuit = FALSE;
             q->idleHooks.clear();
@@ -666,6 +677,7 @@ BOOL ShowWindow(HWND hWnd, int nCmdShow) {
         }
         DWORD after = r->dwStyle;
         bShowChange = (before ^ after) & WS_VISIBLE;
+        if (bShowChange) ++s.nVisibilityEpoch;
         if ((before ^ after) & (WS_MINIMIZE | WS_MAXIMIZE)) {
             nSizeType = (after & WS_MINIMIZE)   ? SIZE_MINIMIZED
                         : (after & WS_MAXIMIZE) ? SIZE_MAXIMIZED
@@ -777,6 +789,7 @@ BOOL SetWindowPos(HWND hWnd, HWND hWndInsertAfter, int x, int y, int cx, int cy,
         if (!(wp.flags & SWP_NOZORDER)) ZOrderLocked(s, r, wp.hwndInsertAfter);
         if (wp.flags & SWP_SHOWWINDOW) r->dwStyle |= WS_VISIBLE;
         if (wp.flags & SWP_HIDEWINDOW) r->dwStyle &= ~WS_VISIBLE;
+        if (wp.flags & (SWP_SHOWWINDOW | SWP_HIDEWINDOW)) ++s.nVisibilityEpoch;
         const bool bMoved = !EqualRect(&old, &r->rc);
         if (!(wp.flags & SWP_NOREDRAW) && (bMoved || (wp.flags & (SWP_SHOWWINDOW | SWP_FRAMECHANGED)))) {
             InvalidateLocked(s, r, nullptr, TRUE);
@@ -941,6 +954,7 @@ HWND SetParent(HWND hWndChild, HWND hWndNewParent) {
                                op->children.end());
         np->children.push_back(hWndChild);
         r->hParent = hWndNewParent;
+        ++s.nVisibilityEpoch;
     } else {
         r->hOwner = Find(s, hWndNewParent) ? hWndNewParent : nullptr;
     }
@@ -1107,6 +1121,7 @@ LONG_PTR SetWindowLongPtrA(HWND hWnd, int nIndex, LONG_PTR dwNewLong) {
         case GWL_STYLE:
             old = static_cast<LONG_PTR>(r->dwStyle);
             r->dwStyle = static_cast<DWORD>(dwNewLong);
+            ++s.nVisibilityEpoch;
             break;
         case GWL_EXSTYLE:
             old = static_cast<LONG_PTR>(r->dwExStyle);

@@ -2,14 +2,19 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <thread>
 #include <vector>
 
+#include "platform/win/user_actions.h"
 #include "support/win_fixture.h"
 
 namespace {
 
 using MessageLoop = CWinTestFixture;
+
+// Posted messages a queue may hold: the bound of posted messages and of user input.
+constexpr size_t kMaxQueued = 20000;
 
 TEST_F(MessageLoop, NestedLoopKeepsTimersAndPostsRunningAndEndsWithItsResult) {
     CRecordingWnd wnd;
@@ -176,6 +181,105 @@ TEST_F(MessageLoop, ForeignThreadWindowTextIsAppliedInQueueOrder) {
     wnd.GetWindowText(text);
     EXPECT_STREQ("run 99", text);
     EXPECT_EQ(100, wnd.Count(WM_SETTEXT));
+}
+
+// A window whose every WM_APP posts two more: once it has started, its queue never empties.
+class CFloodingWnd : public CRecordingWnd {
+  public:
+    size_t m_nMostQueued = 0;
+    int m_nRefused = 0;
+    int m_nHandled = 0;
+
+  protected:
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+        if (message != WM_APP) return CRecordingWnd::WindowProc(message, wParam, lParam);
+        ++m_nHandled;
+        for (int i = 0; i < 2; ++i) {
+            if (!::PostMessage(m_hWnd, WM_APP, 0, 0)) ++m_nRefused;
+        }
+        m_nMostQueued = std::max(m_nMostQueued, CMessageLoop::PostedCount(GetCurrentThreadId()));
+        CClock::AdvanceQuietly(100);  // each message takes 0.1 ms of the manual clock
+        return 0;
+    }
+};
+
+TEST_F(MessageLoop, AFullQueueRefusesPostsButNotUserInput) {
+    CRecordingWnd wnd;
+    ASSERT_TRUE(wnd.CreateTopLevel(WS_POPUP | WS_VISIBLE | WS_SYSMENU));
+    Pump();
+    for (int i = 0; i < 10000; ++i) ASSERT_TRUE(::PostMessage(wnd.m_hWnd, WM_APP, 0, i));
+    SetLastError(0);
+    EXPECT_FALSE(::PostMessage(wnd.m_hWnd, WM_APP, 0, 10000));
+    EXPECT_EQ(ERROR_NOT_ENOUGH_QUOTA, GetLastError());
+    EXPECT_FALSE(::PostThreadMessage(GetCurrentThreadId(), WM_APP, 0, 0));
+    // The close box still works; the close waits behind at most a turn of posted messages.
+    bool bCloseSent = false;
+    EXPECT_TRUE(CMessageLoop::RunUntil([&] {
+        if (wnd.Count(WM_APP) == 1 && !bCloseSent) {
+            EXPECT_TRUE(::PostMessage(wnd.m_hWnd, WM_APP, 0, 10001));  // a place came free
+            bCloseSent = AfxUserClose(wnd.m_hWnd);
+        }
+        return !::IsWindow(wnd.m_hWnd) || wnd.Count(WM_APP) > 9000;
+    }));
+    EXPECT_TRUE(bCloseSent);
+    EXPECT_FALSE(::IsWindow(wnd.m_hWnd));
+    EXPECT_LT(wnd.Count(WM_APP), 100);
+    Pump();
+    EXPECT_EQ(0u, CMessageLoop::PostedCount(GetCurrentThreadId()));  // the rest went with the window
+}
+
+TEST_F(MessageLoop, TimersPaintsAndUserInputStillArriveWhilePostsKeepComing) {
+    CFloodingWnd wnd;
+    ASSERT_TRUE(wnd.CreateTopLevel(WS_POPUP | WS_VISIBLE | WS_SYSMENU));
+    Pump();
+    wnd.m_msgs.clear();
+    ASSERT_EQ(1u, wnd.SetTimer(1, 50));
+    ::PostMessage(wnd.m_hWnd, WM_APP, 0, 0);
+    wnd.Invalidate();
+    bool bCloseSent = false;
+    // Watchdog: a loop that never serves the close box ends after a million messages.
+    CMessageLoop::RunUntil([&] {
+        if (!::IsWindow(wnd.m_hWnd) || wnd.m_nHandled > 1000000) return true;
+        if (!bCloseSent && wnd.Count(WM_TIMER) >= 3 && wnd.m_nRefused > 0)
+            bCloseSent = AfxUserClose(wnd.m_hWnd);
+        return false;
+    });
+    EXPECT_TRUE(bCloseSent);
+    EXPECT_FALSE(::IsWindow(wnd.m_hWnd));
+    EXPECT_GE(wnd.Count(WM_PAINT), 1);
+    EXPECT_LE(wnd.m_nMostQueued, kMaxQueued);
+    EXPECT_GT(wnd.m_nRefused, 0);  // the flood reached the bound
+}
+
+TEST_F(MessageLoop, AFloodFromAnotherThreadStaysBoundedAndTheWindowStillCloses) {
+    CRecordingWnd wnd;
+    ASSERT_TRUE(wnd.CreateTopLevel(WS_POPUP | WS_VISIBLE | WS_SYSMENU));
+    Pump();
+    const DWORD nUiThread = GetCurrentThreadId();
+    std::atomic<bool> bStop{false};
+    std::atomic<int> nRefused{0};
+    std::atomic<size_t> nMostQueued{0};
+    std::thread flood([&] {
+        while (!bStop) {
+            if (!::PostMessage(wnd.m_hWnd, WM_APP, 0, 0)) {
+                ++nRefused;
+                std::this_thread::yield();
+            }
+            nMostQueued = std::max(nMostQueued.load(), CMessageLoop::PostedCount(nUiThread));
+        }
+    });
+    // Once the flood has filled the queue, the user clicks the close box.
+    bool bCloseSent = false;
+    CMessageLoop::RunUntil([&] {
+        if (!::IsWindow(wnd.m_hWnd) || wnd.Count(WM_APP) > 5000000) return true;
+        if (!bCloseSent && nRefused > 0) bCloseSent = AfxUserClose(wnd.m_hWnd);
+        return false;
+    });
+    bStop = true;
+    flood.join();
+    EXPECT_TRUE(bCloseSent);
+    EXPECT_FALSE(::IsWindow(wnd.m_hWnd));
+    EXPECT_LE(nMostQueued.load(), kMaxQueued);
 }
 
 }  // namespace

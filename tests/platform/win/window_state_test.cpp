@@ -179,7 +179,7 @@ TEST_F(WindowState, StylesParentsAndSiblingsCanBeChanged) {
     EXPECT_EQ(0u, a.GetStyle() & WS_VISIBLE);
     EXPECT_FALSE(a.IsWindowEnabled());
     EXPECT_FALSE(a.ModifyStyle(0, 0));  // nothing changed
-    EXPECT_EQ(1, a.SetDlgCtrlID(7));  // the previous id
+    EXPECT_EQ(1, a.SetDlgCtrlID(7));    // the previous id
     EXPECT_EQ(&a, p1.GetDlgItem(7));
 }
 

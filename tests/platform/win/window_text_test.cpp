@@ -47,7 +47,7 @@ TEST_F(WindowText, EveryTextOfAStaticIsSentAndInvalidatesItUntilItIsPainted) {
     ASSERT_FALSE(label.GetUpdateRect(&rcUpdate));
     const int nPaints = label.m_nPaint;
 
-    // The same text again is still a WM_SETTEXT and an invalidation; the three make one paint.
+    // Every text is a WM_SETTEXT; the changes invalidate, and the three make one paint.
     label.SetWindowText("same");
     label.SetWindowText("same");
     label.SetWindowText("last");
@@ -60,19 +60,56 @@ TEST_F(WindowText, EveryTextOfAStaticIsSentAndInvalidatesItUntilItIsPainted) {
     EXPECT_EQ("last", TextOf(label));
     EXPECT_EQ(1, DrawnTexts(label, "last"));
 
-    // Painted and unchanged: the next text invalidates it again and it is painted again.
+    // Painted and unchanged: the text it already has is sent, but neither invalidates nor repaints.
     label.SetWindowText("last");
-    EXPECT_TRUE(label.GetUpdateRect(&rcUpdate));
+    EXPECT_EQ(4, label.m_nSetText);
+    EXPECT_FALSE(label.GetUpdateRect(&rcUpdate));
+    Pump();
+    EXPECT_EQ(nPaints + 1, label.m_nPaint);
+    EXPECT_EQ(1, DrawnTexts(label, "last"));
+    // A new text is painted again, and a paint records the window anew.
+    label.SetWindowText("next");
     Pump();
     EXPECT_EQ(nPaints + 2, label.m_nPaint);
-    EXPECT_EQ(1, DrawnTexts(label, "last"));  // a paint records the window anew
+    EXPECT_EQ(0, DrawnTexts(label, "last"));
+    EXPECT_EQ(1, DrawnTexts(label, "next"));
 
     // Texts are cut to the caller's buffer; the length is the whole text's.
     char sz[4] = "xyz";
     EXPECT_EQ(3, GetWindowTextA(label, sz, sizeof sz));
-    EXPECT_STREQ("las", sz);
+    EXPECT_STREQ("nex", sz);
     EXPECT_EQ(4, label.GetWindowTextLength());
     EXPECT_EQ(0, GetWindowTextA(label, sz, 0));
+}
+
+TEST_F(WindowText, TheTextAnEditOrButtonAlreadyHasIsStillNotifiedButNotRepainted) {
+    CRecordingWnd parent;
+    ASSERT_TRUE(parent.CreateTopLevel());
+    CEdit edit;
+    ASSERT_TRUE(edit.Create(WS_CHILD | WS_VISIBLE, CRect(5, 5, 85, 17), &parent, 8));
+    CButton button;
+    ASSERT_TRUE(button.Create("push", WS_CHILD | WS_VISIBLE, CRect(5, 20, 85, 32), &parent, 9));
+    edit.SetWindowText("12");
+    Pump();
+    parent.m_msgs.clear();
+    CRect rcUpdate;
+
+    edit.SetWindowText("12");
+    button.SetWindowText("push");
+    EXPECT_FALSE(edit.GetUpdateRect(&rcUpdate));
+    EXPECT_FALSE(button.GetUpdateRect(&rcUpdate));
+    // The edit's owner hears of every text the program sets, changed or not.
+    int nChanges = 0;
+    for (const MSG& m : parent.m_msgs)
+        nChanges += m.message == WM_COMMAND && HIWORD(m.wParam) == EN_CHANGE && LOWORD(m.wParam) == 8;
+    EXPECT_EQ(1, nChanges);
+
+    edit.SetWindowText("13");
+    button.SetWindowText("pushed");
+    EXPECT_TRUE(edit.GetUpdateRect(&rcUpdate));
+    EXPECT_TRUE(button.GetUpdateRect(&rcUpdate));
+    EXPECT_EQ("13", TextOf(edit));
+    EXPECT_EQ("pushed", TextOf(button));
 }
 
 TEST_F(WindowText, AWindowGoneIsNotFoundEvenRightAfterItsLastUse) {

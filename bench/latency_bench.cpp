@@ -1,0 +1,162 @@
+// End-to-end latency and user-interface CPU of the whole program on the real clock.
+//
+// The program runs as main.cpp runs it, headless: a PCI-DDA08/12 with the region-of-interest output on
+// (the default), the simulated host posting fresh-data notifications from its driver thread at the
+// given rate, four host ROIs, a walking pattern on the TTL inputs, and the run closed as a user would
+// after the given time. Measured:
+//   - post -> last board write: from the host's post of a notification to the frame's last board call
+//     (the ROI code's cbDOut), per handled notification; p50, p99, max, and the frames over one period;
+//   - frames posted (accepted by the queue), refused (a full queue) and handled;
+//   - CPU time of the user-interface thread per handled frame, from the first handled frame to the last.
+//
+//   latency_bench [RATE_HZ [SECONDS]]   (defaults 2000 and 5)
+//
+// The machine is shared: run it several times and report the range.
+#include <fcntl.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/program_options.h"
+#include "app/run_report.h"
+#include "app/tessaro_app.h"
+#include "platform/hostlib/sim_host.h"
+#include "platform/ul/sim_control.h"
+#include "platform/win/app.h"
+#include "resources/resource.h"
+
+namespace {
+
+long long SteadyNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+long long ThreadCpuNs() {
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return static_cast<long long>(ts.tv_sec) * 1000000000LL + ts.tv_nsec;
+}
+
+// Post times of the accepted notifications, in post order (written by the host's driver thread only).
+std::vector<long long> g_postNs;
+std::atomic<std::size_t> g_nPosted{0};
+std::atomic<int> g_nRefused{0};
+
+// User-interface thread only.
+std::vector<long long> g_latencyNs;
+int g_nLastCounted = 0;
+long long g_nFirstCpuNs = -1;
+long long g_nLastCpuNs = 0;
+int g_nFirstFrame = 0;
+int g_nLastFrame = 0;
+
+BOOL TimedPost(HWND hWnd, UINT nMessage, WPARAM wParam, LPARAM lParam) {
+    const std::size_t n = g_nPosted.load(std::memory_order_relaxed);
+    if (n >= g_postNs.size()) return PostMessageA(hWnd, nMessage, wParam, lParam);
+    g_postNs[n] = SteadyNs();
+    const BOOL bPosted = PostMessageA(hWnd, nMessage, wParam, lParam);
+    if (bPosted)
+        g_nPosted.store(n + 1, std::memory_order_release);
+    else
+        ++g_nRefused;
+    return bPosted;
+}
+
+// After every board call: the ROI write of notification n closes that notification's road.
+void OnBoardCall(const SimCallRecord& rec) {
+    if (rec.strName != "cbDOut") return;
+    const int n = theApp.m_nNotificationCount;
+    if (n <= g_nLastCounted || n <= 0) return;
+    g_nLastCounted = n;
+    const long long nNow = SteadyNs();
+    if (static_cast<std::size_t>(n) > g_nPosted.load(std::memory_order_acquire)) return;
+    g_latencyNs.push_back(nNow - g_postNs[static_cast<std::size_t>(n) - 1]);
+    g_nLastCpuNs = ThreadCpuNs();
+    g_nLastFrame = n;
+    if (g_nFirstCpuNs < 0) {
+        g_nFirstCpuNs = g_nLastCpuNs;
+        g_nFirstFrame = n;
+    }
+}
+
+double Percentile(std::vector<long long> v, double p) {
+    if (v.empty()) return 0.0;
+    std::sort(v.begin(), v.end());
+    const auto i = static_cast<std::size_t>(p * static_cast<double>(v.size() - 1));
+    return static_cast<double>(v[i]) / 1000.0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int nRate = argc > 1 ? std::atoi(argv[1]) : 2000;
+    const int nSeconds = argc > 2 ? std::atoi(argv[2]) : 5;
+    if (nRate < 1 || nRate > kSimHostMaxFrameRate || nSeconds < 1 || nSeconds > 600) {
+        std::fprintf(stderr, "usage: latency_bench [RATE_HZ 1..2000 [SECONDS 1..600]]\n");
+        return 2;
+    }
+    char szDir[] = "/tmp/latency_bench.XXXXXX";
+    if (mkdtemp(szDir) == nullptr || chdir(szDir) != 0) return 1;
+    std::filesystem::create_directory("Settings");
+
+    const std::string strRate = "--host-rate=" + std::to_string(nRate);
+    const std::string strRun = "--headless=" + std::to_string(nSeconds);
+    std::vector<std::string> args = {"latency_bench", "--boards=PCI-DDA08/12:LAT00001", strRate,
+                                     "--host-rois=4", "--board-inputs=walk:4",          strRun};
+    std::vector<char*> argvRun;
+    for (std::string& s : args) argvRun.push_back(s.data());
+    ProgramOptions options;
+    std::string strError;
+    if (ParseProgramOptions(static_cast<int>(argvRun.size()), argvRun.data(), options, strError) !=
+        EOptionsResult::Run) {
+        std::fprintf(stderr, "latency_bench: %s\n", strError.c_str());
+        return 2;
+    }
+    g_postNs.assign(static_cast<std::size_t>(nRate) * static_cast<std::size_t>(nSeconds + 10), 0);
+    g_latencyNs.reserve(g_postNs.size());
+
+    InstallRunSignalHandlers();
+    RegisterTessaroResources();
+    ApplySimulationOptions(options);
+    const int nNull = open("/dev/null", O_WRONLY);
+    int nExitCode = 0;
+    {
+        CRunSession session(options, nNull);
+        session.Start();
+        SimHost().SetPostFunction(TimedPost);
+        CSimBoards::SetCallHook(OnBoardCall);
+        nExitCode = AfxWinMain(static_cast<int>(argvRun.size()), argvRun.data());
+        session.Finish();
+    }
+    close(nNull);
+
+    const double dPeriodUs = 1e6 / nRate;
+    const auto nOver = std::count_if(g_latencyNs.begin(), g_latencyNs.end(), [&](long long ns) {
+        return static_cast<double>(ns) / 1000.0 > dPeriodUs;
+    });
+    const int nFrames = g_nLastFrame - g_nFirstFrame;
+    const double dCpuUs =
+        nFrames > 0 ? static_cast<double>(g_nLastCpuNs - g_nFirstCpuNs) / 1000.0 / nFrames : 0.0;
+    std::printf("rate %d Hz, %d s: posted %zu, refused %d, handled %zu (host: posted %d, refused %d)\n",
+                nRate, nSeconds, g_nPosted.load(), g_nRefused.load(), g_latencyNs.size(),
+                SimHost().PostCount(), SimHost().FailedPostCount());
+    std::printf(
+        "post -> last board write: p50 %.1f us, p99 %.1f us, max %.1f us, over %.0f us: %ld (%.2f%%)\n",
+        Percentile(g_latencyNs, 0.50), Percentile(g_latencyNs, 0.99), Percentile(g_latencyNs, 1.0), dPeriodUs,
+        static_cast<long>(nOver),
+        g_latencyNs.empty() ? 0.0 : 100.0 * static_cast<double>(nOver) / g_latencyNs.size());
+    std::printf("user-interface thread CPU per frame: %.1f us\n", dCpuUs);
+    std::error_code ec;
+    std::filesystem::remove_all(szDir, ec);
+    return nExitCode == 0 || nExitCode == 1 ? 0 : nExitCode;
+}
