@@ -14,7 +14,10 @@
 
 namespace {
 
-// The formatter against the C library: the same characters in the same buffer, the same result.
+// The formatter against the C library: the same characters in the same buffer, the same result. The
+// formats are the callers' literals, passed on.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wformat-security"
 template <class... Args>
 void ExpectLikeSnprintf(std::size_t nSize, const char* pszFormat, Args... args) {
     char szWant[512];
@@ -32,6 +35,7 @@ template <class... Args>
 void ExpectLike(const char* pszFormat, Args... args) {
     ExpectLikeSnprintf(256, pszFormat, args...);
 }
+#pragma GCC diagnostic pop
 
 constexpr const char* kFloatFormats[] = {"%4.2f", " %4.3f", "%f",     "%.0f",    "%10.4f",  "[%-10.1f]",
                                          "%+.2f", "% .2f",  "%08.2f", "%-08.2f", "%+09.3f", "%F",
