@@ -173,6 +173,13 @@ void CTessaro2010Dlg::LoadParameters(BOOL bInteractive) {
         EnableRoiOutput(g_Params.bRoiOutput);
         EnableTtlInputMarkers(g_Params.bTtlInputMarkers);
         SetTtlRadix(g_Params.nTtlRadixId, TRUE);
+        // A radix that names no menu item has been reported (and shown as the bad radix, which stops the
+        // board); the record takes the default radix so that the exit save does not make every later
+        // start fail the same way. The other re-applied fields need nothing here: the quality threshold
+        // setter stores a level it can use, any non-zero switch reads as on, the board and the interrupt
+        // choice are what the selection made of them.
+        if (g_Params.nTtlRadixId < ID_TTL_BINARY || g_Params.nTtlRadixId > ID_TTL_LEDS)
+            g_Params.nTtlRadixId = ID_TTL_LEDS;
         SetQualityThreshold(g_Params.nQualityThreshold);
         if (bInteractive) m_strLastParamPath = strPath;
         return;

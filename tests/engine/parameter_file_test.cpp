@@ -467,13 +467,14 @@ TEST_F(ParameterFile, DamagedFieldsLoadAsDefinedAndTheUserCanCarryOn) {
     EXPECT_FALSE(g_Params.bExternalInterrupt);  // a DDA board cannot take the interrupt
     EXPECT_FALSE(m_pDlg->m_bBoardError);
 
-    // A radix id of 0 is stored; the TTL lines then show the bad radix and stop the board, which the
-    // user leaves by choosing a radix and the board again.
+    // A radix id of 0 is shown as the bad radix and stops the board, which the user leaves by choosing
+    // a radix and the board again; the record keeps the default radix, so it is not saved again.
     file = good;
     file.nTtlRadixId = 0;
     load(file);
     EXPECT_EQ(1u, BoxTexts().size());
-    EXPECT_EQ(0, g_Params.nTtlRadixId);
+    EXPECT_TRUE(m_pDlg->m_bBoardError);
+    EXPECT_EQ(ID_TTL_LEDS, g_Params.nTtlRadixId);
     m_pDlg->SetTtlRadix(ID_TTL_DECIMAL, TRUE);
     m_pDlg->SelectBoard(ID_BOARD_FIRST);
     EXPECT_FALSE(m_pDlg->m_bBoardError);
@@ -629,4 +630,34 @@ TEST_F(ParameterFile, AWriteTheSystemCutsShortIsReported) {
     EXPECT_EQ(std::vector<std::string>{"Error saving parameters.    "}, BoxTexts());
     EXPECT_EQ(before, Image(g_Params));
     EXPECT_LT(std::filesystem::file_size("short.prm"), static_cast<std::uintmax_t>(PARAMS_SIZE));
+}
+
+TEST_F(ParameterFile, AStoredValueTheProgramCannotUseFailsOnlyTheStartThatFindsIt) {
+    StartWith("PCI-DDA08/12:A1");
+    ParameterBlock file = g_Params;
+    file.nTtlRadixId = 4399;       // names no menu item
+    file.nQualityThreshold = 9;    // no level
+    file.nSignalCode[2] = 0x7777;  // no Source entry: harmless, kept
+    file.bTtlInputMarkers = 3;     // on, as any non-zero value
+    WriteDefaultFile(file);
+
+    m_pDlg->LoadParameters(FALSE);
+    EXPECT_EQ(std::vector<std::string>{"A menu item was not found.\r\n"}, BoxTexts());
+    EXPECT_TRUE(m_pDlg->m_bBoardError);
+    EXPECT_EQ(" bitCode(ROI):  (BAD) 0", WindowText(IDC_TTL_OUTPUT));
+    EXPECT_EQ(ID_TTL_LEDS, g_Params.nTtlRadixId);
+    EXPECT_EQ(2, g_Params.nQualityThreshold);
+
+    // The exit save writes what the next start can use, and that start is clean.
+    m_pDlg->SaveParameters(FALSE, TRUE);
+    AfxGetScriptedUserAgent().ClearEvents();
+    m_pDlg->LoadParameters(FALSE);
+    EXPECT_TRUE(BoxTexts().empty());
+    EXPECT_FALSE(m_pDlg->m_bBoardError);
+    EXPECT_EQ(ID_TTL_LEDS, g_Params.nTtlRadixId);
+    EXPECT_TRUE(Checked(ID_TTL_LEDS));
+    EXPECT_TRUE(Checked(ID_QUALITY_FALL_BACK));
+    EXPECT_EQ(0x7777, g_Params.nSignalCode[2]);
+    EXPECT_EQ(3, g_Params.bTtlInputMarkers);
+    EXPECT_TRUE(Checked(ID_TTL_INPUT_MARKERS));
 }
