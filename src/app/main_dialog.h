@@ -183,8 +183,10 @@ public:
     // ---- Signal output engine ----
     void SetParameterDefaults();
     // One sample of one channel (0..15): domain test, scaling, inversion, D/A write, panel texts. The
-    // caller sets m_fSignalValue to the value first; the success texts show that member.
-    void WriteAnalogOutput(int channel, float value, BOOL invert);
+    // caller sets m_fSignalValue to the value first; the success texts show that member. A domain with
+    // min == max holds no value; bParking (zeroing only) writes code 0 for such a channel instead, so a
+    // parked output never keeps its last level.
+    void WriteAnalogOutput(int channel, float value, BOOL invert, BOOL bParking = FALSE);
     // -1: every channel in use. Nothing while the board-error state is set.
     void ZeroAnalogOutputs(int channel);
 

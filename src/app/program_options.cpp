@@ -45,7 +45,7 @@ const char kHelp[] =
     "                        SECONDS (above 0), close the program as a user would after that time: the\n"
     "                        close box, then Yes to the quit question. Without SECONDS it runs until\n"
     "                        Ctrl-C or SIGTERM, which close it the same way.\n"
-    "  --trace[=B]           print every board-library call, host command and message box\n"
+    "  --trace[=B]           print every board-library call, host command and host data call\n"
     "  --help                this text\n"
     "  B is yes or no (also on/off, true/false, 1/0); a bare flag means yes.\n"
     "A bad platform option ends the program with exit status 2 before it starts.\n"
@@ -59,14 +59,21 @@ const char kHelp[] =
     "<seconds>: time since start, three decimals. Kinds and texts:\n"
     "  ul <name>(<arguments>) = <result>\n"
     "      a board-library call; arguments in decimal, texts quoted, a pointer as NULL, &<value> or\n"
-    "      ptr; e.g. \"ul cbAOut(0, 3, 101, 2047) = 0\"  (--trace only)\n"
+    "      ptr; a word the caller presets as &<value seen>-><value left> (&<value seen> when the call\n"
+    "      did not write it); e.g. \"ul cbAOut(0, 3, 101, 2047) = 0\", \"ul cbDIn(0, 0, &123->0) = 0\"  (--trace only)\n"
     "  host say '<text>'      a log line the program sent to the host\n"
     "  host marker <letter>   a data-file marker  (--trace only)\n"
     "  host cmd <line>, host bad <line>, host unknown <line>\n"
     "      any other host command: known, known with arguments not understood, unknown  (--trace only)\n"
+    "  host CRS_DistributeMessages(<code>, <value>) = <result>\n"
+    "  host CRS_SetStatus_PRIVATE(<item>, <value>) = <result>\n"
+    "      data the program handed to the host: a distributed message, a private status item\n"
+    "      (--trace only)\n"
     "  box <answer> <buttons> \"<caption>\" \"<text>\"\n"
     "      a message box once answered, e.g. box IDYES MB_YESNO \"TessaroPro\" \"Quit TessaroPro? ...\";\n"
     "      texts escaped as in C: \\n \\t \\\" \\\\ \\xNN\n"
+    "  file <answer> open|save \"<title>\" \"<filter>\" \"<path>\"\n"
+    "      a File > Load / Save dialog once answered, with the path chosen (empty when cancelled)\n"
     "  sum frames=<n> +<new> markers=<n> +<new> \"<letters>\" | board=<b> \"<product>\" ttl-out=0x<hh>\n"
     "      ttl-in=0x<hh> ch<c>=<code>,<volts>V ...\n"
     "      once a second and at the end, one line: the host's frames and the markers sent, in all and\n"
@@ -80,7 +87,7 @@ const char kHelp[] =
     "  user cannot choose \"<PATH>\": <reason>\n"
     "                         no such menu item, or it is grayed\n"
     "  run dropped <n> lines  lines lost to a full queue (written where the loss ended)\n"
-    "Without --trace only the host say, box, user, sum and run lines are printed.\n";
+    "Without --trace only the host say, box, file, user, sum and run lines are printed.\n";
 
 bool StartsWithOption(std::string_view word, std::string_view name, std::string_view& value,
                       bool& bHasValue) {

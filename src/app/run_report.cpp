@@ -289,6 +289,13 @@ std::string FormatMessageBoxTrace(const CUserEvent& box) {
            EscapeTraceText(box.strCaption.Str()) + "\" \"" + EscapeTraceText(box.strText.Str()) + "\"";
 }
 
+std::string FormatFileDialogTrace(const CUserEvent& dlg) {
+    return "file " + MessageBoxAnswerName(dlg.nResult) +
+           (dlg.nKind == CUserEvent::FileSave ? " save" : " open") + " \"" +
+           EscapeTraceText(dlg.strCaption.Str()) + "\" \"" + EscapeTraceText(dlg.strFilter.Str()) + "\" \"" +
+           EscapeTraceText(dlg.strPath.Str()) + "\"";
+}
+
 // ---------------------------------------------------------------------------------------------------------
 // Summary
 
@@ -413,7 +420,9 @@ int CHeadlessUserAgent::ShowMessageBox(CUserEvent& box) {
 }
 
 int CHeadlessUserAgent::ShowFileDialog(CUserEvent& dlg) {
-    return AfxGetScriptedUserAgent().ShowFileDialog(dlg);
+    const int nResult = AfxGetScriptedUserAgent().ShowFileDialog(dlg);
+    if (m_pfnReport) m_pfnReport(dlg);
+    return nResult;
 }
 
 // ---------------------------------------------------------------------------------------------------------
@@ -489,7 +498,9 @@ CRunSession::CRunSession(const ProgramOptions& options, int nFd)
     : m_options(options),
       m_output(nFd),
       m_pTally(std::make_shared<CRunTally>()),
-      m_agent([this](const CUserEvent& box) { Report(FormatMessageBoxTrace(box)); }) {}
+      m_agent([this](const CUserEvent& ev) {
+          Report(ev.nKind == CUserEvent::MessageBox ? FormatMessageBoxTrace(ev) : FormatFileDialogTrace(ev));
+      }) {}
 
 CRunSession::~CRunSession() {
     Finish();
@@ -513,6 +524,9 @@ void CRunSession::Start() {
     };
     for (const SimHostCommand& cmd : SimHost().Commands()) onCommand(cmd);
     SimHost().SetCommandHook(onCommand);
+
+    if (bTrace)
+        SimHost().SetDataOutHook([this](const SimHostDataOut& out) { Report(FormatSimHostDataTrace(out)); });
 
     CSimBoards::SetCallHook([this, bTrace, pTally](const SimCallRecord& rec) {
         pTally->NoteBoardCall(rec);
@@ -606,6 +620,7 @@ void CRunSession::Finish() {
     AfxWaitForAllThreads(kThreadWaitMs);
     CSimBoards::WaitForInterrupts();
     SimHost().SetCommandHook(nullptr);
+    SimHost().SetDataOutHook(nullptr);
     CSimBoards::SetCallHook(nullptr);
     CSimBoards::SetOutputListener(nullptr);
     CSimBoards::SetTimeSource(nullptr);

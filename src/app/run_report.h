@@ -8,6 +8,7 @@
 //   ul <call text>                   a board-library call (SimCallRecord::strText)
 //   host ...                         a host command (FormatSimHostTrace)
 //   box <answer> <buttons> "<caption>" "<text>"
+//   file <answer> open|save "<title>" "<filter>" "<path>"
 //   sum frames=<n> +<new> markers=<n> +<new> "<letters>" | board=<b> "<product>" ttl-out=0x<hh>
 //       ttl-in=0x<hh> ch<c>=<code>,<volts>V ... | ...        ("| no board" without boards)
 //   user chose <path> | user left <path> checked | user cannot choose "<PATH>": <reason>
@@ -100,6 +101,8 @@ std::string MessageBoxAnswerName(int nResult);
 std::string MessageBoxButtonsName(UINT nType);
 // box <answer> <buttons> "<caption>" "<text>"
 std::string FormatMessageBoxTrace(const CUserEvent& box);
+// file <answer> open|save "<title>" "<filter>" "<path>" (the path chosen; empty when cancelled)
+std::string FormatFileDialogTrace(const CUserEvent& dlg);
 
 // ---- Summary ----
 
@@ -158,7 +161,8 @@ class CRunTally {
 extern const char kQuitQuestion[];
 
 // Message boxes are answered by the framework's scripted agent (its documented defaults); once the close
-// has been requested, the quit question is answered Yes. Every box is reported once answered.
+// has been requested, the quit question is answered Yes. Every box and file dialog is reported once
+// answered.
 class CHeadlessUserAgent : public CUserAgent {
   public:
     explicit CHeadlessUserAgent(std::function<void(const CUserEvent&)> pfnReport = nullptr);

@@ -49,7 +49,7 @@ constexpr int kDecimation = 10;
 
 }  // namespace
 
-void CTessaro2010Dlg::WriteAnalogOutput(int channel, float value, BOOL invert) {
+void CTessaro2010Dlg::WriteAnalogOutput(int channel, float value, BOOL invert, BOOL bParking) {
     if (m_nBoardFamily == FAMILY_NONE) return;
     const CapabilitiesRecord* pRec = CurrentBoardRecord();
     if (pRec == nullptr || pRec->nAnalogChannels == 0) return;
@@ -60,8 +60,11 @@ void CTessaro2010Dlg::WriteAnalogOutput(int channel, float value, BOOL invert) {
     const float fMin = g_Params.fDomainMin[channel];
     const float fMax = g_Params.fDomainMax[channel];
 
-    // A value that is not a number lies in no domain.
-    if (std::isnan(value) || value < fMin || value > fMax) {
+    // A value that is not a number lies in no domain, and an empty domain (min == max) holds no value:
+    // there is no width to scale by. Parking such a channel gives it the lowest code.
+    const bool bEmptyDomain = fMin == fMax;
+    const bool bParkEmpty = bParking && bEmptyDomain;
+    if (!bParkEmpty && (std::isnan(value) || value < fMin || value > fMax || bEmptyDomain)) {
         if (pClampText == nullptr)
             SetControlTextF(pValueText, " Signal:( %4.2f ) OUT OF DOMAIN,  Volts: Clamped",
                             static_cast<double>(value));
@@ -73,8 +76,8 @@ void CTessaro2010Dlg::WriteAnalogOutput(int channel, float value, BOOL invert) {
     const double dValue = value;
     const bool bExactValue = dValue == 0.0 || dValue == 1.0;
 
-    float f = (value - fMin) / (fMax - fMin);
-    // NaN here comes from a NaN or infinite bound, or from an empty domain (min == max == value).
+    float f = bParkEmpty ? 0.0f : (value - fMin) / (fMax - fMin);
+    // NaN here comes from a NaN or infinite bound.
     if (std::isnan(f) || f < 0.0f || f > 1.0f) {
         if (pClampText == nullptr)
             SetControlTextF(pValueText, " Signal:( %4.2f ) DOMAIN SCALING ERROR ,  Volts: Clamped", dValue);
@@ -128,8 +131,8 @@ void CTessaro2010Dlg::ZeroAnalogOutputs(int channel) {
     m_fSignalValue = 0.0f;
     if (channel == -1) {
         const int nChannels = m_nChannels < MAX_CHANNELS ? m_nChannels : MAX_CHANNELS;
-        for (int ch = 0; ch < nChannels; ++ch) WriteAnalogOutput(ch, 0.0f, FALSE);
+        for (int ch = 0; ch < nChannels; ++ch) WriteAnalogOutput(ch, 0.0f, FALSE, TRUE);
     } else {
-        WriteAnalogOutput(channel, 0.0f, FALSE);
+        WriteAnalogOutput(channel, 0.0f, FALSE, TRUE);
     }
 }

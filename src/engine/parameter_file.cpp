@@ -1,7 +1,11 @@
 #include "engine/parameter_file.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
-#include <cstdio>
+#include <cerrno>
 #include <cstring>
 #include <string_view>
 
@@ -39,6 +43,48 @@ void NoteBoardBeingLeft() {
     g_BoardBeingLeft = {TRUE, g_Params.nBoardNum, g_Params.nBoardIndex, g_Params.bExternalInterrupt};
 }
 
+// Opens a regular file without ever waiting: O_NONBLOCK makes the open of a FIFO (or of a device that
+// waits for a partner) return at once, and the type is tested on the opened descriptor, so a file
+// swapped in between cannot slip through. -1 when the path cannot be opened or is not a regular file.
+int OpenRegularFile(const std::string& strPath, int nFlags) {
+    int fd = -1;
+    do {
+        fd = ::open(strPath.c_str(), nFlags | O_NONBLOCK | O_CLOEXEC, 0666);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) return -1;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// Reads up to nSize bytes from the start; the count read, or -1 on a read error.
+long ReadUpTo(int fd, unsigned char* p, size_t nSize) {
+    size_t nRead = 0;
+    while (nRead < nSize) {
+        const ssize_t n = ::read(fd, p + nRead, nSize - nRead);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return -1;
+        if (n == 0) break;
+        nRead += static_cast<size_t>(n);
+    }
+    return static_cast<long>(nRead);
+}
+
+// Writes all nSize bytes; false when the system took fewer.
+bool WriteAll(int fd, const unsigned char* p, size_t nSize) {
+    size_t nWritten = 0;
+    while (nWritten < nSize) {
+        const ssize_t n = ::write(fd, p + nWritten, nSize - nWritten);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        nWritten += static_cast<size_t>(n);
+    }
+    return true;
+}
+
 }  // namespace
 
 std::string NativeParamPath(const char* path) {
@@ -64,8 +110,9 @@ void CTessaro2010Dlg::LoadParameters(BOOL bInteractive) {
             m_pAboutDlg->SetWindowPos(&CWnd::wndNoTopMost, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     };
 
-    std::FILE* pFile = std::fopen(NativeParamPath(strPath).c_str(), "rb");
-    if (pFile == nullptr) {
+    // A path that is not a regular file (a folder, a FIFO, a device) is a file that cannot be opened.
+    const int fd = OpenRegularFile(NativeParamPath(strPath), O_RDONLY);
+    if (fd < 0) {
         lowerAboutBox();
         CString strText;
         strText.Format(kNotFoundFormat, static_cast<const char*>(strPath));
@@ -75,8 +122,10 @@ void CTessaro2010Dlg::LoadParameters(BOOL bInteractive) {
     }
     // The file is read into its own buffer so that a rejected file leaves g_Params as it was.
     unsigned char image[PARAMS_SIZE] = {};
-    const size_t nRead = std::fread(image, 1, sizeof image, pFile);
-    std::fclose(pFile);
+    const long nReadOrError = ReadUpTo(fd, image, sizeof image);
+    ::close(fd);
+    // A read error counts as a file too short for the record.
+    const size_t nRead = nReadOrError > 0 ? static_cast<size_t>(nReadOrError) : 0;
 
     std::int32_t nVersion = PARAMS_VERSION;  // a file shorter than its version integer counts as version 4
     if (nRead >= sizeof nVersion) std::memcpy(&nVersion, image, sizeof nVersion);
@@ -124,6 +173,13 @@ void CTessaro2010Dlg::LoadParameters(BOOL bInteractive) {
         EnableRoiOutput(g_Params.bRoiOutput);
         EnableTtlInputMarkers(g_Params.bTtlInputMarkers);
         SetTtlRadix(g_Params.nTtlRadixId, TRUE);
+        // A radix that names no menu item has been reported (and shown as the bad radix, which stops the
+        // board); the record takes the default radix so that the exit save does not make every later
+        // start fail the same way. The other re-applied fields need nothing here: the quality threshold
+        // setter stores a level it can use, any non-zero switch reads as on, the board and the interrupt
+        // choice are what the selection made of them.
+        if (g_Params.nTtlRadixId < ID_TTL_BINARY || g_Params.nTtlRadixId > ID_TTL_LEDS)
+            g_Params.nTtlRadixId = ID_TTL_LEDS;
         SetQualityThreshold(g_Params.nQualityThreshold);
         if (bInteractive) m_strLastParamPath = strPath;
         return;
@@ -144,16 +200,18 @@ void CTessaro2010Dlg::SaveParameters(BOOL bInteractive, BOOL bQuiet) {
         strPath = m_strDefaultParamPath;
     }
 
-    std::FILE* pFile = std::fopen(NativeParamPath(strPath).c_str(), "wb");
-    if (pFile == nullptr) {
+    // Created when missing; emptied only once it is known to be a regular file. A path that is not one
+    // (a folder, a FIFO, a device) is refused as a file that cannot be opened.
+    const int fd = OpenRegularFile(NativeParamPath(strPath), O_WRONLY | O_CREAT);
+    if (fd < 0) {
         AfxMessageBox(kCannotOpenForSaving, MB_OK);
         return;
     }
-    // A write the system only refuses when the buffer is flushed or the file closed is a short write too.
-    size_t nWritten = std::fwrite(&g_Params, 1, sizeof g_Params, pFile);
-    if (std::fflush(pFile) != 0) nWritten = 0;
-    if (std::fclose(pFile) != 0) nWritten = 0;
-    if (nWritten < sizeof g_Params) {
+    // A write the system only refuses when the file is closed is a short write too.
+    bool bWritten = ::ftruncate(fd, 0) == 0 &&
+                    WriteAll(fd, reinterpret_cast<const unsigned char*>(&g_Params), sizeof g_Params);
+    if (::close(fd) != 0) bWritten = false;
+    if (!bWritten) {
         AfxMessageBox(kSaveError, MB_OK);
         return;
     }

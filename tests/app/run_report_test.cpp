@@ -593,7 +593,80 @@ TEST_F(RunDemo, RoisBoardInputsAndTheUsersChoiceGiveChangingTtlWordsAndMarkers) 
         EXPECT_TRUE(std::set<std::string>({"0", "1", "2", "3", "4", "5", "8", "10", "12", "15"}).count(value))
             << value;
     const std::set<std::string> inputs = Values("cbDIn", "10", 2);
-    EXPECT_EQ((std::set<std::string>{"&1", "&2", "&4", "&8", "&16", "&32", "&64", "&128"}), inputs);
+    EXPECT_EQ(
+        (std::set<std::string>{"&0->1", "&0->2", "&0->4", "&0->8", "&0->16", "&0->32", "&0->64", "&0->128"}),
+        inputs);
+}
+
+}  // namespace
+
+namespace {
+
+class RunTrace : public RunReport {};
+
+TEST_F(RunTrace, FileDialogsAreReportedWithTheirAnswer) {
+    CUserEvent dlg;
+    dlg.nKind = CUserEvent::FileOpen;
+    dlg.strFilter = "PRM files (*.prm)|*.prm|All Files (*.*)|*.*||";
+    dlg.nResult = IDOK;
+    dlg.strPath = "/tmp/a \"b\".prm";
+    EXPECT_EQ(
+        "file IDOK open \"\" \"PRM files (*.prm)|*.prm|All Files (*.*)|*.*||\" \"/tmp/a \\\"b\\\".prm\"",
+        FormatFileDialogTrace(dlg));
+    dlg.nKind = CUserEvent::FileSave;
+    dlg.strCaption = "Save";
+    dlg.nResult = IDCANCEL;
+    dlg.strPath.Empty();
+    EXPECT_EQ("file IDCANCEL save \"Save\" \"PRM files (*.prm)|*.prm|All Files (*.*)|*.*||\" \"\"",
+              FormatFileDialogTrace(dlg));
+
+    // The headless user reports a dialog once answered, as it reports boxes.
+    std::vector<CUserEvent> reported;
+    CHeadlessUserAgent agent([&](const CUserEvent& ev) { reported.push_back(ev); });
+    AfxSetUserAgent(&agent);
+    AfxGetScriptedUserAgent().QueueFile("chosen.prm");
+    CFileDialog open(TRUE, "prm", nullptr, OFN_FILEMUSTEXIST, "PRM files (*.prm)|*.prm||", nullptr, 0, FALSE);
+    EXPECT_EQ(IDOK, open.DoModal());
+    CFileDialog save(FALSE, "prm", nullptr, OFN_OVERWRITEPROMPT, "PRM files (*.prm)|*.prm||", nullptr, 0,
+                     FALSE);
+    EXPECT_EQ(IDCANCEL, save.DoModal());
+    AfxSetUserAgent(nullptr);
+    ASSERT_EQ(2u, reported.size());
+    EXPECT_EQ("file IDOK open \"\" \"PRM files (*.prm)|*.prm||\" \"chosen.prm\"",
+              FormatFileDialogTrace(reported[0]));
+    EXPECT_EQ("file IDCANCEL save \"\" \"PRM files (*.prm)|*.prm||\" \"\"",
+              FormatFileDialogTrace(reported[1]));
+}
+
+TEST_F(RunTrace, HostCallsThatCarryDataOutAreHostLines) {
+    std::vector<std::string> lines;
+    SimHost().SetDataOutHook(
+        [&](const SimHostDataOut& out) { lines.push_back(FormatSimHostDataTrace(out)); });
+    EXPECT_EQ(CRS_OK, CRS_DistributeMessages(20, 0x10003));
+    EXPECT_EQ(CRS_OK, CRS_SetStatus_PRIVATE(7, 255));
+    SimHost().SetDataOutHook(nullptr);
+    EXPECT_EQ(CRS_OK, CRS_DistributeMessages(1, 2));
+    const std::vector<std::string> expected = {"host CRS_DistributeMessages(20, 65539) = 0",
+                                               "host CRS_SetStatus_PRIVATE(7, 255) = 0"};
+    EXPECT_EQ(expected, lines);
+}
+
+TEST_F(RunTrace, APointerArgumentShowsTheValueTheLibrarySawAndTheValueItLeft) {
+    std::vector<SimCallRecord> calls;
+    CreateBoards("PCI-DDA08/12:01A2B3C4");
+    CSimBoards::SetCallHook([&](const SimCallRecord& rec) { calls.push_back(rec); });
+    USHORT w = 123;
+    EXPECT_EQ(NOERRORS, cbDIn(0, FIRSTPORTA, &w));
+    const USHORT wLeft = w;
+    w = 123;
+    EXPECT_EQ(BADPORTNUM, cbDIn(0, 99, &w));
+    w = 7;
+    EXPECT_EQ(BADBOARD, cbDBitIn(5, AUXPORT, 0, &w));
+    CSimBoards::SetCallHook(nullptr);
+    ASSERT_EQ(3u, calls.size());
+    EXPECT_EQ("ul cbDIn(0, 10, &123->" + std::to_string(wLeft) + ") = 0", FormatBoardCallTrace(calls[0]));
+    EXPECT_EQ("ul cbDIn(0, 99, &123) = " + std::to_string(BADPORTNUM), FormatBoardCallTrace(calls[1]));
+    EXPECT_EQ("ul cbDBitIn(5, 1, 0, &7) = " + std::to_string(BADBOARD), FormatBoardCallTrace(calls[2]));
 }
 
 }  // namespace

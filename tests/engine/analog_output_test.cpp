@@ -83,7 +83,7 @@ TEST_F(AnalogOutput, ValuesOutsideTheDomainAreShownAndNotWritten) {
     EXPECT_EQ(2u, Calls("cbAOut").size());
 }
 
-TEST_F(AnalogOutput, NonFiniteOrEmptyDomainsAreScalingErrors) {
+TEST_F(AnalogOutput, NonFiniteDomainsAreScalingErrorsAndAnEmptyOneHoldsNoValue) {
     UseBoardOf("PCI-DDA08/12:A1");
     const float inf = std::numeric_limits<float>::infinity();
     g_Params.fDomainMin[0] = -inf;
@@ -93,13 +93,38 @@ TEST_F(AnalogOutput, NonFiniteOrEmptyDomainsAreScalingErrors) {
     g_Params.fDomainMin[1] = std::numeric_limits<float>::quiet_NaN();
     Write(1, 0.5f);
     EXPECT_EQ(" 0.50 DOMAIN SCALING ERROR", WindowText(m_pValue));
+    // min == max: not even the bound itself lies inside (nothing is divided by the empty width).
     g_Params.fDomainMin[2] = 0.25f;
     g_Params.fDomainMax[2] = 0.25f;
     g_ChannelLinks.pClampText[2] = nullptr;
     Write(2, 0.25f);
-    EXPECT_EQ(" Signal:( 0.25 ) DOMAIN SCALING ERROR ,  Volts: Clamped", WindowText(m_pValue));
+    EXPECT_EQ(" Signal:( 0.25 ) OUT OF DOMAIN,  Volts: Clamped", WindowText(m_pValue));
+    g_Params.fDomainMin[3] = 0.0f;
+    g_Params.fDomainMax[3] = 0.0f;
+    Write(3, 0.0f);
+    EXPECT_EQ(" 0.00 Out Of Domain", WindowText(m_pValue));
     EXPECT_TRUE(Calls("cbAOut").empty());
     EXPECT_FALSE(g_bAnalogWritten);
+}
+
+TEST_F(AnalogOutput, ZeroingParksAChannelWithAnEmptyDomainAtCodeZero) {
+    UseBoardOf("PCI-DDA08/12:A1");
+    Write(0, 1.0f);
+    Write(1, 1.0f);
+    ASSERT_EQ(4095, Code(0));
+    for (int ch : {0, 1}) g_Params.fDomainMin[ch] = g_Params.fDomainMax[ch] = ch == 0 ? 0.0f : 0.5f;
+    g_Params.bInvert[0] = 1;  // zeroing never inverts
+    m_pDlg->m_nChannels = 2;
+    CSimBoards::ClearCallLog();
+    m_pDlg->ZeroAnalogOutputs(-1);
+    EXPECT_EQ(0, Code(0));
+    EXPECT_EQ(0, Code(1));
+    EXPECT_EQ(2u, Calls("cbAOut").size());
+    EXPECT_EQ(" 0.00", WindowText(m_pClamp));
+    // A frame's value is still refused.
+    Write(0, 0.0f);
+    EXPECT_EQ(" 0.00 Out Of Domain", WindowText(m_pValue));
+    EXPECT_EQ(2u, Calls("cbAOut").size());
 }
 
 TEST_F(AnalogOutput, The1208LsWritesOneCallInTenPlusExactValues) {

@@ -1,13 +1,23 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <limits>
+#include <mutex>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "engine/parameter_file.h"
@@ -23,6 +33,46 @@ using Bytes = std::vector<unsigned char>;
 constexpr const char* kNotFoundDefault =
     "Saved parameter file \".\\Settings\\TessaroParams.prm\" was not found...                   \n\n"
     "Loading default values.       ";
+
+// Opens the other end of a FIFO when the test has not finished after a few seconds, so that an open
+// that waits for a partner returns and the test fails instead of hanging. A write into the FIFO then
+// fails (SIGPIPE is ignored meanwhile) and a read sees its end.
+class CFifoWatchdog {
+  public:
+    explicit CFifoWatchdog(std::string strPath) : m_strPath(std::move(strPath)) {
+        m_pfnOldPipe = std::signal(SIGPIPE, SIG_IGN);
+        m_thread = std::thread([this] {
+            std::unique_lock<std::mutex> lock(m_mtx);
+            if (m_cv.wait_for(lock, std::chrono::seconds(3), [this] { return m_bDone; })) return;
+            m_bFired = true;
+            const int fd = ::open(m_strPath.c_str(), O_RDWR | O_NONBLOCK);
+            if (fd >= 0) ::close(fd);
+        });
+    }
+    ~CFifoWatchdog() {
+        Stop();
+        std::signal(SIGPIPE, m_pfnOldPipe);
+    }
+    // true when the watchdog had to step in.
+    bool Stop() {
+        {
+            std::lock_guard<std::mutex> lock(m_mtx);
+            m_bDone = true;
+        }
+        m_cv.notify_all();
+        if (m_thread.joinable()) m_thread.join();
+        return m_bFired;
+    }
+
+  private:
+    std::string m_strPath;
+    void (*m_pfnOldPipe)(int) = SIG_DFL;
+    std::mutex m_mtx;
+    std::condition_variable m_cv;
+    bool m_bDone = false;
+    std::atomic<bool> m_bFired{false};
+    std::thread m_thread;
+};
 
 class ParameterFile : public MainDialogFixture {
   protected:
@@ -357,11 +407,11 @@ TEST_F(ParameterFile, SavingWhereNothingCanBeWrittenShowsTheBoxAndKeepsTheRecord
         EXPECT_EQ(before, Image(g_Params));
         EXPECT_TRUE(m_pDlg->m_strLastParamPath.IsEmpty());
     }
-    // A device that takes nothing: the short write is reported, in the quiet form too.
+    // A device is not a file: it is refused, in the quiet form too.
     m_pDlg->m_strDefaultParamPath = "/dev/full";
     AfxGetScriptedUserAgent().ClearEvents();
     m_pDlg->SaveParameters(FALSE, TRUE);
-    EXPECT_EQ(std::vector<std::string>{"Error saving parameters.    "}, BoxTexts());
+    EXPECT_EQ(std::vector<std::string>{"Could not open parameter file for saving.  "}, BoxTexts());
     EXPECT_EQ(before, Image(g_Params));
 }
 
@@ -417,13 +467,14 @@ TEST_F(ParameterFile, DamagedFieldsLoadAsDefinedAndTheUserCanCarryOn) {
     EXPECT_FALSE(g_Params.bExternalInterrupt);  // a DDA board cannot take the interrupt
     EXPECT_FALSE(m_pDlg->m_bBoardError);
 
-    // A radix id of 0 is stored; the TTL lines then show the bad radix and stop the board, which the
-    // user leaves by choosing a radix and the board again.
+    // A radix id of 0 is shown as the bad radix and stops the board, which the user leaves by choosing
+    // a radix and the board again; the record keeps the default radix, so it is not saved again.
     file = good;
     file.nTtlRadixId = 0;
     load(file);
     EXPECT_EQ(1u, BoxTexts().size());
-    EXPECT_EQ(0, g_Params.nTtlRadixId);
+    EXPECT_TRUE(m_pDlg->m_bBoardError);
+    EXPECT_EQ(ID_TTL_LEDS, g_Params.nTtlRadixId);
     m_pDlg->SetTtlRadix(ID_TTL_DECIMAL, TRUE);
     m_pDlg->SelectBoard(ID_BOARD_FIRST);
     EXPECT_FALSE(m_pDlg->m_bBoardError);
@@ -506,4 +557,107 @@ TEST_F(ParameterFile, ALoadReleasesTheBoardInUseAndReappliesTheSavedInterruptCho
     EXPECT_TRUE(g_Params.bExternalInterrupt);
     EXPECT_TRUE(Checked(ID_PULSE_EDGE_DETECTION));
     EXPECT_TRUE(BoxTexts().empty());
+}
+
+TEST_F(ParameterFile, AFifoOrDeviceIsAFileThatCannotBeReadOrWritten) {
+    StartWith("PCI-DDA08/12:A1");
+    g_Params.nQualityThreshold = 4;
+    std::filesystem::create_directory("Settings");
+    ASSERT_EQ(0, ::mkfifo("Settings/TessaroParams.prm", 0600));
+
+    // Start-up: the FIFO is not waited on; it is reported as not found and the defaults load.
+    {
+        CFifoWatchdog watchdog("Settings/TessaroParams.prm");
+        m_pDlg->LoadParameters(FALSE);
+        EXPECT_FALSE(watchdog.Stop()) << "the load waited for a writer";
+    }
+    EXPECT_EQ(std::vector<std::string>{kNotFoundDefault}, BoxTexts());
+    EXPECT_EQ(2, g_Params.nQualityThreshold);
+
+    // Exit: the save is refused, with no reader and with one.
+    const Bytes before = Image(g_Params);
+    for (bool bReader : {false, true}) {
+        SCOPED_TRACE(bReader);
+        const int fdReader = bReader ? ::open("Settings/TessaroParams.prm", O_RDONLY | O_NONBLOCK) : -1;
+        AfxGetScriptedUserAgent().ClearEvents();
+        {
+            CFifoWatchdog watchdog("Settings/TessaroParams.prm");
+            m_pDlg->SaveParameters(FALSE, TRUE);
+            EXPECT_FALSE(watchdog.Stop()) << "the save waited for a reader";
+        }
+        EXPECT_EQ(std::vector<std::string>{"Could not open parameter file for saving.  "}, BoxTexts());
+        if (fdReader >= 0) {
+            char buf[PARAMS_SIZE];
+            EXPECT_GE(0, ::read(fdReader, buf, sizeof buf));  // nothing was written into the FIFO
+            ::close(fdReader);
+        }
+    }
+    EXPECT_EQ(before, Image(g_Params));
+
+    // Interactively, a FIFO or a device named in the dialogs fares the same.
+    std::filesystem::create_symlink("/dev/zero", "zero.prm");
+    for (const char* path : {"Settings/TessaroParams.prm", "zero.prm"}) {
+        SCOPED_TRACE(path);
+        AfxGetScriptedUserAgent().ClearEvents();
+        AfxGetScriptedUserAgent().QueueFile(path);
+        g_Params.nQualityThreshold = 4;
+        m_pDlg->LoadParameters(TRUE);
+        ASSERT_EQ(1u, BoxTexts().size());
+        EXPECT_NE(std::string::npos, BoxTexts()[0].find("was not found..."));
+        EXPECT_EQ(2, g_Params.nQualityThreshold);
+        AfxGetScriptedUserAgent().ClearEvents();
+        AfxGetScriptedUserAgent().QueueFile(path);
+        m_pDlg->SaveParameters(TRUE, FALSE);
+        EXPECT_EQ(std::vector<std::string>{"Could not open parameter file for saving.  "}, BoxTexts());
+        EXPECT_TRUE(m_pDlg->m_strLastParamPath.IsEmpty());
+    }
+}
+
+TEST_F(ParameterFile, AWriteTheSystemCutsShortIsReported) {
+    StartWith("PCI-DDA08/12:A1");
+    const Bytes before = Image(g_Params);
+    // A file size limit below the record: the system takes part of it, then refuses the rest.
+    rlimit old{};
+    ASSERT_EQ(0, ::getrlimit(RLIMIT_FSIZE, &old));
+    void (*pfnOldXfsz)(int) = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old;
+    small.rlim_cur = 100;
+    ASSERT_EQ(0, ::setrlimit(RLIMIT_FSIZE, &small));
+    m_pDlg->m_strDefaultParamPath = "short.prm";
+    m_pDlg->SaveParameters(FALSE, TRUE);
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, pfnOldXfsz);
+    EXPECT_EQ(std::vector<std::string>{"Error saving parameters.    "}, BoxTexts());
+    EXPECT_EQ(before, Image(g_Params));
+    EXPECT_LT(std::filesystem::file_size("short.prm"), static_cast<std::uintmax_t>(PARAMS_SIZE));
+}
+
+TEST_F(ParameterFile, AStoredValueTheProgramCannotUseFailsOnlyTheStartThatFindsIt) {
+    StartWith("PCI-DDA08/12:A1");
+    ParameterBlock file = g_Params;
+    file.nTtlRadixId = 4399;       // names no menu item
+    file.nQualityThreshold = 9;    // no level
+    file.nSignalCode[2] = 0x7777;  // no Source entry: harmless, kept
+    file.bTtlInputMarkers = 3;     // on, as any non-zero value
+    WriteDefaultFile(file);
+
+    m_pDlg->LoadParameters(FALSE);
+    EXPECT_EQ(std::vector<std::string>{"A menu item was not found.\r\n"}, BoxTexts());
+    EXPECT_TRUE(m_pDlg->m_bBoardError);
+    EXPECT_EQ(" bitCode(ROI):  (BAD) 0", WindowText(IDC_TTL_OUTPUT));
+    EXPECT_EQ(ID_TTL_LEDS, g_Params.nTtlRadixId);
+    EXPECT_EQ(2, g_Params.nQualityThreshold);
+
+    // The exit save writes what the next start can use, and that start is clean.
+    m_pDlg->SaveParameters(FALSE, TRUE);
+    AfxGetScriptedUserAgent().ClearEvents();
+    m_pDlg->LoadParameters(FALSE);
+    EXPECT_TRUE(BoxTexts().empty());
+    EXPECT_FALSE(m_pDlg->m_bBoardError);
+    EXPECT_EQ(ID_TTL_LEDS, g_Params.nTtlRadixId);
+    EXPECT_TRUE(Checked(ID_TTL_LEDS));
+    EXPECT_TRUE(Checked(ID_QUALITY_FALL_BACK));
+    EXPECT_EQ(0x7777, g_Params.nSignalCode[2]);
+    EXPECT_EQ(3, g_Params.bTtlInputMarkers);
+    EXPECT_TRUE(Checked(ID_TTL_INPUT_MARKERS));
 }

@@ -131,8 +131,8 @@ TEST_F(TtlInputs, The1208HsReadsLineByLine) {
     m_pDlg->PollTtlInputs();
     const std::vector<SimCallRecord> calls = Calls("cbDBitIn");
     ASSERT_EQ(8u, calls.size());
-    EXPECT_EQ("cbDBitIn(0, 1, 7, &0) = 0", calls.front().strText);
-    EXPECT_EQ("cbDBitIn(0, 1, 0, &1) = 0", calls.back().strText);
+    EXPECT_EQ("cbDBitIn(0, 1, 7, &0->0) = 0", calls.front().strText);
+    EXPECT_EQ("cbDBitIn(0, 1, 0, &0->1) = 0", calls.back().strText);
     EXPECT_EQ("SU", Markers());
 }
 

@@ -121,6 +121,18 @@ void CSimHost::SetCommandHook(CommandHook hook) {
     m_pCommandHook = hook ? std::make_shared<const CommandHook>(std::move(hook)) : nullptr;
 }
 
+void CSimHost::SetDataOutHook(DataOutHook hook) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_pDataOutHook = hook ? std::make_shared<const DataOutHook>(std::move(hook)) : nullptr;
+}
+
+std::string FormatSimHostDataTrace(const SimHostDataOut& out) {
+    const char* pszName =
+        out.eKind == SimHostDataOut::DistributedMessage ? "CRS_DistributeMessages" : "CRS_SetStatus_PRIVATE";
+    return std::string("host ") + pszName + "(" + std::to_string(out.nFirst) + ", " +
+           std::to_string(out.nSecond) + ") = " + std::to_string(out.nResult);
+}
+
 // ---------------------------------------------------------------------------------------------------------
 // Control
 
@@ -131,6 +143,7 @@ void CSimHost::Reset() {
     m_pPost.reset();
     m_pTtlSource.reset();
     m_pCommandHook.reset();
+    m_pDataOutHook.reset();
     m_bLedsFollowPrivateStatus = false;
     m_outgoing.clear();
     m_nPostCount = 0;
@@ -537,18 +550,29 @@ int CSimHost::RoiCode(int nEye) {
 }
 
 int CSimHost::DistributeMessage(int nCode, int nValue) {
-    LONGLONG nNowUs = 0;
-    const std::unique_lock<std::mutex> lock = SyncAndLock(&nNowUs);
-    AppendRecord(m_distributed, SimHostDistributedMessage{nNowUs, nCode, nValue});
+    {
+        LONGLONG nNowUs = 0;
+        const std::unique_lock<std::mutex> lock = SyncAndLock(&nNowUs);
+        AppendRecord(m_distributed, SimHostDistributedMessage{nNowUs, nCode, nValue});
+        if (m_pDataOutHook)
+            m_outgoing.emplace_back(
+                SimHostDataOut{SimHostDataOut::DistributedMessage, nCode, nValue, CRS_OK});
+    }
+    Deliver();
     return CRS_OK;
 }
 
 int CSimHost::SetPrivateStatus(int nItem, int nValue) {
-    LONGLONG nNowUs = 0;
-    const std::unique_lock<std::mutex> lock = SyncAndLock(&nNowUs);
-    AppendRecord(m_privateStatus, SimHostPrivateStatus{nNowUs, nItem, nValue});
-    m_privateValues[nItem] = nValue;
-    if (m_bLedsFollowPrivateStatus && nItem == kSimHostStatusTtlOutput) RecordLedsLocked(nValue, nNowUs);
+    {
+        LONGLONG nNowUs = 0;
+        const std::unique_lock<std::mutex> lock = SyncAndLock(&nNowUs);
+        AppendRecord(m_privateStatus, SimHostPrivateStatus{nNowUs, nItem, nValue});
+        m_privateValues[nItem] = nValue;
+        if (m_bLedsFollowPrivateStatus && nItem == kSimHostStatusTtlOutput) RecordLedsLocked(nValue, nNowUs);
+        if (m_pDataOutHook)
+            m_outgoing.emplace_back(SimHostDataOut{SimHostDataOut::PrivateStatus, nItem, nValue, CRS_OK});
+    }
+    Deliver();
     return CRS_OK;
 }
 
@@ -727,6 +751,7 @@ void CSimHost::DeliverClaimed() {
         Outgoing item;
         std::shared_ptr<const PostFunction> pPost;
         std::shared_ptr<const CommandHook> pHook;
+        std::shared_ptr<const DataOutHook> pDataOutHook;
         {
             std::lock_guard<std::mutex> lock(m_mutex);
             if (m_outgoing.empty()) {
@@ -739,6 +764,7 @@ void CSimHost::DeliverClaimed() {
             m_outgoing.pop_front();
             pPost = m_pPost;
             pHook = m_pCommandHook;
+            pDataOutHook = m_pDataOutHook;
         }
         if (const PendingPost* pItem = std::get_if<PendingPost>(&item)) {
             if (pPost) {
@@ -747,6 +773,8 @@ void CSimHost::DeliverClaimed() {
                 else
                     ++m_nFailedPostCount;
             }
+        } else if (const SimHostDataOut* pOut = std::get_if<SimHostDataOut>(&item)) {
+            if (pDataOutHook) (*pDataOutHook)(*pOut);
         } else if (pHook) {
             (*pHook)(std::get<SimHostCommand>(item));
         }

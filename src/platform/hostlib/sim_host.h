@@ -111,6 +111,20 @@ struct SimHostPrivateStatus {
     int nValue;
 };
 
+// A call that carries data out of the program into the host (a distributed message or a private status
+// item), as the data-out hook sees it.
+struct SimHostDataOut {
+    enum Kind { DistributedMessage, PrivateStatus };
+    Kind eKind;
+    int nFirst;   // the message code, or the status item
+    int nSecond;  // the value
+    int nResult;  // what the call returned
+};
+
+// "host CRS_DistributeMessages(<code>, <value>) = <result>" or
+// "host CRS_SetStatus_PRIVATE(<item>, <value>) = <result>".
+std::string FormatSimHostDataTrace(const SimHostDataOut& out);
+
 struct SimHostWindow {
     HWND hWnd;
     UINT nMessage;
@@ -155,6 +169,7 @@ class CSimHost {
     using TimeSource = std::function<LONGLONG()>;  // microseconds, must not run backwards
     using TtlOutputSource = std::function<int()>;  // the board's TTL output byte
     using CommandHook = std::function<void(const SimHostCommand&)>;
+    using DataOutHook = std::function<void(const SimHostDataOut&)>;
 
     CSimHost();
     ~CSimHost();
@@ -173,6 +188,9 @@ class CSimHost {
     // When set, private status item 13 (the output byte the program reports) drives the LEDs as well.
     void SetLedsFollowPrivateStatus(bool bFollow);
     void SetCommandHook(CommandHook hook);
+    // Called for every distributed message and private status item, in order with the commands, on the
+    // thread that delivers (never under the host's lock).
+    void SetDataOutHook(DataOutHook hook);
 
     // --- Control ---
     // Back to the start state: records, ROIs, registered windows, set-up, status (attached, not frozen,
@@ -249,7 +267,7 @@ class CSimHost {
         WPARAM wParam;
         LPARAM lParam;
     };
-    using Outgoing = std::variant<PendingPost, SimHostCommand>;
+    using Outgoing = std::variant<PendingPost, SimHostCommand, SimHostDataOut>;
 
     LONGLONG ReadClock() const;
     // Reads the TTL source (outside the lock), then brings the model up to the clock's time.
@@ -293,6 +311,7 @@ class CSimHost {
     std::shared_ptr<const PostFunction> m_pPost;
     std::shared_ptr<const TtlOutputSource> m_pTtlSource;
     std::shared_ptr<const CommandHook> m_pCommandHook;
+    std::shared_ptr<const DataOutHook> m_pDataOutHook;
     bool m_bLedsFollowPrivateStatus;
 
     // Frame clock.

@@ -45,6 +45,16 @@ std::string Ptr(const void* p, bool bHasValue, const std::string& strValue) {
     return bHasValue ? "&" + strValue : "ptr";
 }
 
+// A pointer to a word that the caller presets and the library may replace: "&<seen>-><left>" when the
+// call wrote it, "&<seen>" when it did not, NULL for none. The value seen is read before the call.
+std::string SeenWord(const USHORT* p) {
+    return p != nullptr ? Num(*p) : std::string();
+}
+std::string InOutPtr(const USHORT* p, const std::string& strSeen, bool bWritten) {
+    if (p == nullptr) return "NULL";
+    return "&" + strSeen + (bWritten ? "->" + Num(*p) : std::string());
+}
+
 // Bounded copy that always terminates; returns false when the text was cut. nSize > 0.
 bool CopyText(char* pDest, size_t nSize, const char* pszSource) {
     const size_t nLen = std::strlen(pszSource);
@@ -297,6 +307,7 @@ int cbDOut(int boardNum, int portType, USHORT dataValue) {
 }
 
 int cbDIn(int boardNum, int portType, USHORT* dataValue) {
+    const std::string strSeen = SeenWord(dataValue);
     return Lib().Call(
         "cbDIn", boardNum,
         [&](SimCallEffects&) {
@@ -306,8 +317,7 @@ int cbDIn(int boardNum, int portType, USHORT* dataValue) {
             });
         },
         [&](int err) {
-            return Args{Num(boardNum), Num(portType),
-                        Ptr(dataValue, err == NOERRORS, err == NOERRORS ? Num(*dataValue) : "")};
+            return Args{Num(boardNum), Num(portType), InOutPtr(dataValue, strSeen, err == NOERRORS)};
         });
 }
 
@@ -324,6 +334,7 @@ int cbDBitOut(int boardNum, int portType, int bitNum, USHORT bitValue) {
 }
 
 int cbDBitIn(int boardNum, int portType, int bitNum, USHORT* bitValue) {
+    const std::string strSeen = SeenWord(bitValue);
     return Lib().Call(
         "cbDBitIn", boardNum,
         [&](SimCallEffects&) {
@@ -334,7 +345,7 @@ int cbDBitIn(int boardNum, int portType, int bitNum, USHORT* bitValue) {
         },
         [&](int err) {
             return Args{Num(boardNum), Num(portType), Num(bitNum),
-                        Ptr(bitValue, err == NOERRORS, err == NOERRORS ? Num(*bitValue) : "")};
+                        InOutPtr(bitValue, strSeen, err == NOERRORS)};
         });
 }
 

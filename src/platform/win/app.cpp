@@ -307,7 +307,7 @@ BOOL AfxWaitForAllThreads(DWORD dwMilliseconds) {
     for (auto& [h, rec] : all) {
         {
             std::unique_lock<std::mutex> lock(rec->mtx);
-            auto done = [&] { return rec->bDone; };
+            auto done = [&rec = rec] { return rec->bDone; };
             if (dwMilliseconds == INFINITE) {
                 rec->cv.wait(lock, done);
             } else if (!rec->cv.wait_until(lock, deadline, done)) {
@@ -332,7 +332,7 @@ DWORD WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds) {
     {
         // The timeout is real time even with the manual clock, so a wait can never hang.
         std::unique_lock<std::mutex> lock(rec->mtx);
-        auto done = [&] { return rec->bDone; };
+        auto done = [&rec = rec] { return rec->bDone; };
         if (dwMilliseconds == INFINITE) {
             if (rec->th.get_id() == std::this_thread::get_id()) return WAIT_TIMEOUT;  // would wait forever
             rec->cv.wait(lock, done);

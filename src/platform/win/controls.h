@@ -124,6 +124,7 @@ class CStatic : public CWnd {
     DECLARE_DYNAMIC(CStatic)
   public:
     CStatic() = default;
+    using CWnd::Create;
     BOOL Create(LPCTSTR lpszText, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID = 0xFFFF);
     HBITMAP SetBitmap(HBITMAP hBitmap);  // the previous image
     HBITMAP GetBitmap() const;
@@ -135,6 +136,7 @@ class CButton : public CWnd {
     DECLARE_DYNAMIC(CButton)
   public:
     CButton() = default;
+    using CWnd::Create;
     BOOL Create(LPCTSTR lpszCaption, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);
     int GetCheck() const;
     void SetCheck(int nCheck);
@@ -152,6 +154,7 @@ class CEdit : public CWnd {
     DECLARE_DYNAMIC(CEdit)
   public:
     CEdit() = default;
+    using CWnd::Create;
     BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);
     // nEndChar -1: to the end; nStartChar -1: no selection.
     void SetSel(int nStartChar, int nEndChar, BOOL bNoScroll = FALSE);
@@ -173,6 +176,7 @@ class CComboBox : public CWnd {
     DECLARE_DYNAMIC(CComboBox)
   public:
     CComboBox() = default;
+    using CWnd::Create;
     BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);
     // The index of the new entry (in sorted order with CBS_SORT), CB_ERR for a NULL text.
     int AddString(LPCTSTR lpszString);
@@ -202,6 +206,7 @@ class CScrollBar : public CWnd {
     DECLARE_DYNAMIC(CScrollBar)
   public:
     CScrollBar() = default;
+    using CWnd::Create;
     BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);
     int GetScrollPos() const;
     int SetScrollPos(int nPos, BOOL bRedraw = TRUE);  // the previous position; clamped to the range
@@ -220,6 +225,7 @@ class CSpinButtonCtrl : public CScrollBar {
     DECLARE_DYNAMIC(CSpinButtonCtrl)
   public:
     CSpinButtonCtrl() = default;
+    using CScrollBar::Create;
     BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);
     int SetBase(int nBase);  // 10 or 16; the previous base, 0 for another value
     UINT GetBase() const;
@@ -240,6 +246,7 @@ class CTabCtrl : public CWnd {
     DECLARE_DYNAMIC(CTabCtrl)
   public:
     CTabCtrl() = default;
+    using CWnd::Create;
     BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);
     LONG InsertItem(int nItem, TCITEM* pTabCtrlItem);
     LONG InsertItem(int nItem, LPCTSTR lpszItem);

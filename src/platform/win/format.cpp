@@ -1,6 +1,6 @@
 #include "platform/win/format.h"
 
-#include <langinfo.h>
+#include <locale.h>
 
 #include <algorithm>
 #include <array>
@@ -199,9 +199,21 @@ bool PutFloat(CTextSink& sink, const Spec& spec, double dValue) {
     return true;
 }
 
-bool DecimalPointIsDot() {
-    const char* psz = nl_langinfo(RADIXCHAR);
-    return psz != nullptr && psz[0] == '.' && psz[1] == '\0';
+// The "C" locale's object; glibc hands out one static object for it, so nothing is allocated and
+// nothing needs freeing. Null only where the C library cannot give one.
+locale_t CLocale() {
+    static const locale_t s_cLocale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+    return s_cLocale;
+}
+
+// std::vsnprintf under the "C" locale, whatever locale the process or this thread uses. uselocale
+// changes only the calling thread's locale, so no other thread sees the switch.
+int FormatInCLocale(char* pszBuffer, std::size_t nSize, const char* pszFormat, va_list args) {
+    const locale_t cLocale = CLocale();
+    const locale_t previous = cLocale != nullptr ? uselocale(cLocale) : nullptr;
+    const int nResult = std::vsnprintf(pszBuffer, nSize, pszFormat, args);
+    if (previous != nullptr) uselocale(previous);
+    return nResult;
 }
 
 // A width or precision number; FALSE past kLargestField.
@@ -217,7 +229,6 @@ bool ReadNumber(const char*& p, int& nValue) {
 // The whole text, or FALSE when the format is left to vsnprintf.
 bool FormatHere(CTextSink& sink, const char* pszFormat, va_list args) {
     const char* p = pszFormat;
-    bool bPointChecked = false;
     for (;;) {
         const char* pPercent = std::strchr(p, '%');
         if (pPercent == nullptr) {
@@ -301,10 +312,6 @@ bool FormatHere(CTextSink& sink, const char* pszFormat, va_list args) {
             }
             case 'f':
             case 'F':
-                if (!bPointChecked) {
-                    if (!DecimalPointIsDot()) return false;
-                    bPointChecked = true;
-                }
                 if (!PutFloat(sink, spec, va_arg(args, double))) return false;
                 break;
             default:
@@ -324,7 +331,7 @@ int AfxFormatTextV(char* pszBuffer, std::size_t nSize, const char* pszFormat, va
         sink.Terminate();
         nResult = static_cast<int>(sink.Length());
     } else {
-        nResult = std::vsnprintf(pszBuffer, nSize, pszFormat, copy);
+        nResult = FormatInCLocale(pszBuffer, nSize, pszFormat, copy);
     }
     va_end(copy);
     return nResult;

@@ -436,7 +436,7 @@ int CMessageLoop::PumpPending() {
         {
             std::lock_guard<std::mutex> lock(S().mtx);
             const LONGLONG now = CClock::NowMicros();
-            auto it = std::find_if(pq->timers.begin(), pq->timers.end(), [&](const TimerRec& t) {
+            auto it = std::find_if(pq->timers.begin(), pq->timers.end(), [&key = key](const TimerRec& t) {
                 return t.hWnd == key.first && t.nID == key.second;
             });
             if (it == pq->timers.end() || it->nDueUs > now) continue;  // killed or reset meanwhile

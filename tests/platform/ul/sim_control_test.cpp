@@ -97,8 +97,8 @@ TEST_F(UlControl, LogAndHookShowEveryCallAsOneStableLine) {
 
     const std::vector<std::string> expected = {
         "cbAOut(0, 3, 101, 2047) = 0",
-        "cbDIn(0, 0, ptr) = 17",
-        "cbDIn(0, 10, &5) = 0",
+        "cbDIn(0, 0, &123) = 17",
+        "cbDIn(0, 10, &123->5) = 0",
         "cbGetBoardName(7, \"\") = 1",
         "cbToEngUnits(0, 101, 4095, &4.998779) = 0",
     };

@@ -1,7 +1,10 @@
 #include "platform/win/format.h"
 
+#include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <langinfo.h>
 
+#include <atomic>
 #include <cfloat>
 #include <climits>
 #include <clocale>
@@ -11,10 +14,25 @@
 #include <limits>
 #include <random>
 #include <string>
+#include <thread>
+#include <vector>
+
+// Counts the process's locale queries: the formatter must not make any (they read locale data that
+// another thread's setlocale may be replacing). Forwards to the C library.
+std::atomic<int> g_nLangInfoCalls{0};
+extern "C" char* nl_langinfo(nl_item nItem) noexcept {
+    g_nLangInfoCalls.fetch_add(1);
+    using NextFn = char* (*)(nl_item);
+    static const NextFn pfnNext = reinterpret_cast<NextFn>(dlsym(RTLD_NEXT, "nl_langinfo"));
+    return pfnNext != nullptr ? pfnNext(nItem) : nullptr;
+}
 
 namespace {
 
-// The formatter against the C library: the same characters in the same buffer, the same result.
+// The formatter against the C library: the same characters in the same buffer, the same result. The
+// formats are the callers' literals, passed on.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wformat-security"
 template <class... Args>
 void ExpectLikeSnprintf(std::size_t nSize, const char* pszFormat, Args... args) {
     char szWant[512];
@@ -32,6 +50,7 @@ template <class... Args>
 void ExpectLike(const char* pszFormat, Args... args) {
     ExpectLikeSnprintf(256, pszFormat, args...);
 }
+#pragma GCC diagnostic pop
 
 constexpr const char* kFloatFormats[] = {"%4.2f", " %4.3f", "%f",     "%.0f",    "%10.4f",  "[%-10.1f]",
                                          "%+.2f", "% .2f",  "%08.2f", "%-08.2f", "%+09.3f", "%F",
@@ -157,15 +176,46 @@ TEST(FormatText, OtherFormatsGiveTheCLibraryText) {
     ExpectLike("%*d", 5000, 1);
     ExpectLike("%'d", 1234567);
     ExpectLike("trailing %");
+}
 
-    // A locale with a decimal comma, where one is installed, goes to the C library too.
+TEST(FormatText, FloatsAreFormattedAsInTheCLocaleWithoutAskingTheProcessLocale) {
+    char sz[64];
+    const int nBefore = g_nLangInfoCalls.load();
+    AfxFormatText(sz, sizeof sz, " %4.2f Out Of Domain", 2.5);
+    EXPECT_STREQ(" 2.50 Out Of Domain", sz);
+    AfxFormatText(sz, sizeof sz, "%e|%lf", 2.5, 0.25);  // left to the C library
+    EXPECT_STREQ("2.500000e+00|0.250000", sz);
+    EXPECT_EQ(nBefore, g_nLangInfoCalls.load());
+
+    // A locale with a decimal comma, where one is installed, changes nothing: the program's texts are
+    // those of the C locale it runs in.
     const std::string strOld = std::setlocale(LC_NUMERIC, nullptr);
     for (const char* pszLocale : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8"}) {
         if (std::setlocale(LC_NUMERIC, pszLocale) == nullptr) continue;
-        ExpectLike("%4.2f %d", 2.5, 3);
+        AfxFormatText(sz, sizeof sz, "%4.2f %d %e", 2.5, 3, 0.5);
+        EXPECT_STREQ("2.50 3 5.000000e-01", sz) << pszLocale;
         break;
     }
     std::setlocale(LC_NUMERIC, strOld.c_str());
+}
+
+TEST(FormatText, ThreadsFormatFloatsAtTheSameTime) {
+    std::atomic<int> nWrong{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([t, &nWrong] {
+            for (int i = 0; i < 2000; ++i) {
+                const double d = t * 1000.0 + i * 0.37;
+                char szWant[64];
+                char szGot[64];
+                std::snprintf(szWant, sizeof szWant, " Signal:( %4.2f ),  Volts:( %4.2f )", d, -d);
+                AfxFormatText(szGot, sizeof szGot, " Signal:( %4.2f ),  Volts:( %4.2f )", d, -d);
+                if (std::strcmp(szWant, szGot) != 0) nWrong.fetch_add(1);
+            }
+        });
+    }
+    for (std::thread& th : threads) th.join();
+    EXPECT_EQ(0, nWrong.load());
 }
 
 }  // namespace

@@ -28,7 +28,7 @@ class CMenuWnd : public CRecordingWnd {
   public:
     int m_nOpen = 0, m_nExit = 0, m_nInitPopups = 0;
     BOOL m_bExitAllowed = FALSE;
-    BOOL Create() {
+    BOOL CreateWithMenu() {
         CMenu menu;
         if (!menu.LoadMenu(kMenuId)) return FALSE;
         if (!CreateEx(0, nullptr, "menus", WS_POPUP | WS_VISIBLE | WS_CAPTION, 0, 0, 400, 300, nullptr,
@@ -55,7 +55,7 @@ class Menus : public CWinTestFixture {
     void SetUp() override {
         CWinTestFixture::SetUp();
         RegisterTestMenu();
-        ASSERT_TRUE(m_wnd.Create());
+        ASSERT_TRUE(m_wnd.CreateWithMenu());
     }
     CMenuWnd m_wnd;
 };
