@@ -1,0 +1,122 @@
+#include "support/advanced_dialog_fixture.h"
+
+#include "app/tessaro_app.h"
+#include "app/text_helpers.h"
+#include "platform/hostlib/sim_host.h"
+#include "platform/win/user_actions.h"
+#include "support/temp_work_dir.h"
+
+void AdvancedDialogFixture::SetUp() {
+    MainDialogFixture::SetUp();
+    m_pDlg->m_nRedrawMsg = RegisterWindowMessage("RedrawChannelDialogs");
+    g_pMainDlg = m_pDlg.get();
+    AfxGetApp()->m_pMainWnd = m_pDlg.get();
+    theApp.m_bAdvancedUnlocked = TRUE;
+    theApp.m_bPulseGeneratorEnabled = FALSE;
+    SimHost().SetPostFunction([](HWND hWnd, UINT nMessage, WPARAM wParam, LPARAM lParam) {
+        return PostMessage(hWnd, nMessage, wParam, lParam);
+    });
+    // The LED camera sees the board's TTL output lines.
+    CSimBoards::SetOutputListener([](const SimOutputChange& change) {
+        if (change.eKind != ESimOutput::DigitalPort) return;
+        const int nByte = CSimBoards::GetTtlOutputByte(change.nBoard);
+        if (nByte >= 0) SimHost().NotifyTtlOutput(nByte);
+    });
+    FailTestOnStalledLoop(3000);
+}
+
+void AdvancedDialogFixture::TearDown() {
+    if (m_nHostHook != 0) CClock::RemoveTimeHook(m_nHostHook);
+    m_nHostHook = 0;
+    CMessageLoop::SetStallHandler({});
+    // A burst started by a test ends before the dialog goes.
+    if (m_pDlg && m_pDlg->m_bBurstBusy) {
+        m_pDlg->m_bBurstAbort = TRUE;
+        for (int i = 0; i < 20000 && m_pDlg->m_bBurstBusy; ++i) CClock::Advance(1);
+    }
+    AfxWaitForAllThreads(5000);
+    CSimBoards::SetOutputListener(nullptr);
+    AfxGetApp()->m_pMainWnd = nullptr;
+    g_pMainDlg = nullptr;
+    g_pAdvancedDlg = nullptr;
+    theApp.m_bHostInterfaceDisabled = FALSE;
+    theApp.m_bUiUpdatesDisabled = FALSE;
+    MainDialogFixture::TearDown();
+}
+
+void AdvancedDialogFixture::StartWithBoard(const std::string& strDevices, int nIndex) {
+    AttachDevices(strDevices);
+    Discover();
+    ASSERT_TRUE(AfxUserChooseMenu(m_pDlg->GetSafeHwnd(), static_cast<UINT>(ID_BOARD_FIRST + nIndex)));
+    ASSERT_EQ(nIndex, g_Params.nBoardIndex);
+}
+
+void AdvancedDialogFixture::DeliverHostFrames(int nRateHz) {
+    SimHost().SetFrameRate(nRateHz);
+    const LONGLONG nFrameUs = 1000000 / nRateHz;
+    if (m_nHostHook != 0) CClock::RemoveTimeHook(m_nHostHook);
+    m_nHostHook = CClock::AddTimeHook([nFrameUs](LONGLONG nNowUs) {
+        SimHost().Pump();
+        return nNowUs + nFrameUs - nNowUs % nFrameUs;
+    });
+}
+
+bool AdvancedDialogFixture::RunAdvanced(const std::vector<Step>& steps) {
+    size_t nNext = 0;
+    bool bShown = false;
+    bool bLeftOpen = false;
+    CQVLMisc* pSeen = nullptr;
+    const UINT_PTR hook = CMessageLoop::AddIdleHook([&] {
+        CQVLMisc* pDlg = g_pAdvancedDlg;
+        if (pDlg == nullptr || pDlg->GetSafeHwnd() == nullptr || !pDlg->IsWindowVisible()) return;
+        if (pDlg != pSeen) {
+            pSeen = pDlg;
+            ++m_nOpenings;
+        }
+        bShown = true;
+        if (nNext < steps.size()) {
+            steps[nNext++](*pDlg);
+            pDlg->PostMessage(WM_NULL);  // the next step after what this one posted
+        } else if (!bLeftOpen) {
+            bLeftOpen = true;
+            AfxUserPressEscape(pDlg->GetSafeHwnd());
+        }
+    });
+    AfxUserChooseMenu(m_pDlg->GetSafeHwnd(), ID_ADVANCED);
+    CMessageLoop::RemoveIdleHook(hook);
+    return bShown && !bLeftOpen;
+}
+
+void AdvancedDialogFixture::Click(CQVLMisc& dlg, int nId) {
+    EXPECT_TRUE(AfxUserClick(::GetDlgItem(dlg.GetSafeHwnd(), nId))) << "control " << nId;
+}
+
+void AdvancedDialogFixture::Type(CQVLMisc& dlg, int nId, const char* pszText) {
+    EXPECT_TRUE(AfxUserType(::GetDlgItem(dlg.GetSafeHwnd(), nId), pszText)) << "control " << nId;
+}
+
+std::string AdvancedDialogFixture::Text(CQVLMisc& dlg, int nId) {
+    return WindowText(dlg.GetDlgItem(nId));
+}
+
+bool AdvancedDialogFixture::Enabled(CQVLMisc& dlg, int nId) {
+    CWnd* pWnd = dlg.GetDlgItem(nId);
+    return pWnd != nullptr && pWnd->IsWindowEnabled();
+}
+
+bool AdvancedDialogFixture::Visible(CQVLMisc& dlg, int nId) {
+    CWnd* pWnd = dlg.GetDlgItem(nId);
+    return pWnd != nullptr && (pWnd->GetStyle() & WS_VISIBLE) != 0;
+}
+
+std::vector<std::string> AdvancedDialogFixture::HostCommands() {
+    std::vector<std::string> texts;
+    for (const SimHostCommand& cmd : SimHost().Commands()) texts.push_back(cmd.strText);
+    return texts;
+}
+
+int AdvancedDialogFixture::CountBoxes(const std::string& strText) {
+    int n = 0;
+    for (const CUserEvent& box : AfxGetScriptedUserAgent().MessageBoxes()) n += box.strText.Str() == strText;
+    return n;
+}
