@@ -21,8 +21,6 @@ constexpr int kSawToothPeriodMs = 50;
 constexpr int kTtlTestPeriodMs = 50;
 constexpr int kDefaultPeriodMs = 33;
 constexpr int kResetLedCaptions = 2346;
-// Time (ms of the program's clock) a running TTL burst gets to see the abort request and end.
-constexpr DWORD kBurstEndWaitMs = 2000;
 
 void SetTextIfPresent(CWnd* pWnd, LPCTSTR lpszText) {
     if (pWnd != nullptr) pWnd->SetWindowText(lpszText);
@@ -45,21 +43,10 @@ CTessaro2010Dlg::CTessaro2010Dlg(CWnd* pParent) : CDialog(IDD_TESSARO_DIALOG, pP
 }
 
 CTessaro2010Dlg::~CTessaro2010Dlg() {
-    // A TTL burst worker shares the burst members and reaches the dialog through g_pMainDlg, which is
-    // NULL by now; it may still be between two pulses. It is asked to stop and waited for before anything
-    // is saved or freed: while it runs, g_Params.bRoiOutput holds the burst's own value (restored at its
-    // end), and clearing m_bBurstBusy is its last touch of the dialog. A worker that does not end within
-    // the wait is abandoned: from here it must not reach the dialog (g_pMainDlg is NULL). Sleep also
-    // moves a manual clock, so a worker that waits for time to pass can finish; the short real pause
-    // lets a worker run on a busy machine while a manual clock races ahead.
-    if (m_bBurstBusy) {
-        m_bBurstAbort = TRUE;
-        const DWORD nStart = GetTickCount();
-        while (m_bBurstBusy && GetTickCount() - nStart < kBurstEndWaitMs) {
-            Sleep(1);
-            std::this_thread::sleep_for(std::chrono::microseconds(50));
-        }
-    }
+    // A TTL burst worker may still be between two pulses. It is asked to stop and waited for, or given
+    // up, before anything is saved or freed, and the ROI-output option it remembered at its start is put
+    // back, so the saved settings hold it.
+    EndTtlBurstAtShutdown();
 
     // The default path is set by the start-up; a dialog that never started has no settings to keep.
     if (!m_strDefaultParamPath.IsEmpty()) SaveParameters(FALSE, TRUE);
@@ -248,27 +235,28 @@ void CTessaro2010Dlg::OnCancel() {
 // The system menu's About item (command 16) is left to the default processing of WM_SYSCOMMAND, under
 // which it has no effect; Help > About is the command 16 of the menu bar.
 BEGIN_MESSAGE_MAP(CTessaro2010Dlg, CDialog)
-    ON_WM_SYSCOMMAND()
-    ON_WM_PAINT()
-    ON_WM_QUERYDRAGICON()
-    ON_WM_CTLCOLOR()
-    ON_WM_VSCROLL()
-    ON_COMMAND(ID_APP_ABOUT, &CTessaro2010Dlg::OnAbout)
-    ON_WM_SIZING()
-    ON_WM_SIZE()
-    ON_WM_MOVE()
-    ON_WM_TIMER()
-    ON_BN_CLICKED(IDC_TTL_TEST, &CTessaro2010Dlg::OnTtlTestCheck)
-    ON_BN_CLICKED(IDC_RADIX_BUTTON, &CTessaro2010Dlg::OnRadixButton)
-    ON_BN_CLICKED(IDC_ENABLE_TRIGGER, &CTessaro2010Dlg::OnEnableTrigger)
-    ON_CBN_SELCHANGE(IDC_RADIX_LIST, &CTessaro2010Dlg::OnSelchangeRadix)
-    ON_BN_CLICKED(IDC_SHOW_MSG_COUNT, &CTessaro2010Dlg::OnShowMsgCount)
-    ON_COMMAND(ID_SAVE_PARAMETERS, &CTessaro2010Dlg::OnSaveParameters)
-    ON_COMMAND(ID_LOAD_PARAMETERS, &CTessaro2010Dlg::OnLoadParameters)
-    ON_COMMAND(ID_FILE_EXIT, &CTessaro2010Dlg::OnExit)
-    ON_BN_CLICKED(IDC_EXPAND_ALL, &CTessaro2010Dlg::OnExpandToggle)
-    ON_COMMAND(ID_ADVANCED, &CTessaro2010Dlg::OnAdvanced)
-    ON_UPDATE_COMMAND_UI(ID_ADVANCED, &CTessaro2010Dlg::OnUpdateAdvanced)
-    ON_WM_DRAWITEM()
-    ON_MESSAGE(CTessaro2010Dlg::WM_TTL_EXTERNAL_INTERRUPT, &CTessaro2010Dlg::OnExternalInterruptEvent)
+ON_WM_SYSCOMMAND()
+ON_WM_PAINT()
+ON_WM_QUERYDRAGICON()
+ON_WM_CTLCOLOR()
+ON_WM_VSCROLL()
+ON_COMMAND(ID_APP_ABOUT, &CTessaro2010Dlg::OnAbout)
+ON_WM_SIZING()
+ON_WM_SIZE()
+ON_WM_MOVE()
+ON_WM_TIMER()
+ON_BN_CLICKED(IDC_TTL_TEST, &CTessaro2010Dlg::OnTtlTestCheck)
+ON_BN_CLICKED(IDC_RADIX_BUTTON, &CTessaro2010Dlg::OnRadixButton)
+ON_BN_CLICKED(IDC_ENABLE_TRIGGER, &CTessaro2010Dlg::OnEnableTrigger)
+ON_CBN_SELCHANGE(IDC_RADIX_LIST, &CTessaro2010Dlg::OnSelchangeRadix)
+ON_BN_CLICKED(IDC_SHOW_MSG_COUNT, &CTessaro2010Dlg::OnShowMsgCount)
+ON_COMMAND(ID_SAVE_PARAMETERS, &CTessaro2010Dlg::OnSaveParameters)
+ON_COMMAND(ID_LOAD_PARAMETERS, &CTessaro2010Dlg::OnLoadParameters)
+ON_COMMAND(ID_FILE_EXIT, &CTessaro2010Dlg::OnExit)
+ON_BN_CLICKED(IDC_EXPAND_ALL, &CTessaro2010Dlg::OnExpandToggle)
+ON_COMMAND(ID_ADVANCED, &CTessaro2010Dlg::OnAdvanced)
+ON_UPDATE_COMMAND_UI(ID_ADVANCED, &CTessaro2010Dlg::OnUpdateAdvanced)
+ON_WM_DRAWITEM()
+ON_MESSAGE(CTessaro2010Dlg::WM_TTL_EXTERNAL_INTERRUPT, &CTessaro2010Dlg::OnExternalInterruptEvent)
+ON_MESSAGE(CTessaro2010Dlg::WM_TTL_BURST_REPORT, &CTessaro2010Dlg::OnTtlBurstReport)
 END_MESSAGE_MAP()

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <atomic>
+#include <limits>
 
 #include "board/capabilities.h"
 #include "engine/latency_stats.h"
@@ -23,7 +24,7 @@ constexpr COLORREF LED_DARK = 0x969696;
 constexpr COLORREF LED_LIT = 255;
 
 class CTessaro2010Dlg : public CDialog {
-public:
+  public:
     explicit CTessaro2010Dlg(CWnd* pParent = nullptr);
 
     // ---- Main dialog lifecycle (app/main_dialog.cpp) ----
@@ -103,15 +104,35 @@ public:
     afx_msg LRESULT OnExternalInterruptEvent(WPARAM wParam, LPARAM lParam);
 
     // ---- TTL burst and latency statistics (engine/ttl_burst.cpp) ----
-    // User-interface thread: Start/Stop of the advanced dialog; starts the worker or raises the abort.
+    // User-interface thread: Start/Stop of the advanced dialog; starts the worker or raises the abort. A
+    // worker that cannot be started leaves no burst busy.
     void StartTtlBurst(BOOL bAsyncMarkers);
-    // User-interface thread; each returns when its burst has ended.
+    // User-interface thread; each returns when its burst has ended. Both and Toggle/Check first ask a
+    // running burst to stop and wait up to 10 s for it; a burst still running then is left alone and
+    // nothing is written.
     void TtlBurstOneShot();
     void TtlBurstBoth();
     void TtlBurstToggleCheck();
     // The burst itself, on the calling thread (the worker for BURST_PLAIN).
     void RunTtlBurst(TtlBurstMode mode);
+    // User-interface thread, with the code about to be written. An edge adds a latency only once the
+    // burst has stamped the switching write it is measured from.
     void UpdateLatencyStats(int code);
+    // TRUE on any thread but the one the dialog was made on (the user-interface thread).
+    BOOL OnBurstWorker() const { return GetCurrentThreadId() != m_nUiThreadId; }
+    // Destructor: asks a running burst to stop, waits up to 2 s of the program's clock, then gives the
+    // worker up; from its return no worker touches this dialog.
+    void EndTtlBurstAtShutdown();
+    // Puts back the ROI-output option that an ended worker burst handed over (nothing when none).
+    void ApplyBurstRoiRestore();
+    // Posted by the burst worker to the dialog: wParam one of the BURST_REPORT_ kinds, lParam its value.
+    static constexpr UINT WM_TTL_BURST_REPORT = WM_APP + 0x21;
+    enum : WPARAM {
+        BURST_REPORT_SHOW_OUTPUT = 1,  // lParam: the output byte to show (ShowTtlOutput)
+        BURST_REPORT_ERROR_BOX = 2,    // the box text is in m_szWorkerBoxText, the one-box claim is held
+        BURST_REPORT_ROI_RESTORE = 3,  // m_nBurstRoiRestore holds the option to put back
+    };
+    afx_msg LRESULT OnTtlBurstReport(WPARAM wParam, LPARAM lParam);
 
     // ---- Board selection (engine/board_selection.cpp) ----
     // Only the low 16 bits of id count.
@@ -140,9 +161,11 @@ public:
     // The library's text of a non-zero code plus " #" and the board index, in the message line for five
     // seconds. Returns err; the board-error state is left as it was.
     int ShowBoardError(int err);
-    // One box at a time (a call while one is open does nothing), then the error line. May be called from
-    // the burst worker.
+    // One box at a time (a call while one is open does nothing), then the error line. On the burst
+    // worker it only claims the box and hands the text to the user-interface thread, which shows both.
     void BoardErrorBox(const char* text);
+    // The box, the release of the one-box claim (held by the caller) and the error line.
+    void ShowClaimedBoardErrorBox(const char* text);
     // " <board name> **ERROR **" for five seconds; enters the board-error state.
     void ShowBoardErrorLine();
     void ClearBoardError(BOOL bZero);
@@ -170,7 +193,8 @@ public:
     // not evaluated. Output longer than 1023 characters is cut.
     int SetControlTextF(CWnd* pWnd, const char* format, ...) __attribute__((format(printf, 3, 4)));
     int SetDlgItemTextF(int nId, const char* format, ...) __attribute__((format(printf, 3, 4)));
-    // pointSize in points; a colour of CLR_DIALOG (text_helpers.h) takes the dialog's own; format: DrawText flags.
+    // pointSize in points; a colour of CLR_DIALOG (text_helpers.h) takes the dialog's own; format: DrawText
+    // flags.
     void DrawControlText(CWnd* pWnd, CString text, int pointSize, COLORREF textColour, COLORREF bgColour,
                          UINT format);
     void SetMessageText(int nId, CString text, int pointSize, COLORREF textColour, COLORREF bgColour,
@@ -191,78 +215,104 @@ public:
     // Milliseconds of the performance counter; safe from any thread.
     static ULONGLONG GetMilliseconds();
 
+    // ---- What the TTL burst worker touches ----
+    // The worker (CTTLOutputBurst, engine/ttl_burst.cpp) runs RunTtlBurst(BURST_PLAIN) and through it
+    // TTL_setOutput_to_values, WriteTtlPort, WriteDigitalPort and BoardErrorBox. It touches the dialog only
+    // while it holds the burst link of engine/ttl_burst.cpp and the link names this dialog; it sleeps
+    // without it, and EndTtlBurstAtShutdown gives it up for good. Of the dialog it touches exactly these
+    // members, every one an atomic (or const):
+    //   written: m_nBurstOutput, m_nBurstMask, m_nBurstPulseCount, m_bBurstBusy and m_bBurstAbort (both
+    //            cleared at its end), m_dLedOnTime, m_dLedOffTime, m_nHeldBits,
+    //            m_bTtlOutputsZeroed, m_nBurstRoiRestore, m_szWorkerBoxText (only while it holds the
+    //            one-box claim g_bBoardErrorBoxOpen);
+    //   read:    m_nBurstLoops, m_nLed6OnMs, m_nLed7OnMs, m_bBurstRoiSaved, m_nBurstBoardNum,
+    //            m_hBurstReportWnd, m_nBoardFamily, m_bSimulatedBoard, m_nPulsePort, m_bAdvancedOpen,
+    //            m_bBoardError, m_nUiThreadId;
+    // and the globals g_nBothWord, g_nTtlShadowWord, g_nLastTtlOutput, g_bBoardErrorBoxOpen. It reads no
+    // field of g_Params (StartTtlBurst copies the board number and the ROI-output option for it) and no
+    // window: the TTL output line, a board error's box and error line, and putting back the ROI-output
+    // option reach the user-interface thread as WM_TTL_BURST_REPORT, posted to m_hBurstReportWnd.
+    // Besides, the external-interrupt callback only posts (WM_TTL_EXTERNAL_INTERRUPT).
+
     // ---- Members, in declaration order; the comment names the subsystem that owns each one ----
-    int m_nBoardFamily = FAMILY_NONE;            // engine: board selection
+    std::atomic<int> m_nBoardFamily{FAMILY_NONE};  // engine: board selection; read by the burst worker
     std::atomic<BOOL> m_bTtlOutputsZeroed{FALSE};  // engine: TTL output; the burst worker writes it too
     CAnalogOutputChannel* m_pChannelDlg[MAX_CHANNELS] = {};  // app: channel column
     CRect m_rcTtlFrame, m_rcAnalogClient, m_rcAnalogFrame;   // app: channel column
-    CBrush* m_pCtlBkBrush = nullptr;             // app: main dialog
-    CBrush* m_pDialogBkBrush = nullptr;          // app: channel column
-    COLORREF m_crBackground = 0xE1E1E1;          // app: main dialog
-    COLORREF m_crText = 0x323232;                // app: main dialog
-    UINT_PTR m_nDefaultTimer = 0;                // app: main dialog
-    int m_nDefaultPeriodMs = 33;                 // app: main dialog; seconds become ticks with it
-    UINT_PTR m_nSawToothTimer = 0;               // app: main dialog
-    int m_nSawToothPeriodMs = 50;                // app: main dialog
-    UINT_PTR m_nTtlTestTimer = 0;                // app: main dialog
-    int m_nTtlTestPeriodMs = 50;                 // app: main dialog
-    int m_nMessageTicks = 0;                     // engine: periodic tick
-    int m_nFirstVisibleChannel = 0;              // app: channel column
-    UINT m_nRedrawMsg = 0;                       // app: channel column
-    CWnd* m_pMessageLine = nullptr;              // engine: periodic tick
-    CWnd* m_pBoardLabel = nullptr;               // app: text helpers
-    CWnd* m_pTtlOutputLine = nullptr;            // engine: TTL output
-    CWnd* m_pTtlInputLine = nullptr;             // engine: TTL inputs
-    int m_nInputPollTicks = 0;                   // engine: periodic tick
-    BOOL m_bHostAttached = FALSE;                // host link
-    BOOL m_bVideoFrozen = FALSE;                 // host link
-    int m_nStaleTicks = 0;                       // engine: periodic tick
-    int m_nWaitStartTick = 0;                    // engine: periodic tick
-    BOOL m_bBinocular = FALSE;                   // host link; the panels read it through a pointer
-    BOOL m_bTtlTestPulse = FALSE;                // engine: periodic tick
-    int m_nBoardAnalogChannels = 0;              // engine: board selection (first from discovery)
-    BOOL m_bSimulatedBoard = FALSE;              // board layer: discovery, then board selection
-    int m_nChannels = 0;                         // engine: board selection (first from discovery)
-    int m_nBoards = 0;                           // board layer: discovery
-    BOOL m_bBoardError = FALSE;                  // board layer: errors
-    BOOL m_bRadixListShown = FALSE;              // app: text helpers
-    BOOL m_bShowMsgCount = FALSE;                // app: commands
-    int m_nRadixSel = 0;                         // app: text helpers
-    float m_fSignalValue = 0.0f;                 // engine: per-frame processing
-    int m_nFrameSawToothChannels = 0;            // engine: per-frame processing
-    int m_nSawToothChannels = 0;                 // app: channel panel
-    BOOL m_bPanelsExpanded = TRUE;               // app: channel column
-    CAboutDlg* m_pAboutDlg = nullptr;            // app: About box
-    CString m_strDefaultParamPath;               // engine: parameter file
-    CString m_strLastParamPath;                  // engine: parameter file
+    CBrush* m_pCtlBkBrush = nullptr;                         // app: main dialog
+    CBrush* m_pDialogBkBrush = nullptr;                      // app: channel column
+    COLORREF m_crBackground = 0xE1E1E1;                      // app: main dialog
+    COLORREF m_crText = 0x323232;                            // app: main dialog
+    UINT_PTR m_nDefaultTimer = 0;                            // app: main dialog
+    int m_nDefaultPeriodMs = 33;                             // app: main dialog; seconds become ticks with it
+    UINT_PTR m_nSawToothTimer = 0;                           // app: main dialog
+    int m_nSawToothPeriodMs = 50;                            // app: main dialog
+    UINT_PTR m_nTtlTestTimer = 0;                            // app: main dialog
+    int m_nTtlTestPeriodMs = 50;                             // app: main dialog
+    int m_nMessageTicks = 0;                                 // engine: periodic tick
+    int m_nFirstVisibleChannel = 0;                          // app: channel column
+    UINT m_nRedrawMsg = 0;                                   // app: channel column
+    CWnd* m_pMessageLine = nullptr;                          // engine: periodic tick
+    CWnd* m_pBoardLabel = nullptr;                           // app: text helpers
+    CWnd* m_pTtlOutputLine = nullptr;                        // engine: TTL output
+    CWnd* m_pTtlInputLine = nullptr;                         // engine: TTL inputs
+    int m_nInputPollTicks = 0;                               // engine: periodic tick
+    BOOL m_bHostAttached = FALSE;                            // host link
+    BOOL m_bVideoFrozen = FALSE;                             // host link
+    int m_nStaleTicks = 0;                                   // engine: periodic tick
+    int m_nWaitStartTick = 0;                                // engine: periodic tick
+    BOOL m_bBinocular = FALSE;                    // host link; the panels read it through a pointer
+    BOOL m_bTtlTestPulse = FALSE;                 // engine: periodic tick
+    int m_nBoardAnalogChannels = 0;               // engine: board selection (first from discovery)
+    std::atomic<BOOL> m_bSimulatedBoard{FALSE};   // board layer: discovery, then board selection
+    int m_nChannels = 0;                          // engine: board selection (first from discovery)
+    int m_nBoards = 0;                            // board layer: discovery
+    std::atomic<BOOL> m_bBoardError{FALSE};       // board layer: errors; read by the burst worker
+    BOOL m_bRadixListShown = FALSE;               // app: text helpers
+    BOOL m_bShowMsgCount = FALSE;                 // app: commands
+    int m_nRadixSel = 0;                          // app: text helpers
+    float m_fSignalValue = 0.0f;                  // engine: per-frame processing
+    int m_nFrameSawToothChannels = 0;             // engine: per-frame processing
+    int m_nSawToothChannels = 0;                  // app: channel panel
+    BOOL m_bPanelsExpanded = TRUE;                // app: channel column
+    CAboutDlg* m_pAboutDlg = nullptr;             // app: About box
+    CString m_strDefaultParamPath;                // engine: parameter file
+    CString m_strLastParamPath;                   // engine: parameter file
     std::int32_t m_nSlotTimeMs[SLOT_COUNT] = {};  // app: text helpers (slot 90: external interrupt)
-    BOOL m_bClosing = FALSE;                     // app: main dialog
-    BOOL m_bAdvancedOpen = FALSE;                // app: advanced dialog
-    BOOL m_bPulsePortConfigured = FALSE;         // engine: board selection
-    int m_nPulsePort = 0;                        // engine: board selection
-    char m_szTtlText[64] = {};                   // app: text helpers
-    double m_dLedOnTime = 0.0;                   // engine: burst
-    double m_dLedOffTime = 0.0;                  // engine: burst
-    LatencyStats m_Latency[4] = {};              // engine: burst
-    int m_nBurstOutput = 0x80;                   // engine: burst
-    // The burst worker and the user-interface thread share the next six members without a lock in the
-    // original design; here they are atomics so that each read and write stays whole and ordered.
-    std::atomic<int> m_nHeldBits{0};             // engine: TTL output
-    std::atomic<BOOL> m_bBurstBusy{FALSE};       // engine: burst
-    std::atomic<int> m_nBurstPulseCount{0};      // engine: burst
-    std::atomic<int> m_nBurstMask{0xC0};         // engine: burst
-    int m_nBurstLoops = 1000;                    // engine: burst
-    int m_nBurstDelayMs = 15;                    // engine: burst
-    std::atomic<BOOL> m_bBurstAbort{FALSE};      // engine: burst
-    int m_nLed6OnMs = 100;                       // engine: burst
-    int m_nLed7OnMs = 200;                       // engine: burst
+    BOOL m_bClosing = FALSE;                      // app: main dialog
+    std::atomic<BOOL> m_bAdvancedOpen{FALSE};     // app: advanced dialog; read by the burst worker
+    BOOL m_bPulsePortConfigured = FALSE;          // engine: board selection
+    std::atomic<int> m_nPulsePort{0};             // engine: board selection
+    char m_szTtlText[64] = {};                    // app: text helpers
+    // Host times (s) right after the burst's last write that set bit 7 / cleared it; NaN until the first.
+    std::atomic<double> m_dLedOnTime{std::numeric_limits<double>::quiet_NaN()};   // engine: burst
+    std::atomic<double> m_dLedOffTime{std::numeric_limits<double>::quiet_NaN()};  // engine: burst
+    LatencyStats m_Latency[4] = {};          // engine: burst; user-interface thread only
+    std::atomic<int> m_nBurstOutput{0x80};   // engine: burst
+    std::atomic<int> m_nHeldBits{0};         // engine: TTL output
+    std::atomic<BOOL> m_bBurstBusy{FALSE};   // engine: burst
+    std::atomic<int> m_nBurstPulseCount{0};  // engine: burst
+    std::atomic<int> m_nBurstMask{0xC0};     // engine: burst
+    std::atomic<int> m_nBurstLoops{1000};    // engine: burst
+    int m_nBurstDelayMs = 15;                // engine: burst; kept for the advanced dialog, not timing
+    std::atomic<BOOL> m_bBurstAbort{FALSE};  // engine: burst
+    std::atomic<int> m_nLed6OnMs{100};       // engine: burst
+    std::atomic<int> m_nLed7OnMs{200};       // engine: burst
     COLORREF m_crControlColor[COLOR_TABLE_SIZE] = {};  // app: text helpers
     int m_nControlColorId[COLOR_TABLE_SIZE] = {};      // app: text helpers
-    int m_nControlColors = 0;                    // app: text helpers
-    int m_nTriggerLedTicks = 0;                  // engine: TTL inputs
-    HICON m_hIcon = nullptr;                     // app: main dialog
-    BOOL m_bTtlTest = FALSE;                     // app: commands
-    BOOL m_bEnableTrigger = FALSE;               // app: text helpers
+    int m_nControlColors = 0;                          // app: text helpers
+    int m_nTriggerLedTicks = 0;                        // engine: TTL inputs
+    HICON m_hIcon = nullptr;                           // app: main dialog
+    BOOL m_bTtlTest = FALSE;                           // app: commands
+    BOOL m_bEnableTrigger = FALSE;                     // app: text helpers
+
+    // Hand-over between the burst worker and the user-interface thread (engine/ttl_burst.cpp).
+    const DWORD m_nUiThreadId = GetCurrentThreadId();  // the thread the dialog was made on
+    std::atomic<BOOL> m_bBurstRoiSaved{FALSE};  // g_Params.bRoiOutput when StartTtlBurst started the worker
+    std::atomic<int> m_nBurstBoardNum{0};       // g_Params.nBoardNum then: the board the worker writes
+    std::atomic<HWND> m_hBurstReportWnd{nullptr};  // the dialog's window then: where the worker posts
+    std::atomic<int> m_nBurstRoiRestore{-1};  // ROI-output option an ended worker burst hands back, or -1
+    char m_szWorkerBoxText[256] = {};         // text of a board error box raised on the worker
 
     DECLARE_MESSAGE_MAP()
 };

@@ -149,6 +149,12 @@ const char* CTessaro2010Dlg::FormatTtlValue(int value, int radixId) {
 }
 
 void CTessaro2010Dlg::ShowTtlOutput(int value) {
+    if (OnBurstWorker()) {
+        // The line, the LEDs and what they read belong to the user-interface thread.
+        const HWND hReport = m_hBurstReportWnd;
+        if (hReport != nullptr) ::PostMessage(hReport, WM_TTL_BURST_REPORT, BURST_REPORT_SHOW_OUTPUT, value);
+        return;
+    }
     if (m_bClosing || theApp.m_bUiUpdatesDisabled) return;
     if (value < 0)
         value = g_nLastShownOutput;

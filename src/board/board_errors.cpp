@@ -56,6 +56,19 @@ int CTessaro2010Dlg::ShowBoardError(int err) {
 void CTessaro2010Dlg::BoardErrorBox(const char* text) {
     BOOL bWasOpen = FALSE;
     if (!g_bBoardErrorBoxOpen.compare_exchange_strong(bWasOpen, TRUE)) return;
+    if (OnBurstWorker()) {
+        // The claim keeps every other box out until the user-interface thread has shown this one; the
+        // text buffer is the claim holder's alone.
+        std::snprintf(m_szWorkerBoxText, sizeof m_szWorkerBoxText, "%s", text != nullptr ? text : "");
+        const HWND hReport = m_hBurstReportWnd;
+        if (hReport == nullptr || !::PostMessage(hReport, WM_TTL_BURST_REPORT, BURST_REPORT_ERROR_BOX, 0))
+            g_bBoardErrorBoxOpen = FALSE;
+        return;
+    }
+    ShowClaimedBoardErrorBox(text);
+}
+
+void CTessaro2010Dlg::ShowClaimedBoardErrorBox(const char* text) {
     ::MessageBoxA(GetSafeHwnd(), text != nullptr ? text : "", "Corvessa~Tessaro ",
                   MB_OK | MB_ICONSTOP | MB_TOPMOST);
     g_bBoardErrorBoxOpen = FALSE;

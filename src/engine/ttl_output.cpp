@@ -51,7 +51,8 @@ int CTessaro2010Dlg::WriteDigitalPort(int board, int port, USHORT value) {
 }
 
 int CTessaro2010Dlg::WriteTtlPort(USHORT code) {
-    const int nBoard = g_Params.nBoardNum;
+    // The burst worker writes to the board in use when the burst started (it does not read g_Params).
+    const int nBoard = OnBurstWorker() ? m_nBurstBoardNum.load() : g_Params.nBoardNum;
     switch (m_nBoardFamily) {
         case FAMILY_NONE:
             return 1;

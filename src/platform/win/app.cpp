@@ -37,6 +37,7 @@ struct ThreadRegistry {
     std::map<HANDLE, std::shared_ptr<ThreadRec>> threads;
     std::uintptr_t nNextHandle = 0x00500000;
     std::set<CWinThread*> objects;  // every live CWinThread (for main-window bookkeeping)
+    bool bFailCreate = false;       // CWinSimulation::FailCreateThread
 };
 
 ThreadRegistry& T() {
@@ -47,6 +48,7 @@ ThreadRegistry& T() {
 std::atomic<CWinApp*> g_pApp{nullptr};
 std::atomic<DWORD> g_nAppThread{0};
 thread_local CWinThread* t_pThread = nullptr;
+thread_local bool t_bFrameworkWorker = false;
 std::atomic<HCURSOR> g_hCursor{nullptr};
 
 std::shared_ptr<ThreadRec> FindThread(HANDLE h) {
@@ -79,6 +81,7 @@ void ThreadMain(CWinThread* pThread, std::shared_ptr<ThreadRec> rec) {
         winstate::QueueFor(winstate::S(), nId);  // thread messages may be posted from the start
     }
     t_pThread = pThread;
+    t_bFrameworkWorker = true;
     DWORD nExit = 0;
     if (pThread->m_pfnThreadProc != nullptr) {
         nExit = pThread->m_pfnThreadProc(pThread->m_pThreadParams);
@@ -160,6 +163,10 @@ BOOL CWinThread::CreateThread(DWORD dwCreateFlags, UINT, LPSECURITY_ATTRIBUTES) 
     HANDLE h = nullptr;
     {
         std::lock_guard<std::mutex> lock(T().mtx);
+        if (T().bFailCreate) {
+            SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+            return FALSE;
+        }
         T().nNextHandle += 4;
         h = reinterpret_cast<HANDLE>(T().nNextHandle);
         T().threads[h] = rec;
@@ -493,4 +500,14 @@ void AfxWindowGone(CWnd* pWnd) {
 void AfxResetThreads() {
     std::lock_guard<std::mutex> lock(T().mtx);
     for (CWinThread* p : T().objects) p->m_pMainWnd = nullptr;
+    T().bFailCreate = false;
+}
+
+void AfxFailCreateThread(bool bFail) {
+    std::lock_guard<std::mutex> lock(T().mtx);
+    T().bFailCreate = bFail;
+}
+
+bool AfxIsFrameworkWorkerThread() {
+    return t_bFrameworkWorker;
 }

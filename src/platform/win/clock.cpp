@@ -240,7 +240,8 @@ void CClock::Sleep(DWORD nMs) {
         return;
     }
     const LONGLONG nUs = static_cast<LONGLONG>(nMs) * 1000;
-    if (ThreadHasQueue() || c.nWorkerSleep.load() == WorkerSleepAdvances) {
+    const bool bUserInterfaceThread = ThreadHasQueue() && !AfxIsFrameworkWorkerThread();
+    if (bUserInterfaceThread || c.nWorkerSleep.load() == WorkerSleepAdvances) {
         AdvanceQuietly(nUs);
         return;
     }

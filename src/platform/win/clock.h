@@ -8,7 +8,8 @@
 //    at most once per due time;
 //  - Sleep on a thread with a message queue (the user-interface thread) moves it forward by the sleep
 //    without running the loop (a sleeping thread handles no messages);
-//  - Sleep on any other thread (a worker) either moves it forward the same way (WorkerSleepAdvances, the
+//  - Sleep on any other thread (a worker, also one the framework started, which has a queue of its own
+//    for thread messages) either moves it forward the same way (WorkerSleepAdvances, the
 //    default: a burst of Sleep calls in a worker advances the time by their sum) or waits until other
 //    threads have moved the time past the end of the sleep (WorkerSleepWaits).
 // Time hooks (for simulations that produce data over time) say when they next want to run. With the

@@ -47,3 +47,7 @@ void CWinSimulation::FailCreateWindow(std::function<bool(const CREATESTRUCT& cs)
     std::lock_guard<std::mutex> lock(s.mtx);
     s.pfnFailCreate = std::move(pfnPredicate);
 }
+
+void CWinSimulation::FailCreateThread(BOOL bFail) {
+    AfxFailCreateThread(bFail != FALSE);
+}

@@ -29,6 +29,8 @@ class CWinSimulation {
     static void FailInitCommonControls(BOOL bFail = TRUE);
     // Window creation fails while the predicate says so (NULL removes it).
     static void FailCreateWindow(std::function<bool(const CREATESTRUCT& cs)> pfnPredicate);
+    // CWinThread::CreateThread (and so AfxBeginThread) fails while set, with ERROR_NOT_ENOUGH_MEMORY.
+    static void FailCreateThread(BOOL bFail = TRUE);
 
     static void SetKeyDown(int nVirtKey, BOOL bDown);
     static std::vector<CBeepRecord> Beeps();

@@ -197,4 +197,8 @@ void Reset();  // destroys every menu
 
 // Implemented by the application layer: a window went away (the thread's main window pointer is cleared).
 void AfxWindowGone(CWnd* pWnd);
-void AfxResetThreads();  // simulation reset: no thread has a main window any more
+void AfxResetThreads();  // simulation reset: no thread has a main window any more, thread starts succeed
+// TRUE on a thread that the framework started (AfxBeginThread, CWinThread::CreateThread). Such a thread has
+// a message queue from its start, yet for the clock it is a worker.
+bool AfxIsFrameworkWorkerThread();
+void AfxFailCreateThread(bool bFail);  // CWinSimulation::FailCreateThread

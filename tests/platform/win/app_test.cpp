@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <string>
+#include <thread>
 
 #include "support/win_fixture.h"
 
@@ -90,6 +91,59 @@ TEST_F(Threads, FunctionThreadsAreAllWaitedFor) {
     for (int i = 0; i < 8; ++i) ASSERT_NE(nullptr, AfxBeginThread(AddOne, &n));
     EXPECT_TRUE(AfxWaitForAllThreads(5000));
     EXPECT_EQ(8, n.load());
+}
+
+TEST_F(Threads, AForcedStartFailureDeletesTheObjectAndReturnsNull) {
+    const int nRuns = g_nRuns, nDestroyed = g_nDestroyed;
+    CWinSimulation::FailCreateThread();
+    EXPECT_EQ(nullptr, AfxBeginThread(RUNTIME_CLASS(CCountingThread)));
+    EXPECT_EQ(ERROR_NOT_ENOUGH_MEMORY, GetLastError());
+    std::atomic<int> n{0};
+    EXPECT_EQ(nullptr, AfxBeginThread(AddOne, &n));
+    EXPECT_EQ(nDestroyed + 1, g_nDestroyed.load());  // the auto-delete object did not leak
+    EXPECT_EQ(nRuns, g_nRuns.load());
+
+    CWinSimulation::Reset();  // clears the forced failure
+    CWinThread* p = AfxBeginThread(RUNTIME_CLASS(CCountingThread));
+    ASSERT_NE(nullptr, p);
+    EXPECT_TRUE(AfxWaitForAllThreads(5000));
+    EXPECT_EQ(nRuns + 1, g_nRuns.load());
+    EXPECT_EQ(nDestroyed + 2, g_nDestroyed.load());
+}
+
+// Sleeps 100 ms of the program's clock and records the tick count before and after.
+std::atomic<DWORD> g_nSleepStart{0};
+std::atomic<DWORD> g_nSleepEnd{0};
+std::atomic<bool> g_bSleepDone{false};
+
+UINT SleepOnce(LPVOID) {
+    g_nSleepStart = GetTickCount();
+    Sleep(100);
+    g_nSleepEnd = GetTickCount();
+    g_bSleepDone = true;
+    return 0;
+}
+
+TEST_F(Threads, AFrameworkWorkerFollowsTheWorkerSleepMode) {
+    // A framework thread has a message queue from its start, yet it sleeps as a worker: in the
+    // advancing mode its sleep moves the manual time itself ...
+    ASSERT_NE(nullptr, AfxBeginThread(SleepOnce, nullptr));
+    ASSERT_TRUE(AfxWaitForAllThreads(5000));
+    EXPECT_EQ(g_nSleepStart.load() + 100, g_nSleepEnd.load());
+
+    // ... in the waiting mode it sleeps until others have moved the time on.
+    CClock::SetWorkerSleep(CClock::WorkerSleepWaits);
+    g_bSleepDone = false;
+    const DWORD nBefore = GetTickCount();
+    ASSERT_NE(nullptr, AfxBeginThread(SleepOnce, nullptr));
+    for (int i = 0; i < 100000 && !g_bSleepDone; ++i) {
+        if (g_nSleepStart.load() >= nBefore) Advance(10);
+        std::this_thread::yield();
+    }
+    ASSERT_TRUE(AfxWaitForAllThreads(5000));
+    EXPECT_TRUE(g_bSleepDone);
+    EXPECT_GE(g_nSleepEnd.load(), g_nSleepStart.load() + 100);
+    EXPECT_GT(GetTickCount(), nBefore);  // somebody else had to move it
 }
 
 class CTestApp : public CWinApp {
