@@ -194,6 +194,8 @@ void CQVLMisc::ShowLedInstructions() {
     pPicture->ShowWindow(SW_HIDE);
     pPanel->ShowWindow(SW_SHOW);
     pPanel->BringWindowToTop();
+    // The panel's own repaint for the new text and the showing comes first, so it does not cover the red.
+    pPanel->UpdateWindow();
     CDC* pDC = pPanel->GetDC();
     if (pDC == nullptr) return;
     CRect rc;

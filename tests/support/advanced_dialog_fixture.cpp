@@ -1,5 +1,9 @@
 #include "support/advanced_dialog_fixture.h"
 
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
 #include "app/tessaro_app.h"
 #include "app/text_helpers.h"
 #include "platform/hostlib/sim_host.h"
@@ -29,6 +33,7 @@ void AdvancedDialogFixture::TearDown() {
     if (m_nHostHook != 0) CClock::RemoveTimeHook(m_nHostHook);
     m_nHostHook = 0;
     CMessageLoop::SetStallHandler({});
+    CClock::SetWorkerSleep(CClock::WorkerSleepAdvances);
     // A burst started by a test ends before the dialog goes.
     if (m_pDlg && m_pDlg->m_bBurstBusy) {
         m_pDlg->m_bBurstAbort = TRUE;
@@ -52,13 +57,41 @@ void AdvancedDialogFixture::StartWithBoard(const std::string& strDevices, int nI
 }
 
 void AdvancedDialogFixture::DeliverHostFrames(int nRateHz) {
-    SimHost().SetFrameRate(nRateHz);
-    const LONGLONG nFrameUs = 1000000 / nRateHz;
+    SimHost().SetFrameRate(nRateHz);  // the frame clock restarts now
+    const LONGLONG nStartUs = CClock::NowMicros();
+    const LONGLONG nRate = nRateHz;
     if (m_nHostHook != 0) CClock::RemoveTimeHook(m_nHostHook);
-    m_nHostHook = CClock::AddTimeHook([nFrameUs](LONGLONG nNowUs) {
+    // Runs one microsecond after each frame falls due, so the frame is posted and handled at its time.
+    m_nHostHook = CClock::AddTimeHook([nStartUs, nRate](LONGLONG nNowUs) {
         SimHost().Pump();
-        return nNowUs + nFrameUs - nNowUs % nFrameUs;
+        const LONGLONG nElapsed = nNowUs - nStartUs;
+        const LONGLONG k = (nElapsed / 1000000) * nRate + (nElapsed % 1000000) * nRate / 1000000;
+        const LONGLONG nNext = k + 1;
+        return nStartUs + (nNext / nRate) * 1000000 + (nNext % nRate) * 1000000 / nRate + 1;
     });
+}
+
+bool AdvancedDialogFixture::RunClock(const std::function<bool()>& pfnDone, LONGLONG nMaxUs,
+                                     LONGLONG nStepUs) {
+    const LONGLONG nEndUs = CClock::NowMicros() + nMaxUs;
+    while (!pfnDone()) {
+        const LONGLONG nNowUs = CClock::NowMicros();
+        if (nNowUs >= nEndUs) return false;
+        // A worker burst between its wake and its next sleep acts at the time it woke: wait for it.
+        const auto realStart = std::chrono::steady_clock::now();
+        while (m_pDlg->m_bBurstBusy && CClock::SleepingWorkers() == 0) {
+            if (std::chrono::steady_clock::now() - realStart > std::chrono::seconds(5)) {
+                ADD_FAILURE() << "the burst worker neither slept nor ended";
+                return false;
+            }
+            std::this_thread::yield();
+        }
+        LONGLONG nNextUs = std::min(nNowUs + nStepUs, nEndUs);
+        const LONGLONG nWakeUs = CClock::NextWorkerWakeMicros();
+        if (nWakeUs > nNowUs && nWakeUs < nNextUs) nNextUs = nWakeUs;
+        CClock::AdvanceMicros(nNextUs - nNowUs);
+    }
+    return true;
 }
 
 bool AdvancedDialogFixture::RunAdvanced(const std::vector<Step>& steps) {

@@ -24,6 +24,12 @@ class AdvancedDialogFixture : public MainDialogFixture {
     // Frames of the simulated host are posted to the registered windows as the clock passes them.
     void DeliverHostFrames(int nRateHz);
 
+    // Moves the manual clock until pfnDone or nMaxUs passed (FALSE then), in steps of at most nStepUs and
+    // never past the wake time of a waiting worker; while a burst runs, time moves only when its worker
+    // waits in Sleep (the clock must be in WorkerSleepWaits mode). Frames and timers are handled at their
+    // times on the way.
+    bool RunClock(const std::function<bool()>& pfnDone, LONGLONG nMaxUs, LONGLONG nStepUs = 1000);
+
     // Chooses Help > QVL Advanced and runs the steps, one at each idle moment while the dialog is shown.
     // A step that closes the dialog should be the last. Returns false when the dialog never showed or the
     // steps ended with the dialog still open (it is then cancelled).
