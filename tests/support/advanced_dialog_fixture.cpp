@@ -6,6 +6,7 @@
 
 #include "app/tessaro_app.h"
 #include "app/text_helpers.h"
+#include "engine/ttl_output.h"
 #include "platform/hostlib/sim_host.h"
 #include "platform/win/user_actions.h"
 #include "support/temp_work_dir.h"
@@ -26,6 +27,11 @@ void AdvancedDialogFixture::SetUp() {
         const int nByte = CSimBoards::GetTtlOutputByte(change.nBoard);
         if (nByte >= 0) SimHost().NotifyTtlOutput(nByte);
     });
+    // The host's notifications reach the main dialog through the interapp window.
+    theApp.m_nNotificationCount = 0;
+    g_nLastTtlOutput = 9999999;
+    g_nTtlShadowWord = 0;
+    ASSERT_TRUE(theApp.CreateInterAppWindow(nullptr));
     FailTestOnStalledLoop(3000);
 }
 
@@ -41,6 +47,7 @@ void AdvancedDialogFixture::TearDown() {
     }
     AfxWaitForAllThreads(5000);
     CSimBoards::SetOutputListener(nullptr);
+    theApp.ExitInstance();
     AfxGetApp()->m_pMainWnd = nullptr;
     g_pMainDlg = nullptr;
     g_pAdvancedDlg = nullptr;
