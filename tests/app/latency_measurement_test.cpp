@@ -118,23 +118,32 @@ TEST_F(LatencyMeasurement, AnUnsettledPupilTakesTenReadingsAndAPointFarOutsideTh
 }
 
 TEST_F(LatencyMeasurement, TheLedRowMirrorsTheMainDialogUntilUiUpdatesAreDisabled) {
+    auto recorded = [&](int nId) {
+        for (int i = 0; i < m_pDlg->m_nControlColors; ++i)
+            if (m_pDlg->m_nControlColorId[i] == nId) return m_pDlg->m_crControlColor[i];
+        return CLR_DIALOG;
+    };
     m_pDlg->SetControlColor(1086, LED_LIT);
     ASSERT_TRUE(RunAdvanced({
         [&](CQVLMisc& dlg) {
-            AfxClearDrawOps(::GetDlgItem(dlg.GetSafeHwnd(), 1086));
+            for (int nId = 1080; nId < 1088; ++nId) AfxClearDrawOps(::GetDlgItem(dlg.GetSafeHwnd(), nId));
             CClock::Advance(500);
         },
         [&](CQVLMisc& dlg) {
-            const std::vector<CDrawOp> lit = Ops(dlg, 1086, CDrawOpKind::Ellipse);
-            ASSERT_FALSE(lit.empty());
-            EXPECT_EQ(LED_LIT, lit.back().crBrush);
-            m_pDlg->SetControlColor(1085, LED_LIT);  // the main dialog's output reaches this row
-            EXPECT_EQ(LED_LIT, Ops(dlg, 1085, CDrawOpKind::Ellipse).back().crBrush);
+            // Half a second after opening every LED shows the colour the main dialog holds for it.
+            for (int nId = 1080; nId < 1088; ++nId) {
+                const std::vector<CDrawOp> ops = Ops(dlg, nId, CDrawOpKind::Ellipse);
+                ASSERT_FALSE(ops.empty()) << nId;
+                EXPECT_EQ(recorded(nId), ops.back().crBrush) << nId;
+            }
+            const COLORREF crNew = recorded(1085) == LED_LIT ? LED_DARK : LED_LIT;
+            m_pDlg->SetControlColor(1085, crNew);  // the main dialog's output reaches this row
+            EXPECT_EQ(crNew, Ops(dlg, 1085, CDrawOpKind::Ellipse).back().crBrush);
             Click(dlg, IDC_ADV_UI_DISABLED);
         },
         [&](CQVLMisc& dlg) {
             const size_t n = Ops(dlg, 1087, CDrawOpKind::Ellipse).size();
-            m_pDlg->SetControlColor(1087, LED_LIT);
+            m_pDlg->SetControlColor(1087, recorded(1087) == LED_LIT ? LED_DARK : LED_LIT);
             EXPECT_EQ(n, Ops(dlg, 1087, CDrawOpKind::Ellipse).size());
             AfxUserPressEscape(dlg.GetSafeHwnd());
         },
