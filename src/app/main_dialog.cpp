@@ -1,8 +1,6 @@
 #include "app/main_dialog.h"
 
-#include <chrono>
 #include <cstring>
-#include <thread>
 
 #include "app/about_box.h"
 #include "app/channel_panel.h"
@@ -235,28 +233,28 @@ void CTessaro2010Dlg::OnCancel() {
 // The system menu's About item (command 16) is left to the default processing of WM_SYSCOMMAND, under
 // which it has no effect; Help > About is the command 16 of the menu bar.
 BEGIN_MESSAGE_MAP(CTessaro2010Dlg, CDialog)
-ON_WM_SYSCOMMAND()
-ON_WM_PAINT()
-ON_WM_QUERYDRAGICON()
-ON_WM_CTLCOLOR()
-ON_WM_VSCROLL()
-ON_COMMAND(ID_APP_ABOUT, &CTessaro2010Dlg::OnAbout)
-ON_WM_SIZING()
-ON_WM_SIZE()
-ON_WM_MOVE()
-ON_WM_TIMER()
-ON_BN_CLICKED(IDC_TTL_TEST, &CTessaro2010Dlg::OnTtlTestCheck)
-ON_BN_CLICKED(IDC_RADIX_BUTTON, &CTessaro2010Dlg::OnRadixButton)
-ON_BN_CLICKED(IDC_ENABLE_TRIGGER, &CTessaro2010Dlg::OnEnableTrigger)
-ON_CBN_SELCHANGE(IDC_RADIX_LIST, &CTessaro2010Dlg::OnSelchangeRadix)
-ON_BN_CLICKED(IDC_SHOW_MSG_COUNT, &CTessaro2010Dlg::OnShowMsgCount)
-ON_COMMAND(ID_SAVE_PARAMETERS, &CTessaro2010Dlg::OnSaveParameters)
-ON_COMMAND(ID_LOAD_PARAMETERS, &CTessaro2010Dlg::OnLoadParameters)
-ON_COMMAND(ID_FILE_EXIT, &CTessaro2010Dlg::OnExit)
-ON_BN_CLICKED(IDC_EXPAND_ALL, &CTessaro2010Dlg::OnExpandToggle)
-ON_COMMAND(ID_ADVANCED, &CTessaro2010Dlg::OnAdvanced)
-ON_UPDATE_COMMAND_UI(ID_ADVANCED, &CTessaro2010Dlg::OnUpdateAdvanced)
-ON_WM_DRAWITEM()
-ON_MESSAGE(CTessaro2010Dlg::WM_TTL_EXTERNAL_INTERRUPT, &CTessaro2010Dlg::OnExternalInterruptEvent)
-ON_MESSAGE(CTessaro2010Dlg::WM_TTL_BURST_REPORT, &CTessaro2010Dlg::OnTtlBurstReport)
+    ON_WM_SYSCOMMAND()
+    ON_WM_PAINT()
+    ON_WM_QUERYDRAGICON()
+    ON_WM_CTLCOLOR()
+    ON_WM_VSCROLL()
+    ON_COMMAND(ID_APP_ABOUT, &CTessaro2010Dlg::OnAbout)
+    ON_WM_SIZING()
+    ON_WM_SIZE()
+    ON_WM_MOVE()
+    ON_WM_TIMER()
+    ON_BN_CLICKED(IDC_TTL_TEST, &CTessaro2010Dlg::OnTtlTestCheck)
+    ON_BN_CLICKED(IDC_RADIX_BUTTON, &CTessaro2010Dlg::OnRadixButton)
+    ON_BN_CLICKED(IDC_ENABLE_TRIGGER, &CTessaro2010Dlg::OnEnableTrigger)
+    ON_CBN_SELCHANGE(IDC_RADIX_LIST, &CTessaro2010Dlg::OnSelchangeRadix)
+    ON_BN_CLICKED(IDC_SHOW_MSG_COUNT, &CTessaro2010Dlg::OnShowMsgCount)
+    ON_COMMAND(ID_SAVE_PARAMETERS, &CTessaro2010Dlg::OnSaveParameters)
+    ON_COMMAND(ID_LOAD_PARAMETERS, &CTessaro2010Dlg::OnLoadParameters)
+    ON_COMMAND(ID_FILE_EXIT, &CTessaro2010Dlg::OnExit)
+    ON_BN_CLICKED(IDC_EXPAND_ALL, &CTessaro2010Dlg::OnExpandToggle)
+    ON_COMMAND(ID_ADVANCED, &CTessaro2010Dlg::OnAdvanced)
+    ON_UPDATE_COMMAND_UI(ID_ADVANCED, &CTessaro2010Dlg::OnUpdateAdvanced)
+    ON_WM_DRAWITEM()
+    ON_MESSAGE(CTessaro2010Dlg::WM_TTL_EXTERNAL_INTERRUPT, &CTessaro2010Dlg::OnExternalInterruptEvent)
+    ON_MESSAGE(CTessaro2010Dlg::WM_TTL_BURST_REPORT, &CTessaro2010Dlg::OnTtlBurstReport)
 END_MESSAGE_MAP()

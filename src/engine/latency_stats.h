@@ -12,6 +12,9 @@ struct LatencyStats {
     double dMax;
 };
 
+// A series with no latency yet: the smallest above and the largest below every value.
+constexpr LatencyStats LATENCY_RESET = {0.0, 0.0, 0, 1e30, 0.0, -1e30};
+
 enum TtlBurstMode : int {
     BURST_PLAIN = 0,
     BURST_ONE_SHOT = 1234,

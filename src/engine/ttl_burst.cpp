@@ -26,8 +26,6 @@ constexpr int kWaitSteps = 100;
 constexpr DWORD kWaitStepMs = 100;
 // Time (ms of the program's clock) a running burst gets at shut-down to see the abort request and end.
 constexpr DWORD kShutdownWaitMs = 2000;
-constexpr double kResetMin = 1e30;
-constexpr double kResetMax = -1e30;
 
 // The dialog a worker burst may reach. A worker touches its dialog only while it holds mtx and the link
 // still names its burst; it lets go of mtx while it sleeps. The dialog's end takes mtx and forgets the
