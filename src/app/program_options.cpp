@@ -38,9 +38,17 @@ const char kHelp[] =
     "                        case do not count\n"
     "  --check=PATH          the same, but the item is chosen only when it has no check mark (so an\n"
     "                        option that is already on stays on)\n"
-    "                        --choose and --check may be given several times: the choices are made in\n"
-    "                        order, the first one second after the start, each next one half a second\n"
-    "                        later, each once the main window can be reached (no box open over it)\n"
+    "  --press=[SECONDS:]CAPTION\n"
+    "                        a user who clicks the button with this caption in the window that is open\n"
+    "                        and can be reached (the main window, or a dialog open over it, such as\n"
+    "                        \"QVL Advanced\"); '&' marks, blanks, line breaks and letter case do not\n"
+    "                        count; with SECONDS, not before that many seconds after the start, e.g.\n"
+    "                        --press=\"Setup ROIs\" --press=4:Start\n"
+    "                        --choose, --check and --press may be given several times: the actions are\n"
+    "                        made in order, the first one second after the start, each next one half a\n"
+    "                        second later (or at its SECONDS), a menu choice once the main window can be\n"
+    "                        reached (no box or dialog open over it); a button not found within five\n"
+    "                        seconds is reported and skipped\n"
     "  --headless[=SECONDS]  run without a view (so far the only way this platform runs) and, with\n"
     "                        SECONDS (above 0), close the program as a user would after that time: the\n"
     "                        close box, then Yes to the quit question. Without SECONDS it runs until\n"
@@ -86,6 +94,13 @@ const char kHelp[] =
     "                         --check found the item already checked and did not choose it\n"
     "  user cannot choose \"<PATH>\": <reason>\n"
     "                         no such menu item, or it is grayed\n"
+    "  user pressed \"<caption>\" in \"<window>\"\n"
+    "  user cannot press \"<CAPTION>\": <reason>\n"
+    "  sum ... | latency count=<n> On n=<n> min=<ms> ave=<ms> max=<ms> Off n=<n> min=<ms> ave=<ms> max=<ms>\n"
+    "                         while the \"QVL Advanced\" dialog is open, the summary ends with its\n"
+    "                         latency table as it shows it: the burst's pulse count and, per row (LED on,\n"
+    "                         LED off), the count and the minimum, average and maximum latency in ms;\n"
+    "                         \"-\" for a blank field\n"
     "  run dropped <n> lines  lines lost to a full queue (written where the loss ended)\n"
     "Without --trace only the host say, box, file, user, sum and run lines are printed.\n";
 
@@ -221,6 +236,25 @@ EOptionsResult ParseProgramOptions(int argc, const char* const* argv, ProgramOpt
                 return bad("a menu path must follow '=': menu texts with '>' between them, none empty");
             }
             options.choices.push_back({std::string(value), word.substr(0, 7) == "--check"});
+        } else if (StartsWithOption(word, "--press", value, bHasValue)) {
+            UserMenuChoice press;
+            press.bPress = true;
+            std::string_view caption = value;
+            const size_t nColon = value.find(':');
+            double dSeconds = 0.0;
+            if (nColon != std::string_view::npos && ParseDecimal(value.substr(0, nColon), dSeconds)) {
+                if (dSeconds < 0.0 || dSeconds > kMaxRunSeconds) {
+                    return bad("the time before ':' must be a number of seconds from 0 to 1000000");
+                }
+                press.dAtSeconds = dSeconds;
+                caption = value.substr(nColon + 1);
+            }
+            if (!bHasValue || caption.find_first_not_of(" \t") == std::string_view::npos) {
+                return bad(
+                    "a button caption must follow '=' (e.g. --press=\"Setup ROIs\" or --press=5:Start)");
+            }
+            press.strPath = std::string(caption);
+            options.choices.push_back(std::move(press));
         } else if (StartsWithOption(word, "--headless", value, bHasValue)) {
             double dSeconds = 0.0;
             if (bHasValue &&

@@ -13,6 +13,7 @@
 //   --host-rois=N          whole number 0..16
 //   --board-inputs=P[:MS]  CSimBoards::ParseTtlInputPattern
 //   --choose=PATH, --check=PATH   menu texts separated by '>', none of them empty
+//   --press=[SECONDS:]CAPTION     a button caption, not blank; SECONDS a decimal number 0..1000000
 //   --headless[=SECONDS]   decimal number above 0, at most 1000000
 //   --trace[=B]
 //   --help
@@ -28,10 +29,13 @@
 #include "platform/hostlib/sim_host.h"
 #include "platform/ul/sim_control.h"
 
-// A menu item the simulated user chooses after start-up, named by its texts from the menu bar down.
+// What the simulated user does after start-up, in order: a menu item of the main window, named by its
+// texts from the menu bar down, or (bPress) a button of the window the user can reach, named by its caption.
 struct UserMenuChoice {
-    std::string strPath;        // as given, e.g. "Options>TTL>TTL inputs send DataFile markers"
+    std::string strPath;        // as given, e.g. "Options>TTL>TTL inputs send DataFile markers", or "Start"
     bool bOnlyToCheck = false;  // --check: chosen only while the item has no check mark
+    bool bPress = false;        // --press: strPath is a button caption
+    double dAtSeconds = 0.0;    // --press=SECONDS:...: not before this time since the start
 };
 
 struct ProgramOptions {
@@ -43,7 +47,7 @@ struct ProgramOptions {
     SimEyePattern eHostPattern = SimEyePattern::Natural;
     int nHostRois = 0;                    // ROIs the host's operator lays over the screen
     SimTtlInputPattern boardInputs;       // driven on the simulated boards' TTL input lines
-    std::vector<UserMenuChoice> choices;  // in order
+    std::vector<UserMenuChoice> choices;  // --choose, --check and --press, in order
     bool bHeadless = false;
     double dRunSeconds = 0.0;  // 0: no run time, the program runs until it is closed or interrupted
     bool bTrace = false;

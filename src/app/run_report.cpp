@@ -16,6 +16,7 @@
 #include "platform/win/clock.h"
 #include "platform/win/menu.h"
 #include "platform/win/user_actions.h"
+#include "resources/advanced_dialog_resource.h"
 
 namespace {
 
@@ -34,6 +35,8 @@ constexpr int kPollSliceMs = 50;
 constexpr LONGLONG kFirstChoiceUs = kMicrosPerSecond;
 constexpr LONGLONG kChoiceSpacingUs = kMicrosPerSecond / 2;
 constexpr LONGLONG kChoiceRetryUs = 100000;
+constexpr LONGLONG kPressGiveUpUs = 5 * kMicrosPerSecond;
+constexpr char kAdvancedCaption[] = "QVL Advanced";
 
 std::atomic<bool> g_bCloseSignalled{false};
 
@@ -82,7 +85,61 @@ std::string MenuText(std::string_view text, bool bFold, bool bMarks = true) {
     return out;
 }
 
+// A button caption for comparing: '&' marks dropped, letter case ignored, blanks and line breaks left out
+// ("Toggle/\nCheck" and "toggle/check" compare equal).
+std::string CaptionKey(std::string_view text) {
+    std::string out;
+    for (char c : MenuText(text, true)) {
+        if (c == ' ' || c == '\n' || c == '\r' || c == '\t') continue;
+        out += c;
+    }
+    return out;
+}
+
+struct ButtonSearch {
+    std::string strKey;
+    HWND hFound = nullptr;
+};
+
+BOOL CALLBACK FindButton(HWND hWnd, LPARAM lParam) {
+    auto* pSearch = reinterpret_cast<ButtonSearch*>(lParam);
+    char szClass[32] = {};
+    GetClassNameA(hWnd, szClass, sizeof szClass);
+    if (std::string_view(szClass) != "Button" || !IsWindowVisible(hWnd) || !IsWindowEnabled(hWnd))
+        return TRUE;
+    char szText[256] = {};
+    GetWindowTextA(hWnd, szText, sizeof szText);
+    if (CaptionKey(szText) != pSearch->strKey) return TRUE;
+    pSearch->hFound = hWnd;
+    return FALSE;
+}
+
+// The window the user can reach: the main window, or the topmost visible, enabled window it owns (a
+// modal dialog over it).
+HWND ReachableWindow(HWND hMain) {
+    for (HWND h = GetTopWindow(nullptr); h != nullptr; h = GetWindow(h, GW_HWNDNEXT)) {
+        if (h == hMain || !IsWindowVisible(h) || !IsWindowEnabled(h)) continue;
+        for (HWND hOwner = GetWindow(h, GW_OWNER); hOwner != nullptr; hOwner = GetWindow(hOwner, GW_OWNER))
+            if (hOwner == hMain) return h;
+    }
+    return hMain != nullptr && IsWindowVisible(hMain) && IsWindowEnabled(hMain) ? hMain : nullptr;
+}
+
 }  // namespace
+
+bool ReadLatencyTable(std::string (&texts)[9]) {
+    const HWND hDlg = FindWindowA(nullptr, kAdvancedCaption);
+    if (hDlg == nullptr || !IsWindowVisible(hDlg)) return false;
+    const int ids[9] = {IDC_ADV_PULSE_COUNT, IDC_ADV_ON_COUNT, IDC_ADV_ON_MIN,
+                        IDC_ADV_ON_AVE,      IDC_ADV_ON_MAX,   IDC_ADV_OFF_COUNT,
+                        IDC_ADV_OFF_MIN,     IDC_ADV_OFF_AVE,  IDC_ADV_OFF_MAX};
+    for (int i = 0; i < 9; ++i) {
+        char sz[64] = {};
+        GetDlgItemTextA(hDlg, ids[i], sz, sizeof sz);
+        texts[i] = sz;
+    }
+    return true;
+}
 
 // ---------------------------------------------------------------------------------------------------------
 // CRunOutput
@@ -338,6 +395,17 @@ std::string FormatRunSummary(const RunSummary& summary) {
             line += sz;
         }
     }
+    if (summary.bLatencyShown) {
+        auto field = [&summary](int i) {
+            return summary.latency[i].empty() ? std::string("-") : Printable(summary.latency[i]);
+        };
+        line += " | latency count=" + field(0);
+        const char* const rows[2] = {" On", " Off"};
+        for (int r = 0; r < 2; ++r) {
+            line += std::string(rows[r]) + " n=" + field(1 + 4 * r) + " min=" + field(2 + 4 * r) +
+                    " ave=" + field(3 + 4 * r) + " max=" + field(4 + 4 * r);
+        }
+    }
     return line;
 }
 
@@ -401,6 +469,7 @@ RunSummary CRunTally::TakeSummary() {
         }
         summary.boards.push_back(std::move(board));
     }
+    summary.bLatencyShown = ReadLatencyTable(summary.latency);
     return summary;
 }
 
@@ -550,6 +619,7 @@ void CRunSession::Start() {
     if (!CClock::IsManual()) host.StartDriver();
 
     const LONGLONG nNowUs = CClock::NowMicros();
+    m_nStartUs = nNowUs;
     if (m_options.dRunSeconds > 0.0) {
         m_nCloseAtUs = nNowUs + static_cast<LONGLONG>(m_options.dRunSeconds * kMicrosPerSecond);
     }
@@ -573,9 +643,15 @@ LONGLONG CRunSession::OnCloseTimer(LONGLONG nNowUs) {
         m_bCloseStarted = true;
         m_agent.RequestQuit();
     }
-    // The user clicks the main window's close box; the dialog then asks the quit question.
+    // The user clicks the main window's close box; the dialog then asks the quit question. A dialog open
+    // over the main window is closed first (its close box cancels it).
     CWnd* pMain = AfxGetMainWnd();
     const HWND hMain = pMain ? pMain->GetSafeHwnd() : nullptr;
+    if (hMain != nullptr && !IsWindowEnabled(hMain)) {
+        const HWND hOver = ReachableWindow(hMain);
+        if (hOver != nullptr && hOver != hMain) AfxUserClose(hOver);
+        return nNowUs + kCloseRetryUs;
+    }
     if (hMain == nullptr || !AfxUserClose(hMain)) return nNowUs + kCloseRetryUs;
     return nNowUs + kCloseRepeatUs;
 }
@@ -585,6 +661,7 @@ LONGLONG CRunSession::OnChoiceTimer(LONGLONG nNowUs) {
     if (nNowUs < m_nChoiceAtUs) return m_nChoiceAtUs;
     CWnd* pMain = AfxGetMainWnd();
     const HWND hMain = pMain ? pMain->GetSafeHwnd() : nullptr;
+    if (m_options.choices[m_nNextChoice].bPress) return OnPressTimer(nNowUs, hMain);
     if (hMain == nullptr || !IsWindowVisible(hMain) || !IsWindowEnabled(hMain)) {
         return nNowUs + kChoiceRetryUs;
     }
@@ -605,6 +682,29 @@ LONGLONG CRunSession::OnChoiceTimer(LONGLONG nNowUs) {
     } else {
         Report(strCannot + "the item is grayed");
     }
+    return m_nNextChoice < m_options.choices.size() ? m_nChoiceAtUs : -1;
+}
+
+LONGLONG CRunSession::OnPressTimer(LONGLONG nNowUs, HWND hMain) {
+    const UserMenuChoice& press = m_options.choices[m_nNextChoice];
+    const LONGLONG nAtUs = m_nStartUs + static_cast<LONGLONG>(press.dAtSeconds * kMicrosPerSecond);
+    if (nNowUs < nAtUs) return nAtUs;
+    if (m_nPressGiveUpUs < 0) m_nPressGiveUpUs = nNowUs + kPressGiveUpUs;
+    const std::string strCaption = "\"" + EscapeTraceText(press.strPath) + "\"";
+    ButtonSearch search{CaptionKey(press.strPath), nullptr};
+    const HWND hWindow = ReachableWindow(hMain);
+    if (hWindow != nullptr) EnumChildWindows(hWindow, FindButton, reinterpret_cast<LPARAM>(&search));
+    if (search.hFound == nullptr || !AfxUserClick(search.hFound)) {
+        if (nNowUs < m_nPressGiveUpUs) return nNowUs + kChoiceRetryUs;
+        Report("user cannot press " + strCaption + ": no enabled button of that caption can be reached");
+    } else {
+        char szWindow[128] = {};
+        GetWindowTextA(hWindow, szWindow, sizeof szWindow);
+        Report("user pressed " + strCaption + " in \"" + EscapeTraceText(szWindow) + "\"");
+    }
+    ++m_nNextChoice;
+    m_nPressGiveUpUs = -1;
+    m_nChoiceAtUs = nNowUs + kChoiceSpacingUs;
     return m_nNextChoice < m_options.choices.size() ? m_nChoiceAtUs : -1;
 }
 

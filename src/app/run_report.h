@@ -11,7 +11,9 @@
 //   file <answer> open|save "<title>" "<filter>" "<path>"
 //   sum frames=<n> +<new> markers=<n> +<new> "<letters>" | board=<b> "<product>" ttl-out=0x<hh>
 //       ttl-in=0x<hh> ch<c>=<code>,<volts>V ... | ...        ("| no board" without boards)
+//       | latency count=<n> On n=<n> min=<ms> ave=<ms> max=<ms> Off n=... (while QVL Advanced is open)
 //   user chose <path> | user left <path> checked | user cannot choose "<PATH>": <reason>
+//   user pressed "<caption>" in "<window>" | user cannot press "<CAPTION>": <reason>
 //   run dropped <n> lines
 #pragma once
 
@@ -127,7 +129,14 @@ struct RunSummary {
     unsigned long long nNewMarkers = 0;
     std::string strNewLetters;  // at most the last 32, after "..." when there were more
     std::vector<RunSummaryBoard> boards;
+    // The advanced dialog's latency table while it is open: the pulse count, then per row (On, Off) the
+    // count, minimum, average and maximum, as the dialog shows them.
+    bool bLatencyShown = false;
+    std::string latency[9];
 };
+
+// The latency table of the open "QVL Advanced" dialog (any thread); FALSE when none is shown.
+bool ReadLatencyTable(std::string (&texts)[9]);
 
 std::string FormatRunSummary(const RunSummary& summary);
 
@@ -215,10 +224,11 @@ class CRunSession {
     // signal came, the quit question is to be answered Yes and the main window's close box is clicked,
     // again every second while the program still runs. Returns the next time it wants to run.
     LONGLONG OnCloseTimer(LONGLONG nNowUs);
-    // The user's menu choices (a time hook on the same thread): the first one second after Start, each
-    // next half a second after the one before, each once the main window is visible and enabled; none
-    // once the close has begun. A choice goes through the framework's user actions (AfxUserChooseMenu) and
-    // is reported as a "user" line.
+    // The user's menu choices and button presses (a time hook on the same thread): the first one second
+    // after Start, each next half a second after the one before (a press not before its own time); a
+    // choice once the main window is visible and enabled, a press once a window that can be reached has
+    // an enabled button of that caption (given up after five seconds); none once the close has begun.
+    // Each goes through the framework's user actions and is reported as a "user" line.
     LONGLONG OnChoiceTimer(LONGLONG nNowUs);
 
     CRunOutput& Output() { return m_output; }
@@ -226,6 +236,7 @@ class CRunSession {
 
   private:
     void Report(std::string_view line);
+    LONGLONG OnPressTimer(LONGLONG nNowUs, HWND hMain);
 
     const ProgramOptions m_options;
     CRunOutput m_output;
@@ -236,6 +247,8 @@ class CRunSession {
     UINT_PTR m_nTimeHook = 0;
     size_t m_nNextChoice = 0;
     LONGLONG m_nChoiceAtUs = -1;
+    LONGLONG m_nPressGiveUpUs = -1;  // the press being tried is given up at this time
+    LONGLONG m_nStartUs = 0;
     UINT_PTR m_nChoiceHook = 0;
     bool m_bStarted = false;
     bool m_bFinished = false;

@@ -3,12 +3,13 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "app/advanced_dialog.h"
 #include "app/main_dialog.h"
 #include "app/tessaro_app.h"
 #include "platform/win/format.h"
 #include "resources/resource.h"
 
-CDialog* g_pAdvancedDlg = nullptr;
+CQVLMisc* g_pAdvancedDlg = nullptr;
 BOOL g_bColorThrottle = TRUE;
 int g_nLastShownOutput = 0;
 int g_nLastShownInput = 0;

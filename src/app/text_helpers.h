@@ -3,7 +3,7 @@
 
 #include "platform/wintypes.h"
 
-class CDialog;
+class CQVLMisc;
 
 // As a colour argument of the helpers: the dialog's own colour (DrawControlText) or the colour
 // recorded for the control (SetControlColor).
@@ -16,7 +16,7 @@ constexpr DWORD COLOR_THROTTLE_MS = 20;
 
 // The advanced dialog while it runs modally, else NULL; its output LEDs 1080..1087 are painted
 // instead of the main dialog's.
-extern CDialog* g_pAdvancedDlg;
+extern CQVLMisc* g_pAdvancedDlg;
 extern BOOL g_bColorThrottle;
 extern int g_nLastShownOutput;
 extern int g_nLastShownInput;

@@ -6,6 +6,7 @@
 
 #include "engine/parameter_block.h"
 #include "platform/win/resources.h"
+#include "resources/advanced_dialog_resource.h"
 #include "resources/bitmaps.h"
 #include "resources/resource.h"
 
@@ -146,6 +147,7 @@ void RegisterTessaroResources() {
     AfxRegisterMenuTemplate(MainMenu());
     RegisterChannelPanelResources();
     RegisterAboutBoxResources();
+    RegisterAdvancedDialogResources();
     AfxRegisterString(IDS_ABOUTBOX, "&About TessaroPro...");
     const std::vector<BYTE>& icon = TessaroBitmap(IDR_MAINFRAME);
     AfxRegisterIcon(IDR_MAINFRAME, icon.data(), icon.size());

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include <string>
 #include <vector>
 
@@ -194,6 +196,31 @@ TEST(ProgramOptions, AppliedToTheSimulatedBoardsAndHost) {
     EXPECT_EQ(40u, CSimBoards::GetTtlInputPattern().nStepMs);
     SimHost().Reset();
     CSimBoards::Reset();
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ProgramOptions, PressesKeepTheirPlaceAmongTheChoicesWithAnOptionalTime) {
+    Parsed p = Parse({"--choose=Help>QVL Advanced", "--press=Setup ROIs", "--press=4.5:Start",
+                      "--press=Toggle/ Check", "--press=a:b"});
+    ASSERT_EQ(EOptionsResult::Run, p.eResult) << p.strError;
+    ASSERT_EQ(5u, p.options.choices.size());
+    EXPECT_FALSE(p.options.choices[0].bPress);
+    EXPECT_TRUE(p.options.choices[1].bPress);
+    EXPECT_EQ("Setup ROIs", p.options.choices[1].strPath);
+    EXPECT_EQ(0.0, p.options.choices[1].dAtSeconds);
+    EXPECT_EQ("Start", p.options.choices[2].strPath);
+    EXPECT_EQ(4.5, p.options.choices[2].dAtSeconds);
+    EXPECT_EQ("a:b", p.options.choices[4].strPath);  // not a number before the colon: all caption
+
+    for (const char* pszBad : {"--press", "--press=", "--press=  ", "--press=5:", "--press=2000000:Start"}) {
+        Parsed bad = Parse({pszBad});
+        EXPECT_EQ(EOptionsResult::Bad, bad.eResult) << pszBad;
+        EXPECT_NE(std::string::npos, bad.strError.find(pszBad)) << bad.strError;
+    }
+    EXPECT_NE(nullptr, std::strstr(ProgramOptionsHelp(), "--press=[SECONDS:]CAPTION"));
 }
 
 }  // namespace

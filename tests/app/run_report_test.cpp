@@ -183,6 +183,19 @@ TEST_F(RunReport, SummaryOfFramesChannelsTtlWordsAndMarkers) {
     EXPECT_DOUBLE_EQ(0.0, DacCodeVolts(UNI5VOLTS, 100, 0));
 }
 
+TEST_F(RunReport, SummaryEndsWithTheLatencyTableWhileItIsShown) {
+    RunSummary summary;
+    summary.bLatencyShown = true;
+    const char* const texts[9] = {"20", "19", "12.1", "13.0", "14.0", "20", "", "13.1", "14.5"};
+    for (int i = 0; i < 9; ++i) summary.latency[i] = texts[i];
+    EXPECT_EQ(
+        "sum frames=0 +0 markers=0 +0 \"\" | no board | latency count=20 On n=19 min=12.1 ave=13.0 "
+        "max=14.0 Off n=20 min=- ave=13.1 max=14.5",
+        FormatRunSummary(summary));
+    std::string table[9];
+    EXPECT_FALSE(ReadLatencyTable(table));  // no advanced dialog open
+}
+
 TEST_F(RunReport, OutputLinesCarryTheirTimeAndAnEndedOutputTakesNoMore) {
     CPipe pipe;
     CRunOutput output(pipe.m_nWrite);

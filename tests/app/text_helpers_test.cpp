@@ -4,8 +4,10 @@
 #include <string>
 #include <vector>
 
+#include "app/advanced_dialog.h"
 #include "app/tessaro_app.h"
 #include "app/text_helpers.h"
+#include "resources/advanced_dialog_resource.h"
 #include "resources/resource.h"
 #include "support/main_dialog_fixture.h"
 
@@ -160,14 +162,14 @@ TEST_F(TextHelpers, ColourChangesArePaintedAsEllipsesAndThrottledPerEntry) {
 }
 
 TEST_F(TextHelpers, OutputLedsGoToTheAdvancedDialogWhileItRuns) {
-    CDialog advanced;
-    ASSERT_TRUE(advanced.Create(IDD_TESSARO_DIALOG, m_pDlg.get()));  // a dialog with the same LED ids
+    CQVLMisc advanced;
+    ASSERT_TRUE(advanced.Create(IDD_QVL_ADVANCED, m_pDlg.get()));
     g_pAdvancedDlg = &advanced;
     m_pDlg->SetControlColor(1080, LED_LIT);
     m_pDlg->SetControlColor(1090, LED_LIT);
     EXPECT_EQ(1u, OpsOf(advanced.GetDlgItem(1080), CDrawOpKind::Ellipse).size());
     EXPECT_TRUE(Ellipses(1080).empty());
-    EXPECT_TRUE(OpsOf(advanced.GetDlgItem(1090), CDrawOpKind::Ellipse).empty());
+    EXPECT_EQ(nullptr, advanced.GetDlgItem(1090));  // the advanced dialog has output LEDs only
     EXPECT_EQ(1u, Ellipses(1090).size());
     g_pAdvancedDlg = nullptr;
     advanced.DestroyWindow();

@@ -538,8 +538,12 @@ SimHostFrame CSimHost::CurrentFrame() {
 int CSimHost::RoiCode(int nEye) {
     if (nEye != 0 && nEye != 1) return 0;
     const std::unique_lock<std::mutex> lock = SyncAndLock();
-    const float fX = m_frame.eye[nEye].fGaze[0];
-    const float fY = m_frame.eye[nEye].fGaze[1];
+    // In bright-pupil mode the host's regions of interest are set up on the camera image (around the LEDs
+    // of a latency measurement), so the pupil point decides; otherwise the gaze point.
+    const SimEyeData& eye = m_frame.eye[nEye];
+    const float* pPoint = m_setup.bBrightPupil ? eye.fPupilPoint : eye.fGaze;
+    const float fX = pPoint[0];
+    const float fY = pPoint[1];
     int nCode = 0;
     for (int n = 0; n < kSimHostRoiCount; ++n) {
         const SimHostRoi& roi = m_rois[n];

@@ -254,7 +254,8 @@ class CSimHost {
     int GetStatus(int nItem);
     int MessageListLength();
     SimHostFrame CurrentFrame();  // after bringing the model up to now
-    int RoiCode(int nEye);        // bit n set while the eye's gaze point lies in ROI n
+    // Bit n set while the eye's gaze point (in bright-pupil mode: its pupil point) lies in ROI n.
+    int RoiCode(int nEye);
     int DistributeMessage(int nCode, int nValue);
     int SetPrivateStatus(int nItem, int nValue);
     double PrecisionSeconds();

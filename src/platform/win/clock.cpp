@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <thread>
 #include <vector>
 
@@ -41,6 +42,7 @@ struct ClockState {
     std::condition_variable cv;
     std::map<UINT_PTR, HookRec> hooks;
     UINT_PTR nNextHook = 1;
+    std::multiset<LONGLONG> workerWakes;  // end times of the workers waiting in Sleep (WorkerSleepWaits)
 };
 
 ClockState& C() {
@@ -247,7 +249,23 @@ void CClock::Sleep(DWORD nMs) {
     }
     const LONGLONG end = c.nManualUs.load() + nUs;
     std::unique_lock<std::mutex> lock(c.mtx);
+    const auto wake = c.workerWakes.insert(end);
     c.cv.wait(lock, [&] { return !c.bManual.load() || c.nManualUs.load() >= end; });
+    c.workerWakes.erase(wake);
+}
+
+int CClock::SleepingWorkers() {
+    ClockState& c = C();
+    std::lock_guard<std::mutex> lock(c.mtx);
+    const LONGLONG nNow = c.nManualUs.load();
+    return static_cast<int>(std::distance(c.workerWakes.upper_bound(nNow), c.workerWakes.end()));
+}
+
+LONGLONG CClock::NextWorkerWakeMicros() {
+    ClockState& c = C();
+    std::lock_guard<std::mutex> lock(c.mtx);
+    const auto it = c.workerWakes.upper_bound(c.nManualUs.load());
+    return it == c.workerWakes.end() ? -1 : *it;
 }
 
 namespace clockstate {

@@ -45,6 +45,11 @@ class CClock {
 
     enum WorkerSleep { WorkerSleepAdvances, WorkerSleepWaits };
     static void SetWorkerSleep(WorkerSleep mode);
+    // Manual clock, WorkerSleepWaits: the workers now waiting in Sleep for a time still to come, and the
+    // earliest such time (µs, -1 for none). A test that moves the time in steps no further than that time,
+    // and only while every worker it drives is waiting, lets each worker act at the exact time it woke.
+    static int SleepingWorkers();
+    static LONGLONG NextWorkerWakeMicros();
 
     // The hook gets the present time in µs and returns the next time it wants to run (µs), or -1 for
     // "no request". It is first run at the next opportunity.

@@ -315,6 +315,21 @@ TEST_F(HostTest, LitLedMovesTheBrightPupilAfterTheLatency) {
     EXPECT_FLOAT_EQ(PupilX(), 0.5f * (kSimHostLed6Point[0] + kSimHostLed7Point[0]));
 }
 
+TEST_F(HostTest, InBrightPupilModeThePupilPointDecidesTheRoiCode) {
+    SimHost().SetEyePattern(SimEyePattern::Still);
+    SimHost().ForceGazePoint(0, 0.9f, 0.9f);  // the pupil point lies at 0.6, 0.6 (a quarter of the travel)
+    CRS_SendCommand("setROI_RealRect 0 0.80 0.80 1.00 1.00");
+    CRS_SendCommand("setROI_RealRect 1 0.55 0.55 0.65 0.65");
+    Advance(100000);
+    EXPECT_EQ(RoiCode(), 0x1);
+    CRS_SendCommand("pupilType bright");
+    Advance(20000);
+    EXPECT_EQ(RoiCode(), 0x2);
+    CRS_SendCommand("pupilType dark");
+    Advance(20000);
+    EXPECT_EQ(RoiCode(), 0x1);
+}
+
 TEST_F(HostTest, LatencyMeasuredThroughTheCallsIsTheSimulatedLatency) {
     // As the program measures: ROIs on both LEDs, switch an LED, take the precision time, then poll the
     // ROI code once per fresh frame until it changes.

@@ -139,3 +139,29 @@ TEST_F(Timers, TimeHooksRunAtEveryRequestedTimeOnTheWay) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Timers, AWaitingWorkerIsSeenUntilTheClockReachesItsWakeTime) {
+    CClock::SetWorkerSleep(CClock::WorkerSleepWaits);
+    const LONGLONG nStartUs = CClock::NowMicros();
+    std::atomic<bool> bWoke{false};
+    std::thread worker([&] {
+        CClock::Sleep(10);
+        bWoke = true;
+    });
+    for (int i = 0; i < 200000 && CClock::SleepingWorkers() == 0; ++i) std::this_thread::yield();
+    EXPECT_EQ(1, CClock::SleepingWorkers());
+    EXPECT_EQ(nStartUs + 10000, CClock::NextWorkerWakeMicros());
+    Advance(9);
+    EXPECT_EQ(1, CClock::SleepingWorkers());
+    EXPECT_FALSE(bWoke);
+    Advance(1);
+    EXPECT_EQ(0, CClock::SleepingWorkers());  // due: no longer counted, whether or not it has run yet
+    EXPECT_EQ(-1, CClock::NextWorkerWakeMicros());
+    worker.join();
+    EXPECT_TRUE(bWoke);
+    CClock::SetWorkerSleep(CClock::WorkerSleepAdvances);
+}
+
+}  // namespace
