@@ -341,9 +341,19 @@ TEST_F(TtlBurst, AWorkerBurstMeasuresTheCameraWhileFramesArrive) {
     m_pDlg->m_nBurstLoops = 6;
     m_pDlg->StartTtlBurst(FALSE);
     for (int i = 0; i < 200000 && m_pDlg->m_bBurstBusy; ++i) {
-        CClock::Advance(2);
+        // Time moves only while the worker sleeps, and never past its wake, so that each switch is
+        // stamped at the time it was due however late the machine lets the worker run.
+        const auto realStart = std::chrono::steady_clock::now();
+        while (m_pDlg->m_bBurstBusy && CClock::SleepingWorkers() == 0) {
+            ASSERT_LT(std::chrono::steady_clock::now() - realStart, std::chrono::seconds(5));
+            std::this_thread::yield();
+        }
+        const LONGLONG nNowUs = CClock::NowMicros();
+        const LONGLONG nWakeUs = CClock::NextWorkerWakeMicros();
+        LONGLONG nNextUs = nNowUs + 2000;
+        if (nWakeUs > nNowUs && nWakeUs < nNextUs) nNextUs = nWakeUs;
+        CClock::AdvanceMicros(nNextUs - nNowUs);
         if (i % 8 == 0) m_pDlg->OnHostNotification(0, MAKEWPARAM(0, 2), 0);
-        std::this_thread::yield();
     }
     ASSERT_TRUE(WaitUntilIdle());
     EXPECT_EQ((std::vector<int>{0x40, 0x80, 0x40, 0x80, 0x40, 0x80, 0x40, 0x80, 0x40, 0x80, 0x40, 0x80}),
