@@ -200,6 +200,12 @@ BOOL IsVisibleLocked(State& s, const WndRec* r);
 BOOL WindowTextIs(HWND hWnd, LPCSTR psz);
 // Client area inset of a window (left, top, right, bottom border widths).
 RECT NonClientInsets(const WndRec& r);
+// The surface a context draws on, at its origin: the client area (bWindow FALSE) or the whole window.
+// FALSE for a window that is gone. One look under the lock.
+BOOL DrawingSurfaceOf(HWND hWnd, bool bWindow, RECT* prc);
+// A static control's own text store: when psz (NULL: the empty text) differs from the window's text,
+// stores it and invalidates the client area for erasing, all under one lock. FALSE for an unknown window.
+BOOL StoreNewTextAndInvalidate(HWND hWnd, LPCSTR psz);
 POINT ClientOriginOnScreen(State& s, const WndRec& r);
 RECT ScreenRect(State& s, const WndRec& r);
 void InvalidateLocked(State& s, WndRec* r, const RECT* prc, BOOL bErase);

@@ -185,6 +185,27 @@ void InvalidateLocked(State& s, WndRec* r, const RECT* prc, BOOL bErase) {
     }
 }
 
+BOOL DrawingSurfaceOf(HWND hWnd, bool bWindow, RECT* prc) {
+    State& s = S();
+    std::lock_guard<std::mutex> lock(s.mtx);
+    const WndRec* r = Find(s, hWnd);
+    if (r == nullptr) return FALSE;
+    *prc = bWindow ? RECT{0, 0, r->rc.right - r->rc.left, r->rc.bottom - r->rc.top} : ClientRectOf(*r);
+    return TRUE;
+}
+
+BOOL StoreNewTextAndInvalidate(HWND hWnd, LPCSTR psz) {
+    State& s = S();
+    std::lock_guard<std::mutex> lock(s.mtx);
+    WndRec* r = Find(s, hWnd);
+    if (r == nullptr) return FALSE;
+    const char* pszText = psz != nullptr ? psz : "";
+    if (r->strText == pszText) return TRUE;
+    r->strText = pszText;
+    InvalidateLocked(s, r, nullptr, TRUE);
+    return TRUE;
+}
+
 // ---- The current message of each thread (for CWnd::Default) ----
 thread_local std::vector<MSG> t_current;
 
