@@ -443,12 +443,14 @@ void PaintStatic(HWND h) {
 
 LRESULT StaticProc(HWND h, UINT msg, WPARAM wParam, LPARAM lParam) {
     // A new text or enabled state repaints the control (the text it already has changes nothing on the
-    // screen); the control's own state (made with the window, at WM_NCCREATE) is not involved.
-    if (msg == WM_SETTEXT && winstate::WindowTextIs(h, reinterpret_cast<LPCSTR>(lParam))) return TRUE;
-    if (msg == WM_SETTEXT || msg == WM_ENABLE) {
-        LRESULT r = msg == WM_SETTEXT ? DefWindowProcA(h, msg, wParam, lParam) : 0;
+    // screen); the control's own state (made with the window, at WM_NCCREATE) is not involved. The control
+    // keeps its text itself: compared, stored and invalidated in one look at the window.
+    if (msg == WM_SETTEXT) {
+        return winstate::StoreNewTextAndInvalidate(h, reinterpret_cast<LPCSTR>(lParam));
+    }
+    if (msg == WM_ENABLE) {
         InvalidateRect(h, nullptr, TRUE);
-        return r;
+        return 0;
     }
     if (msg == WM_NCCREATE) InstallTempObject<CStatic>(h);
     StaticState& st = StateOf<StaticState>(h);

@@ -53,12 +53,6 @@ struct DcRec {
     POINT ptPos{0, 0};
 };
 
-class CNullRenderer : public CDrawRenderer {
-  public:
-    void OnDrawOp(HWND, const CDrawOp&) override {}
-    void OnRecordReset(HWND) override {}
-};
-
 struct GdiState {
     std::mutex mtx;
     std::unordered_map<std::uintptr_t, ObjRec> objs;
@@ -78,11 +72,6 @@ struct GdiState {
 GdiState& G() {
     static GdiState* s = new GdiState;
     return *s;
-}
-
-CNullRenderer& NullRenderer() {
-    static CNullRenderer r;
-    return r;
 }
 
 template <class H>
@@ -310,16 +299,10 @@ DcSnap Snap(HDC hDC) {
 }
 
 // Records op on the context's window. bOpaqueFill: the operation paints every pixel of rc.
-void Record(const DcSnap& s, CDrawOp op, bool bOpaqueFill) {
-    if (s.nKind == kDcMemory || s.nKind == kDcNull || s.hWnd == nullptr || !IsWindow(s.hWnd)) return;
+void Record(const DcSnap& s, CDrawOp&& op, bool bOpaqueFill) {
+    if (s.nKind == kDcMemory || s.nKind == kDcNull || s.hWnd == nullptr) return;
     RECT rcSurface{};
-    if (s.nKind == kDcWindow) {
-        RECT rw{};
-        GetWindowRect(s.hWnd, &rw);
-        rcSurface = RECT{0, 0, rw.right - rw.left, rw.bottom - rw.top};
-    } else {
-        GetClientRect(s.hWnd, &rcSurface);
-    }
+    if (!winstate::DrawingSurfaceOf(s.hWnd, s.nKind == kDcWindow, &rcSurface)) return;  // the window is gone
     const bool bCovers = bOpaqueFill && op.rc.left <= rcSurface.left && op.rc.top <= rcSurface.top &&
                          op.rc.right >= rcSurface.right && op.rc.bottom >= rcSurface.bottom;
     CDrawRenderer* pRenderer = nullptr;
@@ -328,10 +311,15 @@ void Record(const DcSnap& s, CDrawOp op, bool bOpaqueFill) {
         std::lock_guard<std::mutex> lock(g.mtx);
         std::deque<CDrawOp>& rec = g.records[s.hWnd];
         if (bCovers) rec.clear();
-        rec.push_back(op);
-        while (rec.size() > kMaxDrawOps) rec.pop_front();
-        pRenderer = g.pRenderer ? g.pRenderer : &NullRenderer();
+        while (rec.size() >= kMaxDrawOps) rec.pop_front();
+        pRenderer = g.pRenderer;
+        // With no view (the null renderer) the operation is only kept; a view gets it outside the lock.
+        if (pRenderer != nullptr)
+            rec.push_back(op);
+        else
+            rec.push_back(std::move(op));
     }
+    if (pRenderer == nullptr) return;
     if (bCovers) pRenderer->OnRecordReset(s.hWnd);
     pRenderer->OnDrawOp(s.hWnd, op);
 }
@@ -950,12 +938,12 @@ int FillRect(HDC hDC, const RECT* lprc, HBRUSH hbr) {
         }
     }
     if (bNull) return 1;
-    CDrawOp op = s.op;
+    CDrawOp op = std::move(s.op);
     op.nKind = CDrawOpKind::FillRect;
     op.rc = *lprc;
     op.crBrush = cr;
     op.bNullBrush = FALSE;
-    Record(s, op, true);
+    Record(s, std::move(op), true);
     return 1;
 }
 
@@ -964,10 +952,10 @@ namespace {
 BOOL Shape(HDC hdc, CDrawOpKind kind, int l, int t, int r, int b) {
     DcSnap s = Snap(hdc);
     if (!s.bOk) return FALSE;
-    CDrawOp op = s.op;
+    CDrawOp op = std::move(s.op);
     op.nKind = kind;
     op.rc = RECT{l, t, r, b};
-    Record(s, op, kind == CDrawOpKind::Rectangle && !op.bNullBrush);
+    Record(s, std::move(op), kind == CDrawOpKind::Rectangle && !op.bNullBrush);
     return TRUE;
 }
 
@@ -995,10 +983,10 @@ BOOL LineTo(HDC hdc, int x, int y) {
     POINT from{};
     if (!MoveToEx(hdc, x, y, &from)) return FALSE;
     DcSnap s = Snap(hdc);
-    CDrawOp op = s.op;
+    CDrawOp op = std::move(s.op);
     op.nKind = CDrawOpKind::Line;
     op.rc = RECT{from.x, from.y, x, y};
-    Record(s, op, false);
+    Record(s, std::move(op), false);
     return TRUE;
 }
 
@@ -1006,11 +994,11 @@ BOOL DrawEdge(HDC hdc, LPRECT qrc, UINT edge, UINT) {
     if (qrc == nullptr) return FALSE;
     DcSnap s = Snap(hdc);
     if (!s.bOk) return FALSE;
-    CDrawOp op = s.op;
+    CDrawOp op = std::move(s.op);
     op.nKind = CDrawOpKind::Edge;
     op.rc = *qrc;
     op.nFlags = (edge & (BDR_SUNKENOUTER | BDR_SUNKENINNER)) ? 1 : 0;
-    Record(s, op, false);
+    Record(s, std::move(op), false);
     return TRUE;
 }
 
@@ -1018,11 +1006,11 @@ BOOL TextOutA(HDC hdc, int x, int y, LPCSTR lpString, int c) {
     if (lpString == nullptr && c > 0) return FALSE;
     DcSnap s = Snap(hdc);
     if (!s.bOk) return FALSE;
-    CDrawOp op = s.op;
+    CDrawOp op = std::move(s.op);
     op.nKind = CDrawOpKind::Text;
     op.strText.assign(lpString ? lpString : "", static_cast<size_t>(std::max(0, c)));
     op.rc = RECT{x, y, x + c * s.nCharW, y + s.nLineH};
-    Record(s, op, false);
+    Record(s, std::move(op), false);
     return TRUE;
 }
 
@@ -1031,7 +1019,7 @@ LONG TabbedTextOutA(HDC hdc, int x, int y, LPCSTR lpString, int chCount, int nTa
     if (lpString == nullptr && chCount > 0) return 0;
     DcSnap s = Snap(hdc);
     if (!s.bOk) return 0;
-    CDrawOp op = s.op;
+    CDrawOp op = std::move(s.op);
     op.nKind = CDrawOpKind::TabbedText;
     op.strText.assign(lpString ? lpString : "", static_cast<size_t>(std::max(0, chCount)));
     if (nTabPositions > 0 && lpnTabStopPositions)
@@ -1039,7 +1027,7 @@ LONG TabbedTextOutA(HDC hdc, int x, int y, LPCSTR lpString, int chCount, int nTa
     op.nTabOrigin = nTabOrigin;
     const int w = TabbedWidth(op.strText, s.nCharW, nTabPositions, lpnTabStopPositions, nTabOrigin, x);
     op.rc = RECT{x, y, x + w, y + s.nLineH};
-    Record(s, op, false);
+    Record(s, std::move(op), false);
     return MAKELONG(static_cast<WORD>(w), static_cast<WORD>(s.nLineH));
 }
 
@@ -1050,24 +1038,34 @@ int DrawTextA(HDC hdc, LPCSTR lpchText, int cchText, LPRECT lprc, UINT format) {
     std::string text = lpchText == nullptr ? std::string()
                        : cchText < 0       ? std::string(lpchText)
                                            : std::string(lpchText, static_cast<size_t>(cchText));
-    const std::string visible = VisibleText(text, format);
     const int width = lprc->right - lprc->left;
     const int nMaxChars = std::max(1, width / s.nCharW);
-    std::vector<std::string> lines = LayoutLines(visible, format, nMaxChars);
     int nWidest = 0;
-    for (const std::string& l : lines) nWidest = std::max(nWidest, static_cast<int>(l.size()) * s.nCharW);
-    const int nHeight = static_cast<int>(lines.size()) * s.nLineH;
+    int nLines = 1;
+    // One line that needs neither prefix marks taken out nor breaking: measured as it stands, without
+    // building the lines (every repaint of a static control comes here).
+    const bool bPlain = text.find_first_of((format & DT_NOPREFIX) ? "\r\n" : "&\r\n") == std::string::npos;
+    if (bPlain && ((format & DT_SINGLELINE) || !(format & DT_WORDBREAK) ||
+                   static_cast<int>(text.size()) <= nMaxChars)) {
+        nWidest = static_cast<int>(text.size()) * s.nCharW;
+    } else {
+        const std::string visible = VisibleText(text, format);
+        std::vector<std::string> lines = LayoutLines(visible, format, nMaxChars);
+        for (const std::string& l : lines) nWidest = std::max(nWidest, static_cast<int>(l.size()) * s.nCharW);
+        nLines = static_cast<int>(lines.size());
+    }
+    const int nHeight = nLines * s.nLineH;
     if (format & DT_CALCRECT) {
         lprc->right = lprc->left + nWidest;
         lprc->bottom = lprc->top + nHeight;
         return nHeight;
     }
-    CDrawOp op = s.op;
+    CDrawOp op = std::move(s.op);
     op.nKind = CDrawOpKind::DrawText;
-    op.strText = text;
+    op.strText = std::move(text);
     op.rc = *lprc;
     op.nFlags = format;
-    Record(s, op, false);
+    Record(s, std::move(op), false);
     return nHeight;
 }
 
@@ -1084,7 +1082,7 @@ BOOL GetTextExtentPoint32A(HDC hdc, LPCSTR lpString, int c, LPSIZE psizl) {
 BOOL BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, int y1, DWORD rop) {
     DcSnap s = Snap(hdc);
     if (!s.bOk) return FALSE;
-    CDrawOp op = s.op;
+    CDrawOp op = std::move(s.op);
     op.nKind = CDrawOpKind::BitBlt;
     op.rc = RECT{x, y, x + cx, y + cy};
     op.ptSrc = POINT{x1, y1};
@@ -1097,7 +1095,7 @@ BOOL BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, int y1, D
         op.nBitmapWidth = src.cxBitmap;
         op.nBitmapHeight = src.cyBitmap;
     }
-    Record(s, op, rop == SRCCOPY || !bNeedsSource);
+    Record(s, std::move(op), rop == SRCCOPY || !bNeedsSource);
     return TRUE;
 }
 
@@ -1105,11 +1103,11 @@ BOOL DrawIcon(HDC hDC, int X, int Y, HICON hIcon) {
     if (hIcon == nullptr) return FALSE;
     DcSnap s = Snap(hDC);
     if (!s.bOk) return FALSE;
-    CDrawOp op = s.op;
+    CDrawOp op = std::move(s.op);
     op.nKind = CDrawOpKind::DrawIcon;
     op.hIcon = hIcon;
     op.rc = RECT{X, Y, X + GetSystemMetrics(SM_CXICON), Y + GetSystemMetrics(SM_CYICON)};
-    Record(s, op, false);
+    Record(s, std::move(op), false);
     return TRUE;
 }
 

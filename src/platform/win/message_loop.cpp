@@ -206,12 +206,11 @@ bool WaitForWork(const std::shared_ptr<Queue>& pq, Steady::time_point& tLast) {
         const bool bStall = static_cast<bool>(q.pfnStall);
         const auto stallAt = tLast + std::chrono::milliseconds(q.nStallMs);
         if (bStall) deadline = std::min(deadline, stallAt);
-        auto woken = [&] { return q.nWake != nWake; };
-        if (deadline == Steady::time_point::max()) {
-            q.cv.wait(lock, woken);
-        } else {
-            q.cv.wait_until(lock, deadline, woken);
-        }
+        const bool bTimed = deadline != Steady::time_point::max();
+        const std::int64_t nDeadlineNs =
+            bTimed ? std::chrono::duration_cast<std::chrono::nanoseconds>(deadline.time_since_epoch()).count()
+                   : -1;
+        while (q.nWake == nWake && (!bTimed || Steady::now() < deadline)) SleepOnQueue(lock, q, nDeadlineNs);
         if (q.nWake != nWake) {
             tLast = Steady::now();
             return !q.bAbandon;

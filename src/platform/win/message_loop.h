@@ -22,8 +22,9 @@
 // reaches the turn, so the order above holds for every thread that keeps up. PumpPending keeps its own
 // order (posted at the call, then paints, then timers).
 //
-// Idle, a loop waits on a condition variable until a message is posted, the next timer or real-clock
-// time hook is due, or the manual clock moves; it never spins.
+// Idle, a loop sleeps (on a futex word of its queue, without the framework lock) until a message is
+// posted, the next timer or real-clock time hook is due, or the manual clock moves; it never spins. A post
+// to a thread that is busy makes no system call.
 #pragma once
 
 #include <functional>

@@ -120,8 +120,12 @@ struct Queue {
     CHandleSet hiddenInvalid;
     std::uint64_t nHiddenEpoch = 0;
     std::vector<TimerRec> timers;
-    std::condition_variable cv;
-    std::uint64_t nWake = 0;  // bumped by anything a waiting loop must look at
+    std::uint64_t nWake = 0;  // bumped (under the lock) by anything a waiting loop must look at
+    // The word the owning thread sleeps on (a futex): bumped with nWake. A waker makes the system call
+    // only while nSleepers says the owner is asleep or about to be, so a post to a busy thread costs no
+    // call; the sleeper wakes without the framework lock, so it never queues behind the waker's unlock.
+    std::atomic<std::uint32_t> nWakeWord{0};
+    std::atomic<int> nSleepers{0};
     std::map<UINT_PTR, std::function<void()>> idleHooks;
     std::function<bool()> pfnStall;
     DWORD nStallMs = 5000;
@@ -181,8 +185,13 @@ WndRec* Find(State& s, HWND h);                              // live windows onl
 void ForgetFound(State& s);                                  // before any record leaves s.wnds
 Queue* QueueLocked(State& s, DWORD nThreadId);               // as QueueFor, without sharing ownership
 std::shared_ptr<Queue> QueueFor(State& s, DWORD nThreadId);  // created on demand
+// Under the lock: whatever a waiting loop of q must look at has changed.
 void Wake(Queue& q);
 void WakeAll(State& s);
+// Sleeps the calling thread (the owner of q) until Wake(q) or the deadline (steady clock, in nanoseconds
+// since its epoch; -1: none), with the lock released meanwhile and held again on return. A return does
+// not mean that anything changed: the caller checks nWake.
+void SleepOnQueue(std::unique_lock<std::mutex>& lock, Queue& q, std::int64_t nDeadlineNs);
 // Posts simulated user input (user_actions.h, the menu choice): not refused by a queue full of posted
 // messages, and served by a loop's lower-priority turn ahead of the posted messages before it.
 BOOL PostInputMessage(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
@@ -191,6 +200,12 @@ BOOL IsVisibleLocked(State& s, const WndRec* r);
 BOOL WindowTextIs(HWND hWnd, LPCSTR psz);
 // Client area inset of a window (left, top, right, bottom border widths).
 RECT NonClientInsets(const WndRec& r);
+// The surface a context draws on, at its origin: the client area (bWindow FALSE) or the whole window.
+// FALSE for a window that is gone. One look under the lock.
+BOOL DrawingSurfaceOf(HWND hWnd, bool bWindow, RECT* prc);
+// A static control's own text store: when psz (NULL: the empty text) differs from the window's text,
+// stores it and invalidates the client area for erasing, all under one lock. FALSE for an unknown window.
+BOOL StoreNewTextAndInvalidate(HWND hWnd, LPCSTR psz);
 POINT ClientOriginOnScreen(State& s, const WndRec& r);
 RECT ScreenRect(State& s, const WndRec& r);
 void InvalidateLocked(State& s, WndRec* r, const RECT* prc, BOOL bErase);

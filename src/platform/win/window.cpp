@@ -1,9 +1,16 @@
 #include "platform/win/window.h"
 
+#include <linux/futex.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cctype>
+#include <chrono>
+#include <climits>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <utility>
 
 #include "platform/win/app.h"
@@ -60,9 +67,44 @@ std::shared_ptr<Queue> QueueFor(State& s, DWORD nThreadId) {
     return s.queues[nThreadId];
 }
 
+namespace {
+
+std::uint32_t* FutexWord(std::atomic<std::uint32_t>& a) {
+    static_assert(sizeof(std::atomic<std::uint32_t>) == sizeof(std::uint32_t) &&
+                  std::atomic<std::uint32_t>::is_always_lock_free);
+    return reinterpret_cast<std::uint32_t*>(&a);
+}
+
+}  // namespace
+
 void Wake(Queue& q) {
     ++q.nWake;
-    q.cv.notify_all();
+    q.nWakeWord.fetch_add(1, std::memory_order_seq_cst);
+    if (q.nSleepers.load(std::memory_order_seq_cst) > 0)
+        syscall(SYS_futex, FutexWord(q.nWakeWord), FUTEX_WAKE_PRIVATE, INT_MAX, nullptr, nullptr, 0);
+}
+
+void SleepOnQueue(std::unique_lock<std::mutex>& lock, Queue& q, std::int64_t nDeadlineNs) {
+    // Seen under the lock, as every Wake bumps it under the lock: a wake after this point changes the
+    // word before the futex call looks at it, and the call then returns at once.
+    q.nSleepers.fetch_add(1, std::memory_order_seq_cst);
+    const std::uint32_t nWord = q.nWakeWord.load(std::memory_order_seq_cst);
+    lock.unlock();
+    timespec ts{};
+    const timespec* pTimeout = nullptr;
+    if (nDeadlineNs >= 0) {
+        const std::int64_t nNow = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                      std::chrono::steady_clock::now().time_since_epoch())
+                                      .count();
+        const std::int64_t nLeft = std::max<std::int64_t>(0, nDeadlineNs - nNow);
+        ts.tv_sec = static_cast<time_t>(nLeft / 1000000000);
+        ts.tv_nsec = static_cast<long>(nLeft % 1000000000);
+        pTimeout = &ts;
+    }
+    if (pTimeout == nullptr || ts.tv_sec > 0 || ts.tv_nsec > 0)
+        syscall(SYS_futex, FutexWord(q.nWakeWord), FUTEX_WAIT_PRIVATE, nWord, pTimeout, nullptr, 0);
+    q.nSleepers.fetch_sub(1, std::memory_order_seq_cst);
+    lock.lock();
 }
 
 void WakeAll(State& s) {
@@ -141,6 +183,27 @@ void InvalidateLocked(State& s, WndRec* r, const RECT* prc, BOOL bErase) {
         RECT overlap;
         if (c && IntersectRect(&overlap, &c->rc, &area)) InvalidateLocked(s, c, nullptr, bErase);
     }
+}
+
+BOOL DrawingSurfaceOf(HWND hWnd, bool bWindow, RECT* prc) {
+    State& s = S();
+    std::lock_guard<std::mutex> lock(s.mtx);
+    const WndRec* r = Find(s, hWnd);
+    if (r == nullptr) return FALSE;
+    *prc = bWindow ? RECT{0, 0, r->rc.right - r->rc.left, r->rc.bottom - r->rc.top} : ClientRectOf(*r);
+    return TRUE;
+}
+
+BOOL StoreNewTextAndInvalidate(HWND hWnd, LPCSTR psz) {
+    State& s = S();
+    std::lock_guard<std::mutex> lock(s.mtx);
+    WndRec* r = Find(s, hWnd);
+    if (r == nullptr) return FALSE;
+    const char* pszText = psz != nullptr ? psz : "";
+    if (r->strText == pszText) return TRUE;
+    r->strText = pszText;
+    InvalidateLocked(s, r, nullptr, TRUE);
+    return TRUE;
 }
 
 // ---- The current message of each thread (for CWnd::Default) ----

@@ -259,9 +259,12 @@ TEST_F(MessageLoop, AFloodFromAnotherThreadStaysBoundedAndTheWindowStillCloses) 
     std::atomic<bool> bStop{false};
     std::atomic<int> nRefused{0};
     std::atomic<size_t> nMostQueued{0};
+    // The handle as a value: the window object's own member is cleared by the user-interface thread when
+    // the window goes, and the flood must keep posting to the (then dead) handle without reading it.
+    const HWND hWnd = wnd.m_hWnd;
     std::thread flood([&] {
         while (!bStop) {
-            if (!::PostMessage(wnd.m_hWnd, WM_APP, 0, 0)) {
+            if (!::PostMessage(hWnd, WM_APP, 0, 0)) {
                 ++nRefused;
                 std::this_thread::yield();
             }
