@@ -31,10 +31,10 @@
 #include <thread>
 #include <vector>
 
-#include "app/program_options.h"
 #include "platform/hostlib/sim_host.h"
 #include "platform/ul/sim_control.h"
 #include "platform/win/user_agent.h"
+#include "run/program_options.h"
 
 // ---- Output ----
 
