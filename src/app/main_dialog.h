@@ -18,6 +18,9 @@ constexpr UINT_PTR TIMER_DEFAULT = 132;
 constexpr UINT_PTR TIMER_SAWTOOTH = 456;
 constexpr UINT_PTR TIMER_TTL_TEST = 789;
 
+// Asked when the user closes the main dialog (Yes closes it); 18 blanks follow the question mark.
+inline constexpr char kQuitQuestion[] = "Quit TessaroPro?                  ";
+
 constexpr int COLOR_TABLE_SIZE = 100;
 constexpr int SLOT_COUNT = 101;
 constexpr COLORREF LED_DARK = 0x969696;

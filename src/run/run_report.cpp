@@ -10,6 +10,7 @@
 #include <csignal>
 #include <cstdio>
 
+#include "app/main_dialog.h"
 #include "platform/ul/cbw.h"
 #include "platform/ul/sim_device.h"
 #include "platform/win/app.h"
@@ -475,8 +476,6 @@ RunSummary CRunTally::TakeSummary() {
 
 // ---------------------------------------------------------------------------------------------------------
 // The user
-
-const char kQuitQuestion[] = "Quit TessaroPro?                  ";
 
 CHeadlessUserAgent::CHeadlessUserAgent(std::function<void(const CUserEvent&)> pfnReport)
     : m_pfnReport(std::move(pfnReport)) {}

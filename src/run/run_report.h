@@ -166,11 +166,8 @@ class CRunTally {
 
 // ---- The user ----
 
-// The quit question of the main dialog, as the dialog shows it.
-extern const char kQuitQuestion[];
-
 // Message boxes are answered by the framework's scripted agent (its documented defaults); once the close
-// has been requested, the quit question is answered Yes. Every box and file dialog is reported once
+// has been requested, the main dialog's quit question (kQuitQuestion) is answered Yes. Every box and file dialog is reported once
 // answered.
 class CHeadlessUserAgent : public CUserAgent {
   public:

@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/main_dialog.h"
 #include "app/tessaro_app.h"
 #include "engine/ttl_output.h"
 #include "hostlink/host_notification.h"
