@@ -340,10 +340,25 @@ TEST_F(TtlBurst, AWorkerBurstMeasuresTheCameraWhileFramesArrive) {
     g_Params.bRoiOutput = 1;
     m_pDlg->m_nBurstLoops = 6;
     m_pDlg->StartTtlBurst(FALSE);
-    for (int i = 0; i < 200000 && m_pDlg->m_bBurstBusy; ++i) {
-        CClock::Advance(2);
-        if (i % 8 == 0) m_pDlg->OnHostNotification(0, MAKEWPARAM(0, 2), 0);
-        std::this_thread::yield();
+    // The time moves only while the worker sleeps, and never past its wake time: a worker between its
+    // wake and its next sleep stamps its LED switch at the time it woke, so the measured latency is the
+    // camera's and not how late the worker thread happened to be scheduled.
+    const auto realStart = std::chrono::steady_clock::now();
+    LONGLONG nNextFrameUs = CClock::NowMicros() + 2000;
+    while (m_pDlg->m_bBurstBusy && std::chrono::steady_clock::now() - realStart < std::chrono::seconds(20)) {
+        if (CClock::SleepingWorkers() == 0) {
+            std::this_thread::yield();
+            continue;
+        }
+        const LONGLONG nNowUs = CClock::NowMicros();
+        LONGLONG nNextUs = nNowUs + 2000;
+        const LONGLONG nWakeUs = CClock::NextWorkerWakeMicros();
+        if (nWakeUs > nNowUs && nWakeUs < nNextUs) nNextUs = nWakeUs;
+        CClock::AdvanceMicros(nNextUs - nNowUs);
+        if (CClock::NowMicros() >= nNextFrameUs) {
+            m_pDlg->OnHostNotification(0, MAKEWPARAM(0, 2), 0);  // a frame every 16 ms
+            nNextFrameUs += 16000;
+        }
     }
     ASSERT_TRUE(WaitUntilIdle());
     EXPECT_EQ((std::vector<int>{0x40, 0x80, 0x40, 0x80, 0x40, 0x80, 0x40, 0x80, 0x40, 0x80, 0x40, 0x80}),
