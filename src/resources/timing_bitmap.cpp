@@ -6,7 +6,6 @@
 
 namespace {
 
-constexpr std::uint32_t kPaper = 0xFFFFFF;
 constexpr std::uint32_t kInk = 0x000000;
 constexpr std::uint32_t kGuide = 0x808080;
 constexpr std::uint32_t kMark = 0xC00000;
@@ -38,7 +37,7 @@ constexpr Glyph kGlyphs[] = {
 
 class CCanvas {
   public:
-    CCanvas() { std::memset(m_px, 0xFF, sizeof m_px); }
+    CCanvas() { std::memset(m_px, 0xFF, sizeof m_px); }  // white paper
 
     void Set(int x, int y, std::uint32_t c) {
         if (x >= 0 && x < LATENCY_TIMING_WIDTH && y >= 0 && y < LATENCY_TIMING_HEIGHT) m_px[y][x] = c;
