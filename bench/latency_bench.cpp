@@ -25,13 +25,13 @@
 #include <string>
 #include <vector>
 
-#include "app/program_options.h"
-#include "app/run_report.h"
 #include "app/tessaro_app.h"
 #include "platform/hostlib/sim_host.h"
 #include "platform/ul/sim_control.h"
 #include "platform/win/app.h"
 #include "resources/resource.h"
+#include "run/program_options.h"
+#include "run/run_report.h"
 
 namespace {
 

@@ -6,11 +6,11 @@
 #include <cstdio>
 #include <string>
 
-#include "app/program_options.h"
-#include "app/run_report.h"
 #include "app/tessaro_app.h"
 #include "platform/win/app.h"
 #include "resources/resource.h"
+#include "run/program_options.h"
+#include "run/run_report.h"
 
 int main(int argc, char** argv) {
     ProgramOptions options;

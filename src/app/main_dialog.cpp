@@ -12,7 +12,6 @@ CTessaro2010Dlg* g_pMainDlg = nullptr;
 
 namespace {
 
-constexpr char kQuitQuestion[] = "Quit TessaroPro?                  ";  // 18 blanks after the mark
 constexpr char kDefaultParamPath[] = ".\\Settings\\TessaroParams.prm";
 constexpr char kRedrawMessageName[] = "RedrawChannelDialogs";
 constexpr int kSawToothPeriodMs = 50;

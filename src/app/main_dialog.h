@@ -18,6 +18,9 @@ constexpr UINT_PTR TIMER_DEFAULT = 132;
 constexpr UINT_PTR TIMER_SAWTOOTH = 456;
 constexpr UINT_PTR TIMER_TTL_TEST = 789;
 
+// Asked when the user closes the main dialog (Yes closes it); 18 blanks follow the question mark.
+inline constexpr char kQuitQuestion[] = "Quit TessaroPro?                  ";
+
 constexpr int COLOR_TABLE_SIZE = 100;
 constexpr int SLOT_COUNT = 101;
 constexpr COLORREF LED_DARK = 0x969696;
@@ -80,6 +83,11 @@ public:
 
     // ---- Periodic tick (engine/periodic_tick.cpp) ----
     afx_msg void OnTimer(UINT_PTR nIDEvent);
+    // Five seconds in default ticks: 151 at 33 ms.
+    int FiveSecondTicks() const;
+    // Whole ticks of nPeriodMs in dSeconds, truncated (0.5 s at 33 ms: 15). A period of 0 or less counts as
+    // 1 ms, so the quotient stays finite.
+    static int SecondsInTicks(double dSeconds, int nPeriodMs);
 
     // ---- TTL output (engine/ttl_output.cpp) ----
     // The cbDOut result (0 = success); 0 without a call on the simulated board.
@@ -172,11 +180,6 @@ public:
     // On the simulated board these answer 0 and leave *value / *count untouched.
     int ReadDigitalPort(int board, int port, USHORT* value);
     int ReadCounter(int board, int counter, ULONG* count);
-    // Five seconds in default ticks: 151 at 33 ms.
-    int FiveSecondTicks() const;
-    // Whole ticks of nPeriodMs in dSeconds, truncated (0.5 s at 33 ms: 15). A period of 0 or less counts as
-    // 1 ms, so the quotient stays finite.
-    static int SecondsInTicks(double dSeconds, int nPeriodMs);
     // The record of the board in use; NULL while g_Params.nBoardIndex names no filled record.
     const CapabilitiesRecord* CurrentBoardRecord() const;
 

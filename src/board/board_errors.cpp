@@ -25,15 +25,6 @@ int ReportBoardError(int err) {
     return err;
 }
 
-int CTessaro2010Dlg::SecondsInTicks(double dSeconds, int nPeriodMs) {
-    const double dPeriodMs = nPeriodMs > 0 ? static_cast<double>(nPeriodMs) : 1.0;
-    return static_cast<int>(dSeconds / (dPeriodMs * 0.001));
-}
-
-int CTessaro2010Dlg::FiveSecondTicks() const {
-    return SecondsInTicks(5.0, m_nDefaultPeriodMs);
-}
-
 const CapabilitiesRecord* CTessaro2010Dlg::CurrentBoardRecord() const {
     const int nIndex = g_Params.nBoardIndex;
     if (nIndex < 0 || nIndex >= MAX_BOARDS || nIndex >= m_nBoards) return nullptr;

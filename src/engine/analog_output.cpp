@@ -15,26 +15,12 @@ struct VoltRange {
     float fHigh;
 };
 
-// The simulated board's output span per range constant.
+// The output span of the program's own simulated board per range constant; a number that is no range
+// shows as -10..+10 V. The library's spans are exact in single precision.
 VoltRange SimulatedRange(int nUlRange) {
-    switch (nUlRange) {
-        case BIP5VOLTS:
-            return {-5.0f, 5.0f};
-        case BIP10VOLTS:
-            return {-10.0f, 10.0f};
-        case BIP2PT5VOLTS:
-            return {-2.5f, 2.5f};
-        case UNI10VOLTS:
-            return {0.0f, 10.0f};
-        case UNI5VOLTS:
-            return {0.0f, 5.0f};
-        case UNI2PT5VOLTS:
-            return {0.0f, 2.5f};
-        case UNI4VOLTS:
-            return {0.0f, 4.0f};
-        default:
-            return {-10.0f, 10.0f};
-    }
+    const RangeSpan* pSpan = FindRangeSpan(nUlRange);
+    if (pSpan == nullptr) pSpan = FindRangeSpan(BIP10VOLTS);
+    return {static_cast<float>(pSpan->dLowVolts), static_cast<float>(pSpan->dHighVolts)};
 }
 
 // Truncates toward zero into 0..65535; the callers' values lie within it.

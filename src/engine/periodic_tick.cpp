@@ -24,6 +24,15 @@ BYTE g_bSplashShown = TRUE;
 int g_nSplashTicks = 0;
 std::uint16_t g_nSawToothValue[16] = {};
 
+int CTessaro2010Dlg::SecondsInTicks(double dSeconds, int nPeriodMs) {
+    const double dPeriodMs = nPeriodMs > 0 ? static_cast<double>(nPeriodMs) : 1.0;
+    return static_cast<int>(dSeconds / (dPeriodMs * 0.001));
+}
+
+int CTessaro2010Dlg::FiveSecondTicks() const {
+    return SecondsInTicks(5.0, m_nDefaultPeriodMs);
+}
+
 namespace {
 
 constexpr int kPulsePort = FIRSTPORTCL;

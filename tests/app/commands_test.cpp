@@ -19,8 +19,6 @@
 
 namespace {
 
-constexpr char kQuitQuestion[] = "Quit TessaroPro?                  ";
-
 // The bare main dialog, recording what reaches its window procedure after the message filter.
 class CRecordingMainDialog : public CBareMainDialog {
   public:
@@ -219,6 +217,7 @@ TEST_F(Commands, InformationShowsTheInfoWindowWhenThereIsOne) {
 }
 
 TEST_F(Commands, ExitAsksBeforeClosing) {
+    EXPECT_STREQ("Quit TessaroPro?                  ", kQuitQuestion);  // 18 blanks after the mark
     AfxGetScriptedUserAgent().QueueAnswer(IDNO);
     ASSERT_TRUE(Choose(ID_FILE_EXIT));
     EXPECT_EQ(1, Boxes(kQuitQuestion));

@@ -117,6 +117,22 @@ class PeriodicTick : public MainDialogFixture {
     CDrawLog m_drawLog;
 };
 
+// Seconds become whole default ticks, truncated; a period that is not positive still gives a finite count.
+TEST(TickCounts, SecondsBecomeWholeTicksOfThePeriod) {
+    EXPECT_EQ(30, CTessaro2010Dlg::SecondsInTicks(1.0, 33));
+    EXPECT_EQ(15, CTessaro2010Dlg::SecondsInTicks(0.5, 33));
+    EXPECT_EQ(151, CTessaro2010Dlg::SecondsInTicks(5.0, 33));
+    EXPECT_EQ(40, CTessaro2010Dlg::SecondsInTicks(2.0, 50));
+    EXPECT_EQ(5000, CTessaro2010Dlg::SecondsInTicks(5.0, 0));
+    EXPECT_EQ(1000, CTessaro2010Dlg::SecondsInTicks(1.0, -20));
+}
+
+TEST_F(PeriodicTick, FiveSecondsFollowTheDefaultPeriod) {
+    EXPECT_EQ(151, m_pDlg->FiveSecondTicks());
+    m_pDlg->m_nDefaultPeriodMs = 100;
+    EXPECT_EQ(50, m_pDlg->FiveSecondTicks());
+}
+
 TEST_F(PeriodicTick, WhileDetachedTheHostIsPolledFromTick16AndTheStatusRedrawnOnChanges) {
     Attach(false);
     Tick(15);

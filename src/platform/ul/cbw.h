@@ -93,6 +93,27 @@ constexpr int UNI5VOLTS = 101;
 constexpr int UNI2PT5VOLTS = 102;
 constexpr int UNI4VOLTS = 114;
 
+// The voltage span of each analog range, as the library documents it: code 0 gives dLowVolts, and each of
+// the 2^bits codes of a converter adds (dHighVolts - dLowVolts) / 2^bits. The one table of these values
+// for the simulated boards (cbToEngUnits) and for their users.
+struct RangeSpan {
+    int nRange;
+    double dLowVolts;
+    double dHighVolts;
+};
+
+inline constexpr RangeSpan kRangeSpans[] = {
+    {BIP5VOLTS, -5.0, 5.0}, {BIP10VOLTS, -10.0, 10.0}, {BIP2PT5VOLTS, -2.5, 2.5}, {UNI10VOLTS, 0.0, 10.0},
+    {UNI5VOLTS, 0.0, 5.0},  {UNI2PT5VOLTS, 0.0, 2.5},  {UNI4VOLTS, 0.0, 4.0}};
+
+// The span of a range constant; nullptr for a number that is none of the ranges above.
+constexpr const RangeSpan* FindRangeSpan(int nRange) {
+    for (const RangeSpan& span : kRangeSpans) {
+        if (span.nRange == nRange) return &span;
+    }
+    return nullptr;
+}
+
 constexpr unsigned ON_EXTERNAL_INTERRUPT = 2;
 
 // One entry of the device inventory, 720 bytes. The texts are zero-terminated within their arrays.

@@ -1,7 +1,5 @@
 #include "platform/ul/sim_device.h"
 
-#include <array>
-
 namespace {
 
 const std::vector<int> kDdaRanges = {BIP5VOLTS,  BIP10VOLTS, BIP2PT5VOLTS,
@@ -42,20 +40,6 @@ const SimProductProfile& GenericProfile() {
                                               kOneBankPorts, true, false, 0, 0, FIRSTPORTA, 0};
     return generic;
 }
-
-struct RangeSpan {
-    int nRange;
-    double dLow;
-    double dHigh;
-};
-
-constexpr std::array<RangeSpan, 7> kRangeSpans = {{{BIP5VOLTS, -5.0, 5.0},
-                                                   {BIP10VOLTS, -10.0, 10.0},
-                                                   {BIP2PT5VOLTS, -2.5, 2.5},
-                                                   {UNI10VOLTS, 0.0, 10.0},
-                                                   {UNI5VOLTS, 0.0, 5.0},
-                                                   {UNI2PT5VOLTS, 0.0, 2.5},
-                                                   {UNI4VOLTS, 0.0, 4.0}}};
 
 }  // namespace
 
@@ -170,14 +154,11 @@ int CSimDevice::AOut(int nChan, int nRange, USHORT wData, std::vector<SimOutputC
 
 int CSimDevice::ToEngUnits(int nRange, USHORT wData, float& fVolts) const {
     if (int err = CheckEngUnitsArgs(nRange, wData)) return err;
-    for (const RangeSpan& span : kRangeSpans) {
-        if (span.nRange == nRange) {
-            const double dCodes = static_cast<double>(1u << m_profile.nConversionBits);
-            fVolts = static_cast<float>(span.dLow + wData * (span.dHigh - span.dLow) / dCodes);
-            return NOERRORS;
-        }
-    }
-    return BADRANGE;
+    const RangeSpan* pSpan = FindRangeSpan(nRange);
+    if (pSpan == nullptr) return BADRANGE;
+    const double dCodes = static_cast<double>(1u << m_profile.nConversionBits);
+    fVolts = static_cast<float>(pSpan->dLowVolts + wData * (pSpan->dHighVolts - pSpan->dLowVolts) / dCodes);
+    return NOERRORS;
 }
 
 void CSimDevice::SetLatch(Port& port, unsigned nLatch, std::vector<SimOutputChange>& changes) {

@@ -2,6 +2,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstring>
+#include <iterator>
 #include <set>
 #include <string>
 #include <vector>
@@ -245,6 +246,41 @@ TEST_F(UlAnalog, ToEngUnitsConvertsOnTheTwelveBitScale) {
     EXPECT_EQ(cbToEngUnits(0, UNI4VOLTS, 0, &f), BADRANGE);
     EXPECT_EQ(cbToEngUnits(2, BIP10VOLTS, 0, &f), BADRANGE);
     EXPECT_EQ(f, 123.0f);
+}
+
+// Every range constant has its documented span, and the simulated converter works with exactly that table:
+// code 0 is the low end, half the codes the middle.
+TEST(UlRanges, EachRangeHasItsDocumentedSpan) {
+    struct Expected {
+        int nRange;
+        double dLow;
+        double dHigh;
+    };
+    const Expected expected[] = {{BIP10VOLTS, -10.0, 10.0}, {BIP5VOLTS, -5.0, 5.0}, {BIP2PT5VOLTS, -2.5, 2.5},
+                                 {UNI10VOLTS, 0.0, 10.0},   {UNI5VOLTS, 0.0, 5.0},  {UNI2PT5VOLTS, 0.0, 2.5},
+                                 {UNI4VOLTS, 0.0, 4.0}};
+    EXPECT_EQ(std::size(expected), std::size(kRangeSpans));
+    for (const Expected& e : expected) {
+        const RangeSpan* pSpan = FindRangeSpan(e.nRange);
+        ASSERT_NE(nullptr, pSpan) << e.nRange;
+        EXPECT_EQ(e.nRange, pSpan->nRange);
+        EXPECT_EQ(e.dLow, pSpan->dLowVolts) << e.nRange;
+        EXPECT_EQ(e.dHigh, pSpan->dHighVolts) << e.nRange;
+    }
+    for (int nOther : {-1, 3, 99, 103, 113, 115}) EXPECT_EQ(nullptr, FindRangeSpan(nOther)) << nOther;
+}
+
+TEST_F(UlAnalog, ToEngUnitsUsesTheRangeTableOnEveryRangeOfTheBoard) {
+    CreateBoards("PCI-DDA08/12");
+    for (int nRange : {BIP5VOLTS, BIP10VOLTS, BIP2PT5VOLTS, UNI10VOLTS, UNI5VOLTS, UNI2PT5VOLTS}) {
+        const RangeSpan* pSpan = FindRangeSpan(nRange);
+        ASSERT_NE(nullptr, pSpan);
+        float f = 123.0f;
+        ASSERT_EQ(cbToEngUnits(0, nRange, 0, &f), NOERRORS) << nRange;
+        EXPECT_FLOAT_EQ(static_cast<float>(pSpan->dLowVolts), f) << nRange;
+        ASSERT_EQ(cbToEngUnits(0, nRange, 2048, &f), NOERRORS) << nRange;
+        EXPECT_FLOAT_EQ(static_cast<float>((pSpan->dLowVolts + pSpan->dHighVolts) / 2), f) << nRange;
+    }
 }
 
 using UlDigital = UlTest;

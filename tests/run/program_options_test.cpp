@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/program_options.h"
+#include "run/program_options.h"
 
 namespace {
 

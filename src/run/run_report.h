@@ -31,10 +31,10 @@
 #include <thread>
 #include <vector>
 
-#include "app/program_options.h"
 #include "platform/hostlib/sim_host.h"
 #include "platform/ul/sim_control.h"
 #include "platform/win/user_agent.h"
+#include "run/program_options.h"
 
 // ---- Output ----
 
@@ -166,11 +166,8 @@ class CRunTally {
 
 // ---- The user ----
 
-// The quit question of the main dialog, as the dialog shows it.
-extern const char kQuitQuestion[];
-
 // Message boxes are answered by the framework's scripted agent (its documented defaults); once the close
-// has been requested, the quit question is answered Yes. Every box and file dialog is reported once
+// has been requested, the main dialog's quit question (kQuitQuestion) is answered Yes. Every box and file dialog is reported once
 // answered.
 class CHeadlessUserAgent : public CUserAgent {
   public:

@@ -1,4 +1,4 @@
-#include "app/program_options.h"
+#include "run/program_options.h"
 
 #include <charconv>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "app/run_report.h"
+#include "run/run_report.h"
 
 #include <poll.h>
 #include <unistd.h>
@@ -10,6 +10,7 @@
 #include <csignal>
 #include <cstdio>
 
+#include "app/main_dialog.h"
 #include "platform/ul/cbw.h"
 #include "platform/ul/sim_device.h"
 #include "platform/win/app.h"
@@ -357,21 +358,10 @@ std::string FormatFileDialogTrace(const CUserEvent& dlg) {
 // Summary
 
 double DacCodeVolts(int nRange, unsigned nCode, int nBits) {
-    struct Span {
-        int nRange;
-        double dLow;
-        double dHigh;
-    };
-    static const Span kSpans[] = {
-        {BIP5VOLTS, -5.0, 5.0}, {BIP10VOLTS, -10.0, 10.0}, {BIP2PT5VOLTS, -2.5, 2.5}, {UNI10VOLTS, 0.0, 10.0},
-        {UNI5VOLTS, 0.0, 5.0},  {UNI2PT5VOLTS, 0.0, 2.5},  {UNI4VOLTS, 0.0, 4.0}};
-    if (nBits <= 0 || nBits > 31) return 0.0;
-    for (const Span& span : kSpans) {
-        if (span.nRange == nRange) {
-            return span.dLow + nCode * (span.dHigh - span.dLow) / static_cast<double>(1u << nBits);
-        }
-    }
-    return 0.0;
+    const RangeSpan* pSpan = FindRangeSpan(nRange);
+    if (pSpan == nullptr || nBits <= 0 || nBits > 31) return 0.0;
+    return pSpan->dLowVolts +
+           nCode * (pSpan->dHighVolts - pSpan->dLowVolts) / static_cast<double>(1u << nBits);
 }
 
 std::string FormatRunSummary(const RunSummary& summary) {
@@ -475,8 +465,6 @@ RunSummary CRunTally::TakeSummary() {
 
 // ---------------------------------------------------------------------------------------------------------
 // The user
-
-const char kQuitQuestion[] = "Quit TessaroPro?                  ";
 
 CHeadlessUserAgent::CHeadlessUserAgent(std::function<void(const CUserEvent&)> pfnReport)
     : m_pfnReport(std::move(pfnReport)) {}

@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/run_report.h"
+#include "app/main_dialog.h"
 #include "app/tessaro_app.h"
 #include "engine/ttl_output.h"
 #include "hostlink/host_notification.h"
@@ -18,6 +18,7 @@
 #include "platform/ul/cbw.h"
 #include "platform/win/menu.h"
 #include "resources/resource.h"
+#include "run/run_report.h"
 #include "support/main_dialog_fixture.h"
 #include "support/temp_work_dir.h"
 #include "support/win_fixture.h"
