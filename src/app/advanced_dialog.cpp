@@ -194,17 +194,7 @@ void CTessaro2010Dlg::OnAdvanced() {
                 ::SetScrollRange(pScroll->GetSafeHwnd(), SB_CTL, 0, m_nChannels - 2, TRUE);
                 ::SetScrollPos(pScroll->GetSafeHwnd(), SB_CTL, 0, TRUE);
             }
-            // A panel whose handler waits in a message box goes when that handler returns.
-            for (CAnalogOutputChannel*& pPanel : m_pChannelDlg) {
-                CAnalogOutputChannel* const pOld = pPanel;
-                pPanel = nullptr;
-                CAnalogOutputChannel::Discard(pOld);
-            }
-            for (int ch = 0; ch < MAX_CHANNELS; ++ch) {
-                g_Params.pValueText[ch] = 0;
-                g_Params.pClampText[ch] = 0;
-            }
-            ClearChannelLinks();
+            DiscardChannelPanels();
             SizeMainDialog(-1);
             CreateChannelDialogs();
         }

@@ -323,3 +323,16 @@ void CTessaro2010Dlg::SetPanelsExpanded(BOOL bExpanded) {
     CreateChannelDialogs();
     LayoutChannelDialogs(WM_WINDOWPOSCHANGED, kRefitAfterPass, 0);
 }
+
+void CTessaro2010Dlg::DiscardChannelPanels() {
+    for (CAnalogOutputChannel*& pPanel : m_pChannelDlg) {
+        CAnalogOutputChannel* const pOld = pPanel;
+        pPanel = nullptr;
+        CAnalogOutputChannel::Discard(pOld);
+    }
+    for (int ch = 0; ch < MAX_CHANNELS; ++ch) {
+        g_Params.pValueText[ch] = 0;
+        g_Params.pClampText[ch] = 0;
+    }
+    ClearChannelLinks();
+}

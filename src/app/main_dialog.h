@@ -70,6 +70,9 @@ public:
 
     // ---- Channel column (app/channel_column.cpp) ----
     BOOL CreateChannelDialogs();
+    // Deletes every channel panel (one whose handler waits in a message box goes when that handler
+    // returns) and clears the record's value and clamp links and the live links beside it.
+    void DiscardChannelPanels();
     BOOL LayoutChannelDialogs(UINT message, WPARAM wParam, LPARAM lParam);
     // nColumnBottom: bottom of the last panel shown plus 9, or 0 or less for the default height.
     void SizeMainDialog(int nColumnBottom);

@@ -143,18 +143,7 @@ void CTessaro2010Dlg::LoadParameters(BOOL bInteractive) {
 
     NoteBoardBeingLeft();
     std::memcpy(&g_Params, image, sizeof image);
-    // A panel whose handler waits in a message box (this load may run in that box's loop) goes when the
-    // handler returns.
-    for (CAnalogOutputChannel*& pPanel : m_pChannelDlg) {
-        CAnalogOutputChannel* const pOld = pPanel;
-        pPanel = nullptr;
-        CAnalogOutputChannel::Discard(pOld);
-    }
-    for (int ch = 0; ch < MAX_CHANNELS; ++ch) {
-        g_Params.pValueText[ch] = 0;
-        g_Params.pClampText[ch] = 0;
-    }
-    ClearChannelLinks();
+    DiscardChannelPanels();  // this load may run in the loop of a panel's message box
 
     // A name without a terminator is compared within its 64 bytes; record names are never empty.
     const std::string_view strSaved = BoardName(g_Params.szBoardName);

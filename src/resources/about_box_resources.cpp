@@ -5,23 +5,10 @@
 #include "platform/win/resources.h"
 #include "resources/bitmaps.h"
 #include "resources/resource.h"
+#include "resources/template_item.h"
 
 namespace {
 
-CDialogItemTemplate Item(int id, const char* cls, const char* text, DWORD style, short x, short y, short cx,
-                         short cy, UINT nImageId = 0) {
-    CDialogItemTemplate it;
-    it.nID = static_cast<UINT>(id);
-    it.strClass = cls;
-    it.strText = text;
-    it.dwStyle = style;
-    it.x = x;
-    it.y = y;
-    it.cx = cx;
-    it.cy = cy;
-    it.nImageId = nImageId;
-    return it;
-}
 
 // The box's controls are hidden by its initialisation; only what it paints is seen.
 CDialogTemplate AboutBoxTemplate() {
@@ -34,12 +21,12 @@ CDialogTemplate AboutBoxTemplate() {
     t.cx = 234;
     t.cy = 113;
     const DWORD shown = WS_CHILD | WS_VISIBLE;
-    t.items.push_back(Item(IDC_ABOUT_ICON, "Static", "", shown | SS_ICON, 11, 17, 20, 20, IDR_MAINFRAME));
-    t.items.push_back(Item(IDC_ABOUT_TEXT1, "Static", "TessaroPro Version 2.9.5.136",
+    t.items.push_back(TemplateItem(IDC_ABOUT_ICON, "Static", "", shown | SS_ICON, 11, 17, 20, 20, IDR_MAINFRAME));
+    t.items.push_back(TemplateItem(IDC_ABOUT_TEXT1, "Static", "TessaroPro Version 2.9.5.136",
                            shown | SS_LEFT | SS_NOPREFIX, 40, 10, 119, 8));
-    t.items.push_back(Item(IDC_ABOUT_TEXT2, "Static", "Corvessa", shown | SS_LEFT, 40, 25, 119, 8));
+    t.items.push_back(TemplateItem(IDC_ABOUT_TEXT2, "Static", "Corvessa", shown | SS_LEFT, 40, 25, 119, 8));
     t.items.push_back(
-        Item(IDOK, "Button", "OK", shown | WS_TABSTOP | WS_GROUP | BS_DEFPUSHBUTTON, 177, 7, 50, 16));
+        TemplateItem(IDOK, "Button", "OK", shown | WS_TABSTOP | WS_GROUP | BS_DEFPUSHBUTTON, 177, 7, 50, 16));
     return t;
 }
 

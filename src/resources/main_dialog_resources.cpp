@@ -9,23 +9,12 @@
 #include "resources/advanced_dialog_resource.h"
 #include "resources/bitmaps.h"
 #include "resources/resource.h"
+#include "resources/template_item.h"
 
 namespace {
 
 constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
 
-CDialogItemTemplate Item(UINT id, const char* cls, const char* text, DWORD style, short x, short y, short cx,
-                         short cy, UINT image = 0) {
-    return CDialogItemTemplate{.nID = id,
-                               .strClass = cls,
-                               .strText = text,
-                               .dwStyle = style,
-                               .x = x,
-                               .y = y,
-                               .cx = cx,
-                               .cy = cy,
-                               .nImageId = image};
-}
 
 CDialogTemplate MainDialogTemplate() {
     CDialogTemplate t;
@@ -41,53 +30,53 @@ CDialogTemplate MainDialogTemplate() {
     t.cy = 292;
     t.nMenuId = IDR_MAINMENU;
     auto& v = t.items;
-    v.push_back(Item(IDOK, "Button", "OK", WS_CHILD | WS_TABSTOP | BS_DEFPUSHBUTTON, 306, 9, 50, 14));
-    v.push_back(Item(IDCANCEL, "Button", "Cancel", WS_CHILD | WS_TABSTOP | BS_PUSHBUTTON, 307, 23, 50, 14));
-    v.push_back(Item(IDC_BOARD_LABEL, "Static", "Status", kChild | SS_LEFT, 7, 14, 222, 10));
-    v.push_back(Item(IDC_MESSAGE_LINE, "Static", "Error", kChild | SS_LEFT, 7, 24, 222, 10));
-    v.push_back(Item(IDC_TTL_GROUP, "Button", "Digital I/O (TTL)", kChild | BS_GROUPBOX, 7, 37, 225, 54));
-    v.push_back(Item(IDC_OUTPUT_LABEL, "Static", "Output", kChild | SS_LEFT, 15, 55, 19, 8));
-    v.push_back(Item(IDC_INPUT_LABEL, "Static", "Input", kChild | SS_LEFT, 16, 70, 19, 8));
-    v.push_back(Item(IDC_TTL_OUTPUT, "Static", "TTL Output", kChild | SS_LEFT, 38, 55, 130, 10));
-    v.push_back(Item(IDC_TTL_INPUT, "Static", "TTL Input", kChild | SS_LEFT, 38, 70, 130, 10));
+    v.push_back(TemplateItem(IDOK, "Button", "OK", WS_CHILD | WS_TABSTOP | BS_DEFPUSHBUTTON, 306, 9, 50, 14));
+    v.push_back(TemplateItem(IDCANCEL, "Button", "Cancel", WS_CHILD | WS_TABSTOP | BS_PUSHBUTTON, 307, 23, 50, 14));
+    v.push_back(TemplateItem(IDC_BOARD_LABEL, "Static", "Status", kChild | SS_LEFT, 7, 14, 222, 10));
+    v.push_back(TemplateItem(IDC_MESSAGE_LINE, "Static", "Error", kChild | SS_LEFT, 7, 24, 222, 10));
+    v.push_back(TemplateItem(IDC_TTL_GROUP, "Button", "Digital I/O (TTL)", kChild | BS_GROUPBOX, 7, 37, 225, 54));
+    v.push_back(TemplateItem(IDC_OUTPUT_LABEL, "Static", "Output", kChild | SS_LEFT, 15, 55, 19, 8));
+    v.push_back(TemplateItem(IDC_INPUT_LABEL, "Static", "Input", kChild | SS_LEFT, 16, 70, 19, 8));
+    v.push_back(TemplateItem(IDC_TTL_OUTPUT, "Static", "TTL Output", kChild | SS_LEFT, 38, 55, 130, 10));
+    v.push_back(TemplateItem(IDC_TTL_INPUT, "Static", "TTL Input", kChild | SS_LEFT, 38, 70, 130, 10));
     for (int k = 0; k < 8; ++k) {
         const std::string digit(1, static_cast<char>('0' + k));
         const short x = static_cast<short>(48 + 17 * k);
-        v.push_back(Item(static_cast<UINT>(IDC_BIT_NUMBER_FIRST + k), "Static", digit.c_str(), kChild | SS_CENTER,
+        v.push_back(TemplateItem(static_cast<UINT>(IDC_BIT_NUMBER_FIRST + k), "Static", digit.c_str(), kChild | SS_CENTER,
                          x, 46, 9, 9));
     }
     for (int k = 0; k < 8; ++k) {
         const short x = static_cast<short>(48 + 17 * k);
-        v.push_back(Item(static_cast<UINT>(IDC_OUTPUT_LED_FIRST + k), "Button", "*",
+        v.push_back(TemplateItem(static_cast<UINT>(IDC_OUTPUT_LED_FIRST + k), "Button", "*",
                          kChild | WS_TABSTOP | BS_OWNERDRAW, x, 56, 9, 9));
     }
     for (int k = 0; k < 8; ++k) {
         const short x = static_cast<short>(48 + 17 * k);
-        v.push_back(Item(static_cast<UINT>(IDC_INPUT_LED_FIRST + k), "Button", "*",
+        v.push_back(TemplateItem(static_cast<UINT>(IDC_INPUT_LED_FIRST + k), "Button", "*",
                          kChild | WS_TABSTOP | BS_OWNERDRAW, x, 70, 9, 9));
     }
-    v.push_back(Item(IDC_TRIGGER_LABEL, "Static", "Trig", WS_CHILD | SS_CENTER, 187, 61, 30, 8));
-    v.push_back(Item(IDC_TRIGGER_LED, "Button", "*", kChild | WS_TABSTOP | BS_OWNERDRAW, 198, 70, 9, 9));
-    v.push_back(Item(IDC_NOTICE_LINE, "Static", "Static", kChild | SS_LEFT, 12, 94, 87, 10));
-    v.push_back(Item(IDC_EXPAND_ALL, "Button", "", WS_CHILD | WS_TABSTOP | BS_BITMAP | BS_CENTER | BS_NOTIFY, 223,
+    v.push_back(TemplateItem(IDC_TRIGGER_LABEL, "Static", "Trig", WS_CHILD | SS_CENTER, 187, 61, 30, 8));
+    v.push_back(TemplateItem(IDC_TRIGGER_LED, "Button", "*", kChild | WS_TABSTOP | BS_OWNERDRAW, 198, 70, 9, 9));
+    v.push_back(TemplateItem(IDC_NOTICE_LINE, "Static", "Static", kChild | SS_LEFT, 12, 94, 87, 10));
+    v.push_back(TemplateItem(IDC_EXPAND_ALL, "Button", "", WS_CHILD | WS_TABSTOP | BS_BITMAP | BS_CENTER | BS_NOTIFY, 223,
                      100, 8, 8));
-    v.push_back(Item(IDC_ANALOG_GROUP, "Button", "Analog Output", kChild | BS_GROUPBOX, 7, 105, 225, 166));
-    v.push_back(Item(IDC_CHANNEL_SCROLL, "ScrollBar", "", WS_CHILD | SBS_VERT, 220, 115, 10, 36));
-    v.push_back(Item(IDC_STATUS_LINE, "Static", "Static", kChild | SS_LEFT, 124, 1, 107, 12));
-    v.push_back(Item(IDC_RADIX_BUTTON, "Button", "F", WS_CHILD | WS_TABSTOP | BS_PUSHBUTTON, 308, 58, 10, 10));
-    v.push_back(Item(IDC_RADIX_LIST, "ComboBox", "", WS_CHILD | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST | CBS_SORT,
+    v.push_back(TemplateItem(IDC_ANALOG_GROUP, "Button", "Analog Output", kChild | BS_GROUPBOX, 7, 105, 225, 166));
+    v.push_back(TemplateItem(IDC_CHANNEL_SCROLL, "ScrollBar", "", WS_CHILD | SBS_VERT, 220, 115, 10, 36));
+    v.push_back(TemplateItem(IDC_STATUS_LINE, "Static", "Static", kChild | SS_LEFT, 124, 1, 107, 12));
+    v.push_back(TemplateItem(IDC_RADIX_BUTTON, "Button", "F", WS_CHILD | WS_TABSTOP | BS_PUSHBUTTON, 308, 58, 10, 10));
+    v.push_back(TemplateItem(IDC_RADIX_LIST, "ComboBox", "", WS_CHILD | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST | CBS_SORT,
                      320, 58, 73, 55));
-    v.push_back(Item(IDC_SHOW_MSG_COUNT, "Button", "Show Msg Count", kChild | WS_TABSTOP | BS_PUSHBUTTON, 307, 75,
+    v.push_back(TemplateItem(IDC_SHOW_MSG_COUNT, "Button", "Show Msg Count", kChild | WS_TABSTOP | BS_PUSHBUTTON, 307, 75,
                      61, 11));
-    v.push_back(Item(IDC_EYE_A_LABEL, "Static", "Eye A", kChild | SS_LEFT, 305, 94, 21, 8));
-    v.push_back(Item(IDC_EYE_B_LABEL, "Static", "Eye B", kChild | SS_LEFT, 305, 108, 21, 8));
-    v.push_back(Item(IDC_EYE_A, "Static", "*", kChild | SS_CENTER, 324, 97, 12, 8));
-    v.push_back(Item(IDC_EYE_B, "Static", "*", kChild | SS_CENTER, 326, 110, 12, 8));
-    v.push_back(Item(IDC_TTL_TEST, "Button", "TTL Test", WS_CHILD | WS_TABSTOP | BS_AUTOCHECKBOX, 320, 140, 38, 8));
-    v.push_back(Item(IDC_ENABLE_TRIGGER, "Button", "Enable Trigger",
+    v.push_back(TemplateItem(IDC_EYE_A_LABEL, "Static", "Eye A", kChild | SS_LEFT, 305, 94, 21, 8));
+    v.push_back(TemplateItem(IDC_EYE_B_LABEL, "Static", "Eye B", kChild | SS_LEFT, 305, 108, 21, 8));
+    v.push_back(TemplateItem(IDC_EYE_A, "Static", "*", kChild | SS_CENTER, 324, 97, 12, 8));
+    v.push_back(TemplateItem(IDC_EYE_B, "Static", "*", kChild | SS_CENTER, 326, 110, 12, 8));
+    v.push_back(TemplateItem(IDC_TTL_TEST, "Button", "TTL Test", WS_CHILD | WS_TABSTOP | BS_AUTOCHECKBOX, 320, 140, 38, 8));
+    v.push_back(TemplateItem(IDC_ENABLE_TRIGGER, "Button", "Enable Trigger",
                      WS_CHILD | WS_TABSTOP | BS_AUTOCHECKBOX | BS_LEFTTEXT | BS_MULTILINE, 321, 152, 56, 13));
-    v.push_back(Item(IDC_STALLED, "Static", "CorvessaStalled?", WS_CHILD | SS_LEFT, 317, 193, 56, 10));
-    v.push_back(Item(IDC_LOGO, "Static", "", kChild | SS_BITMAP | SS_CENTERIMAGE, 313, 214, 74, 14, IDB_LOGO));
+    v.push_back(TemplateItem(IDC_STALLED, "Static", "CorvessaStalled?", WS_CHILD | SS_LEFT, 317, 193, 56, 10));
+    v.push_back(TemplateItem(IDC_LOGO, "Static", "", kChild | SS_BITMAP | SS_CENTERIMAGE, 313, 214, 74, 14, IDB_LOGO));
     return t;
 }
 
