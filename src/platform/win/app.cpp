@@ -485,10 +485,6 @@ HCURSOR LoadCursorA(HINSTANCE hInstance, LPCSTR lpCursorName) {
     return (nID >= 32512 && nID <= 32651) ? reinterpret_cast<HCURSOR>(kStandardCursorBase + nID) : nullptr;
 }
 
-HCURSOR SetCursor(HCURSOR hCursor) {
-    return g_hCursor.exchange(hCursor);
-}
-
 // ---- Bookkeeping for the window layer ----
 void AfxWindowGone(CWnd* pWnd) {
     std::lock_guard<std::mutex> lock(T().mtx);

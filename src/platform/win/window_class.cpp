@@ -67,16 +67,6 @@ ATOM AfxRegisterSystemClass(const WNDCLASSA* lpWndClass) {
     return RegisterClassImpl(lpWndClass, TRUE);
 }
 
-BOOL UnregisterClassA(LPCSTR lpClassName, HINSTANCE) {
-    State& s = S();
-    std::lock_guard<std::mutex> lock(s.mtx);
-    std::string key = Lower(lpClassName);
-    for (auto& [h, r] : s.wnds) {
-        if (Lower(r->strClass.c_str()) == key) return FALSE;
-    }
-    return s.classes.erase(key) ? TRUE : FALSE;
-}
-
 BOOL GetClassInfoA(HINSTANCE, LPCSTR lpClassName, WNDCLASSA* lpWndClass) {
     State& s = S();
     std::lock_guard<std::mutex> lock(s.mtx);
