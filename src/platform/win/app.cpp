@@ -49,7 +49,6 @@ std::atomic<CWinApp*> g_pApp{nullptr};
 std::atomic<DWORD> g_nAppThread{0};
 thread_local CWinThread* t_pThread = nullptr;
 thread_local bool t_bFrameworkWorker = false;
-std::atomic<HCURSOR> g_hCursor{nullptr};
 
 std::shared_ptr<ThreadRec> FindThread(HANDLE h) {
     std::lock_guard<std::mutex> lock(T().mtx);
