@@ -49,7 +49,6 @@ std::atomic<CWinApp*> g_pApp{nullptr};
 std::atomic<DWORD> g_nAppThread{0};
 thread_local CWinThread* t_pThread = nullptr;
 thread_local bool t_bFrameworkWorker = false;
-std::atomic<HCURSOR> g_hCursor{nullptr};
 
 std::shared_ptr<ThreadRec> FindThread(HANDLE h) {
     std::lock_guard<std::mutex> lock(T().mtx);
@@ -483,10 +482,6 @@ HCURSOR LoadCursorA(HINSTANCE hInstance, LPCSTR lpCursorName) {
     if (hInstance != nullptr || lpCursorName == nullptr || !IS_INTRESOURCE(lpCursorName)) return nullptr;
     const auto nID = reinterpret_cast<std::uintptr_t>(lpCursorName);
     return (nID >= 32512 && nID <= 32651) ? reinterpret_cast<HCURSOR>(kStandardCursorBase + nID) : nullptr;
-}
-
-HCURSOR SetCursor(HCURSOR hCursor) {
-    return g_hCursor.exchange(hCursor);
 }
 
 // ---- Bookkeeping for the window layer ----

@@ -128,7 +128,6 @@ ATOM RegisterClassA(const WNDCLASSA* lpWndClass);
 inline ATOM RegisterClass(const WNDCLASSA* c) {
     return RegisterClassA(c);
 }
-BOOL UnregisterClassA(LPCSTR lpClassName, HINSTANCE hInstance);
 BOOL GetClassInfoA(HINSTANCE hInstance, LPCSTR lpClassName, WNDCLASSA* lpWndClass);
 // A class that a simulation reset keeps (the controls' classes).
 ATOM AfxRegisterSystemClass(const WNDCLASSA* lpWndClass);
@@ -164,4 +163,3 @@ inline HICON LoadIcon(HINSTANCE h, LPCSTR n) {
 inline HCURSOR LoadCursor(HINSTANCE h, LPCSTR n) {
     return LoadCursorA(h, n);
 }
-HCURSOR SetCursor(HCURSOR hCursor);

@@ -156,15 +156,6 @@ bool ThreadHasQueue() {
 
 }  // namespace
 
-void CClock::UseRealClock() {
-    C().bManual = false;
-    {
-        std::lock_guard<std::mutex> lock(C().mtx);
-        C().cv.notify_all();
-    }
-    WakeLoops();
-}
-
 void CClock::UseManualClock(DWORD nStartMs) {
     C().nManualUs = static_cast<LONGLONG>(nStartMs) * 1000;
     C().bManual = true;

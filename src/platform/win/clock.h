@@ -24,7 +24,6 @@
 
 class CClock {
   public:
-    static void UseRealClock();
     // Switches to manual time, starting at nStartMs on the tick-count scale.
     static void UseManualClock(DWORD nStartMs = 0);
     static BOOL IsManual();

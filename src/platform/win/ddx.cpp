@@ -257,21 +257,9 @@ void AFXAPI DDV_MinMaxInt(CDataExchange* pDX, int value, int minVal, int maxVal)
     if (pDX->m_bSaveAndValidate && (value < minVal || value > maxVal))
         FailRange(pDX, FormatInt(minVal), FormatInt(maxVal));
 }
-void AFXAPI DDV_MinMaxUInt(CDataExchange* pDX, UINT value, UINT minVal, UINT maxVal) {
-    if (pDX->m_bSaveAndValidate && (value < minVal || value > maxVal))
-        FailRange(pDX, FormatInt(minVal), FormatInt(maxVal));
-}
-void AFXAPI DDV_MinMaxLong(CDataExchange* pDX, long value, long minVal, long maxVal) {
-    if (pDX->m_bSaveAndValidate && (value < minVal || value > maxVal))
-        FailRange(pDX, FormatInt(minVal), FormatInt(maxVal));
-}
 void AFXAPI DDV_MinMaxFloat(CDataExchange* pDX, float const& value, float minVal, float maxVal) {
     if (pDX->m_bSaveAndValidate && !(value >= minVal && value <= maxVal))
         FailRange(pDX, AfxFormatFloat(minVal), AfxFormatFloat(maxVal));
-}
-void AFXAPI DDV_MinMaxDouble(CDataExchange* pDX, double const& value, double minVal, double maxVal) {
-    if (pDX->m_bSaveAndValidate && !(value >= minVal && value <= maxVal))
-        FailRange(pDX, AfxFormatDouble(minVal), AfxFormatDouble(maxVal));
 }
 
 void AFXAPI DDV_MaxChars(CDataExchange* pDX, CString const& value, int nChars) {

@@ -59,10 +59,7 @@ void AFXAPI DDX_Radio(CDataExchange* pDX, int nIDC, int& value);
 void AFXAPI DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl);
 
 void AFXAPI DDV_MinMaxInt(CDataExchange* pDX, int value, int minVal, int maxVal);
-void AFXAPI DDV_MinMaxUInt(CDataExchange* pDX, UINT value, UINT minVal, UINT maxVal);
-void AFXAPI DDV_MinMaxLong(CDataExchange* pDX, long value, long minVal, long maxVal);
 void AFXAPI DDV_MinMaxFloat(CDataExchange* pDX, float const& value, float minVal, float maxVal);
-void AFXAPI DDV_MinMaxDouble(CDataExchange* pDX, double const& value, double minVal, double maxVal);
 // With writing, limits the edit to nChars characters (EM_LIMITTEXT).
 void AFXAPI DDV_MaxChars(CDataExchange* pDX, CString const& value, int nChars);
 

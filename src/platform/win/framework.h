@@ -4,7 +4,11 @@
 #include "platform/win/app.h"
 #include "platform/win/clock.h"
 #include "platform/win/cmd_target.h"
+#include "platform/win/controls.h"
 #include "platform/win/cstring.h"
+#include "platform/win/ddx.h"
+#include "platform/win/dialog.h"
+#include "platform/win/gdi.h"
 #include "platform/win/geometry.h"
 #include "platform/win/kernel.h"
 #include "platform/win/menu.h"
@@ -14,16 +18,3 @@
 #include "platform/win/resources.h"
 #include "platform/win/user_agent.h"
 #include "platform/win/window.h"
-
-#if __has_include("platform/win/gdi.h")
-#include "platform/win/gdi.h"
-#endif
-#if __has_include("platform/win/controls.h")
-#include "platform/win/controls.h"
-#endif
-#if __has_include("platform/win/dialog.h")
-#include "platform/win/dialog.h"
-#endif
-#if __has_include("platform/win/ddx.h")
-#include "platform/win/ddx.h"
-#endif

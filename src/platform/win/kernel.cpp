@@ -140,9 +140,6 @@ void Sleep(DWORD dwMilliseconds) {
 DWORD GetTickCount() {
     return CClock::NowMillis();
 }
-ULONGLONG GetTickCount64() {
-    return static_cast<ULONGLONG>(CClock::NowMicros() / 1000);
-}
 
 BOOL QueryPerformanceFrequency(LARGE_INTEGER* lpFrequency) {
     LONGLONG f = CClock::GetPerformanceFrequency();

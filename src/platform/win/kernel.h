@@ -62,7 +62,6 @@ constexpr DWORD MAKELANGID(WORD p, WORD s) {
 // Time, all from the one clock (clock.h).
 void Sleep(DWORD dwMilliseconds);
 DWORD GetTickCount();
-ULONGLONG GetTickCount64();
 BOOL QueryPerformanceCounter(LARGE_INTEGER* lpPerformanceCount);
 BOOL QueryPerformanceFrequency(LARGE_INTEGER* lpFrequency);
 // The pause of one turn of a busy-wait loop. With the manual clock the spinning thread's time passes:

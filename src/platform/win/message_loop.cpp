@@ -561,16 +561,6 @@ LRESULT DispatchMessageA(const MSG* lpMsg) {
     return r;
 }
 
-BOOL WaitMessage() {
-    std::shared_ptr<Queue> pq = MyQueue();
-    auto tLast = Steady::now();
-    if (!WaitForWork(pq, tLast)) {
-        EndOfLoop(pq, false);
-        return FALSE;
-    }
-    return TRUE;
-}
-
 void PostQuitMessage(int nExitCode) {
     State& s = S();
     std::lock_guard<std::mutex> lock(s.mtx);
@@ -642,11 +632,6 @@ BOOL PostInputMessage(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
 
 LONG GetMessageTime() {
     return static_cast<LONG>(t_nMessageTime);
-}
-
-BOOL AfxPumpMessage() {
-    if (CWinThread* pThread = AfxGetThread()) return pThread->PumpMessage();
-    return CMessageLoop::PumpMessage();
 }
 
 // ---- Timers ----

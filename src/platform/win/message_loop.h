@@ -79,7 +79,6 @@ LRESULT DispatchMessageA(const MSG* lpMsg);
 inline LRESULT DispatchMessage(const MSG* m) {
     return DispatchMessageA(m);
 }
-BOOL WaitMessage();
 void PostQuitMessage(int nExitCode);
 inline void AfxPostQuitMessage(int nExitCode) {
     PostQuitMessage(nExitCode);
@@ -89,4 +88,3 @@ inline BOOL PostThreadMessage(DWORD id, UINT m, WPARAM w, LPARAM l) {
     return PostThreadMessageA(id, m, w, l);
 }
 DWORD GetCurrentThreadId();
-BOOL AfxPumpMessage();

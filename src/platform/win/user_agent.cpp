@@ -129,11 +129,6 @@ void CScriptedUserAgent::QueueFile(LPCTSTR lpszPath) {
     QueueAnswer(std::move(a));
 }
 
-size_t CScriptedUserAgent::PendingAnswers() const {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_answers.size();
-}
-
 void CScriptedUserAgent::ClearAnswers() {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_answers.clear();

@@ -70,7 +70,6 @@ class CScriptedUserAgent : public CUserAgent {
     void QueueAnswer(int nResult, std::function<void()> pfnWhileOpen = nullptr);
     void QueueAnswer(CUserAnswer answer);
     void QueueFile(LPCTSTR lpszPath);  // a file dialog answered IDOK with this path
-    size_t PendingAnswers() const;
     void ClearAnswers();
     void SetPumpWhileOpen(BOOL bPump);
 

@@ -14,8 +14,10 @@
 #include <set>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
+#include "platform/win/kernel.h"
 #include "platform/win/window.h"
 
 namespace winstate {
@@ -210,6 +212,37 @@ POINT ClientOriginOnScreen(State& s, const WndRec& r);
 RECT ScreenRect(State& s, const WndRec& r);
 void InvalidateLocked(State& s, WndRec* r, const RECT* prc, BOOL bErase);
 LONGLONG NextTimerDueLocked(State& s, DWORD nThreadId);
+
+// Runs f on the window's record under the lock; def (and ERROR_INVALID_WINDOW_HANDLE) for an unknown window.
+template <class F>
+auto WithRec(HWND h, F f, decltype(f(std::declval<WndRec&>())) def) -> decltype(def) {
+    State& s = S();
+    std::lock_guard<std::mutex> lock(s.mtx);
+    WndRec* r = Find(s, h);
+    if (!r) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return def;
+    }
+    return f(*r);
+}
+
+RECT ClientRectOf(const WndRec& r);  // the client area at its origin
+POINT ClientSizeLParam(HWND h);      // the client size as WM_SIZE carries it
+// The window's text cut to nMax - 1 characters and terminated (nMax > 0), copied under the lock; its
+// length. An unknown window has the empty text.
+size_t CopyTextOf(HWND hWnd, char* pBuffer, size_t nMax);
+size_t TextLengthOf(HWND hWnd);
+inline constexpr char kAfxWndClass[] = "AfxWnd";  // the framework's default window class
+void EnsureAfxWndClass();                         // registers it on first use
+
+// Messages go to the permanent CWnd (created or subclassed) or only to the procedure (attached).
+struct Route {
+    CWnd* pWnd = nullptr;
+    WNDPROC pfn = nullptr;
+    BOOL bAlive = FALSE;
+};
+Route RouteLocked(WndRec* w);
+LRESULT CallRoute(const Route& r, HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Calls the window's procedure (its CWnd's WindowProc when it has one) on the calling thread.
 LRESULT CallWindow(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);

@@ -1,0 +1,413 @@
+// Drawing objects: stock objects, brushes, pens, fonts, system colours and their wrappers.
+#include "platform/win/gdi.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "platform/win/app.h"
+#include "platform/win/gdi_state.h"
+#include "platform/win/kernel.h"
+#include "platform/win/resources.h"
+#include "platform/win/win_state.h"
+
+using namespace gdistate;
+
+// ---- Objects ----
+HGDIOBJ GetStockObject(int i) {
+    GdiState& g = G();
+    std::lock_guard<std::mutex> lock(g.mtx);
+    return StockLocked(g, i);
+}
+
+HGDIOBJ SelectObject(HDC hDC, HGDIOBJ h) {
+    std::vector<std::unique_ptr<CGdiObject>> gone;
+    HGDIOBJ prev = nullptr;
+    {
+        GdiState& g = G();
+        std::lock_guard<std::mutex> lock(g.mtx);
+        DcRec* d = FindDc(g, hDC);
+        ObjRec* o = FindObj(g, h);
+        if (!d || !o || o->bDeletePending) return nullptr;
+        HGDIOBJ* slot = nullptr;
+        switch (o->nType) {
+            case OBJ_BRUSH:
+                slot = &d->hBrush;
+                break;
+            case OBJ_PEN:
+                slot = &d->hPen;
+                break;
+            case OBJ_FONT:
+                slot = &d->hFont;
+                break;
+            case OBJ_BITMAP:
+                // A bitmap goes into one memory context at a time, as on Windows.
+                if (d->nKind != kDcMemory) return nullptr;
+                if (o->nSelected > 0 && d->hBitmap != h && !o->bStock) return nullptr;
+                slot = &d->hBitmap;
+                break;
+            default:
+                return nullptr;
+        }
+        prev = *slot;
+        SelectIntoLocked(g, *slot, h, gone);
+    }
+    return prev;
+}
+
+BOOL DeleteObject(HGDIOBJ ho) {
+    std::unique_ptr<CGdiObject> temp;
+    {
+        GdiState& g = G();
+        std::lock_guard<std::mutex> lock(g.mtx);
+        ObjRec* o = FindObj(g, ho);
+        if (!o) return FALSE;
+        if (o->bStock) return TRUE;
+        if (o->nSelected > 0) {
+            o->bDeletePending = TRUE;
+            return TRUE;
+        }
+        g.objs.erase(Key(ho));
+        temp = TakeTemp(g.tempObj, Key(ho));
+        if (temp) temp->m_hObject = nullptr;
+    }
+    return TRUE;
+}
+
+int GetObjectA(HGDIOBJ h, int c, LPVOID pv) {
+    GdiState& g = G();
+    std::lock_guard<std::mutex> lock(g.mtx);
+    ObjRec* o = FindObj(g, h);
+    if (!o) return 0;
+    if (o->nType == OBJ_BITMAP) {
+        if (pv == nullptr) return static_cast<int>(sizeof(BITMAP));
+        if (c < static_cast<int>(sizeof(BITMAP))) return 0;
+        BITMAP bm{};
+        bm.bmWidth = o->cx;
+        bm.bmHeight = o->cy;
+        bm.bmWidthBytes = ((o->cx * o->nBitsPixel + 31) / 32) * 4;
+        bm.bmPlanes = 1;
+        bm.bmBitsPixel = static_cast<WORD>(o->nBitsPixel);
+        std::memcpy(pv, &bm, sizeof bm);
+        return static_cast<int>(sizeof bm);
+    }
+    if (o->nType == OBJ_FONT) {
+        if (pv == nullptr) return static_cast<int>(sizeof(LOGFONTA));
+        if (c < static_cast<int>(sizeof(LOGFONTA))) return 0;
+        std::memcpy(pv, &o->lf, sizeof o->lf);
+        return static_cast<int>(sizeof o->lf);
+    }
+    return 0;
+}
+
+int GetObjectType(HGDIOBJ h) {
+    GdiState& g = G();
+    std::lock_guard<std::mutex> lock(g.mtx);
+    if (ObjRec* o = FindObj(g, h)) return o->nType;
+    return FindDc(g, reinterpret_cast<HDC>(h)) ? OBJ_DC_INTERNAL : 0;
+}
+
+HGDIOBJ GetCurrentObject(HDC hDC, UINT type) {
+    GdiState& g = G();
+    std::lock_guard<std::mutex> lock(g.mtx);
+    DcRec* d = FindDc(g, hDC);
+    if (!d) return nullptr;
+    switch (type) {
+        case OBJ_BRUSH:
+            return d->hBrush;
+        case OBJ_PEN:
+            return d->hPen;
+        case OBJ_FONT:
+            return d->hFont;
+        case OBJ_BITMAP:
+            return d->hBitmap;
+        default:
+            return nullptr;
+    }
+}
+
+HBRUSH CreateSolidBrush(COLORREF color) {
+    GdiState& g = G();
+    std::lock_guard<std::mutex> lock(g.mtx);
+    ObjRec r;
+    r.nType = OBJ_BRUSH;
+    r.cr = color & 0x00FFFFFF;
+    return reinterpret_cast<HBRUSH>(NewObjLocked(g, r));
+}
+
+HPEN CreatePen(int iStyle, int cWidth, COLORREF color) {
+    if (iStyle < PS_SOLID || iStyle > PS_INSIDEFRAME) return nullptr;
+    GdiState& g = G();
+    std::lock_guard<std::mutex> lock(g.mtx);
+    ObjRec r;
+    r.nType = OBJ_PEN;
+    r.cr = color & 0x00FFFFFF;
+    r.nPenStyle = iStyle;
+    r.nPenWidth = std::max(1, cWidth);
+    return reinterpret_cast<HPEN>(NewObjLocked(g, r));
+}
+
+HFONT CreateFontIndirectA(const LOGFONTA* lplf) {
+    if (lplf == nullptr) return nullptr;
+    GdiState& g = G();
+    std::lock_guard<std::mutex> lock(g.mtx);
+    ObjRec r;
+    r.nType = OBJ_FONT;
+    r.lf = *lplf;
+    r.lf.lfFaceName[LF_FACESIZE - 1] = '\0';
+    // lfHeight < 0 is the character height; a cell height is taken as the character height here.
+    r.nHeight = lplf->lfHeight == 0 ? AfxFontPixelHeight(80) : std::abs(static_cast<int>(lplf->lfHeight));
+    r.nPt10 = (r.nHeight * 720 + 48) / 96;
+    return reinterpret_cast<HFONT>(NewObjLocked(g, r));
+}
+
+HFONT CreateFontA(int cHeight, int cWidth, int cEscapement, int cOrientation, int cWeight, DWORD bItalic,
+                  DWORD bUnderline, DWORD bStrikeOut, DWORD iCharSet, DWORD iOutPrecision,
+                  DWORD iClipPrecision, DWORD iQuality, DWORD iPitchAndFamily, LPCSTR pszFaceName) {
+    LOGFONTA lf{};
+    lf.lfHeight = cHeight;
+    lf.lfWidth = cWidth;
+    lf.lfEscapement = cEscapement;
+    lf.lfOrientation = cOrientation;
+    lf.lfWeight = cWeight;
+    lf.lfItalic = static_cast<BYTE>(bItalic);
+    lf.lfUnderline = static_cast<BYTE>(bUnderline);
+    lf.lfStrikeOut = static_cast<BYTE>(bStrikeOut);
+    lf.lfCharSet = static_cast<BYTE>(iCharSet);
+    lf.lfOutPrecision = static_cast<BYTE>(iOutPrecision);
+    lf.lfClipPrecision = static_cast<BYTE>(iClipPrecision);
+    lf.lfQuality = static_cast<BYTE>(iQuality);
+    lf.lfPitchAndFamily = static_cast<BYTE>(iPitchAndFamily);
+    if (pszFaceName) std::strncpy(lf.lfFaceName, pszFaceName, LF_FACESIZE - 1);
+    return CreateFontIndirectA(&lf);
+}
+
+COLORREF GetSysColor(int nIndex) {
+    switch (nIndex) {
+        case COLOR_BTNFACE:
+            return 0xF0F0F0;
+        case COLOR_WINDOW:
+            return 0xFFFFFF;
+        case COLOR_WINDOWTEXT:
+            return 0x000000;
+        case COLOR_BTNTEXT:
+            return 0x000000;
+        case COLOR_GRAYTEXT:
+            return 0x6D6D6D;
+        case COLOR_HIGHLIGHT:
+            return 0xD77800;
+        case COLOR_HIGHLIGHTTEXT:
+            return 0xFFFFFF;
+        case COLOR_SCROLLBAR:
+            return 0xC8C8C8;
+        case COLOR_BTNSHADOW:
+            return 0xA0A0A0;
+        case COLOR_BTNHIGHLIGHT:
+            return 0xFFFFFF;
+        default:
+            return 0x000000;
+    }
+}
+
+HBRUSH GetSysColorBrush(int nIndex) {
+    GdiState& g = G();
+    std::lock_guard<std::mutex> lock(g.mtx);
+    auto it = g.sysBrushes.find(nIndex);
+    if (it != g.sysBrushes.end()) return reinterpret_cast<HBRUSH>(it->second);
+    ObjRec r;
+    r.nType = OBJ_BRUSH;
+    r.bStock = TRUE;
+    r.cr = GetSysColor(nIndex);
+    HGDIOBJ h = NewObjLocked(g, r);
+    g.sysBrushes[nIndex] = h;
+    return reinterpret_cast<HBRUSH>(h);
+}
+
+// ---- Drawing objects ----
+IMPLEMENT_DYNAMIC(CGdiObject, CObject)
+IMPLEMENT_DYNAMIC(CBrush, CGdiObject)
+IMPLEMENT_DYNAMIC(CPen, CGdiObject)
+IMPLEMENT_DYNAMIC(CFont, CGdiObject)
+IMPLEMENT_DYNAMIC(CBitmap, CGdiObject)
+
+CGdiObject::~CGdiObject() {
+    if (m_hObject) DeleteObject();
+}
+
+CGdiObject* CGdiObject::FromHandle(HGDIOBJ hObject) {
+    if (hObject == nullptr) return nullptr;
+    GdiState& g = G();
+    std::lock_guard<std::mutex> lock(g.mtx);
+    ObjRec* o = FindObj(g, hObject);
+    if (!o) return nullptr;
+    auto perm = g.permObj.find(Key(hObject));
+    if (perm != g.permObj.end()) return perm->second;
+    auto& temp = g.tempObj[Key(hObject)];
+    if (!temp) {
+        switch (o->nType) {
+            case OBJ_BRUSH:
+                temp = std::make_unique<CBrush>();
+                break;
+            case OBJ_PEN:
+                temp = std::make_unique<CPen>();
+                break;
+            case OBJ_FONT:
+                temp = std::make_unique<CFont>();
+                break;
+            case OBJ_BITMAP:
+                temp = std::make_unique<CBitmap>();
+                break;
+            default:
+                temp = std::make_unique<CGdiObject>();
+                break;
+        }
+        temp->m_hObject = hObject;
+    }
+    return temp.get();
+}
+
+BOOL CGdiObject::Attach(HGDIOBJ hObject) {
+    if (hObject == nullptr || m_hObject != nullptr) return FALSE;
+    GdiState& g = G();
+    std::lock_guard<std::mutex> lock(g.mtx);
+    if (!FindObj(g, hObject) || g.permObj.count(Key(hObject))) return FALSE;
+    g.permObj[Key(hObject)] = this;
+    m_hObject = hObject;
+    return TRUE;
+}
+
+HGDIOBJ CGdiObject::Detach() {
+    HGDIOBJ h = m_hObject;
+    if (h) {
+        GdiState& g = G();
+        std::lock_guard<std::mutex> lock(g.mtx);
+        auto it = g.permObj.find(Key(h));
+        if (it != g.permObj.end() && it->second == this) g.permObj.erase(it);
+    }
+    m_hObject = nullptr;
+    return h;
+}
+
+BOOL CGdiObject::DeleteObject() {
+    if (m_hObject == nullptr) return FALSE;
+    return ::DeleteObject(Detach());
+}
+
+BOOL CGdiObject::CreateStockObject(int nIndex) {
+    return Attach(::GetStockObject(nIndex));
+}
+
+int CGdiObject::GetObject(int nCount, LPVOID lpObject) const {
+    return ::GetObjectA(m_hObject, nCount, lpObject);
+}
+
+namespace {
+
+template <class T, class H>
+T* TypedFromHandle(H h) {
+    return dynamic_cast<T*>(CGdiObject::FromHandle(reinterpret_cast<HGDIOBJ>(h)));
+}
+
+// Attaches a new object or deletes it when the wrapper cannot take it.
+BOOL AttachNew(CGdiObject& obj, HGDIOBJ h) {
+    if (h == nullptr) return FALSE;
+    if (!obj.Attach(h)) {
+        ::DeleteObject(h);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+CBrush* CBrush::FromHandle(HBRUSH hBrush) {
+    return TypedFromHandle<CBrush>(hBrush);
+}
+BOOL CBrush::CreateSolidBrush(COLORREF crColor) {
+    if (m_hObject) return FALSE;
+    return AttachNew(*this, Obj(::CreateSolidBrush(crColor)));
+}
+BOOL CBrush::CreateSysColorBrush(int nIndex) {
+    if (m_hObject) return FALSE;
+    return AttachNew(*this, Obj(::CreateSolidBrush(::GetSysColor(nIndex))));
+}
+
+CPen* CPen::FromHandle(HPEN hPen) {
+    return TypedFromHandle<CPen>(hPen);
+}
+BOOL CPen::CreatePen(int nPenStyle, int nWidth, COLORREF crColor) {
+    if (m_hObject) return FALSE;
+    return AttachNew(*this, Obj(::CreatePen(nPenStyle, nWidth, crColor)));
+}
+
+CFont* CFont::FromHandle(HFONT hFont) {
+    return TypedFromHandle<CFont>(hFont);
+}
+
+BOOL CFont::CreatePointFont(int nPointSize, LPCTSTR lpszFaceName, CDC*) {
+    if (m_hObject || lpszFaceName == nullptr || nPointSize <= 0) return FALSE;
+    LOGFONT lf{};
+    lf.lfCharSet = DEFAULT_CHARSET;
+    lf.lfHeight = nPointSize;
+    std::strncpy(lf.lfFaceName, lpszFaceName, LF_FACESIZE - 1);
+    return CreatePointFontIndirect(&lf);
+}
+
+BOOL CFont::CreatePointFontIndirect(const LOGFONT* lpLogFont, CDC*) {
+    if (m_hObject || lpLogFont == nullptr) return FALSE;
+    const int nPt10 = std::abs(static_cast<int>(lpLogFont->lfHeight));
+    LOGFONT lf = *lpLogFont;
+    lf.lfHeight = -AfxFontPixelHeight(nPt10);
+    HFONT h = ::CreateFontIndirectA(&lf);
+    if (h == nullptr) return FALSE;
+    {
+        GdiState& g = G();
+        std::lock_guard<std::mutex> lock(g.mtx);
+        if (ObjRec* o = FindObj(g, Obj(h))) o->nPt10 = nPt10;  // keep the exact size asked for
+    }
+    return AttachNew(*this, Obj(h));
+}
+
+BOOL CFont::CreateFont(int nHeight, int nWidth, int nEscapement, int nOrientation, int nWeight, BYTE bItalic,
+                       BYTE bUnderline, BYTE cStrikeOut, BYTE nCharSet, BYTE nOutPrecision,
+                       BYTE nClipPrecision, BYTE nQuality, BYTE nPitchAndFamily, LPCTSTR lpszFacename) {
+    if (m_hObject) return FALSE;
+    return AttachNew(*this, Obj(::CreateFontA(nHeight, nWidth, nEscapement, nOrientation, nWeight, bItalic,
+                                              bUnderline, cStrikeOut, nCharSet, nOutPrecision, nClipPrecision,
+                                              nQuality, nPitchAndFamily, lpszFacename)));
+}
+
+BOOL CFont::CreateFontIndirect(const LOGFONT* lpLogFont) {
+    if (m_hObject) return FALSE;
+    return AttachNew(*this, Obj(::CreateFontIndirectA(lpLogFont)));
+}
+
+int CFont::GetLogFont(LOGFONT* pLogFont) const {
+    return ::GetObjectA(m_hObject, static_cast<int>(sizeof(LOGFONT)), pLogFont);
+}
+
+CBitmap* CBitmap::FromHandle(HBITMAP hBitmap) {
+    return TypedFromHandle<CBitmap>(hBitmap);
+}
+BOOL CBitmap::LoadBitmap(UINT nIDResource) {
+    if (m_hObject) return FALSE;
+    return AttachNew(*this, Obj(::LoadBitmapA(AfxGetResourceHandle(), MAKEINTRESOURCE(nIDResource))));
+}
+BOOL CBitmap::LoadBitmap(LPCTSTR lpszResourceName) {
+    if (m_hObject) return FALSE;
+    return AttachNew(*this, Obj(::LoadBitmapA(AfxGetResourceHandle(), lpszResourceName)));
+}
+BOOL CBitmap::CreateCompatibleBitmap(CDC* pDC, int nWidth, int nHeight) {
+    if (m_hObject || pDC == nullptr) return FALSE;
+    return AttachNew(*this, Obj(::CreateCompatibleBitmap(pDC->m_hDC, nWidth, nHeight)));
+}
+int CBitmap::GetBitmap(BITMAP* pBitMap) const {
+    return ::GetObjectA(m_hObject, static_cast<int>(sizeof(BITMAP)), pBitMap);
+}

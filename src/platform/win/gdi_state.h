@@ -1,0 +1,135 @@
+// Internal to the window framework: the drawing objects, device contexts and drawing records behind
+// the GDI functions. One mutex (GdiState::mtx) guards them; it is never held while a window procedure,
+// a renderer or a wrapper's destructor runs.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "platform/win/gdi.h"
+
+namespace gdistate {
+
+enum DcKind { kDcClient, kDcWindow, kDcPaint, kDcMemory, kDcNull };
+constexpr int OBJ_DC_INTERNAL = 100;
+constexpr int kDefaultBitmapStock = 18;  // the 1 x 1 bitmap a new memory context holds
+constexpr int kStockCount = 19;
+
+struct ObjRec {
+    int nType = 0;  // OBJ_BRUSH, OBJ_PEN, OBJ_FONT, OBJ_BITMAP
+    BOOL bStock = FALSE;
+    COLORREF cr = 0;
+    BOOL bNullBrush = FALSE;
+    int nPenStyle = PS_SOLID;
+    int nPenWidth = 1;
+    LOGFONTA lf{};
+    int nPt10 = 0;
+    int nHeight = 0;
+    UINT nBitmapId = 0;
+    int cx = 0;
+    int cy = 0;
+    int nBitsPixel = 24;
+    const BYTE* pBits = nullptr;
+    int nSelected = 0;
+    BOOL bDeletePending = FALSE;
+};
+
+struct DcRec {
+    HWND hWnd = nullptr;
+    DcKind nKind = kDcNull;
+    HGDIOBJ hBrush = nullptr;
+    HGDIOBJ hPen = nullptr;
+    HGDIOBJ hFont = nullptr;
+    HGDIOBJ hBitmap = nullptr;
+    COLORREF crText = 0x000000;
+    COLORREF crBk = 0xFFFFFF;
+    int nBkMode = OPAQUE;
+    POINT ptPos{0, 0};
+};
+
+struct GdiState {
+    std::mutex mtx;
+    std::unordered_map<std::uintptr_t, ObjRec> objs;
+    std::unordered_map<std::uintptr_t, DcRec> dcs;
+    std::unordered_map<HWND, std::deque<CDrawOp>> records;
+    std::unordered_map<HWND, HFONT> fonts;
+    std::unordered_map<std::uintptr_t, CDC*> permDC;
+    std::unordered_map<std::uintptr_t, std::unique_ptr<CDC>> tempDC;
+    std::unordered_map<std::uintptr_t, CGdiObject*> permObj;
+    std::unordered_map<std::uintptr_t, std::unique_ptr<CGdiObject>> tempObj;
+    std::uintptr_t nNext = 0x400000;
+    HGDIOBJ stock[kStockCount] = {};
+    std::unordered_map<int, HGDIOBJ> sysBrushes;
+    CDrawRenderer* pRenderer = nullptr;
+};
+
+GdiState& G();
+
+template <class H>
+std::uintptr_t Key(H h) {
+    return reinterpret_cast<std::uintptr_t>(h);
+}
+template <class H>
+H As(std::uintptr_t v) {
+    return reinterpret_cast<H>(v);
+}
+template <class H>
+HGDIOBJ Obj(H h) {
+    return reinterpret_cast<HGDIOBJ>(h);
+}
+
+ObjRec* FindObj(GdiState& g, HGDIOBJ h);
+DcRec* FindDc(GdiState& g, HDC h);
+HGDIOBJ NewObjLocked(GdiState& g, const ObjRec& rec);
+HGDIOBJ StockLocked(GdiState& g, int i);
+
+// Moves a wrapper out of a map so that it can be destroyed without the lock (its destructor locks).
+template <class T>
+std::unique_ptr<T> TakeTemp(std::unordered_map<std::uintptr_t, std::unique_ptr<T>>& m, std::uintptr_t k) {
+    auto it = m.find(k);
+    if (it == m.end()) return nullptr;
+    std::unique_ptr<T> p = std::move(it->second);
+    m.erase(it);
+    return p;
+}
+
+// Drops an object whose deletion waited for it to be selected out. Returns the temporary wrapper to be
+// destroyed by the caller once the lock is released.
+std::unique_ptr<CGdiObject> ReleaseSelectedLocked(GdiState& g, HGDIOBJ h);
+void SelectIntoLocked(GdiState& g, HGDIOBJ& slot, HGDIOBJ h, std::vector<std::unique_ptr<CGdiObject>>& gone);
+HFONT WindowFontLocked(GdiState& g, HWND hWnd);
+HDC NewDc(HWND hWnd, DcKind nKind);
+BOOL FreeDc(HDC hDC);
+
+// A snapshot of what an operation needs from its context.
+struct DcSnap {
+    BOOL bOk = FALSE;
+    HWND hWnd = nullptr;
+    DcKind nKind = kDcNull;
+    CDrawOp op;  // colours, brush, pen and font filled in
+    int nCharW = 6;
+    int nLineH = 11;
+    HGDIOBJ hBitmap = nullptr;
+    UINT nBitmapId = 0;
+    int cxBitmap = 0;
+    int cyBitmap = 0;
+};
+
+DcSnap Snap(HDC hDC);
+// Records op on the context's window. bOpaqueFill: the operation paints every pixel of rc.
+void Record(const DcSnap& s, CDrawOp&& op, bool bOpaqueFill);
+
+template <class F>
+auto WithDc(HDC hDC, F f, decltype(f(std::declval<DcRec&>())) fail) -> decltype(fail) {
+    GdiState& g = G();
+    std::lock_guard<std::mutex> lock(g.mtx);
+    DcRec* d = FindDc(g, hDC);
+    return d ? f(*d) : fail;
+}
+
+}  // namespace gdistate

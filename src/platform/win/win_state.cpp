@@ -1,0 +1,226 @@
+// The shared state of windows and queues: the registry, how a thread sleeps on its queue and is woken,
+// and the geometry and invalidation helpers that run under the lock.
+#include "platform/win/win_state.h"
+
+#include <linux/futex.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <climits>
+#include <cstring>
+#include <ctime>
+
+namespace winstate {
+
+State& S() {
+    static State* s = new State;  // never destroyed: windows may outlive static destruction order
+    return *s;
+}
+
+std::string Lower(const char* p) {
+    std::string r(p ? p : "");
+    for (char& c : r) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return r;
+}
+
+HWND NewHandle(State& s) {
+    s.nNextHandle += 4;
+    return reinterpret_cast<HWND>(s.nNextHandle);
+}
+
+WndRec* Find(State& s, HWND h) {
+    if (h != nullptr && h == s.hLastFound) return s.pLastFound;
+    auto it = s.wnds.find(h);
+    if (it == s.wnds.end()) return nullptr;
+    s.hLastFound = h;
+    s.pLastFound = it->second.get();
+    return s.pLastFound;
+}
+
+void ForgetFound(State& s) {
+    s.hLastFound = nullptr;
+    s.pLastFound = nullptr;
+}
+
+Queue* QueueLocked(State& s, DWORD nThreadId) {
+    auto& q = s.queues[nThreadId];
+    if (!q) {
+        q = std::make_shared<Queue>();
+        q->nThreadId = nThreadId;
+    }
+    return q.get();
+}
+
+std::shared_ptr<Queue> QueueFor(State& s, DWORD nThreadId) {
+    QueueLocked(s, nThreadId);
+    return s.queues[nThreadId];
+}
+
+namespace {
+
+std::uint32_t* FutexWord(std::atomic<std::uint32_t>& a) {
+    static_assert(sizeof(std::atomic<std::uint32_t>) == sizeof(std::uint32_t) &&
+                  std::atomic<std::uint32_t>::is_always_lock_free);
+    return reinterpret_cast<std::uint32_t*>(&a);
+}
+
+}  // namespace
+
+void Wake(Queue& q) {
+    ++q.nWake;
+    q.nWakeWord.fetch_add(1, std::memory_order_seq_cst);
+    if (q.nSleepers.load(std::memory_order_seq_cst) > 0)
+        syscall(SYS_futex, FutexWord(q.nWakeWord), FUTEX_WAKE_PRIVATE, INT_MAX, nullptr, nullptr, 0);
+}
+
+void SleepOnQueue(std::unique_lock<std::mutex>& lock, Queue& q, std::int64_t nDeadlineNs) {
+    // Seen under the lock, as every Wake bumps it under the lock: a wake after this point changes the
+    // word before the futex call looks at it, and the call then returns at once.
+    q.nSleepers.fetch_add(1, std::memory_order_seq_cst);
+    const std::uint32_t nWord = q.nWakeWord.load(std::memory_order_seq_cst);
+    lock.unlock();
+    timespec ts{};
+    const timespec* pTimeout = nullptr;
+    if (nDeadlineNs >= 0) {
+        const std::int64_t nNow = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                      std::chrono::steady_clock::now().time_since_epoch())
+                                      .count();
+        const std::int64_t nLeft = std::max<std::int64_t>(0, nDeadlineNs - nNow);
+        ts.tv_sec = static_cast<time_t>(nLeft / 1000000000);
+        ts.tv_nsec = static_cast<long>(nLeft % 1000000000);
+        pTimeout = &ts;
+    }
+    if (pTimeout == nullptr || ts.tv_sec > 0 || ts.tv_nsec > 0)
+        syscall(SYS_futex, FutexWord(q.nWakeWord), FUTEX_WAIT_PRIVATE, nWord, pTimeout, nullptr, 0);
+    q.nSleepers.fetch_sub(1, std::memory_order_seq_cst);
+    lock.lock();
+}
+
+void WakeAll(State& s) {
+    for (auto& [id, q] : s.queues) Wake(*q);
+}
+
+BOOL IsVisibleLocked(State& s, const WndRec* r) {
+    while (r != nullptr) {
+        if (!(r->dwStyle & WS_VISIBLE)) return FALSE;
+        if (!(r->dwStyle & WS_CHILD)) return TRUE;
+        r = Find(s, r->hParent);
+    }
+    return FALSE;
+}
+
+BOOL WindowTextIs(HWND hWnd, LPCSTR psz) {
+    State& s = S();
+    std::lock_guard<std::mutex> lock(s.mtx);
+    const WndRec* r = Find(s, hWnd);
+    return r != nullptr && r->strText == (psz != nullptr ? psz : "");
+}
+
+RECT NonClientInsets(const WndRec& r) {
+    const bool bFrame = (r.dwStyle & (WS_THICKFRAME | WS_DLGFRAME)) || (r.dwExStyle & WS_EX_DLGMODALFRAME);
+    int n = bFrame ? kFrameWidth : ((r.dwStyle & WS_BORDER) ? kBorderWidth : 0);
+    if (r.dwExStyle & WS_EX_CLIENTEDGE) n += kClientEdgeWidth;
+    if (r.dwExStyle & WS_EX_STATICEDGE) n += 1;
+    RECT in{n, n, n, n};
+    if ((r.dwStyle & WS_CAPTION) == WS_CAPTION)
+        in.top += (r.dwExStyle & WS_EX_TOOLWINDOW) ? kToolCaptionHeight : kCaptionHeight;
+    if (!(r.dwStyle & WS_CHILD) && r.hMenu != nullptr) in.top += kMenuBarHeight;
+    return in;
+}
+
+RECT ScreenRect(State& s, const WndRec& r) {
+    RECT rc = r.rc;
+    if (r.dwStyle & WS_CHILD) {
+        if (const WndRec* p = Find(s, r.hParent)) {
+            POINT o = ClientOriginOnScreen(s, *p);
+            OffsetRect(&rc, o.x, o.y);
+        }
+    }
+    return rc;
+}
+
+POINT ClientOriginOnScreen(State& s, const WndRec& r) {
+    RECT rc = ScreenRect(s, r);
+    RECT in = NonClientInsets(r);
+    return POINT{rc.left + in.left, rc.top + in.top};
+}
+
+RECT ClientRectOf(const WndRec& r) {
+    RECT in = NonClientInsets(r);
+    return RECT{0, 0, std::max(0, r.rc.right - r.rc.left - in.left - in.right),
+                std::max(0, r.rc.bottom - r.rc.top - in.top - in.bottom)};
+}
+
+void InvalidateLocked(State& s, WndRec* r, const RECT* prc, BOOL bErase) {
+    RECT client = ClientRectOf(*r);
+    RECT area = client;
+    if (prc != nullptr) IntersectRect(&area, prc, &client);
+    if (!IsRectEmpty(&area)) {
+        // An invalid window is already in its queue's invalid set (every path that takes it out also
+        // clears bInvalid); the queue is woken all the same.
+        const BOOL bWasInvalid = r->bInvalid;
+        UnionRect(&r->rcInvalid, &r->rcInvalid, &area);
+        r->bInvalid = TRUE;
+        r->bEraseInvalid = r->bEraseInvalid || bErase;
+        Queue* q = r->pQueue ? r->pQueue.get() : QueueLocked(s, r->nThreadId);
+        if (!bWasInvalid) q->invalid.insert(reinterpret_cast<std::uintptr_t>(r->hWnd));
+        Wake(*q);
+    }
+    if (r->dwStyle & WS_CLIPCHILDREN) return;
+    for (HWND hc : r->children) {
+        WndRec* c = Find(s, hc);
+        RECT overlap;
+        if (c && IntersectRect(&overlap, &c->rc, &area)) InvalidateLocked(s, c, nullptr, bErase);
+    }
+}
+
+BOOL DrawingSurfaceOf(HWND hWnd, bool bWindow, RECT* prc) {
+    State& s = S();
+    std::lock_guard<std::mutex> lock(s.mtx);
+    const WndRec* r = Find(s, hWnd);
+    if (r == nullptr) return FALSE;
+    *prc = bWindow ? RECT{0, 0, r->rc.right - r->rc.left, r->rc.bottom - r->rc.top} : ClientRectOf(*r);
+    return TRUE;
+}
+
+BOOL StoreNewTextAndInvalidate(HWND hWnd, LPCSTR psz) {
+    State& s = S();
+    std::lock_guard<std::mutex> lock(s.mtx);
+    WndRec* r = Find(s, hWnd);
+    if (r == nullptr) return FALSE;
+    const char* pszText = psz != nullptr ? psz : "";
+    if (r->strText == pszText) return TRUE;
+    r->strText = pszText;
+    InvalidateLocked(s, r, nullptr, TRUE);
+    return TRUE;
+}
+
+POINT ClientSizeLParam(HWND h) {
+    RECT rc{};
+    GetClientRect(h, &rc);
+    return POINT{rc.right, rc.bottom};
+}
+
+// The window's text cut to nMax - 1 characters and terminated (nMax > 0), copied under the lock; its
+// length. An unknown window has the empty text.
+size_t CopyTextOf(HWND hWnd, char* pBuffer, size_t nMax) {
+    State& s = S();
+    std::lock_guard<std::mutex> lock(s.mtx);
+    const WndRec* r = Find(s, hWnd);
+    const size_t n = r != nullptr ? std::min(r->strText.size(), nMax - 1) : 0;
+    if (n > 0) std::memcpy(pBuffer, r->strText.data(), n);
+    pBuffer[n] = '\0';
+    return n;
+}
+
+size_t TextLengthOf(HWND hWnd) {
+    State& s = S();
+    std::lock_guard<std::mutex> lock(s.mtx);
+    const WndRec* r = Find(s, hWnd);
+    return r != nullptr ? r->strText.size() : 0;
+}
+
+}  // namespace winstate

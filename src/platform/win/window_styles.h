@@ -1,0 +1,204 @@
+// Show commands, SetWindowPos flags and insert-after handles, window and window class styles.
+#pragma once
+
+#include "platform/win/message_base.h"
+
+// ---- Show commands ----
+constexpr int SW_HIDE = 0;
+constexpr int SW_SHOWNORMAL = 1;
+constexpr int SW_NORMAL = 1;
+constexpr int SW_SHOWMINIMIZED = 2;
+constexpr int SW_SHOWMAXIMIZED = 3;
+constexpr int SW_MAXIMIZE = 3;
+constexpr int SW_SHOWNOACTIVATE = 4;
+constexpr int SW_SHOW = 5;
+constexpr int SW_MINIMIZE = 6;
+constexpr int SW_SHOWMINNOACTIVE = 7;
+constexpr int SW_SHOWNA = 8;
+constexpr int SW_RESTORE = 9;
+constexpr int SW_SHOWDEFAULT = 10;
+
+// ---- SetWindowPos ----
+constexpr UINT SWP_NOSIZE = 0x0001;
+constexpr UINT SWP_NOMOVE = 0x0002;
+constexpr UINT SWP_NOZORDER = 0x0004;
+constexpr UINT SWP_NOREDRAW = 0x0008;
+constexpr UINT SWP_NOACTIVATE = 0x0010;
+constexpr UINT SWP_FRAMECHANGED = 0x0020;
+constexpr UINT SWP_SHOWWINDOW = 0x0040;
+constexpr UINT SWP_HIDEWINDOW = 0x0080;
+constexpr UINT SWP_NOCOPYBITS = 0x0100;
+constexpr UINT SWP_NOOWNERZORDER = 0x0200;
+constexpr UINT SWP_NOSENDCHANGING = 0x0400;
+constexpr UINT SWP_NOCLIENTSIZE = 0x0800;  // set in WM_WINDOWPOSCHANGED when the size did not change
+constexpr UINT SWP_NOCLIENTMOVE = 0x1000;  // set in WM_WINDOWPOSCHANGED when the position did not change
+
+inline const HWND HWND_TOP = nullptr;
+inline const HWND HWND_BOTTOM = reinterpret_cast<HWND>(static_cast<std::intptr_t>(1));
+inline const HWND HWND_TOPMOST = reinterpret_cast<HWND>(static_cast<std::intptr_t>(-1));
+inline const HWND HWND_NOTOPMOST = reinterpret_cast<HWND>(static_cast<std::intptr_t>(-2));
+inline const HWND HWND_DESKTOP = nullptr;
+
+// ---- Window styles ----
+constexpr DWORD WS_OVERLAPPED = 0x00000000;
+constexpr DWORD WS_POPUP = 0x80000000;
+constexpr DWORD WS_CHILD = 0x40000000;
+constexpr DWORD WS_MINIMIZE = 0x20000000;
+constexpr DWORD WS_VISIBLE = 0x10000000;
+constexpr DWORD WS_DISABLED = 0x08000000;
+constexpr DWORD WS_CLIPSIBLINGS = 0x04000000;
+constexpr DWORD WS_CLIPCHILDREN = 0x02000000;
+constexpr DWORD WS_MAXIMIZE = 0x01000000;
+constexpr DWORD WS_CAPTION = 0x00C00000;
+constexpr DWORD WS_BORDER = 0x00800000;
+constexpr DWORD WS_DLGFRAME = 0x00400000;
+constexpr DWORD WS_VSCROLL = 0x00200000;
+constexpr DWORD WS_HSCROLL = 0x00100000;
+constexpr DWORD WS_SYSMENU = 0x00080000;
+constexpr DWORD WS_THICKFRAME = 0x00040000;
+constexpr DWORD WS_GROUP = 0x00020000;
+constexpr DWORD WS_TABSTOP = 0x00010000;
+constexpr DWORD WS_MINIMIZEBOX = 0x00020000;
+constexpr DWORD WS_MAXIMIZEBOX = 0x00010000;
+constexpr DWORD WS_TILED = WS_OVERLAPPED;
+constexpr DWORD WS_ICONIC = WS_MINIMIZE;
+constexpr DWORD WS_SIZEBOX = WS_THICKFRAME;
+constexpr DWORD WS_CHILDWINDOW = WS_CHILD;
+constexpr DWORD WS_OVERLAPPEDWINDOW =
+    WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
+constexpr DWORD WS_POPUPWINDOW = WS_POPUP | WS_BORDER | WS_SYSMENU;
+
+constexpr DWORD WS_EX_DLGMODALFRAME = 0x00000001;
+constexpr DWORD WS_EX_NOPARENTNOTIFY = 0x00000004;
+constexpr DWORD WS_EX_TOPMOST = 0x00000008;
+constexpr DWORD WS_EX_ACCEPTFILES = 0x00000010;
+constexpr DWORD WS_EX_TRANSPARENT = 0x00000020;
+constexpr DWORD WS_EX_MDICHILD = 0x00000040;
+constexpr DWORD WS_EX_TOOLWINDOW = 0x00000080;
+constexpr DWORD WS_EX_WINDOWEDGE = 0x00000100;
+constexpr DWORD WS_EX_CLIENTEDGE = 0x00000200;
+constexpr DWORD WS_EX_CONTEXTHELP = 0x00000400;
+constexpr DWORD WS_EX_LEFT = 0x00000000;
+constexpr DWORD WS_EX_RIGHT = 0x00001000;
+constexpr DWORD WS_EX_RTLREADING = 0x00002000;
+constexpr DWORD WS_EX_LEFTSCROLLBAR = 0x00004000;
+constexpr DWORD WS_EX_CONTROLPARENT = 0x00010000;
+constexpr DWORD WS_EX_STATICEDGE = 0x00020000;
+constexpr DWORD WS_EX_APPWINDOW = 0x00040000;
+constexpr DWORD WS_EX_NOACTIVATE = 0x08000000;
+
+constexpr DWORD DS_ABSALIGN = 0x0001;
+constexpr DWORD DS_SYSMODAL = 0x0002;
+constexpr DWORD DS_3DLOOK = 0x0004;
+constexpr DWORD DS_FIXEDSYS = 0x0008;
+constexpr DWORD DS_NOFAILCREATE = 0x0010;
+constexpr DWORD DS_LOCALEDIT = 0x0020;
+constexpr DWORD DS_SETFONT = 0x0040;
+constexpr DWORD DS_MODALFRAME = 0x0080;
+constexpr DWORD DS_NOIDLEMSG = 0x0100;
+constexpr DWORD DS_SETFOREGROUND = 0x0200;
+constexpr DWORD DS_CONTROL = 0x0400;
+constexpr DWORD DS_CENTER = 0x0800;
+constexpr DWORD DS_CENTERMOUSE = 0x1000;
+constexpr DWORD DS_CONTEXTHELP = 0x2000;
+constexpr DWORD DS_SHELLFONT = DS_SETFONT | DS_FIXEDSYS;
+
+constexpr DWORD BS_PUSHBUTTON = 0x0000;
+constexpr DWORD BS_DEFPUSHBUTTON = 0x0001;
+constexpr DWORD BS_CHECKBOX = 0x0002;
+constexpr DWORD BS_AUTOCHECKBOX = 0x0003;
+constexpr DWORD BS_RADIOBUTTON = 0x0004;
+constexpr DWORD BS_3STATE = 0x0005;
+constexpr DWORD BS_AUTO3STATE = 0x0006;
+constexpr DWORD BS_GROUPBOX = 0x0007;
+constexpr DWORD BS_USERBUTTON = 0x0008;
+constexpr DWORD BS_AUTORADIOBUTTON = 0x0009;
+constexpr DWORD BS_PUSHBOX = 0x000A;
+constexpr DWORD BS_OWNERDRAW = 0x000B;
+constexpr DWORD BS_TYPEMASK = 0x000F;
+constexpr DWORD BS_LEFTTEXT = 0x0020;
+constexpr DWORD BS_RIGHTBUTTON = BS_LEFTTEXT;
+constexpr DWORD BS_TEXT = 0x0000;
+constexpr DWORD BS_ICON = 0x0040;
+constexpr DWORD BS_BITMAP = 0x0080;
+constexpr DWORD BS_LEFT = 0x0100;
+constexpr DWORD BS_RIGHT = 0x0200;
+constexpr DWORD BS_CENTER = 0x0300;
+constexpr DWORD BS_TOP = 0x0400;
+constexpr DWORD BS_BOTTOM = 0x0800;
+constexpr DWORD BS_VCENTER = 0x0C00;
+constexpr DWORD BS_PUSHLIKE = 0x1000;
+constexpr DWORD BS_MULTILINE = 0x2000;
+constexpr DWORD BS_NOTIFY = 0x4000;
+constexpr DWORD BS_FLAT = 0x8000;
+
+constexpr DWORD ES_LEFT = 0x0000;
+constexpr DWORD ES_CENTER = 0x0001;
+constexpr DWORD ES_RIGHT = 0x0002;
+constexpr DWORD ES_MULTILINE = 0x0004;
+constexpr DWORD ES_UPPERCASE = 0x0008;
+constexpr DWORD ES_LOWERCASE = 0x0010;
+constexpr DWORD ES_PASSWORD = 0x0020;
+constexpr DWORD ES_AUTOVSCROLL = 0x0040;
+constexpr DWORD ES_AUTOHSCROLL = 0x0080;
+constexpr DWORD ES_NOHIDESEL = 0x0100;
+constexpr DWORD ES_OEMCONVERT = 0x0400;
+constexpr DWORD ES_READONLY = 0x0800;
+constexpr DWORD ES_WANTRETURN = 0x1000;
+constexpr DWORD ES_NUMBER = 0x2000;
+
+constexpr DWORD SS_LEFT = 0x0000;
+constexpr DWORD SS_CENTER = 0x0001;
+constexpr DWORD SS_RIGHT = 0x0002;
+constexpr DWORD SS_ICON = 0x0003;
+constexpr DWORD SS_BLACKRECT = 0x0004;
+constexpr DWORD SS_GRAYRECT = 0x0005;
+constexpr DWORD SS_WHITERECT = 0x0006;
+constexpr DWORD SS_BLACKFRAME = 0x0007;
+constexpr DWORD SS_GRAYFRAME = 0x0008;
+constexpr DWORD SS_WHITEFRAME = 0x0009;
+constexpr DWORD SS_USERITEM = 0x000A;
+constexpr DWORD SS_SIMPLE = 0x000B;
+constexpr DWORD SS_LEFTNOWORDWRAP = 0x000C;
+constexpr DWORD SS_OWNERDRAW = 0x000D;
+constexpr DWORD SS_BITMAP = 0x000E;
+constexpr DWORD SS_ETCHEDHORZ = 0x0010;
+constexpr DWORD SS_ETCHEDVERT = 0x0011;
+constexpr DWORD SS_ETCHEDFRAME = 0x0012;
+constexpr DWORD SS_TYPEMASK = 0x001F;
+constexpr DWORD SS_REALSIZECONTROL = 0x0040;
+constexpr DWORD SS_NOPREFIX = 0x0080;
+constexpr DWORD SS_NOTIFY = 0x0100;
+constexpr DWORD SS_CENTERIMAGE = 0x0200;
+constexpr DWORD SS_RIGHTJUST = 0x0400;
+constexpr DWORD SS_REALSIZEIMAGE = 0x0800;
+constexpr DWORD SS_SUNKEN = 0x1000;
+constexpr DWORD SS_EDITCONTROL = 0x2000;
+constexpr DWORD SS_ENDELLIPSIS = 0x4000;
+constexpr DWORD SS_PATHELLIPSIS = 0x8000;
+constexpr DWORD SS_WORDELLIPSIS = 0xC000;
+
+constexpr DWORD CBS_SIMPLE = 0x0001;
+constexpr DWORD CBS_DROPDOWN = 0x0002;
+constexpr DWORD CBS_DROPDOWNLIST = 0x0003;
+constexpr DWORD CBS_OWNERDRAWFIXED = 0x0010;
+constexpr DWORD CBS_OWNERDRAWVARIABLE = 0x0020;
+constexpr DWORD CBS_AUTOHSCROLL = 0x0040;
+constexpr DWORD CBS_OEMCONVERT = 0x0080;
+constexpr DWORD CBS_SORT = 0x0100;
+constexpr DWORD CBS_HASSTRINGS = 0x0200;
+constexpr DWORD CBS_NOINTEGRALHEIGHT = 0x0400;
+constexpr DWORD CBS_DISABLENOSCROLL = 0x0800;
+constexpr DWORD CBS_UPPERCASE = 0x2000;
+constexpr DWORD CBS_LOWERCASE = 0x4000;
+
+// ---- Window class styles ----
+constexpr UINT CS_VREDRAW = 0x0001;
+constexpr UINT CS_HREDRAW = 0x0002;
+constexpr UINT CS_DBLCLKS = 0x0008;
+constexpr UINT CS_OWNDC = 0x0020;
+constexpr UINT CS_CLASSDC = 0x0040;
+constexpr UINT CS_PARENTDC = 0x0080;
+constexpr UINT CS_NOCLOSE = 0x0200;
+constexpr UINT CS_SAVEBITS = 0x0800;
+constexpr UINT CS_GLOBALCLASS = 0x4000;
