@@ -407,6 +407,8 @@ class CScreenThread {
                 Post([h, vk, ch, bDown, scan] { AfxScreenKey(h, vk, ch, bDown, scan); });
                 break;
             }
+            // FIXME: a window manager that moves or sizes a window (ConfigureNotify) is not told to the
+            // framework yet; the framework's rectangle wins at the next change.
             case ClientMessage:
                 if (ev.xclient.message_type == m_wmProtocols &&
                     static_cast<Atom>(ev.xclient.data.l[0]) == m_wmDelete)

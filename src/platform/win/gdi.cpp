@@ -946,8 +946,8 @@ int DrawTextA(HDC hdc, LPCSTR lpchText, int cchText, LPRECT lprc, UINT format) {
     // building the lines (every repaint of a static control comes here).
     const bool bPlain = text.find_first_of((format & DT_NOPREFIX) ? "\r\n" : "&\r\n") == std::string::npos;
     const int nPlainWidth = bPlain ? m.GetTextWidth(face, s.nLineH, text) : 0;
-    if (bPlain && ((format & DT_SINGLELINE) || !(format & DT_WORDBREAK) || text.size() <= 1 ||
-                   nPlainWidth <= width)) {
+    if (bPlain &&
+        ((format & DT_SINGLELINE) || !(format & DT_WORDBREAK) || text.size() <= 1 || nPlainWidth <= width)) {
         nWidest = nPlainWidth;
     } else {
         const std::string visible = AfxTextWithoutPrefix(text, format);

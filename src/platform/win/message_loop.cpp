@@ -755,7 +755,8 @@ BOOL AfxPostThreadTask(DWORD nThreadId, std::function<void()> fn, BOOL bUserInpu
     {
         State& s = S();
         std::lock_guard<std::mutex> lock(s.mtx);
-        bPosted = PostTo(s, nThreadId, nullptr, kThreadTaskMessage, 0, static_cast<LPARAM>(nId), bUserInput != FALSE);
+        bPosted = PostTo(s, nThreadId, nullptr, kThreadTaskMessage, 0, static_cast<LPARAM>(nId),
+                         bUserInput != FALSE);
     }
     if (!bPosted) {
         std::function<void()> dropped;  // destroyed outside the lock: it may hold anything

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <signal.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -21,40 +21,39 @@ namespace {
 constexpr UINT kDlg = 9801;
 constexpr UINT kButton = 1501;
 
-// An Xvfb server of the test's own on a free display number; stopped by the destructor.
+// An Xvfb server of the test's own; it picks a free display number itself and tells it through a pipe
+// (-displayfd), so test programs running side by side never share or race for a display. Stopped by the
+// destructor.
 class CXvfb {
   public:
     CXvfb() {
-        for (int n = 90 + static_cast<int>(getpid() % 400); n < 1000; n += 7) {
-            struct stat st {};
-            const std::string lock = "/tmp/.X" + std::to_string(n) + "-lock";
-            const std::string sock = "/tmp/.X11-unix/X" + std::to_string(n);
-            if (stat(lock.c_str(), &st) == 0 || stat(sock.c_str(), &st) == 0) continue;
-            m_strDisplay = ":" + std::to_string(n);
-            break;
-        }
-        if (m_strDisplay.empty()) return;
+        int fds[2] = {-1, -1};
+        if (pipe(fds) != 0) return;
         m_pid = fork();
         if (m_pid == 0) {
-            execlp("Xvfb", "Xvfb", m_strDisplay.c_str(), "-screen", "0", "800x600x24", "-nolisten", "tcp",
+            close(fds[0]);
+            const std::string fd = std::to_string(fds[1]);
+            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "800x600x24", "-nolisten", "tcp",
                    static_cast<char*>(nullptr));
             _exit(127);
         }
-        // Ready once a client can connect (at most 10 s).
+        close(fds[1]);
+        // The display number and a newline once the server accepts clients (at most 10 s).
+        std::string number;
         const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
         while (m_pid > 0 && std::chrono::steady_clock::now() < until) {
-            if (Display* d = XOpenDisplay(m_strDisplay.c_str())) {
-                XCloseDisplay(d);
-                m_bReady = true;
+            pollfd p{fds[0], POLLIN, 0};
+            if (poll(&p, 1, 100) <= 0) continue;
+            char c = 0;
+            if (read(fds[0], &c, 1) != 1) break;  // the server ended without a display
+            if (c == '\n') {
+                m_strDisplay = ":" + number;
+                m_bReady = !number.empty();
                 break;
             }
-            int status = 0;
-            if (waitpid(m_pid, &status, WNOHANG) == m_pid) {
-                m_pid = -1;  // it ended: no server
-                break;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            number += c;
         }
+        close(fds[0]);
     }
     ~CXvfb() {
         if (m_pid > 0) {
