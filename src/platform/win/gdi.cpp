@@ -201,7 +201,6 @@ DcSnap Snap(HDC hDC) {
         s.op.nFontPointSize10 = f->nPt10;
         s.op.nFontHeight = f->nHeight;
         s.nLineH = std::max(1, f->nHeight);
-        s.nCharW = AfxFontCharWidth(s.nLineH);
     }
     if (ObjRec* bm = FindObj(g, d->hBitmap)) {
         s.hBitmap = d->hBitmap;

@@ -11,7 +11,8 @@
 // Coordinates are the context's: client pixels for client and paint contexts, window pixels (origin at
 // the window's top-left corner) for window contexts. There is no clipping.
 //
-// Text metrics are fixed, documented numbers (no real font): a font of P points is H = round(P * 4 / 3)
+// Text metrics come from the installed text measurer (text_measure.h). By default they are fixed,
+// documented numbers (no real font): a font of P points is H = round(P * 4 / 3)
 // pixels high (96 dpi) and every character is (H + 1) / 2 pixels wide; a line is H pixels high. The
 // default font of a context is the window's font (WM_SETFONT), else the system font "System" 10 pt.
 //

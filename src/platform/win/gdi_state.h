@@ -112,7 +112,6 @@ struct DcSnap {
     HWND hWnd = nullptr;
     DcKind nKind = kDcNull;
     CDrawOp op;  // colours, brush, pen and font filled in
-    int nCharW = 6;
     int nLineH = 11;
     HGDIOBJ hBitmap = nullptr;
     UINT nBitmapId = 0;

@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdint>
+#include <mutex>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -28,6 +31,33 @@ enum class Taken { None, Msg, Quit };
 thread_local DWORD t_nMessageTime = 0;
 // Keeps the text of a foreign thread's WM_SETTEXT alive after GetMessage/PeekMessage hand it out.
 thread_local std::unique_ptr<std::string> t_pHeldText;
+thread_local UINT t_nKeyboardChar = 0;
+
+// Posted thread tasks (AfxPostThreadTask) by id; the posted message carries the id in lParam, so a
+// message that is never dispatched leaves its task here, owned, instead of a bare pointer in a queue.
+// An id is 64 bits and never reused.
+constexpr UINT kThreadTaskMessage = 0x0379;
+struct ThreadTasks {
+    std::mutex mtx;
+    std::unordered_map<std::uint64_t, std::function<void()>> tasks;
+    std::uint64_t nNext = 1;
+};
+ThreadTasks& Tasks() {
+    static ThreadTasks* p = new ThreadTasks;
+    return *p;
+}
+void RunThreadTask(std::uint64_t nId) {
+    std::function<void()> fn;
+    {
+        ThreadTasks& t = Tasks();
+        std::lock_guard<std::mutex> lock(t.mtx);
+        auto it = t.tasks.find(nId);
+        if (it == t.tasks.end()) return;
+        fn = std::move(it->second);
+        t.tasks.erase(it);
+    }
+    if (fn) fn();
+}
 std::atomic<UINT_PTR> g_nNextIdleHook{1};
 
 bool Matches(HWND hWnd, UINT message, HWND hFilter, UINT nMin, UINT nMax) {
@@ -540,9 +570,19 @@ BOOL PeekMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax
     return TRUE;
 }
 
-// Typing is simulated by posting WM_KEYDOWN and WM_CHAR explicitly, so no characters are generated here.
-BOOL TranslateMessage(const MSG*) {
-    return FALSE;
+// Typing is simulated by posting WM_KEYDOWN and WM_CHAR explicitly; only a key of the real keyboard
+// (a view's) has a character waiting here.
+BOOL TranslateMessage(const MSG* lpMsg) {
+    const UINT nChar = t_nKeyboardChar;
+    t_nKeyboardChar = 0;
+    if (lpMsg == nullptr || nChar == 0) return FALSE;
+    if (lpMsg->message != WM_KEYDOWN && lpMsg->message != WM_SYSKEYDOWN) return FALSE;
+    const UINT nCharMsg = lpMsg->message == WM_KEYDOWN ? WM_CHAR : WM_SYSCHAR;
+    return PostInputMessage(lpMsg->hwnd, nCharMsg, nChar, lpMsg->lParam);
+}
+
+void AfxSetKeyboardCharacter(UINT nChar) {
+    t_nKeyboardChar = nChar;
 }
 
 LRESULT DispatchMessageA(const MSG* lpMsg) {
@@ -551,7 +591,9 @@ LRESULT DispatchMessageA(const MSG* lpMsg) {
     t_nMessageTime = lpMsg->time;
     ++t_nDispatched;
     LRESULT r = 0;
-    if (lpMsg->message == WM_TIMER && lpMsg->lParam != 0) {
+    if (lpMsg->hwnd == nullptr && lpMsg->message == kThreadTaskMessage) {
+        RunThreadTask(static_cast<std::uint64_t>(lpMsg->lParam));
+    } else if (lpMsg->message == WM_TIMER && lpMsg->lParam != 0) {
         reinterpret_cast<TIMERPROC>(lpMsg->lParam)(lpMsg->hwnd, WM_TIMER,
                                                    static_cast<UINT_PTR>(lpMsg->wParam), lpMsg->time);
     } else if (lpMsg->hwnd != nullptr) {
@@ -681,3 +723,45 @@ BOOL KillTimer(HWND hWnd, UINT_PTR uIDEvent) {
     }
     return FALSE;
 }
+
+BOOL AfxPostThreadTask(DWORD nThreadId, std::function<void()> fn, BOOL bUserInput) {
+    if (nThreadId == 0 || nThreadId > kernelstate::LastThreadIdIssued()) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    ThreadTasks& t = Tasks();
+    std::uint64_t nId = 0;
+    {
+        std::lock_guard<std::mutex> lock(t.mtx);
+        nId = t.nNext++;
+        t.tasks.emplace(nId, std::move(fn));
+    }
+    BOOL bPosted = FALSE;
+    {
+        State& s = S();
+        std::lock_guard<std::mutex> lock(s.mtx);
+        bPosted = PostTo(s, nThreadId, nullptr, kThreadTaskMessage, 0, static_cast<LPARAM>(nId),
+                         bUserInput != FALSE);
+    }
+    if (!bPosted) {
+        std::function<void()> dropped;  // destroyed outside the lock: it may hold anything
+        std::lock_guard<std::mutex> lock(t.mtx);
+        auto it = t.tasks.find(nId);
+        if (it != t.tasks.end()) {
+            dropped = std::move(it->second);
+            t.tasks.erase(it);
+        }
+    }
+    return bPosted;
+}
+
+namespace loopstate {
+
+void ResetThreadTasks() {
+    std::unordered_map<std::uint64_t, std::function<void()>> gone;  // destroyed outside the lock
+    ThreadTasks& t = Tasks();
+    std::lock_guard<std::mutex> lock(t.mtx);
+    gone.swap(t.tasks);
+}
+
+}  // namespace loopstate

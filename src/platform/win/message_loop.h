@@ -73,8 +73,22 @@ inline BOOL GetMessage(LPMSG m, HWND h, UINT lo, UINT hi) {
 inline BOOL PeekMessage(LPMSG m, HWND h, UINT lo, UINT hi, UINT r) {
     return PeekMessageA(m, h, lo, hi, r);
 }
-// Generates nothing: simulated typing posts WM_KEYDOWN and WM_CHAR itself. FALSE.
+// For a WM_KEYDOWN or WM_SYSKEYDOWN of the real keyboard, posts (as user input) the WM_CHAR of the
+// character AfxSetKeyboardCharacter named for it, and returns TRUE. Anything else generates nothing and
+// returns FALSE: simulated typing posts WM_KEYDOWN and WM_CHAR itself.
 BOOL TranslateMessage(const MSG* lpMsg);
+// The character the key about to be dispatched on this thread gives (0: none, e.g. a function key); the
+// next TranslateMessage of a key-down takes it. A view calls it before dispatching a key of the real
+// keyboard, as the platform's keyboard state would tell TranslateMessage.
+void AfxSetKeyboardCharacter(UINT nChar);
+
+// Runs fn on the loop of thread nThreadId, in queue order, as a posted thread message (any loop of the
+// thread runs it: the main loop, a modal dialog's, a message box's). With bUserInput it counts as user
+// input: not refused by a queue full of posted messages, and served by the lower-priority turn. FALSE
+// (fn is dropped, last error set) when the thread is unknown or the queue bound is reached. Safe from
+// any thread. A task never run (its queue dropped by a simulation reset) is destroyed with the next
+// reset's tasks: nothing it holds leaks.
+BOOL AfxPostThreadTask(DWORD nThreadId, std::function<void()> fn, BOOL bUserInput = FALSE);
 LRESULT DispatchMessageA(const MSG* lpMsg);
 inline LRESULT DispatchMessage(const MSG* m) {
     return DispatchMessageA(m);

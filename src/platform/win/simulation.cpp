@@ -8,6 +8,7 @@
 
 void CWinSimulation::Reset() {
     winstate::DropAllWindows();
+    loopstate::ResetThreadTasks();
     menustate::Reset();
     kernelstate::Reset();
     AfxResetThreads();

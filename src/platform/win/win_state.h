@@ -265,6 +265,10 @@ DWORD LastThreadIdIssued();  // every id up to this one belongs to a thread that
 void Reset();                // key states, beeps and system texts
 }  // namespace kernelstate
 
+namespace loopstate {
+void ResetThreadTasks();  // drops the posted thread tasks never run (their queues are gone)
+}  // namespace loopstate
+
 namespace menustate {
 void Reset();  // destroys every menu
 }  // namespace menustate

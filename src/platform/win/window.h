@@ -331,6 +331,7 @@ inline int GetClassName(HWND hWnd, LPSTR lpClassName, int nMaxCount) {
     return GetClassNameA(hWnd, lpClassName, nMaxCount);
 }
 using WNDENUMPROC = BOOL (*)(HWND, LPARAM);
+BOOL EnumWindows(WNDENUMPROC lpEnumFunc, LPARAM lParam);  // top-level windows in z-order
 BOOL EnumChildWindows(HWND hWndParent, WNDENUMPROC lpEnumFunc, LPARAM lParam);  // all descendants
 BOOL DestroyWindow(HWND hWnd);
 constexpr int GCLP_HBRBACKGROUND = -10;

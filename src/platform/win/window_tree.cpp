@@ -111,6 +111,19 @@ HWND FindWindowA(LPCSTR lpClassName, LPCSTR lpWindowName) {
     return nullptr;
 }
 
+BOOL EnumWindows(WNDENUMPROC lpEnumFunc, LPARAM lParam) {
+    std::vector<HWND> list;
+    {
+        State& s = S();
+        std::lock_guard<std::mutex> lock(s.mtx);
+        list = s.topLevel;
+    }
+    for (HWND h : list) {
+        if (IsWindow(h) && !lpEnumFunc(h, lParam)) return FALSE;
+    }
+    return TRUE;
+}
+
 namespace {
 void CollectDescendants(State& s, HWND h, std::vector<HWND>& out) {
     WndRec* r = Find(s, h);

@@ -1,0 +1,377 @@
+#include "platform/screen/cairo_renderer.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "platform/screen/bmp_surface.h"
+#include "platform/win/resources.h"
+#include "platform/win/window.h"
+
+namespace {
+
+constexpr int kDefaultFontHeight = 11;  // a context without a font (gdi.cpp's default line)
+constexpr int kLargestImageSide = 16384;
+
+void SetColour(cairo_t* cr, COLORREF c) {
+    cairo_set_source_rgb(cr, (c & 0xFF) / 255.0, ((c >> 8) & 0xFF) / 255.0, ((c >> 16) & 0xFF) / 255.0);
+}
+
+void FillRectangle(cairo_t* cr, const RECT& rc, COLORREF c) {
+    if (rc.right <= rc.left || rc.bottom <= rc.top) return;
+    SetColour(cr, c);
+    cairo_rectangle(cr, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top);
+    cairo_fill(cr);
+}
+
+void ClipTo(cairo_t* cr, const RECT& rc) {
+    cairo_rectangle(cr, rc.left, rc.top, std::max(0L, static_cast<long>(rc.right - rc.left)),
+                    std::max(0L, static_cast<long>(rc.bottom - rc.top)));
+    cairo_clip(cr);
+}
+
+RECT Offset(const RECT& rc, POINT by) {
+    return RECT{rc.left - by.x, rc.top - by.y, rc.right - by.x, rc.bottom - by.y};
+}
+
+// A 3-D frame two pixels wide: sunken has the shadow at the top and left.
+void DrawEdgeFrame(cairo_t* cr, const RECT& rc, bool bSunken) {
+    const COLORREF light = GetSysColor(COLOR_BTNHIGHLIGHT);
+    const COLORREF dark = GetSysColor(COLOR_BTNSHADOW);
+    const COLORREF tl = bSunken ? dark : light;
+    const COLORREF br = bSunken ? light : dark;
+    for (int i = 0; i < 2; ++i) {
+        const RECT r{rc.left + i, rc.top + i, rc.right - i, rc.bottom - i};
+        if (r.right - r.left < 2 || r.bottom - r.top < 2) break;
+        FillRectangle(cr, RECT{r.left, r.top, r.right, r.top + 1}, tl);
+        FillRectangle(cr, RECT{r.left, r.top, r.left + 1, r.bottom}, tl);
+        FillRectangle(cr, RECT{r.left, r.bottom - 1, r.right, r.bottom}, br);
+        FillRectangle(cr, RECT{r.right - 1, r.top, r.right, r.bottom}, br);
+    }
+}
+
+void OutlineRect(cairo_t* cr, const RECT& rc, COLORREF c, int nWidth) {
+    SetColour(cr, c);
+    cairo_set_line_width(cr, nWidth);
+    const double inset = nWidth / 2.0;
+    cairo_rectangle(cr, rc.left + inset, rc.top + inset, rc.right - rc.left - nWidth,
+                    rc.bottom - rc.top - nWidth);
+    cairo_stroke(cr);
+}
+
+void PathEllipse(cairo_t* cr, double l, double t, double r, double b) {
+    if (r - l <= 0 || b - t <= 0) return;
+    cairo_save(cr);
+    cairo_translate(cr, (l + r) / 2, (t + b) / 2);
+    cairo_scale(cr, (r - l) / 2, (b - t) / 2);
+    cairo_arc(cr, 0, 0, 1, 0, 6.283185307179586);
+    cairo_restore(cr);
+}
+
+void SetDash(cairo_t* cr, int nStyle, int nWidth) {
+    const double w = std::max(1, nWidth);
+    static const double kDash[] = {6, 2};
+    static const double kDot[] = {1, 1};
+    static const double kDashDot[] = {6, 2, 1, 2};
+    static const double kDashDotDot[] = {6, 2, 1, 2, 1, 2};
+    auto set = [&](const double* p, int n) {
+        std::vector<double> d(p, p + n);
+        for (double& x : d) x *= w;
+        cairo_set_dash(cr, d.data(), n, 0);
+    };
+    switch (nStyle) {
+        case PS_DASH:
+            set(kDash, 2);
+            break;
+        case PS_DOT:
+            set(kDot, 2);
+            break;
+        case PS_DASHDOT:
+            set(kDashDot, 4);
+            break;
+        case PS_DASHDOTDOT:
+            set(kDashDotDot, 6);
+            break;
+        default:
+            cairo_set_dash(cr, nullptr, 0, 0);
+            break;
+    }
+}
+
+}  // namespace
+
+int AfxDrawOpFontHeight(const CDrawOp& op) {
+    return op.nFontHeight > 0 ? op.nFontHeight : kDefaultFontHeight;
+}
+
+void AfxDrawStandInNonClient(cairo_t* cr, const CWindowSnapshot& w, POINT ptOrigin,
+                             const CCairoTextMeasurer& measurer) {
+    const RECT rcWnd = Offset(w.rcWindow, ptOrigin);
+    const RECT rcCli = Offset(w.rcClient, ptOrigin);
+    if (w.dwStyle & WS_CHILD) {
+        if (w.dwExStyle & WS_EX_CLIENTEDGE) {
+            DrawEdgeFrame(cr, rcWnd, true);
+        } else if (w.dwExStyle & WS_EX_STATICEDGE) {
+            OutlineRect(cr, rcWnd, GetSysColor(COLOR_BTNSHADOW), 1);
+        }
+        if ((w.dwStyle & WS_BORDER) && !(w.dwStyle & WS_DLGFRAME)) OutlineRect(cr, rcWnd, 0x000000, 1);
+        return;
+    }
+    // Top level: the face colour under everything, a raised frame, the caption, the menu bar.
+    FillRectangle(cr, rcWnd, GetSysColor(COLOR_BTNFACE));
+    if (rcCli.left > rcWnd.left || rcCli.top > rcWnd.top) DrawEdgeFrame(cr, rcWnd, false);
+    const int nFrame = std::max(0L, static_cast<long>(rcCli.left - rcWnd.left));
+    const int nFontH = 12;
+    int y = rcWnd.top + nFrame;
+    if ((w.dwStyle & WS_CAPTION) == WS_CAPTION) {
+        const int nCaption = (w.dwExStyle & WS_EX_TOOLWINDOW) ? kToolCaptionHeight : kCaptionHeight;
+        const RECT rcCap{rcWnd.left + nFrame, y, rcWnd.right - nFrame, y + nCaption};
+        FillRectangle(cr, rcCap, w.bEnabled ? GetSysColor(COLOR_HIGHLIGHT) : GetSysColor(COLOR_BTNSHADOW));
+        measurer.SelectFont(cr, nFontH);
+        const double lineH = measurer.GetLineHeight("", nFontH);
+        SetColour(cr, GetSysColor(COLOR_HIGHLIGHTTEXT));
+        cairo_move_to(cr, rcCap.left + 6, rcCap.top + (nCaption - lineH) / 2 + measurer.GetAscent(nFontH));
+        cairo_show_text(cr, AfxLatin1ToUtf8(w.strText).c_str());
+        if (w.dwStyle & WS_SYSMENU) {
+            // The close box: a cross in the caption's right end.
+            const double s = nCaption - 8;
+            const double cx = rcCap.right - 4 - s;
+            const double cy = rcCap.top + 4;
+            cairo_set_line_width(cr, 1.5);
+            cairo_move_to(cr, cx + 2, cy + 2);
+            cairo_line_to(cr, cx + s - 2, cy + s - 2);
+            cairo_move_to(cr, cx + s - 2, cy + 2);
+            cairo_line_to(cr, cx + 2, cy + s - 2);
+            cairo_stroke(cr);
+        }
+        y += nCaption;
+    }
+    if (!w.menuBar.empty() && rcCli.top - y >= kMenuBarHeight) {
+        measurer.SelectFont(cr, nFontH);
+        const double lineH = measurer.GetLineHeight("", nFontH);
+        double x = rcWnd.left + nFrame + 6;
+        for (const CMenuItemSnapshot& item : w.menuBar) {
+            if (item.bSeparator) continue;
+            const std::string text = AfxTextWithoutPrefix(item.strText, 0);
+            SetColour(cr, item.bGrayed ? GetSysColor(COLOR_GRAYTEXT) : GetSysColor(COLOR_BTNTEXT));
+            cairo_move_to(cr, x, y + (kMenuBarHeight - lineH) / 2 + measurer.GetAscent(nFontH));
+            cairo_show_text(cr, AfxLatin1ToUtf8(text).c_str());
+            x += measurer.GetTextWidth("", nFontH, text) + 14;
+        }
+    }
+}
+
+CCairoRenderer::~CCairoRenderer() {
+    for (auto& [id, s] : m_bitmaps)
+        if (s) cairo_surface_destroy(s);
+    for (auto& [h, s] : m_icons)
+        if (s) cairo_surface_destroy(s);
+}
+
+cairo_surface_t* CCairoRenderer::BitmapSurface(UINT nBitmapId) {
+    auto it = m_bitmaps.find(nBitmapId);
+    if (it != m_bitmaps.end()) return it->second;
+    const CBitmapResource* r = AfxFindBitmapResource(nBitmapId);
+    cairo_surface_t* s = r ? AfxBmpToSurface(r->pData, r->nSize) : nullptr;
+    m_bitmaps.emplace(nBitmapId, s);
+    return s;
+}
+
+cairo_surface_t* CCairoRenderer::IconSurface(HICON hIcon) {
+    auto it = m_icons.find(hIcon);
+    if (it != m_icons.end()) return it->second;
+    const CIconResource* r = AfxFindIconResource(hIcon);
+    cairo_surface_t* s = (r && r->pData) ? AfxBmpToSurface(r->pData, r->nSize) : nullptr;
+    m_icons.emplace(hIcon, s);
+    return s;
+}
+
+void CCairoRenderer::ShowText(cairo_t* cr, const CDrawOp& op, double x, double y, const std::string& text) {
+    const int h = AfxDrawOpFontHeight(op);
+    if (op.nBkMode == OPAQUE) {
+        const int w = m_measurer.GetTextWidth(op.strFontFace, h, text);
+        FillRectangle(cr,
+                      RECT{static_cast<LONG>(x), static_cast<LONG>(y), static_cast<LONG>(x) + w,
+                           static_cast<LONG>(y) + m_measurer.GetLineHeight(op.strFontFace, h)},
+                      op.crBk);
+    }
+    m_measurer.SelectFont(cr, h);
+    SetColour(cr, op.crText);
+    cairo_move_to(cr, x, y + m_measurer.GetAscent(h));
+    cairo_show_text(cr, AfxLatin1ToUtf8(text).c_str());
+}
+
+void CCairoRenderer::DrawTextLines(cairo_t* cr, const CDrawOp& op) {
+    const int h = AfxDrawOpFontHeight(op);
+    const RECT& rc = op.rc;
+    const UINT fmt = op.nFlags;
+    const std::string visible = AfxTextWithoutPrefix(op.strText, fmt);
+    const std::vector<std::string> lines =
+        AfxLayoutTextLines(visible, fmt, rc.right - rc.left, m_measurer, op.strFontFace, h);
+    const int lineH = m_measurer.GetLineHeight(op.strFontFace, h);
+    double y = rc.top;
+    if (fmt & DT_SINGLELINE) {
+        if (fmt & DT_VCENTER)
+            y = rc.top + ((rc.bottom - rc.top) - lineH) / 2;
+        else if (fmt & DT_BOTTOM)
+            y = rc.bottom - lineH;
+    }
+    cairo_save(cr);
+    if (!(fmt & DT_NOCLIP)) ClipTo(cr, rc);
+    for (const std::string& line : lines) {
+        const int w = m_measurer.GetTextWidth(op.strFontFace, h, line);
+        double x = rc.left;
+        if (fmt & DT_CENTER)
+            x = rc.left + ((rc.right - rc.left) - w) / 2;
+        else if (fmt & DT_RIGHT)
+            x = rc.right - w;
+        ShowText(cr, op, x, y, line);
+        y += lineH;
+    }
+    cairo_restore(cr);
+}
+
+void CCairoRenderer::ReplayOp(cairo_t* cr, const CDrawOp& op) {
+    const RECT& rc = op.rc;
+    cairo_save(cr);
+    cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);  // shapes on whole pixels, as the platform draws them
+    switch (op.nKind) {
+        case CDrawOpKind::FillRect:
+            FillRectangle(cr, rc, op.crBrush);
+            break;
+        case CDrawOpKind::Rectangle:
+        case CDrawOpKind::Ellipse: {
+            const bool bEllipse = op.nKind == CDrawOpKind::Ellipse;
+            if (bEllipse) cairo_set_antialias(cr, CAIRO_ANTIALIAS_DEFAULT);
+            if (!op.bNullBrush) {
+                SetColour(cr, op.crBrush);
+                if (bEllipse)
+                    PathEllipse(cr, rc.left, rc.top, rc.right, rc.bottom);
+                else
+                    cairo_rectangle(cr, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top);
+                cairo_fill(cr);
+            }
+            if (op.nPenStyle != PS_NULL) {
+                const int pw = std::max(1, op.nPenWidth);
+                const double in = pw / 2.0;
+                SetColour(cr, op.crPen);
+                cairo_set_line_width(cr, pw);
+                SetDash(cr, op.nPenStyle, pw);
+                if (bEllipse)
+                    PathEllipse(cr, rc.left + in, rc.top + in, rc.right - in, rc.bottom - in);
+                else
+                    cairo_rectangle(cr, rc.left + in, rc.top + in, rc.right - rc.left - pw,
+                                    rc.bottom - rc.top - pw);
+                cairo_stroke(cr);
+            }
+            break;
+        }
+        case CDrawOpKind::Edge:
+            DrawEdgeFrame(cr, rc, op.nFlags == 1);
+            break;
+        case CDrawOpKind::Line: {
+            if (op.nPenStyle == PS_NULL) break;
+            const int pw = std::max(1, op.nPenWidth);
+            const double half = (pw % 2) ? 0.5 : 0.0;  // odd widths centred on the pixel row
+            SetColour(cr, op.crPen);
+            cairo_set_line_width(cr, pw);
+            cairo_set_line_cap(cr, CAIRO_LINE_CAP_BUTT);
+            SetDash(cr, op.nPenStyle, pw);
+            cairo_move_to(cr, rc.left + half, rc.top + half);
+            cairo_line_to(cr, rc.right + half, rc.bottom + half);
+            cairo_stroke(cr);
+            break;
+        }
+        case CDrawOpKind::Text:
+            ShowText(cr, op, rc.left, rc.top, op.strText);
+            break;
+        case CDrawOpKind::TabbedText: {
+            const int h = AfxDrawOpFontHeight(op);
+            const int* pTabs = op.tabStops.empty() ? nullptr : op.tabStops.data();
+            const std::vector<int> starts =
+                AfxTabbedRunStarts(op.strText, static_cast<int>(op.tabStops.size()), pTabs, op.nTabOrigin,
+                                   rc.left, m_measurer, op.strFontFace, h);
+            if (op.nBkMode == OPAQUE) FillRectangle(cr, rc, op.crBk);
+            CDrawOp run = op;
+            run.nBkMode = TRANSPARENT;
+            size_t i = 0;
+            for (int x : starts) {
+                const size_t j = op.strText.find('\t', i);
+                ShowText(cr, run, x, rc.top,
+                         op.strText.substr(i, j == std::string::npos ? std::string::npos : j - i));
+                if (j == std::string::npos) break;
+                i = j + 1;
+            }
+            break;
+        }
+        case CDrawOpKind::DrawText:
+            if (!(op.nFlags & DT_CALCRECT)) DrawTextLines(cr, op);
+            break;
+        case CDrawOpKind::BitBlt: {
+            if (op.nFlags == BLACKNESS || op.nFlags == WHITENESS || op.nFlags == PATCOPY) {
+                FillRectangle(cr, rc,
+                              op.nFlags == BLACKNESS   ? 0x000000
+                              : op.nFlags == WHITENESS ? 0xFFFFFF
+                                                       : op.crBrush);
+                break;
+            }
+            cairo_surface_t* s = op.nBitmapId ? BitmapSurface(op.nBitmapId) : nullptr;
+            if (s == nullptr) break;  // no picture behind the source context: nothing to copy
+            // FIXME: raster operations other than SRCCOPY are painted as a plain copy.
+            ClipTo(cr, rc);
+            cairo_set_source_surface(cr, s, rc.left - op.ptSrc.x, rc.top - op.ptSrc.y);
+            cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
+            cairo_paint(cr);
+            break;
+        }
+        case CDrawOpKind::DrawIcon: {
+            cairo_surface_t* s = IconSurface(op.hIcon);
+            if (s == nullptr) break;
+            ClipTo(cr, rc);
+            cairo_set_source_surface(cr, s, rc.left, rc.top);
+            cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
+            cairo_paint(cr);
+            break;
+        }
+    }
+    cairo_restore(cr);
+}
+
+void CCairoRenderer::PaintWindow(cairo_t* cr, const CWindowSnapshot& w, POINT ptOrigin) {
+    if (!w.bVisible) return;
+    const RECT rcWnd = Offset(w.rcWindow, ptOrigin);
+    const RECT rcCli = Offset(w.rcClient, ptOrigin);
+    cairo_save(cr);
+    ClipTo(cr, rcWnd);
+    AfxDrawStandInNonClient(cr, w, ptOrigin, m_measurer);
+    for (const CDrawOp& op : w.drawOps) {
+        cairo_save(cr);
+        const RECT& rcSurface = op.bWindowCoords ? rcWnd : rcCli;
+        ClipTo(cr, rcSurface);
+        cairo_translate(cr, rcSurface.left, rcSurface.top);
+        ReplayOp(cr, op);
+        cairo_restore(cr);
+    }
+    ClipTo(cr, rcCli);
+    for (auto it = w.children.rbegin(); it != w.children.rend(); ++it) PaintWindow(cr, *it, ptOrigin);
+    cairo_restore(cr);
+}
+
+void CCairoRenderer::RenderWindow(cairo_t* cr, const CWindowSnapshot& w) {
+    PaintWindow(cr, w, POINT{w.rcWindow.left, w.rcWindow.top});
+}
+
+cairo_surface_t* CCairoRenderer::RenderToImage(const CWindowSnapshot& w) {
+    const int cx = w.rcWindow.right - w.rcWindow.left;
+    const int cy = w.rcWindow.bottom - w.rcWindow.top;
+    if (cx <= 0 || cy <= 0 || cx > kLargestImageSide || cy > kLargestImageSide) return nullptr;
+    cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_RGB24, cx, cy);
+    cairo_t* cr = cairo_create(s);
+    SetColour(cr, GetSysColor(COLOR_BTNFACE));
+    cairo_paint(cr);
+    CWindowSnapshot shown = w;
+    shown.bVisible = TRUE;  // a picture of the window as it would show
+    RenderWindow(cr, shown);
+    cairo_destroy(cr);
+    cairo_surface_flush(s);
+    return s;
+}

@@ -1,0 +1,54 @@
+// Paints windows from their snapshots with cairo: one renderer for every target (an Xlib surface per
+// window on a display, an image surface for a screenshot).
+//
+// A top-level window is painted with its top-left corner at the context's origin: first the stand-in
+// non-client parts (AfxDrawStandInNonClient), then its drawing record (window-context operations in
+// window pixels, the others in client pixels clipped to the client area), then its visible children from
+// the bottom of the z-order up, each clipped to its window and to its parent's client area.
+//
+// Threads: a renderer is used by one thread at a time (it caches decoded pictures); the measurer it draws
+// text with is thread-safe.
+#pragma once
+
+#include <cairo.h>
+
+#include <map>
+
+#include "platform/screen/cairo_text.h"
+#include "platform/win/snapshot.h"
+
+class CCairoRenderer {
+  public:
+    explicit CCairoRenderer(const CCairoTextMeasurer& measurer) : m_measurer(measurer) {}
+    ~CCairoRenderer();
+
+    void RenderWindow(cairo_t* cr, const CWindowSnapshot& w);
+    // A new RGB24 image of the window's size with the window painted on it (the caller destroys it);
+    // NULL for an empty or absurd (over 16384 px) rectangle.
+    cairo_surface_t* RenderToImage(const CWindowSnapshot& w);
+
+    // One recorded operation on cr, whose origin is the operation's coordinate origin.
+    void ReplayOp(cairo_t* cr, const CDrawOp& op);
+
+  private:
+    CCairoRenderer(const CCairoRenderer&) = delete;
+    CCairoRenderer& operator=(const CCairoRenderer&) = delete;
+    void PaintWindow(cairo_t* cr, const CWindowSnapshot& w, POINT ptOrigin);
+    void DrawTextLines(cairo_t* cr, const CDrawOp& op);
+    void ShowText(cairo_t* cr, const CDrawOp& op, double x, double y, const std::string& text);
+    cairo_surface_t* BitmapSurface(UINT nBitmapId);
+    cairo_surface_t* IconSurface(HICON hIcon);
+
+    const CCairoTextMeasurer& m_measurer;
+    std::map<UINT, cairo_surface_t*> m_bitmaps;  // NULL entries: not decodable
+    std::map<HICON, cairo_surface_t*> m_icons;
+};
+
+// Stand-in for the non-client parts that windows do not draw themselves yet: a top-level window's
+// frame, caption (text and close box) and menu bar; a child's plain border and client edge. ptOrigin is
+// the screen point at the context's origin. FIXME: goes once the framework draws its own non-client parts.
+void AfxDrawStandInNonClient(cairo_t* cr, const CWindowSnapshot& w, POINT ptOrigin,
+                             const CCairoTextMeasurer& measurer);
+
+// The font height a recorded text is drawn at (a record without a font has the framework's default).
+int AfxDrawOpFontHeight(const CDrawOp& op);

@@ -1,0 +1,531 @@
+#include "platform/screen/screen_session.h"
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/keysym.h>
+#include <cairo-xlib.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+#include "platform/screen/cairo_renderer.h"
+#include "platform/screen/screen_input.h"
+#include "platform/win/snapshot.h"
+
+namespace {
+
+// Virtual-key codes of the punctuation keys (US layout), as the platform numbers them.
+constexpr UINT kVkOem1 = 0xBA;       // ;:
+constexpr UINT kVkOemPlus = 0xBB;    // =+
+constexpr UINT kVkOemComma = 0xBC;   // ,<
+constexpr UINT kVkOemMinus = 0xBD;   // -_
+constexpr UINT kVkOemPeriod = 0xBE;  // .>
+constexpr UINT kVkOem2 = 0xBF;       // /?
+constexpr UINT kVkOem3 = 0xC0;       // `~
+constexpr UINT kVkOem4 = 0xDB;       // [{
+constexpr UINT kVkOem5 = 0xDC;       // \|
+constexpr UINT kVkOem6 = 0xDD;       // ]}
+constexpr UINT kVkOem7 = 0xDE;       // '"
+constexpr UINT kVkInsert = 0x2D;
+constexpr UINT kVkNumpad0 = 0x60;
+constexpr UINT kVkDecimal = 0x6E;
+
+UINT VirtualKeyOf(KeySym ks) {
+    if (ks >= XK_a && ks <= XK_z) return static_cast<UINT>('A' + (ks - XK_a));
+    if (ks >= XK_A && ks <= XK_Z) return static_cast<UINT>('A' + (ks - XK_A));
+    if (ks >= XK_0 && ks <= XK_9) return static_cast<UINT>('0' + (ks - XK_0));
+    if (ks >= XK_KP_0 && ks <= XK_KP_9) return static_cast<UINT>(kVkNumpad0 + (ks - XK_KP_0));
+    if (ks >= XK_F1 && ks <= XK_F12) return static_cast<UINT>(VK_F1 + (ks - XK_F1));
+    switch (ks) {
+        case XK_Return:
+        case XK_KP_Enter:
+            return VK_RETURN;
+        case XK_Escape:
+            return VK_ESCAPE;
+        case XK_Tab:
+        case XK_ISO_Left_Tab:
+            return VK_TAB;
+        case XK_BackSpace:
+            return VK_BACK;
+        case XK_space:
+            return VK_SPACE;
+        case XK_Left:
+            return VK_LEFT;
+        case XK_Right:
+            return VK_RIGHT;
+        case XK_Up:
+            return VK_UP;
+        case XK_Down:
+            return VK_DOWN;
+        case XK_Home:
+            return VK_HOME;
+        case XK_End:
+            return VK_END;
+        case XK_Prior:
+            return VK_PRIOR;
+        case XK_Next:
+            return VK_NEXT;
+        case XK_Delete:
+            return VK_DELETE;
+        case XK_Insert:
+            return kVkInsert;
+        case XK_KP_Decimal:
+            return kVkDecimal;
+        case XK_Shift_L:
+        case XK_Shift_R:
+            return VK_SHIFT;
+        case XK_Control_L:
+        case XK_Control_R:
+            return VK_CONTROL;
+        case XK_Alt_L:
+        case XK_Alt_R:
+            return VK_MENU;
+        case XK_semicolon:
+        case XK_colon:
+            return kVkOem1;
+        case XK_equal:
+        case XK_plus:
+            return kVkOemPlus;
+        case XK_comma:
+        case XK_less:
+            return kVkOemComma;
+        case XK_minus:
+        case XK_underscore:
+            return kVkOemMinus;
+        case XK_period:
+        case XK_greater:
+            return kVkOemPeriod;
+        case XK_slash:
+        case XK_question:
+            return kVkOem2;
+        case XK_grave:
+        case XK_asciitilde:
+            return kVkOem3;
+        case XK_bracketleft:
+        case XK_braceleft:
+            return kVkOem4;
+        case XK_backslash:
+        case XK_bar:
+            return kVkOem5;
+        case XK_bracketright:
+        case XK_braceright:
+            return kVkOem6;
+        case XK_apostrophe:
+        case XK_quotedbl:
+            return kVkOem7;
+        default:
+            return 0;
+    }
+}
+
+UINT KeyFlagsOf(unsigned int state) {
+    UINT f = 0;
+    if (state & Button1Mask) f |= MK_LBUTTON;
+    if (state & Button3Mask) f |= MK_RBUTTON;
+    if (state & ShiftMask) f |= MK_SHIFT;
+    if (state & ControlMask) f |= MK_CONTROL;
+    return f;
+}
+
+// The button masks after a press or release of button b (X reports the state before the event).
+unsigned int StateAfter(unsigned int state, unsigned int b, bool bDown) {
+    const unsigned int mask = b == Button1 ? Button1Mask : b == Button3 ? Button3Mask : 0;
+    return bDown ? (state | mask) : (state & ~mask);
+}
+
+struct CPendingMove {
+    std::mutex mtx;
+    bool bQueued = false;
+    HWND hWnd = nullptr;
+    POINT pt{};
+    UINT nFlags = 0;
+};
+
+struct XView {
+    Window xWin = 0;
+    cairo_surface_t* pSurface = nullptr;
+    RECT rc{};
+    bool bMapped = false;
+    std::uint64_t nPainted = 0;  // change count painted
+    std::string strTitle;
+};
+
+}  // namespace
+
+struct CScreenSession::CShared {
+    std::string strDisplay;
+    DWORD nUiThread = 0;
+    CCairoTextMeasurer measurer;
+
+    std::mutex mtx;
+    std::condition_variable cvStarted;
+    bool bStarted = false;
+    bool bOpened = false;
+    std::string strError;
+    std::optional<CScreenSnapshot> pending;
+    std::map<HWND, unsigned long> xWindows;  // for GetXWindow
+
+    std::atomic<bool> bQuit{false};
+    // Shared with the queued move task, which may outlive the session.
+    std::shared_ptr<CPendingMove> pMove = std::make_shared<CPendingMove>();
+    std::atomic<std::uint64_t> nPaints{0};
+    int wakeFds[2] = {-1, -1};
+    std::thread thread;
+
+    void Wake() {
+        const char c = 1;
+        if (wakeFds[1] >= 0) (void)!write(wakeFds[1], &c, 1);
+    }
+    void Run();
+};
+
+namespace {
+
+class CScreenThread {
+  public:
+    CScreenThread(CScreenSession::CShared& sh, Display* dpy) : m_sh(sh), m_dpy(dpy), m_renderer(sh.measurer) {
+        m_wmDelete = XInternAtom(dpy, "WM_DELETE_WINDOW", False);
+        m_wmProtocols = XInternAtom(dpy, "WM_PROTOCOLS", False);
+    }
+    ~CScreenThread() {
+        for (auto& [h, v] : m_views) Drop(v);
+        XCloseDisplay(m_dpy);
+    }
+
+    void Loop() {
+        const int xfd = ConnectionNumber(m_dpy);
+        while (!m_sh.bQuit.load()) {
+            pollfd fds[2] = {{xfd, POLLIN, 0}, {m_sh.wakeFds[0], POLLIN, 0}};
+            if (XPending(m_dpy) == 0) poll(fds, 2, -1);
+            if (fds[1].revents & POLLIN) {
+                char buf[64];
+                while (read(m_sh.wakeFds[0], buf, sizeof(buf)) > 0) {
+                }
+            }
+            if (m_sh.bQuit.load()) break;
+            Apply();
+            while (XPending(m_dpy) > 0) {
+                XEvent ev;
+                XNextEvent(m_dpy, &ev);
+                Handle(ev);
+            }
+            XFlush(m_dpy);
+        }
+    }
+
+  private:
+    void Drop(XView& v) {
+        if (v.pSurface) cairo_surface_destroy(v.pSurface);
+        v.pSurface = nullptr;
+        if (v.xWin) XDestroyWindow(m_dpy, v.xWin);
+        v.xWin = 0;
+    }
+
+    // The latest snapshot: windows made, moved, shown, hidden, dropped, painted.
+    void Apply() {
+        std::optional<CScreenSnapshot> snap;
+        {
+            std::lock_guard<std::mutex> lock(m_sh.mtx);
+            snap.swap(m_sh.pending);
+        }
+        if (!snap) return;
+        m_snap = std::move(*snap);
+        std::map<HWND, bool> present;
+        for (const CWindowSnapshot& w : m_snap.windows) {
+            present[w.hWnd] = true;
+            const int cx = w.rcWindow.right - w.rcWindow.left;
+            const int cy = w.rcWindow.bottom - w.rcWindow.top;
+            const bool bShow = w.bVisible && cx > 0 && cy > 0;
+            auto it = m_views.find(w.hWnd);
+            if (it == m_views.end()) {
+                if (!bShow) continue;
+                it = m_views.emplace(w.hWnd, Create(w)).first;
+            }
+            XView& v = it->second;
+            if (!bShow) {
+                if (v.bMapped) XUnmapWindow(m_dpy, v.xWin);
+                v.bMapped = false;
+                continue;
+            }
+            if (!EqualRect(&v.rc, &w.rcWindow)) {
+                XMoveResizeWindow(m_dpy, v.xWin, w.rcWindow.left, w.rcWindow.top, static_cast<unsigned>(cx),
+                                  static_cast<unsigned>(cy));
+                cairo_xlib_surface_set_size(v.pSurface, cx, cy);
+                v.rc = w.rcWindow;
+                v.nPainted = 0;
+            }
+            if (v.strTitle != w.strText) {
+                v.strTitle = w.strText;
+                XStoreName(m_dpy, v.xWin, v.strTitle.c_str());
+            }
+            if (!v.bMapped) {
+                XMapRaised(m_dpy, v.xWin);
+                v.bMapped = true;
+                v.nPainted = 0;
+            }
+            if (v.nPainted != w.nChangeCount) Paint(v, w);
+        }
+        for (auto it = m_views.begin(); it != m_views.end();) {
+            if (present.count(it->first)) {
+                ++it;
+                continue;
+            }
+            Drop(it->second);
+            it = m_views.erase(it);
+        }
+        std::lock_guard<std::mutex> lock(m_sh.mtx);
+        m_sh.xWindows.clear();
+        for (auto& [h, v] : m_views)
+            if (v.bMapped) m_sh.xWindows[h] = v.xWin;
+    }
+
+    XView Create(const CWindowSnapshot& w) {
+        XView v;
+        const int screen = DefaultScreen(m_dpy);
+        const int cx = w.rcWindow.right - w.rcWindow.left;
+        const int cy = w.rcWindow.bottom - w.rcWindow.top;
+        XSetWindowAttributes a{};
+        a.background_pixel = 0xF0F0F0;
+        a.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask | KeyPressMask |
+                       KeyReleaseMask | StructureNotifyMask;
+        v.xWin = XCreateWindow(m_dpy, RootWindow(m_dpy, screen), w.rcWindow.left, w.rcWindow.top,
+                               static_cast<unsigned>(cx), static_cast<unsigned>(cy), 0, CopyFromParent,
+                               InputOutput, CopyFromParent, CWBackPixel | CWEventMask, &a);
+        XSizeHints hints{};
+        hints.flags = PPosition | PSize | USPosition;
+        hints.x = w.rcWindow.left;
+        hints.y = w.rcWindow.top;
+        hints.width = cx;
+        hints.height = cy;
+        XSetWMNormalHints(m_dpy, v.xWin, &hints);
+        XSetWMProtocols(m_dpy, v.xWin, &m_wmDelete, 1);
+        v.pSurface = cairo_xlib_surface_create(m_dpy, v.xWin, DefaultVisual(m_dpy, screen), cx, cy);
+        v.rc = w.rcWindow;
+        return v;
+    }
+
+    void Paint(XView& v, const CWindowSnapshot& w) {
+        // Painted off screen first, then copied in one go: no half-painted window is ever seen.
+        cairo_surface_t* img = m_renderer.RenderToImage(w);
+        if (img == nullptr) return;
+        cairo_t* cr = cairo_create(v.pSurface);
+        cairo_set_source_surface(cr, img, 0, 0);
+        cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+        cairo_paint(cr);
+        cairo_destroy(cr);
+        cairo_surface_destroy(img);
+        cairo_surface_flush(v.pSurface);
+        v.nPainted = w.nChangeCount;
+        m_sh.nPaints.fetch_add(1);
+    }
+
+    HWND WindowOf(Window x) const {
+        for (const auto& [h, v] : m_views)
+            if (v.xWin == x) return h;
+        return nullptr;
+    }
+
+    const CWindowSnapshot* SnapOf(HWND h) const {
+        for (const CWindowSnapshot& w : m_snap.windows)
+            if (w.hWnd == h) return &w;
+        return nullptr;
+    }
+
+    void Post(std::function<void()> fn) { AfxPostThreadTask(m_sh.nUiThread, std::move(fn), TRUE); }
+
+    void Handle(XEvent& ev) {
+        const HWND h = WindowOf(ev.xany.window);
+        if (h == nullptr) return;
+        switch (ev.type) {
+            case Expose:
+                if (ev.xexpose.count == 0) {
+                    auto it = m_views.find(h);
+                    if (const CWindowSnapshot* w = SnapOf(h); w && it != m_views.end()) Paint(it->second, *w);
+                }
+                break;
+            case ButtonPress:
+            case ButtonRelease: {
+                const bool bDown = ev.type == ButtonPress;
+                const XButtonEvent& b = ev.xbutton;
+                const POINT pt{b.x_root, b.y_root};
+                if (b.button == Button4 || b.button == Button5) {
+                    if (!bDown) break;  // one notch per press
+                    const int delta = b.button == Button4 ? WHEEL_DELTA : -WHEEL_DELTA;
+                    const UINT flags = KeyFlagsOf(b.state);
+                    Post([h, pt, delta, flags] { AfxScreenMouseWheel(h, pt, delta, flags); });
+                    break;
+                }
+                if (b.button != Button1 && b.button != Button3) break;
+                const CScreenButton nButton =
+                    b.button == Button1 ? CScreenButton::Left : CScreenButton::Right;
+                const UINT flags = KeyFlagsOf(StateAfter(b.state, b.button, bDown));
+                Post([h, pt, nButton, bDown, flags] { AfxScreenMouseButton(h, pt, nButton, bDown, flags); });
+                break;
+            }
+            case MotionNotify: {
+                // Moves are coalesced: while one task waits on the user-interface thread, later moves only
+                // update the position it will deliver, so the newest position always arrives.
+                std::shared_ptr<CPendingMove> pMove = m_sh.pMove;
+                std::lock_guard<std::mutex> lock(pMove->mtx);
+                pMove->hWnd = h;
+                pMove->pt = POINT{ev.xmotion.x_root, ev.xmotion.y_root};
+                pMove->nFlags = KeyFlagsOf(ev.xmotion.state);
+                if (pMove->bQueued) break;
+                pMove->bQueued = true;
+                Post([pMove] {
+                    HWND hMove = nullptr;
+                    POINT pt{};
+                    UINT flags = 0;
+                    {
+                        std::lock_guard<std::mutex> taken(pMove->mtx);
+                        pMove->bQueued = false;
+                        hMove = pMove->hWnd;
+                        pt = pMove->pt;
+                        flags = pMove->nFlags;
+                    }
+                    AfxScreenMouseMove(hMove, pt, flags);
+                });
+                break;
+            }
+            case KeyPress:
+            case KeyRelease: {
+                char buf[8] = {};
+                KeySym ks = NoSymbol;
+                const int n = XLookupString(&ev.xkey, buf, sizeof(buf), &ks, nullptr);
+                const UINT vk = VirtualKeyOf(ks);
+                if (vk == 0) break;
+                const UINT ch = n == 1 ? static_cast<unsigned char>(buf[0]) : 0;
+                const bool bDown = ev.type == KeyPress;
+                const UINT scan = ev.xkey.keycode;
+                Post([h, vk, ch, bDown, scan] { AfxScreenKey(h, vk, ch, bDown, scan); });
+                break;
+            }
+            // FIXME: a window manager that moves or sizes a window (ConfigureNotify) is not told to the
+            // framework yet; the framework's rectangle wins at the next change.
+            case ClientMessage:
+                if (ev.xclient.message_type == m_wmProtocols &&
+                    static_cast<Atom>(ev.xclient.data.l[0]) == m_wmDelete)
+                    Post([h] { AfxScreenCloseRequest(h); });
+                break;
+            default:
+                break;
+        }
+    }
+
+    CScreenSession::CShared& m_sh;
+    Display* m_dpy;
+    CCairoRenderer m_renderer;
+    Atom m_wmDelete = 0;
+    Atom m_wmProtocols = 0;
+    std::map<HWND, XView> m_views;
+    CScreenSnapshot m_snap;
+};
+
+}  // namespace
+
+void CScreenSession::CShared::Run() {
+    Display* dpy = XOpenDisplay(strDisplay.empty() ? nullptr : strDisplay.c_str());
+    {
+        std::lock_guard<std::mutex> lock(mtx);
+        bStarted = true;
+        bOpened = dpy != nullptr;
+        if (!dpy)
+            strError =
+                "cannot open display \"" + (strDisplay.empty() ? std::string("$DISPLAY") : strDisplay) + "\"";
+    }
+    cvStarted.notify_all();
+    if (!dpy) return;
+    CScreenThread t(*this, dpy);
+    t.Loop();
+}
+
+CScreenSession::CScreenSession() = default;
+
+CScreenSession::~CScreenSession() {
+    Stop();
+}
+
+BOOL CScreenSession::Start(const char* pszDisplay) {
+    if (m_pShared) {
+        m_strError = "the session runs already";
+        return FALSE;
+    }
+    auto sh = std::make_shared<CShared>();
+    sh->strDisplay = pszDisplay ? pszDisplay : "";
+    sh->nUiThread = GetCurrentThreadId();
+    if (pipe2(sh->wakeFds, O_NONBLOCK | O_CLOEXEC) != 0) {
+        m_strError = "cannot make the wake-up pipe";
+        return FALSE;
+    }
+    CShared* p = sh.get();
+    sh->thread = std::thread([p] { p->Run(); });
+    bool bOpened = false;
+    {
+        std::unique_lock<std::mutex> lock(sh->mtx);
+        sh->cvStarted.wait(lock, [&] { return sh->bStarted; });
+        bOpened = sh->bOpened;
+        m_strError = sh->strError;
+    }
+    if (!bOpened) {
+        sh->thread.join();
+        close(sh->wakeFds[0]);
+        close(sh->wakeFds[1]);
+        return FALSE;
+    }
+    m_pShared = sh;
+    m_pPreviousMeasurer = AfxSetTextMeasurer(&sh->measurer);
+    m_nOffered = 0;
+    m_nIdleHook = CMessageLoop::AddIdleHook([this] { Refresh(); });
+    Refresh();
+    return TRUE;
+}
+
+void CScreenSession::Stop() {
+    if (!m_pShared) return;
+    CMessageLoop::RemoveIdleHook(m_nIdleHook);
+    m_nIdleHook = 0;
+    AfxSetTextMeasurer(m_pPreviousMeasurer);
+    m_pPreviousMeasurer = nullptr;
+    m_pShared->bQuit.store(true);
+    m_pShared->Wake();
+    m_pShared->thread.join();
+    close(m_pShared->wakeFds[0]);
+    close(m_pShared->wakeFds[1]);
+    m_pShared->wakeFds[0] = m_pShared->wakeFds[1] = -1;
+    // Queued input tasks hold only handles and values: they may still run after this.
+    m_pShared.reset();
+}
+
+BOOL CScreenSession::IsRunning() const {
+    return m_pShared != nullptr;
+}
+
+void CScreenSession::Refresh() {
+    if (!m_pShared) return;
+    CScreenSnapshot snap = AfxTakeScreenSnapshot();
+    if (snap.nChangeCount == m_nOffered) return;
+    m_nOffered = snap.nChangeCount;
+    {
+        std::lock_guard<std::mutex> lock(m_pShared->mtx);
+        m_pShared->pending = std::move(snap);
+    }
+    m_pShared->Wake();
+}
+
+unsigned long CScreenSession::GetXWindow(HWND hWnd) const {
+    if (!m_pShared) return 0;
+    std::lock_guard<std::mutex> lock(m_pShared->mtx);
+    auto it = m_pShared->xWindows.find(hWnd);
+    return it == m_pShared->xWindows.end() ? 0 : it->second;
+}
+
+std::uint64_t CScreenSession::GetPaintCount() const {
+    return m_pShared ? m_pShared->nPaints.load() : 0;
+}

@@ -1,0 +1,49 @@
+// The program on an X display. One screen thread owns the X connection: it keeps one X window per
+// visible top-level framework window (placed and sized from the window's rectangle, hidden when the
+// framework window is hidden, gone with it), paints each from the latest snapshot that changed it, and
+// hands every input event to the user-interface thread as posted user input (screen_input.h). The
+// framework stays the only owner of window state: nothing here changes a window except through input.
+//
+// Threads: Start, Stop and Refresh are called on the user-interface thread (the one whose windows are
+// shown). Snapshots are taken there, in an idle hook of its message loop, so no half-finished paint is
+// ever shown. While a session runs, the framework measures text with the screen's font.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/win/framework.h"
+
+class CScreenSession {
+  public:
+    CScreenSession();
+    ~CScreenSession();  // stops a running session
+
+    // pszDisplay NULL or empty: $DISPLAY. FALSE (and the reason in GetError) when the display cannot be
+    // opened or a session runs already.
+    BOOL Start(const char* pszDisplay);
+    void Stop();
+    BOOL IsRunning() const;
+    const std::string& GetError() const { return m_strError; }
+
+    // Takes a snapshot now and hands it to the screen thread when something changed.
+    void Refresh();
+
+    // Inspection (any thread): the X window showing a framework window (0: none), and how many times
+    // the screen thread has painted windows.
+    unsigned long GetXWindow(HWND hWnd) const;
+    std::uint64_t GetPaintCount() const;
+
+    struct CShared;
+
+  private:
+    CScreenSession(const CScreenSession&) = delete;
+    CScreenSession& operator=(const CScreenSession&) = delete;
+
+    std::shared_ptr<CShared> m_pShared;
+    std::string m_strError;
+    UINT_PTR m_nIdleHook = 0;
+    std::uint64_t m_nOffered = 0;  // change count of the last snapshot handed over
+    class CTextMeasurer* m_pPreviousMeasurer = nullptr;
+};

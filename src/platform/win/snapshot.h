@@ -1,0 +1,54 @@
+// Snapshots of the windows for a view: everything needed to draw every top-level window and its
+// children, copied at one moment so that the view never sees a half-finished paint.
+//
+// Threads: take snapshots on the user-interface thread while its queue is idle (CMessageLoop idle hook):
+// the windows are then between messages. The snapshot is a plain value that any thread may read.
+// AfxTakeScreenSnapshot itself is safe from any thread, but only an idle user-interface thread gives a
+// consistent picture.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/win/gdi.h"
+
+struct CMenuItemSnapshot {
+    std::string strText;  // with its '&' marks; empty for a separator
+    UINT nID = 0;         // 0 for a popup or a separator
+    BOOL bPopup = FALSE;
+    BOOL bSeparator = FALSE;
+    BOOL bGrayed = FALSE;  // MF_GRAYED or MF_DISABLED
+    BOOL bChecked = FALSE;
+};
+
+struct CWindowSnapshot {
+    HWND hWnd = nullptr;
+    std::string strClass;
+    RECT rcWindow{};        // screen pixels
+    RECT rcClient{};        // screen pixels
+    BOOL bVisible = FALSE;  // the window's own WS_VISIBLE (a child of a hidden parent is not shown anyway)
+    BOOL bEnabled = FALSE;
+    BOOL bTopmost = FALSE;
+    int nZOrder = 0;  // among its siblings (top-level windows: among all), 0 the top
+    UINT nID = 0;
+    DWORD dwStyle = 0;
+    DWORD dwExStyle = 0;
+    std::string strText;
+    std::vector<CMenuItemSnapshot> menuBar;  // top-level windows with a menu
+    std::vector<CDrawOp> drawOps;            // the window's drawing record, oldest first
+    std::vector<CWindowSnapshot> children;   // z-order, top first
+    // Top-level windows: bumped whenever anything of this window or its children differs from the
+    // previous snapshot (starts at 1). Children: 0.
+    std::uint64_t nChangeCount = 0;
+};
+
+struct CScreenSnapshot {
+    std::vector<CWindowSnapshot> windows;  // every top-level window, z-order (topmost band first)
+    // Bumped whenever any window differs from the previous snapshot, or a window came or went.
+    std::uint64_t nChangeCount = 0;
+};
+
+CScreenSnapshot AfxTakeScreenSnapshot();
+// The snapshot of one window (and its children) as it is now; the change count is left 0.
+CWindowSnapshot AfxSnapshotWindow(HWND hWnd);

@@ -1,0 +1,284 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+
+#include "platform/screen/bmp_surface.h"
+#include "platform/screen/cairo_renderer.h"
+#include "platform/screen/screenshot.h"
+#include "platform/win/snapshot.h"
+#include "screen_support.h"
+#include "support/temp_work_dir.h"
+#include "support/win_dialog_support.h"
+
+namespace {
+
+const ::testing::Environment* const g_release = ::testing::AddGlobalTestEnvironment(new CFontCacheRelease);
+
+constexpr UINT kDlg = 9601;
+constexpr UINT kLabel = 1301;
+constexpr UINT kRed = 1302;
+constexpr UINT kPicture = 1303;
+constexpr UINT kBitmap = 161;
+constexpr COLORREF kGreen = 0x00C000;  // BGR: a green of 0xC0
+constexpr COLORREF kRedColour = 0x0000FF;
+
+// A dialog that paints the static kRed with a red background.
+class CColourDlg : public CDialog {
+  public:
+    CColourDlg() : CDialog(kDlg) {}
+    ~CColourDlg() override {
+        if (m_hRed) DeleteObject(m_hRed);
+    }
+    HBRUSH m_hRed = CreateSolidBrush(kRedColour);
+
+  protected:
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+        if (message == WM_CTLCOLORSTATIC &&
+            ::GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) == static_cast<int>(kRed)) {
+            SetBkColor(reinterpret_cast<HDC>(wParam), kRedColour);
+            return reinterpret_cast<LRESULT>(m_hRed);
+        }
+        return CDialog::WindowProc(message, wParam, lParam);
+    }
+};
+
+const CWindowSnapshot* FindIn(const std::vector<CWindowSnapshot>& list, HWND h) {
+    for (const CWindowSnapshot& w : list) {
+        if (w.hWnd == h) return &w;
+        if (const CWindowSnapshot* c = FindIn(w.children, h)) return c;
+    }
+    return nullptr;
+}
+
+class Renderer : public CWinTestFixture {
+  protected:
+    void SetUp() override {
+        CWinTestFixture::SetUp();
+        m_bmp = SolidBmp(12, 8, kGreen);
+        AfxRegisterBitmap(kBitmap, m_bmp.data(), m_bmp.size());
+        AfxRegisterDialogTemplate(DlgTemplate(
+            kDlg, {DlgItem(kLabel, "Static", "Hello screen", WS_VISIBLE, 10, 10, 100, 12),
+                   DlgItem(kRed, "Static", "", WS_VISIBLE, 10, 30, 40, 20),
+                   DlgItem(kPicture, "Static", "", WS_VISIBLE | SS_BITMAP, 60, 30, 20, 20, kBitmap)}));
+    }
+    void TearDown() override {
+        AfxSetTextMeasurer(nullptr);
+        CWinTestFixture::TearDown();
+    }
+
+    // The window's rectangle relative to the top-level window (image pixels).
+    static RECT InImage(const CWindowSnapshot& top, HWND h) {
+        RECT rc{};
+        GetWindowRect(h, &rc);
+        OffsetRect(&rc, -top.rcWindow.left, -top.rcWindow.top);
+        return rc;
+    }
+
+    std::vector<BYTE> m_bmp;
+    CCairoTextMeasurer m_measurer;
+};
+
+TEST_F(Renderer, PaintsFillsTextAndBitmapsOfADialog) {
+    AfxSetTextMeasurer(&m_measurer);
+    CColourDlg dlg;
+    ASSERT_TRUE(dlg.Create(kDlg));
+    dlg.ShowWindow(SW_SHOW);
+    Pump();
+    const CScreenSnapshot snap = AfxTakeScreenSnapshot();
+    const CWindowSnapshot* top = FindIn(snap.windows, dlg.m_hWnd);
+    ASSERT_NE(nullptr, top);
+    CCairoRenderer renderer(m_measurer);
+    cairo_surface_t* img = renderer.RenderToImage(*top);
+    ASSERT_NE(nullptr, img);
+    EXPECT_EQ(top->rcWindow.right - top->rcWindow.left, cairo_image_surface_get_width(img));
+    EXPECT_EQ(top->rcWindow.bottom - top->rcWindow.top, cairo_image_surface_get_height(img));
+
+    // The client area's face colour where no control is, the caption's colour above it.
+    const int cxClient = top->rcClient.left - top->rcWindow.left;
+    const int cyClient = top->rcClient.top - top->rcWindow.top;
+    EXPECT_EQ(Rgb(GetSysColor(COLOR_BTNFACE)), PixelAt(img, cxClient + 2, cyClient + 2));
+    EXPECT_EQ(Rgb(GetSysColor(COLOR_HIGHLIGHT)), PixelAt(img, cxClient + 2, cyClient - 3));
+
+    const RECT rcRed = InImage(*top, dlg.GetDlgItem(kRed)->m_hWnd);
+    EXPECT_EQ(0xFF0000u, PixelAt(img, (rcRed.left + rcRed.right) / 2, (rcRed.top + rcRed.bottom) / 2));
+    EXPECT_EQ(Rgb(GetSysColor(COLOR_BTNFACE)), PixelAt(img, rcRed.right + 1, rcRed.top + 1)) << "clipped";
+
+    // The picture static copies the bitmap at its top-left corner.
+    const RECT rcPic = InImage(*top, dlg.GetDlgItem(kPicture)->m_hWnd);
+    EXPECT_EQ(0x00C000u, PixelAt(img, rcPic.left + 1, rcPic.top + 1));
+    EXPECT_EQ(0x00C000u, PixelAt(img, rcPic.left + 11, rcPic.top + 7));
+
+    // Text: dark pixels inside the label, none below its text line.
+    const RECT rcLabel = InImage(*top, dlg.GetDlgItem(kLabel)->m_hWnd);
+    int nDark = 0;
+    for (int y = rcLabel.top; y < rcLabel.bottom; ++y)
+        for (int x = rcLabel.left; x < rcLabel.right; ++x)
+            nDark += (PixelAt(img, x, y) & 0xFF) < 0x80 ? 1 : 0;
+    EXPECT_GT(nDark, 20);
+    cairo_surface_destroy(img);
+}
+
+TEST_F(Renderer, MeasuredWidthsAgreeWithTheInkCairoDraws) {
+    ASSERT_TRUE(m_measurer.HasPinnedFace()) << "fonts-dejavu-core is not installed";
+    for (int h : {11, 16, 24}) {
+        CDrawOp op;
+        op.nKind = CDrawOpKind::DrawText;
+        op.strText = "Measured Text";
+        op.nFontHeight = h;
+        op.nBkMode = TRANSPARENT;
+        op.crText = 0x000000;
+        op.rc = RECT{0, 0, 400, 60};
+        op.nFlags = DT_SINGLELINE | DT_NOPREFIX;
+        cairo_surface_t* img = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 400, 60);
+        cairo_t* cr = cairo_create(img);
+        cairo_set_source_rgb(cr, 1, 1, 1);
+        cairo_paint(cr);
+        CCairoRenderer renderer(m_measurer);
+        renderer.ReplayOp(cr, op);
+        cairo_destroy(cr);
+        int right = -1;
+        int bottom = -1;
+        for (int y = 0; y < 60; ++y)
+            for (int x = 0; x < 400; ++x)
+                if ((PixelAt(img, x, y) & 0xFF) < 0xC0) {
+                    right = std::max(right, x);
+                    bottom = std::max(bottom, y);
+                }
+        const int w = m_measurer.GetTextWidth("", h, op.strText);
+        const int lineH = m_measurer.GetLineHeight("", h);
+        EXPECT_LE(right, w) << "height " << h;
+        EXPECT_GE(right, w - 3) << "height " << h;
+        EXPECT_LT(bottom, lineH) << "height " << h;
+        EXPECT_GT(lineH, h) << "a line holds ascent and descent";
+        cairo_surface_destroy(img);
+    }
+}
+
+TEST_F(Renderer, WordBreakLinesStayInsideTheRectangle) {
+    AfxSetTextMeasurer(&m_measurer);
+    CRecordingWnd wnd;
+    ASSERT_TRUE(wnd.CreateTopLevel());
+    HDC hDC = GetDC(wnd.m_hWnd);
+    const char* text = "A longer sentence that has to wrap onto several lines";
+    RECT rc{0, 0, 90, 0};
+    const int nHeight = DrawTextA(hDC, text, -1, &rc, DT_CALCRECT | DT_WORDBREAK);
+    ReleaseDC(wnd.m_hWnd, hDC);
+    EXPECT_LE(rc.right, 90);
+    EXPECT_GE(nHeight, 3 * m_measurer.GetLineHeight("", 11));
+
+    CDrawOp op;
+    op.nKind = CDrawOpKind::DrawText;
+    op.strText = text;
+    op.nFontHeight = 0;  // the default font, as the calculation above used
+    op.nBkMode = TRANSPARENT;
+    op.rc = RECT{0, 0, 90, nHeight};
+    op.nFlags = DT_WORDBREAK | DT_NOCLIP;
+    cairo_surface_t* img = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 200, nHeight + 20);
+    cairo_t* cr = cairo_create(img);
+    cairo_set_source_rgb(cr, 1, 1, 1);
+    cairo_paint(cr);
+    CCairoRenderer renderer(m_measurer);
+    renderer.ReplayOp(cr, op);
+    cairo_destroy(cr);
+    int nOutside = 0;
+    int nInside = 0;
+    for (int y = 0; y < nHeight + 20; ++y)
+        for (int x = 0; x < 200; ++x) {
+            const bool bInk = (PixelAt(img, x, y) & 0xFF) < 0xC0;
+            if (bInk && (x > 90 || y >= nHeight)) ++nOutside;
+            if (bInk) ++nInside;
+        }
+    EXPECT_EQ(0, nOutside) << "drawn lines agree with the measured layout";
+    EXPECT_GT(nInside, 50);
+    cairo_surface_destroy(img);
+}
+
+TEST_F(Renderer, ChildrenPaintOverParentsAndHiddenOnesNot) {
+    CColourDlg dlg;
+    ASSERT_TRUE(dlg.Create(kDlg));
+    dlg.ShowWindow(SW_SHOW);
+    Pump();
+    CScreenSnapshot snap = AfxTakeScreenSnapshot();
+    CWindowSnapshot top = *FindIn(snap.windows, dlg.m_hWnd);
+    // The dialog's own record paints a blue square where the red static lies: the child wins.
+    const RECT rcRed = InImage(top, dlg.GetDlgItem(kRed)->m_hWnd);
+    CDrawOp fill;
+    fill.nKind = CDrawOpKind::FillRect;
+    fill.crBrush = 0xFF0000;
+    fill.rc = RECT{0, 0, 400, 400};
+    top.drawOps.push_back(fill);
+    CCairoRenderer renderer(m_measurer);
+    cairo_surface_t* img = renderer.RenderToImage(top);
+    const int cx = (rcRed.left + rcRed.right) / 2;
+    const int cy = (rcRed.top + rcRed.bottom) / 2;
+    EXPECT_EQ(0xFF0000u, PixelAt(img, cx, cy));
+    cairo_surface_destroy(img);
+    for (CWindowSnapshot& c : top.children)
+        if (c.nID == kRed) c.bVisible = FALSE;
+    img = renderer.RenderToImage(top);
+    EXPECT_EQ(0x0000FFu, PixelAt(img, cx, cy));
+    cairo_surface_destroy(img);
+}
+
+TEST(BmpSurface, DecodesBothRowOrdersAndRefusesBadData) {
+    std::vector<BYTE> up = SolidBmp(3, 2, 0x123456);
+    up[54] = 0x01;  // bottom-up: the first stored row is the bottom one; blue of its first pixel
+    cairo_surface_t* s = AfxBmpToSurface(up.data(), up.size());
+    ASSERT_NE(nullptr, s);
+    EXPECT_EQ(0x563412u, PixelAt(s, 0, 0));
+    EXPECT_EQ(0x563401u, PixelAt(s, 0, 1));
+    cairo_surface_destroy(s);
+    std::vector<BYTE> down = SolidBmp(3, 2, 0x123456, true);
+    down[54] = 0x01;
+    s = AfxBmpToSurface(down.data(), down.size());
+    ASSERT_NE(nullptr, s);
+    EXPECT_EQ(0x563401u, PixelAt(s, 0, 0));
+    cairo_surface_destroy(s);
+    EXPECT_EQ(nullptr, AfxBmpToSurface(up.data(), up.size() - 4)) << "truncated";
+    EXPECT_EQ(nullptr, AfxBmpToSurface(nullptr, 0));
+}
+
+class Screenshot : public Renderer {};
+
+TEST_F(Screenshot, WritesOnePngPerVisibleTopLevelWindow) {
+    CTempWorkDir dir;
+    ASSERT_TRUE(dir.Enter("tessaro-screenshot"));
+    CColourDlg shown;
+    ASSERT_TRUE(shown.Create(kDlg));
+    shown.SetWindowText("Main / Window: 1");
+    shown.ShowWindow(SW_SHOW);
+    CColourDlg twin;
+    ASSERT_TRUE(twin.Create(kDlg));
+    twin.SetWindowText("Main / Window: 1");
+    twin.ShowWindow(SW_SHOW);
+    CColourDlg hidden;
+    ASSERT_TRUE(hidden.Create(kDlg));
+    hidden.SetWindowText("Hidden");
+    Pump();
+    const std::string folder = std::filesystem::current_path().string();
+    const std::vector<std::string> files = AfxWriteScreenshots(AfxTakeScreenSnapshot(), folder);
+    ASSERT_EQ(2u, files.size());
+    EXPECT_TRUE(std::filesystem::exists(folder + "/Main_Window_1.png"));
+    EXPECT_TRUE(std::filesystem::exists(folder + "/Main_Window_1-2.png"));
+    EXPECT_FALSE(std::filesystem::exists(folder + "/Hidden.png"));
+    cairo_surface_t* png = cairo_image_surface_create_from_png((folder + "/Main_Window_1.png").c_str());
+    ASSERT_EQ(CAIRO_STATUS_SUCCESS, cairo_surface_status(png));
+    CRect rc;
+    shown.GetWindowRect(&rc);
+    EXPECT_EQ(rc.Width(), cairo_image_surface_get_width(png));
+    EXPECT_EQ(rc.Height(), cairo_image_surface_get_height(png));
+    cairo_surface_destroy(png);
+    EXPECT_TRUE(AfxWriteScreenshots(AfxTakeScreenSnapshot(), folder + "/missing").empty());
+}
+
+TEST(ScreenshotName, IsSafeForAFileSystem) {
+    EXPECT_EQ("Corvessa_Tessaro", AfxFileSafeName("Corvessa~Tessaro "));
+    EXPECT_EQ("a_b", AfxFileSafeName("a/\\b"));
+    EXPECT_EQ("window", AfxFileSafeName(".."));
+    EXPECT_EQ("window", AfxFileSafeName(""));
+    EXPECT_EQ("window", AfxFileSafeName("///"));
+    EXPECT_EQ(100u, AfxFileSafeName(std::string(300, 'x')).size());
+}
+
+}  // namespace

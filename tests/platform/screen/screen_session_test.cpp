@@ -1,0 +1,156 @@
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <thread>
+
+#include "platform/screen/screen_session.h"
+#include "support/win_dialog_support.h"
+
+// Xlib's macros (None, Bool, Status) last, after every other header.
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+
+namespace {
+
+constexpr UINT kDlg = 9801;
+constexpr UINT kButton = 1501;
+
+// An Xvfb server of the test's own; it picks a free display number itself and tells it through a pipe
+// (-displayfd), so test programs running side by side never share or race for a display. Stopped by the
+// destructor.
+class CXvfb {
+  public:
+    CXvfb() {
+        int fds[2] = {-1, -1};
+        if (pipe(fds) != 0) return;
+        m_pid = fork();
+        if (m_pid == 0) {
+            close(fds[0]);
+            const std::string fd = std::to_string(fds[1]);
+            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "800x600x24", "-nolisten", "tcp",
+                   static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(fds[1]);
+        // The display number and a newline once the server accepts clients (at most 10 s).
+        std::string number;
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (m_pid > 0 && std::chrono::steady_clock::now() < until) {
+            pollfd p{fds[0], POLLIN, 0};
+            if (poll(&p, 1, 100) <= 0) continue;
+            char c = 0;
+            if (read(fds[0], &c, 1) != 1) break;  // the server ended without a display
+            if (c == '\n') {
+                m_strDisplay = ":" + number;
+                m_bReady = !number.empty();
+                break;
+            }
+            number += c;
+        }
+        close(fds[0]);
+    }
+    ~CXvfb() {
+        if (m_pid > 0) {
+            kill(m_pid, SIGTERM);
+            waitpid(m_pid, nullptr, 0);
+        }
+    }
+    bool Ready() const { return m_bReady; }
+    const std::string& Name() const { return m_strDisplay; }
+
+  private:
+    std::string m_strDisplay;
+    pid_t m_pid = -1;
+    bool m_bReady = false;
+};
+
+class ScreenSession : public CWinTestFixture {
+  protected:
+    void SetUp() override {
+        CWinTestFixture::SetUp();
+        AfxRegisterDialogTemplate(DlgTemplate(
+            kDlg, {DlgItem(kButton, "Button", "Press", WS_VISIBLE | WS_TABSTOP, 20, 20, 50, 14)}));
+    }
+    void TearDown() override {
+        m_session.Stop();
+        CWinTestFixture::TearDown();
+    }
+    // Runs the user-interface side (posted input, snapshots) until done() or 10 s of real time.
+    bool RunUntil(const std::function<bool()>& done) {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (std::chrono::steady_clock::now() < until) {
+            CMessageLoop::PumpPending();
+            m_session.Refresh();
+            if (done()) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return false;
+    }
+    CScreenSession m_session;
+};
+
+TEST_F(ScreenSession, StartFailsOnADisplayThatIsNotThere) {
+    EXPECT_FALSE(m_session.Start(":999999"));
+    EXPECT_FALSE(m_session.IsRunning());
+    EXPECT_NE(std::string::npos, m_session.GetError().find(":999999"));
+}
+
+TEST_F(ScreenSession, ADialogShowsAsAnXWindowAndAClickOnItsButtonReachesIt) {
+    CXvfb xvfb;
+    if (!xvfb.Ready()) GTEST_SKIP() << "Xvfb could not start a display for this test";
+    CNoticeDlg dlg(kDlg);
+    ASSERT_TRUE(dlg.Create(kDlg));
+    dlg.ShowWindow(SW_SHOW);
+    Pump();
+    ASSERT_TRUE(m_session.Start(xvfb.Name().c_str())) << m_session.GetError();
+
+    Display* dpy = XOpenDisplay(xvfb.Name().c_str());
+    ASSERT_NE(nullptr, dpy);
+    CRect rc;
+    dlg.GetWindowRect(&rc);
+    XWindowAttributes a{};
+    ASSERT_TRUE(RunUntil([&] {
+        const Window w = m_session.GetXWindow(dlg.m_hWnd);
+        return w != 0 && m_session.GetPaintCount() > 0 && XGetWindowAttributes(dpy, w, &a) &&
+               a.map_state == IsViewable;
+    })) << "no X window was shown for the dialog";
+    EXPECT_EQ(rc.Width(), a.width);
+    EXPECT_EQ(rc.Height(), a.height);
+    Window child = 0;
+    int x = 0;
+    int y = 0;
+    XTranslateCoordinates(dpy, m_session.GetXWindow(dlg.m_hWnd), DefaultRootWindow(dpy), 0, 0, &x, &y,
+                          &child);
+    EXPECT_EQ(rc.left, x);
+    EXPECT_EQ(rc.top, y);
+
+    // A click through the X server at the button's centre.
+    CRect rcButton;
+    dlg.GetDlgItem(kButton)->GetWindowRect(&rcButton);
+    int nEvent = 0;
+    int nError = 0;
+    int nMajor = 0;
+    int nMinor = 0;
+    ASSERT_TRUE(XTestQueryExtension(dpy, &nEvent, &nError, &nMajor, &nMinor)) << "the server has no XTest";
+    XTestFakeMotionEvent(dpy, DefaultScreen(dpy), rcButton.CenterPoint().x, rcButton.CenterPoint().y, 0);
+    XTestFakeButtonEvent(dpy, 1, True, 0);
+    XTestFakeButtonEvent(dpy, 1, False, 0);
+    XFlush(dpy);
+    EXPECT_TRUE(RunUntil([&] { return dlg.Count(WM_COMMAND, kButton, BN_CLICKED) == 1; }))
+        << "the click did not reach the button";
+
+    // Hidden in the framework, unmapped on the display; destroyed, gone.
+    dlg.ShowWindow(SW_HIDE);
+    EXPECT_TRUE(RunUntil([&] { return m_session.GetXWindow(dlg.m_hWnd) == 0; }));
+    XCloseDisplay(dpy);
+    m_session.Stop();
+    EXPECT_FALSE(m_session.IsRunning());
+}
+
+}  // namespace

@@ -1,0 +1,223 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "platform/win/snapshot.h"
+#include "platform/win/text_measure.h"
+#include "support/win_dialog_support.h"
+
+namespace {
+
+constexpr UINT kDlg = 9501;
+constexpr UINT kMenu = 9502;
+constexpr UINT kLabel = 1201;
+constexpr UINT kButton = 1202;
+
+const CWindowSnapshot* FindIn(const std::vector<CWindowSnapshot>& list, HWND h) {
+    for (const CWindowSnapshot& w : list) {
+        if (w.hWnd == h) return &w;
+        if (const CWindowSnapshot* c = FindIn(w.children, h)) return c;
+    }
+    return nullptr;
+}
+
+class Snapshot : public CWinTestFixture {
+  protected:
+    void SetUp() override {
+        CWinTestFixture::SetUp();
+        CMenuTemplate menu;
+        menu.nID = kMenu;
+        CMenuItemTemplate file{MF_POPUP, 0, "&File", {{MF_STRING, 4001, "Open", {}}}};
+        CMenuItemTemplate board{MF_POPUP | MF_GRAYED, 0, "&Board", {{MF_STRING, 4002, "None", {}}}};
+        menu.items = {file, board};
+        AfxRegisterMenuTemplate(menu);
+        CDialogTemplate t =
+            DlgTemplate(kDlg, {DlgItem(kLabel, "Static", "Label", WS_VISIBLE, 10, 10, 60, 10),
+                               DlgItem(kButton, "Button", "Press", WS_VISIBLE, 10, 30, 50, 14)});
+        t.nMenuId = kMenu;
+        AfxRegisterDialogTemplate(t);
+    }
+};
+
+TEST_F(Snapshot, HoldsTheWindowsTheirChildrenMenusAndDrawing) {
+    CDialog dlg(kDlg);
+    ASSERT_TRUE(dlg.Create(kDlg));
+    dlg.ShowWindow(SW_SHOW);
+    Pump();
+    const CScreenSnapshot snap = AfxTakeScreenSnapshot();
+    const CWindowSnapshot* w = FindIn(snap.windows, dlg.m_hWnd);
+    ASSERT_NE(nullptr, w);
+    EXPECT_EQ("Test", w->strText);
+    EXPECT_TRUE(w->bVisible);
+    CRect rcWnd;
+    dlg.GetWindowRect(&rcWnd);
+    EXPECT_TRUE(EqualRect(&rcWnd, &w->rcWindow));
+    // Caption, frame and menu bar lie between the window and its client area.
+    EXPECT_GT(w->rcClient.top, w->rcWindow.top + kMenuBarHeight);
+    ASSERT_EQ(2u, w->menuBar.size());
+    EXPECT_EQ("&File", w->menuBar[0].strText);
+    EXPECT_TRUE(w->menuBar[0].bPopup);
+    EXPECT_FALSE(w->menuBar[0].bGrayed);
+    EXPECT_TRUE(w->menuBar[1].bGrayed);
+    ASSERT_EQ(2u, w->children.size());
+    EXPECT_EQ(kLabel, w->children[0].nID);  // template order is z-order from the top
+    EXPECT_EQ(0, w->children[0].nZOrder);
+    EXPECT_EQ(1, w->children[1].nZOrder);
+    EXPECT_EQ("Press", w->children[1].strText);
+    EXPECT_EQ("Button", w->children[1].strClass);
+    CRect rcButton;
+    dlg.GetDlgItem(kButton)->GetWindowRect(&rcButton);
+    EXPECT_TRUE(EqualRect(&rcButton, &w->children[1].rcWindow));
+    EXPECT_FALSE(w->children[0].drawOps.empty());  // the label painted itself
+}
+
+TEST_F(Snapshot, ChangeCountMovesOnlyWithAChange) {
+    CDialog dlg(kDlg);
+    ASSERT_TRUE(dlg.Create(kDlg));
+    dlg.ShowWindow(SW_SHOW);
+    Pump();
+    const CScreenSnapshot a = AfxTakeScreenSnapshot();
+    const CScreenSnapshot b = AfxTakeScreenSnapshot();
+    EXPECT_EQ(a.nChangeCount, b.nChangeCount);
+    const std::uint64_t nBefore = FindIn(b.windows, dlg.m_hWnd)->nChangeCount;
+
+    dlg.SetDlgItemText(kLabel, "Other");
+    Pump();
+    const CScreenSnapshot c = AfxTakeScreenSnapshot();
+    EXPECT_GT(c.nChangeCount, b.nChangeCount);
+    EXPECT_GT(FindIn(c.windows, dlg.m_hWnd)->nChangeCount, nBefore);
+
+    dlg.ShowWindow(SW_HIDE);
+    const CScreenSnapshot d = AfxTakeScreenSnapshot();
+    EXPECT_GT(d.nChangeCount, c.nChangeCount);
+    EXPECT_FALSE(FindIn(d.windows, dlg.m_hWnd)->bVisible);
+
+    const HWND hGone = dlg.m_hWnd;
+    dlg.DestroyWindow();
+    const CScreenSnapshot e = AfxTakeScreenSnapshot();
+    EXPECT_GT(e.nChangeCount, d.nChangeCount);
+    EXPECT_EQ(nullptr, FindIn(e.windows, hGone));
+}
+
+// Widths: 10 px per character, lines 20 px.
+class CWideMeasurer : public CTextMeasurer {
+  public:
+    int GetLineHeight(const std::string&, int) const override { return 20; }
+    int GetTextWidth(const std::string&, int, std::string_view t) const override {
+        return 10 * static_cast<int>(t.size());
+    }
+    int GetAverageCharWidth(const std::string&, int) const override { return 10; }
+};
+
+class TextMeasure : public CWinTestFixture {
+  protected:
+    void TearDown() override {
+        AfxSetTextMeasurer(nullptr);
+        CWinTestFixture::TearDown();
+    }
+};
+
+TEST_F(TextMeasure, TheInstalledMeasurerDecidesExtentsAndWrapping) {
+    CRecordingWnd wnd;
+    ASSERT_TRUE(wnd.CreateTopLevel());
+    HDC hDC = GetDC(wnd.m_hWnd);
+    RECT rc{0, 0, 1000, 0};
+    DrawTextA(hDC, "abcd", -1, &rc, DT_CALCRECT | DT_SINGLELINE);
+    const int nFixedWidth = rc.right;
+
+    CWideMeasurer wide;
+    EXPECT_EQ(nullptr, AfxSetTextMeasurer(&wide));
+    rc = RECT{0, 0, 1000, 0};
+    EXPECT_EQ(20, DrawTextA(hDC, "abcd", -1, &rc, DT_CALCRECT | DT_SINGLELINE));
+    EXPECT_EQ(40, rc.right);
+    SIZE sz{};
+    ASSERT_TRUE(GetTextExtentPoint32A(hDC, "abc", 3, &sz));
+    EXPECT_EQ(30, sz.cx);
+    EXPECT_EQ(20, sz.cy);
+    // 35 px: "aa", "bb", then "cccc" broken where it overflows into "ccc" and "c".
+    rc = RECT{0, 0, 35, 0};
+    EXPECT_EQ(80, DrawTextA(hDC, "aa bb cccc", -1, &rc, DT_CALCRECT | DT_WORDBREAK));
+    EXPECT_EQ(30, rc.right);
+    EXPECT_EQ(&wide, AfxSetTextMeasurer(nullptr));
+
+    rc = RECT{0, 0, 1000, 0};
+    DrawTextA(hDC, "abcd", -1, &rc, DT_CALCRECT | DT_SINGLELINE);
+    EXPECT_EQ(nFixedWidth, rc.right);
+    ReleaseDC(wnd.m_hWnd, hDC);
+}
+
+TEST_F(TextMeasure, LayoutKeepsAtLeastOneCharacterPerLine) {
+    CWideMeasurer wide;
+    const std::vector<std::string> lines = AfxLayoutTextLines("ab c", DT_WORDBREAK, 5, wide, "", 10);
+    EXPECT_EQ((std::vector<std::string>{"a", "b", "c"}), lines);
+    EXPECT_EQ((std::vector<std::string>{"x", "", "y"}),
+              AfxLayoutTextLines("x\r\n\ny", DT_WORDBREAK, 100, wide, "", 10));
+    EXPECT_EQ("a&b", AfxTextWithoutPrefix("&a&&b", 0));
+    EXPECT_EQ("&a", AfxTextWithoutPrefix("&a", DT_NOPREFIX));
+}
+
+TEST_F(TextMeasure, TabbedRunsStartAtTheStops) {
+    CWideMeasurer wide;
+    const int stops[] = {50, 120};
+    EXPECT_EQ((std::vector<int>{0, 50, 120}), AfxTabbedRunStarts("ab\tc\td", 2, stops, 0, 0, wide, "", 10));
+    // Past the last stop, tabs go on in steps of the last stop.
+    EXPECT_EQ(250, AfxTabbedTextWidth("abcdefghijklm\tx", 2, stops, 0, 0, wide, "", 10));
+}
+
+class ThreadTask : public CWinTestFixture {};
+
+TEST_F(ThreadTask, RunsInQueueOrderWithPostedMessages) {
+    CRecordingWnd wnd;
+    ASSERT_TRUE(wnd.CreateTopLevel());
+    std::vector<std::string> order;
+    wnd.PostMessage(WM_USER + 1);
+    ASSERT_TRUE(AfxPostThreadTask(
+        GetCurrentThreadId(), [&] { order.push_back("task:" + std::to_string(wnd.Count(WM_USER + 1))); }));
+    wnd.PostMessage(WM_USER + 2);
+    Pump();
+    ASSERT_EQ(1u, order.size());
+    EXPECT_EQ("task:1", order[0]);
+    EXPECT_EQ(1, wnd.Count(WM_USER + 2));
+    EXPECT_FALSE(AfxPostThreadTask(0, [] {}));
+}
+
+TEST_F(ThreadTask, AFullQueueRefusesTasksButNotUserInput) {
+    const DWORD me = GetCurrentThreadId();
+    int nPosted = 0;
+    while (PostThreadMessageA(me, WM_USER, 0, 0) && nPosted < 20000) ++nPosted;
+    ASSERT_LT(nPosted, 20000) << "the queue bound was never reached";
+    auto held = std::make_shared<int>(1);
+    bool bRan = false;
+    EXPECT_FALSE(AfxPostThreadTask(me, [held] {}));
+    EXPECT_EQ(1, held.use_count()) << "a refused task is destroyed at once";
+    EXPECT_TRUE(AfxPostThreadTask(
+        me, [&] { bRan = true; }, TRUE));
+    Pump();
+    EXPECT_TRUE(bRan);
+}
+
+TEST_F(ThreadTask, TasksNeverRunAreDestroyedByAReset) {
+    auto held = std::make_shared<int>(1);
+    ASSERT_TRUE(AfxPostThreadTask(GetCurrentThreadId(), [held] {}));
+    EXPECT_EQ(2, held.use_count());
+    CWinSimulation::Reset();
+    EXPECT_EQ(1, held.use_count());
+}
+
+TEST_F(ThreadTask, TranslateMessageGivesTheKeyboardCharacterOnce) {
+    CRecordingWnd wnd;
+    ASSERT_TRUE(wnd.CreateTopLevel());
+    MSG key{wnd.m_hWnd, WM_KEYDOWN, 'A', 1 | (38 << 16), 0, {0, 0}};
+    EXPECT_FALSE(TranslateMessage(&key));  // simulated keys carry no character
+    AfxSetKeyboardCharacter('a');
+    EXPECT_TRUE(TranslateMessage(&key));
+    EXPECT_FALSE(TranslateMessage(&key));
+    Pump();
+    ASSERT_EQ(1, wnd.Count(WM_CHAR));
+    for (const MSG& m : wnd.m_msgs)
+        if (m.message == WM_CHAR) {
+            EXPECT_EQ(static_cast<WPARAM>('a'), m.wParam);
+        }
+}
+
+}  // namespace
