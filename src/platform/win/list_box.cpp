@@ -336,9 +336,12 @@ LRESULT ListProc(HWND h, UINT msg, WPARAM wParam, LPARAM lParam, bool bComboList
             SyncScrollBar(h, st);
             return 0;
         case WM_VSCROLL:
-            if (reinterpret_cast<HWND>(lParam) == st.hScroll && st.hScroll)
-                OnVScroll(h, st, LOWORD(static_cast<DWORD_PTR>(wParam)),
-                          static_cast<SHORT>(HIWORD(static_cast<DWORD_PTR>(wParam))));
+            if (reinterpret_cast<HWND>(lParam) == st.hScroll && st.hScroll) {
+                const UINT nCode = LOWORD(static_cast<DWORD_PTR>(wParam));
+                OnVScroll(h, st, nCode, static_cast<SHORT>(HIWORD(static_cast<DWORD_PTR>(wParam))));
+                // The scroll bar held the pointer for its click; a dropped list takes it back.
+                if (bComboList && nCode == SB_ENDSCROLL && IsWindowVisible(h)) SetCapture(h);
+            }
             return 0;
         case WM_MOUSEWHEEL: {
             if (bComboList && st.hCombo) return SendMessageA(st.hCombo, msg, wParam, lParam);

@@ -165,6 +165,23 @@ TEST_F(ScreenControls, ComboPickByKeysAndWheel) {
     EXPECT_EQ(3, m_dlg.Count(WM_COMMAND, kCombo, CBN_SELCHANGE));
 }
 
+TEST_F(ScreenControls, ALongDroppedListScrollsAndKeepsThePointer) {
+    HWND h = Item(kCombo);
+    for (int i = 0; i < 30; ++i) SendMessageA(h, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("entry"));
+    Click(h, 10, 5);
+    HWND hList = DroppedList(h);
+    ASSERT_NE(nullptr, hList);
+    RECT rc{};
+    GetClientRect(hList, &rc);
+    EXPECT_LT(rc.bottom, 30 * AfxControlItemHeight(hList));  // the template's room, not every entry
+    // The click on the list's down arrow arrives at the list, which holds the pointer.
+    const POINT ptArrow{rc.right - 3, rc.bottom - 3};
+    Click(hList, ptArrow.x, ptArrow.y);
+    EXPECT_EQ(1, SendMessageA(hList, LB_GETTOPINDEX, 0, 0));
+    EXPECT_EQ(hList, GetCapture());
+    EXPECT_TRUE(SendMessageA(h, CB_GETDROPPEDSTATE, 0, 0));
+}
+
 TEST_F(ScreenControls, ComboGoneWhileDroppedTakesItsListAlong) {
     FillCombo();
     HWND h = Item(kCombo);
