@@ -123,6 +123,10 @@ void PaintButton(HWND h) {
         } else if (!text.empty()) {
             DrawTextA(hDC, text.c_str(), -1, &rc, DT_CENTER | DT_VCENTER | nMulti);
         }
+        if (st.bFocus) {
+            RECT rcFocus{rc.left + 3, rc.top + 3, rc.right - 3, rc.bottom - 3};
+            DrawFocusRect(hDC, &rcFocus);
+        }
     } else {
         const int box = 13;
         const bool bLeftText = (style & BS_LEFTTEXT) != 0;
@@ -149,6 +153,17 @@ void PaintButton(HWND h) {
         if (hOld) SelectObject(hDC, hOld);
         if (!text.empty())
             DrawTextA(hDC, text.c_str(), -1, &rcText, (bLeftText ? DT_RIGHT : DT_LEFT) | DT_VCENTER | nMulti);
+        if (st.bFocus) {
+            // The mark surrounds the caption only.
+            RECT rcMeasure = rcText;
+            DrawTextA(hDC, text.empty() ? " " : text.c_str(), -1, &rcMeasure,
+                      DT_LEFT | DT_SINGLELINE | DT_CALCRECT);
+            const int w = rcMeasure.right - rcMeasure.left, hgt = rcMeasure.bottom - rcMeasure.top;
+            const int left = bLeftText ? rcText.right - w : rcText.left;
+            const int top = rcText.top + (rcText.bottom - rcText.top - hgt) / 2;
+            RECT rcFocus{left - 1, top - 1, left + w + 1, top + hgt + 1};
+            DrawFocusRect(hDC, &rcFocus);
+        }
     }
     EndPaint(h, &ps);
 }

@@ -16,6 +16,7 @@
 #include "platform/win/control_support.h"
 #include "platform/win/dialog.h"
 #include "platform/win/gdi.h"
+#include "platform/win/list_box.h"
 #include "platform/win/win_state.h"
 
 using namespace winctl;
@@ -31,7 +32,21 @@ struct ComboState : CWndExtra {
     std::vector<ComboItem> items;
     int nCurSel = CB_ERR;
     BOOL bDropped = FALSE;
+    HWND hList = nullptr;  // the dropped-down list, a popup "ComboLBox" window
+    int nListHeight = 0;   // pixels the template gave below the field, the dropped list's room
 };
+
+// The field's height: one entry of the font the dialog gave its controls plus a 3-pixel margin on each
+// side. The window keeps this height; the rest of the height asked for becomes the list's room.
+int FieldHeight(HWND h) {
+    HWND p = ParentOf(h);
+    return AfxControlItemHeight(p ? p : h) + 6;
+}
+
+RECT ButtonRect(const RECT& rcField) {
+    const int w = std::min(kScrollBarWidth, rcField.bottom - rcField.top);
+    return RECT{rcField.right - w, rcField.top, rcField.right, rcField.bottom};
+}
 
 int CompareNoCase(const std::string& a, const std::string& b) {
     const size_t n = std::min(a.size(), b.size());
@@ -63,13 +78,40 @@ void ComboSelect(HWND h, ComboState& st, int nIndex) {
     InvalidateRect(h, nullptr, TRUE);
 }
 
+// Fills the dropped list with the combo box's entries, the selection highlighted.
+void ComboSyncList(ComboState& st) {
+    if (st.hList == nullptr) return;
+    SendMessageA(st.hList, LB_RESETCONTENT, 0, 0);
+    for (const ComboItem& item : st.items)
+        SendMessageA(st.hList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.strText.c_str()));
+    SendMessageA(st.hList, LB_SETCURSEL, static_cast<WPARAM>(st.nCurSel), 0);
+}
+
 void ComboShowDropDown(HWND h, ComboState& st, BOOL bShow) {
     if (bShow && !st.bDropped) {
+        // The owner may still fill the list here, so the list is sized after the notification.
         Notify(h, CBN_DROPDOWN);
+        if (!IsWindow(h)) return;
         st.bDropped = TRUE;
+        RECT rcField{};
+        GetWindowRect(h, &rcField);
+        const int itemH = AfxControlItemHeight(h);
+        const int n = static_cast<int>(st.items.size());
+        const int rows = std::max(1, std::min(n, st.nListHeight / itemH));
+        st.hList = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, "ComboLBox", "", WS_POPUP | WS_BORDER,
+                                   rcField.left, rcField.bottom, rcField.right - rcField.left,
+                                   rows * itemH + 2 * kBorderWidth, h, nullptr, nullptr, h);
+        if (st.hList) {
+            SendMessageA(st.hList, WM_SETFONT, static_cast<WPARAM>(SendMessageA(h, WM_GETFONT, 0, 0)), FALSE);
+            ComboSyncList(st);
+            ShowWindow(st.hList, SW_SHOWNA);
+            // Every click now goes to the list: on it picks, elsewhere closes.
+            SetCapture(st.hList);
+        }
         InvalidateRect(h, nullptr, TRUE);
     } else if (!bShow && st.bDropped) {
         st.bDropped = FALSE;
+        if (HWND hList = std::exchange(st.hList, nullptr)) DestroyWindow(hList);
         InvalidateRect(h, nullptr, TRUE);
         Notify(h, CBN_CLOSEUP);
     }
@@ -86,26 +128,102 @@ void ComboUserSelect(HWND h, ComboState& st, int nIndex) {
 void PaintCombo(HWND h, ComboState& st) {
     PAINTSTRUCT ps;
     HDC hDC = BeginPaint(h, &ps);
-    RECT rc = ClientOf(h);
+    const RECT rc = ClientOf(h);
     HBRUSH hbr = AskColors(h, hDC, WM_CTLCOLOREDIT);
     if (hbr) FillRect(hDC, &rc, hbr);
+    const RECT rcButton = ButtonRect(rc);
+    RECT rcText{rc.left + 2, rc.top + 2, rcButton.left - 1, rc.bottom - 2};
+    const bool bFocus = GetFocus() == h && !st.bDropped;
+    if (bFocus) {
+        FillRect(hDC, &rcText, GetSysColorBrush(COLOR_HIGHLIGHT));
+        SetTextColor(hDC, GetSysColor(COLOR_HIGHLIGHTTEXT));
+    }
     const std::string text = TextOf(h);
-    if (!text.empty())
-        DrawTextA(hDC, text.c_str(), -1, &rc, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    if (!text.empty()) {
+        SetBkMode(hDC, TRANSPARENT);
+        RECT r{rcText.left + 1, rcText.top, rcText.right, rcText.bottom};
+        DrawTextA(hDC, text.c_str(), -1, &r, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    }
+    if (bFocus) DrawFocusRect(hDC, &rcText);
+    DrawArrowButton(hDC, rcButton, kArrowDown, st.bDropped != FALSE);
+    EndPaint(h, &ps);
+}
+
+// The highlighted entry of the dropped list, else the selection.
+int ListHighlight(const ComboState& st) {
+    if (st.hList == nullptr) return st.nCurSel;
+    return static_cast<int>(SendMessageA(st.hList, LB_GETCURSEL, 0, 0));
+}
+
+void MoveHighlight(ComboState& st, int nTo) {
+    const int n = static_cast<int>(st.items.size());
+    if (st.hList == nullptr || n == 0) return;
+    SendMessageA(st.hList, LB_SETCURSEL, static_cast<WPARAM>(std::clamp(nTo, 0, n - 1)), 0);
+}
+
+void ComboListDone(HWND h, ComboState& st, int nPicked) {
+    if (!st.bDropped) return;
+    if (nPicked >= 0 && nPicked < static_cast<int>(st.items.size())) {
+        ComboUserSelect(h, st, nPicked);
+        Notify(h, CBN_SELENDOK);
+    } else {
+        Notify(h, CBN_SELENDCANCEL);
+    }
+    if (IsWindow(h)) ComboShowDropDown(h, st, FALSE);
+}
+
+// Keys of a combo box; the dropped list takes the arrows, Enter picks, Escape closes.
+void ComboKey(HWND h, ComboState& st, int vk, bool bAlt) {
+    const int n = static_cast<int>(st.items.size());
     if (st.bDropped) {
-        // The dropped-down list, drawn below the field.
-        HBRUSH hbrList = AskColors(h, hDC, WM_CTLCOLORLISTBOX);
-        const int lineH = std::max(1, rc.bottom - rc.top);
-        RECT rcList{rc.left, rc.bottom, rc.right, rc.bottom + lineH * static_cast<int>(st.items.size())};
-        if (hbrList) FillRect(hDC, &rcList, hbrList);
-        for (size_t i = 0; i < st.items.size(); ++i) {
-            RECT r{rc.left, rcList.top + lineH * static_cast<int>(i), rc.right,
-                   rcList.top + lineH * static_cast<int>(i + 1)};
-            DrawTextA(hDC, st.items[i].strText.c_str(), -1, &r,
-                      DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+        const int cur = ListHighlight(st);
+        switch (vk) {
+            case VK_UP:
+            case VK_DOWN:
+                if (bAlt) {
+                    ComboListDone(h, st, cur);
+                } else {
+                    MoveHighlight(st, cur < 0 ? 0 : cur + (vk == VK_DOWN ? 1 : -1));
+                }
+                return;
+            case VK_HOME:
+                MoveHighlight(st, 0);
+                return;
+            case VK_END:
+                MoveHighlight(st, n - 1);
+                return;
+            case VK_RETURN:
+            case VK_F4:
+                ComboListDone(h, st, cur);
+                return;
+            case VK_ESCAPE:
+                ComboListDone(h, st, LB_ERR);
+                return;
+            default:
+                return;
         }
     }
-    EndPaint(h, &ps);
+    if (vk == VK_F4 || (bAlt && (vk == VK_DOWN || vk == VK_UP))) {
+        ComboShowDropDown(h, st, TRUE);
+        return;
+    }
+    if (n == 0) return;
+    switch (vk) {
+        case VK_DOWN:
+            ComboUserSelect(h, st, std::min(n - 1, st.nCurSel + 1));
+            break;
+        case VK_UP:
+            ComboUserSelect(h, st, std::max(0, st.nCurSel - 1));
+            break;
+        case VK_HOME:
+            ComboUserSelect(h, st, 0);
+            break;
+        case VK_END:
+            ComboUserSelect(h, st, n - 1);
+            break;
+        default:
+            break;
+    }
 }
 
 }  // namespace
@@ -134,6 +252,7 @@ LRESULT ComboProc(HWND h, UINT msg, WPARAM wParam, LPARAM lParam) {
             }
             st.items.insert(st.items.begin() + at, item);
             if (st.nCurSel >= at) ++st.nCurSel;
+            ComboSyncList(st);
             InvalidateRect(h, nullptr, TRUE);
             return at;
         }
@@ -145,10 +264,12 @@ LRESULT ComboProc(HWND h, UINT msg, WPARAM wParam, LPARAM lParam) {
             } else if (st.nCurSel > idx) {
                 --st.nCurSel;
             }
+            ComboSyncList(st);
             return static_cast<LRESULT>(st.items.size());
         case CB_RESETCONTENT:
             st.items.clear();
             ComboSelect(h, st, CB_ERR);
+            ComboSyncList(st);
             return CB_OKAY;
         case CB_GETCOUNT:
             return n;
@@ -156,6 +277,7 @@ LRESULT ComboProc(HWND h, UINT msg, WPARAM wParam, LPARAM lParam) {
             return st.nCurSel;
         case CB_SETCURSEL:
             ComboSelect(h, st, idx);
+            if (st.hList) SendMessageA(st.hList, LB_SETCURSEL, static_cast<WPARAM>(st.nCurSel), 0);
             return bValid ? idx : CB_ERR;
         case CB_GETLBTEXT:
             if (!bValid || lParam == 0) return CB_ERR;
@@ -200,23 +322,67 @@ LRESULT ComboProc(HWND h, UINT msg, WPARAM wParam, LPARAM lParam) {
             Notify(h, CBN_SELENDOK);
             ComboShowDropDown(h, st, FALSE);
             return TRUE;
+        case WM_CREATE: {
+            const CREATESTRUCTA* cs = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+            if (cs)
+                SetWindowPos(h, nullptr, 0, 0, cs->cx, cs->cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+            return DefWindowProcA(h, msg, wParam, lParam);
+        }
+        case WM_WINDOWPOSCHANGING: {
+            // The window is the field; the height asked for beyond it is the dropped list's room.
+            WINDOWPOS* wp = reinterpret_cast<WINDOWPOS*>(lParam);
+            if (wp && !(wp->flags & SWP_NOSIZE)) {
+                const int field = FieldHeight(h);
+                if (wp->cy > field) {
+                    st.nListHeight = wp->cy - field;
+                    wp->cy = field;
+                }
+            }
+            return 0;
+        }
+        case WM_DESTROY:
+            if (HWND hList = std::exchange(st.hList, nullptr)) DestroyWindow(hList);
+            st.bDropped = FALSE;
+            return DefWindowProcA(h, msg, wParam, lParam);
+        case kComboListDone:
+            ComboListDone(h, st, idx);
+            return 0;
         case WM_LBUTTONDOWN:
+        case WM_LBUTTONDBLCLK:
+            if (!IsWindowEnabled(h)) return 0;
             SetFocus(h);
             ComboShowDropDown(h, st, !st.bDropped);
             return 0;
         case WM_KEYDOWN:
-            if (wParam == static_cast<WPARAM>(VK_DOWN) && st.nCurSel + 1 < n)
-                ComboUserSelect(h, st, st.nCurSel + 1);
-            if (wParam == static_cast<WPARAM>(VK_UP) && st.nCurSel > 0)
-                ComboUserSelect(h, st, st.nCurSel - 1);
+            ComboKey(h, st, static_cast<int>(wParam), false);
             return 0;
+        case WM_SYSKEYDOWN:
+            if (wParam == static_cast<WPARAM>(VK_DOWN) || wParam == static_cast<WPARAM>(VK_UP)) {
+                ComboKey(h, st, static_cast<int>(wParam), true);
+                return 0;
+            }
+            return DefWindowProcA(h, msg, wParam, lParam);
+        case WM_MOUSEWHEEL: {
+            const int notches = static_cast<SHORT>(HIWORD(static_cast<DWORD_PTR>(wParam))) / WHEEL_DELTA;
+            if (notches == 0 || n == 0) return 0;
+            if (st.bDropped) {
+                const int cur = ListHighlight(st);
+                MoveHighlight(st, (cur < 0 ? 0 : cur) - notches);
+            } else {
+                ComboUserSelect(h, st, std::clamp((st.nCurSel < 0 ? 0 : st.nCurSel) - notches, 0, n - 1));
+            }
+            return 0;
+        }
         case WM_GETDLGCODE:
-            return DLGC_WANTARROWS | DLGC_WANTCHARS;
+            // While the list is down, Enter and Escape are the list's, not the dialog's.
+            return DLGC_WANTARROWS | DLGC_WANTCHARS | (st.bDropped ? DLGC_WANTALLKEYS : 0);
         case WM_SETFOCUS:
+            InvalidateRect(h, nullptr, TRUE);
             Notify(h, CBN_SETFOCUS);
             return 0;
         case WM_KILLFOCUS:
-            ComboShowDropDown(h, st, FALSE);
+            if (st.bDropped) ComboListDone(h, st, LB_ERR);
+            InvalidateRect(h, nullptr, TRUE);
             Notify(h, CBN_KILLFOCUS);
             return 0;
         case WM_ENABLE:

@@ -85,6 +85,33 @@ constexpr int CB_OKAY = 0;
 constexpr int CB_ERR = -1;
 constexpr int CB_ERRSPACE = -2;
 
+// ---- List boxes ----
+constexpr UINT LBN_SELCHANGE = 1;
+constexpr UINT LBN_DBLCLK = 2;
+constexpr UINT LBN_SELCANCEL = 3;
+constexpr UINT LBN_SETFOCUS = 4;
+constexpr UINT LBN_KILLFOCUS = 5;
+constexpr UINT LB_ADDSTRING = 0x0180;
+constexpr UINT LB_INSERTSTRING = 0x0181;
+constexpr UINT LB_DELETESTRING = 0x0182;
+constexpr UINT LB_RESETCONTENT = 0x0184;
+constexpr UINT LB_SETCURSEL = 0x0186;
+constexpr UINT LB_GETCURSEL = 0x0188;
+constexpr UINT LB_GETTEXT = 0x0189;
+constexpr UINT LB_GETTEXTLEN = 0x018A;
+constexpr UINT LB_GETCOUNT = 0x018B;
+constexpr UINT LB_GETTOPINDEX = 0x018E;
+constexpr UINT LB_SETTOPINDEX = 0x0197;
+constexpr UINT LB_GETITEMDATA = 0x0199;
+constexpr UINT LB_SETITEMDATA = 0x019A;
+constexpr UINT LB_GETITEMHEIGHT = 0x01A1;
+constexpr int LB_OKAY = 0;
+constexpr int LB_ERR = -1;
+constexpr DWORD LBS_NOTIFY = 0x0001;
+constexpr DWORD LBS_SORT = 0x0002;
+constexpr DWORD LBS_HASSTRINGS = 0x0040;
+constexpr DWORD LBS_NOINTEGRALHEIGHT = 0x0100;
+
 // ---- Scroll bars and scroll codes (WM_VSCROLL / WM_HSCROLL low word) ----
 constexpr UINT SB_LINEUP = 0;
 constexpr UINT SB_LINELEFT = 0;

@@ -88,6 +88,18 @@ LRESULT ComboProc(HWND h, UINT msg, WPARAM wParam, LPARAM lParam);
 LRESULT ScrollBarProc(HWND h, UINT msg, WPARAM wParam, LPARAM lParam);
 LRESULT UpDownProc(HWND h, UINT msg, WPARAM wParam, LPARAM lParam);
 LRESULT TabProc(HWND h, UINT msg, WPARAM wParam, LPARAM lParam);
+LRESULT ListBoxProc(HWND h, UINT msg, WPARAM wParam, LPARAM lParam);
+LRESULT ComboListProc(HWND h, UINT msg, WPARAM wParam, LPARAM lParam);
+
+// The dropped-down list tells its combo box that the user is done: wParam the entry picked, LB_ERR to
+// close without a pick (Escape, a click outside); lParam nonzero for a pick by the mouse.
+constexpr UINT kComboListDone = 0x03F3;
+
+constexpr UINT kArrowUp = 0, kArrowDown = 1, kArrowLeft = 2, kArrowRight = 3;
+// A filled triangle centred in rc pointing in nDirection.
+void DrawArrow(HDC hDC, const RECT& rc, UINT nDirection);
+// A raised (pressed: sunken) button face with an arrow.
+void DrawArrowButton(HDC hDC, const RECT& rc, UINT nDirection, bool bPressed);
 // Drops the temporary scroll bar object of a window that goes away (a window destroy hook).
 void ControlWindowGone(HWND hWnd);
 

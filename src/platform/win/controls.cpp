@@ -31,6 +31,8 @@ void AfxEnsureControlClasses() {
         RegisterOne("ScrollBar", &ScrollBarProc);
         RegisterOne("msctls_updown32", &UpDownProc);
         RegisterOne("SysTabControl32", &TabProc);
+        RegisterOne("ListBox", &ListBoxProc);
+        RegisterOne("ComboLBox", &ComboListProc);
         WNDCLASSA wc{};
         wc.style = CS_DBLCLKS | CS_SAVEBITS;
         wc.lpfnWndProc = &AfxDefDlgProc;

@@ -108,6 +108,10 @@ constexpr UINT WM_SIM_THUMBDRAG = 0x03F2;
 void AfxEnsureControlClasses();
 // The static or button deletes its present image with itself (an image a template loaded for it).
 void AfxControlOwnsImage(HWND hCtl);
+// The height of one entry of a list (list boxes, a combo box's list): the control's font line + 2 pixels.
+int AfxControlItemHeight(HWND hWnd);
+// A dotted rectangle (the focus mark) on rc's edge.
+BOOL DrawFocusRect(HDC hDC, const RECT* lprc);
 
 // ::SetScrollRange/... on a scroll bar control (nBar SB_CTL). The window scroll bars of SB_HORZ/SB_VERT
 // are not modelled: those calls fail (return 0 / FALSE).

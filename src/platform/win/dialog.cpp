@@ -1,5 +1,6 @@
 #include "platform/win/dialog.h"
 
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -159,6 +160,18 @@ LRESULT AfxDefDlgProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_SETFOCUS: {
             if (HWND hFirst = FirstTabStop(hWnd)) FocusControl(hFirst);
             return 0;
+        }
+        case WM_MOUSEWHEEL: {
+            // The wheel over a dialog scrolls its vertical scroll bar control, when it has one.
+            for (HWND c : ChildrenOf(hWnd)) {
+                char cls[16] = {};
+                GetClassNameA(c, cls, sizeof cls);
+                const DWORD s = StyleOf(c);
+                if (std::strcmp(cls, "ScrollBar") == 0 && (s & SBS_VERT) && (s & WS_VISIBLE) &&
+                    !(s & WS_DISABLED))
+                    return SendMessageA(c, message, wParam, lParam);
+            }
+            return DefWindowProcA(hWnd, message, wParam, lParam);
         }
         case WM_COMMAND:
         case WM_NOTIFY:

@@ -16,6 +16,7 @@
 #include "platform/win/control_support.h"
 #include "platform/win/dialog.h"
 #include "platform/win/gdi.h"
+#include "platform/win/kernel.h"
 #include "platform/win/win_state.h"
 
 using namespace winctl;
@@ -25,9 +26,12 @@ namespace {
 constexpr int kDefaultEditLimit = 30000;
 constexpr int kLargestEditLimit = 0x7FFFFFFE;
 
+// The selection runs from the anchor nSelStart to the caret nSelEnd (either may be the larger).
 struct EditState : CWndExtra {
     int nSelStart = 0;
     int nSelEnd = 0;
+    BOOL bFocus = FALSE;
+    BOOL bDragging = FALSE;
     int nLimit = kDefaultEditLimit;
     char chPassword = '\0';
     BOOL bModify = FALSE;
@@ -64,6 +68,86 @@ bool EditReplace(HWND h, EditState& st, std::string ins, bool bRefuseOverLimit) 
     return true;
 }
 
+std::string ShownText(HWND h, const EditState& st) {
+    std::string text = TextOf(h);
+    if (st.chPassword) text.assign(text.size(), st.chPassword);
+    return text;
+}
+
+// Where a single-line edit's characters are: x of the left edge of character i (i = size: the end).
+struct EditLayout {
+    RECT rcLine{};
+    std::vector<int> xs;
+};
+
+EditLayout LayOut(HWND h, const std::string& text) {
+    EditLayout lay;
+    const RECT rc = ClientOf(h);
+    const int lineH = AfxControlItemHeight(h) - 2;
+    lay.rcLine = RECT{rc.left + 1, rc.top + (rc.bottom - rc.top - lineH) / 2, rc.right - 1, 0};
+    lay.rcLine.bottom = lay.rcLine.top + lineH;
+    HDC hDC = GetDC(h);
+    lay.xs.reserve(text.size() + 1);
+    for (size_t i = 0; i <= text.size(); ++i) {
+        SIZE sz{};
+        GetTextExtentPoint32A(hDC, text.c_str(), static_cast<int>(i), &sz);
+        lay.xs.push_back(sz.cx);
+    }
+    ReleaseDC(h, hDC);
+    const DWORD style = StyleOf(h);
+    const int width = lay.xs.back();
+    int origin = lay.rcLine.left;
+    if (style & ES_RIGHT) {
+        origin = lay.rcLine.right - width;
+    } else if (style & ES_CENTER) {
+        origin = lay.rcLine.left + (lay.rcLine.right - lay.rcLine.left - width) / 2;
+    }
+    for (int& x : lay.xs) x += origin;
+    return lay;
+}
+
+// The character boundary nearest to x.
+int CharAt(HWND h, const EditState& st, int x) {
+    const EditLayout lay = LayOut(h, ShownText(h, st));
+    int best = 0;
+    for (size_t i = 1; i < lay.xs.size(); ++i) {
+        if (std::abs(lay.xs[i] - x) < std::abs(lay.xs[static_cast<size_t>(best)] - x))
+            best = static_cast<int>(i);
+    }
+    return best;
+}
+
+bool ShiftDown() {
+    return (GetAsyncKeyState(VK_SHIFT) & 0x8000) != 0;
+}
+
+// Moves the caret; with Shift the anchor stays and the selection grows or shrinks.
+void MoveCaret(HWND h, EditState& st, int nTo, bool bExtend) {
+    const int len = GetWindowTextLengthA(h);
+    st.nSelEnd = std::clamp(nTo, 0, len);
+    if (!bExtend) st.nSelStart = st.nSelEnd;
+    InvalidateRect(h, nullptr, FALSE);
+}
+
+// The border of WS_BORDER lies outside the client area: drawn through the window's context.
+void PaintEditBorder(HWND h) {
+    if (!(StyleOf(h) & WS_BORDER)) return;
+    RECT rcWnd{};
+    GetWindowRect(h, &rcWnd);
+    HDC hDC = GetWindowDC(h);
+    HPEN hPen = CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNSHADOW));
+    HGDIOBJ hOldPen = SelectObject(hDC, hPen);
+    HGDIOBJ hOldBrush = SelectObject(hDC, GetStockObject(NULL_BRUSH));
+    Rectangle(hDC, 0, 0, rcWnd.right - rcWnd.left, rcWnd.bottom - rcWnd.top);
+    if (hOldBrush) SelectObject(hDC, hOldBrush);
+    if (hOldPen) SelectObject(hDC, hOldPen);
+    DeleteObject(hPen);
+    ReleaseDC(h, hDC);
+}
+
+// The text, then (focused) the selection in the highlight colours and the caret, a solid bar one pixel
+// wide at the caret's boundary. The caret does not blink: a blinking caret would repaint the edit twice
+// a second for as long as it has the focus.
 void PaintEdit(HWND h, EditState& st) {
     const DWORD style = StyleOf(h);
     PAINTSTRUCT ps;
@@ -72,16 +156,38 @@ void PaintEdit(HWND h, EditState& st) {
     const bool bStaticLook = (style & ES_READONLY) || !IsWindowEnabled(h);
     HBRUSH hbr = AskColors(h, hDC, bStaticLook ? WM_CTLCOLORSTATIC : WM_CTLCOLOREDIT);
     if (hbr) FillRect(hDC, &rc, hbr);
-    std::string text = TextOf(h);
-    if (st.chPassword) text.assign(text.size(), st.chPassword);
+    const std::string text = ShownText(h, st);
     UINT fmt = DT_NOPREFIX | ((style & ES_MULTILINE) ? DT_WORDBREAK : DT_SINGLELINE | DT_VCENTER);
     if (style & ES_RIGHT) {
         fmt |= DT_RIGHT;
     } else if (style & ES_CENTER) {
         fmt |= DT_CENTER;
     }
-    if (!text.empty()) DrawTextA(hDC, text.c_str(), -1, &rc, fmt);
+    RECT rcText{rc.left + 1, rc.top, rc.right - 1, rc.bottom};
+    if (!text.empty()) DrawTextA(hDC, text.c_str(), -1, &rcText, fmt);
+    if (st.bFocus && !(style & ES_MULTILINE)) {
+        const EditLayout lay = LayOut(h, text);
+        const int len = static_cast<int>(text.size());
+        const int s = std::clamp(std::min(st.nSelStart, st.nSelEnd), 0, len);
+        const int e = std::clamp(std::max(st.nSelStart, st.nSelEnd), 0, len);
+        if (s < e) {
+            RECT rcSel{lay.xs[static_cast<size_t>(s)], lay.rcLine.top, lay.xs[static_cast<size_t>(e)],
+                       lay.rcLine.bottom};
+            FillRect(hDC, &rcSel, GetSysColorBrush(COLOR_HIGHLIGHT));
+            const COLORREF crOld = SetTextColor(hDC, GetSysColor(COLOR_HIGHLIGHTTEXT));
+            const int nOldMode = SetBkMode(hDC, TRANSPARENT);
+            const std::string part = text.substr(static_cast<size_t>(s), static_cast<size_t>(e - s));
+            DrawTextA(hDC, part.c_str(), -1, &rcSel, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+            SetBkMode(hDC, nOldMode);
+            SetTextColor(hDC, crOld);
+        }
+        const int caret = std::clamp(st.nSelEnd, 0, len);
+        const int x = lay.xs[static_cast<size_t>(caret)];
+        RECT rcCaret{x, lay.rcLine.top, x + 1, lay.rcLine.bottom};
+        FillRect(hDC, &rcCaret, reinterpret_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    }
     EndPaint(h, &ps);
+    PaintEditBorder(h);
 }
 
 }  // namespace
@@ -136,16 +242,21 @@ LRESULT EditProc(HWND h, UINT msg, WPARAM wParam, LPARAM lParam) {
                     if (EditReplace(h, st, std::string(), false)) EditChanged(h, st);
                     return 0;
                 case VK_LEFT:
-                    st.nSelStart = st.nSelEnd = std::max(0, std::min(st.nSelStart, st.nSelEnd) - 1);
+                case VK_RIGHT: {
+                    const bool bExtend = ShiftDown();
+                    const bool bLeft = wParam == static_cast<WPARAM>(VK_LEFT);
+                    int to = st.nSelEnd + (bLeft ? -1 : 1);
+                    // Without Shift an arrow first collapses a selection to its side.
+                    if (!bExtend && st.nSelStart != st.nSelEnd)
+                        to = bLeft ? std::min(st.nSelStart, st.nSelEnd) : std::max(st.nSelStart, st.nSelEnd);
+                    MoveCaret(h, st, to, bExtend);
                     return 0;
-                case VK_RIGHT:
-                    st.nSelStart = st.nSelEnd = std::min(len, std::max(st.nSelStart, st.nSelEnd) + 1);
-                    return 0;
+                }
                 case VK_HOME:
-                    st.nSelStart = st.nSelEnd = 0;
+                    MoveCaret(h, st, 0, ShiftDown());
                     return 0;
                 case VK_END:
-                    st.nSelStart = st.nSelEnd = len;
+                    MoveCaret(h, st, len, ShiftDown());
                     return 0;
                 default:
                     return 0;
@@ -205,15 +316,36 @@ LRESULT EditProc(HWND h, UINT msg, WPARAM wParam, LPARAM lParam) {
             InvalidateRect(h, nullptr, TRUE);
             return TRUE;
         }
-        case WM_LBUTTONDOWN:
-            SetFocus(h);
-            st.nSelStart = st.nSelEnd = GetWindowTextLengthA(h);
+        case WM_LBUTTONDOWN: {
+            if (GetFocus() != h) SetFocus(h);
+            const int at = CharAt(h, st, static_cast<SHORT>(LOWORD(static_cast<DWORD_PTR>(lParam))));
+            MoveCaret(h, st, at, (wParam & MK_SHIFT) != 0);
+            st.bDragging = TRUE;
+            SetCapture(h);
+            return 0;
+        }
+        case WM_MOUSEMOVE:
+            if (st.bDragging)
+                MoveCaret(h, st, CharAt(h, st, static_cast<SHORT>(LOWORD(static_cast<DWORD_PTR>(lParam)))),
+                          true);
+            return 0;
+        case WM_LBUTTONUP:
+            if (st.bDragging) {
+                st.bDragging = FALSE;
+                if (GetCapture() == h) ReleaseCapture();
+            }
+            return 0;
+        case WM_CAPTURECHANGED:
+            st.bDragging = FALSE;
             return 0;
         case WM_SETFOCUS:
+            st.bFocus = TRUE;
             InvalidateRect(h, nullptr, FALSE);
             Notify(h, EN_SETFOCUS);
             return 0;
         case WM_KILLFOCUS:
+            st.bFocus = FALSE;
+            st.bDragging = FALSE;
             InvalidateRect(h, nullptr, FALSE);
             Notify(h, EN_KILLFOCUS);
             return 0;

@@ -11,6 +11,7 @@
 #include "platform/win/gdi.h"
 #include "platform/win/geometry.h"
 #include "platform/win/kernel.h"
+#include "platform/win/list_box.h"
 #include "platform/win/menu.h"
 #include "platform/win/message_loop.h"
 #include "platform/win/message_map.h"

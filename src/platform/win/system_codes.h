@@ -110,10 +110,13 @@ constexpr int VK_RIGHT = 0x27;
 constexpr int VK_DOWN = 0x28;
 constexpr int VK_DELETE = 0x2E;
 constexpr int VK_F1 = 0x70;
+constexpr int VK_F4 = 0x73;
 constexpr UINT MK_LBUTTON = 0x0001;
 constexpr UINT MK_RBUTTON = 0x0002;
 constexpr UINT MK_SHIFT = 0x0004;
 constexpr UINT MK_CONTROL = 0x0008;
+// WM_MOUSEWHEEL: the signed distance in the high word of wParam, in multiples of WHEEL_DELTA per notch.
+constexpr int WHEEL_DELTA = 120;
 
 // ---- Resource ids as text pointers ----
 inline LPSTR MAKEINTRESOURCEA(WORD i) {

@@ -29,7 +29,13 @@ struct UpDownState : CWndExtra {
     int nBase = 10;
     HWND hBuddy = nullptr;
     BOOL bPressed = FALSE;
+    BOOL bPressedUp = FALSE;
 };
+
+// Held down, an arrow steps again after a first delay, then at a steady rate (ms).
+constexpr UINT_PTR kUpDownRepeatTimer = 0x5C02;
+constexpr UINT kUpDownRepeatDelay = 400;
+constexpr UINT kUpDownRepeatRate = 100;
 
 int ClampUpDown(const UpDownState& st, int nPos) {
     return std::clamp(nPos, std::min(st.nLower, st.nUpper), std::max(st.nLower, st.nUpper));
@@ -126,13 +132,28 @@ LRESULT UpDownProc(HWND h, UINT msg, WPARAM wParam, LPARAM lParam) {
             const bool bUp =
                 (StyleOf(h) & UDS_HORZ) ? x >= (rc.right - rc.left) / 2 : y < (rc.bottom - rc.top) / 2;
             st.bPressed = TRUE;
+            st.bPressedUp = bUp ? TRUE : FALSE;
             SetCapture(h);
             UpDownStep(h, st, bUp);
+            SetTimer(h, kUpDownRepeatTimer, kUpDownRepeatDelay, nullptr);
             return 0;
         }
+        case WM_TIMER:
+            if (wParam != kUpDownRepeatTimer) return DefWindowProcA(h, msg, wParam, lParam);
+            if (!st.bPressed) {
+                KillTimer(h, kUpDownRepeatTimer);
+                return 0;
+            }
+            SetTimer(h, kUpDownRepeatTimer, kUpDownRepeatRate, nullptr);
+            UpDownStep(h, st, st.bPressedUp != FALSE);
+            return 0;
+        case WM_DESTROY:
+            KillTimer(h, kUpDownRepeatTimer);
+            return DefWindowProcA(h, msg, wParam, lParam);
         case WM_LBUTTONUP:
             if (!st.bPressed) return 0;
             st.bPressed = FALSE;
+            KillTimer(h, kUpDownRepeatTimer);
             if (GetCapture() == h) ReleaseCapture();
             UpDownSendScroll(h, SB_ENDSCROLL, st.nPos);
             return 0;

@@ -163,6 +163,12 @@ LRESULT DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
             return HTCLIENT;
         case WM_MOUSEACTIVATE:
             return 1;
+        case WM_MOUSEWHEEL: {
+            // A wheel turn that the window under the pointer does not take goes to its parent.
+            const DWORD style = static_cast<DWORD>(GetWindowLongPtrA(hWnd, GWL_STYLE));
+            HWND hParent = (style & WS_CHILD) ? GetParent(hWnd) : nullptr;
+            return hParent ? SendMessageA(hParent, Msg, wParam, lParam) : 0;
+        }
         default:
             return 0;
     }
