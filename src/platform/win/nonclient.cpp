@@ -388,7 +388,7 @@ BOOL NonClientHook(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam, LRESUL
                 if (nItem < 0) {
                     Beep(0, 0);
                 } else {
-                    AfxTrackMenuBar(hWnd, nItem, TRUE);
+                    AfxTrackMenuBar(hWnd, nItem, TRUE, TRUE);
                 }
             }
             return TRUE;
