@@ -488,6 +488,8 @@ std::vector<HWND> AfxGetMenuPopups() {
     return v;
 }
 
+// FIXME: a modal box opened during the tracking (by a timer's handler) does not end it, so its keys still
+// go to the menu; the program opens none while a menu is up, but the system would close the menu first.
 BOOL AfxMenuTrackingFilter(MSG* pMsg) {
     CMenuTracker* t = t_pTracker;
     if (t == nullptr || t->m_bDone) return FALSE;

@@ -14,9 +14,9 @@
 // (bWindowCoords TRUE): the frame's fill and edge, the caption bar (active or inactive colours) with the
 // window text, the close box, and the menu bar: item texts without their '&' (DT_NOPREFIX) with a Line
 // under the mnemonic character, grayed items in COLOR_GRAYTEXT, the tracked item highlighted. The record is
-// rebuilt from the window's current text, size, activation and menu whenever it is asked for (and on
-// WM_NCPAINT), so it can never show a stale caption; AfxGetNonClientSerial changes whenever what it shows
-// has changed since the last call, for a view that redraws only on change.
+// built from the window's current text, size, activation and menu whenever it is asked for (WM_NCPAINT
+// has nothing to keep), so it can never show a stale caption; AfxGetNonClientSerial is a digest of it that
+// changes whenever what it shows changes, for a view that redraws only on change.
 //
 // Activation: a window that was sent WM_NCACTIVATE shows what it was told last; other windows are active
 // when the focus is in them (or they have it).
@@ -58,8 +58,7 @@ int AfxMenuBarItemFromPoint(HWND hWnd, POINT ptScreen);
 
 // The record described above; empty for a window without a non-client area, or that is gone.
 std::vector<CDrawOp> AfxGetNonClientDrawOps(HWND hWnd);
-// Changes whenever the non-client drawing of the window has changed since it was last read through
-// AfxGetNonClientDrawOps; 0 for a window that is gone.
+// A digest of AfxGetNonClientDrawOps (never 0): equal digests, equal drawings. 0 for a window that is gone.
 unsigned AfxGetNonClientSerial(HWND hWnd);
 
 // A menu item's text without its '&' marks ("&&" stays one '&'): *pnMnemonic (may be NULL) gets the index
@@ -86,6 +85,6 @@ HWND AfxWindowFromPointForInput(POINT ptScreen, LRESULT* pnHitTest = nullptr);
 BOOL AfxDeliverMouseInput(UINT nMsg, POINT ptScreen, WPARAM nKeys);
 
 // Installs the default processing of the non-client messages (WM_NCHITTEST, WM_NCPAINT, WM_NCACTIVATE,
-// WM_NCLBUTTONDOWN/UP, the caption drag's WM_MOUSEMOVE/WM_LBUTTONUP, WM_SYSKEYDOWN, WM_SYSCOMMAND
-// SC_KEYMENU, WM_SETTEXT's caption redraw). Window creation calls it; calling it again does nothing.
+// WM_NCLBUTTONDOWN/UP, the caption drag's WM_MOUSEMOVE/WM_LBUTTONUP, WM_SYSKEYDOWN for F10 and
+// Alt+letter, WM_SYSCOMMAND SC_KEYMENU). Window creation calls it; calling it again does nothing.
 void AfxEnsureNonClientHooks();
