@@ -93,6 +93,10 @@ BOOL CTessaro2010Dlg::CreateChannelDialogs() {
             if (pPanel != nullptr && pPanel->GetSafeHwnd() != nullptr) pPanel->ShowWindow(SW_HIDE);
         return FALSE;
     };
+    // The scroll bar comes after the group box in the template, so the panels inside the group box would
+    // cover it; it goes above them (its place in the z-order is all that changes).
+    if (CWnd* pScroll = GetDlgItem(IDC_CHANNEL_SCROLL))
+        pScroll->SetWindowPos(&CWnd::wndTop, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     if (g_Params.nBoardIndex == -1 || CurrentBoardRecord() == nullptr || m_nChannels < 1 || pGroup == nullptr)
         return hideAll();
 

@@ -342,7 +342,19 @@ void CCairoRenderer::PaintWindow(cairo_t* cr, const CWindowSnapshot& w, POINT pt
     const RECT rcCli = Offset(w.rcClient, ptOrigin);
     cairo_save(cr);
     ClipTo(cr, rcWnd);
-    AfxDrawStandInNonClient(cr, w, ptOrigin, m_measurer);
+    // The framework draws the frame, caption and menu bar of the windows that have them; the control
+    // borders it does not draw yet come from the stand-in.
+    if (w.nonClientOps.empty()) {
+        AfxDrawStandInNonClient(cr, w, ptOrigin, m_measurer);
+    } else {
+        for (const CDrawOp& op : w.nonClientOps) {
+            cairo_save(cr);
+            ClipTo(cr, rcWnd);
+            cairo_translate(cr, rcWnd.left, rcWnd.top);
+            ReplayOp(cr, op);
+            cairo_restore(cr);
+        }
+    }
     for (const CDrawOp& op : w.drawOps) {
         cairo_save(cr);
         const RECT& rcSurface = op.bWindowCoords ? rcWnd : rcCli;

@@ -31,34 +31,6 @@ void Deliver(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam, UINT nChar =
     DispatchMessageA(&msg);
 }
 
-// The stand-in non-client parts of a top-level window (drawn by AfxDrawStandInNonClient).
-int StandInHitTest(HWND hTop, POINT pt) {
-    RECT rcWnd{};
-    RECT rcCli{};
-    GetWindowRect(hTop, &rcWnd);
-    GetClientRect(hTop, &rcCli);
-    POINT org{0, 0};
-    ClientToScreen(hTop, &org);
-    OffsetRect(&rcCli, org.x, org.y);
-    if (!PtIn(rcWnd, pt)) return HTNOWHERE;
-    const DWORD style = static_cast<DWORD>(GetWindowLongPtrA(hTop, GWL_STYLE));
-    const DWORD exStyle = static_cast<DWORD>(GetWindowLongPtrA(hTop, GWL_EXSTYLE));
-    const int nFrame = rcCli.left - rcWnd.left;
-    int y = rcWnd.top + nFrame;
-    if ((style & WS_CAPTION) == WS_CAPTION) {
-        const int nCaption = (exStyle & WS_EX_TOOLWINDOW) ? kToolCaptionHeight : kCaptionHeight;
-        if (pt.y >= y && pt.y < y + nCaption && pt.x >= rcWnd.left + nFrame && pt.x < rcWnd.right - nFrame) {
-            const int nBox = nCaption - 8;
-            const bool bInBox = (style & WS_SYSMENU) && pt.x >= rcWnd.right - nFrame - 4 - nBox &&
-                                pt.x < rcWnd.right - nFrame - 4;
-            return bInBox ? HTCLOSE : HTCAPTION;
-        }
-        y += nCaption;
-    }
-    if (pt.y >= y && pt.y < rcCli.top && pt.x >= rcCli.left && pt.x < rcCli.right) return HTMENU;
-    return HTBORDER;
-}
-
 // The deepest window under pt in hWnd's subtree that takes the point, or NULL to pass it on.
 CScreenHit HitIn(HWND hWnd, POINT pt) {
     for (HWND c = GetWindow(hWnd, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
@@ -74,9 +46,6 @@ CScreenHit HitIn(HWND hWnd, POINT pt) {
     if (nHit == HTTRANSPARENT) return {};
     return CScreenHit{hWnd, nHit};
 }
-
-HWND g_hNcDown = nullptr;  // the window a non-client button went down on (user-interface thread only)
-int g_nNcDownHit = HTNOWHERE;
 
 HWND KeyTarget(HWND hTop) {
     HWND hFocus = GetFocus();
@@ -94,8 +63,9 @@ CScreenHit AfxScreenHitTest(HWND hTop, POINT pt) {
     ClientToScreen(hTop, &org);
     OffsetRect(&rcCli, org.x, org.y);
     if (!PtIn(rcCli, pt)) {
-        const int nStandIn = StandInHitTest(hTop, pt);
-        return nStandIn == HTNOWHERE ? CScreenHit{} : CScreenHit{hTop, nStandIn};
+        // The frame, caption, close box and menu bar are the framework's own (its non-client handling).
+        const int nHit = static_cast<int>(SendMessageA(hTop, WM_NCHITTEST, 0, PointParam(pt.x, pt.y)));
+        return nHit == HTNOWHERE ? CScreenHit{} : CScreenHit{hTop, nHit};
     }
     const CScreenHit hit = HitIn(hTop, pt);
     return hit.hWnd != nullptr ? hit : CScreenHit{hTop, HTCLIENT};
@@ -121,18 +91,10 @@ void AfxScreenMouseButton(HWND hTop, POINT pt, CScreenButton nButton, BOOL bDown
         return;
     }
     if (!bLeft) return;  // FIXME: right clicks on the frame (the system menu) are not shown yet
+    // The framework's non-client handling acts on these: the close box (down and up on it), the caption
+    // drag, the menu bar's tracking.
     Deliver(hit.hWnd, bDown ? WM_NCLBUTTONDOWN : WM_NCLBUTTONUP, static_cast<WPARAM>(hit.nHitTest),
             PointParam(pt.x, pt.y));
-    if (bDown) {
-        g_hNcDown = hit.hWnd;
-        g_nNcDownHit = hit.nHitTest;
-        return;
-    }
-    // The close box acts when the button goes down and up on it.
-    const bool bClose = hit.nHitTest == HTCLOSE && g_hNcDown == hit.hWnd && g_nNcDownHit == HTCLOSE;
-    g_hNcDown = nullptr;
-    g_nNcDownHit = HTNOWHERE;
-    if (bClose) Deliver(hit.hWnd, WM_SYSCOMMAND, SC_CLOSE, PointParam(pt.x, pt.y));
 }
 
 void AfxScreenMouseMove(HWND hTop, POINT pt, UINT nKeyFlags) {

@@ -183,7 +183,7 @@ LRESULT ButtonProc(HWND h, UINT msg, WPARAM wParam, LPARAM lParam) {
             if (IsCheckType(type)) return DLGC_BUTTON;
             return DLGC_BUTTON | (type == BS_DEFPUSHBUTTON ? DLGC_DEFPUSHBUTTON : DLGC_UNDEFPUSHBUTTON);
         case WM_NCHITTEST:
-            return type == BS_GROUPBOX ? HTTRANSPARENT : HTCLIENT;
+            return type == BS_GROUPBOX ? static_cast<LRESULT>(HTTRANSPARENT) : static_cast<LRESULT>(HTCLIENT);
         case WM_LBUTTONDOWN:
         case WM_LBUTTONDBLCLK:
             if (type == BS_GROUPBOX) return 0;

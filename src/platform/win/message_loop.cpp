@@ -13,6 +13,7 @@
 #include "platform/win/app.h"
 #include "platform/win/clock.h"
 #include "platform/win/kernel.h"
+#include "platform/win/menu_tracking.h"
 #include "platform/win/win_state.h"
 
 using namespace winstate;
@@ -512,6 +513,8 @@ BOOL CMessageLoop::PumpMessage() {
 
 BOOL CMessageLoop::PreTranslate(MSG* pMsg) {
     if (pMsg == nullptr) return FALSE;
+    // A menu being tracked takes the keyboard and the mouse before any window sees them.
+    if (AfxMenuTrackingFilter(pMsg)) return TRUE;
     if (CWinThread* pThread = AfxGetThread()) return pThread->PreTranslateMessage(pMsg);
     return pMsg->hwnd ? CWnd::WalkPreTranslateTree(nullptr, pMsg) : FALSE;
 }

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "platform/win/menu.h"
+#include "platform/win/nonclient.h"
 
 namespace {
 
@@ -42,7 +43,8 @@ bool SameWindow(const CWindowSnapshot& a, const CWindowSnapshot& b) {
            SameRect(a.rcClient, b.rcClient) && a.bVisible == b.bVisible && a.bEnabled == b.bEnabled &&
            a.bTopmost == b.bTopmost && a.nZOrder == b.nZOrder && a.nID == b.nID && a.dwStyle == b.dwStyle &&
            a.dwExStyle == b.dwExStyle && a.strText == b.strText && SameList(a.menuBar, b.menuBar, SameItem) &&
-           SameList(a.drawOps, b.drawOps, SameOp) && SameList(a.children, b.children, SameWindow);
+           SameList(a.drawOps, b.drawOps, SameOp) &&
+           SameList(a.nonClientOps, b.nonClientOps, SameOp) && SameList(a.children, b.children, SameWindow);
 }
 
 std::vector<CMenuItemSnapshot> MenuBarOf(HMENU hMenu) {
@@ -98,6 +100,7 @@ CWindowSnapshot Snapshot(HWND h, int nZOrder) {
         if (HMENU hMenu = GetMenu(h)) w.menuBar = MenuBarOf(hMenu);
     }
     w.drawOps = AfxGetDrawOps(h);
+    w.nonClientOps = AfxGetNonClientDrawOps(h);
     int z = 0;
     for (HWND c = GetWindow(h, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT))
         w.children.push_back(Snapshot(c, z++));

@@ -37,6 +37,7 @@ struct CWindowSnapshot {
     std::string strText;
     std::vector<CMenuItemSnapshot> menuBar;  // top-level windows with a menu
     std::vector<CDrawOp> drawOps;            // the window's drawing record, oldest first
+    std::vector<CDrawOp> nonClientOps;       // its frame, caption and menu bar (window coordinates)
     std::vector<CWindowSnapshot> children;   // z-order, top first
     // Top-level windows: bumped whenever anything of this window or its children differs from the
     // previous snapshot (starts at 1). Children: 0.

@@ -100,7 +100,8 @@ LRESULT StaticProc(HWND h, UINT msg, WPARAM wParam, LPARAM lParam) {
     StaticState& st = StateOf<StaticState>(h);
     switch (msg) {
         case WM_NCHITTEST:
-            return (StyleOf(h) & SS_NOTIFY) ? HTCLIENT : HTTRANSPARENT;
+            return (StyleOf(h) & SS_NOTIFY) ? static_cast<LRESULT>(HTCLIENT)
+                                            : static_cast<LRESULT>(HTTRANSPARENT);
         case WM_GETDLGCODE:
             return DLGC_STATIC;
         case WM_LBUTTONUP:

@@ -111,6 +111,7 @@ constexpr int VK_DOWN = 0x28;
 constexpr int VK_DELETE = 0x2E;
 constexpr int VK_F1 = 0x70;
 constexpr int VK_F4 = 0x73;
+constexpr int VK_F10 = 0x79;
 constexpr UINT MK_LBUTTON = 0x0001;
 constexpr UINT MK_RBUTTON = 0x0002;
 constexpr UINT MK_SHIFT = 0x0004;

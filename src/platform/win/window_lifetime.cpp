@@ -11,6 +11,7 @@
 #include "platform/win/kernel.h"
 #include "platform/win/menu.h"
 #include "platform/win/message_loop.h"
+#include "platform/win/nonclient.h"
 #include "platform/win/win_state.h"
 
 using namespace winstate;
@@ -18,6 +19,7 @@ using namespace winstate;
 namespace winstate {
 
 HWND CreateWindowInternal(CREATESTRUCT cs, CWnd* pWnd) {
+    AfxEnsureNonClientHooks();
     if (cs.lpszClass == nullptr) {
         SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
         return nullptr;

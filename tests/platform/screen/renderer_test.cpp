@@ -98,7 +98,16 @@ TEST_F(Renderer, PaintsFillsTextAndBitmapsOfADialog) {
     const int cxClient = top->rcClient.left - top->rcWindow.left;
     const int cyClient = top->rcClient.top - top->rcWindow.top;
     EXPECT_EQ(Rgb(GetSysColor(COLOR_BTNFACE)), PixelAt(img, cxClient + 2, cyClient + 2));
-    EXPECT_EQ(Rgb(GetSysColor(COLOR_HIGHLIGHT)), PixelAt(img, cxClient + 2, cyClient - 3));
+    // The caption is the framework's own drawing: the colour of its last fill under that point.
+    COLORREF crCaption = CLR_INVALID;
+    for (const CDrawOp& op : top->nonClientOps) {
+        if (op.nKind == CDrawOpKind::FillRect && op.rc.left <= cxClient + 2 && cxClient + 2 < op.rc.right &&
+            op.rc.top <= cyClient - 3 && cyClient - 3 < op.rc.bottom)
+            crCaption = op.crBrush;
+    }
+    ASSERT_NE(CLR_INVALID, crCaption);
+    EXPECT_NE(GetSysColor(COLOR_BTNFACE), crCaption);
+    EXPECT_EQ(Rgb(crCaption), PixelAt(img, cxClient + 2, cyClient - 3));
 
     const RECT rcRed = InImage(*top, dlg.GetDlgItem(kRed)->m_hWnd);
     EXPECT_EQ(0xFF0000u, PixelAt(img, (rcRed.left + rcRed.right) / 2, (rcRed.top + rcRed.bottom) / 2));
