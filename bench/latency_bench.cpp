@@ -134,7 +134,7 @@ int main(int argc, char** argv) {
         CRunSession session(options, nNull);
         session.Start();
         SimHost().SetPostFunction(TimedPost);
-        CSimBoards::SetCallHook(OnBoardCall);
+        CSimBoards::SetCallHook(OnBoardCall, false);  // it reads the call's name only
         nExitCode = AfxWinMain(static_cast<int>(argvRun.size()), argvRun.data());
         session.Finish();
     }
