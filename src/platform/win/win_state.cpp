@@ -43,6 +43,7 @@ WndRec* Find(State& s, HWND h) {
 void ForgetFound(State& s) {
     s.hLastFound = nullptr;
     s.pLastFound = nullptr;
+    ++s.nTreeEpoch;
 }
 
 Queue* QueueLocked(State& s, DWORD nThreadId) {
