@@ -585,9 +585,7 @@ void CRunSession::Start() {
     if (bTrace)
         SimHost().SetDataOutHook([this](const SimHostDataOut& out) { Report(FormatSimHostDataTrace(out)); });
 
-    // A run reads the board calls only through this hook: the library keeps no log of its own, and
-    // formats a call's text only for the trace.
-    CSimBoards::SetCallLogLimit(0);
+    // The hook reads a call's text only for the trace.
     CSimBoards::SetCallHook(
         [this, bTrace, pTally](const SimCallRecord& rec) {
             pTally->NoteBoardCall(rec);
