@@ -219,6 +219,7 @@ BOOL DrawingSurfaceOf(HWND hWnd, bool bWindow, RECT* prc);
 // A static control's own text store: when psz (NULL: the empty text) differs from the window's text,
 // stores it and invalidates the client area for erasing, all under one lock. FALSE for an unknown window.
 BOOL StoreNewTextAndInvalidate(HWND hWnd, LPCSTR psz);
+BOOL StoreNewTextAndInvalidateLocked(State& s, WndRec* r, LPCSTR psz);
 POINT ClientOriginOnScreen(State& s, const WndRec& r);
 RECT ScreenRect(State& s, const WndRec& r);
 void InvalidateLocked(State& s, WndRec* r, const RECT* prc, BOOL bErase);
