@@ -367,9 +367,19 @@ int main(int argc, char** argv) {
     // The dialog saves its settings when it goes: into a folder of its own.
     char szDir[] = "/tmp/frame_bench.XXXXXX";
     if (mkdtemp(szDir) == nullptr || chdir(szDir) != 0) return 1;
+    // FRAME_BENCH_ITERATIONS=N runs exactly N iterations of each benchmark, so that instruction counts
+    // (valgrind --tool=callgrind) of two builds cover the same frames.
+    const char* pszIterations = std::getenv("FRAME_BENCH_ITERATIONS");
+    const long nIterations = pszIterations != nullptr ? std::atol(pszIterations) : 0;
     for (const BenchCase& c : kCases) {
-        benchmark::RegisterBenchmark((std::string("frame/") + c.pszName).c_str(), RunFrame, &c);
-        benchmark::RegisterBenchmark((std::string("floor/") + c.pszName).c_str(), RunFloor, &c);
+        auto* pFrame =
+            benchmark::RegisterBenchmark((std::string("frame/") + c.pszName).c_str(), RunFrame, &c);
+        auto* pFloor =
+            benchmark::RegisterBenchmark((std::string("floor/") + c.pszName).c_str(), RunFloor, &c);
+        if (nIterations > 0) {
+            pFrame->Iterations(nIterations);
+            pFloor->Iterations(nIterations);
+        }
     }
     CRatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);

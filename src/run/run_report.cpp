@@ -585,10 +585,13 @@ void CRunSession::Start() {
     if (bTrace)
         SimHost().SetDataOutHook([this](const SimHostDataOut& out) { Report(FormatSimHostDataTrace(out)); });
 
-    CSimBoards::SetCallHook([this, bTrace, pTally](const SimCallRecord& rec) {
-        pTally->NoteBoardCall(rec);
-        if (bTrace) Report(FormatBoardCallTrace(rec));
-    });
+    // The hook reads a call's text only for the trace.
+    CSimBoards::SetCallHook(
+        [this, bTrace, pTally](const SimCallRecord& rec) {
+            pTally->NoteBoardCall(rec);
+            if (bTrace) Report(FormatBoardCallTrace(rec));
+        },
+        bTrace);
     // The host's LED camera sees the board's TTL output lines.
     CSimBoards::SetOutputListener([](const SimOutputChange& change) {
         if (change.eKind != ESimOutput::DigitalPort) return;

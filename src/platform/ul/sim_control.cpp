@@ -254,9 +254,10 @@ void CSimBoards::SetCallLogLimit(size_t nEntries) {
     while (Lib().m_log.size() > nEntries) Lib().m_log.pop_front();
 }
 
-void CSimBoards::SetCallHook(std::function<void(const SimCallRecord&)> hook) {
+void CSimBoards::SetCallHook(std::function<void(const SimCallRecord&)> hook, bool bWithText) {
     std::lock_guard<std::mutex> lock(Lib().m_mutex);
     Lib().m_callHook = std::move(hook);
+    Lib().m_bHookWantsText = bWithText;
 }
 
 void CSimBoards::SetOutputListener(std::function<void(const SimOutputChange&)> listener) {

@@ -167,8 +167,10 @@ class CSimBoards {
     static std::vector<SimCallRecord> GetCallLog();
     static void ClearCallLog();
     static void SetCallLogLimit(size_t nEntries);
-    // Called after every library call; a trace printer writes "ul " + strText as one line.
-    static void SetCallHook(std::function<void(const SimCallRecord&)> hook);
+    // Called after every library call; a trace printer writes "ul " + strText as one line. bWithText
+    // false: a hook that reads only the name, board, arguments and result gets strText empty (unless the
+    // log is on), which spares the text's formatting on every call.
+    static void SetCallHook(std::function<void(const SimCallRecord&)> hook, bool bWithText = true);
     // Called after every call that changed a D/A code or a port latch.
     static void SetOutputListener(std::function<void(const SimOutputChange&)> listener);
 

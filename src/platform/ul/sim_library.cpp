@@ -65,6 +65,8 @@ int CSimLibrary::TakeInjectedFailure(const char* pszName, int nBoard) {
 void CSimLibrary::AppendLog(SimCallRecord& rec, std::vector<std::string>&& args) {
     rec.nSequence = ++m_nSequence;
     rec.args = std::move(args);
+    // The text is only built for a reader: the log, or a hook that asked for it.
+    if (m_nLogLimit == 0 && !m_bHookWantsText) return;
     rec.strText = rec.strName + "(";
     for (size_t i = 0; i < rec.args.size(); ++i) {
         if (i > 0) rec.strText += ", ";
@@ -162,6 +164,7 @@ void CSimLibrary::Reset() {
     m_nLogLimit = 65536;
     m_nSequence = 0;
     m_callHook = nullptr;
+    m_bHookWantsText = true;
     m_outputListener = nullptr;
     m_ttlInputPattern = SimTtlInputPattern{};
     m_timeSource = nullptr;

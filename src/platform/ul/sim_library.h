@@ -64,6 +64,7 @@ class CSimLibrary {
     size_t m_nLogLimit = 65536;
     unsigned long long m_nSequence = 0;
     std::function<void(const SimCallRecord&)> m_callHook;
+    bool m_bHookWantsText = true;  // the hook reads strText (the log always keeps it)
     std::function<void(const SimOutputChange&)> m_outputListener;
     SimTtlInputPattern m_ttlInputPattern;
     std::function<LONGLONG()> m_timeSource;

@@ -144,10 +144,9 @@ int CDC::GetBkMode() const {
 
 void CDC::FillSolidRect(LPCRECT lpRect, COLORREF clr) {
     if (lpRect == nullptr) return;
+    // As a solid brush made, used and deleted would fill, without the brush object.
     ::SetBkColor(m_hDC, clr);
-    HBRUSH hbr = ::CreateSolidBrush(clr);
-    ::FillRect(m_hDC, lpRect, hbr);
-    ::DeleteObject(Obj(hbr));
+    FillWithColor(m_hDC, *lpRect, clr);
 }
 void CDC::FillSolidRect(int x, int y, int cx, int cy, COLORREF clr) {
     RECT rc{x, y, x + cx, y + cy};

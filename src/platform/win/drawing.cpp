@@ -21,6 +21,26 @@
 using namespace gdistate;
 
 // ---- Drawing ----
+namespace gdistate {
+
+int FillSnapped(DcSnap& s, const RECT& rc, COLORREF cr) {
+    CDrawOp op = std::move(s.op);
+    op.nKind = CDrawOpKind::FillRect;
+    op.rc = rc;
+    op.crBrush = cr;
+    op.bNullBrush = FALSE;
+    Record(s, std::move(op), true);
+    return 1;
+}
+
+int FillWithColor(HDC hDC, const RECT& rc, COLORREF cr) {
+    DcSnap s = Snap(hDC);
+    if (!s.bOk) return 0;
+    return FillSnapped(s, rc, cr & 0x00FFFFFF);
+}
+
+}  // namespace gdistate
+
 int FillRect(HDC hDC, const RECT* lprc, HBRUSH hbr) {
     if (lprc == nullptr) return 0;
     DcSnap s = Snap(hDC);
@@ -42,13 +62,7 @@ int FillRect(HDC hDC, const RECT* lprc, HBRUSH hbr) {
         }
     }
     if (bNull) return 1;
-    CDrawOp op = std::move(s.op);
-    op.nKind = CDrawOpKind::FillRect;
-    op.rc = *lprc;
-    op.crBrush = cr;
-    op.bNullBrush = FALSE;
-    Record(s, std::move(op), true);
-    return 1;
+    return FillSnapped(s, *lprc, cr);
 }
 
 namespace {

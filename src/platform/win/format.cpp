@@ -20,6 +20,8 @@ constexpr int kLargestField = 4096;
 constexpr int kLargestFloatPrecision = 64;
 constexpr std::size_t kFloatDigits = 1 + 309 + 1 + kLargestFloatPrecision + 16;
 
+constexpr std::size_t kShortPiece = 16;
+
 // The caller's buffer: keeps the first nSize - 1 characters and counts them all.
 class CTextSink {
   public:
@@ -27,8 +29,16 @@ class CTextSink {
 
     void Put(const char* p, std::size_t n) {
         if (n == 0) return;
-        if (m_nLength + 1 < m_nSize)
-            std::memcpy(m_pBuffer + m_nLength, p, std::min(n, m_nSize - 1 - m_nLength));
+        if (m_nLength + 1 < m_nSize) {
+            const std::size_t nCopy = std::min(n, m_nSize - 1 - m_nLength);
+            char* pTo = m_pBuffer + m_nLength;
+            // The pieces of a text are mostly a few characters: a loop costs less than the call.
+            if (nCopy <= kShortPiece) {
+                for (std::size_t i = 0; i < nCopy; ++i) pTo[i] = p[i];
+            } else {
+                std::memcpy(pTo, p, nCopy);
+            }
+        }
         m_nLength += n;
     }
     void Fill(char c, std::size_t n) {
@@ -60,9 +70,14 @@ struct Spec {
 
 // A field: sign or prefix, zeros that the precision asks for, the digits or text, padded to the width.
 // Zero padding goes between the prefix and the digits.
-void PutField(CTextSink& sink, const Spec& spec, const char* pszPrefix, std::size_t nPrefix,
-              std::size_t nPrecisionZeros, const char* pBody, std::size_t nBody, bool bZeroPad) {
+inline void PutField(CTextSink& sink, const Spec& spec, const char* pszPrefix, std::size_t nPrefix,
+                     std::size_t nPrecisionZeros, const char* pBody, std::size_t nBody, bool bZeroPad) {
     const std::size_t nTotal = nPrefix + nPrecisionZeros + nBody;
+    if (static_cast<std::size_t>(spec.nWidth) <= nTotal && nPrecisionZeros == 0) {
+        sink.Put(pszPrefix, nPrefix);
+        sink.Put(pBody, nBody);
+        return;
+    }
     const std::size_t nPad = static_cast<std::size_t>(spec.nWidth) > nTotal ? spec.nWidth - nTotal : 0;
     if (nPad > 0 && !spec.bLeft && !bZeroPad) sink.Fill(' ', nPad);
     sink.Put(pszPrefix, nPrefix);
@@ -230,12 +245,12 @@ bool ReadNumber(const char*& p, int& nValue) {
 bool FormatHere(CTextSink& sink, const char* pszFormat, va_list args) {
     const char* p = pszFormat;
     for (;;) {
-        const char* pPercent = std::strchr(p, '%');
-        if (pPercent == nullptr) {
-            sink.Put(p, std::strlen(p));
-            return true;
-        }
+        // The literal text up to the next conversion: formats are short, so one pass here beats a
+        // search for '%' and another for the end.
+        const char* pPercent = p;
+        while (*pPercent != '\0' && *pPercent != '%') ++pPercent;
         sink.Put(p, static_cast<std::size_t>(pPercent - p));
+        if (*pPercent == '\0') return true;
         p = pPercent + 1;
 
         Spec spec;

@@ -122,6 +122,9 @@ struct DcSnap {
 DcSnap Snap(HDC hDC);
 // Records op on the context's window. bOpaqueFill: the operation paints every pixel of rc.
 void Record(const DcSnap& s, CDrawOp&& op, bool bOpaqueFill);
+// FillRect's operation in a solid colour, without a brush object (CDC::FillSolidRect). 0: no context.
+int FillSnapped(DcSnap& s, const RECT& rc, COLORREF cr);
+int FillWithColor(HDC hDC, const RECT& rc, COLORREF cr);
 
 template <class F>
 auto WithDc(HDC hDC, F f, decltype(f(std::declval<DcRec&>())) fail) -> decltype(fail) {

@@ -43,6 +43,7 @@ WndRec* Find(State& s, HWND h) {
 void ForgetFound(State& s) {
     s.hLastFound = nullptr;
     s.pLastFound = nullptr;
+    ++s.nTreeEpoch;
 }
 
 Queue* QueueLocked(State& s, DWORD nThreadId) {
@@ -186,16 +187,20 @@ BOOL DrawingSurfaceOf(HWND hWnd, bool bWindow, RECT* prc) {
     return TRUE;
 }
 
-BOOL StoreNewTextAndInvalidate(HWND hWnd, LPCSTR psz) {
-    State& s = S();
-    std::lock_guard<std::mutex> lock(s.mtx);
-    WndRec* r = Find(s, hWnd);
-    if (r == nullptr) return FALSE;
+BOOL StoreNewTextAndInvalidateLocked(State& s, WndRec* r, LPCSTR psz) {
     const char* pszText = psz != nullptr ? psz : "";
     if (r->strText == pszText) return TRUE;
     r->strText = pszText;
     InvalidateLocked(s, r, nullptr, TRUE);
     return TRUE;
+}
+
+BOOL StoreNewTextAndInvalidate(HWND hWnd, LPCSTR psz) {
+    State& s = S();
+    std::lock_guard<std::mutex> lock(s.mtx);
+    WndRec* r = Find(s, hWnd);
+    if (r == nullptr) return FALSE;
+    return StoreNewTextAndInvalidateLocked(s, r, psz);
 }
 
 POINT ClientSizeLParam(HWND h) {

@@ -161,6 +161,17 @@ struct State {
     // Bumped whenever a window's WS_VISIBLE, style or parent changes: what was hidden may show now.
     std::uint64_t nVisibilityEpoch = 0;
     std::uint64_t nNextSeq = 1;
+    // Bumped whenever a child list or a child's id changes and whenever a record leaves wnds: a
+    // remembered GetDlgItem answer holds while the epoch it was found in lasts.
+    std::uint64_t nTreeEpoch = 1;
+    struct DlgItemHit {
+        HWND hDlg = nullptr;
+        int nID = 0;
+        HWND hItem = nullptr;
+        std::uint64_t nEpoch = 0;  // 0: empty
+    };
+    static constexpr std::size_t kDlgItemHits = 32;  // a power of two
+    DlgItemHit dlgItemHits[kDlgItemHits];
     std::unordered_map<DWORD, std::shared_ptr<Queue>> queues;
     std::map<std::string, ClassRec> classes;         // by lower-case name
     std::map<std::string, UINT> registeredMessages;  // by lower-case name
@@ -208,6 +219,7 @@ BOOL DrawingSurfaceOf(HWND hWnd, bool bWindow, RECT* prc);
 // A static control's own text store: when psz (NULL: the empty text) differs from the window's text,
 // stores it and invalidates the client area for erasing, all under one lock. FALSE for an unknown window.
 BOOL StoreNewTextAndInvalidate(HWND hWnd, LPCSTR psz);
+BOOL StoreNewTextAndInvalidateLocked(State& s, WndRec* r, LPCSTR psz);
 POINT ClientOriginOnScreen(State& s, const WndRec& r);
 RECT ScreenRect(State& s, const WndRec& r);
 void InvalidateLocked(State& s, WndRec* r, const RECT* prc, BOOL bErase);

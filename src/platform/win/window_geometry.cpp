@@ -139,6 +139,7 @@ void ZOrderLocked(State& s, WndRec* r, HWND hAfter) {
         list = &p->children;
     }
     HWND h = r->hWnd;
+    ++s.nTreeEpoch;
     list->erase(std::remove(list->begin(), list->end(), h), list->end());
     const bool bTopLevel = !(r->dwStyle & WS_CHILD);
     if (bTopLevel && hAfter == HWND_TOPMOST) r->dwExStyle |= WS_EX_TOPMOST;

@@ -72,6 +72,7 @@ HWND CreateWindowInternal(CREATESTRUCT cs, CWnd* pWnd) {
             rec->hParent = cs.hwndParent;
             rec->nID = static_cast<UINT>(reinterpret_cast<UINT_PTR>(cs.hMenu));
             parent->children.push_back(h);
+            ++s.nTreeEpoch;
         } else {
             HWND owner = cs.hwndParent;
             for (WndRec* o = parent; o && (o->dwStyle & WS_CHILD); o = Find(s, o->hParent))

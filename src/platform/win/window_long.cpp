@@ -61,6 +61,7 @@ LONG_PTR SetWindowLongPtrA(HWND hWnd, int nIndex, LONG_PTR dwNewLong) {
         case GWLP_ID:
             old = static_cast<LONG_PTR>(r->nID);
             r->nID = static_cast<UINT>(dwNewLong);
+            ++s.nTreeEpoch;
             break;
         case GWLP_USERDATA:
             old = r->nUserData;

@@ -9,6 +9,7 @@
 
 #include "platform/win/app.h"
 #include "platform/win/clock.h"
+#include "platform/win/control_support.h"
 #include "platform/win/kernel.h"
 #include "platform/win/message_loop.h"
 #include "platform/win/win_state.h"
@@ -39,6 +40,10 @@ BOOL SetWindowTextA(HWND hWnd, LPCSTR lpString) {
             return TRUE;
         }
         route = RouteLocked(r);
+        // A static control without an object or procedure of its own does no more with WM_SETTEXT than
+        // this (winctl::StaticProc): done here, under the look-up's lock.
+        if (route.pWnd == nullptr && route.pfn == &winctl::StaticProc)
+            return StoreNewTextAndInvalidateLocked(s, r, lpString);
     }
     return static_cast<BOOL>(
         CallRoute(route, hWnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(lpString ? lpString : "")));

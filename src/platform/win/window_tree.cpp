@@ -32,6 +32,7 @@ HWND SetParent(HWND hWndChild, HWND hWndNewParent) {
                                op->children.end());
         np->children.push_back(hWndChild);
         r->hParent = hWndNewParent;
+        ++s.nTreeEpoch;
         ++s.nVisibilityEpoch;
     } else {
         r->hOwner = Find(s, hWndNewParent) ? hWndNewParent : nullptr;
@@ -75,16 +76,29 @@ HWND GetTopWindow(HWND hWnd) {
     return s.topLevel.empty() ? nullptr : s.topLevel.front();
 }
 
+// The first child in z-order with the id. A dialog's items are asked for again and again (the program
+// looks its controls up by id for every text it shows), so each answer is remembered until the tree
+// changes.
 HWND GetDlgItem(HWND hDlg, int nIDDlgItem) {
     State& s = S();
     std::lock_guard<std::mutex> lock(s.mtx);
+    const std::size_t nSlot =
+        (reinterpret_cast<std::uintptr_t>(hDlg) * 31u + static_cast<unsigned>(nIDDlgItem)) &
+        (State::kDlgItemHits - 1);
+    State::DlgItemHit& hit = s.dlgItemHits[nSlot];
+    if (hit.nEpoch == s.nTreeEpoch && hit.hDlg == hDlg && hit.nID == nIDDlgItem) return hit.hItem;
     WndRec* r = Find(s, hDlg);
     if (!r) return nullptr;
+    HWND hItem = nullptr;
     for (HWND c : r->children) {
         WndRec* cr = Find(s, c);
-        if (cr && cr->nID == static_cast<UINT>(nIDDlgItem)) return c;
+        if (cr && cr->nID == static_cast<UINT>(nIDDlgItem)) {
+            hItem = c;
+            break;
+        }
     }
-    return nullptr;
+    hit = State::DlgItemHit{hDlg, nIDDlgItem, hItem, s.nTreeEpoch};
+    return hItem;
 }
 
 int GetDlgCtrlID(HWND hWnd) {

@@ -121,6 +121,39 @@ TEST_F(UlControl, LogAndHookShowEveryCallAsOneStableLine) {
     EXPECT_TRUE(CSimBoards::GetCallLog().empty());
 }
 
+// A hook that does without the text still sees every call's name, arguments and result; the log, when
+// kept, has its text all the same.
+TEST_F(UlControl, HookWithoutTextStillSeesNamesAndArguments) {
+    CreateBoards("PCI-DDA08/12:01A2B3C4");
+    std::vector<SimCallRecord> hooked;
+    CSimBoards::SetCallHook([&](const SimCallRecord& rec) { hooked.push_back(rec); }, false);
+
+    CSimBoards::SetCallLogLimit(0);
+    cbAOut(0, 3, UNI5VOLTS, 2047);
+    ASSERT_EQ(hooked.size(), 1u);
+    EXPECT_EQ(hooked[0].strName, "cbAOut");
+    EXPECT_EQ(hooked[0].args, (std::vector<std::string>{"0", "3", "101", "2047"}));
+    EXPECT_EQ(hooked[0].nResult, NOERRORS);
+    EXPECT_TRUE(hooked[0].strText.empty());
+    EXPECT_TRUE(CSimBoards::GetCallLog().empty());
+
+    CSimBoards::SetCallLogLimit(8);
+    cbAOut(0, 2, UNI5VOLTS, 7);
+    ASSERT_EQ(hooked.size(), 2u);
+    EXPECT_EQ(hooked[1].strText, "cbAOut(0, 2, 101, 7) = 0");
+    const std::vector<SimCallRecord> log = CSimBoards::GetCallLog();
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(log[0].strText, "cbAOut(0, 2, 101, 7) = 0");
+
+    // A new hook asks for the text by default.
+    CSimBoards::SetCallLogLimit(0);
+    CSimBoards::SetCallHook([&](const SimCallRecord& rec) { hooked.push_back(rec); });
+    cbAOut(0, 1, UNI5VOLTS, 9);
+    ASSERT_EQ(hooked.size(), 3u);
+    EXPECT_EQ(hooked[2].strText, "cbAOut(0, 1, 101, 9) = 0");
+    CSimBoards::SetCallHook(nullptr);
+}
+
 TEST_F(UlControl, OutputListenerSeesEveryChangeOfCodesAndLatches) {
     CreateBoards("PCI-DDA08/12,PCI-DIO24");
     std::mutex mutex;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <thread>
 #include <vector>
 
@@ -128,6 +129,34 @@ TEST_F(Gdi, WholeWindowFillStartsTheRecordAfreshAndRecordsStayBounded) {
     const HWND hLabel = pLabel->m_hWnd;
     pLabel->DestroyWindow();  // the temporary object goes with the window
     EXPECT_TRUE(AfxGetDrawOps(hLabel).empty());
+}
+
+// A solid fill records what a fill with a solid brush of that colour records, colour bits above the
+// RGB ones dropped as a brush drops them.
+TEST_F(Gdi, SolidFillRecordsAsABrushFillDoes) {
+    CWnd* pLabel = m_dlg.GetDlgItem(kLabel);
+    CClientDC dc(pLabel);
+    const CRect rc(1, 2, 5, 6);
+    CBrush brush;
+    ASSERT_TRUE(brush.CreateSolidBrush(RGB(9, 8, 7)));
+    dc.FillRect(&rc, &brush);
+    dc.FillSolidRect(&rc, RGB(9, 8, 7) | 0x01000000);
+    const std::vector<CDrawOp> ops = AfxGetDrawOps(pLabel->m_hWnd);
+    ASSERT_GE(ops.size(), 2u);
+    const CDrawOp& viaBrush = ops[ops.size() - 2];
+    const CDrawOp& solid = ops.back();
+    EXPECT_EQ(CDrawOpKind::FillRect, solid.nKind);
+    EXPECT_EQ(viaBrush.crBrush, solid.crBrush);
+    EXPECT_EQ(RGB(9, 8, 7), solid.crBrush);
+    EXPECT_FALSE(solid.bNullBrush);
+    EXPECT_TRUE(EqualRect(&viaBrush.rc, &solid.rc));
+
+    // A context that is gone fills nothing.
+    CDC gone;
+    gone.m_hDC = reinterpret_cast<HDC>(static_cast<std::uintptr_t>(0x7FFFFFF0));
+    gone.FillSolidRect(&rc, RGB(1, 1, 1));
+    gone.m_hDC = nullptr;
+    EXPECT_EQ(ops.size(), AfxGetDrawOps(pLabel->m_hWnd).size());
 }
 
 TEST_F(Gdi, TextMetricsAreFixedAndTabsFollowTheStops) {

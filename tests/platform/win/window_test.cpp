@@ -73,6 +73,44 @@ TEST_F(Windows, ChildGeometryIsRelativeToTheParentsClientArea) {
     EXPECT_EQ(CRect(0, 0, 100, 40), rcClient);
 }
 
+// Looking an item up again gives the answer a fresh search would, whatever changed in between: ids, new
+// and destroyed children, a new parent, the z-order among children sharing an id.
+TEST_F(Windows, DialogItemLookUpFollowsEveryChangeOfTheChildren) {
+    CRecordingWnd dlg, other, a, b, c;
+    ASSERT_TRUE(dlg.CreateTopLevel());
+    ASSERT_TRUE(other.CreateTopLevel());
+    ASSERT_TRUE(a.CreateChild(&dlg, 7));
+    EXPECT_EQ(a.m_hWnd, ::GetDlgItem(dlg, 7));
+    EXPECT_EQ(nullptr, ::GetDlgItem(dlg, 8));
+    EXPECT_EQ(a.m_hWnd, ::GetDlgItem(dlg, 7));  // asked again
+
+    ASSERT_TRUE(b.CreateChild(&dlg, 8));  // an id that was missing is there now
+    EXPECT_EQ(b.m_hWnd, ::GetDlgItem(dlg, 8));
+
+    a.SetDlgCtrlID(9);
+    EXPECT_EQ(nullptr, ::GetDlgItem(dlg, 7));
+    EXPECT_EQ(a.m_hWnd, ::GetDlgItem(dlg, 9));
+
+    // Two children with one id: the first in z-order answers.
+    ASSERT_TRUE(c.CreateChild(&dlg, 9));
+    EXPECT_EQ(a.m_hWnd, ::GetDlgItem(dlg, 9));
+    ASSERT_TRUE(a.SetWindowPos(&CWnd::wndBottom, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE));
+    EXPECT_EQ(c.m_hWnd, ::GetDlgItem(dlg, 9));
+
+    ::SetParent(c, other);
+    EXPECT_EQ(a.m_hWnd, ::GetDlgItem(dlg, 9));
+    EXPECT_EQ(c.m_hWnd, ::GetDlgItem(other, 9));
+
+    const HWND hB = b.m_hWnd;
+    EXPECT_EQ(hB, ::GetDlgItem(dlg, 8));
+    ASSERT_TRUE(b.DestroyWindow());
+    EXPECT_EQ(nullptr, ::GetDlgItem(dlg, 8));
+    const HWND hDlg = dlg.m_hWnd;
+    EXPECT_EQ(a.m_hWnd, ::GetDlgItem(hDlg, 9));
+    ASSERT_TRUE(dlg.DestroyWindow());
+    EXPECT_EQ(nullptr, ::GetDlgItem(hDlg, 9));
+}
+
 TEST_F(Windows, FocusChangeTellsBothWindows) {
     CRecordingWnd top, a, b;
     ASSERT_TRUE(top.CreateTopLevel());

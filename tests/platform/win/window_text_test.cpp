@@ -165,6 +165,46 @@ LRESULT CALLBACK CountingProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPa
     return DefWindowProcA(hWnd, message, wParam, lParam);
 }
 
+int g_nReplacedSetTexts = 0;
+WNDPROC g_pfnStaticProc = nullptr;
+LRESULT CALLBACK ReplacedStaticProc(HWND h, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_SETTEXT) ++g_nReplacedSetTexts;
+    return CallWindowProcA(g_pfnStaticProc, h, message, wParam, lParam);
+}
+
+// A static with no object of its own stores, invalidates and repaints as one with an object does; one
+// whose procedure was replaced still gets every text through that procedure.
+TEST_F(WindowText, APlainStaticAndOneWithItsOwnProcedureKeepTheirTexts) {
+    CRecordingWnd parent;
+    ASSERT_TRUE(parent.CreateTopLevel());
+    HWND hPlain = CreateWindowExA(0, "Static", "first", WS_CHILD | WS_VISIBLE, 5, 5, 80, 12, parent, nullptr,
+                                  nullptr, nullptr);
+    ASSERT_NE(nullptr, hPlain);
+    Pump();
+    RECT rc{};
+    ASSERT_FALSE(GetUpdateRect(hPlain, &rc, FALSE));
+    EXPECT_TRUE(SetWindowTextA(hPlain, "first"));
+    EXPECT_FALSE(GetUpdateRect(hPlain, &rc, FALSE));  // the text it has
+    EXPECT_TRUE(SetWindowTextA(hPlain, nullptr));
+    EXPECT_EQ("", TextOf(hPlain));
+    EXPECT_TRUE(SetWindowTextA(hPlain, "second"));
+    EXPECT_TRUE(GetUpdateRect(hPlain, &rc, FALSE));
+    Pump();
+    EXPECT_EQ(1, DrawnTexts(hPlain, "second"));
+    EXPECT_EQ("second", TextOf(hPlain));
+
+    g_nReplacedSetTexts = 0;
+    g_pfnStaticProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(hPlain, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ReplacedStaticProc)));
+    ASSERT_NE(nullptr, g_pfnStaticProc);
+    EXPECT_TRUE(SetWindowTextA(hPlain, "third"));
+    EXPECT_TRUE(SetWindowTextA(hPlain, "third"));
+    EXPECT_EQ(2, g_nReplacedSetTexts);
+    EXPECT_EQ("third", TextOf(hPlain));
+    DestroyWindow(hPlain);
+    EXPECT_FALSE(SetWindowTextA(hPlain, "gone"));
+}
+
 TEST_F(WindowText, AnAttachedWindowKeepsItsProcedureUntilSubclassed) {
     g_nProcMessages = 0;
     WNDCLASSA wc{};
