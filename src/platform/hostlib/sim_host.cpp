@@ -208,10 +208,6 @@ void CSimHost::SetRunning(bool bRunning) {
     m_bRunning = bRunning;
 }
 
-bool CSimHost::IsRunning() const {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_bRunning;
-}
 
 void CSimHost::SetAttached(bool bAttached) {
     Sync();
@@ -259,12 +255,6 @@ void CSimHost::SetEyePattern(SimEyePattern ePattern) {
     RecomputeFrameLocked();
 }
 
-void CSimHost::SetStillPoint(float fX, float fY) {
-    Sync();
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_eyeModel.SetStillPoint(fX, fY);
-    RecomputeFrameLocked();
-}
 
 void CSimHost::SetSeed(std::uint64_t nSeed) {
     Sync();
@@ -460,9 +450,6 @@ int CSimHost::VisibleLeds() const {
     return VisibleLedsLocked(nNowUs - static_cast<LONGLONG>(m_dLatencyMs * 1000.0));
 }
 
-LONGLONG CSimHost::NowUs() const {
-    return ReadClock();
-}
 
 // ---------------------------------------------------------------------------------------------------------
 // The library's calls

@@ -200,14 +200,12 @@ class CSimHost {
     void SetFrameRate(int nHz);  // clamped to 1..2000; restarts the frame clock
     int FrameRate() const;
     void SetRunning(bool bRunning);
-    bool IsRunning() const;
     void SetAttached(bool bAttached);    // detached: status item 1 reads 0 and no frames are produced
     void SetVideoFrozen(bool bFrozen);   // frozen: no frames; a change posts code 21, sub-code 2
     void SetBinocular(bool bBinocular);  // a change posts code 21, sub-code 8
     void SetLatencyMs(double dMs);       // camera to data, clamped to 0..1000
     double LatencyMs() const;
     void SetEyePattern(SimEyePattern ePattern);
-    void SetStillPoint(float fX, float fY);
     void SetSeed(std::uint64_t nSeed);  // restarts the eye model's schedule now
     // The host's operator lays nCount ROIs (clamped to 0..16) over the whole screen as a grid, as the
     // region-of-interest commands would place them: C columns (the least C with C * C >= nCount) and
@@ -245,7 +243,6 @@ class CSimHost {
     int PostCount() const;        // notifications accepted by the post function
     int FailedPostCount() const;  // notifications the post function refused (a receiver's full queue)
     int VisibleLeds() const;      // LED bits the camera sees now (after the latency)
-    LONGLONG NowUs() const;
 
     // --- The library's calls (crs_interapp.cpp); results are CRS_OK or CRS_ERR_* codes ---
     int InsertMessageRequest(HWND hWnd, UINT nMessage);

@@ -421,20 +421,7 @@ HICON CWinApp::LoadIcon(UINT nIDResource) const {
     return p ? p->hIcon : nullptr;
 }
 
-HICON CWinApp::LoadIcon(LPCTSTR lpszResourceName) const {
-    if (lpszResourceName == nullptr || !IS_INTRESOURCE(lpszResourceName)) return nullptr;
-    return LoadIcon(static_cast<UINT>(reinterpret_cast<std::uintptr_t>(lpszResourceName)));
-}
 
-HICON CWinApp::LoadStandardIcon(LPCTSTR lpszIconName) const {
-    return ::LoadIconA(nullptr, lpszIconName);
-}
-HCURSOR CWinApp::LoadCursor(UINT) const {
-    return nullptr;
-}  // the program has no cursor resources
-HCURSOR CWinApp::LoadStandardCursor(LPCTSTR lpszCursorName) const {
-    return ::LoadCursorA(nullptr, lpszCursorName);
-}
 
 CWinApp* AfxGetApp() {
     return g_pApp.load();

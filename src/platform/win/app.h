@@ -98,10 +98,6 @@ class CWinApp : public CWinThread {
     virtual int DoMessageBox(LPCTSTR lpszPrompt, UINT nType, UINT nIDPrompt);
 
     HICON LoadIcon(UINT nIDResource) const;  // NULL when the icon is not registered
-    HICON LoadIcon(LPCTSTR lpszResourceName) const;
-    HICON LoadStandardIcon(LPCTSTR lpszIconName) const;
-    HCURSOR LoadCursor(UINT nIDResource) const;
-    HCURSOR LoadStandardCursor(LPCTSTR lpszCursorName) const;
 
     DECLARE_MESSAGE_MAP()
 
@@ -136,7 +132,6 @@ ATOM AfxRegisterSystemClass(const WNDCLASSA* lpWndClass);
 // fails (the framework's resource failure): the caller reports it.
 LPCTSTR AfxRegisterWndClass(UINT nClassStyle, HCURSOR hCursor = nullptr, HBRUSH hbrBackground = nullptr,
                             HICON hIcon = nullptr);
-BOOL AfxRegisterClass(WNDCLASSA* lpWndClass);
 
 // Creation of a window of a registered class. The class's procedure gets WM_NCCREATE, WM_CREATE (-1
 // fails the creation), then WM_SIZE and WM_MOVE. NULL on failure (unknown class, a child without

@@ -297,34 +297,7 @@ IMPLEMENT_DYNAMIC(CButton, CWnd)
 BOOL CButton::Create(LPCTSTR lpszCaption, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID) {
     return CreateControl(*this, "Button", lpszCaption, dwStyle, rect, pParentWnd, nID);
 }
-int CButton::GetCheck() const {
-    return static_cast<int>(SendMessage(BM_GETCHECK, 0, 0));
-}
-void CButton::SetCheck(int nCheck) {
-    SendMessage(BM_SETCHECK, static_cast<WPARAM>(nCheck), 0);
-}
-UINT CButton::GetState() const {
-    return static_cast<UINT>(SendMessage(BM_GETSTATE, 0, 0));
-}
-void CButton::SetState(BOOL bHighlight) {
-    SendMessage(BM_SETSTATE, static_cast<WPARAM>(bHighlight), 0);
-}
-UINT CButton::GetButtonStyle() const {
-    return GetStyle() & 0xFFFF;
-}
-void CButton::SetButtonStyle(UINT nStyle, BOOL bRedraw) {
-    SendMessage(BM_SETSTYLE, nStyle, bRedraw);
-}
 HBITMAP CButton::SetBitmap(HBITMAP hBitmap) {
     return reinterpret_cast<HBITMAP>(
         SendMessage(BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(hBitmap)));
-}
-HBITMAP CButton::GetBitmap() const {
-    return reinterpret_cast<HBITMAP>(SendMessage(BM_GETIMAGE, IMAGE_BITMAP, 0));
-}
-HICON CButton::SetIcon(HICON hIcon) {
-    return reinterpret_cast<HICON>(SendMessage(BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(hIcon)));
-}
-void CButton::Click() {
-    SendMessage(BM_CLICK, 0, 0);
 }

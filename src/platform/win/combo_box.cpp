@@ -402,18 +402,12 @@ LRESULT ComboProc(HWND h, UINT msg, WPARAM wParam, LPARAM lParam) {
 
 IMPLEMENT_DYNAMIC(CComboBox, CWnd)
 
-BOOL CComboBox::Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID) {
-    return CreateControl(*this, "ComboBox", nullptr, dwStyle, rect, pParentWnd, nID);
-}
 int CComboBox::AddString(LPCTSTR lpszString) {
     return static_cast<int>(SendMessage(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(lpszString)));
 }
 int CComboBox::InsertString(int nIndex, LPCTSTR lpszString) {
     return static_cast<int>(
         SendMessage(CB_INSERTSTRING, static_cast<WPARAM>(nIndex), reinterpret_cast<LPARAM>(lpszString)));
-}
-int CComboBox::DeleteString(UINT nIndex) {
-    return static_cast<int>(SendMessage(CB_DELETESTRING, nIndex, 0));
 }
 void CComboBox::ResetContent() {
     SendMessage(CB_RESETCONTENT, 0, 0);
@@ -433,13 +427,6 @@ int CComboBox::SetItemData(int nIndex, DWORD_PTR dwItemData) {
 }
 DWORD_PTR CComboBox::GetItemData(int nIndex) const {
     return static_cast<DWORD_PTR>(SendMessage(CB_GETITEMDATA, static_cast<WPARAM>(nIndex), 0));
-}
-int CComboBox::SetItemDataPtr(int nIndex, void* pData) {
-    return SetItemData(nIndex, reinterpret_cast<DWORD_PTR>(pData));
-}
-void* CComboBox::GetItemDataPtr(int nIndex) const {
-    const LRESULT r = SendMessage(CB_GETITEMDATA, static_cast<WPARAM>(nIndex), 0);
-    return r == CB_ERR ? reinterpret_cast<void*>(static_cast<LONG_PTR>(-1)) : reinterpret_cast<void*>(r);
 }
 int CComboBox::GetLBText(int nIndex, LPTSTR lpszText) const {
     return static_cast<int>(
@@ -464,10 +451,6 @@ int CComboBox::FindString(int nStartAfter, LPCTSTR lpszString) const {
 int CComboBox::FindStringExact(int nIndexStart, LPCTSTR lpszFind) const {
     return static_cast<int>(SendMessage(CB_FINDSTRINGEXACT, static_cast<WPARAM>(nIndexStart),
                                         reinterpret_cast<LPARAM>(lpszFind)));
-}
-int CComboBox::SelectString(int nStartAfter, LPCTSTR lpszString) {
-    return static_cast<int>(
-        SendMessage(CB_SELECTSTRING, static_cast<WPARAM>(nStartAfter), reinterpret_cast<LPARAM>(lpszString)));
 }
 void CComboBox::ShowDropDown(BOOL bShowIt) {
     SendMessage(CB_SHOWDROPDOWN, static_cast<WPARAM>(bShowIt), 0);

@@ -130,10 +130,7 @@ class CStatic : public CWnd {
     CStatic() = default;
     using CWnd::Create;
     BOOL Create(LPCTSTR lpszText, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID = 0xFFFF);
-    HBITMAP SetBitmap(HBITMAP hBitmap);  // the previous image
     HBITMAP GetBitmap() const;
-    HICON SetIcon(HICON hIcon);
-    HICON GetIcon() const;
 };
 
 class CButton : public CWnd {
@@ -142,16 +139,7 @@ class CButton : public CWnd {
     CButton() = default;
     using CWnd::Create;
     BOOL Create(LPCTSTR lpszCaption, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);
-    int GetCheck() const;
-    void SetCheck(int nCheck);
-    UINT GetState() const;
-    void SetState(BOOL bHighlight);
-    UINT GetButtonStyle() const;
-    void SetButtonStyle(UINT nStyle, BOOL bRedraw = TRUE);
     HBITMAP SetBitmap(HBITMAP hBitmap);  // the previous image
-    HBITMAP GetBitmap() const;
-    HICON SetIcon(HICON hIcon);
-    void Click();  // BM_CLICK: as a user's click
 };
 
 class CEdit : public CWnd {
@@ -167,13 +155,8 @@ class CEdit : public CWnd {
     void GetSel(int& nStartChar, int& nEndChar) const;
     void ReplaceSel(LPCTSTR lpszNewText, BOOL bCanUndo = FALSE);
     void LimitText(int nChars = 0);  // 0: the largest limit
-    void SetLimitText(UINT nMax);
     UINT GetLimitText() const;
-    void SetPasswordChar(TCHAR ch);
-    TCHAR GetPasswordChar() const;
     BOOL GetModify() const;
-    void SetModify(BOOL bModified = TRUE);
-    BOOL SetReadOnly(BOOL bReadOnly = TRUE);
 };
 
 class CComboBox : public CWnd {
@@ -181,19 +164,15 @@ class CComboBox : public CWnd {
   public:
     CComboBox() = default;
     using CWnd::Create;
-    BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);
     // The index of the new entry (in sorted order with CBS_SORT), CB_ERR for a NULL text.
     int AddString(LPCTSTR lpszString);
     int InsertString(int nIndex, LPCTSTR lpszString);  // -1: at the end; never sorted
-    int DeleteString(UINT nIndex);                     // the entries left, CB_ERR for a bad index
     void ResetContent();
     int GetCount() const;
     int GetCurSel() const;       // CB_ERR when nothing is selected
     int SetCurSel(int nSelect);  // no notification; CB_ERR (and no selection) for -1 or a bad index
     int SetItemData(int nIndex, DWORD_PTR dwItemData);
     DWORD_PTR GetItemData(int nIndex) const;  // CB_ERR for a bad index
-    int SetItemDataPtr(int nIndex, void* pData);
-    void* GetItemDataPtr(int nIndex) const;
     // Copies the entry's text into lpszText, which must hold GetLBTextLen(nIndex) + 1 characters.
     int GetLBText(int nIndex, LPTSTR lpszText) const;
     void GetLBText(int nIndex, CString& rString) const;
@@ -201,7 +180,6 @@ class CComboBox : public CWnd {
     // Searches after nStartAfter (-1: from the start) and wraps; case-insensitive. CB_ERR when none.
     int FindString(int nStartAfter, LPCTSTR lpszString) const;  // by prefix
     int FindStringExact(int nIndexStart, LPCTSTR lpszFind) const;
-    int SelectString(int nStartAfter, LPCTSTR lpszString);
     void ShowDropDown(BOOL bShowIt = TRUE);
     BOOL GetDroppedState() const;
 };
@@ -232,18 +210,12 @@ class CSpinButtonCtrl : public CScrollBar {
     using CScrollBar::Create;
     BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);
     int SetBase(int nBase);  // 10 or 16; the previous base, 0 for another value
-    UINT GetBase() const;
     void SetRange(short nLower, short nUpper);
-    void SetRange32(int nLower, int nUpper);
     DWORD GetRange() const;  // MAKELONG(upper, lower)
     void GetRange(int& lower, int& upper) const;
-    void GetRange32(int& lower, int& upper) const;
     int SetPos(int nPos);  // the previous position; clamped to the range
     int GetPos() const;    // the position in the low word, 0 in the high word
-    int SetPos32(int nPos);
     int GetPos32(LPBOOL lpbError = nullptr) const;
-    CWnd* SetBuddy(CWnd* pWndBuddy);
-    CWnd* GetBuddy() const;
 };
 
 class CTabCtrl : public CWnd {

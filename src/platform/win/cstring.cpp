@@ -90,10 +90,6 @@ CString& CString::MakeUpper() {
     return *this;
 }
 
-CString& CString::MakeLower() {
-    for (char& c : m_str) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return *this;
-}
 
 CString& CString::MakeReverse() {
     std::reverse(m_str.begin(), m_str.end());
@@ -115,31 +111,9 @@ CString& CString::TrimRight() {
     return *this;
 }
 
-CString& CString::Trim(TCHAR ch) {
-    return TrimRight(ch).TrimLeft(ch);
-}
 
-CString& CString::TrimLeft(TCHAR ch) {
-    m_str.erase(0, m_str.find_first_not_of(ch));
-    return *this;
-}
 
-CString& CString::TrimRight(TCHAR ch) {
-    size_t pos = m_str.find_last_not_of(ch);
-    m_str.erase(pos == std::string::npos ? 0 : pos + 1);
-    return *this;
-}
 
-int CString::Replace(TCHAR chOld, TCHAR chNew) {
-    int n = 0;
-    for (char& c : m_str) {
-        if (c == chOld) {
-            c = chNew;
-            ++n;
-        }
-    }
-    return n;
-}
 
 int CString::Replace(LPCTSTR pszOld, LPCTSTR pszNew) {
     if (!pszOld || !*pszOld) return 0;
@@ -248,28 +222,8 @@ BOOL CString::LoadString(UINT nID) {
     return text != nullptr;
 }
 
-CString operator+(const CString& a, const CString& b) {
-    CString r(a);
-    r += b;
-    return r;
-}
 CString operator+(const CString& a, LPCTSTR b) {
     CString r(a);
     r += b;
-    return r;
-}
-CString operator+(LPCTSTR a, const CString& b) {
-    CString r(a);
-    r += b;
-    return r;
-}
-CString operator+(const CString& a, TCHAR ch) {
-    CString r(a);
-    r += ch;
-    return r;
-}
-CString operator+(TCHAR ch, const CString& a) {
-    CString r(ch);
-    r += a;
     return r;
 }

@@ -75,15 +75,10 @@ class CString {
     CString SpanExcluding(LPCTSTR pszCharSet) const;
 
     CString& MakeUpper();
-    CString& MakeLower();
     CString& MakeReverse();
     CString& Trim();
     CString& TrimLeft();
     CString& TrimRight();
-    CString& Trim(TCHAR ch);
-    CString& TrimLeft(TCHAR ch);
-    CString& TrimRight(TCHAR ch);
-    int Replace(TCHAR chOld, TCHAR chNew);
     int Replace(LPCTSTR pszOld, LPCTSTR pszNew);
     int Remove(TCHAR ch);
     int Insert(int nIndex, TCHAR ch);
@@ -110,11 +105,7 @@ class CString {
     std::string m_str;
 };
 
-CString operator+(const CString& a, const CString& b);
 CString operator+(const CString& a, LPCTSTR b);
-CString operator+(LPCTSTR a, const CString& b);
-CString operator+(const CString& a, TCHAR ch);
-CString operator+(TCHAR ch, const CString& a);
 
 inline bool operator==(const CString& a, const CString& b) {
     return a.Str() == b.Str();

@@ -242,11 +242,6 @@ END_MESSAGE_MAP()
 
 CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd) : m_nIDTemplate(nIDTemplate), m_pParentWnd(pParentWnd) {}
 
-CDialog::CDialog(LPCTSTR lpszTemplateName, CWnd* pParentWnd)
-    : m_pParentWnd(pParentWnd), m_lpszTemplateName(lpszTemplateName) {
-    if (lpszTemplateName && IS_INTRESOURCE(lpszTemplateName))
-        m_nIDTemplate = static_cast<UINT>(reinterpret_cast<ULONG_PTR>(lpszTemplateName));
-}
 
 CDialog::~CDialog() {
     // Destroyed here, while the object is still a CDialog, so that the last messages reach its map.
@@ -359,9 +354,7 @@ BOOL CDialog::CreateFromTemplate(const CDialogTemplate& tmpl, HWND hWndParent) {
 }
 
 INT_PTR CDialog::DoModal() {
-    const CDialogTemplate* tmpl = m_lpszTemplateName && !IS_INTRESOURCE(m_lpszTemplateName)
-                                      ? nullptr
-                                      : AfxFindDialogTemplate(m_nIDTemplate);
+    const CDialogTemplate* tmpl = AfxFindDialogTemplate(m_nIDTemplate);
     if (tmpl == nullptr || m_hWnd != nullptr) return -1;
     HWND hOwner = OwnerFor(m_pParentWnd);
     if (hOwner) {
@@ -440,9 +433,6 @@ void CDialog::EndDialog(int nResult) {
 
 void CDialog::NextDlgCtrl() const {
     ::SendMessageA(m_hWnd, WM_NEXTDLGCTL, 0, 0);
-}
-void CDialog::PrevDlgCtrl() const {
-    ::SendMessageA(m_hWnd, WM_NEXTDLGCTL, 1, 0);
 }
 void CDialog::GotoDlgCtrl(CWnd* pWndCtrl) {
     if (pWndCtrl) ::SendMessageA(m_hWnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(pWndCtrl->m_hWnd), 1);

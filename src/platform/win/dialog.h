@@ -53,7 +53,6 @@ class CDialog : public CWnd {
   public:
     CDialog() = default;
     explicit CDialog(UINT nIDTemplate, CWnd* pParentWnd = nullptr);
-    explicit CDialog(LPCTSTR lpszTemplateName, CWnd* pParentWnd = nullptr);
     ~CDialog() override;
 
     UINT m_nIDHelp = 0;
@@ -80,7 +79,6 @@ class CDialog : public CWnd {
     void EndDialog(int nResult);
 
     void NextDlgCtrl() const;
-    void PrevDlgCtrl() const;
     void GotoDlgCtrl(CWnd* pWndCtrl);
     void SetDefID(UINT nID);
     DWORD GetDefID() const;  // MAKELONG(id, DC_HASDEFID), or 0 without a default button
@@ -95,7 +93,6 @@ class CDialog : public CWnd {
     HWND OwnerFor(CWnd* pParentWnd) const;
 
     BOOL m_bModal = FALSE;
-    LPCTSTR m_lpszTemplateName = nullptr;
 
     DECLARE_MESSAGE_MAP()
 };

@@ -390,24 +390,9 @@ void CEdit::ReplaceSel(LPCTSTR lpszNewText, BOOL bCanUndo) {
 void CEdit::LimitText(int nChars) {
     SendMessage(EM_LIMITTEXT, static_cast<WPARAM>(nChars), 0);
 }
-void CEdit::SetLimitText(UINT nMax) {
-    SendMessage(EM_LIMITTEXT, nMax, 0);
-}
 UINT CEdit::GetLimitText() const {
     return static_cast<UINT>(SendMessage(EM_GETLIMITTEXT, 0, 0));
 }
-void CEdit::SetPasswordChar(TCHAR ch) {
-    SendMessage(EM_SETPASSWORDCHAR, static_cast<unsigned char>(ch), 0);
-}
-TCHAR CEdit::GetPasswordChar() const {
-    return static_cast<TCHAR>(SendMessage(EM_GETPASSWORDCHAR, 0, 0));
-}
 BOOL CEdit::GetModify() const {
     return static_cast<BOOL>(SendMessage(EM_GETMODIFY, 0, 0));
-}
-void CEdit::SetModify(BOOL bModified) {
-    SendMessage(EM_SETMODIFY, static_cast<WPARAM>(bModified), 0);
-}
-BOOL CEdit::SetReadOnly(BOOL bReadOnly) {
-    return static_cast<BOOL>(SendMessage(EM_SETREADONLY, static_cast<WPARAM>(bReadOnly), 0));
 }

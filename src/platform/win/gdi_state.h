@@ -49,7 +49,6 @@ struct DcRec {
     COLORREF crText = 0x000000;
     COLORREF crBk = 0xFFFFFF;
     int nBkMode = OPAQUE;
-    POINT ptPos{0, 0};
 };
 
 struct GdiState {

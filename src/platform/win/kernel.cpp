@@ -402,7 +402,6 @@ BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* picce) {
     return s.bFailInitCommonControls ? FALSE : TRUE;
 }
 
-void InitCommonControls() {}
 
 // ---- Simulation control of the kernel services ----
 void CWinSimulation::SetKeyDown(int nVirtKey, BOOL bDown) {

@@ -503,13 +503,6 @@ size_t CMessageLoop::PostedCount(DWORD nThreadId) {
     return it == s.queues.end() ? 0 : it->second->posted.size();
 }
 
-BOOL CMessageLoop::PumpMessage() {
-    MSG msg{};
-    if (!WaitAndTake(&msg, nullptr, 0, 0)) return FALSE;
-    std::unique_ptr<std::string> pText = std::move(t_pHeldText);
-    DispatchTaken(msg);
-    return TRUE;
-}
 
 BOOL CMessageLoop::PreTranslate(MSG* pMsg) {
     if (pMsg == nullptr) return FALSE;

@@ -50,7 +50,6 @@ class CMessageLoop {
     static size_t PostedCount(DWORD nThreadId);
 
     // Waits for one message, pre-translates and dispatches it. FALSE on WM_QUIT.
-    static BOOL PumpMessage();
     // The framework's pre-translation of a message taken from the queue; TRUE when consumed.
     static BOOL PreTranslate(MSG* pMsg);
     static int GetDepth();  // nesting of RunUntil on this thread

@@ -24,7 +24,7 @@ class CWinSimulation {
 
     // SetTimer fails for this id (on any window) while set.
     static void FailSetTimer(UINT_PTR nIDEvent, BOOL bFail = TRUE);
-    // RegisterClassA / AfxRegisterWndClass / AfxRegisterClass fail while set.
+    // RegisterClassA / AfxRegisterWndClass fail while set.
     static void FailRegisterClass(BOOL bFail = TRUE);
     static void FailInitCommonControls(BOOL bFail = TRUE);
     // Window creation fails while the predicate says so (NULL removes it).

@@ -141,16 +141,6 @@ IMPLEMENT_DYNAMIC(CStatic, CWnd)
 BOOL CStatic::Create(LPCTSTR lpszText, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID) {
     return CreateControl(*this, "Static", lpszText, dwStyle, rect, pParentWnd, nID);
 }
-HBITMAP CStatic::SetBitmap(HBITMAP hBitmap) {
-    return reinterpret_cast<HBITMAP>(
-        SendMessage(STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(hBitmap)));
-}
 HBITMAP CStatic::GetBitmap() const {
     return reinterpret_cast<HBITMAP>(SendMessage(STM_GETIMAGE, IMAGE_BITMAP, 0));
-}
-HICON CStatic::SetIcon(HICON hIcon) {
-    return reinterpret_cast<HICON>(SendMessage(STM_SETICON, reinterpret_cast<WPARAM>(hIcon), 0));
-}
-HICON CStatic::GetIcon() const {
-    return reinterpret_cast<HICON>(SendMessage(STM_GETICON, 0, 0));
 }

@@ -199,14 +199,8 @@ BOOL CSpinButtonCtrl::Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, 
 int CSpinButtonCtrl::SetBase(int nBase) {
     return static_cast<int>(SendMessage(UDM_SETBASE, static_cast<WPARAM>(nBase), 0));
 }
-UINT CSpinButtonCtrl::GetBase() const {
-    return static_cast<UINT>(SendMessage(UDM_GETBASE, 0, 0));
-}
 void CSpinButtonCtrl::SetRange(short nLower, short nUpper) {
     SendMessage(UDM_SETRANGE, 0, MAKELPARAM(static_cast<WORD>(nUpper), static_cast<WORD>(nLower)));
-}
-void CSpinButtonCtrl::SetRange32(int nLower, int nUpper) {
-    SendMessage(UDM_SETRANGE32, static_cast<WPARAM>(nLower), nUpper);
 }
 DWORD CSpinButtonCtrl::GetRange() const {
     return static_cast<DWORD>(SendMessage(UDM_GETRANGE, 0, 0));
@@ -216,9 +210,6 @@ void CSpinButtonCtrl::GetRange(int& lower, int& upper) const {
     lower = static_cast<SHORT>(HIWORD(r));
     upper = static_cast<SHORT>(LOWORD(r));
 }
-void CSpinButtonCtrl::GetRange32(int& lower, int& upper) const {
-    SendMessage(UDM_GETRANGE32, reinterpret_cast<WPARAM>(&lower), reinterpret_cast<LPARAM>(&upper));
-}
 int CSpinButtonCtrl::SetPos(int nPos) {
     return static_cast<int>(static_cast<SHORT>(
         LOWORD(static_cast<DWORD_PTR>(SendMessage(UDM_SETPOS, 0, MAKELPARAM(static_cast<WORD>(nPos), 0))))));
@@ -226,16 +217,6 @@ int CSpinButtonCtrl::SetPos(int nPos) {
 int CSpinButtonCtrl::GetPos() const {
     return static_cast<int>(SendMessage(UDM_GETPOS, 0, 0));
 }
-int CSpinButtonCtrl::SetPos32(int nPos) {
-    return static_cast<int>(SendMessage(UDM_SETPOS32, 0, nPos));
-}
 int CSpinButtonCtrl::GetPos32(LPBOOL lpbError) const {
     return static_cast<int>(SendMessage(UDM_GETPOS32, 0, reinterpret_cast<LPARAM>(lpbError)));
-}
-CWnd* CSpinButtonCtrl::SetBuddy(CWnd* pWndBuddy) {
-    return CWnd::FromHandle(reinterpret_cast<HWND>(
-        SendMessage(UDM_SETBUDDY, reinterpret_cast<WPARAM>(pWndBuddy ? pWndBuddy->m_hWnd : nullptr), 0)));
-}
-CWnd* CSpinButtonCtrl::GetBuddy() const {
-    return CWnd::FromHandle(reinterpret_cast<HWND>(SendMessage(UDM_GETBUDDY, 0, 0)));
 }

@@ -226,10 +226,6 @@ int AfxMessageBox(LPCTSTR lpszText, UINT nType, UINT nIDHelp) {
     return ShowBox(pMain ? pMain->m_hWnd : nullptr, lpszText, AfxGetAppName(), nType);
 }
 
-int AfxMessageBox(UINT nIDPrompt, UINT nType, UINT nIDHelp) {
-    LPCTSTR text = AfxFindString(nIDPrompt);
-    return AfxMessageBox(text ? text : "", nType, nIDHelp == static_cast<UINT>(-1) ? nIDPrompt : nIDHelp);
-}
 
 int CWinApp::DoMessageBox(LPCTSTR lpszPrompt, UINT nType, UINT) {
     CWnd* pMain = AfxGetMainWnd();

@@ -99,10 +99,8 @@ void AfxSetUserAgent(CUserAgent* pAgent);
 CScriptedUserAgent& AfxGetScriptedUserAgent();  // the framework's own agent
 
 // Message boxes. AfxMessageBox: caption = the application name (the executable's name), owner = the main
-// window. ::MessageBox with a NULL caption uses "Error", as on Windows; CWnd::MessageBox uses the
-// application name.
+// window. ::MessageBox with a NULL caption uses "Error", as on Windows.
 int AfxMessageBox(LPCTSTR lpszText, UINT nType = MB_OK, UINT nIDHelp = 0);
-int AfxMessageBox(UINT nIDPrompt, UINT nType = MB_OK, UINT nIDHelp = static_cast<UINT>(-1));
 int MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType);
 inline int MessageBox(HWND h, LPCSTR t, LPCSTR c, UINT u) {
     return MessageBoxA(h, t, c, u);

@@ -137,14 +137,7 @@ BOOL CWnd::SubclassWindow(HWND hWnd) {
     return TRUE;
 }
 
-BOOL CWnd::SubclassDlgItem(UINT nID, CWnd* pParent) {
-    HWND h = pParent ? ::GetDlgItem(pParent->m_hWnd, static_cast<int>(nID)) : nullptr;
-    return h ? SubclassWindow(h) : FALSE;
-}
 
-HWND CWnd::UnsubclassWindow() {
-    return Detach();
-}
 
 BOOL CWnd::Create(LPCTSTR lpszClassName, LPCTSTR lpszWindowName, DWORD dwStyle, const RECT& rect,
                   CWnd* pParentWnd, UINT nID, CCreateContext*) {
@@ -366,16 +359,6 @@ BOOL CWnd::ModifyStyle(DWORD dwRemove, DWORD dwAdd, UINT nFlags) {
     return TRUE;
 }
 
-BOOL CWnd::ModifyStyleEx(DWORD dwRemove, DWORD dwAdd, UINT nFlags) {
-    DWORD old = GetExStyle();
-    DWORD now = (old & ~dwRemove) | dwAdd;
-    if (old == now) return FALSE;
-    ::SetWindowLongPtrA(m_hWnd, GWL_EXSTYLE, static_cast<LONG_PTR>(now));
-    if (nFlags)
-        ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
-                       SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | nFlags);
-    return TRUE;
-}
 
 BOOL CWnd::ShowWindow(int nCmdShow) {
     return ::ShowWindow(m_hWnd, nCmdShow);
@@ -391,9 +374,6 @@ BOOL CWnd::EnableWindow(BOOL bEnable) {
 }
 BOOL CWnd::IsIconic() const {
     return ::IsIconic(m_hWnd);
-}
-BOOL CWnd::IsZoomed() const {
-    return ::IsZoomed(m_hWnd);
 }
 BOOL CWnd::IsChild(const CWnd* pWnd) const {
     return pWnd ? ::IsChild(m_hWnd, pWnd->m_hWnd) : FALSE;
@@ -460,9 +440,6 @@ CWnd* CWnd::GetParent() const {
 CWnd* CWnd::SetParent(CWnd* pWndNewParent) {
     return FromHandle(::SetParent(m_hWnd, pWndNewParent ? pWndNewParent->m_hWnd : nullptr));
 }
-CWnd* CWnd::GetOwner() const {
-    return FromHandle(::GetWindow(m_hWnd, GW_OWNER));
-}
 CWnd* CWnd::GetTopLevelParent() const {
     HWND h = m_hWnd;
     while (h && (::GetWindowLongPtrA(h, GWL_STYLE) & WS_CHILD)) h = ::GetParent(h);
@@ -474,9 +451,6 @@ CWnd* CWnd::GetWindow(UINT nCmd) const {
 CWnd* CWnd::GetDlgItem(int nID) const {
     return FromHandle(::GetDlgItem(m_hWnd, nID));
 }
-void CWnd::GetDlgItem(int nID, HWND* phWnd) const {
-    if (phWnd) *phWnd = ::GetDlgItem(m_hWnd, nID);
-}
 int CWnd::GetDlgCtrlID() const {
     return ::GetDlgCtrlID(m_hWnd);
 }
@@ -485,9 +459,6 @@ int CWnd::SetDlgCtrlID(int nID) {
 }
 void CWnd::SetDlgItemText(int nID, LPCTSTR lpszString) {
     ::SetDlgItemTextA(m_hWnd, nID, lpszString);
-}
-int CWnd::GetDlgItemText(int nID, LPTSTR lpStr, int nMaxCount) const {
-    return static_cast<int>(::GetDlgItemTextA(m_hWnd, nID, lpStr, nMaxCount));
 }
 int CWnd::GetDlgItemText(int nID, CString& rString) const {
     HWND h = ::GetDlgItem(m_hWnd, nID);
@@ -583,9 +554,6 @@ BOOL CWnd::RedrawWindow(LPCRECT lpRectUpdate, void* prgnUpdate, UINT flags) {
 CMenu* CWnd::GetMenu() const {
     return CMenu::FromHandle(::GetMenu(m_hWnd));
 }
-BOOL CWnd::SetMenu(CMenu* pMenu) {
-    return ::SetMenu(m_hWnd, pMenu ? pMenu->m_hMenu : nullptr);
-}
 void CWnd::DrawMenuBar() {
     ::DrawMenuBar(m_hWnd);
 }
@@ -597,9 +565,6 @@ UINT_PTR CWnd::SetTimer(UINT_PTR nIDEvent, UINT nElapse, TIMERPROC lpfnTimer) {
 }
 BOOL CWnd::KillTimer(UINT_PTR nIDEvent) {
     return ::KillTimer(m_hWnd, nIDEvent);
-}
-int CWnd::MessageBox(LPCTSTR lpszText, LPCTSTR lpszCaption, UINT nType) {
-    return ::MessageBoxA(m_hWnd, lpszText, lpszCaption ? lpszCaption : AfxGetAppName(), nType);
 }
 
 // Default handlers.

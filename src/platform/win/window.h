@@ -75,8 +75,6 @@ class CWnd : public CCmdTarget {
     // Makes this object the permanent object of an existing window; its messages then reach this
     // object's WindowProc, and DefWindowProc calls the window's previous procedure.
     BOOL SubclassWindow(HWND hWnd);
-    BOOL SubclassDlgItem(UINT nID, CWnd* pParent);
-    HWND UnsubclassWindow();
 
     // ---- Creation and destruction ----
     virtual BOOL Create(LPCTSTR lpszClassName, LPCTSTR lpszWindowName, DWORD dwStyle, const RECT& rect,
@@ -127,13 +125,11 @@ class CWnd : public CCmdTarget {
     DWORD GetStyle() const;
     DWORD GetExStyle() const;
     BOOL ModifyStyle(DWORD dwRemove, DWORD dwAdd, UINT nFlags = 0);
-    BOOL ModifyStyleEx(DWORD dwRemove, DWORD dwAdd, UINT nFlags = 0);
     BOOL ShowWindow(int nCmdShow);
     BOOL IsWindowVisible() const;
     BOOL IsWindowEnabled() const;
     BOOL EnableWindow(BOOL bEnable = TRUE);
     BOOL IsIconic() const;
-    BOOL IsZoomed() const;
     BOOL IsChild(const CWnd* pWnd) const;
 
     void MoveWindow(int x, int y, int nWidth, int nHeight, BOOL bRepaint = TRUE);
@@ -151,23 +147,18 @@ class CWnd : public CCmdTarget {
     int GetWindowText(LPTSTR lpszStringBuf, int nMaxCount) const;
     void GetWindowText(CString& rString) const;
     int GetWindowTextLength() const;
-    void SetFont(CFont* pFont, BOOL bRedraw = TRUE);  // defined with the drawing objects
-    CFont* GetFont() const;                           // defined with the drawing objects
     HICON SetIcon(HICON hIcon, BOOL bBigIcon);
     HICON GetIcon(BOOL bBigIcon) const;
 
     // ---- Relatives and controls ----
     CWnd* GetParent() const;  // the parent of a child, the owner of a top-level window
     CWnd* SetParent(CWnd* pWndNewParent);
-    CWnd* GetOwner() const;
     CWnd* GetTopLevelParent() const;
     CWnd* GetWindow(UINT nCmd) const;
     CWnd* GetDlgItem(int nID) const;
-    void GetDlgItem(int nID, HWND* phWnd) const;
     int GetDlgCtrlID() const;
     int SetDlgCtrlID(int nID);
     void SetDlgItemText(int nID, LPCTSTR lpszString);
-    int GetDlgItemText(int nID, LPTSTR lpStr, int nMaxCount) const;
     int GetDlgItemText(int nID, CString& rString) const;
     void SetDlgItemInt(int nID, UINT nValue, BOOL bSigned = TRUE);
     UINT GetDlgItemInt(int nID, BOOL* lpTrans = nullptr, BOOL bSigned = TRUE) const;
@@ -195,12 +186,10 @@ class CWnd : public CCmdTarget {
 
     // ---- Menus, timers, boxes ----
     CMenu* GetMenu() const;
-    BOOL SetMenu(CMenu* pMenu);
     void DrawMenuBar();
     CMenu* GetSystemMenu(BOOL bRevert) const;
     UINT_PTR SetTimer(UINT_PTR nIDEvent, UINT nElapse, TIMERPROC lpfnTimer = nullptr);
     BOOL KillTimer(UINT_PTR nIDEvent);
-    int MessageBox(LPCTSTR lpszText, LPCTSTR lpszCaption = nullptr, UINT nType = MB_OK);
 
     // ---- Default handlers (each runs the window's default processing) ----
     afx_msg void OnTimer(UINT_PTR nIDEvent);

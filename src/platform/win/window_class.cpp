@@ -106,11 +106,6 @@ LPCTSTR AfxRegisterWndClass(UINT nClassStyle, HCURSOR hCursor, HBRUSH hbrBackgro
     return it == s.classes.end() ? nullptr : it->second.strName.c_str();
 }
 
-BOOL AfxRegisterClass(WNDCLASSA* lpWndClass) {
-    if (RegisterClassA(lpWndClass)) return TRUE;
-    return GetLastError() == ERROR_CLASS_ALREADY_EXISTS &&
-           GetClassInfoA(nullptr, lpWndClass->lpszClassName, nullptr);
-}
 
 LONG_PTR GetClassLongPtrA(HWND hWnd, int nIndex) {
     State& s = S();

@@ -45,7 +45,6 @@ TEST(CStringText, SearchTrimAndEditFollowTheFrameworksRules) {
     CString s("  a,b;;c  ");
     EXPECT_STREQ("a,b;;c", CString(s).Trim());
     EXPECT_STREQ("a,b;;c  ", CString(s).TrimLeft());
-    EXPECT_STREQ("xxab", CString("xxabxx").TrimRight('x'));
     EXPECT_EQ(3, s.FindOneOf(",;"));
     EXPECT_EQ(6, s.ReverseFind(';'));
     EXPECT_EQ(5, s.Find(";;"));
