@@ -92,9 +92,21 @@ BOOL CDC::DeleteDC() {
     return ::DeleteDC(Detach());
 }
 
+CGdiObject* CDC::SelectStockObject(int nIndex) {
+    HGDIOBJ h = ::GetStockObject(nIndex);
+    return h ? CGdiObject::FromHandle(::SelectObject(m_hDC, h)) : nullptr;
+}
+CGdiObject* CDC::SelectObject(CGdiObject* pObject) {
+    if (pObject == nullptr) return nullptr;
+    return CGdiObject::FromHandle(::SelectObject(m_hDC, pObject->m_hObject));
+}
 CBrush* CDC::SelectObject(CBrush* pBrush) {
     if (pBrush == nullptr) return nullptr;
     return dynamic_cast<CBrush*>(CGdiObject::FromHandle(::SelectObject(m_hDC, pBrush->m_hObject)));
+}
+CPen* CDC::SelectObject(CPen* pPen) {
+    if (pPen == nullptr) return nullptr;
+    return dynamic_cast<CPen*>(CGdiObject::FromHandle(::SelectObject(m_hDC, pPen->m_hObject)));
 }
 CFont* CDC::SelectObject(CFont* pFont) {
     if (pFont == nullptr) return nullptr;
@@ -103,6 +115,12 @@ CFont* CDC::SelectObject(CFont* pFont) {
 CBitmap* CDC::SelectObject(CBitmap* pBitmap) {
     if (pBitmap == nullptr) return nullptr;
     return dynamic_cast<CBitmap*>(CGdiObject::FromHandle(::SelectObject(m_hDC, pBitmap->m_hObject)));
+}
+CBrush* CDC::GetCurrentBrush() const {
+    return dynamic_cast<CBrush*>(CGdiObject::FromHandle(::GetCurrentObject(m_hDC, OBJ_BRUSH)));
+}
+CFont* CDC::GetCurrentFont() const {
+    return dynamic_cast<CFont*>(CGdiObject::FromHandle(::GetCurrentObject(m_hDC, OBJ_FONT)));
 }
 
 COLORREF CDC::SetBkColor(COLORREF crColor) {
@@ -114,8 +132,14 @@ COLORREF CDC::GetBkColor() const {
 COLORREF CDC::SetTextColor(COLORREF crColor) {
     return ::SetTextColor(m_hDC, crColor);
 }
+COLORREF CDC::GetTextColor() const {
+    return ::GetTextColor(m_hDC);
+}
 int CDC::SetBkMode(int nBkMode) {
     return ::SetBkMode(m_hDC, nBkMode);
+}
+int CDC::GetBkMode() const {
+    return ::GetBkMode(m_hDC);
 }
 
 void CDC::FillSolidRect(LPCRECT lpRect, COLORREF clr) {
@@ -124,11 +148,35 @@ void CDC::FillSolidRect(LPCRECT lpRect, COLORREF clr) {
     ::SetBkColor(m_hDC, clr);
     FillWithColor(m_hDC, *lpRect, clr);
 }
+void CDC::FillSolidRect(int x, int y, int cx, int cy, COLORREF clr) {
+    RECT rc{x, y, x + cx, y + cy};
+    FillSolidRect(&rc, clr);
+}
+void CDC::FillRect(LPCRECT lpRect, CBrush* pBrush) {
+    if (pBrush) ::FillRect(m_hDC, lpRect, *pBrush);
+}
+BOOL CDC::Rectangle(int x1, int y1, int x2, int y2) {
+    return ::Rectangle(m_hDC, x1, y1, x2, y2);
+}
+BOOL CDC::Rectangle(LPCRECT r) {
+    return r ? ::Rectangle(m_hDC, r->left, r->top, r->right, r->bottom) : FALSE;
+}
 BOOL CDC::Ellipse(int x1, int y1, int x2, int y2) {
     return ::Ellipse(m_hDC, x1, y1, x2, y2);
 }
 BOOL CDC::Ellipse(LPCRECT r) {
     return r ? ::Ellipse(m_hDC, r->left, r->top, r->right, r->bottom) : FALSE;
+}
+CPoint CDC::MoveTo(int x, int y) {
+    POINT p{};
+    ::MoveToEx(m_hDC, x, y, &p);
+    return CPoint(p);
+}
+BOOL CDC::LineTo(int x, int y) {
+    return ::LineTo(m_hDC, x, y);
+}
+BOOL CDC::DrawEdge(LPRECT lpRect, UINT nEdge, UINT nFlags) {
+    return ::DrawEdge(m_hDC, lpRect, nEdge, nFlags);
 }
 BOOL CDC::TextOut(int x, int y, LPCTSTR lpszString, int nCount) {
     return ::TextOutA(m_hDC, x, y, lpszString, nCount);
@@ -157,6 +205,9 @@ BOOL CDC::BitBlt(int x, int y, int nWidth, int nHeight, CDC* pSrcDC, int xSrc, i
 }
 BOOL CDC::DrawIcon(int x, int y, HICON hIcon) {
     return ::DrawIcon(m_hDC, x, y, hIcon);
+}
+BOOL CDC::DrawIcon(POINT point, HICON hIcon) {
+    return ::DrawIcon(m_hDC, point.x, point.y, hIcon);
 }
 CSize CDC::GetTextExtent(LPCTSTR lpszString, int nCount) const {
     SIZE sz{0, 0};
@@ -197,8 +248,6 @@ CDC* CWnd::GetDC() {
 int CWnd::ReleaseDC(CDC* pDC) {
     return pDC ? ::ReleaseDC(m_hWnd, pDC->m_hDC) : 0;
 }
-
-
 
 CDC* AfxCDCFromHandle(HDC hDC) {
     return CDC::FromHandle(hDC);

@@ -86,7 +86,27 @@ BOOL Ellipse(HDC hdc, int left, int top, int right, int bottom) {
     return Shape(hdc, CDrawOpKind::Ellipse, left, top, right, bottom);
 }
 
+BOOL MoveToEx(HDC hdc, int x, int y, LPPOINT lppt) {
+    return WithDc(
+        hdc,
+        [&](DcRec& d) {
+            if (lppt) *lppt = d.ptPos;
+            d.ptPos = POINT{x, y};
+            return TRUE;
+        },
+        FALSE);
+}
 
+BOOL LineTo(HDC hdc, int x, int y) {
+    POINT from{};
+    if (!MoveToEx(hdc, x, y, &from)) return FALSE;
+    DcSnap s = Snap(hdc);
+    CDrawOp op = std::move(s.op);
+    op.nKind = CDrawOpKind::Line;
+    op.rc = RECT{from.x, from.y, x, y};
+    Record(s, std::move(op), false);
+    return TRUE;
+}
 
 BOOL DrawEdge(HDC hdc, LPRECT qrc, UINT edge, UINT) {
     if (qrc == nullptr) return FALSE;

@@ -422,3 +422,7 @@ int SetBkMode(HDC hdc, int mode) {
     return WithDc(
         hdc, [&](DcRec& d) { return std::exchange(d.nBkMode, mode); }, 0);
 }
+int GetBkMode(HDC hdc) {
+    return WithDc(
+        hdc, [](DcRec& d) { return d.nBkMode; }, 0);
+}

@@ -137,6 +137,7 @@ enum class CDrawOpKind {
     Rectangle,   // rc outlined with the pen, filled with the brush unless bNullBrush
     Ellipse,     // the ellipse in rc, likewise
     Edge,        // a sunken or raised 3-D frame on rc (nFlags: 1 sunken, 0 raised)
+    Line,        // from (rc.left, rc.top) to (rc.right, rc.bottom) with the pen
     Text,        // TextOut: strText at (rc.left, rc.top); rc is the text's extent
     TabbedText,  // TabbedTextOut: as Text, with tabStops and nTabOrigin
     DrawText,    // DrawText: strText formatted in rc with the DT_* flags in nFlags
@@ -238,12 +239,20 @@ int GetObjectType(HGDIOBJ h);
 HGDIOBJ GetCurrentObject(HDC hDC, UINT type);
 
 HBRUSH CreateSolidBrush(COLORREF color);
+HPEN CreatePen(int iStyle, int cWidth, COLORREF color);
+HFONT CreateFontA(int cHeight, int cWidth, int cEscapement, int cOrientation, int cWeight, DWORD bItalic,
+                  DWORD bUnderline, DWORD bStrikeOut, DWORD iCharSet, DWORD iOutPrecision,
+                  DWORD iClipPrecision, DWORD iQuality, DWORD iPitchAndFamily, LPCSTR pszFaceName);
 HFONT CreateFontIndirectA(const LOGFONTA* lplf);
+inline HFONT CreateFontIndirect(const LOGFONTA* lplf) {
+    return CreateFontIndirectA(lplf);
+}
 // A bitmap resource (24-bit BMP registered with AfxRegisterBitmap); NULL when it is missing or malformed.
 HBITMAP LoadBitmapA(HINSTANCE hInstance, LPCSTR lpBitmapName);
 inline HBITMAP LoadBitmap(HINSTANCE h, LPCSTR n) {
     return LoadBitmapA(h, n);
 }
+HBITMAP CreateCompatibleBitmap(HDC hDC, int cx, int cy);
 // Width and height of a 24-bit uncompressed BMP file image; FALSE for anything else or truncated data.
 BOOL AfxDecodeBmpHeader(const BYTE* pData, size_t nSize, int* pnWidth, int* pnHeight);
 
@@ -255,10 +264,13 @@ COLORREF GetBkColor(HDC hdc);
 COLORREF SetTextColor(HDC hdc, COLORREF color);
 COLORREF GetTextColor(HDC hdc);
 int SetBkMode(HDC hdc, int mode);  // previous mode, 0 on failure
+int GetBkMode(HDC hdc);
 
 int FillRect(HDC hDC, const RECT* lprc, HBRUSH hbr);
 BOOL Rectangle(HDC hdc, int left, int top, int right, int bottom);
 BOOL Ellipse(HDC hdc, int left, int top, int right, int bottom);
+BOOL MoveToEx(HDC hdc, int x, int y, LPPOINT lppt);
+BOOL LineTo(HDC hdc, int x, int y);
 BOOL TextOutA(HDC hdc, int x, int y, LPCSTR lpString, int c);
 inline BOOL TextOut(HDC hdc, int x, int y, LPCSTR s, int c) {
     return TextOutA(hdc, x, y, s, c);
@@ -305,6 +317,7 @@ class CGdiObject : public CObject {
     HGDIOBJ Detach();
     BOOL DeleteObject();
     BOOL CreateStockObject(int nIndex);
+    int GetObject(int nCount, LPVOID lpObject) const;
 
   private:
     CGdiObject(const CGdiObject&) = delete;
@@ -316,8 +329,20 @@ class CBrush : public CGdiObject {
   public:
     CBrush() = default;
     explicit CBrush(COLORREF crColor) { CreateSolidBrush(crColor); }
+    static CBrush* PASCAL FromHandle(HBRUSH hBrush);
     operator HBRUSH() const { return static_cast<HBRUSH>(static_cast<void*>(m_hObject)); }  // NOLINT
     BOOL CreateSolidBrush(COLORREF crColor);
+    BOOL CreateSysColorBrush(int nIndex);
+};
+
+class CPen : public CGdiObject {
+    DECLARE_DYNAMIC(CPen)
+  public:
+    CPen() = default;
+    CPen(int nPenStyle, int nWidth, COLORREF crColor) { CreatePen(nPenStyle, nWidth, crColor); }
+    static CPen* PASCAL FromHandle(HPEN hPen);
+    operator HPEN() const { return static_cast<HPEN>(static_cast<void*>(m_hObject)); }  // NOLINT
+    BOOL CreatePen(int nPenStyle, int nWidth, COLORREF crColor);
 };
 
 class CDC;
@@ -326,20 +351,29 @@ class CFont : public CGdiObject {
     DECLARE_DYNAMIC(CFont)
   public:
     CFont() = default;
+    static CFont* PASCAL FromHandle(HFONT hFont);
     operator HFONT() const { return static_cast<HFONT>(static_cast<void*>(m_hObject)); }  // NOLINT
     // nPointSize in tenths of a point (120 = 12 pt). FALSE when a font is attached already or the face
     // name is NULL.
     BOOL CreatePointFont(int nPointSize, LPCTSTR lpszFaceName, CDC* pDC = nullptr);
     BOOL CreatePointFontIndirect(const LOGFONT* lpLogFont, CDC* pDC = nullptr);
+    BOOL CreateFont(int nHeight, int nWidth, int nEscapement, int nOrientation, int nWeight, BYTE bItalic,
+                    BYTE bUnderline, BYTE cStrikeOut, BYTE nCharSet, BYTE nOutPrecision, BYTE nClipPrecision,
+                    BYTE nQuality, BYTE nPitchAndFamily, LPCTSTR lpszFacename);
+    BOOL CreateFontIndirect(const LOGFONT* lpLogFont);
+    int GetLogFont(LOGFONT* pLogFont) const;
 };
 
 class CBitmap : public CGdiObject {
     DECLARE_DYNAMIC(CBitmap)
   public:
     CBitmap() = default;
+    static CBitmap* PASCAL FromHandle(HBITMAP hBitmap);
     operator HBITMAP() const { return static_cast<HBITMAP>(static_cast<void*>(m_hObject)); }  // NOLINT
     // FALSE when a bitmap is attached already, or the resource is missing or not a 24-bit BMP.
     BOOL LoadBitmap(UINT nIDResource);
+    BOOL LoadBitmap(LPCTSTR lpszResourceName);
+    BOOL CreateCompatibleBitmap(CDC* pDC, int nWidth, int nHeight);
     int GetBitmap(BITMAP* pBitMap) const;
 };
 
@@ -366,19 +400,33 @@ class CDC : public CObject {
     BOOL CreateCompatibleDC(CDC* pDC);
     BOOL DeleteDC();
 
+    CGdiObject* SelectStockObject(int nIndex);
+    CGdiObject* SelectObject(CGdiObject* pObject);
     CBrush* SelectObject(CBrush* pBrush);
+    CPen* SelectObject(CPen* pPen);
     CFont* SelectObject(CFont* pFont);
     CBitmap* SelectObject(CBitmap* pBitmap);
+    CBrush* GetCurrentBrush() const;
+    CFont* GetCurrentFont() const;
 
     COLORREF SetBkColor(COLORREF crColor);
     COLORREF GetBkColor() const;
     COLORREF SetTextColor(COLORREF crColor);
+    COLORREF GetTextColor() const;
     int SetBkMode(int nBkMode);
+    int GetBkMode() const;
 
     // Like the framework's: also sets the context's background colour to clr.
     void FillSolidRect(LPCRECT lpRect, COLORREF clr);
+    void FillSolidRect(int x, int y, int cx, int cy, COLORREF clr);
+    void FillRect(LPCRECT lpRect, CBrush* pBrush);
+    BOOL Rectangle(int x1, int y1, int x2, int y2);
+    BOOL Rectangle(LPCRECT lpRect);
     BOOL Ellipse(int x1, int y1, int x2, int y2);
     BOOL Ellipse(LPCRECT lpRect);
+    CPoint MoveTo(int x, int y);
+    BOOL LineTo(int x, int y);
+    BOOL DrawEdge(LPRECT lpRect, UINT nEdge, UINT nFlags);
     BOOL TextOut(int x, int y, LPCTSTR lpszString, int nCount);
     BOOL TextOut(int x, int y, const CString& str);
     CSize TabbedTextOut(int x, int y, LPCTSTR lpszString, int nCount, int nTabPositions,
@@ -389,6 +437,7 @@ class CDC : public CObject {
     int DrawText(const CString& str, LPRECT lpRect, UINT nFormat);
     BOOL BitBlt(int x, int y, int nWidth, int nHeight, CDC* pSrcDC, int xSrc, int ySrc, DWORD dwRop);
     BOOL DrawIcon(int x, int y, HICON hIcon);
+    BOOL DrawIcon(POINT point, HICON hIcon);
     CSize GetTextExtent(LPCTSTR lpszString, int nCount) const;
     CSize GetTextExtent(const CString& str) const;
 

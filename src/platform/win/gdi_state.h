@@ -49,6 +49,7 @@ struct DcRec {
     COLORREF crText = 0x000000;
     COLORREF crBk = 0xFFFFFF;
     int nBkMode = OPAQUE;
+    POINT ptPos{0, 0};
 };
 
 struct GdiState {
