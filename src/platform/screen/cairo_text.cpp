@@ -96,6 +96,12 @@ int CCairoTextMeasurer::GetAverageCharWidth(const std::string& strFace, int nFon
     return std::max(1, (w + static_cast<int>(kSample.size()) / 2) / static_cast<int>(kSample.size()));
 }
 
+SIZE CCairoTextMeasurer::GetDialogBaseUnits(const std::string& strFace, int nFontHeight, SIZE) const {
+    static const std::string kLetters = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+    const int w = GetTextWidth(strFace, nFontHeight, kLetters);
+    return SIZE{std::max(1, (w / 26 + 1) / 2), GetLineHeight(strFace, nFontHeight)};
+}
+
 double CCairoTextMeasurer::GetAscent(int nFontHeight) const {
     std::lock_guard<std::mutex> lock(m_mtx);
     cairo_font_extents_t fe{};
