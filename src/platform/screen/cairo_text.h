@@ -26,9 +26,6 @@ class CCairoTextMeasurer : public CTextMeasurer {
     int GetLineHeight(const std::string& strFace, int nFontHeight) const override;
     int GetTextWidth(const std::string& strFace, int nFontHeight, std::string_view text) const override;
     int GetAverageCharWidth(const std::string& strFace, int nFontHeight) const override;
-    // As the dialog manager derives them from a font: across, half the mean advance of the 52 letters
-    // A-Z a-z in units of two, rounded ((width / 26 + 1) / 2); down, the line height.
-    SIZE GetDialogBaseUnits(const std::string& strFace, int nFontHeight, SIZE fixed) const override;
 
     // Pixels from a line's top to its baseline.
     double GetAscent(int nFontHeight) const;

@@ -9,7 +9,6 @@
 #include "platform/win/kernel.h"
 #include "platform/win/menu.h"
 #include "platform/win/message_map.h"
-#include "platform/win/text_measure.h"
 #include "platform/win/win_state.h"
 
 namespace {
@@ -89,8 +88,7 @@ void FocusControl(HWND hCtl) {
 
 SIZE AfxDialogBaseUnits(const CDialogTemplate& tmpl) {
     const int pt = tmpl.wPointSize ? tmpl.wPointSize : 8;
-    const SIZE fixed{(7 * pt + 5) / 10, (16 * pt + 5) / 10};
-    return AfxGetTextMeasurer().GetDialogBaseUnits(tmpl.strFontName, AfxFontPixelHeight(pt * 10), fixed);
+    return SIZE{(7 * pt + 5) / 10, (16 * pt + 5) / 10};
 }
 
 BOOL MapDialogRect(HWND hDlg, LPRECT lpRect) {

@@ -22,14 +22,6 @@ class CTextMeasurer {
     virtual int GetTextWidth(const std::string& strFace, int nFontHeight, std::string_view text) const = 0;
     // The step unit of tabs without stops (8 of these).
     virtual int GetAverageCharWidth(const std::string& strFace, int nFontHeight) const = 0;
-    // The dialog base units of a template font nFontHeight pixels high (dialog.h). The fixed metrics
-    // keep the documented table (fixed); a measurer of a real font gives what the dialog manager derives
-    // from the font, so that the texts of a template fit its controls as they were designed to.
-    virtual SIZE GetDialogBaseUnits(const std::string& strFace, int nFontHeight, SIZE fixed) const {
-        (void)strFace;
-        (void)nFontHeight;
-        return fixed;
-    }
 };
 
 // NULL restores the fixed metrics. Returns the measurer installed before. The measurer must outlive its
