@@ -8,6 +8,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -250,4 +251,48 @@ TEST_F(Screenshot, InformationWindow) {
     cairo_surface_t* s = LoadPng(strInfo);
     ExpectLikeReference(s, "information-window");
     cairo_surface_destroy(s);
+}
+
+// Only a run with --screenshot measures text with the screen's font, and only while it runs.
+TEST_F(Screenshot, OnlyAScreenshotRunChangesTheTextMetrics) {
+    const int nFixed = AfxGetTextMeasurer().GetTextWidth("", 11, "WWWW iiii");
+    ProgramOptions options;
+    options.bHeadless = true;
+    int fds[2] = {-1, -1};
+    ASSERT_EQ(0, pipe(fds));
+    {
+        CRunSession plain(options, fds[1]);
+        plain.Start();
+        EXPECT_EQ(nFixed, AfxGetTextMeasurer().GetTextWidth("", 11, "WWWW iiii"));
+        plain.Finish();
+    }
+    options.strScreenshotDir = "shots";
+    {
+        CRunSession shooting(options, fds[1]);
+        shooting.Start();
+        EXPECT_NE(nFixed, AfxGetTextMeasurer().GetTextWidth("", 11, "WWWW iiii"));
+        shooting.Finish();
+        EXPECT_EQ(nFixed, AfxGetTextMeasurer().GetTextWidth("", 11, "WWWW iiii"));
+    }
+    {
+        CRunSession onScreen(options, fds[1]);
+        onScreen.SetOnScreen(true);  // the screen's session measures; the run installs nothing
+        onScreen.Start();
+        EXPECT_EQ(nFixed, AfxGetTextMeasurer().GetTextWidth("", 11, "WWWW iiii"));
+        onScreen.Finish();
+    }
+    close(fds[1]);
+    close(fds[0]);
+}
+
+TEST_F(Screenshot, AFolderThatCannotBeMadeIsReported) {
+    std::filesystem::create_directory("shots");
+    { std::ofstream("shots/file") << "x"; }
+    std::string strWhy;
+    EXPECT_TRUE(WriteRunScreenshots("shots/file/inner", strWhy).empty());
+    EXPECT_FALSE(strWhy.empty());
+    // No window: nothing to write, and it says so.
+    EXPECT_TRUE(WriteRunScreenshots("shots/empty", strWhy).empty());
+    EXPECT_EQ("no visible window could be written", strWhy);
+    EXPECT_TRUE(std::filesystem::is_directory("shots/empty")) << "the folder is made when missing";
 }
