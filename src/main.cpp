@@ -1,12 +1,15 @@
 // Process entry: the platform's options, the simulated boards and host, then the application's run
-// through the framework. The application object theApp was constructed during static initialisation and
-// has already reported the launch options; the command line stays whole for it.
+// through the framework, in windows on the X display when one opens and --headless is not given. The
+// application object theApp was constructed during static initialisation and has already reported the
+// launch options; the command line stays whole for it.
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "app/tessaro_app.h"
+#include "platform/screen/screen_session.h"
 #include "platform/win/app.h"
 #include "resources/resource.h"
 #include "run/program_options.h"
@@ -34,9 +37,25 @@ int main(int argc, char** argv) {
     InstallRunSignalHandlers();
     RegisterTessaroResources();  // the templates, menu, strings and pictures built into the executable
     ApplySimulationOptions(options);
+
+    // The screen is started on this thread, the one that runs the application's windows, and before any
+    // window exists, so that every window is laid out with the screen's font. Without a display the run
+    // is headless as with --headless; only a display that is named but cannot be opened is mentioned.
+    CScreenSession screen;
+    bool bOnScreen = false;
+    if (!options.bHeadless) {
+        bOnScreen = screen.Start(nullptr) != FALSE;
+        const char* pszDisplay = std::getenv("DISPLAY");
+        if (!bOnScreen && pszDisplay != nullptr && *pszDisplay != '\0') {
+            std::fprintf(stderr, "TessaroPro: %s, running headless\n", screen.GetError().c_str());
+        }
+    }
+
     CRunSession session(options, STDOUT_FILENO);
+    session.SetOnScreen(bOnScreen);
     session.Start();
     const int nExitCode = AfxWinMain(argc, argv);
+    screen.Stop();
     session.Finish();
     return nExitCode;
 }

@@ -13,7 +13,10 @@ const char kHelp[] =
     "Usage: TessaroPro [platform options] [launch options]\n"
     "\n"
     "TessaroPro turns the tracker host's frames into analog output codes, TTL words and data-file\n"
-    "markers. On this machine it runs against a simulated tracker host and simulated boards, headless.\n"
+    "markers. On this machine it runs against a simulated tracker host and simulated boards: in its\n"
+    "windows when the X display named by DISPLAY opens and --headless is not given (until the user\n"
+    "closes the main window, or Ctrl-C or SIGTERM), else headless. On a screen it prints the same\n"
+    "lines as headless.\n"
     "\n"
     "Platform options (one word each, a value after '='):\n"
     "  --boards=LIST         simulated boards attached: NAME[:SERIAL] entries separated by commas, e.g.\n"
@@ -49,10 +52,17 @@ const char kHelp[] =
     "                        second later (or at its SECONDS), a menu choice once the main window can be\n"
     "                        reached (no box or dialog open over it); a button not found within five\n"
     "                        seconds is reported and skipped\n"
-    "  --headless[=SECONDS]  run without a view (so far the only way this platform runs) and, with\n"
+    "  --headless[=SECONDS]  run without windows on the display, even when one opens, and, with\n"
     "                        SECONDS (above 0), close the program as a user would after that time: the\n"
     "                        close box, then Yes to the quit question. Without SECONDS it runs until\n"
     "                        Ctrl-C or SIGTERM, which close it the same way.\n"
+    "  --screenshot=DIR[:SECONDS]\n"
+    "                        SECONDS after the start (default 1), write a PNG picture of every visible\n"
+    "                        window into the folder DIR (made when missing), named by the window's\n"
+    "                        title, e.g. DIR/TessaroPro.png; the run goes on. Headless or on a screen.\n"
+    "                        A run with --screenshot lays its windows' texts out with the screen's font\n"
+    "                        (DejaVu Sans) from the start, headless too, so the pictures show what a\n"
+    "                        screen shows; runs without it keep the fixed headless text metrics.\n"
     "  --trace[=B]           print every board-library call, host command and host data call\n"
     "  --help                this text\n"
     "  B is yes or no (also on/off, true/false, 1/0); a bare flag means yes.\n"
@@ -68,7 +78,8 @@ const char kHelp[] =
     "  ul <name>(<arguments>) = <result>\n"
     "      a board-library call; arguments in decimal, texts quoted, a pointer as NULL, &<value> or\n"
     "      ptr; a word the caller presets as &<value seen>-><value left> (&<value seen> when the call\n"
-    "      did not write it); e.g. \"ul cbAOut(0, 3, 101, 2047) = 0\", \"ul cbDIn(0, 0, &123->0) = 0\"  (--trace only)\n"
+    "      did not write it); e.g. \"ul cbAOut(0, 3, 101, 2047) = 0\", \"ul cbDIn(0, 0, &123->0) = 0\"  "
+    "(--trace only)\n"
     "  host say '<text>'      a log line the program sent to the host\n"
     "  host marker <letter>   a data-file marker  (--trace only)\n"
     "  host cmd <line>, host bad <line>, host unknown <line>\n"
@@ -101,8 +112,11 @@ const char kHelp[] =
     "                         latency table as it shows it: the burst's pulse count and, per row (LED on,\n"
     "                         LED off), the count and the minimum, average and maximum latency in ms;\n"
     "                         \"-\" for a blank field\n"
+    "  shot <path>            a screenshot written (--screenshot)\n"
+    "  shot cannot write \"<DIR>\": <reason>\n"
+    "                         the folder could not be made, or no picture could be written\n"
     "  run dropped <n> lines  lines lost to a full queue (written where the loss ended)\n"
-    "Without --trace only the host say, box, file, user, sum and run lines are printed.\n";
+    "Without --trace only the host say, box, file, user, shot, sum and run lines are printed.\n";
 
 bool StartsWithOption(std::string_view word, std::string_view name, std::string_view& value,
                       bool& bHasValue) {
@@ -263,6 +277,21 @@ EOptionsResult ParseProgramOptions(int argc, const char* const* argv, ProgramOpt
             }
             options.bHeadless = true;
             options.dRunSeconds = dSeconds;
+        } else if (StartsWithOption(word, "--screenshot", value, bHasValue)) {
+            std::string_view dir = value;
+            double dSeconds = 1.0;
+            const size_t nColon = value.rfind(':');
+            if (nColon != std::string_view::npos && ParseDecimal(value.substr(nColon + 1), dSeconds)) {
+                if (dSeconds < 0.0 || dSeconds > kMaxRunSeconds) {
+                    return bad("the time after ':' must be a number of seconds from 0 to 1000000");
+                }
+                dir = value.substr(0, nColon);
+            }
+            if (!bHasValue || dir.empty()) {
+                return bad("a folder must follow '=' (e.g. --screenshot=shots or --screenshot=shots:2.5)");
+            }
+            options.strScreenshotDir = std::string(dir);
+            options.dScreenshotSeconds = dSeconds;
         } else if (StartsWithOption(word, "--trace", value, bHasValue)) {
             if (!flag(options.bTrace)) return bad("expected yes or no");
         } else if (word == "--help") {

@@ -1,7 +1,7 @@
 // The platform's own program options: the simulated boards and tracker host of this machine, the headless
-// run time and the trace. They are read from the process's arguments before the application runs; the
-// command line itself is left as it is, so the application's launch-option parsing still sees every word
-// (it acts only on "-SN:" and "-BN:" and ignores the rest, platform options included).
+// run time, screenshots and the trace. They are read from the process's arguments before the application
+// runs; the command line itself is left as it is, so the application's launch-option parsing still sees every
+// word (it acts only on "-SN:" and "-BN:" and ignores the rest, platform options included).
 //
 // Forms (one word each; a value follows '=' in the same word):
 //   --boards=LIST          NAME[:SERIAL] entries separated by commas (CSimBoards::ParseDeviceList)
@@ -15,6 +15,8 @@
 //   --choose=PATH, --check=PATH   menu texts separated by '>', none of them empty
 //   --press=[SECONDS:]CAPTION     a button caption, not blank; SECONDS a decimal number 0..1000000
 //   --headless[=SECONDS]   decimal number above 0, at most 1000000
+//   --screenshot=DIR[:SECONDS]   DIR not empty; SECONDS a decimal number 0..1000000 (default 1); a last
+//                          ':' followed by anything else belongs to DIR
 //   --trace[=B]
 //   --help
 // A word that starts with one of these names but is malformed (missing, empty or bad value, a value given
@@ -48,8 +50,10 @@ struct ProgramOptions {
     int nHostRois = 0;                    // ROIs the host's operator lays over the screen
     SimTtlInputPattern boardInputs;       // driven on the simulated boards' TTL input lines
     std::vector<UserMenuChoice> choices;  // --choose, --check and --press, in order
-    bool bHeadless = false;
-    double dRunSeconds = 0.0;  // 0: no run time, the program runs until it is closed or interrupted
+    bool bHeadless = false;               // never on a screen, even when a display opens
+    double dRunSeconds = 0.0;         // 0: no run time, the program runs until it is closed or interrupted
+    std::string strScreenshotDir;     // empty: no screenshots
+    double dScreenshotSeconds = 1.0;  // since the start
     bool bTrace = false;
     bool bHelp = false;
     // The arguments that are not platform options, in order: what is left for the launch options.

@@ -9,13 +9,20 @@
 #include <climits>
 #include <csignal>
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 
 #include "app/main_dialog.h"
+#include "platform/screen/cairo_text.h"
+#include "platform/screen/screenshot.h"
 #include "platform/ul/cbw.h"
 #include "platform/ul/sim_device.h"
 #include "platform/win/app.h"
 #include "platform/win/clock.h"
 #include "platform/win/menu.h"
+#include "platform/win/message_loop.h"
+#include "platform/win/snapshot.h"
+#include "platform/win/text_measure.h"
 #include "platform/win/user_actions.h"
 #include "resources/advanced_dialog_resource.h"
 
@@ -539,6 +546,22 @@ BOOL FindMenuItemByPath(HMENU hMenu, std::string_view strPath, UINT& nId, std::s
 }
 
 // ---------------------------------------------------------------------------------------------------------
+// Screenshots
+
+std::vector<std::string> WriteRunScreenshots(const std::string& strFolder, std::string& strWhy) {
+    strWhy.clear();
+    std::error_code ec;
+    std::filesystem::create_directories(strFolder, ec);
+    if (ec) {
+        strWhy = ec.message();
+        return {};
+    }
+    std::vector<std::string> paths = AfxWriteScreenshots(AfxTakeScreenSnapshot(), strFolder);
+    if (paths.empty()) strWhy = "no visible window could be written";
+    return paths;
+}
+
+// ---------------------------------------------------------------------------------------------------------
 // The run
 
 void InstallRunSignalHandlers() {
@@ -620,8 +643,34 @@ void CRunSession::Start() {
         m_nChoiceHook = CClock::AddTimeHook([this](LONGLONG nUs) { return OnChoiceTimer(nUs); });
     }
 
+    if (!m_options.strScreenshotDir.empty()) {
+        if (!m_bOnScreen) {
+            m_pMeasurer = std::make_unique<CCairoTextMeasurer>();
+            m_pPreviousMeasurer = AfxSetTextMeasurer(m_pMeasurer.get());
+        }
+        m_nShotAtUs = nNowUs + static_cast<LONGLONG>(m_options.dScreenshotSeconds * kMicrosPerSecond);
+        // The time hook only wakes the loop when the time comes; the idle hook takes the pictures.
+        m_nShotHook = CClock::AddTimeHook([this](LONGLONG nUs) {
+            if (m_nShotAtUs < 0) return LONGLONG{-1};
+            return nUs < m_nShotAtUs ? m_nShotAtUs : LONGLONG{-1};
+        });
+        m_nShotIdleHook = CMessageLoop::AddIdleHook([this] { OnIdleForScreenshot(); });
+    }
+
     m_output.SetPeriodicLine([pTally] { return FormatRunSummary(pTally->TakeSummary()); }, kSummaryPeriodMs);
     m_output.Start();
+}
+
+void CRunSession::OnIdleForScreenshot() {
+    if (m_nShotAtUs < 0 || CClock::NowMicros() < m_nShotAtUs) return;
+    m_nShotAtUs = -1;
+    std::string strWhy;
+    const std::vector<std::string> paths = WriteRunScreenshots(m_options.strScreenshotDir, strWhy);
+    for (const std::string& path : paths) Report("shot " + Printable(path));
+    if (paths.empty()) {
+        Report("shot cannot write \"" + EscapeTraceText(m_options.strScreenshotDir) +
+               "\": " + Printable(strWhy));
+    }
 }
 
 LONGLONG CRunSession::OnCloseTimer(LONGLONG nNowUs) {
@@ -706,6 +755,10 @@ void CRunSession::Finish() {
     m_nTimeHook = 0;
     if (m_nChoiceHook != 0) CClock::RemoveTimeHook(m_nChoiceHook);
     m_nChoiceHook = 0;
+    if (m_nShotHook != 0) CClock::RemoveTimeHook(m_nShotHook);
+    m_nShotHook = 0;
+    if (m_nShotIdleHook != 0) CMessageLoop::RemoveIdleHook(m_nShotIdleHook);
+    m_nShotIdleHook = 0;
     SimHost().StopDriver();
     // Nothing may call a hook of this session once it is gone.
     AfxWaitForAllThreads(kThreadWaitMs);
@@ -716,5 +769,10 @@ void CRunSession::Finish() {
     CSimBoards::SetOutputListener(nullptr);
     CSimBoards::SetTimeSource(nullptr);
     AfxSetUserAgent(nullptr);
+    if (m_pMeasurer) {
+        AfxSetTextMeasurer(m_pPreviousMeasurer);
+        m_pPreviousMeasurer = nullptr;
+        m_pMeasurer.reset();
+    }
     m_output.Stop(kDrainMs, FormatRunSummary(m_pTally->TakeSummary()));
 }

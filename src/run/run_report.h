@@ -14,6 +14,7 @@
 //       | latency count=<n> On n=<n> min=<ms> ave=<ms> max=<ms> Off n=... (while QVL Advanced is open)
 //   user chose <path> | user left <path> checked | user cannot choose "<PATH>": <reason>
 //   user pressed "<caption>" in "<window>" | user cannot press "<CAPTION>": <reason>
+//   shot <path> | shot cannot write "<DIR>": <reason>
 //   run dropped <n> lines
 #pragma once
 
@@ -33,6 +34,7 @@
 
 #include "platform/hostlib/sim_host.h"
 #include "platform/ul/sim_control.h"
+#include "platform/win/text_measure.h"
 #include "platform/win/user_agent.h"
 #include "run/program_options.h"
 
@@ -167,8 +169,8 @@ class CRunTally {
 // ---- The user ----
 
 // Message boxes are answered by the framework's scripted agent (its documented defaults); once the close
-// has been requested, the main dialog's quit question (kQuitQuestion) is answered Yes. Every box and file dialog is reported once
-// answered.
+// has been requested, the main dialog's quit question (kQuitQuestion) is answered Yes. Every box and file
+// dialog is reported once answered.
 class CHeadlessUserAgent : public CUserAgent {
   public:
     explicit CHeadlessUserAgent(std::function<void(const CUserEvent&)> pfnReport = nullptr);
@@ -193,6 +195,13 @@ class CHeadlessUserAgent : public CUserAgent {
 BOOL FindMenuItemByPath(HMENU hMenu, std::string_view strPath, UINT& nId, std::string& strShown,
                         std::string& strWhy);
 
+// ---- Screenshots ----
+
+// One PNG per visible top-level window as it is now (AfxWriteScreenshots), in strFolder, which is made
+// when missing. Call on the user-interface thread while its queue is idle. Returns the paths written;
+// none with the reason in strWhy.
+std::vector<std::string> WriteRunScreenshots(const std::string& strFolder, std::string& strWhy);
+
 // ---- The run ----
 
 // SIGINT and SIGTERM ask the run to close as a user would (a second signal ends the process at once);
@@ -205,6 +214,10 @@ class CRunSession {
   public:
     CRunSession(const ProgramOptions& options, int nFd);
     ~CRunSession();
+    // Before Start: the program's windows are on a screen, whose session measures text with the screen's
+    // font. Headless, a run with --screenshot installs that font's measurer itself from Start to Finish,
+    // so the windows are laid out as the pictures draw them; a run without it keeps the fixed metrics.
+    void SetOnScreen(bool bOnScreen) { m_bOnScreen = bOnScreen; }
     CRunSession(const CRunSession&) = delete;
     CRunSession& operator=(const CRunSession&) = delete;
 
@@ -227,6 +240,9 @@ class CRunSession {
     // an enabled button of that caption (given up after five seconds); none once the close has begun.
     // Each goes through the framework's user actions and is reported as a "user" line.
     LONGLONG OnChoiceTimer(LONGLONG nNowUs);
+    // The screenshots (--screenshot): once their time has come, at the next idle moment of the thread
+    // that called Start, so every paint asked for before has been made. Each file is a "shot" line.
+    void OnIdleForScreenshot();
 
     CRunOutput& Output() { return m_output; }
     CHeadlessUserAgent& Agent() { return m_agent; }
@@ -247,6 +263,12 @@ class CRunSession {
     LONGLONG m_nPressGiveUpUs = -1;  // the press being tried is given up at this time
     LONGLONG m_nStartUs = 0;
     UINT_PTR m_nChoiceHook = 0;
+    LONGLONG m_nShotAtUs = -1;  // -1: no screenshot (still) to take
+    UINT_PTR m_nShotHook = 0;
+    UINT_PTR m_nShotIdleHook = 0;
+    bool m_bOnScreen = false;
+    std::unique_ptr<CTextMeasurer> m_pMeasurer;  // headless --screenshot: the screen's font
+    CTextMeasurer* m_pPreviousMeasurer = nullptr;
     bool m_bStarted = false;
     bool m_bFinished = false;
 };

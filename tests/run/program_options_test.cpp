@@ -223,4 +223,34 @@ TEST(ProgramOptions, PressesKeepTheirPlaceAmongTheChoicesWithAnOptionalTime) {
     EXPECT_NE(nullptr, std::strstr(ProgramOptionsHelp(), "--press=[SECONDS:]CAPTION"));
 }
 
+TEST(ProgramOptions, ScreenshotFolderWithAnOptionalTime) {
+    Parsed none = Parse({});
+    EXPECT_TRUE(none.options.strScreenshotDir.empty());
+    EXPECT_FALSE(none.options.bHeadless) << "a display is used unless --headless is given";
+
+    Parsed p = Parse({"--screenshot=shots"});
+    ASSERT_EQ(EOptionsResult::Run, p.eResult) << p.strError;
+    EXPECT_EQ("shots", p.options.strScreenshotDir);
+    EXPECT_EQ(1.0, p.options.dScreenshotSeconds);
+    EXPECT_TRUE(p.options.otherWords.empty());
+
+    p = Parse({"--screenshot=/tmp/a:b/shots:2.5"});
+    ASSERT_EQ(EOptionsResult::Run, p.eResult) << p.strError;
+    EXPECT_EQ("/tmp/a:b/shots", p.options.strScreenshotDir);  // only the last colon with a number
+    EXPECT_EQ(2.5, p.options.dScreenshotSeconds);
+
+    p = Parse({"--screenshot=c:drive"});
+    ASSERT_EQ(EOptionsResult::Run, p.eResult) << p.strError;
+    EXPECT_EQ("c:drive", p.options.strScreenshotDir);
+    EXPECT_EQ(1.0, p.options.dScreenshotSeconds);
+
+    for (const char* pszBad :
+         {"--screenshot", "--screenshot=", "--screenshot=:3", "--screenshot=d:2000000"}) {
+        Parsed bad = Parse({pszBad});
+        EXPECT_EQ(EOptionsResult::Bad, bad.eResult) << pszBad;
+        EXPECT_NE(std::string::npos, bad.strError.find(pszBad)) << bad.strError;
+    }
+    EXPECT_NE(nullptr, std::strstr(ProgramOptionsHelp(), "--screenshot=DIR[:SECONDS]"));
+}
+
 }  // namespace

@@ -11,6 +11,11 @@ namespace {
 
 constexpr const char* kPinnedFile = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
 constexpr int kLargestHeight = 1000;  // font heights are clamped to 1 .. this
+// The em size per pixel of font height. The program's windows are laid out for dialog base units of
+// 6 x 13 pixels at its 8-point font, the widths of the face it was designed with; DejaVu Sans at the full
+// height is about a sixth wider, so that labels would be cut at their controls' ends. At this scale its
+// mean letter width gives the same base units, and the texts fit as they were designed to.
+constexpr double kEmPerPixelHeight = 0.86;
 
 int Clamp(int nFontHeight) {
     return std::clamp(nFontHeight, 1, kLargestHeight);
@@ -66,7 +71,7 @@ cairo_scaled_font_t* CCairoTextMeasurer::ScaledLocked(int nFontHeight) const {
     if (it != m_scaled.end()) return it->second;
     cairo_matrix_t font;
     cairo_matrix_t ctm;
-    cairo_matrix_init_scale(&font, h, h);
+    cairo_matrix_init_scale(&font, h * kEmPerPixelHeight, h * kEmPerPixelHeight);
     cairo_matrix_init_identity(&ctm);
     cairo_scaled_font_t* p = cairo_scaled_font_create(m_pFace, &font, &ctm, m_pOptions);
     m_scaled.emplace(h, p);
