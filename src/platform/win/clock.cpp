@@ -271,9 +271,4 @@ void RunDueRealHooks(DWORD nThreadId) {
     RunDueHooks(false, nThreadId, RealMicros());
 }
 
-void ResetHooks() {
-    std::lock_guard<std::mutex> lock(C().mtx);
-    C().hooks.clear();
-}
-
 }  // namespace clockstate

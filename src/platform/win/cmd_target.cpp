@@ -106,12 +106,3 @@ void CCmdUI::SetText(LPCTSTR lpszText) {
     }
 }
 
-BOOL CCmdUI::DoUpdate(CCmdTarget* pTarget, BOOL bDisableIfNoHandler) {
-    m_bEnableChanged = FALSE;
-    BOOL bResult = pTarget->OnCmdMsg(m_nID, CN_UPDATE_COMMAND_UI, this, nullptr);
-    if (bDisableIfNoHandler && !m_bEnableChanged) {
-        AFX_CMDHANDLERINFO info{nullptr, nullptr};
-        Enable(pTarget->OnCmdMsg(m_nID, CN_COMMAND, this, &info));
-    }
-    return bResult;
-}

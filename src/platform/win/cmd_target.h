@@ -163,8 +163,4 @@ class CCmdUI {
     virtual void SetRadio(BOOL bOn = TRUE);
     virtual void SetText(LPCTSTR lpszText);
     void ContinueRouting() { m_bContinueRouting = TRUE; }
-
-    // Asks pTarget's update handler for m_nID; without one and bDisableIfNoHandler, disables the item.
-    // TRUE when a handler ran.
-    BOOL DoUpdate(CCmdTarget* pTarget, BOOL bDisableIfNoHandler);
 };

@@ -563,12 +563,6 @@ BOOL CMenu::LoadMenu(UINT nIDResource) {
     return h != nullptr && Attach(h);
 }
 
-BOOL CMenu::LoadMenu(LPCTSTR lpszResourceName) {
-    if (m_hMenu != nullptr) return FALSE;
-    HMENU h = ::LoadMenuA(nullptr, lpszResourceName);
-    return h != nullptr && Attach(h);
-}
-
 BOOL CMenu::DestroyMenu() {
     if (m_hMenu == nullptr) return FALSE;
     HMENU h = Detach();

@@ -28,7 +28,6 @@ class CMenu : public CObject {
     BOOL CreateMenu();
     BOOL CreatePopupMenu();
     BOOL LoadMenu(UINT nIDResource);
-    BOOL LoadMenu(LPCTSTR lpszResourceName);
     BOOL DestroyMenu();
 
     BOOL AppendMenu(UINT nFlags, UINT_PTR nIDNewItem = 0, LPCTSTR lpszNewItem = nullptr);

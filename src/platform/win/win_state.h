@@ -269,7 +269,6 @@ void DropAllWindows();
 namespace clockstate {
 LONGLONG NextRealHookDue(DWORD nThreadId);  // -1 when none
 void RunDueRealHooks(DWORD nThreadId);
-void ResetHooks();
 }  // namespace clockstate
 
 namespace kernelstate {
