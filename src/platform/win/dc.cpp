@@ -249,6 +249,16 @@ int CWnd::ReleaseDC(CDC* pDC) {
     return pDC ? ::ReleaseDC(m_hWnd, pDC->m_hDC) : 0;
 }
 
+void CWnd::SetFont(CFont* pFont, BOOL bRedraw) {
+    AfxEnsureGdiHooks();
+    SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(pFont ? pFont->m_hObject : nullptr), bRedraw);
+}
+
+CFont* CWnd::GetFont() const {
+    AfxEnsureGdiHooks();
+    return CFont::FromHandle(reinterpret_cast<HFONT>(SendMessage(WM_GETFONT, 0, 0)));
+}
+
 CDC* AfxCDCFromHandle(HDC hDC) {
     return CDC::FromHandle(hDC);
 }

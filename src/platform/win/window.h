@@ -147,6 +147,8 @@ class CWnd : public CCmdTarget {
     int GetWindowText(LPTSTR lpszStringBuf, int nMaxCount) const;
     void GetWindowText(CString& rString) const;
     int GetWindowTextLength() const;
+    void SetFont(CFont* pFont, BOOL bRedraw = TRUE);  // defined with the drawing objects
+    CFont* GetFont() const;                           // defined with the drawing objects
     HICON SetIcon(HICON hIcon, BOOL bBigIcon);
     HICON GetIcon(BOOL bBigIcon) const;
 
