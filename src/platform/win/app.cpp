@@ -204,10 +204,6 @@ BOOL CWinThread::SetThreadPriority(int nPriority) {
     return TRUE;
 }
 
-int CWinThread::GetThreadPriority() {
-    return m_nThreadPriority;
-}
-
 BOOL CWinThread::PostThreadMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     return ::PostThreadMessageA(m_nThreadID, message, wParam, lParam);
 }

@@ -44,7 +44,6 @@ class CWinThread : public CCmdTarget {
                       LPSECURITY_ATTRIBUTES lpSecurityAttrs = nullptr);
     DWORD ResumeThread();
     BOOL SetThreadPriority(int nPriority);
-    int GetThreadPriority();
     BOOL PostThreadMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
     virtual BOOL InitInstance();

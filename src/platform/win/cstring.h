@@ -61,33 +61,11 @@ class CString {
     void AppendChar(TCHAR ch) { m_str += ch; }
 
     int Compare(LPCTSTR psz) const;
-    int CompareNoCase(LPCTSTR psz) const;
 
-    CString Left(int nCount) const;
-    CString Right(int nCount) const;
-    CString Mid(int nFirst) const;
-    CString Mid(int nFirst, int nCount) const;
-    int Find(TCHAR ch, int nStart = 0) const;
-    int Find(LPCTSTR pszSub, int nStart = 0) const;
-    int ReverseFind(TCHAR ch) const;
-    int FindOneOf(LPCTSTR pszCharSet) const;
-    CString SpanIncluding(LPCTSTR pszCharSet) const;
-    CString SpanExcluding(LPCTSTR pszCharSet) const;
 
-    CString& MakeUpper();
-    CString& MakeReverse();
-    CString& Trim();
-    CString& TrimLeft();
-    CString& TrimRight();
     int Replace(LPCTSTR pszOld, LPCTSTR pszNew);
-    int Remove(TCHAR ch);
-    int Insert(int nIndex, TCHAR ch);
-    int Insert(int nIndex, LPCTSTR psz);
-    int Delete(int nIndex, int nCount = 1);
-    CString Tokenize(LPCTSTR pszTokens, int& iStart) const;
 
     void Format(LPCTSTR pszFormat, ...) __attribute__((format(printf, 2, 3)));
-    void AppendFormat(LPCTSTR pszFormat, ...) __attribute__((format(printf, 2, 3)));
     void FormatV(LPCTSTR pszFormat, va_list args);
     void AppendFormatV(LPCTSTR pszFormat, va_list args);
 
@@ -95,7 +73,6 @@ class CString {
     // valid until the next change of the string. ReleaseBuffer(-1) takes the length from the terminator
     // (bounded by the buffer), ReleaseBuffer(n) keeps n characters.
     LPTSTR GetBuffer(int nMinBufLength = 0);
-    LPTSTR GetBufferSetLength(int nNewLength);
     void ReleaseBuffer(int nNewLength = -1);
 
     // Loads string resource nID (resources.h); FALSE and an empty string when there is none.

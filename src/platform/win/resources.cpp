@@ -74,16 +74,6 @@ LPCTSTR AfxFindString(UINT nID) {
     return p ? p->c_str() : nullptr;
 }
 
-int LoadStringA(HINSTANCE, UINT uID, LPSTR lpBuffer, int cchBufferMax) {
-    if (lpBuffer == nullptr || cchBufferMax <= 0) return 0;
-    std::lock_guard<std::mutex> lock(R().mtx);
-    const std::string* p = Lookup(R().strings, uID);
-    size_t n = p ? std::min(p->size(), static_cast<size_t>(cchBufferMax) - 1) : 0;
-    if (n) std::memcpy(lpBuffer, p->data(), n);
-    lpBuffer[n] = '\0';
-    return static_cast<int>(n);
-}
-
 void AfxRegisterVersionText(LPCTSTR lpszKey, LPCTSTR lpszValue) {
     if (lpszKey == nullptr) return;
     std::lock_guard<std::mutex> lock(R().mtx);

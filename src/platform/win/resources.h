@@ -80,11 +80,6 @@ const CMenuTemplate* AfxFindMenuTemplate(UINT nID);
 
 void AfxRegisterString(UINT nID, LPCTSTR lpszText);
 LPCTSTR AfxFindString(UINT nID);  // NULL when there is none
-// Copies string nID (at most cchBufferMax - 1 characters, terminated); the length, 0 when missing.
-int LoadStringA(HINSTANCE hInstance, UINT uID, LPSTR lpBuffer, int cchBufferMax);
-inline int LoadString(HINSTANCE h, UINT id, LPSTR b, int n) {
-    return LoadStringA(h, id, b, n);
-}
 
 // Version texts by key ("FileVersion", "ProductVersion", ...), exactly as stored, blanks included.
 void AfxRegisterVersionText(LPCTSTR lpszKey, LPCTSTR lpszValue);

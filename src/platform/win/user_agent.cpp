@@ -307,14 +307,3 @@ CString CFileDialog::GetFileName() const {
     return CString(path.substr(FileNameOffset(path)));
 }
 
-CString CFileDialog::GetFileExt() const {
-    std::string name = GetFileName().Str();
-    size_t dot = name.rfind('.');
-    return dot == std::string::npos ? CString() : CString(name.substr(dot + 1));
-}
-
-CString CFileDialog::GetFileTitle() const {
-    std::string name = GetFileName().Str();
-    size_t dot = name.rfind('.');
-    return CString(dot == std::string::npos ? name : name.substr(0, dot));
-}

@@ -148,8 +148,6 @@ class CFileDialog : public CCmdTarget {
     virtual INT_PTR DoModal();
     CString GetPathName() const;
     CString GetFileName() const;
-    CString GetFileExt() const;
-    CString GetFileTitle() const;
 
   private:
     BOOL m_bOpenFileDialog;

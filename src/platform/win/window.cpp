@@ -137,8 +137,6 @@ BOOL CWnd::SubclassWindow(HWND hWnd) {
     return TRUE;
 }
 
-
-
 BOOL CWnd::Create(LPCTSTR lpszClassName, LPCTSTR lpszWindowName, DWORD dwStyle, const RECT& rect,
                   CWnd* pParentWnd, UINT nID, CCreateContext*) {
     if (pParentWnd == nullptr || (dwStyle & WS_POPUP)) return FALSE;
@@ -348,18 +346,6 @@ DWORD CWnd::GetExStyle() const {
     return static_cast<DWORD>(::GetWindowLongPtrA(m_hWnd, GWL_EXSTYLE));
 }
 
-BOOL CWnd::ModifyStyle(DWORD dwRemove, DWORD dwAdd, UINT nFlags) {
-    DWORD old = GetStyle();
-    DWORD now = (old & ~dwRemove) | dwAdd;
-    if (old == now) return FALSE;
-    ::SetWindowLongPtrA(m_hWnd, GWL_STYLE, static_cast<LONG_PTR>(now));
-    if (nFlags)
-        ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
-                       SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | nFlags);
-    return TRUE;
-}
-
-
 BOOL CWnd::ShowWindow(int nCmdShow) {
     return ::ShowWindow(m_hWnd, nCmdShow);
 }
@@ -423,9 +409,6 @@ void CWnd::GetWindowText(CString& rString) const {
     ::GetWindowTextA(m_hWnd, rString.GetBuffer(n), n + 1);
     rString.ReleaseBuffer();
 }
-int CWnd::GetWindowTextLength() const {
-    return ::GetWindowTextLengthA(m_hWnd);
-}
 HICON CWnd::SetIcon(HICON hIcon, BOOL bBigIcon) {
     return reinterpret_cast<HICON>(
         SendMessage(WM_SETICON, bBigIcon ? 1 : 0, reinterpret_cast<LPARAM>(hIcon)));
@@ -468,55 +451,11 @@ int CWnd::GetDlgItemText(int nID, CString& rString) const {
     return rString.GetLength();
 }
 
-void CWnd::SetDlgItemInt(int nID, UINT nValue, BOOL bSigned) {
-    char buf[16];
-    if (bSigned) {
-        std::snprintf(buf, sizeof buf, "%d", static_cast<int>(nValue));
-    } else {
-        std::snprintf(buf, sizeof buf, "%u", nValue);
-    }
-    SetDlgItemText(nID, buf);
-}
-
-UINT CWnd::GetDlgItemInt(int nID, BOOL* lpTrans, BOOL bSigned) const {
-    CString text;
-    if (lpTrans) *lpTrans = FALSE;
-    if (!::GetDlgItem(m_hWnd, nID)) return 0;
-    GetDlgItemText(nID, text);
-    text.Trim();
-    const char* p = text;
-    bool neg = false;
-    if (bSigned && *p == '-') {
-        neg = true;
-        ++p;
-    }
-    if (!std::isdigit(static_cast<unsigned char>(*p))) return 0;
-    unsigned long long v = 0;
-    for (; std::isdigit(static_cast<unsigned char>(*p)); ++p) {
-        v = v * 10 + static_cast<unsigned>(*p - '0');
-        if (v > 0xFFFFFFFFull) return 0;
-    }
-    if (*p != '\0') return 0;
-    if (bSigned && v > (neg ? 0x80000000ull : 0x7FFFFFFFull)) return 0;
-    if (lpTrans) *lpTrans = TRUE;
-    return neg ? static_cast<UINT>(0u - static_cast<UINT>(v)) : static_cast<UINT>(v);
-}
-
 void CWnd::CheckDlgButton(int nIDButton, UINT nCheck) {
     SendDlgItemMessage(nIDButton, BM_SETCHECK, nCheck, 0);
 }
 UINT CWnd::IsDlgButtonChecked(int nIDButton) const {
     return static_cast<UINT>(SendDlgItemMessage(nIDButton, BM_GETCHECK, 0, 0));
-}
-void CWnd::CheckRadioButton(int nIDFirstButton, int nIDLastButton, int nIDCheckButton) {
-    for (int id = nIDFirstButton; id <= nIDLastButton; ++id)
-        CheckDlgButton(id, id == nIDCheckButton ? BST_CHECKED : BST_UNCHECKED);
-}
-int CWnd::GetCheckedRadioButton(int nIDFirstButton, int nIDLastButton) {
-    for (int id = nIDFirstButton; id <= nIDLastButton; ++id) {
-        if (IsDlgButtonChecked(id)) return id;
-    }
-    return 0;
 }
 
 CWnd* CWnd::SetFocus() {

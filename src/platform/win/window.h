@@ -124,7 +124,6 @@ class CWnd : public CCmdTarget {
     // ---- State ----
     DWORD GetStyle() const;
     DWORD GetExStyle() const;
-    BOOL ModifyStyle(DWORD dwRemove, DWORD dwAdd, UINT nFlags = 0);
     BOOL ShowWindow(int nCmdShow);
     BOOL IsWindowVisible() const;
     BOOL IsWindowEnabled() const;
@@ -146,7 +145,6 @@ class CWnd : public CCmdTarget {
     void SetWindowText(LPCTSTR lpszString);
     int GetWindowText(LPTSTR lpszStringBuf, int nMaxCount) const;
     void GetWindowText(CString& rString) const;
-    int GetWindowTextLength() const;
     void SetFont(CFont* pFont, BOOL bRedraw = TRUE);  // defined with the drawing objects
     CFont* GetFont() const;                           // defined with the drawing objects
     HICON SetIcon(HICON hIcon, BOOL bBigIcon);
@@ -162,13 +160,9 @@ class CWnd : public CCmdTarget {
     int SetDlgCtrlID(int nID);
     void SetDlgItemText(int nID, LPCTSTR lpszString);
     int GetDlgItemText(int nID, CString& rString) const;
-    void SetDlgItemInt(int nID, UINT nValue, BOOL bSigned = TRUE);
-    UINT GetDlgItemInt(int nID, BOOL* lpTrans = nullptr, BOOL bSigned = TRUE) const;
     // Button state lives in the button control (BM_SETCHECK / BM_GETCHECK).
     void CheckDlgButton(int nIDButton, UINT nCheck);
     UINT IsDlgButtonChecked(int nIDButton) const;
-    void CheckRadioButton(int nIDFirstButton, int nIDLastButton, int nIDCheckButton);
-    int GetCheckedRadioButton(int nIDFirstButton, int nIDLastButton);
 
     CWnd* SetFocus();
     static CWnd* GetFocus();

@@ -48,7 +48,6 @@ TEST_F(Threads, RunTimeClassThreadRunsDeletesItselfAndStaysWaitable) {
         AfxBeginThread(RUNTIME_CLASS(CCountingThread), THREAD_PRIORITY_TIME_CRITICAL, 0, CREATE_SUSPENDED);
     ASSERT_NE(nullptr, p);
     HANDLE h = p->m_hThread;
-    EXPECT_EQ(THREAD_PRIORITY_TIME_CRITICAL, p->GetThreadPriority());
     DWORD code = 0;
     ASSERT_TRUE(GetExitCodeThread(h, &code));
     EXPECT_EQ(STILL_ACTIVE, code);

@@ -78,7 +78,7 @@ TEST_F(WindowText, EveryTextOfAStaticIsSentAndInvalidatesItUntilItIsPainted) {
     char sz[4] = "xyz";
     EXPECT_EQ(3, GetWindowTextA(label, sz, sizeof sz));
     EXPECT_STREQ("nex", sz);
-    EXPECT_EQ(4, label.GetWindowTextLength());
+    EXPECT_EQ(4, GetWindowTextLengthA(label.m_hWnd));
     EXPECT_EQ(0, GetWindowTextA(label, sz, 0));
 }
 
