@@ -7,6 +7,8 @@
 // once when the box opens, then the answer's callback (if any), then once more. So timers and messages
 // posted meanwhile are handled, and a box opened from them is recorded too. Everything is thread-safe;
 // a box shown on a worker thread pumps that thread's (normally empty) queue.
+// A run on a screen installs CDialogUserAgent instead (dialog_user_agent.h): the same records, answered
+// by a person in framework dialogs.
 #pragma once
 
 #include <deque>

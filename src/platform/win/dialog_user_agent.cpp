@@ -1,0 +1,85 @@
+#include "platform/win/dialog_user_agent.h"
+
+#include <algorithm>
+#include <iterator>
+
+#include "platform/win/kernel.h"
+#include "platform/win/message_loop.h"
+
+CDialogUserAgent::CDialogUserAgent() : m_nThreadId(GetCurrentThreadId()) {}
+
+int CDialogUserAgent::ShowMessageBox(CUserEvent& box) {
+    box.nKind = CUserEvent::MessageBox;
+    return Show(box);
+}
+
+int CDialogUserAgent::ShowFileDialog(CUserEvent& dlg) {
+    if (dlg.nKind == CUserEvent::MessageBox) dlg.nKind = CUserEvent::FileOpen;
+    return Show(dlg);
+}
+
+int CDialogUserAgent::Show(CUserEvent& ev) {
+    size_t nIndex = 0;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        ev.nDepth = m_nDepth++;
+        ev.nTime = GetTickCount();
+        nIndex = m_events.size();
+        m_events.push_back(ev);
+    }
+    const bool bOnScreen = GetCurrentThreadId() == m_nThreadId;
+    const bool bBox = ev.nKind == CUserEvent::MessageBox;
+    int nResult = IDCANCEL;
+    ev.strPath.Empty();
+    if (bBox) {
+        if (bOnScreen) {
+            CMessageBoxDialog dlg(ev);
+            nResult = static_cast<int>(dlg.DoModal());
+            // A box that could not be made, or whose loop was abandoned, answers as its Escape would,
+            // else with its default button.
+            if (nResult <= 0) nResult = CScriptedUserAgent::DefaultAnswer(ev.nType);
+        } else {
+            nResult = CScriptedUserAgent::DefaultAnswer(ev.nType);
+        }
+    } else if (bOnScreen) {
+        CFileChooserDialog dlg(ev);
+        nResult = dlg.DoModal() == IDOK ? IDOK : IDCANCEL;
+        if (nResult == IDOK) ev.strPath = dlg.GetChosenPath();
+    }
+    ev.nResult = nResult;
+    std::function<void(const CUserEvent&)> observer;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        --m_nDepth;
+        if (nIndex < m_events.size()) {
+            m_events[nIndex].nResult = ev.nResult;
+            m_events[nIndex].strPath = ev.strPath;
+        }
+        observer = m_observer;
+    }
+    if (observer) observer(ev);
+    return nResult;
+}
+
+std::vector<CUserEvent> CDialogUserAgent::Events() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_events;
+}
+
+std::vector<CUserEvent> CDialogUserAgent::MessageBoxes() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    std::vector<CUserEvent> boxes;
+    std::copy_if(m_events.begin(), m_events.end(), std::back_inserter(boxes),
+                 [](const CUserEvent& e) { return e.nKind == CUserEvent::MessageBox; });
+    return boxes;
+}
+
+void CDialogUserAgent::ClearEvents() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_events.clear();
+}
+
+void CDialogUserAgent::SetObserver(std::function<void(const CUserEvent&)> pfnObserver) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_observer = std::move(pfnObserver);
+}
