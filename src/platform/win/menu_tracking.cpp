@@ -55,9 +55,12 @@ std::vector<PopupItem> ReadItems(HMENU hMenu) {
     for (int i = 0; i < n; ++i) {
         PopupItem it;
         const UINT nPos = static_cast<UINT>(i);
-        it.nState = GetMenuState(hMenu, nPos, MF_BYPOSITION);
-        it.bSeparator = (it.nState & MF_SEPARATOR) != 0;
         it.hSub = GetSubMenu(hMenu, i);
+        it.nState = GetMenuState(hMenu, nPos, MF_BYPOSITION);
+        // A submenu's item count is in the high byte of its state; only the low byte holds its flags
+        // (a count of 8 to 15 would read as MF_SEPARATOR).
+        if (it.hSub != nullptr) it.nState &= 0xFF;
+        it.bSeparator = (it.nState & MF_SEPARATOR) != 0;
         it.nID = GetMenuItemID(hMenu, i);
         if (!it.bSeparator) {
             char buf[256] = {};
