@@ -153,4 +153,49 @@ TEST_F(ScreenSession, ADialogShowsAsAnXWindowAndAClickOnItsButtonReachesIt) {
     EXPECT_FALSE(m_session.IsRunning());
 }
 
+// The X windows are stacked as the framework stacks its windows: the one shown first but brought to the
+// top afterwards is above the one mapped later, so a click where both overlap reaches it.
+TEST_F(ScreenSession, XWindowsFollowTheFrameworksStackingOrder) {
+    CXvfb xvfb;
+    if (!xvfb.Ready()) GTEST_SKIP() << "Xvfb could not start a display for this test";
+    CNoticeDlg first(kDlg);
+    ASSERT_TRUE(first.Create(kDlg));
+    first.ShowWindow(SW_SHOW);
+    Pump();
+    ASSERT_TRUE(m_session.Start(xvfb.Name().c_str())) << m_session.GetError();
+    Display* dpy = XOpenDisplay(xvfb.Name().c_str());
+    ASSERT_NE(nullptr, dpy);
+    auto viewable = [&](HWND h) {
+        XWindowAttributes a{};
+        const Window w = m_session.GetXWindow(h);
+        return w != 0 && XGetWindowAttributes(dpy, w, &a) && a.map_state == IsViewable;
+    };
+    ASSERT_TRUE(RunUntil([&] { return viewable(first.m_hWnd); }));
+    CNoticeDlg second(kDlg);  // the same place, mapped later
+    ASSERT_TRUE(second.Create(kDlg));
+    second.ShowWindow(SW_SHOW);
+    ASSERT_TRUE(RunUntil([&] { return viewable(second.m_hWnd); }));
+
+    // The position among the root's children, bottom first; -1 when not there.
+    auto stackIndex = [&](HWND h) {
+        Window root = 0, parent = 0;
+        Window* children = nullptr;
+        unsigned n = 0;
+        int nAt = -1;
+        const Window w = m_session.GetXWindow(h);
+        if (XQueryTree(dpy, DefaultRootWindow(dpy), &root, &parent, &children, &n)) {
+            for (unsigned i = 0; i < n; ++i)
+                if (children[i] == w) nAt = static_cast<int>(i);
+            if (children) XFree(children);
+        }
+        return nAt;
+    };
+    EXPECT_TRUE(RunUntil([&] { return stackIndex(second.m_hWnd) > stackIndex(first.m_hWnd); }));
+    ::SetWindowPos(first.m_hWnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    EXPECT_TRUE(RunUntil([&] { return stackIndex(first.m_hWnd) > stackIndex(second.m_hWnd); }))
+        << "the window brought to the top in the framework stays below on the display";
+    XCloseDisplay(dpy);
+    m_session.Stop();
+}
+
 }  // namespace
