@@ -335,6 +335,31 @@ TEST_F(RunReport, HeadlessUserSaysYesToTheQuitQuestionOnlyWhenClosing) {
     AfxSetUserAgent(nullptr);
 }
 
+// On a screen the boxes and file dialogs go to the person (reported by the person's own agent), all but
+// the quit question once the run closes the program.
+TEST_F(RunReport, WithAPersonTheBoxesGoToThePersonButTheClosingQuitQuestionDoesNot) {
+    int nReported = 0;
+    CHeadlessUserAgent agent([&](const CUserEvent&) { ++nReported; });
+    CScriptedUserAgent person;
+    person.QueueAnswer(IDNO);
+    person.QueueAnswer(IDRETRY);
+    person.QueueFile("/tmp/chosen.prm");
+    agent.SetPerson(&person);
+    AfxSetUserAgent(&agent);
+    EXPECT_EQ(IDNO, MessageBoxA(nullptr, kQuitQuestion, "TessaroPro", MB_YESNO));
+    EXPECT_EQ(IDRETRY, MessageBoxA(nullptr, "Board?", "TessaroPro", MB_RETRYCANCEL));
+    CFileDialog dlg(TRUE, "prm", nullptr, 0, "PRM files (*.prm)|*.prm||");
+    EXPECT_EQ(IDOK, dlg.DoModal());
+    agent.RequestQuit();
+    EXPECT_EQ(IDYES, MessageBoxA(nullptr, kQuitQuestion, "TessaroPro", MB_YESNO | MB_DEFBUTTON2));
+    AfxSetUserAgent(nullptr);
+    agent.SetPerson(nullptr);
+    const std::vector<CUserEvent> shown = person.Events();
+    ASSERT_EQ(3u, shown.size());
+    EXPECT_EQ(CUserEvent::FileOpen, shown[2].nKind);
+    EXPECT_EQ(1, nReported);  // only the box the person never saw; the person's agent reports the rest
+}
+
 // A top-level window that asks the quit question on close (with No as its default) and goes on Yes.
 class CQuittingWnd : public CWnd {
   public:
