@@ -11,6 +11,7 @@
 
 #include "platform/screen/screen_session.h"
 #include "support/win_dialog_support.h"
+#include "support/xvfb_server.h"
 
 // Xlib's macros (None, Bool, Status) last, after every other header.
 #include <X11/Xlib.h>
@@ -20,55 +21,6 @@ namespace {
 
 constexpr UINT kDlg = 9801;
 constexpr UINT kButton = 1501;
-
-// An Xvfb server of the test's own; it picks a free display number itself and tells it through a pipe
-// (-displayfd), so test programs running side by side never share or race for a display. Stopped by the
-// destructor.
-class CXvfb {
-  public:
-    CXvfb() {
-        int fds[2] = {-1, -1};
-        if (pipe(fds) != 0) return;
-        m_pid = fork();
-        if (m_pid == 0) {
-            close(fds[0]);
-            const std::string fd = std::to_string(fds[1]);
-            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "800x600x24", "-nolisten", "tcp",
-                   static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(fds[1]);
-        // The display number and a newline once the server accepts clients (at most 10 s).
-        std::string number;
-        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (m_pid > 0 && std::chrono::steady_clock::now() < until) {
-            pollfd p{fds[0], POLLIN, 0};
-            if (poll(&p, 1, 100) <= 0) continue;
-            char c = 0;
-            if (read(fds[0], &c, 1) != 1) break;  // the server ended without a display
-            if (c == '\n') {
-                m_strDisplay = ":" + number;
-                m_bReady = !number.empty();
-                break;
-            }
-            number += c;
-        }
-        close(fds[0]);
-    }
-    ~CXvfb() {
-        if (m_pid > 0) {
-            kill(m_pid, SIGTERM);
-            waitpid(m_pid, nullptr, 0);
-        }
-    }
-    bool Ready() const { return m_bReady; }
-    const std::string& Name() const { return m_strDisplay; }
-
-  private:
-    std::string m_strDisplay;
-    pid_t m_pid = -1;
-    bool m_bReady = false;
-};
 
 class ScreenSession : public CWinTestFixture {
   protected:
