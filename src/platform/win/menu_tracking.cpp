@@ -466,7 +466,14 @@ BOOL AfxTrackMenuBar(HWND hWnd, int nItem, BOOL bOpenPopup, BOOL bSelectFirst) {
     t_pTracker = &tracker;
     SendMessageA(hWnd, WM_INITMENU, reinterpret_cast<WPARAM>(hBar), 0);
     if (IsWindow(hWnd)) tracker.SelectBar(nItem, bOpenPopup != FALSE, bSelectFirst != FALSE);
-    CMessageLoop::RunUntil([&] { return tracker.m_bDone || !IsWindow(hWnd); });
+    // A modal run of the window (a dialog's DoModal) that is ended meanwhile ends the tracking too, as the
+    // window closing ends a menu: else the run, waiting below this loop, could never return.
+    CWnd* pWnd = CWnd::FromHandlePermanent(hWnd);
+    const bool bInModalRun = pWnd != nullptr && (pWnd->m_nFlags & WF_CONTINUEMODAL) != 0;
+    CMessageLoop::RunUntil([&] {
+        return tracker.m_bDone || !IsWindow(hWnd) ||
+               (bInModalRun && (pWnd->m_nFlags & WF_CONTINUEMODAL) == 0);
+    });
     tracker.CloseFrom(0);
     AfxSetMenuBarHotItem(hWnd, -1);
     t_pTracker = nullptr;

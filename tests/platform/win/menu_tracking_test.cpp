@@ -301,4 +301,19 @@ TEST_F(MenuTracking, ASubmenuOfEightOrMoreItemsIsAnItemThatOpens) {
     EXPECT_EQ(1, nChosen);  // Item 11
 }
 
+// The window's modal run ended during the tracking (its close, from a signal or the window manager, while
+// a menu is open) ends the tracking at once, so the run can return.
+TEST_F(MenuTracking, EndingTheWindowsModalRunEndsTheTracking) {
+    bool bTracking = false;
+    Script({[&] {
+        bTracking = AfxIsMenuTracking() != FALSE;
+        m_wnd.EndModalLoop(IDCANCEL);
+    }});
+    ::PostMessage(m_wnd, WM_SYSKEYDOWN, VK_F10, 0);
+    EXPECT_EQ(IDCANCEL, m_wnd.RunModalLoop());
+    EXPECT_TRUE(bTracking);
+    EXPECT_EQ(0, m_nIdleAfter);  // not by the Escape pressed after the script
+    EXPECT_FALSE(AfxIsMenuTracking());
+}
+
 }  // namespace
