@@ -35,8 +35,8 @@ int CDialogUserAgent::Show(CUserEvent& ev) {
         if (bOnScreen) {
             CMessageBoxDialog dlg(ev);
             nResult = static_cast<int>(dlg.DoModal());
-            // A box that could not be made, or whose loop was abandoned, answers as its Escape would,
-            // else with its default button.
+            // A box that could not be made, or whose loop was abandoned (WM_QUIT), answers with its
+            // default button, as the headless agent would.
             if (nResult <= 0) nResult = CScriptedUserAgent::DefaultAnswer(ev.nType);
         } else {
             nResult = CScriptedUserAgent::DefaultAnswer(ev.nType);

@@ -21,7 +21,8 @@ constexpr int kIconSize = 32;
 
 thread_local std::vector<CMessageBoxDialog*> t_openBoxes;
 
-// Ends the modal loop with nResult when a box of this type has that answer for Escape or the close box.
+// What Escape and the close box answer in a box of this type: Cancel where it has one, OK for a lone OK,
+// else nothing (0).
 int EscapeAnswer(UINT nType, const std::vector<int>& buttons) {
     if (std::find(buttons.begin(), buttons.end(), IDCANCEL) != buttons.end()) return IDCANCEL;
     if ((nType & MB_TYPEMASK) == MB_OK) return IDOK;
