@@ -282,8 +282,8 @@ TEST_F(ScreenRun, APersonSetsAChannelTurnsOnTheInputMarkersAndQuitsWithTheMouse)
     const unsigned long hMain = WaitForWindow(10, "~TessaroPro$");
     ASSERT_NE(0u, hMain) << "the main window did not come up\n" << tell();
 
-    // The start-up splash (the About box) still lies over part of the main window; a click on it where it
-    // sticks out beside the main window puts it away.
+    // The start-up splash (the About box) lies under the main window and sticks out beside it; a click
+    // there puts it away.
     const unsigned long hSplash = WaitForWindow(5, "^About Tessaro$");
     ASSERT_NE(0u, hSplash) << "no start-up splash\n" << tell();
     const XGeometry splash = Geometry(hSplash);
