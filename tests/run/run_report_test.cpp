@@ -16,7 +16,10 @@
 #include "hostlink/host_notification.h"
 #include "platform/hostlib/crs_interapp.h"
 #include "platform/ul/cbw.h"
+#include "platform/win/dialog_user_agent.h"
 #include "platform/win/menu.h"
+#include "platform/win/message_loop.h"
+#include "platform/win/user_actions.h"
 #include "resources/resource.h"
 #include "run/run_report.h"
 #include "support/main_dialog_fixture.h"
@@ -436,6 +439,46 @@ TEST_F(RunReport, SessionClosesTheProgramAfterItsRunTimeAndOnASignal) {
     EXPECT_FALSE(IsWindow(wnd2.GetSafeHwnd()));
     theApp.m_pMainWnd = nullptr;
     std::signal(SIGINT, SIG_DFL);
+}
+
+// On a screen the quit question goes to the person; a signal while it is open clicks its Yes, since a
+// Yes/No box has no answer for its close box.
+TEST_F(RunReport, OnAScreenASignalAnswersTheQuitQuestionAlreadyShown) {
+    FailTestOnStalledLoop(3000);
+    InstallRunSignalHandlers();
+    CPipe pipe;
+    ProgramOptions options;
+    CQuittingWnd wnd;
+    ASSERT_TRUE(wnd.CreateEx(0, nullptr, "main", WS_POPUP | WS_VISIBLE | WS_SYSMENU, 0, 0, 200, 100, nullptr,
+                             nullptr));
+    theApp.m_pMainWnd = &wnd;
+    {
+        CRunSession session(options, pipe.m_nWrite);
+        session.SetOnScreen(true);
+        session.Start();
+        bool bBoxSeen = false;
+        const UINT_PTR nHook = CMessageLoop::AddIdleHook([&] {
+            if (bBoxSeen || CMessageBoxDialog::GetOpenBox() == nullptr) return;
+            bBoxSeen = true;
+            std::raise(SIGINT);
+            Advance(300);  // the close timer's next look
+        });
+        EXPECT_TRUE(AfxUserClose(wnd.m_hWnd));  // the person's close box: the question is shown
+        CMessageLoop::RemoveIdleHook(nHook);
+        EXPECT_TRUE(bBoxSeen);
+        EXPECT_EQ(1, wnd.m_nAsked);
+        EXPECT_FALSE(IsWindow(wnd.GetSafeHwnd()));
+        session.Finish();
+    }
+    theApp.m_pMainWnd = nullptr;
+    std::signal(SIGINT, SIG_DFL);
+    pipe.CloseWrite();
+    std::vector<std::string> boxes;
+    for (const std::string& line : Lines(pipe.ReadAll()))
+        if (Body(line).rfind("box ", 0) == 0) boxes.push_back(Body(line));
+    EXPECT_EQ(std::vector<std::string>(
+                  {"box IDYES MB_YESNO \"TessaroPro\" \"Quit TessaroPro?                  \""}),
+              boxes);
 }
 
 TEST_F(RunReport, MenuItemsAreFoundByTheirTextsAsAUserReadsThem) {
