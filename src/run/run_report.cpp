@@ -477,6 +477,9 @@ CHeadlessUserAgent::CHeadlessUserAgent(std::function<void(const CUserEvent&)> pf
     : m_pfnReport(std::move(pfnReport)) {}
 
 int CHeadlessUserAgent::ShowMessageBox(CUserEvent& box) {
+    const bool bQuitting = m_bQuit && box.strText.Str() == kQuitQuestion;
+    if (CUserAgent* pPerson = m_pPerson.load(); pPerson != nullptr && !bQuitting)
+        return pPerson->ShowMessageBox(box);
     int nResult = AfxGetScriptedUserAgent().ShowMessageBox(box);
     if (m_bQuit && box.strText.Str() == kQuitQuestion) nResult = box.nResult = IDYES;
     if (m_pfnReport) m_pfnReport(box);
@@ -484,6 +487,7 @@ int CHeadlessUserAgent::ShowMessageBox(CUserEvent& box) {
 }
 
 int CHeadlessUserAgent::ShowFileDialog(CUserEvent& dlg) {
+    if (CUserAgent* pPerson = m_pPerson.load()) return pPerson->ShowFileDialog(dlg);
     const int nResult = AfxGetScriptedUserAgent().ShowFileDialog(dlg);
     if (m_pfnReport) m_pfnReport(dlg);
     return nResult;
@@ -578,9 +582,7 @@ CRunSession::CRunSession(const ProgramOptions& options, int nFd)
     : m_options(options),
       m_output(nFd),
       m_pTally(std::make_shared<CRunTally>()),
-      m_agent([this](const CUserEvent& ev) {
-          Report(ev.nKind == CUserEvent::MessageBox ? FormatMessageBoxTrace(ev) : FormatFileDialogTrace(ev));
-      }) {}
+      m_agent([this](const CUserEvent& ev) { ReportUserEvent(ev); }) {}
 
 CRunSession::~CRunSession() {
     Finish();
@@ -588,6 +590,10 @@ CRunSession::~CRunSession() {
 
 void CRunSession::Report(std::string_view line) {
     m_output.Push(line);
+}
+
+void CRunSession::ReportUserEvent(const CUserEvent& ev) {
+    Report(ev.nKind == CUserEvent::MessageBox ? FormatMessageBoxTrace(ev) : FormatFileDialogTrace(ev));
 }
 
 void CRunSession::Start() {
@@ -621,6 +627,11 @@ void CRunSession::Start() {
         const int nByte = CSimBoards::GetTtlOutputByte(change.nBoard);
         if (nByte >= 0) SimHost().NotifyTtlOutput(nByte);
     });
+    if (m_bOnScreen) {
+        m_pPerson = std::make_unique<CDialogUserAgent>();
+        m_pPerson->SetObserver([this](const CUserEvent& ev) { ReportUserEvent(ev); });
+        m_agent.SetPerson(m_pPerson.get());
+    }
     AfxSetUserAgent(&m_agent);
 
     // The boards' TTL input pattern keeps the framework's time, as the host does.
@@ -689,7 +700,17 @@ LONGLONG CRunSession::OnCloseTimer(LONGLONG nNowUs) {
     const HWND hMain = pMain ? pMain->GetSafeHwnd() : nullptr;
     if (hMain != nullptr && !IsWindowEnabled(hMain)) {
         const HWND hOver = ReachableWindow(hMain);
-        if (hOver != nullptr && hOver != hMain) AfxUserClose(hOver);
+        if (hOver != nullptr && hOver != hMain) {
+            // The quit question already on the screen has no close box answer: its Yes is clicked.
+            char szText[256] = {};
+            GetDlgItemTextA(hOver, static_cast<int>(kMessageBoxTextId), szText, sizeof szText);
+            const HWND hYes = GetDlgItem(hOver, IDYES);
+            if (hYes != nullptr && std::string_view(szText) == kQuitQuestion) {
+                AfxUserClick(hYes);
+            } else {
+                AfxUserClose(hOver);
+            }
+        }
         return nNowUs + kCloseRetryUs;
     }
     if (hMain == nullptr || !AfxUserClose(hMain)) return nNowUs + kCloseRetryUs;
@@ -769,6 +790,8 @@ void CRunSession::Finish() {
     CSimBoards::SetOutputListener(nullptr);
     CSimBoards::SetTimeSource(nullptr);
     AfxSetUserAgent(nullptr);
+    m_agent.SetPerson(nullptr);
+    m_pPerson.reset();
     if (m_pMeasurer) {
         AfxSetTextMeasurer(m_pPreviousMeasurer);
         m_pPreviousMeasurer = nullptr;

@@ -34,6 +34,7 @@
 
 #include "platform/hostlib/sim_host.h"
 #include "platform/ul/sim_control.h"
+#include "platform/win/dialog_user_agent.h"
 #include "platform/win/text_measure.h"
 #include "platform/win/user_agent.h"
 #include "run/program_options.h"
@@ -171,6 +172,9 @@ class CRunTally {
 // Message boxes are answered by the framework's scripted agent (its documented defaults); once the close
 // has been requested, the main dialog's quit question (kQuitQuestion) is answered Yes. Every box and file
 // dialog is reported once answered.
+// With a person (a run on a screen: the framework's CDialogUserAgent), every box and file dialog goes to
+// the person instead, who reports it through its own observer; only the quit question after a requested
+// close is still answered Yes here.
 class CHeadlessUserAgent : public CUserAgent {
   public:
     explicit CHeadlessUserAgent(std::function<void(const CUserEvent&)> pfnReport = nullptr);
@@ -178,10 +182,13 @@ class CHeadlessUserAgent : public CUserAgent {
     int ShowFileDialog(CUserEvent& dlg) override;
     void RequestQuit() { m_bQuit = true; }
     bool QuitRequested() const { return m_bQuit; }
+    // NULL: no person, the defaults answer. Set while no box is shown.
+    void SetPerson(CUserAgent* pPerson) { m_pPerson = pPerson; }
 
   private:
     std::function<void(const CUserEvent&)> m_pfnReport;
     std::atomic<bool> m_bQuit{false};
+    std::atomic<CUserAgent*> m_pPerson{nullptr};
 };
 
 // ---- The user's menu choices ----
@@ -215,8 +222,10 @@ class CRunSession {
     CRunSession(const ProgramOptions& options, int nFd);
     ~CRunSession();
     // Before Start: the program's windows are on a screen, whose session measures text with the screen's
-    // font. Headless, a run with --screenshot installs that font's measurer itself from Start to Finish,
-    // so the windows are laid out as the pictures draw them; a run without it keeps the fixed metrics.
+    // font, and its message boxes and file dialogs are shown to the person there (CDialogUserAgent, made
+    // by Start on its thread; the printed lines are the same). Headless, a run with --screenshot installs
+    // that font's measurer itself from Start to Finish, so the windows are laid out as the pictures draw
+    // them; a run without it keeps the fixed metrics.
     void SetOnScreen(bool bOnScreen) { m_bOnScreen = bOnScreen; }
     CRunSession(const CRunSession&) = delete;
     CRunSession& operator=(const CRunSession&) = delete;
@@ -249,6 +258,7 @@ class CRunSession {
 
   private:
     void Report(std::string_view line);
+    void ReportUserEvent(const CUserEvent& ev);  // its box or file line
     LONGLONG OnPressTimer(LONGLONG nNowUs, HWND hMain);
 
     const ProgramOptions m_options;
@@ -267,7 +277,8 @@ class CRunSession {
     UINT_PTR m_nShotHook = 0;
     UINT_PTR m_nShotIdleHook = 0;
     bool m_bOnScreen = false;
-    std::unique_ptr<CTextMeasurer> m_pMeasurer;  // headless --screenshot: the screen's font
+    std::unique_ptr<CDialogUserAgent> m_pPerson;  // on a screen: the boxes the person answers
+    std::unique_ptr<CTextMeasurer> m_pMeasurer;   // headless --screenshot: the screen's font
     CTextMeasurer* m_pPreviousMeasurer = nullptr;
     bool m_bStarted = false;
     bool m_bFinished = false;

@@ -16,7 +16,10 @@
 #include "hostlink/host_notification.h"
 #include "platform/hostlib/crs_interapp.h"
 #include "platform/ul/cbw.h"
+#include "platform/win/dialog_user_agent.h"
 #include "platform/win/menu.h"
+#include "platform/win/message_loop.h"
+#include "platform/win/user_actions.h"
 #include "resources/resource.h"
 #include "run/run_report.h"
 #include "support/main_dialog_fixture.h"
@@ -335,6 +338,31 @@ TEST_F(RunReport, HeadlessUserSaysYesToTheQuitQuestionOnlyWhenClosing) {
     AfxSetUserAgent(nullptr);
 }
 
+// On a screen the boxes and file dialogs go to the person (reported by the person's own agent), all but
+// the quit question once the run closes the program.
+TEST_F(RunReport, WithAPersonTheBoxesGoToThePersonButTheClosingQuitQuestionDoesNot) {
+    int nReported = 0;
+    CHeadlessUserAgent agent([&](const CUserEvent&) { ++nReported; });
+    CScriptedUserAgent person;
+    person.QueueAnswer(IDNO);
+    person.QueueAnswer(IDRETRY);
+    person.QueueFile("/tmp/chosen.prm");
+    agent.SetPerson(&person);
+    AfxSetUserAgent(&agent);
+    EXPECT_EQ(IDNO, MessageBoxA(nullptr, kQuitQuestion, "TessaroPro", MB_YESNO));
+    EXPECT_EQ(IDRETRY, MessageBoxA(nullptr, "Board?", "TessaroPro", MB_RETRYCANCEL));
+    CFileDialog dlg(TRUE, "prm", nullptr, 0, "PRM files (*.prm)|*.prm||");
+    EXPECT_EQ(IDOK, dlg.DoModal());
+    agent.RequestQuit();
+    EXPECT_EQ(IDYES, MessageBoxA(nullptr, kQuitQuestion, "TessaroPro", MB_YESNO | MB_DEFBUTTON2));
+    AfxSetUserAgent(nullptr);
+    agent.SetPerson(nullptr);
+    const std::vector<CUserEvent> shown = person.Events();
+    ASSERT_EQ(3u, shown.size());
+    EXPECT_EQ(CUserEvent::FileOpen, shown[2].nKind);
+    EXPECT_EQ(1, nReported);  // only the box the person never saw; the person's agent reports the rest
+}
+
 // A top-level window that asks the quit question on close (with No as its default) and goes on Yes.
 class CQuittingWnd : public CWnd {
   public:
@@ -411,6 +439,46 @@ TEST_F(RunReport, SessionClosesTheProgramAfterItsRunTimeAndOnASignal) {
     EXPECT_FALSE(IsWindow(wnd2.GetSafeHwnd()));
     theApp.m_pMainWnd = nullptr;
     std::signal(SIGINT, SIG_DFL);
+}
+
+// On a screen the quit question goes to the person; a signal while it is open clicks its Yes, since a
+// Yes/No box has no answer for its close box.
+TEST_F(RunReport, OnAScreenASignalAnswersTheQuitQuestionAlreadyShown) {
+    FailTestOnStalledLoop(3000);
+    InstallRunSignalHandlers();
+    CPipe pipe;
+    ProgramOptions options;
+    CQuittingWnd wnd;
+    ASSERT_TRUE(wnd.CreateEx(0, nullptr, "main", WS_POPUP | WS_VISIBLE | WS_SYSMENU, 0, 0, 200, 100, nullptr,
+                             nullptr));
+    theApp.m_pMainWnd = &wnd;
+    {
+        CRunSession session(options, pipe.m_nWrite);
+        session.SetOnScreen(true);
+        session.Start();
+        bool bBoxSeen = false;
+        const UINT_PTR nHook = CMessageLoop::AddIdleHook([&] {
+            if (bBoxSeen || CMessageBoxDialog::GetOpenBox() == nullptr) return;
+            bBoxSeen = true;
+            std::raise(SIGINT);
+            Advance(300);  // the close timer's next look
+        });
+        EXPECT_TRUE(AfxUserClose(wnd.m_hWnd));  // the person's close box: the question is shown
+        CMessageLoop::RemoveIdleHook(nHook);
+        EXPECT_TRUE(bBoxSeen);
+        EXPECT_EQ(1, wnd.m_nAsked);
+        EXPECT_FALSE(IsWindow(wnd.GetSafeHwnd()));
+        session.Finish();
+    }
+    theApp.m_pMainWnd = nullptr;
+    std::signal(SIGINT, SIG_DFL);
+    pipe.CloseWrite();
+    std::vector<std::string> boxes;
+    for (const std::string& line : Lines(pipe.ReadAll()))
+        if (Body(line).rfind("box ", 0) == 0) boxes.push_back(Body(line));
+    EXPECT_EQ(std::vector<std::string>(
+                  {"box IDYES MB_YESNO \"TessaroPro\" \"Quit TessaroPro?                  \""}),
+              boxes);
 }
 
 TEST_F(RunReport, MenuItemsAreFoundByTheirTextsAsAUserReadsThem) {

@@ -14,6 +14,7 @@
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <vector>
 
 #include "platform/screen/cairo_renderer.h"
 #include "platform/screen/screen_input.h"
@@ -272,6 +273,7 @@ class CScreenThread {
             }
             if (v.nPainted != w.nChangeCount) Paint(v, w);
         }
+        Restack();
         for (auto it = m_views.begin(); it != m_views.end();) {
             if (present.count(it->first)) {
                 ++it;
@@ -284,6 +286,21 @@ class CScreenThread {
         m_sh.xWindows.clear();
         for (auto& [h, v] : m_views)
             if (v.bMapped) m_sh.xWindows[h] = v.xWin;
+    }
+
+    // The X windows stacked as the framework stacks its windows (the snapshot's order, top first): a
+    // window mapped later is not above one the framework keeps on top, and a click lands on the window
+    // the person sees at that point.
+    void Restack() {
+        std::vector<Window> order;
+        for (const CWindowSnapshot& w : m_snap.windows) {
+            auto it = m_views.find(w.hWnd);
+            if (it != m_views.end() && it->second.bMapped) order.push_back(it->second.xWin);
+        }
+        if (order == m_stack) return;
+        m_stack = order;
+        if (!order.empty()) XRaiseWindow(m_dpy, order.front());
+        if (order.size() > 1) XRestackWindows(m_dpy, order.data(), static_cast<int>(order.size()));
     }
 
     XView Create(const CWindowSnapshot& w) {
@@ -425,6 +442,7 @@ class CScreenThread {
     Atom m_wmDelete = 0;
     Atom m_wmProtocols = 0;
     std::map<HWND, XView> m_views;
+    std::vector<Window> m_stack;  // the mapped windows as last stacked, top first
     CScreenSnapshot m_snap;
 };
 

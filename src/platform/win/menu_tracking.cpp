@@ -55,9 +55,12 @@ std::vector<PopupItem> ReadItems(HMENU hMenu) {
     for (int i = 0; i < n; ++i) {
         PopupItem it;
         const UINT nPos = static_cast<UINT>(i);
-        it.nState = GetMenuState(hMenu, nPos, MF_BYPOSITION);
-        it.bSeparator = (it.nState & MF_SEPARATOR) != 0;
         it.hSub = GetSubMenu(hMenu, i);
+        it.nState = GetMenuState(hMenu, nPos, MF_BYPOSITION);
+        // A submenu's item count is in the high byte of its state; only the low byte holds its flags
+        // (a count of 8 to 15 would read as MF_SEPARATOR).
+        if (it.hSub != nullptr) it.nState &= 0xFF;
+        it.bSeparator = (it.nState & MF_SEPARATOR) != 0;
         it.nID = GetMenuItemID(hMenu, i);
         if (!it.bSeparator) {
             char buf[256] = {};
@@ -463,7 +466,14 @@ BOOL AfxTrackMenuBar(HWND hWnd, int nItem, BOOL bOpenPopup, BOOL bSelectFirst) {
     t_pTracker = &tracker;
     SendMessageA(hWnd, WM_INITMENU, reinterpret_cast<WPARAM>(hBar), 0);
     if (IsWindow(hWnd)) tracker.SelectBar(nItem, bOpenPopup != FALSE, bSelectFirst != FALSE);
-    CMessageLoop::RunUntil([&] { return tracker.m_bDone || !IsWindow(hWnd); });
+    // A modal run of the window (a dialog's DoModal) that is ended meanwhile ends the tracking too, as the
+    // window closing ends a menu: else the run, waiting below this loop, could never return.
+    CWnd* pWnd = CWnd::FromHandlePermanent(hWnd);
+    const bool bInModalRun = pWnd != nullptr && (pWnd->m_nFlags & WF_CONTINUEMODAL) != 0;
+    CMessageLoop::RunUntil([&] {
+        return tracker.m_bDone || !IsWindow(hWnd) ||
+               (bInModalRun && (pWnd->m_nFlags & WF_CONTINUEMODAL) == 0);
+    });
     tracker.CloseFrom(0);
     AfxSetMenuBarHotItem(hWnd, -1);
     t_pTracker = nullptr;

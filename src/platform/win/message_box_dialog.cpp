@@ -166,8 +166,8 @@ void CMessageBoxDialog::LayOut() {
     RECT rcText{0, 0, kMessageBoxMaxTextWidth, 0};
     {
         CClientDC dc(pText);
-        CFont* pFont = GetFont();
-        HGDIOBJ hOld = pFont ? ::SelectObject(dc.m_hDC, static_cast<HGDIOBJ>(pFont->m_hObject)) : nullptr;
+        HGDIOBJ hFont = reinterpret_cast<HGDIOBJ>(SendMessage(WM_GETFONT, 0, 0));
+        HGDIOBJ hOld = hFont ? ::SelectObject(dc.m_hDC, hFont) : nullptr;
         ::DrawTextA(dc.m_hDC, strText.GetString(), -1, &rcText,
                     DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX);
         if (hOld) ::SelectObject(dc.m_hDC, hOld);
@@ -242,8 +242,8 @@ void CMessageBoxDialog::OnPaint() {
     ::Ellipse(dc.m_hDC, m_rcIcon.left, m_rcIcon.top, m_rcIcon.right, m_rcIcon.bottom);
     ::SelectObject(dc.m_hDC, hOldBrush);
     ::DeleteObject(hBrush);
-    CFont* pFont = GetFont();
-    HGDIOBJ hOldFont = pFont ? ::SelectObject(dc.m_hDC, static_cast<HGDIOBJ>(pFont->m_hObject)) : nullptr;
+    HGDIOBJ hFont = reinterpret_cast<HGDIOBJ>(SendMessage(WM_GETFONT, 0, 0));
+    HGDIOBJ hOldFont = hFont ? ::SelectObject(dc.m_hDC, hFont) : nullptr;
     ::SetBkMode(dc.m_hDC, TRANSPARENT);
     ::SetTextColor(dc.m_hDC, mark);
     RECT rc = m_rcIcon;

@@ -52,6 +52,10 @@ BOOL IsChild(HWND hWndParent, HWND hWnd) {
     return FALSE;
 }
 
+namespace {
+void ZOrderLocked(State& s, WndRec* r, HWND hAfter);
+}  // namespace
+
 BOOL ShowWindow(HWND hWnd, int nCmdShow) {
     BOOL bWasVisible = FALSE;
     BOOL bShowChange = FALSE;
@@ -86,6 +90,11 @@ BOOL ShowWindow(HWND hWnd, int nCmdShow) {
         }
         DWORD after = r->dwStyle;
         bShowChange = (before ^ after) & WS_VISIBLE;
+        // A top-level window shown with activation comes to the top of its band, as the active window.
+        const bool bActivating = nCmdShow == SW_SHOW || nCmdShow == SW_SHOWNORMAL || nCmdShow == SW_RESTORE ||
+                                 nCmdShow == SW_SHOWDEFAULT || nCmdShow == SW_SHOWMAXIMIZED;
+        if (bShowChange && (after & WS_VISIBLE) && bActivating && !(after & WS_CHILD))
+            ZOrderLocked(s, r, HWND_TOP);
         if (bShowChange) ++s.nVisibilityEpoch;
         if ((before ^ after) & (WS_MINIMIZE | WS_MAXIMIZE)) {
             nSizeType = (after & WS_MINIMIZE)   ? SIZE_MINIMIZED

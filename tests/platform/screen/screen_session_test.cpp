@@ -1,8 +1,4 @@
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <functional>
@@ -11,6 +7,7 @@
 
 #include "platform/screen/screen_session.h"
 #include "support/win_dialog_support.h"
+#include "support/xvfb_server.h"
 
 // Xlib's macros (None, Bool, Status) last, after every other header.
 #include <X11/Xlib.h>
@@ -20,55 +17,6 @@ namespace {
 
 constexpr UINT kDlg = 9801;
 constexpr UINT kButton = 1501;
-
-// An Xvfb server of the test's own; it picks a free display number itself and tells it through a pipe
-// (-displayfd), so test programs running side by side never share or race for a display. Stopped by the
-// destructor.
-class CXvfb {
-  public:
-    CXvfb() {
-        int fds[2] = {-1, -1};
-        if (pipe(fds) != 0) return;
-        m_pid = fork();
-        if (m_pid == 0) {
-            close(fds[0]);
-            const std::string fd = std::to_string(fds[1]);
-            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "800x600x24", "-nolisten", "tcp",
-                   static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(fds[1]);
-        // The display number and a newline once the server accepts clients (at most 10 s).
-        std::string number;
-        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (m_pid > 0 && std::chrono::steady_clock::now() < until) {
-            pollfd p{fds[0], POLLIN, 0};
-            if (poll(&p, 1, 100) <= 0) continue;
-            char c = 0;
-            if (read(fds[0], &c, 1) != 1) break;  // the server ended without a display
-            if (c == '\n') {
-                m_strDisplay = ":" + number;
-                m_bReady = !number.empty();
-                break;
-            }
-            number += c;
-        }
-        close(fds[0]);
-    }
-    ~CXvfb() {
-        if (m_pid > 0) {
-            kill(m_pid, SIGTERM);
-            waitpid(m_pid, nullptr, 0);
-        }
-    }
-    bool Ready() const { return m_bReady; }
-    const std::string& Name() const { return m_strDisplay; }
-
-  private:
-    std::string m_strDisplay;
-    pid_t m_pid = -1;
-    bool m_bReady = false;
-};
 
 class ScreenSession : public CWinTestFixture {
   protected:
@@ -151,6 +99,51 @@ TEST_F(ScreenSession, ADialogShowsAsAnXWindowAndAClickOnItsButtonReachesIt) {
     XCloseDisplay(dpy);
     m_session.Stop();
     EXPECT_FALSE(m_session.IsRunning());
+}
+
+// The X windows are stacked as the framework stacks its windows: the one shown first but brought to the
+// top afterwards is above the one mapped later, so a click where both overlap reaches it.
+TEST_F(ScreenSession, XWindowsFollowTheFrameworksStackingOrder) {
+    CXvfb xvfb;
+    if (!xvfb.Ready()) GTEST_SKIP() << "Xvfb could not start a display for this test";
+    CNoticeDlg first(kDlg);
+    ASSERT_TRUE(first.Create(kDlg));
+    first.ShowWindow(SW_SHOW);
+    Pump();
+    ASSERT_TRUE(m_session.Start(xvfb.Name().c_str())) << m_session.GetError();
+    Display* dpy = XOpenDisplay(xvfb.Name().c_str());
+    ASSERT_NE(nullptr, dpy);
+    auto viewable = [&](HWND h) {
+        XWindowAttributes a{};
+        const Window w = m_session.GetXWindow(h);
+        return w != 0 && XGetWindowAttributes(dpy, w, &a) && a.map_state == IsViewable;
+    };
+    ASSERT_TRUE(RunUntil([&] { return viewable(first.m_hWnd); }));
+    CNoticeDlg second(kDlg);  // the same place, mapped later
+    ASSERT_TRUE(second.Create(kDlg));
+    second.ShowWindow(SW_SHOW);
+    ASSERT_TRUE(RunUntil([&] { return viewable(second.m_hWnd); }));
+
+    // The position among the root's children, bottom first; -1 when not there.
+    auto stackIndex = [&](HWND h) {
+        Window root = 0, parent = 0;
+        Window* children = nullptr;
+        unsigned n = 0;
+        int nAt = -1;
+        const Window w = m_session.GetXWindow(h);
+        if (XQueryTree(dpy, DefaultRootWindow(dpy), &root, &parent, &children, &n)) {
+            for (unsigned i = 0; i < n; ++i)
+                if (children[i] == w) nAt = static_cast<int>(i);
+            if (children) XFree(children);
+        }
+        return nAt;
+    };
+    EXPECT_TRUE(RunUntil([&] { return stackIndex(second.m_hWnd) > stackIndex(first.m_hWnd); }));
+    ::SetWindowPos(first.m_hWnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    EXPECT_TRUE(RunUntil([&] { return stackIndex(first.m_hWnd) > stackIndex(second.m_hWnd); }))
+        << "the window brought to the top in the framework stays below on the display";
+    XCloseDisplay(dpy);
+    m_session.Stop();
 }
 
 }  // namespace

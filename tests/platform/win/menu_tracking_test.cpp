@@ -257,4 +257,63 @@ TEST_F(MenuTracking, F10HighlightsTheBarAndThePopupsDrawTheirItems) {
     EXPECT_GE(nLines, 2 + 3 + 2);  // the check's tick, three mnemonics, the submenu's arrow
 }
 
+// A submenu of 8 to 15 items has the bit of MF_SEPARATOR in its state's count byte: it is still an item
+// with its text, and the mouse opens it.
+TEST_F(MenuTracking, ASubmenuOfEightOrMoreItemsIsAnItemThatOpens) {
+    constexpr UINT kBigMenuId = 521;
+    CMenuTemplate t;
+    t.nID = kBigMenuId;
+    CMenuItemTemplate many{MF_POPUP, 0, "&Many", {}};
+    for (UINT i = 0; i < 12; ++i) many.items.push_back({MF_STRING, 600 + i, "Item " + std::to_string(i), {}});
+    CMenuItemTemplate bar{MF_POPUP, 0, "&Bar", {}};
+    bar.items = {many, {MF_STRING, ID_OPEN, "&Open", {}}};
+    t.items = {bar};
+    AfxRegisterMenuTemplate(t);
+    CMenu menu;
+    ASSERT_TRUE(menu.LoadMenu(kBigMenuId));
+    ASSERT_TRUE(::SetMenu(m_wnd, menu.Detach()));
+    ASSERT_TRUE(AfxGetNonClientLayout(m_wnd, &m_lay));
+
+    std::vector<CDrawOp> ops;
+    size_t nOpen = 0;
+    RECT rcPopup{};
+    Script({[&] { AfxDeliverMouseInput(WM_MOUSEMOVE, PopupItem(0, 0), 0); },  // Many: its popup opens
+            [&] {
+                const std::vector<HWND> popups = AfxGetMenuPopups();
+                nOpen = popups.size();
+                if (!popups.empty()) {
+                    ops = AfxGetDrawOps(popups[0]);
+                    ::GetWindowRect(popups[0], &rcPopup);
+                }
+                Click(PopupItem(1, 11));  // Item 11
+            }});
+    Click(BarItem(0));
+    Pump();
+    EXPECT_EQ(2u, nOpen);
+    EXPECT_EQ(2 * kItemHeight + 2 * kBorderWidth, rcPopup.bottom - rcPopup.top);  // two items, no separator
+    bool bText = false;
+    for (const CDrawOp& op : ops)
+        bText = bText || (op.nKind == CDrawOpKind::DrawText && op.strText == "Many");
+    EXPECT_TRUE(bText);
+    int nChosen = 0;
+    for (const MSG& msg : m_wnd.m_msgs)
+        nChosen += msg.message == WM_COMMAND && LOWORD(msg.wParam) == 611 ? 1 : 0;
+    EXPECT_EQ(1, nChosen);  // Item 11
+}
+
+// The window's modal run ended during the tracking (its close, from a signal or the window manager, while
+// a menu is open) ends the tracking at once, so the run can return.
+TEST_F(MenuTracking, EndingTheWindowsModalRunEndsTheTracking) {
+    bool bTracking = false;
+    Script({[&] {
+        bTracking = AfxIsMenuTracking() != FALSE;
+        m_wnd.EndModalLoop(IDCANCEL);
+    }});
+    ::PostMessage(m_wnd, WM_SYSKEYDOWN, VK_F10, 0);
+    EXPECT_EQ(IDCANCEL, m_wnd.RunModalLoop());
+    EXPECT_TRUE(bTracking);
+    EXPECT_EQ(0, m_nIdleAfter);  // not by the Escape pressed after the script
+    EXPECT_FALSE(AfxIsMenuTracking());
+}
+
 }  // namespace

@@ -97,6 +97,27 @@ TEST_F(WindowState, TopmostWindowsStayAboveTheOthers) {
     EXPECT_EQ(rcBefore.Size(), rcAfter.Size());
 }
 
+// A top-level window shown with activation comes to the top of its band (a dialog shown after a window
+// that was raised meanwhile is not left under it); shown without activation it stays where it was.
+TEST_F(WindowState, ShowingATopLevelWindowBringsItToTheTopOfItsBand) {
+    CRecordingWnd a, b, pinned;
+    ASSERT_TRUE(a.CreateTopLevel());
+    ASSERT_TRUE(b.CreateTopLevel());
+    ASSERT_TRUE(pinned.CreateTopLevel());
+    ASSERT_TRUE(pinned.SetWindowPos(&CWnd::wndTopMost, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE));
+    a.ShowWindow(SW_HIDE);
+    b.BringWindowToTop();
+    a.ShowWindow(SW_SHOWNOACTIVATE);
+    EXPECT_EQ(b.m_hWnd, ::GetWindow(pinned.m_hWnd, GW_HWNDNEXT));
+    a.ShowWindow(SW_HIDE);
+    a.ShowWindow(SW_SHOW);
+    EXPECT_EQ(pinned.m_hWnd, ::GetTopWindow(nullptr));  // the topmost band stays above
+    EXPECT_EQ(a.m_hWnd, ::GetWindow(pinned.m_hWnd, GW_HWNDNEXT));
+    b.BringWindowToTop();
+    a.ShowWindow(SW_SHOW);  // already visible: nothing moves
+    EXPECT_EQ(b.m_hWnd, ::GetWindow(pinned.m_hWnd, GW_HWNDNEXT));
+}
+
 TEST_F(WindowState, InvalidRegionsArePaintedOnceAndValidationCancelsThem) {
     CRecordingWnd top;
     ASSERT_TRUE(top.CreateTopLevel());

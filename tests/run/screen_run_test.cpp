@@ -1,0 +1,365 @@
+// The built program on a virtual display of its own, used as a person uses it: the mouse and the keys
+// through the X server (xdotool), at places found from the program's X windows and the known layout of
+// its dialogs; then its printed lines and the parameter file it saved.
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fcntl.h>
+#include <algorithm>
+#include <chrono>
+#include <cstddef>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine/parameter_block.h"
+#include "support/temp_work_dir.h"
+#include "support/xvfb_server.h"
+
+namespace {
+
+using SteadyClock = std::chrono::steady_clock;
+
+struct XGeometry {
+    int x = 0;
+    int y = 0;
+    int cx = 0;
+    int cy = 0;
+};
+
+// Runs a tool (no shell) with DISPLAY set and returns what it printed; a tool that takes longer than
+// 10 s is killed.
+std::string RunTool(const std::string& strDisplay, const std::vector<std::string>& args) {
+    int fds[2] = {-1, -1};
+    if (pipe(fds) != 0) return {};
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(fds[1], STDOUT_FILENO);
+        close(fds[0]);
+        close(fds[1]);
+        setenv("DISPLAY", strDisplay.c_str(), 1);
+        std::vector<char*> argv;
+        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execvp(argv[0], argv.data());
+        _exit(127);
+    }
+    close(fds[1]);
+    std::string out;
+    const auto until = SteadyClock::now() + std::chrono::seconds(10);
+    while (pid > 0 && SteadyClock::now() < until) {
+        pollfd p{fds[0], POLLIN, 0};
+        if (poll(&p, 1, 100) <= 0) continue;
+        char buf[512];
+        const ssize_t n = read(fds[0], buf, sizeof buf);
+        if (n <= 0) break;
+        out.append(buf, static_cast<size_t>(n));
+    }
+    close(fds[0]);
+    if (pid > 0) {
+        kill(pid, SIGKILL);  // a no-op when it has ended
+        waitpid(pid, nullptr, 0);
+    }
+    return out;
+}
+
+// The program as a child process: started in a working folder with its output in files there; killed
+// by the destructor whatever happened.
+class CProgramProcess {
+  public:
+    ~CProgramProcess() {
+        if (m_pid > 0) {
+            kill(m_pid, SIGKILL);
+            waitpid(m_pid, nullptr, 0);
+        }
+    }
+    bool Start(const std::string& strDisplay, const std::string& strDir,
+               const std::vector<std::string>& args) {
+        m_strDir = strDir;
+        m_pid = fork();
+        if (m_pid == 0) {
+            if (chdir(strDir.c_str()) != 0) _exit(126);
+            const int nOut = open("out.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            const int nErr = open("err.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            dup2(nOut, STDOUT_FILENO);
+            dup2(nErr, STDERR_FILENO);
+            setenv("DISPLAY", strDisplay.c_str(), 1);
+            std::vector<char*> argv{const_cast<char*>(TESSARO_PROGRAM)};
+            for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+            argv.push_back(nullptr);
+            execv(TESSARO_PROGRAM, argv.data());
+            _exit(127);
+        }
+        return m_pid > 0;
+    }
+    // The exit status once it ended before the deadline; -1 when it still runs (or ended on a signal).
+    int WaitForExit(SteadyClock::time_point until) {
+        while (m_pid > 0) {
+            int nStatus = 0;
+            const pid_t r = waitpid(m_pid, &nStatus, WNOHANG);
+            if (r == m_pid) {
+                m_pid = -1;
+                return WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : -1;
+            }
+            if (SteadyClock::now() >= until) return -1;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return -1;
+    }
+    std::string Output() const { return ReadFile("out.txt"); }
+    std::string Errors() const { return ReadFile("err.txt"); }
+
+  private:
+    std::string ReadFile(const char* pszName) const {
+        std::ifstream in(m_strDir + "/" + pszName, std::ios::binary);
+        std::stringstream ss;
+        ss << in.rdbuf();
+        return ss.str();
+    }
+    std::string m_strDir;
+    pid_t m_pid = -1;
+};
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+// The kind and text of an output line: "<seconds> <kind> <text>" without the seconds.
+std::string WithoutTime(const std::string& line) {
+    const size_t n = line.find(' ');
+    return n == std::string::npos ? line : line.substr(n + 1);
+}
+
+// The marker count of a "sum" line, -1 for another line.
+long MarkersOf(const std::string& line) {
+    const std::string strLine = WithoutTime(line);
+    if (strLine.rfind("sum ", 0) != 0) return -1;
+    const size_t n = strLine.find(" markers=");
+    return n == std::string::npos ? -1 : std::strtol(strLine.c_str() + n + 9, nullptr, 10);
+}
+
+// The layout a person sees, in pixels of the X windows (their frames included).
+// The main window: the menu bar's third item ("Options") and the close box at the caption's right end.
+constexpr int kOptionsItemX = 108;
+constexpr int kMenuBarY = 36;
+constexpr int kCloseBoxFromRight = 16;
+constexpr int kCaptionY = 14;
+// Channel 0's panel starts here in the main window; its controls are placed in dialog units of 6 x 13
+// base units (a unit is 6/4 pixels across and 13/8 down), as the panel's template gives them.
+constexpr int kPanel0X = 26;
+constexpr int kPanel0Y = 285;
+int PanelX(int nUnits) {
+    return kPanel0X + nUnits * 6 / 4;
+}
+int PanelY(int nUnits) {
+    return kPanel0Y + nUnits * 13 / 8;
+}
+// The panel template's controls: their centres in dialog units.
+constexpr int kInvertX = 155 + 34 / 2, kInvertY = 43 + 10 / 2;
+constexpr int kMaxEditX = 175 + 18 / 2, kMaxEditY = 28 + 12 / 2;
+constexpr int kSetX = 194 + 20 / 2, kSetY = 27 + 14 / 2;
+// Menu popups: a one-pixel border, items 20 pixels high.
+constexpr int kPopupItemX = 40;
+int PopupItemY(int nItem) {
+    return 1 + nItem * 20 + 10;
+}
+// Message boxes: buttons of 75 x 23 pixels, 6 apart, centred, 11 above the client's bottom (a frame of 4).
+constexpr int kBoxButtonFromBottom = 4 + 11 + 23 / 2;
+constexpr int kBoxButtonPitch = 75 + 6;
+
+class ScreenRun : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        m_until = SteadyClock::now() + std::chrono::seconds(50);  // the whole test, within CTest's limit
+    }
+
+    std::string Tool(std::vector<std::string> args) { return RunTool(m_pXvfb->Name(), args); }
+    std::vector<unsigned long> Search(const std::vector<std::string>& args) {
+        std::vector<std::string> all{"xdotool", "search", "--onlyvisible"};
+        all.insert(all.end(), args.begin(), args.end());
+        std::vector<unsigned long> ids;
+        std::istringstream in(Tool(all));
+        for (unsigned long id = 0; in >> id;) ids.push_back(id);
+        return ids;
+    }
+    // The visible windows of that title (an extended regular expression).
+    std::vector<unsigned long> Windows(const std::string& strTitle) { return Search({"--name", strTitle}); }
+    XGeometry Geometry(unsigned long id) {
+        XGeometry g;
+        for (const std::string& line :
+             Lines(Tool({"xdotool", "getwindowgeometry", "--shell", std::to_string(id)}))) {
+            const size_t n = line.find('=');
+            if (n == std::string::npos) continue;
+            const int v = std::atoi(line.c_str() + n + 1);
+            const std::string key = line.substr(0, n);
+            if (key == "X") g.x = v;
+            if (key == "Y") g.y = v;
+            if (key == "WIDTH") g.cx = v;
+            if (key == "HEIGHT") g.cy = v;
+        }
+        return g;
+    }
+    // The open menu popups (top-level windows without a title), left to right.
+    std::vector<XGeometry> Popups() {
+        std::vector<XGeometry> popups;
+        for (unsigned long id : Search({"--maxdepth", "1", "--name", "^$"})) {
+            const XGeometry g = Geometry(id);
+            if (g.cx > 10 && g.cy > 10 && g.cx < kScreenWidth) popups.push_back(g);
+        }
+        std::sort(popups.begin(), popups.end(),
+                  [](const XGeometry& a, const XGeometry& b) { return a.x < b.x; });
+        return popups;
+    }
+    void MoveTo(unsigned long id, int x, int y) {
+        Tool({"xdotool", "mousemove", "--window", std::to_string(id), std::to_string(x), std::to_string(y)});
+    }
+    void ClickAt(unsigned long id, int x, int y) {
+        MoveTo(id, x, y);
+        Tool({"xdotool", "click", "1"});
+    }
+    // A point on the screen (popups are found by their place, not by a window id).
+    void ClickAtScreen(int x, int y) {
+        Tool({"xdotool", "mousemove", std::to_string(x), std::to_string(y), "click", "1"});
+    }
+    void MoveToScreen(int x, int y) { Tool({"xdotool", "mousemove", std::to_string(x), std::to_string(y)}); }
+
+    // Polls done() every 100 ms for at most nSeconds (and never past the test's own deadline).
+    bool WaitFor(int nSeconds, const std::function<bool()>& done) {
+        const auto until = std::min(m_until, SteadyClock::now() + std::chrono::seconds(nSeconds));
+        while (SteadyClock::now() < until) {
+            if (done()) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        return done();
+    }
+    // The one visible window of that title, 0 when there is none or more than one.
+    unsigned long WaitForWindow(int nSeconds, const std::string& strTitle) {
+        unsigned long id = 0;
+        WaitFor(nSeconds, [&] {
+            const std::vector<unsigned long> ids = Windows(strTitle);
+            id = ids.size() == 1 ? ids[0] : 0;
+            return id != 0;
+        });
+        return id;
+    }
+
+    static constexpr int kScreenWidth = 1280;
+    CXvfb* m_pXvfb = nullptr;
+    SteadyClock::time_point m_until;
+};
+
+TEST_F(ScreenRun, APersonSetsAChannelTurnsOnTheInputMarkersAndQuitsWithTheMouse) {
+    CXvfb xvfb("1280x1024x24");
+    if (!xvfb.Ready()) GTEST_SKIP() << "Xvfb could not start a display for this test";
+    m_pXvfb = &xvfb;
+    CTempWorkDir dir;
+    ASSERT_TRUE(dir.Enter("tessaro-screen-run"));
+    ASSERT_TRUE(std::filesystem::create_directory("Settings"));
+    CProgramProcess program;
+    ASSERT_TRUE(program.Start(xvfb.Name(), dir.Path(), {"--boards=PCI-DDA08/12", "--board-inputs=walk"}));
+    const auto tell = [&] { return "output:\n" + program.Output() + "errors:\n" + program.Errors(); };
+
+    // No parameter file yet: the program says so in a box, which the person answers OK.
+    const unsigned long hBox = WaitForWindow(20, "^TessaroPro$");
+    ASSERT_NE(0u, hBox) << "no message box came up\n" << tell();
+    const XGeometry box = Geometry(hBox);
+    ClickAt(hBox, box.cx / 2, box.cy - kBoxButtonFromBottom);
+    ASSERT_TRUE(WaitFor(10, [&] { return program.Output().find(" box IDOK MB_OK ") != std::string::npos; }))
+        << "the click on OK did not answer the box\n"
+        << tell();
+    const unsigned long hMain = WaitForWindow(10, "~TessaroPro$");
+    ASSERT_NE(0u, hMain) << "the main window did not come up\n" << tell();
+
+    // The start-up splash (the About box) lies under the main window and sticks out beside it; a click
+    // there puts it away.
+    const unsigned long hSplash = WaitForWindow(5, "^About Tessaro$");
+    ASSERT_NE(0u, hSplash) << "no start-up splash\n" << tell();
+    const XGeometry splash = Geometry(hSplash);
+    const XGeometry main = Geometry(hMain);
+    ASSERT_GT(splash.x + splash.cx, main.x + main.cx + 10) << "the splash does not stick out";
+    ClickAt(hSplash, main.x + main.cx + 5 - splash.x, splash.cy / 2);
+    ASSERT_TRUE(WaitFor(10, [&] { return Windows("^About Tessaro$").empty(); })) << "the splash stayed";
+
+    // Channel 0: inverted, and a Max of 5 typed into its edit and set.
+    ClickAt(hMain, PanelX(kInvertX), PanelY(kInvertY));
+    ClickAt(hMain, PanelX(kMaxEditX), PanelY(kMaxEditY));
+    Tool({"xdotool", "key", "End", "BackSpace", "BackSpace", "BackSpace", "BackSpace"});
+    Tool({"xdotool", "type", "5"});
+    ClickAt(hMain, PanelX(kSetX), PanelY(kSetY));
+
+    // Options > TTL > "TTL inputs send DataFile markers" through the menu's popups.
+    ClickAt(hMain, kOptionsItemX, kMenuBarY);
+    std::vector<XGeometry> popups;
+    ASSERT_TRUE(WaitFor(10, [&] { return (popups = Popups()).size() == 1; }))
+        << "the Options popup did not open\n"
+        << tell();
+    MoveToScreen(popups[0].x + kPopupItemX, popups[0].y + PopupItemY(0));  // TTL: its popup opens beside
+    ASSERT_TRUE(WaitFor(10, [&] { return (popups = Popups()).size() == 2; }))
+        << "the TTL popup did not open\n"
+        << tell();
+    // Along the TTL item into its popup, then down to the second item.
+    MoveToScreen(popups[1].x + kPopupItemX, popups[1].y + PopupItemY(0));
+    const size_t nBeforeChoice = Lines(program.Output()).size();
+    ClickAtScreen(popups[1].x + kPopupItemX, popups[1].y + PopupItemY(1));
+    EXPECT_TRUE(WaitFor(10, [&] { return Popups().empty(); })) << "the popups stayed open";
+
+    // The input lines' edges become markers, which the summary lines count from now on.
+    const bool bMarkers = WaitFor(20, [&] {
+        const std::vector<std::string> lines = Lines(program.Output());
+        for (size_t i = nBeforeChoice; i < lines.size(); ++i)
+            if (MarkersOf(lines[i]) > 0) return true;
+        return false;
+    });
+    EXPECT_TRUE(bMarkers) << "no markers after the choice\n" << tell();
+
+    // The close box, and Yes in the quit box.
+    ClickAt(hMain, Geometry(hMain).cx - kCloseBoxFromRight, kCaptionY);
+    const unsigned long hQuit = WaitForWindow(10, "^TessaroPro$");
+    ASSERT_NE(0u, hQuit) << "the close box asked nothing\n" << tell();
+    const XGeometry quit = Geometry(hQuit);
+    ClickAt(hQuit, quit.cx / 2 - kBoxButtonPitch / 2, quit.cy - kBoxButtonFromBottom);
+    const int nExit = program.WaitForExit(std::min(m_until, SteadyClock::now() + std::chrono::seconds(20)));
+    EXPECT_EQ(0, nExit) << "the program did not end well after Yes\n" << tell();
+
+    // What it printed: the two boxes as answered, no markers before the choice, no scripted user.
+    std::vector<std::string> boxes;
+    const std::vector<std::string> lines = Lines(program.Output());
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const std::string line = WithoutTime(lines[i]);
+        if (line.rfind("box ", 0) == 0) boxes.push_back(line);
+        EXPECT_NE(0u, line.rfind("user ", 0)) << line;
+        if (i < nBeforeChoice && MarkersOf(lines[i]) >= 0) {
+            EXPECT_EQ(0, MarkersOf(lines[i])) << lines[i];
+        }
+    }
+    ASSERT_EQ(2u, boxes.size()) << tell();
+    EXPECT_EQ(0u, boxes[0].rfind("box IDOK MB_OK \"TessaroPro\" \"Saved parameter file ", 0)) << boxes[0];
+    EXPECT_EQ("box IDYES MB_YESNO \"TessaroPro\" \"Quit TessaroPro?                  \"", boxes[1]);
+
+    // The parameter file it saved on the way out.
+    std::ifstream in("Settings/TessaroParams.prm", std::ios::binary);
+    const std::vector<char> file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_EQ(static_cast<size_t>(PARAMS_SIZE), file.size());
+    ParameterBlock saved{};
+    std::memcpy(&saved, file.data(), sizeof saved);
+    EXPECT_EQ(TRUE, saved.bInvert[0]);
+    EXPECT_EQ(FALSE, saved.bInvert[1]);
+    EXPECT_FLOAT_EQ(5.0f, saved.fDomainMax[0]);
+    EXPECT_FLOAT_EQ(1.0f, saved.fDomainMax[1]);
+    EXPECT_EQ(TRUE, saved.bTtlInputMarkers);
+    EXPECT_EQ(TRUE, saved.bRoiOutput);  // the item beside it untouched
+}
+
+}  // namespace
