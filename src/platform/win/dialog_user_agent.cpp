@@ -61,25 +61,3 @@ int CDialogUserAgent::Show(CUserEvent& ev) {
     return nResult;
 }
 
-std::vector<CUserEvent> CDialogUserAgent::Events() const {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_events;
-}
-
-std::vector<CUserEvent> CDialogUserAgent::MessageBoxes() const {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    std::vector<CUserEvent> boxes;
-    std::copy_if(m_events.begin(), m_events.end(), std::back_inserter(boxes),
-                 [](const CUserEvent& e) { return e.nKind == CUserEvent::MessageBox; });
-    return boxes;
-}
-
-void CDialogUserAgent::ClearEvents() {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_events.clear();
-}
-
-void CDialogUserAgent::SetObserver(std::function<void(const CUserEvent&)> pfnObserver) {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_observer = std::move(pfnObserver);
-}

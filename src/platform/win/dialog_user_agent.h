@@ -124,23 +124,15 @@ class CFileChooserDialog : public CRuntimeTemplateDialog {
     std::string m_strChosen;
 };
 
-class CDialogUserAgent : public CUserAgent {
+class CDialogUserAgent : public CRecordingUserAgent {
   public:
     CDialogUserAgent();
     int ShowMessageBox(CUserEvent& box) override;
     int ShowFileDialog(CUserEvent& dlg) override;
 
-    std::vector<CUserEvent> Events() const;  // in the order shown; results filled in once answered
-    std::vector<CUserEvent> MessageBoxes() const;
-    void ClearEvents();
-    void SetObserver(std::function<void(const CUserEvent&)> pfnObserver);
-
   private:
     int Show(CUserEvent& ev);
 
     DWORD m_nThreadId = 0;
-    mutable std::mutex m_mutex;
-    std::vector<CUserEvent> m_events;
-    std::function<void(const CUserEvent&)> m_observer;
     int m_nDepth = 0;
 };

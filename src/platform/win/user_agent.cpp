@@ -139,12 +139,12 @@ void CScriptedUserAgent::SetPumpWhileOpen(BOOL bPump) {
     m_bPump = bPump;
 }
 
-std::vector<CUserEvent> CScriptedUserAgent::Events() const {
+std::vector<CUserEvent> CRecordingUserAgent::Events() const {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_events;
 }
 
-std::vector<CUserEvent> CScriptedUserAgent::MessageBoxes() const {
+std::vector<CUserEvent> CRecordingUserAgent::MessageBoxes() const {
     std::lock_guard<std::mutex> lock(m_mutex);
     std::vector<CUserEvent> boxes;
     std::copy_if(m_events.begin(), m_events.end(), std::back_inserter(boxes),
@@ -152,12 +152,12 @@ std::vector<CUserEvent> CScriptedUserAgent::MessageBoxes() const {
     return boxes;
 }
 
-void CScriptedUserAgent::ClearEvents() {
+void CRecordingUserAgent::ClearEvents() {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_events.clear();
 }
 
-void CScriptedUserAgent::SetObserver(std::function<void(const CUserEvent&)> pfnObserver) {
+void CRecordingUserAgent::SetObserver(std::function<void(const CUserEvent&)> pfnObserver) {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_observer = std::move(pfnObserver);
 }

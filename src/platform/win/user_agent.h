@@ -63,7 +63,22 @@ struct CUserAnswer {
     std::function<int(const CUserEvent&)> pfnDecide;  // when set, decides the result instead of nResult
 };
 
-class CScriptedUserAgent : public CUserAgent {
+// The record every agent keeps of what it showed, and the observer told of each answer.
+class CRecordingUserAgent : public CUserAgent {
+  public:
+    std::vector<CUserEvent> Events() const;  // in the order shown; results filled in once answered
+    std::vector<CUserEvent> MessageBoxes() const;
+    void ClearEvents();
+    // Runs (with no agent lock held) after every answered box or file dialog; the runner prints them.
+    void SetObserver(std::function<void(const CUserEvent&)> pfnObserver);
+
+  protected:
+    mutable std::mutex m_mutex;  // guards the members below and those of the derived agent
+    std::vector<CUserEvent> m_events;
+    std::function<void(const CUserEvent&)> m_observer;
+};
+
+class CScriptedUserAgent : public CRecordingUserAgent {
   public:
     int ShowMessageBox(CUserEvent& box) override;
     int ShowFileDialog(CUserEvent& dlg) override;
@@ -75,22 +90,13 @@ class CScriptedUserAgent : public CUserAgent {
     void ClearAnswers();
     void SetPumpWhileOpen(BOOL bPump);
 
-    std::vector<CUserEvent> Events() const;  // in the order shown; results filled in once answered
-    std::vector<CUserEvent> MessageBoxes() const;
-    void ClearEvents();
-    // Runs (with no agent lock held) after every answered box or file dialog; main.cpp prints them.
-    void SetObserver(std::function<void(const CUserEvent&)> pfnObserver);
-
     // The default answer for a message box of this type.
     static int DefaultAnswer(UINT nType);
 
   private:
     int Show(CUserEvent& ev);
 
-    mutable std::mutex m_mutex;
     std::deque<CUserAnswer> m_answers;
-    std::vector<CUserEvent> m_events;
-    std::function<void(const CUserEvent&)> m_observer;
     BOOL m_bPump = TRUE;
     int m_nDepth = 0;
 };
