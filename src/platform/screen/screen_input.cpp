@@ -71,10 +71,11 @@ CScreenHit AfxScreenHitTest(HWND hTop, POINT pt) {
     return hit.hWnd != nullptr ? hit : CScreenHit{hTop, HTCLIENT};
 }
 
-void AfxScreenMouseButton(HWND hTop, POINT pt, CScreenButton nButton, BOOL bDown, UINT nKeyFlags) {
-    const bool bLeft = nButton == CScreenButton::Left;
-    const UINT nClientMsg =
-        bLeft ? (bDown ? WM_LBUTTONDOWN : WM_LBUTTONUP) : (bDown ? WM_RBUTTONDOWN : WM_RBUTTONUP);
+namespace {
+
+// A mouse message at screen point pt: to the capture window, else to the window under the point, in
+// client coordinates over its client area, else as nNcMsg with the hit-test code (0: not delivered).
+void DeliverMouse(HWND hTop, POINT pt, UINT nClientMsg, UINT nNcMsg, UINT nKeyFlags) {
     if (HWND hCapture = GetCapture()) {
         POINT c = pt;
         ScreenToClient(hCapture, &c);
@@ -88,32 +89,26 @@ void AfxScreenMouseButton(HWND hTop, POINT pt, CScreenButton nButton, BOOL bDown
         POINT c = pt;
         ScreenToClient(hit.hWnd, &c);
         Deliver(hit.hWnd, nClientMsg, nKeyFlags, PointParam(c.x, c.y));
-        return;
+    } else if (nNcMsg != 0) {
+        Deliver(hit.hWnd, nNcMsg, static_cast<WPARAM>(hit.nHitTest), PointParam(pt.x, pt.y));
     }
-    if (!bLeft) return;  // FIXME: right clicks on the frame (the system menu) are not shown yet
-    // The framework's non-client handling acts on these: the close box (down and up on it), the caption
-    // drag, the menu bar's tracking.
-    Deliver(hit.hWnd, bDown ? WM_NCLBUTTONDOWN : WM_NCLBUTTONUP, static_cast<WPARAM>(hit.nHitTest),
-            PointParam(pt.x, pt.y));
+}
+
+}  // namespace
+
+void AfxScreenMouseButton(HWND hTop, POINT pt, CScreenButton nButton, BOOL bDown, UINT nKeyFlags) {
+    const bool bLeft = nButton == CScreenButton::Left;
+    const UINT nClientMsg =
+        bLeft ? (bDown ? WM_LBUTTONDOWN : WM_LBUTTONUP) : (bDown ? WM_RBUTTONDOWN : WM_RBUTTONUP);
+    // The framework's non-client handling acts on the left button's WM_NC* messages: the close box (down
+    // and up on it), the caption drag, the menu bar's tracking.
+    // FIXME: right clicks on the frame (the system menu) are not shown yet.
+    const UINT nNcMsg = bLeft ? (bDown ? WM_NCLBUTTONDOWN : WM_NCLBUTTONUP) : 0;
+    DeliverMouse(hTop, pt, nClientMsg, nNcMsg, nKeyFlags);
 }
 
 void AfxScreenMouseMove(HWND hTop, POINT pt, UINT nKeyFlags) {
-    if (HWND hCapture = GetCapture()) {
-        POINT c = pt;
-        ScreenToClient(hCapture, &c);
-        Deliver(hCapture, WM_MOUSEMOVE, nKeyFlags, PointParam(c.x, c.y));
-        return;
-    }
-    if (!Reachable(hTop)) return;
-    const CScreenHit hit = AfxScreenHitTest(hTop, pt);
-    if (hit.hWnd == nullptr || !Reachable(hit.hWnd)) return;
-    if (hit.nHitTest == HTCLIENT) {
-        POINT c = pt;
-        ScreenToClient(hit.hWnd, &c);
-        Deliver(hit.hWnd, WM_MOUSEMOVE, nKeyFlags, PointParam(c.x, c.y));
-    } else {
-        Deliver(hit.hWnd, WM_NCMOUSEMOVE, static_cast<WPARAM>(hit.nHitTest), PointParam(pt.x, pt.y));
-    }
+    DeliverMouse(hTop, pt, WM_MOUSEMOVE, WM_NCMOUSEMOVE, nKeyFlags);
 }
 
 void AfxScreenMouseWheel(HWND hTop, POINT pt, int nDelta, UINT nKeyFlags) {
