@@ -18,6 +18,7 @@
 #include "engine/ttl_output.h"
 #include "hostlink/host_notification.h"
 #include "platform/screen/screen_support.h"
+#include "platform/win/simulation.h"
 #include "run/run_report.h"
 #include "support/main_dialog_fixture.h"
 
@@ -122,6 +123,8 @@ class Screenshot : public MainDialogFixture {
         g_nLastTtlOutput = 9999999;
         g_nTtlShadowWord = 0;
         std::filesystem::create_directory("Settings");
+        // The Info window shows the executable's path: one fixed path, wherever the tests are built.
+        CWinSimulation::SetModulePath("/opt/tessaro/TessaroPro");
         FailTestOnStalledLoop(5000);
     }
     void TearDown() override {
