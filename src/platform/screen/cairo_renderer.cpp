@@ -1,6 +1,7 @@
 #include "platform/screen/cairo_renderer.h"
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "platform/screen/bmp_surface.h"
@@ -11,6 +12,9 @@ namespace {
 
 constexpr int kDefaultFontHeight = 11;  // a context without a font (gdi.cpp's default line)
 constexpr int kLargestImageSide = 16384;
+// The narrowest a single line is condensed to when it is wider than its rectangle: below this a text
+// is no longer readable, so it is clipped instead.
+constexpr double kNarrowestCondense = 0.6;
 
 void SetColour(cairo_t* cr, COLORREF c) {
     cairo_set_source_rgb(cr, (c & 0xFF) / 255.0, ((c >> 8) & 0xFF) / 255.0, ((c >> 16) & 0xFF) / 255.0);
@@ -185,19 +189,24 @@ cairo_surface_t* CCairoRenderer::IconSurface(HICON hIcon) {
     return s;
 }
 
-void CCairoRenderer::ShowText(cairo_t* cr, const CDrawOp& op, double x, double y, const std::string& text) {
+void CCairoRenderer::ShowText(cairo_t* cr, const CDrawOp& op, double x, double y, const std::string& text,
+                              double dScaleX) {
     const int h = AfxDrawOpFontHeight(op);
     if (op.nBkMode == OPAQUE) {
-        const int w = m_measurer.GetTextWidth(op.strFontFace, h, text);
+        const int w = static_cast<int>(std::ceil(m_measurer.GetTextWidth(op.strFontFace, h, text) * dScaleX));
         FillRectangle(cr,
                       RECT{static_cast<LONG>(x), static_cast<LONG>(y), static_cast<LONG>(x) + w,
                            static_cast<LONG>(y) + m_measurer.GetLineHeight(op.strFontFace, h)},
                       op.crBk);
     }
+    cairo_save(cr);
+    cairo_translate(cr, x, y + m_measurer.GetAscent(h));
+    cairo_scale(cr, dScaleX, 1.0);
     m_measurer.SelectFont(cr, h);
     SetColour(cr, op.crText);
-    cairo_move_to(cr, x, y + m_measurer.GetAscent(h));
+    cairo_move_to(cr, 0, 0);
     cairo_show_text(cr, AfxLatin1ToUtf8(text).c_str());
+    cairo_restore(cr);
 }
 
 void CCairoRenderer::DrawTextLines(cairo_t* cr, const CDrawOp& op) {
@@ -205,9 +214,14 @@ void CCairoRenderer::DrawTextLines(cairo_t* cr, const CDrawOp& op) {
     const RECT& rc = op.rc;
     const UINT fmt = op.nFlags;
     const std::string visible = AfxTextWithoutPrefix(op.strText, fmt);
-    const std::vector<std::string> lines =
-        AfxLayoutTextLines(visible, fmt, rc.right - rc.left, m_measurer, op.strFontFace, h);
     const int lineH = m_measurer.GetLineHeight(op.strFontFace, h);
+    std::vector<std::string> lines =
+        AfxLayoutTextLines(visible, fmt, rc.right - rc.left, m_measurer, op.strFontFace, h);
+    // A wrapping text in a rectangle one line high shows only its first line: a caption broken inside a
+    // word would lose its end, so it is drawn as the one line it was written as.
+    if (lines.size() > 1 && !(fmt & DT_NOCLIP) && rc.bottom - rc.top < 2 * lineH &&
+        visible.find_first_of("\r\n") == std::string::npos)
+        lines = {visible};
     double y = rc.top;
     if (fmt & DT_SINGLELINE) {
         if (fmt & DT_VCENTER)
@@ -217,14 +231,23 @@ void CCairoRenderer::DrawTextLines(cairo_t* cr, const CDrawOp& op) {
     }
     cairo_save(cr);
     if (!(fmt & DT_NOCLIP)) ClipTo(cr, rc);
+    // One clipped line wider than its rectangle (a caption longer than its control) is condensed on x just
+    // enough to fit, so that no end of it is cut; the layout the framework measured stays as it is.
+    const int nRoom = rc.right - rc.left;
+    const bool bCondense = lines.size() == 1 && !(fmt & DT_NOCLIP) && nRoom > 0;
     for (const std::string& line : lines) {
-        const int w = m_measurer.GetTextWidth(op.strFontFace, h, line);
+        const int nNatural = m_measurer.GetTextWidth(op.strFontFace, h, line);
+        double dScaleX = 1.0;
+        if (bCondense && nNatural > nRoom)
+            dScaleX = std::max(kNarrowestCondense, static_cast<double>(nRoom) / nNatural);
+        const double w = nNatural * dScaleX;
         double x = rc.left;
         if (fmt & DT_CENTER)
-            x = rc.left + ((rc.right - rc.left) - w) / 2;
+            x = rc.left + std::floor((nRoom - w) / 2);
         else if (fmt & DT_RIGHT)
             x = rc.right - w;
-        ShowText(cr, op, x, y, line);
+        if (dScaleX < 1.0) x = std::max(x, static_cast<double>(rc.left));
+        ShowText(cr, op, x, y, line, dScaleX);
         y += lineH;
     }
     cairo_restore(cr);
@@ -364,7 +387,10 @@ void CCairoRenderer::PaintWindow(cairo_t* cr, const CWindowSnapshot& w, POINT pt
         cairo_restore(cr);
     }
     ClipTo(cr, rcCli);
-    for (auto it = w.children.rbegin(); it != w.children.rend(); ++it) PaintWindow(cr, *it, ptOrigin);
+    // Siblings paint from the top of the z-order down, as the platform sends their paints: where a
+    // template's label reaches over the field beside it (a static's rectangle overlapping a combo box),
+    // the field's later paint covers the label's background, not the label the field's text.
+    for (const CWindowSnapshot& c : w.children) PaintWindow(cr, c, ptOrigin);
     cairo_restore(cr);
 }
 

@@ -4,7 +4,8 @@
 // A top-level window is painted with its top-left corner at the context's origin: first the stand-in
 // non-client parts (AfxDrawStandInNonClient), then its drawing record (window-context operations in
 // window pixels, the others in client pixels clipped to the client area), then its visible children from
-// the bottom of the z-order up, each clipped to its window and to its parent's client area.
+// the top of the z-order down (siblings do not clip each other: a lower one paints over a higher one), each
+// clipped to its window and to its parent's client area.
 //
 // Threads: a renderer is used by one thread at a time (it caches decoded pictures); the measurer it draws
 // text with is thread-safe.
@@ -35,7 +36,9 @@ class CCairoRenderer {
     CCairoRenderer& operator=(const CCairoRenderer&) = delete;
     void PaintWindow(cairo_t* cr, const CWindowSnapshot& w, POINT ptOrigin);
     void DrawTextLines(cairo_t* cr, const CDrawOp& op);
-    void ShowText(cairo_t* cr, const CDrawOp& op, double x, double y, const std::string& text);
+    // dScaleX < 1 draws the text condensed on x (its background as wide as the condensed text).
+    void ShowText(cairo_t* cr, const CDrawOp& op, double x, double y, const std::string& text,
+                  double dScaleX = 1.0);
     cairo_surface_t* BitmapSurface(UINT nBitmapId);
     cairo_surface_t* IconSurface(HICON hIcon);
 

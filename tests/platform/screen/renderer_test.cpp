@@ -203,6 +203,66 @@ TEST_F(Renderer, WordBreakLinesStayInsideTheRectangle) {
     cairo_surface_destroy(img);
 }
 
+TEST_F(Renderer, ASingleLineWiderThanItsRectangleIsCondensedInsideIt) {
+    const char* text = "Unipolar:    0 to  +5";
+    const int nNatural = m_measurer.GetTextWidth("", 11, text);
+    const int nRoom = nNatural * 4 / 5;
+    for (UINT nAlign :
+         {static_cast<UINT>(DT_LEFT), static_cast<UINT>(DT_CENTER), static_cast<UINT>(DT_RIGHT)}) {
+        CDrawOp op;
+        op.nKind = CDrawOpKind::DrawText;
+        op.strText = text;
+        op.nBkMode = TRANSPARENT;
+        op.rc = RECT{20, 5, 20 + nRoom, 25};
+        op.nFlags = nAlign | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX;
+        cairo_surface_t* img = cairo_image_surface_create(CAIRO_FORMAT_RGB24, nNatural + 60, 30);
+        cairo_t* cr = cairo_create(img);
+        cairo_set_source_rgb(cr, 1, 1, 1);
+        cairo_paint(cr);
+        CCairoRenderer renderer(m_measurer);
+        renderer.ReplayOp(cr, op);
+        cairo_destroy(cr);
+        int nOutside = 0;
+        int nLeftInk = 0;
+        int nRightInk = 0;
+        for (int y = 0; y < 30; ++y)
+            for (int x = 0; x < nNatural + 60; ++x) {
+                if ((PixelAt(img, x, y) & 0xFF) >= 0xC0) continue;
+                if (x < op.rc.left || x >= op.rc.right) ++nOutside;
+                if (x >= op.rc.left && x < op.rc.left + 4) ++nLeftInk;
+                if (x >= op.rc.right - 4 && x < op.rc.right) ++nRightInk;
+            }
+        EXPECT_EQ(0, nOutside) << "alignment " << nAlign;
+        EXPECT_GT(nLeftInk, 0) << "the first letter is drawn whole, alignment " << nAlign;
+        EXPECT_GT(nRightInk, 0) << "the last letter is drawn, alignment " << nAlign;
+        cairo_surface_destroy(img);
+    }
+}
+
+TEST_F(Renderer, AFieldPaintsOverTheLabelThatReachesIntoIt) {
+    // Two overlapping siblings: the label (first in the template, on top) fills its whole rectangle;
+    // the field below it paints later, so its left end shows its own background.
+    AfxRegisterDialogTemplate(DlgTemplate(
+        kDlg + 1, {DlgItem(kRed, "Static", "", WS_VISIBLE, 10, 10, 40, 12),
+                   DlgItem(kPicture, "Static", "", WS_VISIBLE | SS_BITMAP, 40, 10, 20, 12, kBitmap)}));
+    CColourDlg dlg;
+    ASSERT_TRUE(dlg.Create(kDlg + 1));
+    dlg.ShowWindow(SW_SHOW);
+    Pump();
+    CScreenSnapshot snap = AfxTakeScreenSnapshot();
+    const CWindowSnapshot top = *FindIn(snap.windows, dlg.m_hWnd);
+    const RECT rcLabel = InImage(top, dlg.GetDlgItem(kRed)->m_hWnd);
+    const RECT rcField = InImage(top, dlg.GetDlgItem(kPicture)->m_hWnd);
+    ASSERT_LT(rcField.left + 1, rcLabel.right) << "the two overlap";
+    CCairoRenderer renderer(m_measurer);
+    cairo_surface_t* img = renderer.RenderToImage(top);
+    const int cy = (rcField.top + rcField.bottom) / 2;
+    EXPECT_EQ(0x00C000u, PixelAt(img, rcField.left + 1, rcField.top + 2))
+        << "the field's picture, not the label's red";
+    EXPECT_EQ(0xFF0000u, PixelAt(img, rcLabel.left + 1, cy)) << "the label left of the field";
+    cairo_surface_destroy(img);
+}
+
 TEST_F(Renderer, ChildrenPaintOverParentsAndHiddenOnesNot) {
     CColourDlg dlg;
     ASSERT_TRUE(dlg.Create(kDlg));
