@@ -387,10 +387,9 @@ void CCairoRenderer::PaintWindow(cairo_t* cr, const CWindowSnapshot& w, POINT pt
         cairo_restore(cr);
     }
     ClipTo(cr, rcCli);
-    // Siblings paint from the top of the z-order down, as the platform sends their paints: where a
-    // template's label reaches over the field beside it (a static's rectangle overlapping a combo box),
-    // the field's later paint covers the label's background, not the label the field's text.
-    for (const CWindowSnapshot& c : w.children) PaintWindow(cr, c, ptOrigin);
+    // Siblings paint from the bottom of the z-order up, so the window on top is the one seen where two
+    // overlap (the channel column's scroll bar over the wider panels).
+    for (auto it = w.children.rbegin(); it != w.children.rend(); ++it) PaintWindow(cr, *it, ptOrigin);
     cairo_restore(cr);
 }
 

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <cstdio>
 #include <filesystem>
 
@@ -239,9 +241,9 @@ TEST_F(Renderer, ASingleLineWiderThanItsRectangleIsCondensedInsideIt) {
     }
 }
 
-TEST_F(Renderer, AFieldPaintsOverTheLabelThatReachesIntoIt) {
-    // Two overlapping siblings: the label (first in the template, on top) fills its whole rectangle;
-    // the field below it paints later, so its left end shows its own background.
+TEST_F(Renderer, TheSiblingOnTopIsSeenWhereTwoOverlap) {
+    // Two overlapping siblings: the red static (first in the template, on top) covers the picture below
+    // it where they overlap; the picture shows beyond the static.
     AfxRegisterDialogTemplate(DlgTemplate(
         kDlg + 1, {DlgItem(kRed, "Static", "", WS_VISIBLE, 10, 10, 40, 12),
                    DlgItem(kPicture, "Static", "", WS_VISIBLE | SS_BITMAP, 40, 10, 20, 12, kBitmap)}));
@@ -256,10 +258,23 @@ TEST_F(Renderer, AFieldPaintsOverTheLabelThatReachesIntoIt) {
     ASSERT_LT(rcField.left + 1, rcLabel.right) << "the two overlap";
     CCairoRenderer renderer(m_measurer);
     cairo_surface_t* img = renderer.RenderToImage(top);
-    const int cy = (rcField.top + rcField.bottom) / 2;
-    EXPECT_EQ(0x00C000u, PixelAt(img, rcField.left + 1, rcField.top + 2))
-        << "the field's picture, not the label's red";
-    EXPECT_EQ(0xFF0000u, PixelAt(img, rcLabel.left + 1, cy)) << "the label left of the field";
+    EXPECT_EQ(0xFF0000u, PixelAt(img, rcField.left + 1, rcField.top + 2))
+        << "the static on top, not the picture";
+    // A control drawn with no overlap keeps its own pixels: the picture's colour right of the static.
+    const CWindowSnapshot* pField = FindIn(top.children, dlg.GetDlgItem(kPicture)->m_hWnd);
+    ASSERT_NE(nullptr, pField);
+    CWindowSnapshot fieldAlone = top;
+    fieldAlone.children.erase(
+        std::remove_if(fieldAlone.children.begin(), fieldAlone.children.end(),
+                       [&](const CWindowSnapshot& c) { return c.hWnd != pField->hWnd; }),
+        fieldAlone.children.end());
+    cairo_surface_t* alone = renderer.RenderToImage(fieldAlone);
+    EXPECT_EQ(PixelAt(alone, rcLabel.right + 1, rcField.top + 2),
+              PixelAt(img, rcLabel.right + 1, rcField.top + 2))
+        << "the picture beyond the static";
+    EXPECT_NE(0xFF0000u, PixelAt(alone, rcField.left + 1, rcField.top + 2))
+        << "the red there is the static's";
+    cairo_surface_destroy(alone);
     cairo_surface_destroy(img);
 }
 
