@@ -8,6 +8,7 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <map>
@@ -149,10 +150,50 @@ struct CPendingMove {
     UINT nFlags = 0;
 };
 
+// Window-manager moves and sizes on their way to the user-interface thread: the newest rectangle per
+// window, taken by one queued task at a time. nApplied is the number of the last one the framework has
+// been given; a snapshot taken after that shows the framework's answer to it.
+struct CPendingConfigure {
+    struct CWanted {
+        RECT rc{};
+        std::uint64_t nNumber = 0;
+    };
+    std::mutex mtx;
+    bool bQueued = false;
+    std::map<HWND, CWanted> wanted;
+    std::uint64_t nApplied = 0;
+};
+
+// On the user-interface thread: the framework windows placed where the window manager put them.
+void ApplyConfigures(CPendingConfigure& pending) {
+    std::map<HWND, CPendingConfigure::CWanted> wanted;
+    {
+        std::lock_guard<std::mutex> lock(pending.mtx);
+        pending.bQueued = false;
+        wanted.swap(pending.wanted);
+    }
+    std::uint64_t nLast = 0;
+    for (const auto& [h, w] : wanted) {
+        nLast = std::max(nLast, w.nNumber);
+        if (!::IsWindow(h)) continue;
+        RECT rc{};
+        ::GetWindowRect(h, &rc);
+        if (EqualRect(&rc, &w.rc)) continue;
+        ::SetWindowPos(h, nullptr, w.rc.left, w.rc.top, w.rc.right - w.rc.left, w.rc.bottom - w.rc.top,
+                       SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    std::lock_guard<std::mutex> lock(pending.mtx);
+    pending.nApplied = std::max(pending.nApplied, nLast);
+}
+
 struct XView {
     Window xWin = 0;
+    Window parent = 0;  // the root, or the window manager's frame once it took the window in
     cairo_surface_t* pSurface = nullptr;
-    RECT rc{};
+    RECT rc{};                        // the X window's geometry, as placed here or reported by the server
+    unsigned long nPlacedSerial = 0;  // the request that placed it last
+    std::uint64_t nConfigure = 0;     // the last window-manager rectangle handed to the framework
+    std::optional<RECT> rcRefused;    // that rectangle, until a snapshot shows the framework took it
     bool bMapped = false;
     std::uint64_t nPainted = 0;  // change count painted
     std::string strTitle;
@@ -171,11 +212,14 @@ struct CScreenSession::CShared {
     bool bOpened = false;
     std::string strError;
     std::optional<CScreenSnapshot> pending;
+    std::uint64_t nPendingConfigured = 0;    // the window-manager rectangles the pending snapshot shows
     std::map<HWND, unsigned long> xWindows;  // for GetXWindow
 
     std::atomic<bool> bQuit{false};
     // Shared with the queued move task, which may outlive the session.
     std::shared_ptr<CPendingMove> pMove = std::make_shared<CPendingMove>();
+    std::shared_ptr<CPendingConfigure> pConfigure = std::make_shared<CPendingConfigure>();
+    std::uint64_t nOfferedConfigured = 0;  // user-interface thread
     std::atomic<std::uint64_t> nPaints{0};
     int wakeFds[2] = {-1, -1};
     std::thread thread;
@@ -232,12 +276,15 @@ class CScreenThread {
     // The latest snapshot: windows made, moved, shown, hidden, dropped, painted.
     void Apply() {
         std::optional<CScreenSnapshot> snap;
+        std::uint64_t nConfigured = 0;
         {
             std::lock_guard<std::mutex> lock(m_sh.mtx);
             snap.swap(m_sh.pending);
+            nConfigured = m_sh.nPendingConfigured;
         }
         if (!snap) return;
         m_snap = std::move(*snap);
+        m_nConfigured = nConfigured;
         std::map<HWND, bool> present;
         for (const CWindowSnapshot& w : m_snap.windows) {
             present[w.hWnd] = true;
@@ -255,7 +302,12 @@ class CScreenThread {
                 v.bMapped = false;
                 continue;
             }
-            if (!EqualRect(&v.rc, &w.rcWindow)) {
+            // A snapshot taken before the framework was given the window manager's last rectangle would
+            // only put the window back where it was.
+            const bool bAnswered = v.nConfigure <= nConfigured;
+            if (bAnswered && v.rcRefused && EqualRect(&*v.rcRefused, &w.rcWindow)) v.rcRefused.reset();
+            if (bAnswered && !EqualRect(&v.rc, &w.rcWindow)) {
+                v.nPlacedSerial = NextRequest(m_dpy);
                 XMoveResizeWindow(m_dpy, v.xWin, w.rcWindow.left, w.rcWindow.top, static_cast<unsigned>(cx),
                                   static_cast<unsigned>(cy));
                 cairo_xlib_surface_set_size(v.pSurface, cx, cy);
@@ -325,6 +377,7 @@ class CScreenThread {
         XSetWMProtocols(m_dpy, v.xWin, &m_wmDelete, 1);
         v.pSurface = cairo_xlib_surface_create(m_dpy, v.xWin, DefaultVisual(m_dpy, screen), cx, cy);
         v.rc = w.rcWindow;
+        v.parent = RootWindow(m_dpy, screen);
         return v;
     }
 
@@ -424,8 +477,12 @@ class CScreenThread {
                 Post([h, vk, ch, bDown, scan] { AfxScreenKey(h, vk, ch, bDown, scan); });
                 break;
             }
-            // FIXME: a window manager that moves or sizes a window (ConfigureNotify) is not told to the
-            // framework yet; the framework's rectangle wins at the next change.
+            case ConfigureNotify:
+                OnConfigure(h, ev.xconfigure);
+                break;
+            case ReparentNotify:
+                if (auto it = m_views.find(h); it != m_views.end()) it->second.parent = ev.xreparent.parent;
+                break;
             case ClientMessage:
                 if (ev.xclient.message_type == m_wmProtocols &&
                     static_cast<Atom>(ev.xclient.data.l[0]) == m_wmDelete)
@@ -436,8 +493,46 @@ class CScreenThread {
         }
     }
 
+    // The window manager moved or sized a window (or the server tells the screen's own placing back).
+    void OnConfigure(HWND h, const XConfigureEvent& c) {
+        auto it = m_views.find(h);
+        if (it == m_views.end()) return;
+        XView& v = it->second;
+        // Sent before the screen's last placing was done: that placing decides.
+        if (c.serial < v.nPlacedSerial) return;
+        int x = c.x;
+        int y = c.y;
+        // A real event of a window inside a frame is in the frame's pixels; a synthetic one from the
+        // window manager is in the root's.
+        if (!c.send_event && v.parent != DefaultRootWindow(m_dpy)) {
+            Window child = 0;
+            if (!XTranslateCoordinates(m_dpy, v.xWin, DefaultRootWindow(m_dpy), 0, 0, &x, &y, &child)) return;
+        }
+        const RECT rc{x, y, x + c.width, y + c.height};
+        if (EqualRect(&rc, &v.rc)) return;
+        if (rc.right - rc.left != v.rc.right - v.rc.left || rc.bottom - rc.top != v.rc.bottom - v.rc.top)
+            cairo_xlib_surface_set_size(v.pSurface, c.width, c.height);
+        const bool bAgain = v.rcRefused && EqualRect(&*v.rcRefused, &rc) && v.nConfigure <= m_nConfigured;
+        v.rc = rc;
+        // The framework kept its own rectangle against this very one: the window manager insists, and
+        // asking again would only go round.
+        if (bAgain) return;
+        v.nConfigure = ++m_nConfigure;
+        v.rcRefused = rc;
+        std::shared_ptr<CPendingConfigure> pConfigure = m_sh.pConfigure;
+        std::lock_guard<std::mutex> lock(pConfigure->mtx);
+        pConfigure->wanted[h] = CPendingConfigure::CWanted{rc, v.nConfigure};
+        if (pConfigure->bQueued) return;
+        pConfigure->bQueued = true;
+        if (!AfxPostThreadTask(
+                m_sh.nUiThread, [pConfigure] { ApplyConfigures(*pConfigure); }, TRUE))
+            pConfigure->bQueued = false;  // the next one tries again
+    }
+
     CScreenSession::CShared& m_sh;
     Display* m_dpy;
+    std::uint64_t m_nConfigure = 0;   // window-manager rectangles numbered
+    std::uint64_t m_nConfigured = 0;  // the framework's answers the last snapshot shows
     CCairoRenderer m_renderer;
     Atom m_wmDelete = 0;
     Atom m_wmProtocols = 0;
@@ -527,12 +622,21 @@ BOOL CScreenSession::IsRunning() const {
 
 void CScreenSession::Refresh() {
     if (!m_pShared) return;
+    std::uint64_t nConfigured = 0;
+    {
+        std::lock_guard<std::mutex> lock(m_pShared->pConfigure->mtx);
+        nConfigured = m_pShared->pConfigure->nApplied;
+    }
     CScreenSnapshot snap = AfxTakeScreenSnapshot();
-    if (snap.nChangeCount == m_nOffered) return;
+    // Offered also when only the framework's answer to a window manager's move is new: a rectangle it
+    // kept changes nothing, and the screen then puts the X window back.
+    if (snap.nChangeCount == m_nOffered && nConfigured == m_pShared->nOfferedConfigured) return;
     m_nOffered = snap.nChangeCount;
+    m_pShared->nOfferedConfigured = nConfigured;
     {
         std::lock_guard<std::mutex> lock(m_pShared->mtx);
         m_pShared->pending = std::move(snap);
+        m_pShared->nPendingConfigured = nConfigured;
     }
     m_pShared->Wake();
 }

@@ -2,7 +2,10 @@
 // visible top-level framework window (placed and sized from the window's rectangle, hidden when the
 // framework window is hidden, gone with it), paints each from the latest snapshot that changed it, and
 // hands every input event to the user-interface thread as posted user input (screen_input.h). The
-// framework stays the only owner of window state: nothing here changes a window except through input.
+// framework stays the only owner of window state: nothing here changes a window except through input,
+// and a window the window manager moved or sized is moved or sized to match by a task on the
+// user-interface thread (SetWindowPos), where the framework may keep its own rectangle; the screen's own
+// placing of a window is never taken for a move.
 //
 // Threads: Start, Stop and Refresh are called on the user-interface thread (the one whose windows are
 // shown). Snapshots are taken there, in an idle hook of its message loop, so no half-finished paint is

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <functional>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -144,6 +145,140 @@ TEST_F(ScreenSession, XWindowsFollowTheFrameworksStackingOrder) {
         << "the window brought to the top in the framework stays below on the display";
     XCloseDisplay(dpy);
     m_session.Stop();
+}
+
+// A dialog that counts the moves and sizes the framework tells it.
+class CPlacedDlg : public CNoticeDlg {
+  public:
+    explicit CPlacedDlg(UINT nIDTemplate) : CNoticeDlg(nIDTemplate) {}
+    int m_nMoves = 0;
+    int m_nSizes = 0;
+
+  protected:
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+        if (message == WM_MOVE) ++m_nMoves;
+        if (message == WM_SIZE) ++m_nSizes;
+        return CNoticeDlg::WindowProc(message, wParam, lParam);
+    }
+};
+
+class ScreenSessionPlacing : public ScreenSession {
+  protected:
+    void TearDown() override {
+        if (m_dpy) XCloseDisplay(m_dpy);
+        ScreenSession::TearDown();
+        m_xvfb.reset();  // the server goes after every connection to it
+    }
+    bool StartXvfb() { return m_xvfb.emplace().Ready(); }
+    // The dialog shown on the display, and the test's own connection to it.
+    bool Show(CPlacedDlg& dlg) {
+        CXvfb& xvfb = *m_xvfb;
+        if (!dlg.Create(kDlg)) return false;
+        dlg.ShowWindow(SW_SHOW);
+        Pump();
+        if (!m_session.Start(xvfb.Name().c_str())) return false;
+        m_dpy = XOpenDisplay(xvfb.Name().c_str());
+        return m_dpy != nullptr && RunUntil([&] {
+                   XWindowAttributes a{};
+                   const Window w = m_session.GetXWindow(dlg.m_hWnd);
+                   return w != 0 && XGetWindowAttributes(m_dpy, w, &a) && a.map_state == IsViewable;
+               });
+    }
+    // The X window's rectangle in root pixels.
+    CRect XRect(HWND h) {
+        XWindowAttributes a{};
+        const Window w = m_session.GetXWindow(h);
+        if (w == 0 || !XGetWindowAttributes(m_dpy, w, &a)) return CRect();
+        Window child = 0;
+        int x = 0;
+        int y = 0;
+        XTranslateCoordinates(m_dpy, w, DefaultRootWindow(m_dpy), 0, 0, &x, &y, &child);
+        return CRect(x, y, x + a.width, y + a.height);
+    }
+    static CRect WindowRect(CWnd& wnd) {
+        CRect rc;
+        wnd.GetWindowRect(&rc);
+        return rc;
+    }
+    std::optional<CXvfb> m_xvfb;
+    Display* m_dpy = nullptr;
+};
+
+// Another client (a window manager, a person's tool) moves and sizes the dialog's X window: the
+// framework's window follows with its WM_MOVE and WM_SIZE and is painted at its new size, and the X
+// window stays where it was put. A synthetic notice in root pixels, as a window manager that keeps the
+// window in a frame sends it, moves the framework's window too.
+TEST_F(ScreenSessionPlacing, AWindowMovedOrSizedOnTheDisplayIsMovedOrSizedInTheFramework) {
+    if (!StartXvfb()) GTEST_SKIP() << "Xvfb could not start a display for this test";
+    CPlacedDlg dlg(kDlg);
+    ASSERT_TRUE(Show(dlg)) << m_session.GetError();
+    const CRect rcBefore = WindowRect(dlg);
+    const int nMoves = dlg.m_nMoves;
+    const int nSizes = dlg.m_nSizes;
+
+    const CRect rcMoved(rcBefore.left + 37, rcBefore.top + 21, rcBefore.right + 37, rcBefore.bottom + 21);
+    XMoveWindow(m_dpy, m_session.GetXWindow(dlg.m_hWnd), rcMoved.left, rcMoved.top);
+    XFlush(m_dpy);
+    EXPECT_TRUE(RunUntil([&] { return WindowRect(dlg) == rcMoved; }))
+        << "the framework's window stays at " << WindowRect(dlg).left << "," << WindowRect(dlg).top;
+    EXPECT_GT(dlg.m_nMoves, nMoves);
+    EXPECT_EQ(nSizes, dlg.m_nSizes) << "a move alone sized the window";
+
+    const CRect rcSized(60, 50, 60 + rcBefore.Width() + 40, 50 + rcBefore.Height() + 30);
+    const std::uint64_t nPaints = m_session.GetPaintCount();
+    XMoveResizeWindow(m_dpy, m_session.GetXWindow(dlg.m_hWnd), rcSized.left, rcSized.top,
+                      static_cast<unsigned>(rcSized.Width()), static_cast<unsigned>(rcSized.Height()));
+    XFlush(m_dpy);
+    EXPECT_TRUE(RunUntil([&] { return WindowRect(dlg) == rcSized; }))
+        << "the framework's window is " << WindowRect(dlg).Width() << " x " << WindowRect(dlg).Height();
+    EXPECT_GT(dlg.m_nSizes, nSizes);
+    CRect rcClient;
+    dlg.GetClientRect(&rcClient);
+    EXPECT_GT(rcClient.Width(), 0);
+    EXPECT_TRUE(RunUntil([&] { return m_session.GetPaintCount() > nPaints; }))
+        << "the window was not painted at its new size";
+    EXPECT_EQ(rcSized, XRect(dlg.m_hWnd));
+
+    XConfigureEvent c{};
+    c.type = ConfigureNotify;
+    c.send_event = True;
+    c.display = m_dpy;
+    c.event = c.window = m_session.GetXWindow(dlg.m_hWnd);
+    c.x = 120;
+    c.y = 90;
+    c.width = rcSized.Width();
+    c.height = rcSized.Height();
+    XEvent ev{};
+    ev.xconfigure = c;
+    XSendEvent(m_dpy, c.window, False, StructureNotifyMask, &ev);
+    XFlush(m_dpy);
+    const CRect rcTold(120, 90, 120 + rcSized.Width(), 90 + rcSized.Height());
+    EXPECT_TRUE(RunUntil([&] { return WindowRect(dlg) == rcTold; }))
+        << "the window manager's notice did not move the framework's window";
+}
+
+// The framework moves its window several times in a row: the X window ends at the last place, and the
+// server's notices of the earlier places are not taken for moves that pull the window back.
+TEST_F(ScreenSessionPlacing, TheScreensOwnPlacingIsNotTakenForAMove) {
+    if (!StartXvfb()) GTEST_SKIP() << "Xvfb could not start a display for this test";
+    CPlacedDlg dlg(kDlg);
+    ASSERT_TRUE(Show(dlg)) << m_session.GetError();
+    const CRect rcStart = WindowRect(dlg);
+    CRect rcLast;
+    for (int i = 1; i <= 8; ++i) {
+        rcLast = CRect(10 * i, 7 * i, 10 * i + rcStart.Width() + 3 * i, 7 * i + rcStart.Height());
+        ::SetWindowPos(dlg.m_hWnd, nullptr, rcLast.left, rcLast.top, rcLast.Width(), rcLast.Height(),
+                       SWP_NOZORDER | SWP_NOACTIVATE);
+        CMessageLoop::PumpPending();
+        m_session.Refresh();
+        if (i % 2 == 0) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    ASSERT_TRUE(RunUntil([&] { return XRect(dlg.m_hWnd) == rcLast; })) << "the X window did not follow";
+    // Whatever the server still tells about the earlier places arrives within this time.
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(300);
+    RunUntil([&] { return std::chrono::steady_clock::now() >= until; });
+    EXPECT_EQ(rcLast, WindowRect(dlg)) << "an earlier place came back as a move";
+    EXPECT_EQ(rcLast, XRect(dlg.m_hWnd));
 }
 
 }  // namespace
