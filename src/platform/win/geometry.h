@@ -155,8 +155,10 @@ class CRect : public RECT {
     BOOL IntersectRect(const RECT* a, const RECT* b) { return ::IntersectRect(this, a, b); }
     BOOL UnionRect(const RECT* a, const RECT* b) { return ::UnionRect(this, a, b); }
 
-    bool operator==(const RECT& r) const { return ::EqualRect(this, &r) != FALSE; }
-    bool operator!=(const RECT& r) const { return !(*this == r); }
+    // Free functions, so that comparing a CRect with a const CRect is not ambiguous under C++20's
+    // reversed candidates.
+    friend bool operator==(const CRect& a, const RECT& b) { return ::EqualRect(&a, &b) != FALSE; }
+    friend bool operator==(const CRect& a, const CRect& b) { return ::EqualRect(&a, &b) != FALSE; }
     CRect& operator+=(POINT p) {
         OffsetRect(p.x, p.y);
         return *this;
