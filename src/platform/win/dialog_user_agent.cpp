@@ -22,10 +22,7 @@ int CDialogUserAgent::Show(CUserEvent& ev) {
     size_t nIndex = 0;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        ev.nDepth = m_nDepth++;
-        ev.nTime = GetTickCount();
-        nIndex = m_events.size();
-        m_events.push_back(ev);
+        nIndex = RecordShownLocked(ev);
     }
     const bool bOnScreen = GetCurrentThreadId() == m_nThreadId;
     const bool bBox = ev.nKind == CUserEvent::MessageBox;
@@ -47,17 +44,7 @@ int CDialogUserAgent::Show(CUserEvent& ev) {
         if (nResult == IDOK) ev.strPath = dlg.GetChosenPath();
     }
     ev.nResult = nResult;
-    std::function<void(const CUserEvent&)> observer;
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        --m_nDepth;
-        if (nIndex < m_events.size()) {
-            m_events[nIndex].nResult = ev.nResult;
-            m_events[nIndex].strPath = ev.strPath;
-        }
-        observer = m_observer;
-    }
-    if (observer) observer(ev);
+    RecordAnswered(nIndex, ev);
     return nResult;
 }
 

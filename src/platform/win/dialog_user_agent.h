@@ -134,5 +134,4 @@ class CDialogUserAgent : public CRecordingUserAgent {
     int Show(CUserEvent& ev);
 
     DWORD m_nThreadId = 0;
-    int m_nDepth = 0;
 };

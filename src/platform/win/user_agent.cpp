@@ -55,10 +55,7 @@ int CScriptedUserAgent::Show(CUserEvent& ev) {
     BOOL bPump = TRUE;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        ev.nDepth = m_nDepth++;
-        ev.nTime = GetTickCount();
-        nIndex = m_events.size();
-        m_events.push_back(ev);
+        nIndex = RecordShownLocked(ev);
         if (!m_answers.empty()) {
             answer = std::move(m_answers.front());
             m_answers.pop_front();
@@ -96,17 +93,7 @@ int CScriptedUserAgent::Show(CUserEvent& ev) {
             ev.strPath = path;
         }
     }
-    std::function<void(const CUserEvent&)> observer;
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        --m_nDepth;
-        if (nIndex < m_events.size()) {
-            m_events[nIndex].nResult = ev.nResult;
-            m_events[nIndex].strPath = ev.strPath;
-        }
-        observer = m_observer;
-    }
-    if (observer) observer(ev);
+    RecordAnswered(nIndex, ev);
     return nResult;
 }
 
@@ -155,6 +142,27 @@ std::vector<CUserEvent> CRecordingUserAgent::MessageBoxes() const {
 void CRecordingUserAgent::ClearEvents() {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_events.clear();
+}
+
+size_t CRecordingUserAgent::RecordShownLocked(CUserEvent& ev) {
+    ev.nDepth = m_nDepth++;
+    ev.nTime = GetTickCount();
+    m_events.push_back(ev);
+    return m_events.size() - 1;
+}
+
+void CRecordingUserAgent::RecordAnswered(size_t nIndex, const CUserEvent& ev) {
+    std::function<void(const CUserEvent&)> observer;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        --m_nDepth;
+        if (nIndex < m_events.size()) {  // ClearEvents may have run while the box was open
+            m_events[nIndex].nResult = ev.nResult;
+            m_events[nIndex].strPath = ev.strPath;
+        }
+        observer = m_observer;
+    }
+    if (observer) observer(ev);
 }
 
 void CRecordingUserAgent::SetObserver(std::function<void(const CUserEvent&)> pfnObserver) {

@@ -73,9 +73,15 @@ class CRecordingUserAgent : public CUserAgent {
     void SetObserver(std::function<void(const CUserEvent&)> pfnObserver);
 
   protected:
+    // With m_mutex held: stamps ev with its nesting depth and time and records it; returns its index.
+    size_t RecordShownLocked(CUserEvent& ev);
+    // Without the lock: fills in the answer of record nIndex, then tells the observer.
+    void RecordAnswered(size_t nIndex, const CUserEvent& ev);
+
     mutable std::mutex m_mutex;  // guards the members below and those of the derived agent
     std::vector<CUserEvent> m_events;
     std::function<void(const CUserEvent&)> m_observer;
+    int m_nDepth = 0;  // boxes open now, nested
 };
 
 class CScriptedUserAgent : public CRecordingUserAgent {
@@ -98,7 +104,6 @@ class CScriptedUserAgent : public CRecordingUserAgent {
 
     std::deque<CUserAnswer> m_answers;
     BOOL m_bPump = TRUE;
-    int m_nDepth = 0;
 };
 
 // The agent in use (the framework's own CScriptedUserAgent unless replaced). NULL restores the default.
