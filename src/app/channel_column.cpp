@@ -94,9 +94,15 @@ BOOL CTessaro2010Dlg::CreateChannelDialogs() {
         return FALSE;
     };
     // The scroll bar comes after the group box in the template, so the panels inside the group box would
-    // cover it; it goes above them (its place in the z-order is all that changes).
-    if (CWnd* pScroll = GetDlgItem(IDC_CHANNEL_SCROLL))
+    // cover it: it goes above the group box, and the group box with its panels clips its siblings, so it
+    // does not paint over the scroll bar (place in the z-order and that one style are all that change).
+    if (CWnd* pScroll = GetDlgItem(IDC_CHANNEL_SCROLL)) {
         pScroll->SetWindowPos(&CWnd::wndTop, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        if (pGroup != nullptr) {
+            const LONG style = ::GetWindowLong(pGroup->m_hWnd, GWL_STYLE);
+            ::SetWindowLong(pGroup->m_hWnd, GWL_STYLE, style | static_cast<LONG>(WS_CLIPSIBLINGS));
+        }
+    }
     if (g_Params.nBoardIndex == -1 || CurrentBoardRecord() == nullptr || m_nChannels < 1 || pGroup == nullptr)
         return hideAll();
 

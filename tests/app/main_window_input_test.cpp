@@ -88,6 +88,8 @@ TEST_F(MainWindowInput, TheChannelScrollBarLiesAboveThePanelsAndCanBeReached) {
         if (h == Item(IDC_ANALOG_GROUP)) break;
     }
     EXPECT_TRUE(bAbove);
+    // Seen, too: the group box with its panels keeps out of the siblings above it.
+    EXPECT_NE(0, ::GetWindowLong(Item(IDC_ANALOG_GROUP), GWL_STYLE) & static_cast<LONG>(WS_CLIPSIBLINGS));
 }
 
 }  // namespace

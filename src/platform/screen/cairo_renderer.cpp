@@ -37,6 +37,17 @@ RECT Offset(const RECT& rc, POINT by) {
     return RECT{rc.left - by.x, rc.top - by.y, rc.right - by.x, rc.bottom - by.y};
 }
 
+// Takes rc out of the clip region (each call intersects the clip with everything outside rc).
+void ClipOut(cairo_t* cr, const RECT& rc) {
+    constexpr double kFar = 1e6;
+    cairo_rectangle(cr, -kFar, -kFar, 2 * kFar, 2 * kFar);
+    cairo_rectangle(cr, rc.left, rc.top, std::max(0L, static_cast<long>(rc.right - rc.left)),
+                    std::max(0L, static_cast<long>(rc.bottom - rc.top)));
+    cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
+    cairo_clip(cr);
+    cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
+}
+
 // A 3-D frame two pixels wide: sunken has the shadow at the top and left.
 void DrawEdgeFrame(cairo_t* cr, const RECT& rc, bool bSunken) {
     const COLORREF light = GetSysColor(COLOR_BTNHIGHLIGHT);
@@ -235,11 +246,14 @@ void CCairoRenderer::DrawTextLines(cairo_t* cr, const CDrawOp& op) {
     // enough to fit, so that no end of it is cut; the layout the framework measured stays as it is.
     const int nRoom = rc.right - rc.left;
     const bool bCondense = lines.size() == 1 && !(fmt & DT_NOCLIP) && nRoom > 0;
+    // Left-aligned, it also keeps out of a sibling painted over the window's right part.
+    const bool bLeft = !(fmt & (DT_CENTER | DT_RIGHT));
+    const int nSeen = bLeft && m_nCoveredFromX > rc.left ? std::min(nRoom, m_nCoveredFromX - rc.left) : nRoom;
     for (const std::string& line : lines) {
         const int nNatural = m_measurer.GetTextWidth(op.strFontFace, h, line);
         double dScaleX = 1.0;
-        if (bCondense && nNatural > nRoom)
-            dScaleX = std::max(kNarrowestCondense, static_cast<double>(nRoom) / nNatural);
+        if (bCondense && nNatural > nSeen)
+            dScaleX = std::max(kNarrowestCondense, static_cast<double>(nSeen) / nNatural);
         const double w = nNatural * dScaleX;
         double x = rc.left;
         if (fmt & DT_CENTER)
@@ -359,12 +373,41 @@ void CCairoRenderer::ReplayOp(cairo_t* cr, const CDrawOp& op) {
     cairo_restore(cr);
 }
 
-void CCairoRenderer::PaintWindow(cairo_t* cr, const CWindowSnapshot& w, POINT ptOrigin) {
+namespace {
+
+// A sibling painted after w whose paint covers w's right part: visible, not clipping its siblings, not a
+// group box (which paints only its frame and caption), starting inside w and overlapping it.
+bool CoversRightPart(const CWindowSnapshot& below, const CWindowSnapshot& w) {
+    if (!below.bVisible || (below.dwStyle & WS_CLIPSIBLINGS)) return false;
+    if (below.strClass == "Button" && (below.dwStyle & BS_TYPEMASK) == BS_GROUPBOX) return false;
+    const RECT& b = below.rcWindow;
+    const RECT& r = w.rcWindow;
+    return b.left > r.left && b.left < r.right && b.top < r.bottom && b.bottom > r.top;
+}
+
+}  // namespace
+
+void CCairoRenderer::PaintWindow(cairo_t* cr, const CWindowSnapshot& w, POINT ptOrigin,
+                                 const std::vector<CWindowSnapshot>* pSiblings, size_t nIndex) {
     if (!w.bVisible) return;
     const RECT rcWnd = Offset(w.rcWindow, ptOrigin);
     const RECT rcCli = Offset(w.rcClient, ptOrigin);
     cairo_save(cr);
     ClipTo(cr, rcWnd);
+    int nCoveredFrom = INT_MAX;
+    if (pSiblings != nullptr) {
+        // WS_CLIPSIBLINGS: the window and its children stay out of the visible siblings above it.
+        if (w.dwStyle & WS_CLIPSIBLINGS) {
+            for (size_t i = 0; i < nIndex; ++i) {
+                const CWindowSnapshot& s = (*pSiblings)[i];
+                if (s.bVisible) ClipOut(cr, Offset(s.rcWindow, ptOrigin));
+            }
+        }
+        for (size_t i = nIndex + 1; i < pSiblings->size(); ++i) {
+            const CWindowSnapshot& s = (*pSiblings)[i];
+            if (CoversRightPart(s, w)) nCoveredFrom = std::min<int>(nCoveredFrom, s.rcWindow.left - w.rcClient.left);
+        }
+    }
     // The framework draws the frame, caption and menu bar of the windows that have them; the control
     // borders it does not draw yet come from the stand-in.
     if (w.nonClientOps.empty()) {
@@ -383,13 +426,18 @@ void CCairoRenderer::PaintWindow(cairo_t* cr, const CWindowSnapshot& w, POINT pt
         const RECT& rcSurface = op.bWindowCoords ? rcWnd : rcCli;
         ClipTo(cr, rcSurface);
         cairo_translate(cr, rcSurface.left, rcSurface.top);
+        m_nCoveredFromX = op.bWindowCoords && nCoveredFrom != INT_MAX
+                              ? nCoveredFrom + static_cast<int>(w.rcClient.left - w.rcWindow.left)
+                              : nCoveredFrom;
         ReplayOp(cr, op);
         cairo_restore(cr);
     }
+    m_nCoveredFromX = INT_MAX;
     ClipTo(cr, rcCli);
-    // Siblings paint from the bottom of the z-order up, so the window on top is the one seen where two
-    // overlap (the channel column's scroll bar over the wider panels).
-    for (auto it = w.children.rbegin(); it != w.children.rend(); ++it) PaintWindow(cr, *it, ptOrigin);
+    // Siblings paint from the top of the z-order down, in the order the platform sends their paints, so
+    // where two overlap the lower one's paint is seen (a field over the template label reaching into
+    // it), unless the lower one clips its siblings (WS_CLIPSIBLINGS).
+    for (size_t i = 0; i < w.children.size(); ++i) PaintWindow(cr, w.children[i], ptOrigin, &w.children, i);
     cairo_restore(cr);
 }
 

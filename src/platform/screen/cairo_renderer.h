@@ -13,6 +13,7 @@
 
 #include <cairo.h>
 
+#include <climits>
 #include <map>
 
 #include "platform/screen/cairo_text.h"
@@ -34,7 +35,9 @@ class CCairoRenderer {
   private:
     CCairoRenderer(const CCairoRenderer&) = delete;
     CCairoRenderer& operator=(const CCairoRenderer&) = delete;
-    void PaintWindow(cairo_t* cr, const CWindowSnapshot& w, POINT ptOrigin);
+    // w is (*pSiblings)[nIndex] among its siblings in z-order, top first (no siblings: a top-level window).
+    void PaintWindow(cairo_t* cr, const CWindowSnapshot& w, POINT ptOrigin,
+                     const std::vector<CWindowSnapshot>* pSiblings = nullptr, size_t nIndex = 0);
     void DrawTextLines(cairo_t* cr, const CDrawOp& op);
     // dScaleX < 1 draws the text condensed on x (its background as wide as the condensed text).
     void ShowText(cairo_t* cr, const CDrawOp& op, double x, double y, const std::string& text,
@@ -43,6 +46,9 @@ class CCairoRenderer {
     cairo_surface_t* IconSurface(HICON hIcon);
 
     const CCairoTextMeasurer& m_measurer;
+    // While a window's own drawing replays: the client x from which a sibling painted later covers it
+    // (a field beside a label that reaches into it); one line of left-aligned text is condensed to end there.
+    int m_nCoveredFromX = INT_MAX;
     std::map<UINT, cairo_surface_t*> m_bitmaps;  // NULL entries: not decodable
     std::map<HICON, cairo_surface_t*> m_icons;
 };

@@ -133,8 +133,16 @@ void PaintButton(HWND h) {
         const int top = rc.top + (rc.bottom - rc.top - box) / 2;
         RECT rcBox = bLeftText ? RECT{rc.right - box, top, rc.right, top + box}
                                : RECT{rc.left, top, rc.left + box, top + box};
-        RECT rcText = bLeftText ? RECT{rc.left, rc.top, rc.right - box - 4, rc.bottom}
-                                : RECT{rc.left + box + 4, rc.top, rc.right, rc.bottom};
+        // The caption keeps 4 pixels from the mark, less (down to one) where that leaves it too little room.
+        int gap = 4;
+        if (!text.empty() && !(style & BS_MULTILINE)) {
+            RECT rcMeasure{0, 0, 0, 0};
+            DrawTextA(hDC, text.c_str(), -1, &rcMeasure, DT_LEFT | DT_SINGLELINE | DT_CALCRECT);
+            const int nSpare = (rc.right - rc.left - box) - (rcMeasure.right - rcMeasure.left);
+            gap = std::clamp(nSpare, 1, 4);
+        }
+        RECT rcText = bLeftText ? RECT{rc.left, rc.top, rc.right - box - gap, rc.bottom}
+                                : RECT{rc.left + box + gap, rc.top, rc.right, rc.bottom};
         HGDIOBJ hOld = SelectObject(hDC, GetStockObject(WHITE_BRUSH));
         const bool bRadio = type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON;
         if (bRadio) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include <climits>
 #include <cstdio>
 #include <filesystem>
 
@@ -241,9 +242,10 @@ TEST_F(Renderer, ASingleLineWiderThanItsRectangleIsCondensedInsideIt) {
     }
 }
 
-TEST_F(Renderer, TheSiblingOnTopIsSeenWhereTwoOverlap) {
-    // Two overlapping siblings: the red static (first in the template, on top) covers the picture below
-    // it where they overlap; the picture shows beyond the static.
+TEST_F(Renderer, WhereTwoSiblingsOverlapTheLowerOnesPaintIsSeenUnlessItClipsItsSiblings) {
+    // Two overlapping siblings: the red static first in the template (on top), the picture after it.
+    // The platform paints from the top down, so the picture's paint covers the red where they overlap
+    // (a field over the label reaching into it); with WS_CLIPSIBLINGS the picture stays out of the red.
     AfxRegisterDialogTemplate(DlgTemplate(
         kDlg + 1, {DlgItem(kRed, "Static", "", WS_VISIBLE, 10, 10, 40, 12),
                    DlgItem(kPicture, "Static", "", WS_VISIBLE | SS_BITMAP, 40, 10, 20, 12, kBitmap)}));
@@ -251,31 +253,95 @@ TEST_F(Renderer, TheSiblingOnTopIsSeenWhereTwoOverlap) {
     ASSERT_TRUE(dlg.Create(kDlg + 1));
     dlg.ShowWindow(SW_SHOW);
     Pump();
+    const HWND hField = dlg.GetDlgItem(kPicture)->m_hWnd;
     CScreenSnapshot snap = AfxTakeScreenSnapshot();
-    const CWindowSnapshot top = *FindIn(snap.windows, dlg.m_hWnd);
+    CWindowSnapshot top = *FindIn(snap.windows, dlg.m_hWnd);
     const RECT rcLabel = InImage(top, dlg.GetDlgItem(kRed)->m_hWnd);
-    const RECT rcField = InImage(top, dlg.GetDlgItem(kPicture)->m_hWnd);
+    const RECT rcField = InImage(top, hField);
     ASSERT_LT(rcField.left + 1, rcLabel.right) << "the two overlap";
     CCairoRenderer renderer(m_measurer);
-    cairo_surface_t* img = renderer.RenderToImage(top);
-    EXPECT_EQ(0xFF0000u, PixelAt(img, rcField.left + 1, rcField.top + 2))
-        << "the static on top, not the picture";
-    // A control drawn with no overlap keeps its own pixels: the picture's colour right of the static.
-    const CWindowSnapshot* pField = FindIn(top.children, dlg.GetDlgItem(kPicture)->m_hWnd);
-    ASSERT_NE(nullptr, pField);
+    // What the picture paints at the overlap, drawn alone.
     CWindowSnapshot fieldAlone = top;
     fieldAlone.children.erase(
         std::remove_if(fieldAlone.children.begin(), fieldAlone.children.end(),
-                       [&](const CWindowSnapshot& c) { return c.hWnd != pField->hWnd; }),
+                       [&](const CWindowSnapshot& c) { return c.hWnd != hField; }),
         fieldAlone.children.end());
     cairo_surface_t* alone = renderer.RenderToImage(fieldAlone);
-    EXPECT_EQ(PixelAt(alone, rcLabel.right + 1, rcField.top + 2),
-              PixelAt(img, rcLabel.right + 1, rcField.top + 2))
-        << "the picture beyond the static";
-    EXPECT_NE(0xFF0000u, PixelAt(alone, rcField.left + 1, rcField.top + 2))
-        << "the red there is the static's";
+    const std::uint32_t picture = PixelAt(alone, rcField.left + 1, rcField.top + 2);
+    const std::uint32_t beyond = PixelAt(alone, rcLabel.right + 1, rcField.top + 2);
+    ASSERT_NE(0xFF0000u, picture);
     cairo_surface_destroy(alone);
+
+    cairo_surface_t* img = renderer.RenderToImage(top);
+    EXPECT_EQ(picture, PixelAt(img, rcField.left + 1, rcField.top + 2)) << "the picture, painted later";
+    EXPECT_EQ(0xFF0000u, PixelAt(img, rcLabel.left + 1, rcLabel.top + 2)) << "the static left of it";
     cairo_surface_destroy(img);
+
+    ::SetWindowLong(hField, GWL_STYLE, ::GetWindowLong(hField, GWL_STYLE) | static_cast<LONG>(WS_CLIPSIBLINGS));
+    snap = AfxTakeScreenSnapshot();
+    top = *FindIn(snap.windows, dlg.m_hWnd);
+    img = renderer.RenderToImage(top);
+    EXPECT_EQ(0xFF0000u, PixelAt(img, rcField.left + 1, rcField.top + 2)) << "the picture clips the static out";
+    EXPECT_EQ(beyond, PixelAt(img, rcLabel.right + 1, rcField.top + 2)) << "the picture beyond the static";
+    cairo_surface_destroy(img);
+}
+
+TEST_F(Renderer, ALabelWhoseRightPartASiblingCoversEndsItsTextBeforeIt) {
+    // A hand-made window: a label with a left-aligned line, a sibling below it (painted later, drawing
+    // nothing, so the label's ink stays visible) covering the label's right part.
+    const char* text = "Source of the signal";
+    const int nNatural = m_measurer.GetTextWidth("", 12, text);
+    const auto window = [](RECT rc) {
+        CWindowSnapshot w;
+        w.bVisible = TRUE;
+        w.strClass = "Static";
+        w.rcWindow = w.rcClient = rc;
+        return w;
+    };
+    CWindowSnapshot top = window(RECT{0, 0, nNatural + 80, 40});
+    CWindowSnapshot label = window(RECT{10, 10, 10 + nNatural + 20, 30});
+    label.dwStyle = WS_CHILD;
+    CDrawOp op;
+    op.nKind = CDrawOpKind::DrawText;
+    op.strText = text;
+    op.nFontHeight = 12;
+    op.nBkMode = TRANSPARENT;
+    op.rc = RECT{0, 0, nNatural + 20, 20};
+    op.nFlags = DT_LEFT | DT_SINGLELINE | DT_VCENTER;
+    label.drawOps.push_back(op);
+    const int nFieldLeft = 10 + nNatural * 4 / 5;
+    CWindowSnapshot field = window(RECT{nFieldLeft, 5, nNatural + 70, 35});
+    field.dwStyle = WS_CHILD;
+    CWindowSnapshot groupBox = field;
+    groupBox.strClass = "Button";
+    groupBox.dwStyle = WS_CHILD | BS_GROUPBOX;
+
+    const auto inkColumns = [&](const std::vector<CWindowSnapshot>& children, int& nFirst, int& nLast) {
+        CWindowSnapshot t = top;
+        t.children = children;
+        CCairoRenderer renderer(m_measurer);
+        cairo_surface_t* img = renderer.RenderToImage(t);
+        nFirst = INT_MAX;
+        nLast = -1;
+        for (int y = 0; y < 40; ++y)
+            for (int x = 0; x < nNatural + 80; ++x)
+                if ((PixelAt(img, x, y) & 0xFF) < 0x80) {
+                    nFirst = std::min(nFirst, x);
+                    nLast = std::max(nLast, x);
+                }
+        cairo_surface_destroy(img);
+    };
+    int nFirst = 0, nLast = 0;
+    inkColumns({label}, nFirst, nLast);
+    EXPECT_GE(nLast, nFieldLeft) << "alone the text reaches past where the field will start";
+    inkColumns({label, field}, nFirst, nLast);
+    EXPECT_EQ(10, nFirst - (nFirst > 10 ? 1 : 0)) << "it still starts where it is aligned";
+    EXPECT_LT(nLast, nFieldLeft) << "condensed to end before the field";
+    EXPECT_GE(nLast, nFieldLeft - 3) << "and it uses the room up to it";
+    inkColumns({label, groupBox}, nFirst, nLast);
+    EXPECT_GE(nLast, nFieldLeft) << "a group box paints only its frame: the text keeps its width";
+    inkColumns({field, label}, nFirst, nLast);
+    EXPECT_GE(nLast, nFieldLeft) << "a sibling above paints first and is covered, not covering";
 }
 
 TEST_F(Renderer, ChildrenPaintOverParentsAndHiddenOnesNot) {

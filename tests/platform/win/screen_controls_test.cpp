@@ -356,6 +356,27 @@ TEST_F(ScreenControls, FocusedButtonsAndCheckBoxesCarryADottedMark) {
     }
 }
 
+TEST_F(ScreenControls, ACheckBoxCaptionMovesUpToItsMarkOnlyWhereItIsShortOfRoom) {
+    HWND h = Item(kCheck);
+    SIZE text{};
+    {
+        HDC hDC = GetDC(h);
+        ASSERT_TRUE(GetTextExtentPoint32A(hDC, "Check", 5, &text));
+        ReleaseDC(h, hDC);
+    }
+    const auto captionLeft = [&](int nWidth) {
+        SetWindowPos(h, nullptr, 0, 0, nWidth, 20, SWP_NOMOVE | SWP_NOZORDER);
+        InvalidateRect(h, nullptr, TRUE);
+        CMessageLoop::RunUntilIdle();
+        const std::vector<CDrawOp> texts = Ops(h, CDrawOpKind::DrawText);
+        return texts.empty() ? -1 : static_cast<int>(texts.back().rc.left);
+    };
+    constexpr int kMark = 13;
+    EXPECT_EQ(kMark + 4, captionLeft(kMark + 4 + text.cx + 10)) << "room to spare";
+    EXPECT_EQ(kMark + 2, captionLeft(kMark + 2 + text.cx)) << "two pixels spare";
+    EXPECT_EQ(kMark + 1, captionLeft(kMark + text.cx - 5)) << "short of room: next to the mark";
+}
+
 // ---- Scroll bar and up-down ----
 
 class ScrollNotices : public ScreenControls {
