@@ -498,8 +498,15 @@ std::vector<HWND> AfxGetMenuPopups() {
     return v;
 }
 
-// FIXME: a modal box opened during the tracking (by a timer's handler) does not end it, so its keys still
-// go to the menu; the program opens none while a menu is up, but the system would close the menu first.
+void AfxEndMenuTracking() {
+    CMenuTracker* t = t_pTracker;
+    if (t == nullptr || t->m_bDone) return;
+    t->m_bDone = true;
+    t->m_nChosen = 0;
+    t->CloseFrom(0);
+    if (IsWindow(t->m_hOwner)) AfxSetMenuBarHotItem(t->m_hOwner, -1);
+}
+
 BOOL AfxMenuTrackingFilter(MSG* pMsg) {
     CMenuTracker* t = t_pTracker;
     if (t == nullptr || t->m_bDone) return FALSE;

@@ -32,6 +32,10 @@ inline constexpr char kMenuPopupClass[] = "AfxMenuPopup";
 BOOL AfxTrackMenuBar(HWND hWnd, int nItem, BOOL bOpenPopup, BOOL bSelectFirst = FALSE);
 // TRUE while a tracking runs on the calling thread.
 BOOL AfxIsMenuTracking();
+// Ends the calling thread's tracking at once, without a choice: its popups close and the keys and the
+// mouse go to the windows again. A window being disabled (a modal box coming up) does this through
+// WM_CANCELMODE. Nothing happens when no tracking runs.
+void AfxEndMenuTracking();
 // The popups now open on the calling thread, outermost first.
 std::vector<HWND> AfxGetMenuPopups();
 // The loops' pre-translation asks this first: TRUE when the tracking took the message.

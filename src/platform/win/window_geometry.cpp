@@ -133,6 +133,8 @@ BOOL EnableWindow(HWND hWnd, BOOL bEnable) {
         }
         if (bChanged) InvalidateLocked(s, r, nullptr, TRUE);
     }
+    // A window being disabled first cancels what it has under way (a menu's tracking, the capture).
+    if (bChanged && !bEnable) CallWindow(hWnd, WM_CANCELMODE, 0, 0);
     if (bChanged) CallWindow(hWnd, WM_ENABLE, bEnable ? TRUE : FALSE, 0);
     return bWasDisabled;
 }

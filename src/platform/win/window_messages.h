@@ -24,6 +24,7 @@ constexpr UINT WM_ERASEBKGND = 0x0014;
 constexpr UINT WM_SYSCOLORCHANGE = 0x0015;
 constexpr UINT WM_SHOWWINDOW = 0x0018;
 constexpr UINT WM_CTLCOLOR = 0x0019;  // message-map key for all WM_CTLCOLOR* messages
+constexpr UINT WM_CANCELMODE = 0x001F;
 constexpr UINT WM_SETCURSOR = 0x0020;
 constexpr UINT WM_MOUSEACTIVATE = 0x0021;
 constexpr UINT WM_GETMINMAXINFO = 0x0024;

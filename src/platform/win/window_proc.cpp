@@ -9,6 +9,7 @@
 
 #include "platform/win/app.h"
 #include "platform/win/kernel.h"
+#include "platform/win/menu_tracking.h"
 #include "platform/win/win_state.h"
 
 using namespace winstate;
@@ -159,6 +160,11 @@ LRESULT DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
                 hWnd,
                 [&](WndRec& r) { return reinterpret_cast<LRESULT>(wParam ? r.hIconBig : r.hIconSmall); },
                 LRESULT{0});
+        case WM_CANCELMODE:
+            // As when a modal box comes up: the thread's menu closes, and the window lets go of the mouse.
+            AfxEndMenuTracking();
+            if (GetCapture() == hWnd) ReleaseCapture();
+            return 0;
         case WM_NCHITTEST:
             return HTCLIENT;
         case WM_MOUSEACTIVATE:

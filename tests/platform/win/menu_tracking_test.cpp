@@ -316,4 +316,28 @@ TEST_F(MenuTracking, EndingTheWindowsModalRunEndsTheTracking) {
     EXPECT_FALSE(AfxIsMenuTracking());
 }
 
+TEST_F(MenuTracking, AWindowDisabledByAModalBoxEndsItsTrackingAtOnce) {
+    // A modal box coming up disables its owner: the menu closes there and then, and the keys go to the
+    // windows again (here the Enter meant for the box reaches the window instead of choosing an item).
+    size_t nPopupsBefore = 0;
+    size_t nPopupsAfter = 99;
+    Script({[&] {
+        nPopupsBefore = AfxGetMenuPopups().size();
+        m_wnd.EnableWindow(FALSE);
+        nPopupsAfter = AfxGetMenuPopups().size();
+        Key(VK_RETURN);
+    }});
+    Click(BarItem(0));
+    Pump();
+    EXPECT_EQ(1u, nPopupsBefore);
+    EXPECT_EQ(0u, nPopupsAfter);
+    EXPECT_EQ(1, m_wnd.Count(WM_CANCELMODE));
+    EXPECT_FALSE(AfxIsMenuTracking());
+    EXPECT_EQ(1, m_wnd.Count(WM_KEYDOWN));
+    EXPECT_EQ(0, m_wnd.Count(WM_COMMAND));
+    EXPECT_EQ(0, m_nIdleAfter);
+    m_wnd.EnableWindow(TRUE);
+    EXPECT_EQ(1, m_wnd.Count(WM_CANCELMODE)) << "only disabling cancels";
+}
+
 }  // namespace
