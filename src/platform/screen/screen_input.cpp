@@ -47,10 +47,11 @@ CScreenHit HitIn(HWND hWnd, POINT pt) {
     return CScreenHit{hWnd, nHit};
 }
 
+// The keys go to the focus, whichever of the program's windows the display gave them to (without a
+// window manager that is the one under the pointer); with the focus nowhere, to that window.
 HWND KeyTarget(HWND hTop) {
     HWND hFocus = GetFocus();
-    if (hFocus != nullptr && (hFocus == hTop || IsChild(hTop, hFocus))) return hFocus;
-    return hTop;
+    return hFocus != nullptr ? hFocus : hTop;
 }
 
 }  // namespace
@@ -85,6 +86,9 @@ void DeliverMouse(HWND hTop, POINT pt, UINT nClientMsg, UINT nNcMsg, UINT nKeyFl
     if (!Reachable(hTop)) return;
     const CScreenHit hit = AfxScreenHitTest(hTop, pt);
     if (hit.hWnd == nullptr || !Reachable(hit.hWnd)) return;
+    if ((nClientMsg == WM_LBUTTONDOWN || nClientMsg == WM_RBUTTONDOWN) &&
+        !AfxMouseActivate(hit.hWnd, hit.nHitTest, nClientMsg))
+        return;
     if (hit.nHitTest == HTCLIENT) {
         POINT c = pt;
         ScreenToClient(hit.hWnd, &c);
@@ -121,14 +125,17 @@ void AfxScreenMouseWheel(HWND hTop, POINT pt, int nDelta, UINT nKeyFlags) {
     Deliver(hTarget, WM_MOUSEWHEEL, w, PointParam(pt.x, pt.y));
 }
 
-void AfxScreenKey(HWND hTop, UINT nVirtKey, UINT nChar, BOOL bDown, UINT nScanCode) {
-    if (!Reachable(hTop)) return;
+void AfxScreenKey(HWND hTop, UINT nVirtKey, UINT nChar, BOOL bDown, UINT nScanCode, BOOL bAlt) {
     HWND hTarget = KeyTarget(hTop);
     if (!Reachable(hTarget)) return;
-    // Repeat count 1, the scan code, and for a release the previous-state and transition bits.
+    // Repeat count 1, the scan code, Alt's context bit, and for a release the previous-state and
+    // transition bits.
     LPARAM l = 1 | static_cast<LPARAM>((nScanCode & 0xFF) << 16);
+    if (bAlt) l |= static_cast<LPARAM>(1) << 29;
     if (!bDown) l |= static_cast<LPARAM>(0xC0000000u);
-    Deliver(hTarget, bDown ? WM_KEYDOWN : WM_KEYUP, nVirtKey, l, bDown ? nChar : 0);
+    const bool bSystem = bAlt || nVirtKey == static_cast<UINT>(VK_F10) || nVirtKey == static_cast<UINT>(VK_MENU);
+    const UINT nMsg = bSystem ? (bDown ? WM_SYSKEYDOWN : WM_SYSKEYUP) : (bDown ? WM_KEYDOWN : WM_KEYUP);
+    Deliver(hTarget, nMsg, nVirtKey, l, bDown ? nChar : 0);
 }
 
 void AfxScreenCloseRequest(HWND hTop) {

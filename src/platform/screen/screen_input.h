@@ -30,7 +30,11 @@ void AfxScreenMouseMove(HWND hTop, POINT ptScreen, UINT nKeyFlags);
 // nDelta: WHEEL_DELTA per notch, positive away from the user. Goes to the focus window inside hTop,
 // else to the window under the point.
 void AfxScreenMouseWheel(HWND hTop, POINT ptScreen, int nDelta, UINT nKeyFlags);
-// nChar: the character the key gives (0: none), for TranslateMessage. nScanCode: the keyboard's own code.
-void AfxScreenKey(HWND hTop, UINT nVirtKey, UINT nChar, BOOL bDown, UINT nScanCode);
+// A key the display gave to hTop: it goes to the focus window, wherever that is (hTop with the focus
+// nowhere), while that window can be reached. nChar: the character the key gives (0: none), for
+// TranslateMessage. nScanCode: the keyboard's own code. With Alt held (bAlt), and for F10 and Alt itself,
+// the key is a system key (WM_SYSKEYDOWN / WM_SYSKEYUP, Alt's bit 29 in lParam): Alt+letter and F10 open
+// the menu bar, Alt+F4 closes the window.
+void AfxScreenKey(HWND hTop, UINT nVirtKey, UINT nChar, BOOL bDown, UINT nScanCode, BOOL bAlt = FALSE);
 // The window manager's close request: the close box's WM_SYSCOMMAND SC_CLOSE, when the window has one.
 void AfxScreenCloseRequest(HWND hTop);

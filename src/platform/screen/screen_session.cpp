@@ -474,7 +474,8 @@ class CScreenThread {
                 const UINT ch = n == 1 ? static_cast<unsigned char>(buf[0]) : 0;
                 const bool bDown = ev.type == KeyPress;
                 const UINT scan = ev.xkey.keycode;
-                Post([h, vk, ch, bDown, scan] { AfxScreenKey(h, vk, ch, bDown, scan); });
+                const BOOL bAlt = (ev.xkey.state & Mod1Mask) != 0 ? TRUE : FALSE;
+                Post([h, vk, ch, bDown, scan, bAlt] { AfxScreenKey(h, vk, ch, bDown, scan, bAlt); });
                 break;
             }
             case ConfigureNotify:

@@ -436,6 +436,8 @@ LRESULT ListBoxProc(HWND h, UINT msg, WPARAM wParam, LPARAM lParam) {
     return ListProc(h, msg, wParam, lParam, false);
 }
 LRESULT ComboListProc(HWND h, UINT msg, WPARAM wParam, LPARAM lParam) {
+    // A click on the dropped list leaves the activation (and the focus) with the combo box's window.
+    if (msg == WM_MOUSEACTIVATE) return MA_NOACTIVATE;
     return ListProc(h, msg, wParam, lParam, true);
 }
 

@@ -165,7 +165,7 @@ LRESULT CALLBACK PopupProc(HWND h, UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_ERASEBKGND:
             return 1;  // the paint fills the whole client area
         case WM_MOUSEACTIVATE:
-            return 3;  // MA_NOACTIVATE: a click on a menu leaves the activation where it is
+            return MA_NOACTIVATE;  // a click on a menu leaves the activation where it is
         default:
             return DefWindowProcA(h, msg, wParam, lParam);
     }

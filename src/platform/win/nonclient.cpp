@@ -366,6 +366,14 @@ BOOL NonClientHook(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam, LRESUL
             return FALSE;
         case WM_SYSKEYDOWN: {
             const bool bAlt = (static_cast<DWORD_PTR>(lParam) & (1u << 29)) != 0;
+            if (bAlt && wParam == static_cast<WPARAM>(VK_F4)) {
+                // Alt+F4 closes the top-level window, as its close box does.
+                HWND hRoot = RootOf(hWnd);
+                if (hRoot != nullptr && (GetWindowLongPtrA(hRoot, GWL_STYLE) & WS_SYSMENU))
+                    SendMessageA(hRoot, WM_SYSCOMMAND, SC_CLOSE, 0);
+                *pResult = 0;
+                return TRUE;
+            }
             const bool bKey = (wParam >= 'A' && wParam <= 'Z') || (wParam >= '0' && wParam <= '9');
             if (wParam != static_cast<WPARAM>(VK_F10) && !(bAlt && bKey)) return FALSE;
             HWND hRoot = RootOf(hWnd);
@@ -566,6 +574,8 @@ BOOL AfxDeliverMouseInput(UINT nMsg, POINT ptScreen, WPARAM nKeys) {
     LRESULT nHit = HTNOWHERE;
     HWND h = AfxWindowFromPointForInput(ptScreen, &nHit);
     if (h == nullptr) return FALSE;
+    if ((nMsg == WM_LBUTTONDOWN || nMsg == WM_RBUTTONDOWN) && !AfxMouseActivate(h, static_cast<int>(nHit), nMsg))
+        return TRUE;
     if (nHit == HTCLIENT) {
         POINT pt = ptScreen;
         ScreenToClient(h, &pt);

@@ -202,7 +202,10 @@ class COwnerDisabled {
         m_hOwner = hOwner;
     }
     ~COwnerDisabled() {
-        if (m_hOwner != nullptr && ::IsWindow(m_hOwner)) ::EnableWindow(m_hOwner, TRUE);
+        if (m_hOwner == nullptr || !::IsWindow(m_hOwner)) return;
+        ::EnableWindow(m_hOwner, TRUE);
+        // A box's window that went with the focus left it nowhere: the owner takes the activation back.
+        if (::GetFocus() == nullptr) ::SetActiveWindow(m_hOwner);
     }
     COwnerDisabled(const COwnerDisabled&) = delete;
     COwnerDisabled& operator=(const COwnerDisabled&) = delete;

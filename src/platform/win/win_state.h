@@ -35,6 +35,7 @@ struct WndRec {
     std::unique_ptr<CWnd> pTemp;
     HWND hParent = nullptr;      // WS_CHILD windows
     HWND hOwner = nullptr;       // top-level windows
+    HWND hLastFocus = nullptr;   // top-level windows: the last window in it that had the focus
     std::vector<HWND> children;  // creation order = z-order from top
     UINT nID = 0;
     DWORD dwStyle = 0;
@@ -208,6 +209,11 @@ void SleepOnQueue(std::unique_lock<std::mutex>& lock, Queue& q, std::int64_t nDe
 // Posts simulated user input (user_actions.h, the menu choice): not refused by a queue full of posted
 // messages, and served by a loop's lower-priority turn ahead of the posted messages before it.
 BOOL PostInputMessage(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
+// The window in the top-level window hTop that had the focus last, while it is still in hTop, shown and
+// enabled; else NULL.
+HWND LastFocusIn(HWND hTop);
+// TRUE when the focus is hWnd or a window inside it.
+BOOL FocusIsIn(HWND hWnd);
 BOOL IsVisibleLocked(State& s, const WndRec* r);
 // TRUE when the window's text is psz (NULL counts as the empty text); FALSE for an unknown window.
 BOOL WindowTextIs(HWND hWnd, LPCSTR psz);

@@ -290,6 +290,17 @@ inline LRESULT SendDlgItemMessage(HWND hDlg, int nID, UINT Msg, WPARAM wParam, L
 }
 HWND SetFocus(HWND hWnd);  // returns the window that had the focus
 HWND GetFocus();
+// The active window is the top-level window the focus is in (NULL when the focus is nowhere).
+HWND GetActiveWindow();
+// Activates a visible, enabled top-level window: unless the focus is in it already, the focus goes back
+// to the window in it that had the focus last (while that is still there, shown and enabled), else to a
+// dialog's first tab stop, else to the window itself. Returns the window that was active before; NULL
+// and nothing changed for a child, hidden or disabled window.
+HWND SetActiveWindow(HWND hWnd);
+// A mouse button pressed on hWnd (hit-test code nHit, button message nMsg) activates hWnd's top-level
+// window unless that window's WM_MOUSEACTIVATE answers otherwise. FALSE when the answer eats the press
+// (or the press took the window away): the press is then not delivered.
+BOOL AfxMouseActivate(HWND hWnd, int nHit, UINT nMsg);
 HWND SetCapture(HWND hWnd);
 BOOL ReleaseCapture();
 HWND GetCapture();

@@ -30,6 +30,10 @@ HWND SetFocus(HWND hWnd) {
         std::lock_guard<std::mutex> lock(s.mtx);
         if (hWnd && !Find(s, hWnd)) return hOld;
         s.hFocus = hWnd;
+        // Remembered for the top-level window, which gives it back when it is activated again.
+        WndRec* r = hWnd ? Find(s, hWnd) : nullptr;
+        while (r != nullptr && (r->dwStyle & WS_CHILD)) r = Find(s, r->hParent);
+        if (r != nullptr) r->hLastFocus = hWnd;
     }
     if (hWnd) CallWindow(hWnd, WM_SETFOCUS, reinterpret_cast<WPARAM>(hOld), 0);
     return hOld;
@@ -39,6 +43,63 @@ HWND GetFocus() {
     State& s = S();
     std::lock_guard<std::mutex> lock(s.mtx);
     return s.hFocus;
+}
+
+namespace {
+
+// The top-level window hWnd is in (hWnd itself for a top-level window); NULL for no window.
+HWND TopLevelOf(HWND hWnd) {
+    State& s = S();
+    std::lock_guard<std::mutex> lock(s.mtx);
+    WndRec* r = hWnd ? Find(s, hWnd) : nullptr;
+    while (r != nullptr && (r->dwStyle & WS_CHILD)) r = Find(s, r->hParent);
+    return r ? r->hWnd : nullptr;
+}
+
+}  // namespace
+
+namespace winstate {
+
+BOOL FocusIsIn(HWND hWnd) {
+    const HWND hFocus = GetFocus();
+    return hWnd != nullptr && hFocus != nullptr && (hFocus == hWnd || IsChild(hWnd, hFocus));
+}
+
+HWND LastFocusIn(HWND hTop) {
+    HWND h = nullptr;
+    {
+        State& s = S();
+        std::lock_guard<std::mutex> lock(s.mtx);
+        WndRec* r = Find(s, hTop);
+        if (r == nullptr) return nullptr;
+        h = r->hLastFocus;
+    }
+    if (h == nullptr || !IsWindow(h) || (h != hTop && !IsChild(hTop, h))) return nullptr;
+    return IsWindowVisible(h) && IsWindowEnabled(h) ? h : nullptr;
+}
+
+}  // namespace winstate
+
+HWND GetActiveWindow() {
+    return TopLevelOf(GetFocus());
+}
+
+BOOL AfxMouseActivate(HWND hWnd, int nHit, UINT nMsg) {
+    const HWND hTop = TopLevelOf(hWnd);
+    if (hTop == nullptr) return FALSE;
+    const LRESULT nAnswer = CallWindow(hTop, WM_MOUSEACTIVATE, reinterpret_cast<WPARAM>(hTop),
+                                       MAKELPARAM(static_cast<WORD>(nHit), static_cast<WORD>(nMsg)));
+    if (nAnswer == MA_ACTIVATE || nAnswer == MA_ACTIVATEANDEAT) SetActiveWindow(hTop);
+    return nAnswer != MA_ACTIVATEANDEAT && nAnswer != MA_NOACTIVATEANDEAT && IsWindow(hWnd);
+}
+
+HWND SetActiveWindow(HWND hWnd) {
+    if (!IsWindow(hWnd) || (GetWindowLongPtrA(hWnd, GWL_STYLE) & WS_CHILD) || !IsWindowVisible(hWnd) ||
+        !IsWindowEnabled(hWnd))
+        return nullptr;
+    const HWND hPrev = GetActiveWindow();
+    if (hPrev != hWnd) CallWindow(hWnd, WM_ACTIVATE, WA_ACTIVE, reinterpret_cast<LPARAM>(hPrev));
+    return hPrev;
 }
 
 HWND SetCapture(HWND hWnd) {

@@ -57,6 +57,11 @@ void ZOrderLocked(State& s, WndRec* r, HWND hAfter);
 }  // namespace
 
 BOOL ShowWindow(HWND hWnd, int nCmdShow) {
+    // A top-level window hidden with the focus in it hands the activation to its owner.
+    const HWND hHandOver = nCmdShow == SW_HIDE && !(GetWindowLongPtrA(hWnd, GWL_STYLE) & WS_CHILD) &&
+                                   IsWindowVisible(hWnd) && FocusIsIn(hWnd)
+                               ? GetWindow(hWnd, GW_OWNER)
+                               : nullptr;
     BOOL bWasVisible = FALSE;
     BOOL bShowChange = FALSE;
     int nSizeType = -1;
@@ -108,6 +113,7 @@ BOOL ShowWindow(HWND hWnd, int nCmdShow) {
         }
     }
     if (bShowChange) CallWindow(hWnd, WM_SHOWWINDOW, (nCmdShow != SW_HIDE) ? TRUE : FALSE, 0);
+    if (hHandOver != nullptr && FocusIsIn(hWnd)) SetActiveWindow(hHandOver);
     if (nSizeType >= 0) {
         POINT sz = ClientSizeLParam(hWnd);
         CallWindow(hWnd, WM_SIZE, static_cast<WPARAM>(nSizeType),

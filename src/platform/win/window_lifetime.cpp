@@ -185,6 +185,9 @@ void DestroyTree(HWND h) {
 
 BOOL DestroyWindow(HWND hWnd) {
     std::vector<HWND> owned;
+    // A top-level window that goes with the focus in it hands the activation to its owner.
+    HWND hHandOver = nullptr;
+    if (!(GetWindowLongPtrA(hWnd, GWL_STYLE) & WS_CHILD) && FocusIsIn(hWnd)) hHandOver = GetWindow(hWnd, GW_OWNER);
     {
         State& s = S();
         std::lock_guard<std::mutex> lock(s.mtx);
@@ -206,6 +209,7 @@ BOOL DestroyWindow(HWND hWnd) {
     }
     for (HWND o : owned) DestroyWindow(o);
     DestroyTree(hWnd);
+    if (hHandOver != nullptr && GetFocus() == nullptr) SetActiveWindow(hHandOver);
     return TRUE;
 }
 

@@ -10,6 +10,10 @@ constexpr UINT WM_DESTROY = 0x0002;
 constexpr UINT WM_MOVE = 0x0003;
 constexpr UINT WM_SIZE = 0x0005;
 constexpr UINT WM_ACTIVATE = 0x0006;
+// WM_ACTIVATE's low word.
+constexpr WORD WA_INACTIVE = 0;
+constexpr WORD WA_ACTIVE = 1;
+constexpr WORD WA_CLICKACTIVE = 2;
 constexpr UINT WM_SETFOCUS = 0x0007;
 constexpr UINT WM_KILLFOCUS = 0x0008;
 constexpr UINT WM_ENABLE = 0x000A;
@@ -27,6 +31,11 @@ constexpr UINT WM_CTLCOLOR = 0x0019;  // message-map key for all WM_CTLCOLOR* me
 constexpr UINT WM_CANCELMODE = 0x001F;
 constexpr UINT WM_SETCURSOR = 0x0020;
 constexpr UINT WM_MOUSEACTIVATE = 0x0021;
+// WM_MOUSEACTIVATE's answers.
+constexpr LRESULT MA_ACTIVATE = 1;
+constexpr LRESULT MA_ACTIVATEANDEAT = 2;
+constexpr LRESULT MA_NOACTIVATE = 3;
+constexpr LRESULT MA_NOACTIVATEANDEAT = 4;
 constexpr UINT WM_GETMINMAXINFO = 0x0024;
 constexpr UINT WM_ICONERASEBKGND = 0x0027;
 constexpr UINT WM_NEXTDLGCTL = 0x0028;

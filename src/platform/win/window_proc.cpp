@@ -168,7 +168,14 @@ LRESULT DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
         case WM_NCHITTEST:
             return HTCLIENT;
         case WM_MOUSEACTIVATE:
-            return 1;
+            return MA_ACTIVATE;
+        case WM_ACTIVATE:
+            // Activated: the focus comes back to where it was in the window, or to the window.
+            if (LOWORD(wParam) != WA_INACTIVE && !FocusIsIn(hWnd)) {
+                const HWND hLast = LastFocusIn(hWnd);
+                SetFocus(hLast ? hLast : hWnd);
+            }
+            return 0;
         case WM_MOUSEWHEEL: {
             // A wheel turn that the window under the pointer does not take goes to its parent.
             const DWORD style = static_cast<DWORD>(GetWindowLongPtrA(hWnd, GWL_STYLE));

@@ -123,6 +123,45 @@ TEST_F(ScreenInput, KeysTypeIntoTheFocusAndEnterAndEscapeReachTheDialog) {
     EXPECT_STREQ("a7", text.GetString()) << "Enter and Escape typed nothing";
 }
 
+TEST_F(ScreenInput, APressActivatesItsWindowAndTheKeysGoToTheFocus) {
+    CInputDlg other;
+    ASSERT_TRUE(other.Create(kDlg));
+    other.ShowWindow(SW_SHOW);
+    m_dlg.GetDlgItem(kEdit)->SetFocus();
+    other.GetDlgItem(kEdit)->SetFocus();
+    Pump();
+    EXPECT_EQ(other.m_hWnd, ::GetActiveWindow());
+    // A key the display gives to the other window goes to the focus all the same.
+    AfxScreenKey(m_dlg.m_hWnd, 'B', 'b', TRUE, 56);
+    Pump();
+    CString text;
+    other.GetDlgItemText(kEdit, text);
+    EXPECT_STREQ("b", text.GetString());
+    // A press on no control of the first dialog activates it: its edit has the focus again.
+    CRect rcGroup;
+    m_dlg.GetDlgItem(kGroup)->GetWindowRect(&rcGroup);
+    Click(POINT{rcGroup.right - 5, rcGroup.bottom - 5});
+    EXPECT_EQ(m_dlg.m_hWnd, ::GetActiveWindow());
+    EXPECT_EQ(m_dlg.GetDlgItem(kEdit)->m_hWnd, ::GetFocus());
+    AfxScreenKey(m_dlg.m_hWnd, 'C', 'c', TRUE, 54);
+    Pump();
+    m_dlg.GetDlgItemText(kEdit, text);
+    EXPECT_STREQ("c", text.GetString());
+    other.DestroyWindow();
+}
+
+TEST_F(ScreenInput, WithAltHeldKeysAreSystemKeysAndAltF4Closes) {
+    m_dlg.GetDlgItem(kEdit)->SetFocus();
+    AfxScreenKey(m_dlg.m_hWnd, 'X', 'x', TRUE, 53, TRUE);
+    Pump();
+    CString text;
+    m_dlg.GetDlgItemText(kEdit, text);
+    EXPECT_STREQ("", text.GetString()) << "Alt+X types nothing";
+    AfxScreenKey(m_dlg.m_hWnd, VK_F4, 0, TRUE, 70, TRUE);
+    Pump();
+    EXPECT_EQ(1, m_dlg.m_nCancel) << "Alt+F4 is the close box";
+}
+
 TEST_F(ScreenInput, TheCloseBoxAndTheCloseRequestAreTheSystemClose) {
     CRect rcWnd;
     m_dlg.GetWindowRect(&rcWnd);

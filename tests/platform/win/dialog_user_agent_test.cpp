@@ -172,6 +172,23 @@ TEST_F(DialogUserAgent, BoxShowsTextCaptionIconAndButtonsAndDisablesItsOwner) {
     EXPECT_EQ(nullptr, CMessageBoxDialog::GetOpenBox());
 }
 
+TEST_F(DialogUserAgent, TheOwnerTakesTheActivationBackWhenABoxCloses) {
+    // The owner's control had the focus; the box takes it, and when it closes the control has it again.
+    CRecordingWnd child;
+    ASSERT_TRUE(child.CreateChild(&m_owner, 501));
+    ::SetFocus(child.m_hWnd);
+    HWND hActiveWhileOpen = nullptr;
+    CIdleScript script({[&] {
+        hActiveWhileOpen = ::GetActiveWindow();
+        AfxUserClick(BoxItem(IDOK));
+    }});
+    EXPECT_EQ(IDOK, Box("Note", "Caption", MB_OK));
+    ASSERT_NE(nullptr, hActiveWhileOpen);
+    EXPECT_NE(m_owner.m_hWnd, hActiveWhileOpen) << "the box is active while it is open";
+    EXPECT_EQ(child.m_hWnd, ::GetFocus());
+    EXPECT_EQ(m_owner.m_hWnd, ::GetActiveWindow());
+}
+
 TEST_F(DialogUserAgent, TimersAndPostedMessagesRunWhileABoxIsOpen) {
     m_owner.SetTimer(5, 50, nullptr);
     int nTimersSeen = 0;

@@ -126,6 +126,34 @@ TEST_F(Windows, FocusChangeTellsBothWindows) {
     EXPECT_EQ(nullptr, ::GetFocus());
 }
 
+TEST_F(Windows, ATopLevelWindowThatGoesOrHidesWithTheFocusHandsTheActivationToItsOwner) {
+    CRecordingWnd owner, control;
+    ASSERT_TRUE(owner.CreateTopLevel(WS_POPUP | WS_VISIBLE | WS_CAPTION));
+    ASSERT_TRUE(control.CreateChild(&owner, 1));
+    control.SetFocus();
+    for (bool bDestroy : {false, true}) {
+        CRecordingWnd popup, field;
+        ASSERT_TRUE(popup.CreateTopLevel(WS_POPUP | WS_VISIBLE, owner.m_hWnd));
+        ASSERT_TRUE(field.CreateChild(&popup, 2));
+        field.SetFocus();
+        EXPECT_EQ(popup.m_hWnd, ::GetActiveWindow());
+        if (bDestroy)
+            popup.DestroyWindow();
+        else
+            popup.ShowWindow(SW_HIDE);
+        EXPECT_EQ(control.m_hWnd, ::GetFocus()) << (bDestroy ? "destroyed" : "hidden");
+        EXPECT_EQ(owner.m_hWnd, ::GetActiveWindow());
+        EXPECT_EQ(bDestroy ? 2 : 1, owner.Count(WM_ACTIVATE));
+    }
+    // Activation gives nothing to a disabled or hidden window, and a window already active keeps its focus.
+    owner.EnableWindow(FALSE);
+    EXPECT_EQ(nullptr, ::SetActiveWindow(owner.m_hWnd));
+    owner.EnableWindow(TRUE);
+    EXPECT_EQ(owner.m_hWnd, ::SetActiveWindow(owner.m_hWnd));
+    EXPECT_EQ(control.m_hWnd, ::GetFocus());
+    EXPECT_EQ(2, owner.Count(WM_ACTIVATE));
+}
+
 // A control that takes its own BN_DOUBLECLICKED notifications back (reflection).
 class CSelfHandlingButton : public CRecordingWnd {
   public:
