@@ -64,15 +64,6 @@ void DrawEdgeFrame(cairo_t* cr, const RECT& rc, bool bSunken) {
     }
 }
 
-void OutlineRect(cairo_t* cr, const RECT& rc, COLORREF c, int nWidth) {
-    SetColour(cr, c);
-    cairo_set_line_width(cr, nWidth);
-    const double inset = nWidth / 2.0;
-    cairo_rectangle(cr, rc.left + inset, rc.top + inset, rc.right - rc.left - nWidth,
-                    rc.bottom - rc.top - nWidth);
-    cairo_stroke(cr);
-}
-
 void PathEllipse(cairo_t* cr, double l, double t, double r, double b) {
     if (r - l <= 0 || b - t <= 0) return;
     cairo_save(cr);
@@ -116,63 +107,6 @@ void SetDash(cairo_t* cr, int nStyle, int nWidth) {
 
 int AfxDrawOpFontHeight(const CDrawOp& op) {
     return op.nFontHeight > 0 ? op.nFontHeight : kDefaultFontHeight;
-}
-
-void AfxDrawStandInNonClient(cairo_t* cr, const CWindowSnapshot& w, POINT ptOrigin,
-                             const CCairoTextMeasurer& measurer) {
-    const RECT rcWnd = Offset(w.rcWindow, ptOrigin);
-    const RECT rcCli = Offset(w.rcClient, ptOrigin);
-    if (w.dwStyle & WS_CHILD) {
-        if (w.dwExStyle & WS_EX_CLIENTEDGE) {
-            DrawEdgeFrame(cr, rcWnd, true);
-        } else if (w.dwExStyle & WS_EX_STATICEDGE) {
-            OutlineRect(cr, rcWnd, GetSysColor(COLOR_BTNSHADOW), 1);
-        }
-        if ((w.dwStyle & WS_BORDER) && !(w.dwStyle & WS_DLGFRAME)) OutlineRect(cr, rcWnd, 0x000000, 1);
-        return;
-    }
-    // Top level: the face colour under everything, a raised frame, the caption, the menu bar.
-    FillRectangle(cr, rcWnd, GetSysColor(COLOR_BTNFACE));
-    if (rcCli.left > rcWnd.left || rcCli.top > rcWnd.top) DrawEdgeFrame(cr, rcWnd, false);
-    const int nFrame = std::max(0L, static_cast<long>(rcCli.left - rcWnd.left));
-    const int nFontH = 12;
-    int y = rcWnd.top + nFrame;
-    if ((w.dwStyle & WS_CAPTION) == WS_CAPTION) {
-        const int nCaption = (w.dwExStyle & WS_EX_TOOLWINDOW) ? kToolCaptionHeight : kCaptionHeight;
-        const RECT rcCap{rcWnd.left + nFrame, y, rcWnd.right - nFrame, y + nCaption};
-        FillRectangle(cr, rcCap, w.bEnabled ? GetSysColor(COLOR_HIGHLIGHT) : GetSysColor(COLOR_BTNSHADOW));
-        measurer.SelectFont(cr, nFontH);
-        const double lineH = measurer.GetLineHeight("", nFontH);
-        SetColour(cr, GetSysColor(COLOR_HIGHLIGHTTEXT));
-        cairo_move_to(cr, rcCap.left + 6, rcCap.top + (nCaption - lineH) / 2 + measurer.GetAscent(nFontH));
-        cairo_show_text(cr, AfxLatin1ToUtf8(w.strText).c_str());
-        if (w.dwStyle & WS_SYSMENU) {
-            // The close box: a cross in the caption's right end.
-            const double s = nCaption - 8;
-            const double cx = rcCap.right - 4 - s;
-            const double cy = rcCap.top + 4;
-            cairo_set_line_width(cr, 1.5);
-            cairo_move_to(cr, cx + 2, cy + 2);
-            cairo_line_to(cr, cx + s - 2, cy + s - 2);
-            cairo_move_to(cr, cx + s - 2, cy + 2);
-            cairo_line_to(cr, cx + 2, cy + s - 2);
-            cairo_stroke(cr);
-        }
-        y += nCaption;
-    }
-    if (!w.menuBar.empty() && rcCli.top - y >= kMenuBarHeight) {
-        measurer.SelectFont(cr, nFontH);
-        const double lineH = measurer.GetLineHeight("", nFontH);
-        double x = rcWnd.left + nFrame + 6;
-        for (const CMenuItemSnapshot& item : w.menuBar) {
-            if (item.bSeparator) continue;
-            const std::string text = AfxTextWithoutPrefix(item.strText, 0);
-            SetColour(cr, item.bGrayed ? GetSysColor(COLOR_GRAYTEXT) : GetSysColor(COLOR_BTNTEXT));
-            cairo_move_to(cr, x, y + (kMenuBarHeight - lineH) / 2 + measurer.GetAscent(nFontH));
-            cairo_show_text(cr, AfxLatin1ToUtf8(text).c_str());
-            x += measurer.GetTextWidth("", nFontH, text) + 14;
-        }
-    }
 }
 
 CCairoRenderer::~CCairoRenderer() {
@@ -408,18 +342,12 @@ void CCairoRenderer::PaintWindow(cairo_t* cr, const CWindowSnapshot& w, POINT pt
             if (CoversRightPart(s, w)) nCoveredFrom = std::min<int>(nCoveredFrom, s.rcWindow.left - w.rcClient.left);
         }
     }
-    // The framework draws the frame, caption and menu bar of the windows that have them; the control
-    // borders it does not draw yet come from the stand-in.
-    if (w.nonClientOps.empty()) {
-        AfxDrawStandInNonClient(cr, w, ptOrigin, m_measurer);
-    } else {
-        for (const CDrawOp& op : w.nonClientOps) {
-            cairo_save(cr);
-            ClipTo(cr, rcWnd);
-            cairo_translate(cr, rcWnd.left, rcWnd.top);
-            ReplayOp(cr, op);
-            cairo_restore(cr);
-        }
+    for (const CDrawOp& op : w.nonClientOps) {
+        cairo_save(cr);
+        ClipTo(cr, rcWnd);
+        cairo_translate(cr, rcWnd.left, rcWnd.top);
+        ReplayOp(cr, op);
+        cairo_restore(cr);
     }
     for (const CDrawOp& op : w.drawOps) {
         cairo_save(cr);

@@ -1,11 +1,12 @@
 // Paints windows from their snapshots with cairo: one renderer for every target (an Xlib surface per
 // window on a display, an image surface for a screenshot).
 //
-// A top-level window is painted with its top-left corner at the context's origin: first the stand-in
-// non-client parts (AfxDrawStandInNonClient), then its drawing record (window-context operations in
-// window pixels, the others in client pixels clipped to the client area), then its visible children from
-// the top of the z-order down (siblings do not clip each other: a lower one paints over a higher one), each
-// clipped to its window and to its parent's client area.
+// A top-level window is painted with its top-left corner at the context's origin: first the framework's
+// non-client record (frame, caption, close box, menu bar; a control's border), then its drawing record
+// (window-context operations in window pixels, the others in client pixels clipped to the client area),
+// then its visible children from the top of the z-order down, each clipped to its window and to its
+// parent's client area. Siblings do not clip each other (a lower one paints over a higher one) unless the
+// lower one has WS_CLIPSIBLINGS.
 //
 // Threads: a renderer is used by one thread at a time (it caches decoded pictures); the measurer it draws
 // text with is thread-safe.
@@ -52,12 +53,6 @@ class CCairoRenderer {
     std::map<UINT, cairo_surface_t*> m_bitmaps;  // NULL entries: not decodable
     std::map<HICON, cairo_surface_t*> m_icons;
 };
-
-// Stand-in for the non-client parts that windows do not draw themselves yet: a top-level window's
-// frame, caption (text and close box) and menu bar; a child's plain border and client edge. ptOrigin is
-// the screen point at the context's origin. FIXME: goes once the framework draws its own non-client parts.
-void AfxDrawStandInNonClient(cairo_t* cr, const CWindowSnapshot& w, POINT ptOrigin,
-                             const CCairoTextMeasurer& measurer);
 
 // The font height a recorded text is drawn at (a record without a font has the framework's default).
 int AfxDrawOpFontHeight(const CDrawOp& op);

@@ -178,10 +178,31 @@ CDrawOp Text(const RECT& rc, const std::string& s, COLORREF cr, UINT nFormat) {
     return op;
 }
 
+// A one-pixel outline just inside rc.
+CDrawOp Outline(const RECT& rc, COLORREF cr) {
+    CDrawOp op = BaseOp(CDrawOpKind::Rectangle, rc);
+    op.bNullBrush = TRUE;
+    op.crPen = cr;
+    return op;
+}
+
 void BuildOps(HWND hWnd, std::vector<CDrawOp>* pOps) {
     pOps->clear();
     FrameFacts f;
     if (!FactsOf(hWnd, &f)) return;
+    if (f.dwStyle & WS_CHILD) {
+        // A control's border: the sunken client edge, the static edge, the plain border.
+        const RECT rc{0, 0, f.rcScreen.right - f.rcScreen.left, f.rcScreen.bottom - f.rcScreen.top};
+        if (f.dwExStyle & WS_EX_CLIENTEDGE) {
+            CDrawOp edge = BaseOp(CDrawOpKind::Edge, rc);
+            edge.nFlags = 1;  // sunken
+            pOps->push_back(edge);
+        } else if (f.dwExStyle & WS_EX_STATICEDGE) {
+            pOps->push_back(Outline(rc, GetSysColor(COLOR_BTNSHADOW)));
+        }
+        if ((f.dwStyle & WS_BORDER) && !(f.dwStyle & WS_DLGFRAME)) pOps->push_back(Outline(rc, 0x000000));
+        return;
+    }
     const std::vector<BarItem> bar = BarItems(f.hMenu);
     CNonClientLayout lay;
     LayoutFrom(f, bar, &lay);

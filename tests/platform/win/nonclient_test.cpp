@@ -93,6 +93,21 @@ TEST_F(NonClient, AFixedFrameIsABorderAndAPlainChildIsAllClient) {
     child.GetWindowRect(&rc);
     EXPECT_EQ(HTCLIENT, ::SendMessage(child, WM_NCHITTEST, 0, MAKELPARAM(rc.left, rc.top)));
     EXPECT_TRUE(AfxGetNonClientDrawOps(child).empty());
+    // A control's border is in its record too: the sunken client edge, then the plain black border.
+    CRecordingWnd bordered;
+    ASSERT_TRUE(bordered.CreateChild(&m_wnd, 8, WS_CHILD | WS_VISIBLE | WS_BORDER));
+    ::SetWindowLongPtrA(bordered, GWL_EXSTYLE, WS_EX_CLIENTEDGE);
+    const std::vector<CDrawOp> ops = AfxGetNonClientDrawOps(bordered);
+    ASSERT_EQ(2u, ops.size());
+    RECT rcB{};
+    bordered.GetWindowRect(&rcB);
+    EXPECT_EQ(CDrawOpKind::Edge, ops[0].nKind);
+    EXPECT_EQ(1u, ops[0].nFlags) << "sunken";
+    EXPECT_EQ(CDrawOpKind::Rectangle, ops[1].nKind);
+    EXPECT_TRUE(ops[1].bNullBrush);
+    EXPECT_EQ(0x000000u, ops[1].crPen);
+    EXPECT_EQ(rcB.right - rcB.left, ops[1].rc.right);
+    EXPECT_TRUE(ops[1].bWindowCoords);
 }
 
 TEST_F(NonClient, TheRecordHoldsTheCaptionAndTheMenuBarAndFollowsTheirChanges) {
