@@ -214,6 +214,11 @@ BOOL PostInputMessage(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
 HWND LastFocusIn(HWND hTop);
 // TRUE when the focus is hWnd or a window inside it.
 BOOL FocusIsIn(HWND hWnd);
+// Hands the activation on from the top-level window hGone, which is going away or being hidden with the
+// focus in it: to its owner, or for a window without an owner to the first visible, enabled top-level
+// window of the thread in the z-order (no tool window). An owner that cannot take it now
+// (disabled under a modal box) gets it back when the box closes. Call before hGone goes.
+HWND NextToActivate(HWND hGone);
 BOOL IsVisibleLocked(State& s, const WndRec* r);
 // TRUE when the window's text is psz (NULL counts as the empty text); FALSE for an unknown window.
 BOOL WindowTextIs(HWND hWnd, LPCSTR psz);

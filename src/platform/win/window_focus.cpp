@@ -78,6 +78,21 @@ HWND LastFocusIn(HWND hTop) {
     return IsWindowVisible(h) && IsWindowEnabled(h) ? h : nullptr;
 }
 
+HWND NextToActivate(HWND hGone) {
+    State& s = S();
+    std::lock_guard<std::mutex> lock(s.mtx);
+    const WndRec* r = Find(s, hGone);
+    if (r == nullptr || (r->dwStyle & WS_CHILD)) return nullptr;
+    if (r->hOwner != nullptr) return r->hOwner;
+    for (HWND t : s.topLevel) {
+        const WndRec* tr = t == hGone ? nullptr : Find(s, t);
+        if (tr == nullptr || tr->nThreadId != r->nThreadId) continue;
+        if ((tr->dwStyle & (WS_VISIBLE | WS_DISABLED)) == WS_VISIBLE && !(tr->dwExStyle & WS_EX_TOOLWINDOW))
+            return t;
+    }
+    return nullptr;
+}
+
 }  // namespace winstate
 
 HWND GetActiveWindow() {

@@ -57,10 +57,9 @@ void ZOrderLocked(State& s, WndRec* r, HWND hAfter);
 }  // namespace
 
 BOOL ShowWindow(HWND hWnd, int nCmdShow) {
-    // A top-level window hidden with the focus in it hands the activation to its owner.
-    const HWND hHandOver = nCmdShow == SW_HIDE && !(GetWindowLongPtrA(hWnd, GWL_STYLE) & WS_CHILD) &&
-                                   IsWindowVisible(hWnd) && FocusIsIn(hWnd)
-                               ? GetWindow(hWnd, GW_OWNER)
+    // A top-level window hidden with the focus in it hands the activation on.
+    const HWND hHandOver = nCmdShow == SW_HIDE && IsWindowVisible(hWnd) && FocusIsIn(hWnd)
+                               ? NextToActivate(hWnd)
                                : nullptr;
     BOOL bWasVisible = FALSE;
     BOOL bShowChange = FALSE;

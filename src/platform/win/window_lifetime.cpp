@@ -185,9 +185,8 @@ void DestroyTree(HWND h) {
 
 BOOL DestroyWindow(HWND hWnd) {
     std::vector<HWND> owned;
-    // A top-level window that goes with the focus in it hands the activation to its owner.
-    HWND hHandOver = nullptr;
-    if (!(GetWindowLongPtrA(hWnd, GWL_STYLE) & WS_CHILD) && FocusIsIn(hWnd)) hHandOver = GetWindow(hWnd, GW_OWNER);
+    // A top-level window that goes with the focus in it hands the activation on.
+    const HWND hHandOver = FocusIsIn(hWnd) ? NextToActivate(hWnd) : nullptr;
     {
         State& s = S();
         std::lock_guard<std::mutex> lock(s.mtx);

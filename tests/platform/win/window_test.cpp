@@ -145,13 +145,25 @@ TEST_F(Windows, ATopLevelWindowThatGoesOrHidesWithTheFocusHandsTheActivationToIt
         EXPECT_EQ(owner.m_hWnd, ::GetActiveWindow());
         EXPECT_EQ(bDestroy ? 2 : 1, owner.Count(WM_ACTIVATE));
     }
+    // A window without an owner hands it to the next shown window that can take it (no tool window).
+    {
+        CRecordingWnd tool, info;
+        ASSERT_TRUE(tool.CreateEx(WS_EX_TOOLWINDOW, nullptr, "tool", WS_POPUP | WS_VISIBLE, 0, 0, 10, 10, nullptr,
+                                  nullptr));
+        ASSERT_TRUE(info.CreateTopLevel(WS_POPUP | WS_VISIBLE));
+        info.SetFocus();
+        info.ShowWindow(SW_HIDE);
+        EXPECT_EQ(owner.m_hWnd, ::GetActiveWindow());
+        EXPECT_EQ(control.m_hWnd, ::GetFocus());
+    }
+    EXPECT_EQ(3, owner.Count(WM_ACTIVATE));
     // Activation gives nothing to a disabled or hidden window, and a window already active keeps its focus.
     owner.EnableWindow(FALSE);
     EXPECT_EQ(nullptr, ::SetActiveWindow(owner.m_hWnd));
     owner.EnableWindow(TRUE);
     EXPECT_EQ(owner.m_hWnd, ::SetActiveWindow(owner.m_hWnd));
     EXPECT_EQ(control.m_hWnd, ::GetFocus());
-    EXPECT_EQ(2, owner.Count(WM_ACTIVATE));
+    EXPECT_EQ(3, owner.Count(WM_ACTIVATE));
 }
 
 // A control that takes its own BN_DOUBLECLICKED notifications back (reflection).
