@@ -186,6 +186,12 @@ void ApplyConfigures(CPendingConfigure& pending) {
     pending.nApplied = std::max(pending.nApplied, nLast);
 }
 
+// A captionless popup tool window: a menu's popup or a combo box's dropped list.
+bool IsTransientPopup(const CWindowSnapshot& w) {
+    return (w.dwStyle & WS_POPUP) && (w.dwStyle & WS_CAPTION) != WS_CAPTION &&
+           (w.dwExStyle & WS_EX_TOOLWINDOW);
+}
+
 struct XView {
     Window xWin = 0;
     Window parent = 0;  // the root, or the window manager's frame once it took the window in
@@ -237,6 +243,7 @@ class CScreenThread {
   public:
     CScreenThread(CScreenSession::CShared& sh, Display* dpy) : m_sh(sh), m_dpy(dpy), m_renderer(sh.measurer) {
         m_wmDelete = XInternAtom(dpy, "WM_DELETE_WINDOW", False);
+        m_motifHints = XInternAtom(dpy, "_MOTIF_WM_HINTS", False);
         m_wmProtocols = XInternAtom(dpy, "WM_PROTOCOLS", False);
     }
     ~CScreenThread() {
@@ -364,9 +371,17 @@ class CScreenThread {
         a.background_pixel = 0xF0F0F0;
         a.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask | KeyPressMask |
                        KeyReleaseMask | StructureNotifyMask;
-        v.xWin = XCreateWindow(m_dpy, RootWindow(m_dpy, screen), w.rcWindow.left, w.rcWindow.top,
-                               static_cast<unsigned>(cx), static_cast<unsigned>(cy), 0, CopyFromParent,
-                               InputOutput, CopyFromParent, CWBackPixel | CWEventMask, &a);
+        // A menu's popup or a dropped list lives only while the framework tracks it: no window manager
+        // takes it in (no frame, no placing, no focus of its own).
+        a.override_redirect = IsTransientPopup(w) ? True : False;
+        v.xWin =
+            XCreateWindow(m_dpy, RootWindow(m_dpy, screen), w.rcWindow.left, w.rcWindow.top,
+                          static_cast<unsigned>(cx), static_cast<unsigned>(cy), 0, CopyFromParent,
+                          InputOutput, CopyFromParent, CWBackPixel | CWEventMask | CWOverrideRedirect, &a);
+        // The framework draws every window's frame and caption itself: a window manager adds none.
+        const long motif[5] = {2 /* decorations given */, 0, 0 /* none */, 0, 0};
+        XChangeProperty(m_dpy, v.xWin, m_motifHints, m_motifHints, 32, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(motif), 5);
         XSizeHints hints{};
         hints.flags = PPosition | PSize | USPosition;
         hints.x = w.rcWindow.left;
@@ -536,6 +551,7 @@ class CScreenThread {
     std::uint64_t m_nConfigured = 0;  // the framework's answers the last snapshot shows
     CCairoRenderer m_renderer;
     Atom m_wmDelete = 0;
+    Atom m_motifHints = 0;
     Atom m_wmProtocols = 0;
     std::map<HWND, XView> m_views;
     std::vector<Window> m_stack;  // the mapped windows as last stacked, top first

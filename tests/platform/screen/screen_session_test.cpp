@@ -147,6 +147,48 @@ TEST_F(ScreenSession, XWindowsFollowTheFrameworksStackingOrder) {
     m_session.Stop();
 }
 
+// The framework draws the frames itself: a window manager is asked for no decoration, and a popup tool
+// window (a menu's popup, a dropped list) is not given to it at all.
+TEST_F(ScreenSession, WindowsAskNoWindowManagerFrameAndPopupsAreLeftOutOfIt) {
+    CXvfb xvfb;
+    if (!xvfb.Ready()) GTEST_SKIP() << "Xvfb could not start a display for this test";
+    CNoticeDlg dlg(kDlg);
+    ASSERT_TRUE(dlg.Create(kDlg));
+    dlg.ShowWindow(SW_SHOW);
+    CRecordingWnd popup;
+    ASSERT_TRUE(popup.CreateEx(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, nullptr, "",
+                               WS_POPUP | WS_BORDER | WS_VISIBLE, 10, 10, 50, 40, dlg.m_hWnd, nullptr));
+    Pump();
+    ASSERT_TRUE(m_session.Start(xvfb.Name().c_str())) << m_session.GetError();
+    Display* dpy = XOpenDisplay(xvfb.Name().c_str());
+    ASSERT_NE(nullptr, dpy);
+    ASSERT_TRUE(RunUntil(
+        [&] { return m_session.GetXWindow(dlg.m_hWnd) != 0 && m_session.GetXWindow(popup.m_hWnd) != 0; }));
+    XWindowAttributes a{};
+    ASSERT_TRUE(XGetWindowAttributes(dpy, m_session.GetXWindow(dlg.m_hWnd), &a));
+    EXPECT_FALSE(a.override_redirect);
+    ASSERT_TRUE(XGetWindowAttributes(dpy, m_session.GetXWindow(popup.m_hWnd), &a));
+    EXPECT_TRUE(a.override_redirect);
+
+    const Atom hints = XInternAtom(dpy, "_MOTIF_WM_HINTS", True);
+    ASSERT_NE(static_cast<Atom>(0), hints);
+    Atom type = 0;
+    int nFormat = 0;
+    unsigned long nItems = 0;
+    unsigned long nAfter = 0;
+    unsigned char* pData = nullptr;
+    ASSERT_EQ(Success, XGetWindowProperty(dpy, m_session.GetXWindow(dlg.m_hWnd), hints, 0, 5, False, hints,
+                                          &type, &nFormat, &nItems, &nAfter, &pData));
+    ASSERT_EQ(5u, nItems);
+    const long* pHints = reinterpret_cast<const long*>(pData);
+    EXPECT_EQ(2, pHints[0]) << "the decorations are given";
+    EXPECT_EQ(0, pHints[2]) << "and there are none";
+    XFree(pData);
+    XCloseDisplay(dpy);
+    m_session.Stop();
+    popup.DestroyWindow();
+}
+
 // A dialog that counts the moves and sizes the framework tells it.
 class CPlacedDlg : public CNoticeDlg {
   public:
