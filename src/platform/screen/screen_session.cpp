@@ -358,8 +358,9 @@ class CScreenThread {
         }
         if (order == m_stack) return;
         m_stack = order;
-        if (!order.empty()) XRaiseWindow(m_dpy, order.front());
-        if (order.size() > 1) XRestackWindows(m_dpy, order.data(), static_cast<int>(order.size()));
+        // Each raised from the bottom up: under a window manager the windows sit in its frames, no longer
+        // siblings of one another, and a raise is the request it carries out for a window it manages.
+        for (auto it = order.rbegin(); it != order.rend(); ++it) XRaiseWindow(m_dpy, *it);
     }
 
     XView Create(const CWindowSnapshot& w) {
@@ -560,7 +561,25 @@ class CScreenThread {
 
 }  // namespace
 
+namespace {
+
+std::atomic<unsigned long> g_nXErrors{0};
+
+// A request the server refuses (a window that went meanwhile, a window manager's answer) costs that one
+// request, not the program: Xlib's default handler would end the process.
+int OnXError(Display*, XErrorEvent*) {
+    g_nXErrors.fetch_add(1, std::memory_order_relaxed);
+    return 0;
+}
+
+}  // namespace
+
+unsigned long CScreenSession::GetXErrorCount() {
+    return g_nXErrors.load(std::memory_order_relaxed);
+}
+
 void CScreenSession::CShared::Run() {
+    XSetErrorHandler(&OnXError);
     Display* dpy = XOpenDisplay(strDisplay.empty() ? nullptr : strDisplay.c_str());
     {
         std::lock_guard<std::mutex> lock(mtx);

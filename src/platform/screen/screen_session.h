@@ -37,6 +37,9 @@ class CScreenSession {
     // the screen thread has painted windows.
     unsigned long GetXWindow(HWND hWnd) const;
     std::uint64_t GetPaintCount() const;
+    // Requests the X server refused, in every session so far: each costs that request only (a window
+    // another client destroyed, a window manager's frame), never the program.
+    static unsigned long GetXErrorCount();
 
     struct CShared;
 

@@ -323,4 +323,39 @@ TEST_F(ScreenSessionPlacing, TheScreensOwnPlacingIsNotTakenForAMove) {
     EXPECT_EQ(rcLast, XRect(dlg.m_hWnd));
 }
 
+// Under a window manager the X windows sit in its frames, and another client may destroy one: stacking
+// them anew and placing a window whose X window is gone cost the refused requests, not the program.
+TEST_F(ScreenSessionPlacing, FramedOrDestroyedXWindowsDoNotEndTheProgram) {
+    if (!StartXvfb()) GTEST_SKIP() << "Xvfb could not start a display for this test";
+    CPlacedDlg first(kDlg);
+    ASSERT_TRUE(Show(first)) << m_session.GetError();
+    CPlacedDlg second(kDlg);
+    ASSERT_TRUE(second.Create(kDlg));
+    second.ShowWindow(SW_SHOW);
+    ASSERT_TRUE(RunUntil([&] { return m_session.GetXWindow(second.m_hWnd) != 0; }));
+    // A frame, as a window manager makes one, takes the first window in.
+    const Window frame = XCreateSimpleWindow(m_dpy, DefaultRootWindow(m_dpy), 0, 0, 800, 600, 0, 0, 0);
+    XMapWindow(m_dpy, frame);
+    XReparentWindow(m_dpy, m_session.GetXWindow(first.m_hWnd), frame, 5, 20);
+    XSync(m_dpy, False);
+    ::SetWindowPos(first.m_hWnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    const std::uint64_t nPaints = m_session.GetPaintCount();
+    first.GetDlgItem(kButton)->SetWindowText("Framed");
+    ASSERT_TRUE(RunUntil([&] { return m_session.GetPaintCount() > nPaints; }))
+        << "the session stopped painting";
+
+    const unsigned long nErrors = CScreenSession::GetXErrorCount();
+    XDestroyWindow(m_dpy, m_session.GetXWindow(second.m_hWnd));
+    XSync(m_dpy, False);
+    ::SetWindowPos(second.m_hWnd, nullptr, 40, 30, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    second.GetDlgItem(kButton)->SetWindowText("Gone");
+    EXPECT_TRUE(RunUntil([&] { return CScreenSession::GetXErrorCount() > nErrors; }))
+        << "no request on the destroyed window was refused";
+    EXPECT_TRUE(m_session.IsRunning());
+    const std::uint64_t nLater = m_session.GetPaintCount();
+    first.GetDlgItem(kButton)->SetWindowText("Still shown");
+    EXPECT_TRUE(RunUntil([&] { return m_session.GetPaintCount() > nLater; }))
+        << "the session stopped painting";
+}
+
 }  // namespace
