@@ -13,8 +13,6 @@
 
 #include "app/main_dialog.h"
 #include "app/tessaro_app.h"
-#include "engine/ttl_output.h"
-#include "hostlink/host_notification.h"
 #include "platform/hostlib/crs_interapp.h"
 #include "platform/ul/cbw.h"
 #include "platform/win/dialog_user_agent.h"
@@ -572,27 +570,8 @@ TEST_F(RunReport, SessionMakesTheUsersChoicesInOrderOnceTheWindowCanBeReached) {
 
 // The run the README shows, on the manual clock: the program with a PCI-DDA08/12, four ROIs over the
 // screen, a walking pattern on the board's TTL inputs and a user who turns the input markers on.
-class RunDemo : public MainDialogFixture {
+class RunDemo : public ProgramRunFixture {
   protected:
-    void SetUp() override {
-        MainDialogFixture::SetUp();
-        // The program makes its own main dialog; the fixture's bare one goes.
-        m_pDlg->DestroyWindow();
-        m_pDlg.reset();
-        g_pMainDlg = nullptr;
-        theApp.m_pInterAppWnd = nullptr;
-        theApp.m_hInterAppWnd = nullptr;
-        g_wHostTtlBits = 0;
-        g_nLastTtlOutput = 9999999;
-        g_nTtlShadowWord = 0;
-        std::filesystem::create_directory("Settings");
-        FailTestOnStalledLoop(5000);
-    }
-    void TearDown() override {
-        CMessageLoop::SetStallHandler({});
-        MainDialogFixture::TearDown();
-    }
-
     // Runs the program in a session until the session closes it; every idle moment of the program moves
     // the clock on by nStepMs. Returns the output lines without their time.
     std::vector<std::string> RunSession(const ProgramOptions& options, DWORD nStepMs) {

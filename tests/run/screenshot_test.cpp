@@ -15,8 +15,6 @@
 #include "app/channel_panel.h"
 #include "app/main_dialog.h"
 #include "app/tessaro_app.h"
-#include "engine/ttl_output.h"
-#include "hostlink/host_notification.h"
 #include "platform/screen/screen_support.h"
 #include "platform/win/simulation.h"
 #include "run/run_report.h"
@@ -109,27 +107,12 @@ cairo_surface_t* LoadPng(const std::string& strPath) {
     return cairo_image_surface_create_from_png(strPath.c_str());
 }
 
-class Screenshot : public MainDialogFixture {
+class Screenshot : public ProgramRunFixture {
   protected:
     void SetUp() override {
-        MainDialogFixture::SetUp();
-        // The program makes its own main dialog; the fixture's bare one goes.
-        m_pDlg->DestroyWindow();
-        m_pDlg.reset();
-        g_pMainDlg = nullptr;
-        theApp.m_pInterAppWnd = nullptr;
-        theApp.m_hInterAppWnd = nullptr;
-        g_wHostTtlBits = 0;
-        g_nLastTtlOutput = 9999999;
-        g_nTtlShadowWord = 0;
-        std::filesystem::create_directory("Settings");
+        ProgramRunFixture::SetUp();
         // The Info window shows the executable's path: one fixed path, wherever the tests are built.
         CWinSimulation::SetModulePath("/opt/tessaro/TessaroPro");
-        FailTestOnStalledLoop(5000);
-    }
-    void TearDown() override {
-        CMessageLoop::SetStallHandler({});
-        MainDialogFixture::TearDown();
     }
 
     // A headless run of three seconds with a still eye and these boards, screenshots into "shots" two

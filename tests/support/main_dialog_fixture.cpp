@@ -9,6 +9,8 @@
 #include "board/board_errors.h"
 #include "board/discovery.h"
 #include "engine/analog_output.h"
+#include "engine/ttl_output.h"
+#include "hostlink/host_notification.h"
 #include "platform/hostlib/sim_host.h"
 #include "platform/win/simulation.h"
 #include "resources/resource.h"
@@ -65,6 +67,25 @@ void MainDialogFixture::TearDown() {
     CSimBoards::Reset();
     CWinSimulation::Reset();
     m_workDir.Leave();
+}
+
+void ProgramRunFixture::SetUp() {
+    MainDialogFixture::SetUp();
+    m_pDlg->DestroyWindow();
+    m_pDlg.reset();
+    g_pMainDlg = nullptr;
+    theApp.m_pInterAppWnd = nullptr;
+    theApp.m_hInterAppWnd = nullptr;
+    g_wHostTtlBits = 0;
+    g_nLastTtlOutput = 9999999;
+    g_nTtlShadowWord = 0;
+    std::filesystem::create_directory("Settings");
+    FailTestOnStalledLoop(5000);
+}
+
+void ProgramRunFixture::TearDown() {
+    CMessageLoop::SetStallHandler({});
+    MainDialogFixture::TearDown();
 }
 
 void MainDialogFixture::AttachDevices(const std::string& strList) {

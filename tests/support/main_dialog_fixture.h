@@ -44,6 +44,15 @@ class MainDialogFixture : public ::testing::Test {
     CTempWorkDir m_workDir;
 };
 
+// For a whole program run (AfxWinMain) in the test: the program makes its own main dialog, so the
+// fixture's goes, the globals a run starts from are reset, the work folder has its Settings folder, and
+// a loop that stalls for 5 s fails the test.
+class ProgramRunFixture : public MainDialogFixture {
+  protected:
+    void SetUp() override;
+    void TearDown() override;
+};
+
 // The main dialog with the framework's own initialisation only.
 class CBareMainDialog : public CTessaro2010Dlg {
   public:
