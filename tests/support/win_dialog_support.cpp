@@ -31,7 +31,7 @@ CDialogTemplate DlgTemplate(UINT nID, std::vector<CDialogItemTemplate> items, DW
     return t;
 }
 
-std::vector<BYTE> MakeBmp(int w, int h) {
+std::vector<BYTE> SolidBmp(int w, int h, COLORREF c, bool bTopDown) {
     const int stride = (w * 3 + 3) / 4 * 4;
     const int size = 54 + stride * h;
     std::vector<BYTE> b(static_cast<size_t>(size), 0);
@@ -44,9 +44,16 @@ std::vector<BYTE> MakeBmp(int w, int h) {
     put32(10, 54);
     put32(14, 40);
     put32(18, static_cast<std::uint32_t>(w));
-    put32(22, static_cast<std::uint32_t>(h));
+    put32(22, static_cast<std::uint32_t>(bTopDown ? -h : h));
     b[26] = 1;
     b[28] = 24;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            BYTE* p = &b[static_cast<size_t>(54 + y * stride + x * 3)];
+            p[0] = static_cast<BYTE>((c >> 16) & 0xFF);
+            p[1] = static_cast<BYTE>((c >> 8) & 0xFF);
+            p[2] = static_cast<BYTE>(c & 0xFF);
+        }
     return b;
 }
 

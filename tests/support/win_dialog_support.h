@@ -15,8 +15,9 @@ CDialogItemTemplate DlgItem(UINT nID, const char* pszClass, const char* pszText,
 CDialogTemplate DlgTemplate(UINT nID, std::vector<CDialogItemTemplate> items, DWORD dwStyle = 0,
                             short cx = 200, short cy = 100, const char* pszFont = "MS Shell Dlg",
                             WORD wPointSize = 8);
-// A 24-bit bottom-up BMP file image of w x h pixels.
-std::vector<BYTE> MakeBmp(int w, int h);
+// A 24-bit BMP file image of w x h pixels, all of colour c (black by default); bTopDown stores the rows
+// top first.
+std::vector<BYTE> SolidBmp(int w, int h, COLORREF c = 0, bool bTopDown = false);
 
 struct CNotice {
     UINT nMessage;  // WM_COMMAND, WM_NOTIFY or WM_VSCROLL/WM_HSCROLL

@@ -272,7 +272,7 @@ TEST_F(Controls, PasswordEditPaintsItsMaskAndBitmapStaticFromTemplateDrawsItsBit
     EXPECT_TRUE(bMasked);
     EXPECT_EQ("kWd", Text(kPassword));
 
-    std::vector<BYTE> bmp = MakeBmp(20, 10);
+    std::vector<BYTE> bmp = SolidBmp(20, 10);
     AfxRegisterBitmap(137, bmp.data(), bmp.size());
     AfxRegisterDialogTemplate(DlgTemplate(
         9202, {DlgItem(1112, "Static", "", WS_VISIBLE | SS_BITMAP | SS_CENTERIMAGE, 0, 0, 40, 20, 137)}));

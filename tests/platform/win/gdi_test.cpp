@@ -184,11 +184,11 @@ TEST_F(Gdi, TextMetricsAreFixedAndTabsFollowTheStops) {
 }
 
 TEST_F(Gdi, BitmapsComeFromValidBmpResourcesAndCopiesRecordTheirId) {
-    std::vector<BYTE> good = MakeBmp(512, 350);
+    std::vector<BYTE> good = SolidBmp(512, 350);
     AfxRegisterBitmap(3000, good.data(), good.size());
     std::vector<BYTE> cut(good.begin(), good.begin() + 1000);
     AfxRegisterBitmap(3001, cut.data(), cut.size());
-    std::vector<BYTE> eightBit = MakeBmp(4, 4);
+    std::vector<BYTE> eightBit = SolidBmp(4, 4);
     eightBit[28] = 8;
     AfxRegisterBitmap(3002, eightBit.data(), eightBit.size());
 
