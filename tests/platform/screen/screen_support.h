@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <vector>
 
 #include "platform/screen/cairo_text.h"
 #include "platform/win/framework.h"
