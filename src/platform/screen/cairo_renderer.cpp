@@ -339,7 +339,8 @@ void CCairoRenderer::PaintWindow(cairo_t* cr, const CWindowSnapshot& w, POINT pt
         }
         for (size_t i = nIndex + 1; i < pSiblings->size(); ++i) {
             const CWindowSnapshot& s = (*pSiblings)[i];
-            if (CoversRightPart(s, w)) nCoveredFrom = std::min<int>(nCoveredFrom, s.rcWindow.left - w.rcClient.left);
+            if (CoversRightPart(s, w))
+                nCoveredFrom = std::min<int>(nCoveredFrom, s.rcWindow.left - w.rcClient.left);
         }
     }
     for (const CDrawOp& op : w.nonClientOps) {

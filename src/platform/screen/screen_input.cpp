@@ -133,7 +133,8 @@ void AfxScreenKey(HWND hTop, UINT nVirtKey, UINT nChar, BOOL bDown, UINT nScanCo
     LPARAM l = 1 | static_cast<LPARAM>((nScanCode & 0xFF) << 16);
     if (bAlt) l |= static_cast<LPARAM>(1) << 29;
     if (!bDown) l |= static_cast<LPARAM>(0xC0000000u);
-    const bool bSystem = bAlt || nVirtKey == static_cast<UINT>(VK_F10) || nVirtKey == static_cast<UINT>(VK_MENU);
+    const bool bSystem =
+        bAlt || nVirtKey == static_cast<UINT>(VK_F10) || nVirtKey == static_cast<UINT>(VK_MENU);
     const UINT nMsg = bSystem ? (bDown ? WM_SYSKEYDOWN : WM_SYSKEYUP) : (bDown ? WM_KEYDOWN : WM_KEYUP);
     Deliver(hTarget, nMsg, nVirtKey, l, bDown ? nChar : 0);
 }

@@ -595,7 +595,8 @@ BOOL AfxDeliverMouseInput(UINT nMsg, POINT ptScreen, WPARAM nKeys) {
     LRESULT nHit = HTNOWHERE;
     HWND h = AfxWindowFromPointForInput(ptScreen, &nHit);
     if (h == nullptr) return FALSE;
-    if ((nMsg == WM_LBUTTONDOWN || nMsg == WM_RBUTTONDOWN) && !AfxMouseActivate(h, static_cast<int>(nHit), nMsg))
+    if ((nMsg == WM_LBUTTONDOWN || nMsg == WM_RBUTTONDOWN) &&
+        !AfxMouseActivate(h, static_cast<int>(nHit), nMsg))
         return TRUE;
     if (nHit == HTCLIENT) {
         POINT pt = ptScreen;

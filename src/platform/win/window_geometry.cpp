@@ -58,9 +58,8 @@ void ZOrderLocked(State& s, WndRec* r, HWND hAfter);
 
 BOOL ShowWindow(HWND hWnd, int nCmdShow) {
     // A top-level window hidden with the focus in it hands the activation on.
-    const HWND hHandOver = nCmdShow == SW_HIDE && IsWindowVisible(hWnd) && FocusIsIn(hWnd)
-                               ? NextToActivate(hWnd)
-                               : nullptr;
+    const HWND hHandOver =
+        nCmdShow == SW_HIDE && IsWindowVisible(hWnd) && FocusIsIn(hWnd) ? NextToActivate(hWnd) : nullptr;
     BOOL bWasVisible = FALSE;
     BOOL bShowChange = FALSE;
     int nSizeType = -1;

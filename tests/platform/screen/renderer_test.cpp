@@ -262,10 +262,9 @@ TEST_F(Renderer, WhereTwoSiblingsOverlapTheLowerOnesPaintIsSeenUnlessItClipsItsS
     CCairoRenderer renderer(m_measurer);
     // What the picture paints at the overlap, drawn alone.
     CWindowSnapshot fieldAlone = top;
-    fieldAlone.children.erase(
-        std::remove_if(fieldAlone.children.begin(), fieldAlone.children.end(),
-                       [&](const CWindowSnapshot& c) { return c.hWnd != hField; }),
-        fieldAlone.children.end());
+    fieldAlone.children.erase(std::remove_if(fieldAlone.children.begin(), fieldAlone.children.end(),
+                                             [&](const CWindowSnapshot& c) { return c.hWnd != hField; }),
+                              fieldAlone.children.end());
     cairo_surface_t* alone = renderer.RenderToImage(fieldAlone);
     const std::uint32_t picture = PixelAt(alone, rcField.left + 1, rcField.top + 2);
     const std::uint32_t beyond = PixelAt(alone, rcLabel.right + 1, rcField.top + 2);
@@ -277,11 +276,13 @@ TEST_F(Renderer, WhereTwoSiblingsOverlapTheLowerOnesPaintIsSeenUnlessItClipsItsS
     EXPECT_EQ(0xFF0000u, PixelAt(img, rcLabel.left + 1, rcLabel.top + 2)) << "the static left of it";
     cairo_surface_destroy(img);
 
-    ::SetWindowLong(hField, GWL_STYLE, ::GetWindowLong(hField, GWL_STYLE) | static_cast<LONG>(WS_CLIPSIBLINGS));
+    ::SetWindowLong(hField, GWL_STYLE,
+                    ::GetWindowLong(hField, GWL_STYLE) | static_cast<LONG>(WS_CLIPSIBLINGS));
     snap = AfxTakeScreenSnapshot();
     top = *FindIn(snap.windows, dlg.m_hWnd);
     img = renderer.RenderToImage(top);
-    EXPECT_EQ(0xFF0000u, PixelAt(img, rcField.left + 1, rcField.top + 2)) << "the picture clips the static out";
+    EXPECT_EQ(0xFF0000u, PixelAt(img, rcField.left + 1, rcField.top + 2))
+        << "the picture clips the static out";
     EXPECT_EQ(beyond, PixelAt(img, rcLabel.right + 1, rcField.top + 2)) << "the picture beyond the static";
     cairo_surface_destroy(img);
 }

@@ -148,8 +148,8 @@ TEST_F(Windows, ATopLevelWindowThatGoesOrHidesWithTheFocusHandsTheActivationToIt
     // A window without an owner hands it to the next shown window that can take it (no tool window).
     {
         CRecordingWnd tool, info;
-        ASSERT_TRUE(tool.CreateEx(WS_EX_TOOLWINDOW, nullptr, "tool", WS_POPUP | WS_VISIBLE, 0, 0, 10, 10, nullptr,
-                                  nullptr));
+        ASSERT_TRUE(tool.CreateEx(WS_EX_TOOLWINDOW, nullptr, "tool", WS_POPUP | WS_VISIBLE, 0, 0, 10, 10,
+                                  nullptr, nullptr));
         ASSERT_TRUE(info.CreateTopLevel(WS_POPUP | WS_VISIBLE));
         info.SetFocus();
         info.ShowWindow(SW_HIDE);
