@@ -1,5 +1,6 @@
 #include "platform/win/dialog.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -70,6 +71,27 @@ HWND NextTabStop(HWND hDlg, HWND hFrom, bool bPrevious) {
     const int n = static_cast<int>(stops.size());
     if (at < 0) return bPrevious ? stops.back() : stops.front();
     return stops[static_cast<size_t>((at + (bPrevious ? n - 1 : 1)) % n)];
+}
+
+// The next (or previous) shown, enabled control of hFrom's group, round from the group's end to its
+// start: a group runs from a control with WS_GROUP up to the next one. NULL when there is none.
+HWND NextGroupItem(HWND hDlg, HWND hFrom, bool bPrevious) {
+    const std::vector<HWND> all = ChildrenOf(hDlg);
+    const HWND cur = ChildContaining(hDlg, hFrom);
+    const auto at = std::find(all.begin(), all.end(), cur);
+    if (at == all.end()) return nullptr;
+    size_t nStart = static_cast<size_t>(at - all.begin());
+    while (nStart > 0 && !(StyleOf(all[nStart]) & WS_GROUP)) --nStart;
+    size_t nEnd = static_cast<size_t>(at - all.begin()) + 1;
+    while (nEnd < all.size() && !(StyleOf(all[nEnd]) & WS_GROUP)) ++nEnd;
+    std::vector<HWND> members;
+    for (size_t i = nStart; i < nEnd; ++i) {
+        const DWORD s = StyleOf(all[i]);
+        if (all[i] == cur || ((s & WS_VISIBLE) && !(s & WS_DISABLED))) members.push_back(all[i]);
+    }
+    const size_t n = members.size();
+    const size_t i = static_cast<size_t>(std::find(members.begin(), members.end(), cur) - members.begin());
+    return n > 1 ? members[(i + (bPrevious ? n - 1 : 1)) % n] : nullptr;
 }
 
 HWND FirstTabStop(HWND hDlg) {
@@ -216,6 +238,20 @@ BOOL IsDialogMessageA(HWND hDlg, LPMSG lpMsg) {
             if (hButton && !IsWindowEnabled(hButton)) return TRUE;
             SendMessageA(hDlg, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(id), BN_CLICKED),
                          reinterpret_cast<LPARAM>(hButton));
+            return TRUE;
+        }
+        case VK_LEFT:
+        case VK_UP:
+        case VK_RIGHT:
+        case VK_DOWN: {
+            // The arrows move within the control's group; a radio button reached so is chosen.
+            if (code & (DLGC_WANTARROWS | DLGC_WANTALLKEYS)) return FALSE;
+            HWND hNext = NextGroupItem(hDlg, hCtl, vk == VK_LEFT || vk == VK_UP);
+            if (hNext == nullptr) return TRUE;
+            FocusControl(hNext);
+            const DWORD type = StyleOf(hNext) & BS_TYPEMASK;
+            if ((SendMessageA(hNext, WM_GETDLGCODE, 0, 0) & DLGC_RADIOBUTTON) && type == BS_AUTORADIOBUTTON)
+                SendMessageA(hNext, BM_CLICK, 0, 0);
             return TRUE;
         }
         case VK_ESCAPE: {

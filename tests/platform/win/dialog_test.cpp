@@ -200,6 +200,41 @@ TEST_F(Dialog, TabMovesBetweenTabStopsAndSelectsEditText) {
     EXPECT_EQ(static_cast<int>(kButton), CWnd::GetFocus()->GetDlgCtrlID());
 }
 
+TEST_F(Dialog, ArrowsMoveWithinAGroupAndChooseTheRadioButtonTheyReach) {
+    constexpr UINT kGroupDlg = 9002, kA = 1101, kB = 1102, kC = 1103, kAfter = 1104, kField = 1105;
+    const DWORD radio = WS_VISIBLE | BS_AUTORADIOBUTTON;
+    AfxRegisterDialogTemplate(DlgTemplate(
+        kGroupDlg, {DlgItem(kA, "Button", "A", radio | WS_GROUP | WS_TABSTOP, 5, 5, 30, 10),
+                    DlgItem(kB, "Button", "B", radio, 40, 5, 30, 10),
+                    DlgItem(kC, "Button", "C", radio | WS_DISABLED, 75, 5, 30, 10),
+                    DlgItem(kAfter, "Button", "Go", WS_VISIBLE | WS_GROUP | WS_TABSTOP, 5, 20, 30, 14),
+                    DlgItem(kField, "Edit", "abc", WS_VISIBLE | WS_GROUP | WS_TABSTOP, 40, 20, 40, 12)}));
+    CNoticeDlg dlg(kGroupDlg);
+    ASSERT_TRUE(dlg.Create(kGroupDlg));
+    dlg.ShowWindow(SW_SHOW);
+    dlg.GetDlgItem(kA)->SetFocus();
+    const auto focusId = [] { return static_cast<UINT>(CWnd::GetFocus()->GetDlgCtrlID()); };
+    const auto checked = [&](UINT id) { return dlg.IsDlgButtonChecked(static_cast<int>(id)) == BST_CHECKED; };
+    AfxUserPressKey(dlg.m_hWnd, VK_RIGHT);
+    EXPECT_EQ(kB, focusId());
+    EXPECT_TRUE(checked(kB));
+    EXPECT_EQ(1, dlg.Count(WM_COMMAND, kB, BN_CLICKED));
+    AfxUserPressKey(dlg.m_hWnd, VK_DOWN);  // past the disabled C, round to A
+    EXPECT_EQ(kA, focusId());
+    EXPECT_TRUE(checked(kA));
+    EXPECT_FALSE(checked(kB));
+    AfxUserPressKey(dlg.m_hWnd, VK_UP);
+    EXPECT_EQ(kB, focusId());
+    // A group of one stays; an edit keeps its arrows for its caret.
+    dlg.GetDlgItem(kAfter)->SetFocus();
+    AfxUserPressKey(dlg.m_hWnd, VK_RIGHT);
+    EXPECT_EQ(kAfter, focusId());
+    dlg.GetDlgItem(kField)->SetFocus();
+    AfxUserPressKey(dlg.m_hWnd, VK_LEFT);
+    EXPECT_EQ(kField, focusId());
+    EXPECT_TRUE(checked(kB)) << "nothing else was chosen";
+}
+
 TEST_F(Dialog, DialogUnitsFollowTheTemplateFontAndTheBorderAddsTheMenu) {
     CMenuTemplate menu;
     menu.nID = 7001;
