@@ -22,6 +22,8 @@ using namespace winctl;
 
 namespace {
 
+constexpr int kSunkenEdgeWidth = 2;  // EDGE_SUNKEN's two lines
+
 void PaintStatic(HWND h) {
     StaticState& st = StateOf<StaticState>(h);
     const DWORD style = StyleOf(h);
@@ -73,7 +75,10 @@ void PaintStatic(HWND h) {
                 fmt = (fmt & ~static_cast<UINT>(DT_WORDBREAK)) | DT_VCENTER | DT_SINGLELINE;
             if (style & SS_NOPREFIX) fmt |= DT_NOPREFIX;
             const std::string text = TextOf(h);
-            if (!text.empty()) DrawTextA(hDC, text.c_str(), -1, &rc, fmt);
+            // Inside a sunken edge, the text keeps clear of it.
+            RECT rcText = rc;
+            if (style & SS_SUNKEN) InflateRect(&rcText, -kSunkenEdgeWidth, -kSunkenEdgeWidth);
+            if (!text.empty()) DrawTextA(hDC, text.c_str(), -1, &rcText, fmt);
             break;
         }
     }

@@ -289,4 +289,28 @@ TEST_F(Controls, PasswordEditPaintsItsMaskAndBitmapStaticFromTemplateDrawsItsBit
     EXPECT_EQ(20, ops.back().rc.right - ops.back().rc.left);
 }
 
+TEST_F(Controls, ASunkenReadoutKeepsItsTextClearOfItsEdge) {
+    AfxRegisterDialogTemplate(
+        DlgTemplate(9203, {DlgItem(1113, "Static", "27.4", WS_VISIBLE | SS_RIGHT | SS_SUNKEN, 0, 0, 35, 12)}));
+    CDialog dlg(9203u);
+    ASSERT_TRUE(dlg.Create(9203u));
+    dlg.ShowWindow(SW_SHOW);
+    Pump();
+    const HWND h = dlg.GetDlgItem(1113)->m_hWnd;
+    RECT rc{};
+    ::GetClientRect(h, &rc);
+    int nTexts = 0;
+    bool bEdge = false;
+    for (const CDrawOp& op : AfxGetDrawOps(h)) {
+        bEdge = bEdge || op.nKind == CDrawOpKind::Edge;
+        if (op.nKind != CDrawOpKind::DrawText) continue;
+        ++nTexts;
+        EXPECT_EQ("27.4", op.strText);
+        EXPECT_EQ(rc.right - 2, op.rc.right) << "the right-aligned text ends inside the edge";
+        EXPECT_EQ(rc.left + 2, op.rc.left);
+    }
+    EXPECT_EQ(1, nTexts);
+    EXPECT_TRUE(bEdge);
+}
+
 }  // namespace
