@@ -11,8 +11,6 @@
 #include "platform/ul/cbw.h"
 #include "resources/resource.h"
 
-int g_RangeListCodes[RANGE_LIST_SIZE] = {};
-
 namespace {
 
 struct SourceEntry {

@@ -7,6 +7,7 @@
 // same thread, so a handler's write never overlaps a frame.
 #pragma once
 
+#include "app/app_globals.h"
 #include "platform/win/framework.h"
 
 class CTessaro2010Dlg;
@@ -22,12 +23,7 @@ enum RangeCode : int {
     RANGE_UNI4 = 6,
 };
 
-constexpr int RANGE_LIST_SIZE = 6;
 constexpr UINT_PTR TIMER_PANEL_APPLY = 321;
-
-// The RangeCode of each entry of the Range list, shared by all panels (they all show the list of the
-// board in use). Rewritten by every FillRangeList.
-extern int g_RangeListCodes[RANGE_LIST_SIZE];
 
 // Records channel nChannel's range from Range list entry nListIndex ({RangeCode, library constant});
 // an index outside the list, a channel outside 0..15 or a code outside 0..6 changes nothing. Returns 0.

@@ -6,9 +6,6 @@
 #include "app/channel_panel.h"
 #include "resources/resource.h"
 
-CBitmap* g_pBmpCollapsed = nullptr;
-CBitmap* g_pBmpExpanded = nullptr;
-CTessaro2010Dlg* g_pMainDlg = nullptr;
 
 namespace {
 

@@ -6,8 +6,11 @@
 #include <atomic>
 #include <limits>
 
+#include "app/app_globals.h"
+#include "board/board_globals.h"
 #include "board/capabilities.h"
 #include "engine/latency_stats.h"
+#include "engine/engine_globals.h"
 #include "engine/parameter_block.h"
 #include "platform/win/framework.h"
 
@@ -325,11 +328,4 @@ public:
     DECLARE_MESSAGE_MAP()
 };
 
-// Bitmaps of the expand/collapse buttons, made by the main dialog's initialisation.
-extern CBitmap* g_pBmpCollapsed;
-extern CBitmap* g_pBmpExpanded;
 
-// The running main dialog: set by the application's start-up, NULL before and again from the moment the
-// modal run returns. The interapp window, the interrupt callback and the burst worker reach the dialog
-// only through it.
-extern CTessaro2010Dlg* g_pMainDlg;

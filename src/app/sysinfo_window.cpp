@@ -7,10 +7,6 @@
 #include "platform/win/framework.h"
 #include "resources/resource.h"
 
-HWND g_hSysInfoWnd = nullptr;
-HWND g_hSysInfoTab = nullptr;
-int g_nSysInfoPage = 0;
-
 namespace {
 
 constexpr char kClassName[] = "Corvessa_Tessaro_SysInfo";
@@ -46,8 +42,6 @@ constexpr SPagePicture kPictures[SYSINFO_PAGES - 1] = {
     {IDB_PINOUT_DDA50_TTL, 20, 50, 510, 800}, {IDB_PINOUT_DDA50_ANALOG, 20, 50, 510, 800},
     {IDB_PINOUT_PMD1208, 50, 20, 450, 450},
 };
-
-char g_szTabText[256];
 
 void DrawVersionsPage(HDC hDC) {
     // Asked first, so that every line shows the library as it is at this paint.

@@ -5,14 +5,8 @@
 // User-interface thread only.
 #pragma once
 
+#include "app/app_globals.h"
 #include "platform/wintypes.h"
-
-// The Info window; NULL when its creation failed (the Information command then does nothing).
-extern HWND g_hSysInfoWnd;
-// Its tab strip; NULL when making it failed (page 0 is shown and no page can be chosen).
-extern HWND g_hSysInfoTab;
-// The page shown, 0 at start.
-extern int g_nSysInfoPage;
 
 constexpr int SYSINFO_PAGES = 6;
 

@@ -6,6 +6,7 @@
 #include "app/about_box.h"
 #include "app/main_dialog.h"
 #include "app/sysinfo_window.h"
+#include "hostlink/hostlink_globals.h"
 #include "hostlink/interapp_window.h"
 #include "platform/hostlib/crs_interapp.h"
 
@@ -99,6 +100,11 @@ BOOL CTessaro2010App::InitInstance() {
     icc.dwICC = ICC_WIN95_CLASSES;
     InitCommonControlsEx(&icc);
     CWinApp::InitInstance();
+    // Each layer's globals at their start values, whatever ran in this process before.
+    ResetBoardGlobals();
+    ResetEngineGlobals();
+    ResetHostLinkGlobals();
+    ResetAppGlobals();
     AfxEnableControlContainer();
 
     m_nNotificationDelayMs = 0;

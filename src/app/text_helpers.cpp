@@ -9,12 +9,6 @@
 #include "platform/win/format.h"
 #include "resources/resource.h"
 
-CQVLMisc* g_pAdvancedDlg = nullptr;
-BOOL g_bColorThrottle = TRUE;
-int g_nLastShownOutput = 0;
-int g_nLastShownInput = 0;
-int g_nTriggerLedEntry = -1;
-
 namespace {
 
 constexpr int kTextBufferSize = 1024;

@@ -1,6 +1,7 @@
 // Globals of the text, colour and LED helpers of the main dialog.
 #pragma once
 
+#include "app/app_globals.h"
 #include "platform/wintypes.h"
 
 class CQVLMisc;
@@ -13,12 +14,3 @@ constexpr COLORREF CLR_DIALOG = static_cast<COLORREF>(-1);
 constexpr int COLOR_ENTRIES_WITH_SLOT = 61;
 constexpr int COLOR_SLOT_BASE = 40;
 constexpr DWORD COLOR_THROTTLE_MS = 20;
-
-// The advanced dialog while it runs modally, else NULL; its output LEDs 1080..1087 are painted
-// instead of the main dialog's.
-extern CQVLMisc* g_pAdvancedDlg;
-extern BOOL g_bColorThrottle;
-extern int g_nLastShownOutput;
-extern int g_nLastShownInput;
-// Colour-table index of the trigger LED 1053 once looked up, else -1.
-extern int g_nTriggerLedEntry;

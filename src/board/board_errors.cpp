@@ -7,8 +7,6 @@
 #include "platform/hostlib/crs_interapp.h"
 #include "platform/ul/cbw.h"
 
-std::atomic<BOOL> g_bBoardErrorBoxOpen{FALSE};
-
 namespace {
 
 // Shown in place of the board name while no board is in use.

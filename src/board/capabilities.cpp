@@ -3,8 +3,6 @@
 #include <cstring>
 #include <string_view>
 
-CapabilitiesRecord g_CapabilitiesRecords[MAX_BOARDS];
-
 ProductType ClassifyProductName(const char (&szName)[BOARD_NAME_LEN]) {
     const std::string_view name(szName, strnlen(szName, BOARD_NAME_LEN));
     if (name == "DEMO-BOARD") return PRODUCT_DEMO_BOARD;

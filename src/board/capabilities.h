@@ -43,8 +43,6 @@ struct CapabilitiesRecord {
     BOOL bDigitalOnly;
 };
 
-extern CapabilitiesRecord g_CapabilitiesRecords[MAX_BOARDS];
-
 // The name the system gives its own board when no analog board is attached.
 inline constexpr const char* SIMULATED_BOARD_NAME = "PCI-DDA08/12-Demo";
 

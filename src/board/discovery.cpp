@@ -9,8 +9,6 @@
 #include "platform/hostlib/crs_interapp.h"
 #include "platform/ul/cbw.h"
 
-BOOL g_bLibraryInitialized = FALSE;
-
 namespace {
 
 constexpr int kInventorySize = 100;

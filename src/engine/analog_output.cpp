@@ -5,9 +5,6 @@
 #include "app/main_dialog.h"
 #include "platform/ul/cbw.h"
 
-BOOL g_bAnalogWritten = FALSE;
-int g_nDecimationCounter = 0;
-
 namespace {
 
 struct VoltRange {

@@ -11,11 +11,6 @@ constexpr int kOptionsMenuPos = 2;
 constexpr int kQualitySubmenuPos = 2;
 constexpr const char* kNoBoardText = " No Board (or not selected).";
 
-// Selections begun so far. A message box shown on the way runs the message loop, and a board chosen
-// meanwhile is selected whole at once; the selection that showed the box then stops, so the later choice
-// stands and nothing is configured for a board that is no longer current.
-unsigned g_nSelectionsBegun = 0;
-
 // The board's name field may come from a file and need not be terminated within its 64 bytes.
 bool IsSimulatedBoardName(const char (&szName)[BOARD_NAME_LEN]) {
     return std::strncmp(szName, SIMULATED_BOARD_NAME, BOARD_NAME_LEN) == 0;

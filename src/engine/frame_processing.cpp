@@ -5,8 +5,6 @@
 #include "platform/hostlib/crs_interapp.h"
 #include "resources/resource.h"
 
-std::uint32_t g_nLastCounterValue = 0;
-
 namespace {
 
 // The counter edge is announced in the layout of a TTL input change: code 164 in the high word, and

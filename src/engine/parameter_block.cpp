@@ -1,9 +1,8 @@
 #include "engine/parameter_block.h"
 
+#include "engine/engine_globals.h"
 #include "engine/signal_codes.h"
 
-ParameterBlock g_Params;
-ChannelLinks g_ChannelLinks;
 
 const std::int32_t g_DefaultSignalCodes[MAX_CHANNELS] = {
     MakeSignalCode(SIGNAL_GAZE_POINT, AXIS_X),

@@ -95,9 +95,6 @@ struct ChannelLinks {
     CWnd* pClampText[MAX_CHANNELS];
 };
 
-extern ParameterBlock g_Params;
-extern ChannelLinks g_ChannelLinks;
-
 // Default signal code of each channel (signal kind in the high 16 bits, component in the low 16 bits).
 extern const std::int32_t g_DefaultSignalCodes[MAX_CHANNELS];
 

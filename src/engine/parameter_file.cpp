@@ -13,8 +13,6 @@
 #include "app/channel_panel.h"
 #include "app/main_dialog.h"
 
-BoardBeingLeft g_BoardBeingLeft{};
-
 namespace {
 
 constexpr const char* kNotFoundFormat =

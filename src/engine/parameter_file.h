@@ -27,4 +27,3 @@ struct BoardBeingLeft {
     std::int32_t nBoardIndex;
     BOOL bExternalInterrupt;
 };
-extern BoardBeingLeft g_BoardBeingLeft;

@@ -13,17 +13,6 @@
 #include "platform/ul/cbw.h"
 #include "resources/resource.h"
 
-std::uint32_t g_nDefaultTicks = 0;
-int g_bLastAttached = -1;
-BOOL g_bPulseInit = FALSE;
-BOOL g_bHavePerfCounter = FALSE;
-std::uint32_t g_nPulseTicks = 0;
-int g_nPulseEvery = 0;
-std::uint16_t g_nPulseLevel = 0;
-BYTE g_bSplashShown = TRUE;
-int g_nSplashTicks = 0;
-std::uint16_t g_nSawToothValue[16] = {};
-
 int CTessaro2010Dlg::SecondsInTicks(double dSeconds, int nPeriodMs) {
     const double dPeriodMs = nPeriodMs > 0 ? static_cast<double>(nPeriodMs) : 1.0;
     return static_cast<int>(dSeconds / (dPeriodMs * 0.001));

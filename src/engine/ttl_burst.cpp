@@ -10,9 +10,6 @@
 #include "board/board_errors.h"
 #include "platform/hostlib/crs_interapp.h"
 
-std::atomic<int> g_nBothWord{-1};
-int g_nLastRoiBit = 0;
-
 namespace {
 
 // LED 6 is output bit 6, LED 7 bit 7; the burst owns both. Bit 15 marks a burst write (TTL output).

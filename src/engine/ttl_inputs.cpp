@@ -3,17 +3,11 @@
 #include <atomic>
 #include <cstdio>
 
-#include "app/tessaro_app.h"
 #include "app/main_dialog.h"
+#include "app/tessaro_app.h"
 #include "platform/hostlib/crs_interapp.h"
 #include "platform/ul/cbw.h"
 #include "resources/resource.h"
-
-BOOL g_bInterruptDebounce = TRUE;
-std::uint32_t g_nLastInputChangePoll = 0;
-std::uint16_t g_nPrevTtlInput = 0;
-std::uint8_t g_nTtlInputTestCount = 0;
-std::uint32_t g_nTtlPollCount = 0;
 
 namespace {
 
@@ -29,10 +23,6 @@ constexpr int kInterruptSlot = 90;
 
 static_assert(sizeof(WPARAM) >= 8 && sizeof(LPARAM) >= 8,
               "an interrupt event packs two 32-bit values into each");
-
-// The window that receives the interrupts: set on the user-interface thread before the event is enabled,
-// read by the library's thread. A destroyed window refuses the post, so a late interrupt does nothing.
-std::atomic<HWND> g_hInterruptWnd{nullptr};
 
 // While an event posted by the callback is handled: the time the library reported it. The debounce must
 // measure the spacing of the interrupts, not of their handling, which a busy user-interface thread can

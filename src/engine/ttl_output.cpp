@@ -5,10 +5,6 @@
 #include "platform/ul/cbw.h"
 #include "resources/resource.h"
 
-std::atomic<int> g_nLastTtlOutput{9999999};
-std::atomic<std::uint16_t> g_nTtlShadowWord{0};
-std::uint16_t g_nTtlTestCount = 0;
-
 namespace {
 
 // Bit 15 of a TTL output code: a write of the running burst.

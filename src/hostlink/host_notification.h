@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-// TTL output bits that host notification 165 has set.
-extern std::uint16_t g_wHostTtlBits;
+#include "hostlink/hostlink_globals.h"
+
 // Entries 0..7 single bits, 8..11 all sixteen bits.
 extern const std::uint16_t g_wBitMask[12];

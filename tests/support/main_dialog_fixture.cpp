@@ -22,6 +22,13 @@ constexpr DWORD kClockStartMs = 1000000;
 
 }  // namespace
 
+void ResetProgramGlobals() {
+    ResetBoardGlobals();
+    ResetEngineGlobals();
+    ResetHostLinkGlobals();
+    ResetAppGlobals();
+}
+
 void MainDialogFixture::SetUp() {
     ASSERT_TRUE(m_workDir.Enter());
     m_strWorkDir = m_workDir.Path();
@@ -38,15 +45,7 @@ void MainDialogFixture::SetUp() {
 
     theApp.m_bHostInterfaceDisabled = FALSE;
     theApp.m_bUiUpdatesDisabled = FALSE;
-    g_pAdvancedDlg = nullptr;
-    g_nLastShownOutput = 0;
-    g_nLastShownInput = 0;
-    g_nTriggerLedEntry = -1;
-    g_bBoardErrorBoxOpen = FALSE;
-    g_bLibraryInitialized = FALSE;
-    g_bAnalogWritten = FALSE;
-    g_nDecimationCounter = 0;
-    ClearChannelLinks();
+    ResetProgramGlobals();
 
     m_pDlg = std::make_unique<CBareMainDialog>();
     m_pDlg->SetParameterDefaults();
@@ -66,6 +65,7 @@ void MainDialogFixture::TearDown() {
     SimHost().Reset();
     CSimBoards::Reset();
     CWinSimulation::Reset();
+    ResetProgramGlobals();
     m_workDir.Leave();
 }
 
@@ -76,9 +76,6 @@ void ProgramRunFixture::SetUp() {
     g_pMainDlg = nullptr;
     theApp.m_pInterAppWnd = nullptr;
     theApp.m_hInterAppWnd = nullptr;
-    g_wHostTtlBits = 0;
-    g_nLastTtlOutput = 9999999;
-    g_nTtlShadowWord = 0;
     std::filesystem::create_directory("Settings");
     FailTestOnStalledLoop(5000);
 }

@@ -17,6 +17,9 @@
 #include "resources/resource.h"
 #include "support/temp_work_dir.h"
 
+// Every global of the program's layers (board, engine, host link, application) back at its start value.
+void ResetProgramGlobals();
+
 class MainDialogFixture : public ::testing::Test {
   protected:
     void SetUp() override;

@@ -33,7 +33,7 @@ struct HookRec {
 struct ClockState {
     std::atomic<bool> bManual{false};
     std::atomic<LONGLONG> nManualUs{0};
-    std::atomic<LONGLONG> nFrequency{10000000};
+    std::atomic<LONGLONG> nFrequency{CClock::kDefaultPerformanceFrequency};
     std::atomic<int> nWorkerSleep{CClock::WorkerSleepAdvances};
     const Steady::time_point start = Steady::now();
     // Guards the hooks and the manual-time waiters. Never held while the framework's lock is taken or

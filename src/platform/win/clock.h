@@ -37,6 +37,7 @@ class CClock {
     // Moves the manual time without running any message loop (what Sleep does); time hooks still run.
     static BOOL AdvanceQuietly(LONGLONG nUs);
 
+    static constexpr LONGLONG kDefaultPerformanceFrequency = 10000000;
     // Counts per second of QueryPerformanceCounter; 10 MHz by default. 0 makes QueryPerformanceFrequency
     // and QueryPerformanceCounter fail (FALSE, value 0) so that callers' fallbacks can be tested.
     static void SetPerformanceFrequency(LONGLONG nCountsPerSecond);

@@ -65,6 +65,9 @@ std::map<std::uintptr_t, Module> DefaultModules() {
     return modules;
 }
 
+// Handles of registered modules count up from here, clear of the default modules'.
+constexpr std::uintptr_t kFirstRegisteredModule = 0x10020000;
+
 struct KernelState {
     std::mutex mtx;
     std::string strCommandLine;
@@ -72,7 +75,7 @@ struct KernelState {
     std::string strModulePath;
     bool bModulePathSet = false;
     std::map<std::uintptr_t, Module> modules = DefaultModules();
-    std::uintptr_t nNextModule = 0x10020000;
+    std::uintptr_t nNextModule = kFirstRegisteredModule;
     std::map<DWORD, std::string> systemTexts = DefaultSystemTexts();
     std::map<int, bool> keys;
     std::vector<CBeepRecord> beeps;
@@ -402,7 +405,6 @@ BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* picce) {
     return s.bFailInitCommonControls ? FALSE : TRUE;
 }
 
-
 // ---- Simulation control of the kernel services ----
 void CWinSimulation::SetKeyDown(int nVirtKey, BOOL bDown) {
     KernelState& k = K();
@@ -445,6 +447,10 @@ void Reset() {
     k.keys.clear();
     k.beeps.clear();
     k.systemTexts = DefaultSystemTexts();
+    k.modules = DefaultModules();
+    k.nNextModule = kFirstRegisteredModule;
+    k.strModulePath.clear();
+    k.bModulePathSet = false;
 }
 
 }  // namespace kernelstate

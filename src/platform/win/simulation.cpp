@@ -2,7 +2,9 @@
 
 #include <mutex>
 
+#include "platform/win/clock.h"
 #include "platform/win/kernel.h"
+#include "platform/win/text_measure.h"
 #include "platform/win/user_agent.h"
 #include "platform/win/win_state.h"
 
@@ -18,6 +20,9 @@ void CWinSimulation::Reset() {
     agent.ClearEvents();
     agent.SetObserver(nullptr);
     agent.SetPumpWhileOpen(TRUE);
+    CClock::SetWorkerSleep(CClock::WorkerSleepAdvances);
+    CClock::SetPerformanceFrequency(CClock::kDefaultPerformanceFrequency);
+    AfxSetTextMeasurer(nullptr);
     SetLastError(ERROR_SUCCESS);
 }
 

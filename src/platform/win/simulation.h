@@ -16,10 +16,11 @@ struct CBeepRecord {
 class CWinSimulation {
   public:
     // Fresh state: every window is dropped without messages (objects still attached lose their handle),
-    // queues, timers, focus, menus, forced failures, key states, beeps and scripted answers are cleared,
-    // the user agent and system texts are restored. Kept: registered window messages, the system classes,
-    // resources, the clock and its mode, time hooks (the simulations own them), the command line and
-    // modules.
+    // queues, timers, focus, menus, forced failures, key states, beeps and scripted answers are cleared;
+    // the user agent, the text measurer, system texts, registered modules and the module path, the
+    // clock's worker-sleep mode and performance frequency are restored. Kept: registered window messages,
+    // the system classes, resources, the clock's time and whether it is manual (fixtures choose), time
+    // hooks (the simulations own them) and the command line.
     static void Reset();
 
     // SetTimer fails for this id (on any window) while set.

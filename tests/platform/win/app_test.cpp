@@ -8,11 +8,19 @@
 
 namespace {
 
-using Threads = CWinTestFixture;
-
 std::atomic<int> g_nRuns{0};
 std::atomic<int> g_nDestroyed{0};
 std::atomic<int> g_nThreadMessages{0};
+
+class Threads : public CWinTestFixture {
+  protected:
+    void SetUp() override {
+        CWinTestFixture::SetUp();
+        g_nRuns = 0;
+        g_nDestroyed = 0;
+        g_nThreadMessages = 0;
+    }
+};
 
 class CCountingThread : public CWinThread {
     DECLARE_DYNCREATE(CCountingThread)
