@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "platform/wintypes.h"
+#include "resources/resource.h"
 
 class CWnd;
 
@@ -12,18 +13,7 @@ constexpr int PARAMS_VERSION = 4;
 constexpr int PARAMS_SIZE = 692;
 constexpr int MAX_CHANNELS = 16;
 
-constexpr int ID_BOARD_NONE = 4200;
-constexpr int ID_BOARD_FIRST = 4201;
-
-// Display radix of the TTL lines, stored as its menu id.
-constexpr int ID_TTL_BINARY = 4331;
-constexpr int ID_TTL_OCTAL = 4332;
-constexpr int ID_TTL_DECIMAL = 4333;
-constexpr int ID_TTL_HEX = 4334;
-constexpr int ID_TTL_LEDS = 4335;
-
-// Quality threshold t carries the radio mark on menu item ID_QUALITY_BASE - t (0..5).
-constexpr int ID_QUALITY_BASE = 32788;
+// The record stores the board's and the TTL radix's menu ids (resources/resource.h).
 
 // Output range of one channel: the panel's RangeCode 0..6 and the matching board library constant.
 struct ChannelRange {

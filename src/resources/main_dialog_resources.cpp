@@ -4,7 +4,6 @@
 #include <utility>
 #include <vector>
 
-#include "engine/parameter_block.h"
 #include "platform/win/resources.h"
 #include "resources/advanced_dialog_resource.h"
 #include "resources/bitmaps.h"

@@ -69,6 +69,17 @@ constexpr int ID_QUALITY_CRITERIA_FAILED = 32785;
 constexpr int ID_QUALITY_FALL_BACK = 32786;
 constexpr int ID_QUALITY_PUPIL_ONLY = 32787;
 constexpr int ID_QUALITY_GLINT_GOOD = 32788;
+// The Board menu: No Board, then one item per board found.
+constexpr int ID_BOARD_NONE = 4200;
+constexpr int ID_BOARD_FIRST = 4201;
+// Display radix of the TTL lines; the settings record stores the chosen one's id.
+constexpr int ID_TTL_BINARY = 4331;
+constexpr int ID_TTL_OCTAL = 4332;
+constexpr int ID_TTL_DECIMAL = 4333;
+constexpr int ID_TTL_HEX = 4334;
+constexpr int ID_TTL_LEDS = 4335;
+// Quality threshold t carries the radio mark on menu item ID_QUALITY_BASE - t (0..5).
+constexpr int ID_QUALITY_BASE = 32788;
 
 // Registers every dialog template, menu, string, icon and bitmap of the program with the framework.
 // Start-up (and each test fixture) calls it before the first window is made.
