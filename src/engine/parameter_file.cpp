@@ -222,18 +222,19 @@ std::string KeepCopyOf(const std::string& strTarget, const struct stat& stTarget
     return {};
 }
 
-// Channel settings of a loaded record that no frame could ever use: a domain limit that is not finite,
-// or a pair that holds no value (Min not below Max), fails every frame, and an eye other than A or B is
-// refused by every host getter. They take the defaults; the other channel fields stay as loaded (an
-// unknown signal code reads 0.0 and is kept for the user to change, the panel maps an unknown range to
-// its first entry). Returns the lines naming the channels mended, empty when none was.
+// Channel settings of a loaded record that no frame could ever use: a domain limit that is not finite
+// puts every value out of the domain or makes its scaling fail, and the panel cannot show it as a number;
+// an eye other than A or B is refused by every host getter. They take the defaults. The other channel
+// fields stay as loaded: an unknown signal code reads 0.0 and is kept for the user to change, the panel
+// maps an unknown range to its first entry, and a finite pair with Min not below Max is shown as it is and
+// set right in the panel. Returns the lines naming the channels mended, empty when none was.
 std::string MendDamagedChannels(ParameterBlock& params) {
     std::vector<int> domains;
     std::vector<int> eyes;
     for (int ch = 0; ch < MAX_CHANNELS; ++ch) {
         const float fMin = params.fDomainMin[ch];
         const float fMax = params.fDomainMax[ch];
-        if (!std::isfinite(fMin) || !std::isfinite(fMax) || !(fMin < fMax)) {
+        if (!std::isfinite(fMin) || !std::isfinite(fMax)) {
             params.fDomainMax[ch] = 1.0f;
             params.fDomainMin[ch] = 0.0f;
             domains.push_back(ch);

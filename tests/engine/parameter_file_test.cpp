@@ -561,8 +561,6 @@ TEST_F(ParameterFile, RandomFilesNeverLeaveAnUnusableState) {
 TEST_F(ParameterFile, ALoadReleasesTheBoardInUseAndReappliesTheSavedInterruptChoice) {
     AttachDevices("PCI-DIO24:B2");
     Discover();
-    // The domains the defaults give (without them every domain is empty, which a load reports).
-    std::fill(std::begin(g_Params.fDomainMax), std::end(g_Params.fDomainMax), 1.0f);
     m_pDlg->SelectBoard(ID_BOARD_FIRST);
     m_pDlg->EnableExternalInterrupt(TRUE);
     ASSERT_TRUE(g_Params.bExternalInterrupt);
@@ -1013,9 +1011,9 @@ TEST_F(ParameterFile, ADomainNoFrameCanUseTakesTheDefaultWithOneBoxAndIsNotSaved
     file.fDomainMin[1] = std::numeric_limits<float>::quiet_NaN();
     file.fDomainMax[4] = std::numeric_limits<float>::infinity();
     file.fDomainMin[9] = -std::numeric_limits<float>::infinity();
-    file.fDomainMin[12] = 3.0f;  // Min above Max: no value lies in it
-    file.fDomainMax[12] = 2.0f;
-    file.fDomainMin[13] = file.fDomainMax[13] = 2.0f;  // empty
+    file.fDomainMax[12] = std::numeric_limits<float>::quiet_NaN();
+    file.fDomainMin[13] = std::numeric_limits<float>::max();  // finite, though no value lies in it: kept
+    file.fDomainMax[13] = 2.0f;
     file.nEye[6] = 2;
     file.nEye[7] = -1;
     WriteDefaultFile(file);
@@ -1027,20 +1025,20 @@ TEST_F(ParameterFile, ADomainNoFrameCanUseTakesTheDefaultWithOneBoxAndIsNotSaved
     m_pDlg->LoadParameters(FALSE);
     EXPECT_EQ(
         std::vector<std::string>{"Damaged channel settings in parameter file...                \n\n"
-                                 "Input Domain of channels 1, 4, 9, 12, 13:  loading default values.       \n"
+                                 "Input Domain of channels 1, 4, 9, 12:  loading default values.       \n"
                                  "Eye of channels 6, 7:  loading default values.       "},
         BoxTexts());
     EXPECT_EQ(0, GetWindowLong(m_pDlg->m_pAboutDlg->GetSafeHwnd(), GWL_EXSTYLE) & WS_EX_TOPMOST)
         << "the box would be hidden under the About box";
-    for (int ch : {1, 4, 9, 12, 13}) {
+    for (int ch : {1, 4, 9, 12}) {
         EXPECT_EQ(0.0f, g_Params.fDomainMin[ch]) << ch;
         EXPECT_EQ(1.0f, g_Params.fDomainMax[ch]) << ch;
     }
     EXPECT_EQ(0, g_Params.nEye[6]);
     EXPECT_EQ(0, g_Params.nEye[7]);
-    // Every other setting stays as loaded, the usable domain and eye of channel 3 included.
+    // Every other setting stays as loaded, channel 3's settings and channel 13's finite domain included.
     ParameterBlock expected = file;
-    for (int ch : {1, 4, 9, 12, 13}) expected.fDomainMin[ch] = 0.0f, expected.fDomainMax[ch] = 1.0f;
+    for (int ch : {1, 4, 9, 12}) expected.fDomainMin[ch] = 0.0f, expected.fDomainMax[ch] = 1.0f;
     expected.nEye[6] = expected.nEye[7] = 0;
     EXPECT_EQ(Image(expected), Image(g_Params));
 
@@ -1057,7 +1055,7 @@ TEST_F(ParameterFile, ADomainNoFrameCanUseTakesTheDefaultWithOneBoxAndIsNotSaved
     m_pDlg->LoadParameters(TRUE);
     EXPECT_EQ(
         std::vector<std::string>{"Damaged channel settings in parameter file...                \n\n"
-                                 "Input Domain of channels 1, 4, 9, 12, 13:  loading default values.       "},
+                                 "Input Domain of channels 1, 4, 9, 12:  loading default values.       "},
         BoxTexts());
     EXPECT_EQ(1, g_Params.nEye[6]);
 }
