@@ -8,7 +8,6 @@
 #include <cerrno>
 #include <climits>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <string_view>
@@ -151,7 +150,7 @@ int CreateBeside(const std::string& strTarget, std::string& strNew) {
     return -1;
 }
 
-// Whole file, or false.
+// Reads the rest of the file into bytes; false on a read error.
 bool ReadWhole(int fd, std::vector<unsigned char>& bytes) {
     unsigned char buf[4096];
     for (;;) {
@@ -212,6 +211,8 @@ std::string KeepCopyOf(const std::string& strTarget, const struct stat& stTarget
             if (errno == EEXIST) continue;
             return {};
         }
+        const int nOwned = ::fchown(fd, stTarget.st_uid, stTarget.st_gid);  // where this process may
+        static_cast<void>(nOwned);
         bool bCopied = ::fchmod(fd, stTarget.st_mode & 07777) == 0 &&
                        WriteAll(fd, bytes.data(), bytes.size()) && ::fsync(fd) == 0;
         if (::close(fd) != 0) bCopied = false;
