@@ -288,6 +288,12 @@ public:
     CAboutDlg* m_pAboutDlg = nullptr;            // app: About box
     CString m_strDefaultParamPath;               // engine: parameter file
     CString m_strLastParamPath;                  // engine: parameter file
+    // The default file as the start-up found it, when this run did not apply it (rejected, or its board
+    // absent): the file (device, inode) a save keeps a copy of before it first replaces it. Engine:
+    // parameter file.
+    BOOL m_bKeepUnappliedFile = FALSE;
+    std::uint64_t m_nUnappliedDevice = 0;
+    std::uint64_t m_nUnappliedInode = 0;
     std::int32_t m_nSlotTimeMs[SLOT_COUNT] = {};  // app: text helpers (slot 90: external interrupt)
     BOOL m_bClosing = FALSE;                     // app: main dialog
     std::atomic<BOOL> m_bAdvancedOpen{FALSE};    // app: advanced dialog; read by the burst worker

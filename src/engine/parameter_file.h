@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "engine/parameter_block.h"
@@ -16,6 +17,16 @@ inline constexpr const char* PARAM_FILE_EXT = "prm";
 
 // The path with every '\' turned into this platform's separator.
 std::string NativeParamPath(const char* path);
+
+// A save replaces the file whole: the record goes into a new file in the same folder, which is synced and
+// renamed over the old one, so that a failure or a crash at any step leaves the old file as it was.
+// The default file that this run found but did not apply (rejected at start-up, or its board absent) is
+// kept before a save first replaces it: as a copy beside it named after the local time of the copy,
+// "<name>-YYYYMMDD-HHMMSS<ext>" ("-2", "-3", ... added when that name is taken), at most one per run.
+// The hook, when set, is told the path of that copy (this platform's form) once it is complete, on the
+// user-interface thread. Nothing of the program depends on it; a runner reports the copy with it.
+using ParamFileKeptHook = std::function<void(const std::string& strCopyPath)>;
+void SetParamFileKeptHook(ParamFileKeptHook pfnHook);
 
 // A load replaces g_Params before it selects the loaded board, so the record no longer describes the
 // board being left. Just before the replacement the load notes here how the library knows that board;

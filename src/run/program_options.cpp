@@ -116,6 +116,8 @@ const char kHelp[] =
     "  shot cannot write \"<DIR>\": <reason>\n"
     "                         the folder could not be made, or no picture could be written\n"
     "  run dropped <n> lines  lines lost to a full queue (written where the loss ended)\n"
+    "  run kept \"<path>\"      the parameter file the run could not use (rejected at start, or its\n"
+    "                         board absent), kept as this copy just before a save replaced it\n"
     "Without --trace only the host say, box, file, user, shot, sum and run lines are printed.\n";
 
 bool StartsWithOption(std::string_view word, std::string_view name, std::string_view& value,

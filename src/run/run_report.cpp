@@ -13,6 +13,7 @@
 #include <system_error>
 
 #include "app/main_dialog.h"
+#include "engine/parameter_file.h"
 #include "platform/screen/cairo_text.h"
 #include "platform/screen/screenshot.h"
 #include "platform/ul/cbw.h"
@@ -354,6 +355,10 @@ std::string FormatMessageBoxTrace(const CUserEvent& box) {
            EscapeTraceText(box.strCaption.Str()) + "\" \"" + EscapeTraceText(box.strText.Str()) + "\"";
 }
 
+std::string FormatKeptFileLine(const std::string& strPath) {
+    return "run kept \"" + EscapeTraceText(strPath) + "\"";
+}
+
 std::string FormatFileDialogTrace(const CUserEvent& dlg) {
     return "file " + MessageBoxAnswerName(dlg.nResult) +
            (dlg.nKind == CUserEvent::FileSave ? " save" : " open") + " \"" +
@@ -633,6 +638,8 @@ void CRunSession::Start() {
         m_agent.SetPerson(m_pPerson.get());
     }
     AfxSetUserAgent(&m_agent);
+    // A parameter file the program did not apply is kept as a copy before a save replaces it.
+    SetParamFileKeptHook([this](const std::string& strCopy) { Report(FormatKeptFileLine(strCopy)); });
 
     // The boards' TTL input pattern keeps the framework's time, as the host does.
     CSimBoards::SetTimeSource([] { return CClock::NowMicros(); });
@@ -790,6 +797,7 @@ void CRunSession::Finish() {
     CSimBoards::SetOutputListener(nullptr);
     CSimBoards::SetTimeSource(nullptr);
     AfxSetUserAgent(nullptr);
+    SetParamFileKeptHook(nullptr);
     m_agent.SetPerson(nullptr);
     m_pPerson.reset();
     if (m_pMeasurer) {

@@ -16,6 +16,8 @@
 //   user pressed "<caption>" in "<window>" | user cannot press "<CAPTION>": <reason>
 //   shot <path> | shot cannot write "<DIR>": <reason>
 //   run dropped <n> lines
+//   run kept "<path>"                a parameter file this run did not apply, kept as a copy before a
+//                                    save replaced it (SetParamFileKeptHook)
 #pragma once
 
 #include <atomic>
@@ -108,6 +110,8 @@ std::string MessageBoxButtonsName(UINT nType);
 std::string FormatMessageBoxTrace(const CUserEvent& box);
 // file <answer> open|save "<title>" "<filter>" "<path>" (the path chosen; empty when cancelled)
 std::string FormatFileDialogTrace(const CUserEvent& dlg);
+// run kept "<path>": the copy kept of a parameter file this run did not apply.
+std::string FormatKeptFileLine(const std::string& strPath);
 
 // ---- Summary ----
 

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -10,17 +11,21 @@
 #include <condition_variable>
 #include <csignal>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <limits>
 #include <mutex>
 #include <random>
+#include <regex>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "app/about_box.h"
 #include "engine/parameter_file.h"
+#include "engine/parameter_file_testing.h"
 #include "engine/signal_codes.h"
 #include "platform/ul/cbw.h"
 #include "resources/resource.h"
@@ -78,7 +83,14 @@ class ParameterFile : public MainDialogFixture {
   protected:
     void SetUp() override {
         MainDialogFixture::SetUp();
+        ResetParamFileTesting();
+        SetParamFileKeptHook(nullptr);
         m_pDlg->m_strDefaultParamPath = DEFAULT_PARAM_PATH;
+    }
+    void TearDown() override {
+        ResetParamFileTesting();
+        SetParamFileKeptHook(nullptr);
+        MainDialogFixture::TearDown();
     }
     // Discovers the devices and applies the defaults, as a start-up without a file would.
     void StartWith(const std::string& strDevices) {
@@ -118,6 +130,14 @@ class ParameterFile : public MainDialogFixture {
         for (const CUserEvent& ev : AfxGetScriptedUserAgent().Events())
             if (ev.nKind != CUserEvent::MessageBox) dialogs.push_back(ev);
         return dialogs;
+    }
+    // The names in a folder, sorted.
+    static std::vector<std::string> FolderNames(const std::string& strFolder) {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(strFolder))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
     }
     HMENU Menu() const { return ::GetMenu(m_pDlg->GetSafeHwnd()); }
     bool Checked(UINT nId) const { return (::GetMenuState(Menu(), nId, MF_BYCOMMAND) & MF_CHECKED) != 0; }
@@ -446,7 +466,8 @@ TEST_F(ParameterFile, DamagedFieldsLoadAsDefinedAndTheUserCanCarryOn) {
     EXPECT_EQ(ID_BOARD_FIRST + 1, g_Params.nBoardMenuId);
     EXPECT_EQ(FAMILY_DIO24, m_pDlg->m_nBoardFamily);
 
-    // Odd channel settings and option values are loaded as they are; the setters define the rest.
+    // Odd signal codes, ranges and switches are loaded as they are and the setters define the option
+    // values; domains and eyes that no frame could use take their defaults, reported in one box.
     file = good;
     const float nan = std::numeric_limits<float>::quiet_NaN();
     for (int ch = 0; ch < MAX_CHANNELS; ++ch) {
@@ -466,6 +487,19 @@ TEST_F(ParameterFile, DamagedFieldsLoadAsDefinedAndTheUserCanCarryOn) {
     EXPECT_EQ(ID_BOARD_FIRST, g_Params.nBoardMenuId);
     EXPECT_FALSE(g_Params.bExternalInterrupt);  // a DDA board cannot take the interrupt
     EXPECT_FALSE(m_pDlg->m_bBoardError);
+    const std::string strAll = "0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15";
+    EXPECT_EQ(std::vector<std::string>{"Damaged channel settings in parameter file...                \n\n"
+                                       "Input Domain of channels " +
+                                       strAll + ":  loading default values.       \nEye of channels " +
+                                       strAll + ":  loading default values.       "},
+              BoxTexts());
+    for (int ch = 0; ch < MAX_CHANNELS; ++ch) {
+        EXPECT_EQ(0.0f, g_Params.fDomainMin[ch]);
+        EXPECT_EQ(1.0f, g_Params.fDomainMax[ch]);
+        EXPECT_EQ(0, g_Params.nEye[ch]);
+        EXPECT_EQ(file.nSignalCode[ch], g_Params.nSignalCode[ch]);
+        EXPECT_EQ(7, g_Params.bInvert[ch]);
+    }
 
     // A radix id of 0 is shown as the bad radix and stops the board, which the user leaves by choosing
     // a radix and the board again; the record keeps the default radix, so it is not saved again.
@@ -623,13 +657,17 @@ TEST_F(ParameterFile, AWriteTheSystemCutsShortIsReported) {
     rlimit small = old;
     small.rlim_cur = 100;
     ASSERT_EQ(0, ::setrlimit(RLIMIT_FSIZE, &small));
+    // The file the save would replace is left as it was, and the part written is removed.
+    const Bytes oldFile = {4, 0, 0, 0, 1, 2, 3};
+    WriteBytes("short.prm", oldFile);
     m_pDlg->m_strDefaultParamPath = "short.prm";
     m_pDlg->SaveParameters(FALSE, TRUE);
     ::setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, pfnOldXfsz);
     EXPECT_EQ(std::vector<std::string>{"Error saving parameters.    "}, BoxTexts());
     EXPECT_EQ(before, Image(g_Params));
-    EXPECT_LT(std::filesystem::file_size("short.prm"), static_cast<std::uintmax_t>(PARAMS_SIZE));
+    EXPECT_EQ(oldFile, ReadBytes("short.prm"));
+    EXPECT_EQ(std::vector<std::string>{"short.prm"}, FolderNames("."));
 }
 
 TEST_F(ParameterFile, AStoredValueTheProgramCannotUseFailsOnlyTheStartThatFindsIt) {
@@ -660,4 +698,364 @@ TEST_F(ParameterFile, AStoredValueTheProgramCannotUseFailsOnlyTheStartThatFindsI
     EXPECT_EQ(0x7777, g_Params.nSignalCode[2]);
     EXPECT_EQ(3, g_Params.bTtlInputMarkers);
     EXPECT_TRUE(Checked(ID_TTL_INPUT_MARKERS));
+}
+
+namespace {
+
+constexpr const char* kCannotOpen = "Could not open parameter file for saving.  ";
+constexpr const char* kSaveError = "Error saving parameters.    ";
+
+// A settings file the tests can tell apart from any record the dialog writes.
+Bytes OldFileBytes() {
+    Bytes bytes(PARAMS_SIZE, 0x5A);
+    bytes[0] = 4, bytes[1] = bytes[2] = bytes[3] = 0;
+    return bytes;
+}
+
+mode_t ModeOf(const std::string& strPath) {
+    struct stat st {};
+    EXPECT_EQ(0, ::stat(strPath.c_str(), &st)) << strPath;
+    return st.st_mode & 07777;
+}
+
+}  // namespace
+
+TEST_F(ParameterFile, AFaultAtAnyStepOfTheSaveLeavesTheOldFileAsItWas) {
+    StartWith("PCI-DDA08/12:A1");
+    ChangeSettings();
+    const Bytes record = Image(g_Params);
+    std::filesystem::create_directory("Settings");
+    const std::string strFile = "Settings/TessaroParams.prm";
+    WriteBytes(strFile, OldFileBytes());
+    ASSERT_EQ(0, ::chmod(strFile.c_str(), 0640));
+
+    struct Case {
+        EParamFileStep eStep;
+        const char* box;
+    };
+    for (const Case& c : {Case{EParamFileStep::Create, kCannotOpen}, Case{EParamFileStep::Write, kSaveError},
+                          Case{EParamFileStep::Sync, kSaveError}, Case{EParamFileStep::Rename, kSaveError}}) {
+        for (BOOL bInteractive : {FALSE, TRUE}) {
+            SCOPED_TRACE(static_cast<int>(c.eStep) * 10 + bInteractive);
+            ParamFileTestingState().eFailAt = c.eStep;
+            AfxGetScriptedUserAgent().ClearEvents();
+            if (bInteractive) AfxGetScriptedUserAgent().QueueFile(strFile.c_str());
+            m_pDlg->SaveParameters(bInteractive, !bInteractive);
+            EXPECT_EQ(std::vector<std::string>{c.box}, BoxTexts());
+            EXPECT_EQ(OldFileBytes(), ReadBytes(strFile));
+            EXPECT_EQ(0640u, ModeOf(strFile));
+            EXPECT_EQ(std::vector<std::string>{"TessaroParams.prm"}, FolderNames("Settings"));
+            EXPECT_TRUE(m_pDlg->m_strLastParamPath.IsEmpty());
+            EXPECT_EQ(record, Image(g_Params));
+        }
+    }
+
+    // Without a fault the record replaces the file, which keeps its permission bits. A folder that cannot
+    // be synced after the rename is reported, though the file was replaced.
+    ResetParamFileTesting();
+    AfxGetScriptedUserAgent().ClearEvents();
+    m_pDlg->SaveParameters(FALSE, TRUE);
+    EXPECT_TRUE(BoxTexts().empty());
+    EXPECT_EQ(record, ReadBytes(strFile));
+    EXPECT_EQ(0640u, ModeOf(strFile));
+    EXPECT_EQ(std::vector<std::string>{"TessaroParams.prm"}, FolderNames("Settings"));
+    ParamFileTestingState().eFailAt = EParamFileStep::FolderSync;
+    AfxGetScriptedUserAgent().QueueFile("other.prm");
+    m_pDlg->SaveParameters(TRUE, FALSE);
+    EXPECT_EQ(std::vector<std::string>{kSaveError}, BoxTexts());
+    EXPECT_EQ(record, ReadBytes("other.prm"));
+    EXPECT_TRUE(m_pDlg->m_strLastParamPath.IsEmpty());
+}
+
+TEST_F(ParameterFile, AProcessKilledBeforeTheRenameLeavesTheOldFile) {
+    StartWith("PCI-DDA08/12:A1");
+    ChangeSettings();
+    std::filesystem::create_directory("Settings");
+    const std::string strFile = "Settings/TessaroParams.prm";
+    WriteBytes(strFile, OldFileBytes());
+
+    const pid_t pid = ::fork();
+    ASSERT_NE(-1, pid);
+    if (pid == 0) {
+        // The child is killed once the new file is complete and synced, before it takes the old one's place.
+        ParamFileTestingState().pfnBeforeRename = [] { ::raise(SIGKILL); };
+        m_pDlg->SaveParameters(FALSE, TRUE);
+        ::_exit(3);
+    }
+    int nStatus = 0;
+    ASSERT_EQ(pid, ::waitpid(pid, &nStatus, 0));
+    ASSERT_TRUE(WIFSIGNALED(nStatus)) << "the child was not stopped before the rename: " << nStatus;
+    EXPECT_EQ(SIGKILL, WTERMSIG(nStatus));
+    EXPECT_EQ(OldFileBytes(), ReadBytes(strFile));
+    // What the child left beside it is its whole new file, never a part of the old one.
+    const std::vector<std::string> names = FolderNames("Settings");
+    ASSERT_EQ(2u, names.size());
+    EXPECT_EQ(Image(g_Params), ReadBytes("Settings/" + names[0]));
+
+    // The next start reads the old file, and the next save replaces it.
+    m_pDlg->SaveParameters(FALSE, TRUE);
+    EXPECT_TRUE(BoxTexts().empty());
+    EXPECT_EQ(Image(g_Params), ReadBytes(strFile));
+}
+
+TEST_F(ParameterFile, ASaveReplacesTheFileALinkNamesAndTheLinkStays) {
+    StartWith("PCI-DDA08/12:A1");
+    std::filesystem::create_directory("Settings");
+    std::filesystem::create_directory("shared");
+    WriteBytes("shared/rig.prm", OldFileBytes());
+    ASSERT_EQ(0, ::chmod("shared/rig.prm", 0604));
+    std::filesystem::create_symlink("../shared/rig.prm", "Settings/TessaroParams.prm");
+    std::filesystem::create_symlink("Settings/TessaroParams.prm", "chain.prm");
+
+    for (BOOL bInteractive : {FALSE, TRUE}) {
+        SCOPED_TRACE(bInteractive);
+        WriteBytes("shared/rig.prm", OldFileBytes());
+        if (bInteractive) AfxGetScriptedUserAgent().QueueFile("chain.prm");
+        m_pDlg->SaveParameters(bInteractive, TRUE);
+        EXPECT_TRUE(BoxTexts().empty());
+        EXPECT_TRUE(std::filesystem::is_symlink("Settings/TessaroParams.prm"));
+        EXPECT_TRUE(std::filesystem::is_symlink("chain.prm"));
+        EXPECT_EQ(Image(g_Params), ReadBytes("shared/rig.prm"));
+        EXPECT_EQ(0604u, ModeOf("shared/rig.prm"));
+        EXPECT_EQ(std::vector<std::string>{"rig.prm"}, FolderNames("shared"));
+    }
+
+    // A link to a file not yet made makes it; a loop of links is a file that cannot be opened.
+    std::filesystem::create_symlink("made.prm", "dangling.prm");
+    std::filesystem::create_symlink("loop.prm", "loop.prm");
+    AfxGetScriptedUserAgent().QueueFile("dangling.prm");
+    m_pDlg->SaveParameters(TRUE, TRUE);
+    EXPECT_EQ(Image(g_Params), ReadBytes("made.prm"));
+    EXPECT_TRUE(std::filesystem::is_symlink("dangling.prm"));
+    AfxGetScriptedUserAgent().QueueFile("loop.prm");
+    m_pDlg->SaveParameters(TRUE, TRUE);
+    EXPECT_EQ(std::vector<std::string>{kCannotOpen}, BoxTexts());
+}
+
+namespace {
+
+// The copies kept beside the default file, sorted by name.
+std::vector<std::string> KeptCopies() {
+    static const std::regex kCopyName(R"(TessaroParams-\d{8}-\d{6}(-\d+)?\.prm)");
+    std::vector<std::string> names;
+    if (!std::filesystem::exists("Settings")) return names;
+    for (const auto& entry : std::filesystem::directory_iterator("Settings")) {
+        const std::string strName = entry.path().filename().string();
+        if (std::regex_match(strName, kCopyName)) names.push_back(strName);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+}  // namespace
+
+TEST_F(ParameterFile, TheFileTheStartCouldNotUseIsKeptBeforeTheFirstSaveReplacesIt) {
+    StartWith("USB-1208HS:C3");
+    std::vector<std::string> kept;
+    SetParamFileKeptHook([&](const std::string& strPath) { kept.push_back(strPath); });
+    ParameterBlock absent = g_Params;
+    std::strcpy(absent.szBoardName, "PCI-DDA08/12");
+    absent.nQualityThreshold = 4;
+    Bytes oldVersion = Image(absent);
+    oldVersion[0] = 3;
+
+    struct Case {
+        const char* name;
+        Bytes bytes;
+        bool bUnreadable;
+    };
+    for (const Case& c :
+         {Case{"board absent", Image(absent), false}, Case{"old version", oldVersion, false},
+          Case{"short", Bytes{4, 0, 0, 0, 9}, false}, Case{"cannot be read", Image(absent), true}}) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::remove_all("Settings");
+        std::filesystem::create_directory("Settings");
+        WriteBytes("Settings/TessaroParams.prm", c.bytes);
+        ASSERT_EQ(0, ::chmod("Settings/TessaroParams.prm", 0620));
+        m_pDlg->m_bKeepUnappliedFile = FALSE;
+        kept.clear();
+        if (c.bUnreadable) ParamFileTestingState().eFailAt = EParamFileStep::OpenToRead;
+        m_pDlg->LoadParameters(FALSE);
+        ResetParamFileTesting();
+        EXPECT_EQ(2, g_Params.nQualityThreshold);  // the defaults, not the file
+
+        // The exit save keeps the file as it was, then replaces it; the run is told the copy's path.
+        AfxGetScriptedUserAgent().ClearEvents();
+        m_pDlg->SaveParameters(FALSE, TRUE);
+        EXPECT_TRUE(BoxTexts().empty());
+        const std::vector<std::string> copies = KeptCopies();
+        ASSERT_EQ(1u, copies.size());
+        EXPECT_EQ(std::vector<std::string>{"./Settings/" + copies[0]}, kept);
+        EXPECT_EQ(c.bytes, ReadBytes("Settings/" + copies[0]));
+        EXPECT_EQ(0620u, ModeOf("Settings/" + copies[0]));
+        EXPECT_EQ(Image(g_Params), ReadBytes("Settings/TessaroParams.prm"));
+
+        // One copy per run: later saves replace the file as usual.
+        m_pDlg->SaveParameters(FALSE, TRUE);
+        EXPECT_EQ(1u, KeptCopies().size());
+        EXPECT_EQ(1u, kept.size());
+    }
+
+    // A missing file and a file that was applied leave nothing to keep.
+    for (bool bMissing : {true, false}) {
+        SCOPED_TRACE(bMissing);
+        std::filesystem::remove_all("Settings");
+        std::filesystem::create_directory("Settings");
+        if (!bMissing) WriteBlock("Settings/TessaroParams.prm", g_Params);
+        m_pDlg->m_bKeepUnappliedFile = FALSE;
+        m_pDlg->LoadParameters(FALSE);
+        m_pDlg->SaveParameters(FALSE, TRUE);
+        EXPECT_TRUE(KeptCopies().empty());
+    }
+}
+
+TEST_F(ParameterFile, AKeptCopyNeverReplacesAnotherAndAFailedCopyStopsTheSave) {
+    StartWith("USB-1208HS:C3");
+    ParameterBlock absent = g_Params;
+    std::strcpy(absent.szBoardName, "PCI-DDA08/12");
+    WriteDefaultFile(absent);
+    m_pDlg->LoadParameters(FALSE);
+
+    // A copy that cannot be made stops the save: the file stays as it was, and the next save tries again.
+    ParamFileTestingState().eFailAt = EParamFileStep::Copy;
+    AfxGetScriptedUserAgent().ClearEvents();
+    m_pDlg->SaveParameters(FALSE, TRUE);
+    EXPECT_EQ(std::vector<std::string>{kSaveError}, BoxTexts());
+    EXPECT_EQ(Image(absent), ReadBytes("Settings/TessaroParams.prm"));
+    EXPECT_EQ(std::vector<std::string>{"TessaroParams.prm"}, FolderNames("Settings"));
+    ResetParamFileTesting();
+
+    // Copies of earlier runs in the seconds to come keep their contents; this one takes another name.
+    const std::time_t now = std::time(nullptr);
+    std::vector<std::string> earlier;
+    for (int i = 0; i < 3; ++i) {
+        const std::time_t t = now + i;
+        std::tm local{};
+        ::localtime_r(&t, &local);
+        char szName[64];
+        std::strftime(szName, sizeof szName, "TessaroParams-%Y%m%d-%H%M%S.prm", &local);
+        earlier.push_back(szName);
+        WriteBytes(std::string("Settings/") + szName, Bytes{1, 2, 3});
+    }
+    // The file cannot be read now: it is kept all the same, as it is.
+    ParamFileTestingState().eFailAt = EParamFileStep::OpenToRead;
+    AfxGetScriptedUserAgent().ClearEvents();
+    m_pDlg->SaveParameters(FALSE, TRUE);
+    ResetParamFileTesting();
+    EXPECT_TRUE(BoxTexts().empty());
+    const std::vector<std::string> copies = KeptCopies();
+    ASSERT_EQ(4u, copies.size());
+    std::vector<std::string> added;
+    for (const std::string& name : copies) {
+        if (std::find(earlier.begin(), earlier.end(), name) != earlier.end()) {
+            EXPECT_EQ((Bytes{1, 2, 3}), ReadBytes("Settings/" + name)) << name;
+        } else {
+            added.push_back(name);
+        }
+    }
+    ASSERT_EQ(1u, added.size());
+    EXPECT_NE(std::string::npos, added[0].find("-2.prm")) << added[0];
+    EXPECT_EQ(Image(absent), ReadBytes("Settings/" + added[0]));
+    EXPECT_EQ(Image(g_Params), ReadBytes("Settings/TessaroParams.prm"));
+}
+
+TEST_F(ParameterFile, OnlyASaveOverTheUnusedFileKeepsItAndLoadingItGoodClearsIt) {
+    StartWith("PCI-DDA08/12:A1");
+    ParameterBlock good = g_Params;
+    good.nQualityThreshold = 4;
+    ParameterBlock absent = good;
+    std::strcpy(absent.szBoardName, "USB-1208HS");
+
+    // The user loads and saves another file: the default file, rejected at start, is still about to be
+    // replaced by the exit save, so that save keeps it.
+    WriteDefaultFile(absent);
+    m_pDlg->LoadParameters(FALSE);
+    WriteBlock("other.prm", good);
+    AfxGetScriptedUserAgent().QueueFile("other.prm");
+    m_pDlg->LoadParameters(TRUE);
+    EXPECT_EQ(4, g_Params.nQualityThreshold);
+    AfxGetScriptedUserAgent().QueueFile("other.prm");
+    m_pDlg->SaveParameters(TRUE, TRUE);
+    EXPECT_TRUE(KeptCopies().empty());
+    EXPECT_TRUE(std::filesystem::exists("other.prm"));
+    m_pDlg->SaveParameters(FALSE, TRUE);
+    ASSERT_EQ(1u, KeptCopies().size());
+    EXPECT_EQ(Image(absent), ReadBytes("Settings/" + KeptCopies()[0]));
+
+    // Saving over the default file from the dialog keeps it the same way.
+    std::filesystem::remove_all("Settings");
+    WriteDefaultFile(absent);
+    m_pDlg->m_bKeepUnappliedFile = FALSE;
+    m_pDlg->LoadParameters(FALSE);
+    AfxGetScriptedUserAgent().QueueFile("./Settings/TessaroParams.prm");
+    m_pDlg->SaveParameters(TRUE, TRUE);
+    EXPECT_EQ(1u, KeptCopies().size());
+
+    // The file mended by the user and loaded from the dialog was applied: nothing is kept.
+    std::filesystem::remove_all("Settings");
+    WriteDefaultFile(absent);
+    m_pDlg->m_bKeepUnappliedFile = FALSE;
+    m_pDlg->LoadParameters(FALSE);
+    WriteBlock("Settings/TessaroParams.prm", good);  // written in place: the same file
+    AfxGetScriptedUserAgent().QueueFile("Settings/TessaroParams.prm");
+    m_pDlg->LoadParameters(TRUE);
+    EXPECT_EQ(4, g_Params.nQualityThreshold);
+    m_pDlg->SaveParameters(FALSE, TRUE);
+    EXPECT_TRUE(KeptCopies().empty());
+}
+
+TEST_F(ParameterFile, ADomainNoFrameCanUseTakesTheDefaultWithOneBoxAndIsNotSavedAgain) {
+    StartWith("PCI-DDA08/12:A1");
+    ChangeSettings();
+    ParameterBlock file = g_Params;
+    file.fDomainMin[1] = std::numeric_limits<float>::quiet_NaN();
+    file.fDomainMax[4] = std::numeric_limits<float>::infinity();
+    file.fDomainMin[9] = -std::numeric_limits<float>::infinity();
+    file.fDomainMax[12] = std::numeric_limits<float>::quiet_NaN();
+    file.fDomainMin[13] = std::numeric_limits<float>::max();  // finite, though no value lies in it: kept
+    file.fDomainMax[13] = 2.0f;
+    file.nEye[6] = 2;
+    file.nEye[7] = -1;
+    WriteDefaultFile(file);
+
+    ASSERT_TRUE(m_pDlg->ShowAboutBox());
+    ASSERT_NE(nullptr, m_pDlg->m_pAboutDlg);
+    m_pDlg->m_pAboutDlg->SetWindowPos(&CWnd::wndTopMost, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
+    AfxGetScriptedUserAgent().ClearEvents();
+    m_pDlg->LoadParameters(FALSE);
+    EXPECT_EQ(
+        std::vector<std::string>{"Damaged channel settings in parameter file...                \n\n"
+                                 "Input Domain of channels 1, 4, 9, 12:  loading default values.       \n"
+                                 "Eye of channels 6, 7:  loading default values.       "},
+        BoxTexts());
+    EXPECT_EQ(0, GetWindowLong(m_pDlg->m_pAboutDlg->GetSafeHwnd(), GWL_EXSTYLE) & WS_EX_TOPMOST)
+        << "the box would be hidden under the About box";
+    for (int ch : {1, 4, 9, 12}) {
+        EXPECT_EQ(0.0f, g_Params.fDomainMin[ch]) << ch;
+        EXPECT_EQ(1.0f, g_Params.fDomainMax[ch]) << ch;
+    }
+    EXPECT_EQ(0, g_Params.nEye[6]);
+    EXPECT_EQ(0, g_Params.nEye[7]);
+    // Every other setting stays as loaded, channel 3's settings and channel 13's finite domain included.
+    ParameterBlock expected = file;
+    for (int ch : {1, 4, 9, 12}) expected.fDomainMin[ch] = 0.0f, expected.fDomainMax[ch] = 1.0f;
+    expected.nEye[6] = expected.nEye[7] = 0;
+    EXPECT_EQ(Image(expected), Image(g_Params));
+
+    // The exit save writes the mended record, so the next start is clean; an interactive load of the
+    // damaged file reports it the same way.
+    m_pDlg->SaveParameters(FALSE, TRUE);
+    AfxGetScriptedUserAgent().ClearEvents();
+    m_pDlg->LoadParameters(FALSE);
+    EXPECT_TRUE(BoxTexts().empty());
+    EXPECT_EQ(Image(expected), Image(g_Params));
+    file.nEye[6] = file.nEye[7] = 1;
+    WriteBlock("damaged.prm", file);
+    AfxGetScriptedUserAgent().QueueFile("damaged.prm");
+    m_pDlg->LoadParameters(TRUE);
+    EXPECT_EQ(
+        std::vector<std::string>{"Damaged channel settings in parameter file...                \n\n"
+                                 "Input Domain of channels 1, 4, 9, 12:  loading default values.       "},
+        BoxTexts());
+    EXPECT_EQ(1, g_Params.nEye[6]);
 }

@@ -5,7 +5,10 @@
 #include <algorithm>
 #include <atomic>
 #include <csignal>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <set>
 #include <string>
 #include <thread>
@@ -13,6 +16,7 @@
 
 #include "app/main_dialog.h"
 #include "app/tessaro_app.h"
+#include "engine/parameter_file.h"
 #include "platform/hostlib/crs_interapp.h"
 #include "platform/ul/cbw.h"
 #include "platform/win/dialog_user_agent.h"
@@ -733,6 +737,49 @@ TEST_F(RunTrace, APointerArgumentShowsTheValueTheLibrarySawAndTheValueItLeft) {
     EXPECT_EQ("ul cbDIn(0, 10, &123->" + std::to_string(wLeft) + ") = 0", FormatBoardCallTrace(calls[0]));
     EXPECT_EQ("ul cbDIn(0, 99, &123) = " + std::to_string(BADPORTNUM), FormatBoardCallTrace(calls[1]));
     EXPECT_EQ("ul cbDBitIn(5, 1, 0, &7) = " + std::to_string(BADBOARD), FormatBoardCallTrace(calls[2]));
+}
+
+}  // namespace
+
+namespace {
+
+class RunKeptFile : public RunDemo {};
+
+TEST_F(RunKeptFile, AFileTheRunCouldNotUseIsKeptBesideItAndNamedInTheOutput) {
+    EXPECT_EQ("run kept \"Settings/a \\\"b\\\".prm\"", FormatKeptFileLine("Settings/a \"b\".prm"));
+
+    // The file of a board that is not attached this time: the run loads the defaults, and its exit save
+    // keeps the file before it replaces it.
+    ParameterBlock file{};
+    file.nVersion = PARAMS_VERSION;
+    file.nSize = PARAMS_SIZE;
+    file.nQualityThreshold = 4;
+    std::strcpy(file.szBoardName, "PCI-DDA08/12");
+    const auto* pBytes = reinterpret_cast<const char*>(&file);
+    const std::string strFile(pBytes, pBytes + sizeof file);
+    {
+        std::ofstream out("Settings/TessaroParams.prm", std::ios::binary);
+        out << strFile;
+    }
+    ProgramOptions options;
+    options.devices = {CSimBoards::MakeDevice("USB-1208HS", "01A2B3C4")};
+    options.bHeadless = true;
+    options.dRunSeconds = 2.0;
+    const std::vector<std::string> lines = RunSession(options, 20);
+
+    std::vector<std::string> kept;
+    for (const std::string& line : lines)
+        if (line.rfind("run kept ", 0) == 0) kept.push_back(line);
+    ASSERT_EQ(1u, kept.size());
+    const std::string strPrefix = "run kept \"./Settings/TessaroParams-";
+    ASSERT_EQ(0u, kept[0].rfind(strPrefix, 0)) << kept[0];
+    const std::string strCopy = kept[0].substr(10, kept[0].size() - 11);
+    std::ifstream in(strCopy, std::ios::binary);
+    EXPECT_EQ(strFile, std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
+    std::ifstream saved("Settings/TessaroParams.prm", std::ios::binary);
+    const std::string strSaved(std::istreambuf_iterator<char>(saved), {});
+    ASSERT_EQ(sizeof file, strSaved.size());
+    EXPECT_EQ(std::string("USB-1208HS"), strSaved.c_str() + 628);
 }
 
 }  // namespace
