@@ -374,3 +374,25 @@ TEST(BoardFaultRun, ABadFaultEndsTheProgramWithStatusTwo) {
         run.strErrors);
     EXPECT_TRUE(run.lines.empty());
 }
+
+// The pulse burst's writes fail on its worker thread: one box for them all, shown by the main window, the
+// board-error line and the state.
+TEST(BoardFaultRun, TheBurstsFailingWritesGiveOneBox) {
+    const ProgramRun run = RunProgram(
+        {"--boards=USB-1208FS:01F50001", "--headless=4.5", "--choose=Options>TTL>TTL output of ROI code",
+         "--choose=Help>QVL Advanced", "--press=Setup ROIs", "--press=2.5:Start",
+         "--board-faults=3.2:0:cbDOut:328:always", "--trace"});
+    ASSERT_EQ(0, run.nExitCode) << run.strErrors;
+    const std::vector<std::string> expected = {
+        "user chose Options>TTL>TTL  output  of  ROI  code", "user chose Help>QVL Advanced",
+        "user pressed \"Setup ROIs\" in \"QVL Advanced\"",   "user pressed \"Start\" in \"QVL Advanced\"",
+        "fault cbDOut on board 0 fails with 328 always",     Box(" TTL_setOutput_to_values.\\n Error: -3 "),
+        "fault message \" USB-1208FS **ERROR **\"",
+    };
+    EXPECT_EQ(expected, Seen(run.lines)) << Joined(run.lines);
+    const long nError = Find(run.lines, "fault message \" USB-1208FS");
+    ASSERT_GE(nError, 0);
+    EXPECT_GT(Count(run.lines, "ul cbDOut(0, 11, ", nError, End(run.lines)), 0)
+        << "the burst goes on writing";
+    EXPECT_EQ(0, Count(run.lines, "ul cbAOut(", nError, End(run.lines)));
+}
