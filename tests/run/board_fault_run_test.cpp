@@ -144,8 +144,6 @@ std::vector<std::string> Seen(const std::vector<std::string>& lines) {
         lines, {"box IDOK MB_OK " + std::string(kBoxCaption), "fault ", "host say '~Tessaro ERROR", "user "});
 }
 
-constexpr char kQuit[] = "box IDYES MB_YESNO \"TessaroPro\" \"Quit TessaroPro?                  \"";
-
 }  // namespace
 
 // Library start and discovery report their failures to the host's log only; the library start also puts
