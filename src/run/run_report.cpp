@@ -652,6 +652,21 @@ void CRunSession::Start() {
         m_nCloseAtUs = nNowUs + static_cast<LONGLONG>(m_options.dRunSeconds * kMicrosPerSecond);
     }
     m_nTimeHook = CClock::AddTimeHook([this](LONGLONG nUs) { return OnCloseTimer(nUs); });
+    if (!m_options.boardFaults.empty() || !m_options.boardUnplugs.empty()) {
+        m_faultArmed.assign(m_options.boardFaults.size(), false);
+        m_unplugState.assign(m_options.boardUnplugs.size(), EUnplug::Waiting);
+        m_unplugBackUs.assign(m_options.boardUnplugs.size(), -1);
+        // A fault at 0 is armed before the program makes its first call (library start, discovery). The
+        // hook comes before the user's, so a fault is in effect before a user action due at the same time.
+        for (size_t i = 0; i < m_options.boardFaults.size(); ++i) {
+            if (m_options.boardFaults[i].dAtSeconds > 0.0) continue;
+            ArmBoardFault(m_options.boardFaults[i]);
+            m_faultArmed[i] = true;
+        }
+        m_nFaultHook = CClock::AddTimeHook([this](LONGLONG nUs) { return OnFaultTimer(nUs); });
+        m_nMessageIdleHook = CMessageLoop::AddIdleHook([this] { OnIdleForMessageLine(); });
+    }
+
     if (!m_options.choices.empty()) {
         m_nChoiceAtUs = nNowUs + kFirstChoiceUs;
         m_nChoiceHook = CClock::AddTimeHook([this](LONGLONG nUs) { return OnChoiceTimer(nUs); });
@@ -669,20 +684,6 @@ void CRunSession::Start() {
             return nUs < m_nShotAtUs ? m_nShotAtUs : LONGLONG{-1};
         });
         m_nShotIdleHook = CMessageLoop::AddIdleHook([this] { OnIdleForScreenshot(); });
-    }
-
-    if (!m_options.boardFaults.empty() || !m_options.boardUnplugs.empty()) {
-        m_faultArmed.assign(m_options.boardFaults.size(), false);
-        m_unplugState.assign(m_options.boardUnplugs.size(), EUnplug::Waiting);
-        m_unplugBackUs.assign(m_options.boardUnplugs.size(), -1);
-        // A fault at 0 is armed before the program makes its first call (library start, discovery).
-        for (size_t i = 0; i < m_options.boardFaults.size(); ++i) {
-            if (m_options.boardFaults[i].dAtSeconds > 0.0) continue;
-            ArmBoardFault(m_options.boardFaults[i]);
-            m_faultArmed[i] = true;
-        }
-        m_nFaultHook = CClock::AddTimeHook([this](LONGLONG nUs) { return OnFaultTimer(nUs); });
-        m_nMessageIdleHook = CMessageLoop::AddIdleHook([this] { OnIdleForMessageLine(); });
     }
 
     m_output.SetPeriodicLine([pTally] { return FormatRunSummary(pTally->TakeSummary()); }, kSummaryPeriodMs);
