@@ -5,6 +5,9 @@
 #include <cstring>
 #include <string_view>
 
+#include "platform/ul/cbw.h"
+#include "platform/ul/ul_errors.h"
+
 namespace {
 
 constexpr double kMaxRunSeconds = 1000000.0;
@@ -35,6 +38,27 @@ const char kHelp[] =
     "                        (port 10; AUXPORT lines 0 to 7 on the USB-1208HS): P is off (default),\n"
     "                        count (a binary count) or walk (one line high at a time, moving up), one\n"
     "                        step every MS milliseconds (1 to 60000, default 500)\n"
+    "  --board-faults=T:BOARD:CALL:ERROR[:once|always]\n"
+    "                        T seconds after the start (0 to 1000000; 0: before the program starts),\n"
+    "                        the board-library call CALL on board number BOARD (0 to 99, or * for any\n"
+    "                        board and for the calls that take no board number) fails with the\n"
+    "                        library's error code ERROR (1 to 24, or 328: the device does not respond)\n"
+    "                        and does nothing, the next time it is made (once, the default) or every\n"
+    "                        time from then on (always), e.g. --board-faults=2:0:cbDIn:328. CALL is one\n"
+    "                        of the calls that take a board number: cbCreateDaqDevice, cbFlashLED,\n"
+    "                        cbGetBoardName, cbGetConfigString, cbAOut, cbToEngUnits, cbDConfigPort,\n"
+    "                        cbDConfigBit, cbDOut, cbDIn, cbDBitOut, cbDBitIn, cbCClear, cbCIn32,\n"
+    "                        cbEnableEvent, cbDisableEvent; or, with BOARD *, one of those that take\n"
+    "                        none: cbDeclareRevision, cbErrHandling, cbIgnoreInstaCal,\n"
+    "                        cbGetDaqDeviceInventory, cbGetErrMsg\n"
+    "  --board-unplug=T:BOARD[:SECONDS]\n"
+    "                        T seconds after the start (or once the program has created the board, when\n"
+    "                        that is later) board number BOARD stops responding, as an unplugged device:\n"
+    "                        every call that needs the device fails with 328; after SECONDS (above 0) it\n"
+    "                        responds again, without SECONDS it stays away, e.g. --board-unplug=2:0:3\n"
+    "                        --board-faults and --board-unplug may be given several times; a run with\n"
+    "                        either prints what they do and every new text of the main window's message\n"
+    "                        line (\"fault\" lines below)\n"
     "  --choose=PATH         a user who, after start-up, chooses this item of the main window's menu:\n"
     "                        PATH is the texts from the menu bar down, '>' between them, e.g.\n"
     "                        --choose=\"Options>TTL>TTL Test\"; '&' marks, repeated blanks and letter\n"
@@ -115,6 +139,12 @@ const char kHelp[] =
     "  shot <path>            a screenshot written (--screenshot)\n"
     "  shot cannot write \"<DIR>\": <reason>\n"
     "                         the folder could not be made, or no picture could be written\n"
+    "  fault <CALL> on board <b>|any board fails with <code> once|always\n"
+    "  fault board <b> stops responding | fault board <b> responds again\n"
+    "                         a fault of --board-faults or --board-unplug takes effect (fault lines are\n"
+    "                         printed with or without --trace)\n"
+    "  fault message \"<text>\"  the main window's message line shows a new text (\"\" when emptied); only\n"
+    "                         in a run with --board-faults or --board-unplug\n"
     "  run dropped <n> lines  lines lost to a full queue (written where the loss ended)\n"
     "  run kept \"<path>\"      the parameter file the run could not use (rejected at start, or its\n"
     "                         board absent), kept as this copy just before a save replaced it\n"
@@ -172,6 +202,69 @@ bool ParseMenuPath(std::string_view text) {
         if (nEnd == std::string_view::npos) return true;
         nStart = nEnd + 1;
     }
+}
+
+// The board-library calls a fault can be forced on; bBoard: the call takes a board number.
+struct FaultCall {
+    const char* pszName;
+    bool bBoard;
+};
+
+constexpr FaultCall kFaultCalls[] = {
+    {"cbDeclareRevision", false},
+    {"cbErrHandling", false},
+    {"cbIgnoreInstaCal", false},
+    {"cbGetDaqDeviceInventory", false},
+    {"cbCreateDaqDevice", true},
+    {"cbFlashLED", true},
+    {"cbGetBoardName", true},
+    {"cbGetConfigString", true},
+    {"cbGetErrMsg", false},
+    {"cbAOut", true},
+    {"cbToEngUnits", true},
+    {"cbDConfigPort", true},
+    {"cbDConfigBit", true},
+    {"cbDOut", true},
+    {"cbDIn", true},
+    {"cbDBitOut", true},
+    {"cbDBitIn", true},
+    {"cbCClear", true},
+    {"cbCIn32", true},
+    {"cbEnableEvent", true},
+    {"cbDisableEvent", true},
+};
+
+// The fields of a fault word, split at ':'.
+std::vector<std::string_view> SplitFields(std::string_view text) {
+    std::vector<std::string_view> fields;
+    size_t nStart = 0;
+    for (;;) {
+        const size_t nColon = text.find(':', nStart);
+        fields.push_back(text.substr(nStart, nColon == std::string_view::npos ? nColon : nColon - nStart));
+        if (nColon == std::string_view::npos) return fields;
+        nStart = nColon + 1;
+    }
+}
+
+bool ParseFaultTime(std::string_view text, double& dSeconds, std::string& strWhy) {
+    if (!ParseDecimal(text, dSeconds) || dSeconds < 0.0 || dSeconds > kMaxRunSeconds) {
+        strWhy = "the time must be a number of seconds from 0 to 1000000";
+        return false;
+    }
+    return true;
+}
+
+bool ParseFaultBoard(std::string_view text, bool bAnyAllowed, int& nBoard, std::string& strWhy) {
+    if (bAnyAllowed && text == "*") {
+        nBoard = kSimAnyBoard;
+        return true;
+    }
+    if (!ParseWholeInt(text, nBoard) || nBoard < 0 || nBoard > MAXBOARDNUM) {
+        strWhy = bAnyAllowed ? "the board must be a board number from 0 to 99, or * for any board"
+                             : "the board must be a board number from 0 to 99";
+        return false;
+    }
+    return true;
 }
 
 std::string Quoted(std::string_view word) {
@@ -246,6 +339,18 @@ EOptionsResult ParseProgramOptions(int argc, const char* const* argv, ProgramOpt
             if (!bHasValue) return bad("a pattern must follow '=' (e.g. --board-inputs=walk)");
             if (!CSimBoards::ParseTtlInputPattern(std::string(value), pattern, strWhy)) return bad(strWhy);
             options.boardInputs = pattern;
+        } else if (StartsWithOption(word, "--board-faults", value, bHasValue)) {
+            BoardFault fault;
+            std::string strWhy;
+            if (!bHasValue) return bad("a fault must follow '=' (e.g. --board-faults=2:0:cbDIn:328)");
+            if (!ParseBoardFault(std::string(value), fault, strWhy)) return bad(strWhy);
+            options.boardFaults.push_back(fault);
+        } else if (StartsWithOption(word, "--board-unplug", value, bHasValue)) {
+            BoardUnplug unplug;
+            std::string strWhy;
+            if (!bHasValue) return bad("a time and a board must follow '=' (e.g. --board-unplug=2:0:3)");
+            if (!ParseBoardUnplug(std::string(value), unplug, strWhy)) return bad(strWhy);
+            options.boardUnplugs.push_back(unplug);
         } else if (StartsWithOption(word, "--choose", value, bHasValue) ||
                    StartsWithOption(word, "--check", value, bHasValue)) {
             if (!bHasValue || !ParseMenuPath(value)) {
@@ -305,6 +410,65 @@ EOptionsResult ParseProgramOptions(int argc, const char* const* argv, ProgramOpt
         }
     }
     return options.bHelp ? EOptionsResult::Help : EOptionsResult::Run;
+}
+
+bool ParseBoardFault(const std::string& strText, BoardFault& fault, std::string& strWhy) {
+    strWhy.clear();
+    const std::vector<std::string_view> fields = SplitFields(strText);
+    if (fields.size() < 4 || fields.size() > 5) {
+        strWhy = "expected T:BOARD:CALL:ERROR[:once|always] (e.g. --board-faults=2:0:cbDIn:328)";
+        return false;
+    }
+    BoardFault parsed;
+    if (!ParseFaultTime(fields[0], parsed.dAtSeconds, strWhy)) return false;
+    if (!ParseFaultBoard(fields[1], true, parsed.nBoard, strWhy)) return false;
+    const FaultCall* pCall = nullptr;
+    for (const FaultCall& call : kFaultCalls) {
+        if (fields[2] == call.pszName) pCall = &call;
+    }
+    if (pCall == nullptr) {
+        strWhy = "\"" + std::string(fields[2]) + "\" is not a board-library call; one of:";
+        for (const FaultCall& call : kFaultCalls) strWhy += std::string(" ") + call.pszName;
+        return false;
+    }
+    if (!pCall->bBoard && parsed.nBoard != kSimAnyBoard) {
+        strWhy = std::string(pCall->pszName) + " takes no board number: give * as the board";
+        return false;
+    }
+    parsed.strCall = pCall->pszName;
+    if (!ParseWholeInt(fields[3], parsed.nError) || parsed.nError == 0 ||
+        UlErrorText(parsed.nError) == nullptr) {
+        strWhy = "the error must be one of the board library's error codes, 1 to 24 or 328";
+        return false;
+    }
+    if (fields.size() == 5) {
+        if (fields[4] != "once" && fields[4] != "always") {
+            strWhy = "the last field must be once or always";
+            return false;
+        }
+        parsed.bAlways = fields[4] == "always";
+    }
+    fault = parsed;
+    return true;
+}
+
+bool ParseBoardUnplug(const std::string& strText, BoardUnplug& unplug, std::string& strWhy) {
+    strWhy.clear();
+    const std::vector<std::string_view> fields = SplitFields(strText);
+    if (fields.size() < 2 || fields.size() > 3) {
+        strWhy = "expected T:BOARD[:SECONDS] (e.g. --board-unplug=2:0:3)";
+        return false;
+    }
+    BoardUnplug parsed;
+    if (!ParseFaultTime(fields[0], parsed.dAtSeconds, strWhy)) return false;
+    if (!ParseFaultBoard(fields[1], false, parsed.nBoard, strWhy)) return false;
+    if (fields.size() == 3 && (!ParseDecimal(fields[2], parsed.dForSeconds) || parsed.dForSeconds <= 0.0 ||
+                               parsed.dForSeconds > kMaxRunSeconds)) {
+        strWhy = "the time the board stays away must be a number of seconds above 0 and at most 1000000";
+        return false;
+    }
+    unplug = parsed;
+    return true;
 }
 
 const char* ProgramOptionsHelp() {

@@ -12,6 +12,8 @@
 //   --host-pattern=NAME    natural, still or sweep
 //   --host-rois=N          whole number 0..16
 //   --board-inputs=P[:MS]  CSimBoards::ParseTtlInputPattern
+//   --board-faults=T:BOARD:CALL:ERROR[:once|always]   ParseBoardFault; may be given several times
+//   --board-unplug=T:BOARD[:SECONDS]                  ParseBoardUnplug; may be given several times
 //   --choose=PATH, --check=PATH   menu texts separated by '>', none of them empty
 //   --press=[SECONDS:]CAPTION     a button caption, not blank; SECONDS a decimal number 0..1000000
 //   --headless[=SECONDS]   decimal number above 0, at most 1000000
@@ -40,6 +42,29 @@ struct UserMenuChoice {
     double dAtSeconds = 0.0;    // --press=SECONDS:...: not before this time since the start
 };
 
+// A board-library call made to fail from a time on (--board-faults): from dAtSeconds after the start, the
+// next call strCall on board nBoard (kSimAnyBoard: on any board, and the calls that take no board number)
+// answers nError and does nothing, once or (bAlways) every time.
+struct BoardFault {
+    double dAtSeconds = 0.0;
+    int nBoard = kSimAnyBoard;
+    std::string strCall;
+    int nError = 0;
+    bool bAlways = false;
+};
+
+// A board that stops responding (--board-unplug): from dAtSeconds after the start (or from its creation,
+// when it is created later), for dForSeconds, or for the rest of the run when dForSeconds is negative.
+struct BoardUnplug {
+    double dAtSeconds = 0.0;
+    int nBoard = 0;
+    double dForSeconds = -1.0;
+};
+
+// "T:BOARD:CALL:ERROR[:once|always]" and "T:BOARD[:SECONDS]"; FALSE with the reason in strWhy.
+bool ParseBoardFault(const std::string& strText, BoardFault& fault, std::string& strWhy);
+bool ParseBoardUnplug(const std::string& strText, BoardUnplug& unplug, std::string& strWhy);
+
 struct ProgramOptions {
     std::vector<SimAttachedDevice> devices;  // none by default: the program then offers its own demo board
     int nHostRate = kSimHostDefaultFrameRate;
@@ -56,6 +81,11 @@ struct ProgramOptions {
     double dScreenshotSeconds = 1.0;  // since the start
     bool bTrace = false;
     bool bHelp = false;
+
+    // Board faults forced on the simulated boards, in the order given.
+    std::vector<BoardFault> boardFaults;
+    std::vector<BoardUnplug> boardUnplugs;
+
     // The arguments that are not platform options, in order: what is left for the launch options.
     std::vector<std::string> otherWords;
 };

@@ -26,6 +26,7 @@
 #include "platform/win/text_measure.h"
 #include "platform/win/user_actions.h"
 #include "resources/advanced_dialog_resource.h"
+#include "resources/resource.h"
 
 namespace {
 
@@ -46,6 +47,8 @@ constexpr LONGLONG kChoiceSpacingUs = kMicrosPerSecond / 2;
 constexpr LONGLONG kChoiceRetryUs = 100000;
 constexpr LONGLONG kPressGiveUpUs = 5 * kMicrosPerSecond;
 constexpr char kAdvancedCaption[] = "QVL Advanced";
+// How soon an unplug whose board the program has not created yet is tried again.
+constexpr LONGLONG kUnplugRetryUs = 100000;
 
 std::atomic<bool> g_bCloseSignalled{false};
 
@@ -656,6 +659,21 @@ void CRunSession::Start() {
         m_nCloseAtUs = nNowUs + static_cast<LONGLONG>(m_options.dRunSeconds * kMicrosPerSecond);
     }
     m_nTimeHook = CClock::AddTimeHook([this](LONGLONG nUs) { return OnCloseTimer(nUs); });
+    if (!m_options.boardFaults.empty() || !m_options.boardUnplugs.empty()) {
+        m_faultArmed.assign(m_options.boardFaults.size(), false);
+        m_unplugState.assign(m_options.boardUnplugs.size(), EUnplug::Waiting);
+        m_unplugBackUs.assign(m_options.boardUnplugs.size(), -1);
+        // A fault at 0 is armed before the program makes its first call (library start, discovery). The
+        // hook comes before the user's, so a fault is in effect before a user action due at the same time.
+        for (size_t i = 0; i < m_options.boardFaults.size(); ++i) {
+            if (m_options.boardFaults[i].dAtSeconds > 0.0) continue;
+            ArmBoardFault(m_options.boardFaults[i]);
+            m_faultArmed[i] = true;
+        }
+        m_nFaultHook = CClock::AddTimeHook([this](LONGLONG nUs) { return OnFaultTimer(nUs); });
+        m_nMessageIdleHook = CMessageLoop::AddIdleHook([this] { OnIdleForMessageLine(); });
+    }
+
     if (!m_options.choices.empty()) {
         m_nChoiceAtUs = nNowUs + kFirstChoiceUs;
         m_nChoiceHook = CClock::AddTimeHook([this](LONGLONG nUs) { return OnChoiceTimer(nUs); });
@@ -677,6 +695,78 @@ void CRunSession::Start() {
 
     m_output.SetPeriodicLine([pTally] { return FormatRunSummary(pTally->TakeSummary()); }, kSummaryPeriodMs);
     m_output.Start();
+}
+
+void CRunSession::ArmBoardFault(const BoardFault& fault) {
+    CSimBoards::FailCall(fault.strCall, fault.nError, fault.bAlways ? ESimFail::Always : ESimFail::Once,
+                         fault.nBoard);
+    const std::string strBoard =
+        fault.nBoard == kSimAnyBoard ? std::string("any board") : "board " + std::to_string(fault.nBoard);
+    Report("fault " + fault.strCall + " on " + strBoard + " fails with " + std::to_string(fault.nError) +
+           (fault.bAlways ? " always" : " once"));
+}
+
+LONGLONG CRunSession::OnFaultTimer(LONGLONG nNowUs) {
+    LONGLONG nNextUs = -1;
+    auto want = [&nNextUs](LONGLONG nAtUs) {
+        if (nNextUs < 0 || nAtUs < nNextUs) nNextUs = nAtUs;
+    };
+    auto atUs = [this](double dSeconds) {
+        return m_nStartUs + static_cast<LONGLONG>(dSeconds * kMicrosPerSecond);
+    };
+    for (size_t i = 0; i < m_options.boardFaults.size(); ++i) {
+        if (m_faultArmed[i]) continue;
+        const LONGLONG nDueUs = atUs(m_options.boardFaults[i].dAtSeconds);
+        if (nNowUs < nDueUs) {
+            want(nDueUs);
+            continue;
+        }
+        ArmBoardFault(m_options.boardFaults[i]);
+        m_faultArmed[i] = true;
+    }
+    for (size_t i = 0; i < m_options.boardUnplugs.size(); ++i) {
+        const BoardUnplug& unplug = m_options.boardUnplugs[i];
+        const std::string strBoard = "fault board " + std::to_string(unplug.nBoard);
+        if (m_unplugState[i] == EUnplug::Waiting) {
+            const LONGLONG nDueUs = atUs(unplug.dAtSeconds);
+            if (nNowUs < nDueUs) {
+                want(nDueUs);
+                continue;
+            }
+            if (!CSimBoards::SetDeviceResponding(unplug.nBoard, false)) {
+                want(nNowUs + kUnplugRetryUs);  // not created (yet)
+                continue;
+            }
+            Report(strBoard + " stops responding");
+            m_unplugState[i] = EUnplug::Away;
+            m_unplugBackUs[i] = unplug.dForSeconds < 0.0
+                                    ? -1
+                                    : nNowUs + static_cast<LONGLONG>(unplug.dForSeconds * kMicrosPerSecond);
+        }
+        if (m_unplugState[i] == EUnplug::Away && m_unplugBackUs[i] >= 0) {
+            if (nNowUs < m_unplugBackUs[i]) {
+                want(m_unplugBackUs[i]);
+                continue;
+            }
+            CSimBoards::SetDeviceResponding(unplug.nBoard, true);
+            Report(strBoard + " responds again");
+            m_unplugState[i] = EUnplug::Done;
+        }
+    }
+    return nNextUs;
+}
+
+void CRunSession::OnIdleForMessageLine() {
+    CWnd* pMain = AfxGetMainWnd();
+    const HWND hMain = pMain ? pMain->GetSafeHwnd() : nullptr;
+    if (hMain == nullptr || !IsWindow(hMain)) return;
+    const HWND hLine = GetDlgItem(hMain, IDC_MESSAGE_LINE);
+    if (hLine == nullptr) return;
+    char szText[512] = {};
+    GetWindowTextA(hLine, szText, sizeof szText);
+    if (m_strMessageLine == szText) return;
+    m_strMessageLine = szText;
+    Report("fault message \"" + EscapeTraceText(m_strMessageLine) + "\"");
 }
 
 void CRunSession::OnIdleForScreenshot() {
@@ -787,6 +877,10 @@ void CRunSession::Finish() {
     m_nShotHook = 0;
     if (m_nShotIdleHook != 0) CMessageLoop::RemoveIdleHook(m_nShotIdleHook);
     m_nShotIdleHook = 0;
+    if (m_nFaultHook != 0) CClock::RemoveTimeHook(m_nFaultHook);
+    m_nFaultHook = 0;
+    if (m_nMessageIdleHook != 0) CMessageLoop::RemoveIdleHook(m_nMessageIdleHook);
+    m_nMessageIdleHook = 0;
     SimHost().StopDriver();
     // Nothing may call a hook of this session once it is gone.
     AfxWaitForAllThreads(kThreadWaitMs);

@@ -15,6 +15,8 @@
 //   user chose <path> | user left <path> checked | user cannot choose "<PATH>": <reason>
 //   user pressed "<caption>" in "<window>" | user cannot press "<CAPTION>": <reason>
 //   shot <path> | shot cannot write "<DIR>": <reason>
+//   fault <call> on board <b>|any board fails with <code> once|always
+//   fault board <b> stops responding | fault board <b> responds again | fault message "<text>"
 //   run dropped <n> lines
 //   run kept "<path>"                a parameter file this run did not apply, kept as a copy before a
 //                                    save replaced it (SetParamFileKeptHook)
@@ -256,6 +258,14 @@ class CRunSession {
     // The screenshots (--screenshot): once their time has come, at the next idle moment of the thread
     // that called Start, so every paint asked for before has been made. Each file is a "shot" line.
     void OnIdleForScreenshot();
+    // The board faults (--board-faults, --board-unplug; a time hook on the same thread): each fault is
+    // armed at its time (those at 0 by Start, before the program runs), each unplugged board is set not
+    // responding once its time has come and the program has created it, and responding again after its
+    // time away. Each is a "fault" line. Returns the next time it wants to run.
+    LONGLONG OnFaultTimer(LONGLONG nNowUs);
+    // In a run with board faults, at every idle moment: a new text of the main window's message line is a
+    // "fault message" line.
+    void OnIdleForMessageLine();
 
     CRunOutput& Output() { return m_output; }
     CHeadlessUserAgent& Agent() { return m_agent; }
@@ -264,6 +274,7 @@ class CRunSession {
     void Report(std::string_view line);
     void ReportUserEvent(const CUserEvent& ev);  // its box or file line
     LONGLONG OnPressTimer(LONGLONG nNowUs, HWND hMain);
+    void ArmBoardFault(const BoardFault& fault);
 
     const ProgramOptions m_options;
     CRunOutput m_output;
@@ -280,6 +291,14 @@ class CRunSession {
     LONGLONG m_nShotAtUs = -1;  // -1: no screenshot (still) to take
     UINT_PTR m_nShotHook = 0;
     UINT_PTR m_nShotIdleHook = 0;
+    // Board faults: how far each fault and unplugged board has got.
+    enum class EUnplug { Waiting, Away, Done };
+    std::vector<bool> m_faultArmed;        // by index of m_options.boardFaults
+    std::vector<EUnplug> m_unplugState;    // by index of m_options.boardUnplugs
+    std::vector<LONGLONG> m_unplugBackUs;  // while Away: when the board responds again, -1 never
+    UINT_PTR m_nFaultHook = 0;
+    UINT_PTR m_nMessageIdleHook = 0;
+    std::string m_strMessageLine;  // the message line's text last reported
     bool m_bOnScreen = false;
     std::unique_ptr<CDialogUserAgent> m_pPerson;  // on a screen: the boxes the person answers
     std::unique_ptr<CTextMeasurer> m_pMeasurer;   // headless --screenshot: the screen's font
