@@ -1021,8 +1021,8 @@ LONGLONG CRunSession::OnTypeTimer(LONGLONG nNowUs, HWND hMain) {
     const HWND hEdit = FindEditByLabel(hWindow, type.strPath, strWhy);
     // The keys are posted behind the click and the characters, so they reach the edit once it has the
     // focus; the dialog's own key handling then moves the focus on (Tab) or takes Enter.
-    const bool bTyped = hEdit != nullptr && AfxUserType(hEdit, type.strText.c_str(), TRUE) &&
-                        AfxUserPressKey(hEdit, type.bEnter ? VK_RETURN : VK_TAB);
+    const bool bTyped = hEdit != nullptr && AfxUserType(hEdit, type.strText.c_str(), TRUE);
+    if (bTyped) AfxUserPressKey(hEdit, type.bEnter ? VK_RETURN : VK_TAB);
     if (!bTyped) {
         if (nNowUs < m_nPressGiveUpUs) return nNowUs + kChoiceRetryUs;
         Report("user cannot type into " + strLabel + ": " +

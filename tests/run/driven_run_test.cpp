@@ -114,7 +114,8 @@ class DrivenRun : public ::testing::Test {
 TEST_F(DrivenRun, TypedPanelDomainIsAppliedAndSaved) {
     const ProgramResult run =
         RunProgram({"--headless=9", "--boards=PCI-DDA08/12", "--host-pattern=still", "--trace-texts",
-                    "--type-enter=Channel 1>Max=5", "--type-enter=Channel 1 > min=-5", "--type=Min=2"});
+                    "--type-enter=Channel 1>Max=5", "--type-enter=Channel 1 > min=-5",
+                    "--type=Channel 2>Max=3", "--type=Min=2"});
     const std::string strOut = Joined(run.lines);
     ASSERT_EQ(0, run.nExit) << strOut;
     const long nMax = Find(run.lines, "user typed \"5\" into \"Channel 1>Max\" in \"");
@@ -141,6 +142,8 @@ TEST_F(DrivenRun, TypedPanelDomainIsAppliedAndSaved) {
     const ParameterBlock params = ReadParams(kSavedFile);
     EXPECT_EQ(5.0f, params.fDomainMax[1]);
     EXPECT_EQ(-5.0f, params.fDomainMin[1]);
+    // Left with Tab, the panel applied the typed Max by itself two seconds later.
+    EXPECT_EQ(3.0f, params.fDomainMax[2]);
     EXPECT_EQ(1.0f, params.fDomainMax[0]);
     EXPECT_EQ(0.0f, params.fDomainMin[0]);
 }
