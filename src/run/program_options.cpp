@@ -88,6 +88,36 @@ const char kHelp[] =
     "                        (DejaVu Sans) from the start, headless too, so the pictures show what a\n"
     "                        screen shows; runs without it keep the fixed headless text metrics.\n"
     "  --trace[=B]           print every board-library call, host command and host data call\n"
+    "  --type=[SECONDS:]LABEL=TEXT\n"
+    "                        a user who types TEXT into the edit next to the label LABEL in the window\n"
+    "                        that can be reached (the main window with its channel panels, or a dialog\n"
+    "                        open over it), replacing its text, then leaves it with Tab; when several\n"
+    "                        edits have that label, BOX>LABEL names the one inside the group box of\n"
+    "                        caption BOX, e.g. --type=\"Channel 3>Min=-2.5\" (a panel's frame) or\n"
+    "                        --type=\"Number DA Channels=4\" and --type=6=250 (QVL Advanced: the LED 6\n"
+    "                        on-time); labels compare as captions do for --press; an edit not found\n"
+    "                        within five seconds is reported and skipped\n"
+    "  --type-enter=[SECONDS:]LABEL=TEXT\n"
+    "                        the same, then Enter instead of Tab (a channel panel applies Min and Max;\n"
+    "                        in a dialog Enter is its default button)\n"
+    "  --file=PATH           the user answers the next file dialog (File > Save Parameters or Load\n"
+    "                        Parameters) with PATH instead of cancelling it; the default extension is\n"
+    "                        added to a name without one, e.g. --file=Settings/mine.prm\n"
+    "                        --choose=\"File>Save Parameters\"\n"
+    "                        --type, --type-enter and --file are actions in order with --choose, --check\n"
+    "                        and --press, half a second apart (a --type not before its SECONDS)\n"
+    "  --host-status=SECONDS:ITEM=B\n"
+    "                        SECONDS after the start the simulated host changes a status item and\n"
+    "                        notifies the program (one notification 21, also when the item already\n"
+    "                        had that state): ITEM is attached (no: no frames\n"
+    "                        come), frozen (the video; yes: no frames come) or binocular; a number\n"
+    "                        0 to 65535 instead, with a whole number 0 to 65535 for B, sends that status\n"
+    "                        notification alone, e.g. --host-status=2:frozen=yes --host-status=4:frozen=no\n"
+    "  --host-ttl-bits=SECONDS:MASK\n"
+    "                        SECONDS after the start the host requests TTL output bits 0 to 7 as in MASK\n"
+    "                        (0 to 255, or 0x00 to 0xFF): one request (notification 165) per bit that\n"
+    "                        differs from the previous mask (0 at the start), e.g. --host-ttl-bits=2:0x05\n"
+    "  --trace-texts[=B]     print every change of a text the program shows in a control\n"
     "  --help                this text\n"
     "  B is yes or no (also on/off, true/false, 1/0); a bare flag means yes.\n"
     "A bad platform option ends the program with exit status 2 before it starts.\n"
@@ -145,6 +175,20 @@ const char kHelp[] =
     "                         printed with or without --trace)\n"
     "  fault message \"<text>\"  the main window's message line shows a new text (\"\" when emptied); only\n"
     "                         in a run with --board-faults or --board-unplug\n"
+    "  user typed \"<text>\" into \"<LABEL>\" in \"<window>\"\n"
+    "  user cannot type into \"<LABEL>\": <reason>\n"
+    "                         --type and --type-enter: the edit was typed into, or none was found\n"
+    "  user will answer the next file dialog with \"<PATH>\"\n"
+    "                         --file's turn came\n"
+    "  host notify 21 <item> <value>, host notify 165 <bit> <on>\n"
+    "                         a notification the simulated host sent for --host-status or\n"
+    "                         --host-ttl-bits (with or without --trace)\n"
+    "  text <window>/<id> \"<text>\"\n"
+    "                         a control's text changed (--trace-texts): the title of its top-level window\n"
+    "                         (followed by '>' and the caption of the group box framing the control's\n"
+    "                         panel, for a control of a channel panel), the control's id and its new\n"
+    "                         text; a text the program draws itself (the status line) counts as the\n"
+    "                         control's text\n"
     "  run dropped <n> lines  lines lost to a full queue (written where the loss ended)\n"
     "  run kept \"<path>\"      the parameter file the run could not use (rejected at start, or its\n"
     "                         board absent), kept as this copy just before a save replaced it\n"
@@ -265,6 +309,41 @@ bool ParseFaultBoard(std::string_view text, bool bAnyAllowed, int& nBoard, std::
         return false;
     }
     return true;
+}
+
+// "SECONDS:" at the start of value, when what is before the first ':' is such a number: taken off value.
+// FALSE only for a number out of range.
+bool TakeLeadingSeconds(std::string_view& value, double& dSeconds, bool& bGiven) {
+    bGiven = false;
+    const size_t nColon = value.find(':');
+    double d = 0.0;
+    if (nColon == std::string_view::npos || !ParseDecimal(value.substr(0, nColon), d)) return true;
+    if (d < 0.0 || d > kMaxRunSeconds) return false;
+    dSeconds = d;
+    bGiven = true;
+    value = value.substr(nColon + 1);
+    return true;
+}
+
+bool IsBlank(std::string_view text) {
+    return text.find_first_not_of(" \t") == std::string_view::npos;
+}
+
+// An edit's name for --type: LABEL or BOX>LABEL, no part blank.
+bool ParseEditName(std::string_view text) {
+    const size_t nGt = text.rfind('>');
+    if (nGt == std::string_view::npos) return !IsBlank(text);
+    return !IsBlank(text.substr(0, nGt)) && !IsBlank(text.substr(nGt + 1));
+}
+
+// A whole number, decimal or with 0x hexadecimal.
+bool ParseWholeOrHex(std::string_view text, int& nValue) {
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        const char* pEnd = text.data() + text.size();
+        auto [ptr, ec] = std::from_chars(text.data() + 2, pEnd, nValue, 16);
+        return ec == std::errc() && ptr == pEnd;
+    }
+    return ParseWholeInt(text, nValue);
 }
 
 std::string Quoted(std::string_view word) {
@@ -401,6 +480,71 @@ EOptionsResult ParseProgramOptions(int argc, const char* const* argv, ProgramOpt
             options.dScreenshotSeconds = dSeconds;
         } else if (StartsWithOption(word, "--trace", value, bHasValue)) {
             if (!flag(options.bTrace)) return bad("expected yes or no");
+        } else if (StartsWithOption(word, "--type", value, bHasValue) ||
+                   StartsWithOption(word, "--type-enter", value, bHasValue)) {
+            UserMenuChoice type;
+            type.bType = true;
+            type.bEnter = word.substr(0, 12) == "--type-enter";
+            bool bTimed = false;
+            if (!TakeLeadingSeconds(value, type.dAtSeconds, bTimed)) {
+                return bad("the time before ':' must be a number of seconds from 0 to 1000000");
+            }
+            const size_t nEq = value.find('=');
+            if (!bHasValue || nEq == std::string_view::npos || !ParseEditName(value.substr(0, nEq))) {
+                return bad(
+                    "an edit's label, '=' and the text must follow '=' (e.g. --type=\"Number DA Channels=4\" "
+                    "or --type-enter=\"Channel 3>Max=2.5\")");
+            }
+            type.strPath = std::string(value.substr(0, nEq));
+            type.strText = std::string(value.substr(nEq + 1));
+            options.choices.push_back(std::move(type));
+        } else if (StartsWithOption(word, "--file", value, bHasValue)) {
+            if (!bHasValue || value.empty())
+                return bad("a path must follow '=' (e.g. --file=Settings/mine.prm)");
+            UserMenuChoice file;
+            file.bFile = true;
+            file.strPath = std::string(value);
+            options.choices.push_back(std::move(file));
+        } else if (StartsWithOption(word, "--host-status", value, bHasValue)) {
+            HostScheduledEvent ev;
+            bool bTimed = false;
+            const char kWhy[] =
+                "expected SECONDS:ITEM=VALUE, ITEM attached, frozen or binocular with yes or no, or a status "
+                "number 0 to 65535 with a whole number 0 to 65535 (e.g. --host-status=2:frozen=yes)";
+            if (!bHasValue || !TakeLeadingSeconds(value, ev.dAtSeconds, bTimed) || !bTimed) return bad(kWhy);
+            const size_t nEq = value.find('=');
+            if (nEq == std::string_view::npos) return bad(kWhy);
+            const std::string_view item = value.substr(0, nEq);
+            const std::string_view setting = value.substr(nEq + 1);
+            static const std::pair<const char*, int> kItems[] = {{"attached", kSimHostStatusAttached},
+                                                                 {"frozen", kSimHostStatusVideoFrozen},
+                                                                 {"binocular", kSimHostStatusBinocular}};
+            bool bNamed = false;
+            for (const auto& [pszItem, nItem] : kItems) {
+                if (item != pszItem) continue;
+                bool bOn = false;
+                if (!ParseFlag(setting, bOn)) return bad(kWhy);
+                ev.nItem = nItem;
+                ev.nValue = bOn ? 1 : 0;
+                bNamed = true;
+            }
+            if (!bNamed && (!ParseWholeInt(item, ev.nItem) || ev.nItem < 0 || ev.nItem > 0xFFFF ||
+                            !ParseWholeInt(setting, ev.nValue) || ev.nValue < 0 || ev.nValue > 0xFFFF)) {
+                return bad(kWhy);
+            }
+            options.hostEvents.push_back(ev);
+        } else if (StartsWithOption(word, "--host-ttl-bits", value, bHasValue)) {
+            HostScheduledEvent ev;
+            ev.bTtlBits = true;
+            bool bTimed = false;
+            const char kWhy[] = "expected SECONDS:MASK, MASK a whole number 0 to 255 or 0x00 to 0xFF";
+            if (!bHasValue || !TakeLeadingSeconds(value, ev.dAtSeconds, bTimed) || !bTimed ||
+                !ParseWholeOrHex(value, ev.nValue) || ev.nValue < 0 || ev.nValue > 0xFF) {
+                return bad(kWhy);
+            }
+            options.hostEvents.push_back(ev);
+        } else if (StartsWithOption(word, "--trace-texts", value, bHasValue)) {
+            if (!flag(options.bTraceTexts)) return bad("expected yes or no");
         } else if (word == "--help") {
             options.bHelp = true;
         } else if (StartsWithOption(word, "--help", value, bHasValue)) {

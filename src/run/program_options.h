@@ -20,6 +20,14 @@
 //   --screenshot=DIR[:SECONDS]   DIR not empty; SECONDS a decimal number 0..1000000 (default 1); a last
 //                          ':' followed by anything else belongs to DIR
 //   --trace[=B]
+//   --type=[SECONDS:]LABEL=TEXT, --type-enter=[SECONDS:]LABEL=TEXT
+//                          LABEL: [BOX>]LABEL, neither blank; TEXT may be empty (a '=' in LABEL cannot be
+//                          given); kept in order with --choose, --check and --press
+//   --file=PATH            PATH not empty; in order with them too
+//   --host-status=SECONDS:ITEM=VALUE   ITEM attached, frozen or binocular with VALUE a B, or a whole number
+//                          0..65535 with VALUE one too
+//   --host-ttl-bits=SECONDS:MASK   MASK a whole number 0..255, decimal or 0x hexadecimal
+//   --trace-texts[=B]
 //   --help
 // A word that starts with one of these names but is malformed (missing, empty or bad value, a value given
 // to --help) is an error. Every other word is not a platform option and is ignored here. When a name is
@@ -40,6 +48,23 @@ struct UserMenuChoice {
     bool bOnlyToCheck = false;  // --check: chosen only while the item has no check mark
     bool bPress = false;        // --press: strPath is a button caption
     double dAtSeconds = 0.0;    // --press=SECONDS:...: not before this time since the start
+    // --type and --type-enter: strPath names an edit by the label next to it ("Number DA Channels"), with
+    // the caption of the group box it lies in first when the label alone is not enough ("Channel 3>Min");
+    // strText is typed into it, then the user leaves it with Tab (bEnter: presses Enter).
+    bool bType = false;
+    bool bEnter = false;
+    std::string strText{};
+    // --file: strPath is the answer to the next file dialog shown after this action's turn.
+    bool bFile = false;
+};
+
+// What the simulated host does on its own at a time since the start: a status change (notification 21)
+// or a request for the TTL output bits (notification 165 for each bit that differs from the last mask).
+struct HostScheduledEvent {
+    double dAtSeconds = 0.0;
+    bool bTtlBits = false;  // --host-ttl-bits: nValue is the mask
+    int nItem = 0;          // --host-status: the status item (sub-code)
+    int nValue = 0;
 };
 
 // A board-library call made to fail from a time on (--board-faults): from dAtSeconds after the start, the
@@ -80,6 +105,8 @@ struct ProgramOptions {
     std::string strScreenshotDir;     // empty: no screenshots
     double dScreenshotSeconds = 1.0;  // since the start
     bool bTrace = false;
+    std::vector<HostScheduledEvent> hostEvents;  // --host-status and --host-ttl-bits, as given
+    bool bTraceTexts = false;                    // --trace-texts
     bool bHelp = false;
 
     // Board faults forced on the simulated boards, in the order given.

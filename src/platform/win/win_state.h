@@ -229,8 +229,12 @@ RECT NonClientInsets(const WndRec& r);
 BOOL DrawingSurfaceOf(HWND hWnd, bool bWindow, RECT* prc);
 // A static control's own text store: when psz (NULL: the empty text) differs from the window's text,
 // stores it and invalidates the client area for erasing, all under one lock. FALSE for an unknown window.
+// The text observer (text_observer.h) is told of the change; the Locked form only sets *pbChanged (when
+// not NULL), and its caller tells the observer once the lock is released (NotifyTextChanged).
 BOOL StoreNewTextAndInvalidate(HWND hWnd, LPCSTR psz);
-BOOL StoreNewTextAndInvalidateLocked(State& s, WndRec* r, LPCSTR psz);
+BOOL StoreNewTextAndInvalidateLocked(State& s, WndRec* r, LPCSTR psz, bool* pbChanged = nullptr);
+// Tells the text observer, when one is installed, that the window's text is now psz (NULL: empty).
+void NotifyTextChanged(HWND hWnd, LPCSTR psz);
 POINT ClientOriginOnScreen(State& s, const WndRec& r);
 RECT ScreenRect(State& s, const WndRec& r);
 void InvalidateLocked(State& s, WndRec* r, const RECT* prc, BOOL bErase);

@@ -20,6 +20,8 @@ BOOL SetWindowTextA(HWND hWnd, LPCSTR lpString) {
     State& s = S();
     DWORD nOwner = 0;
     Route route;
+    bool bStored = false;
+    bool bChanged = false;
     {
         std::lock_guard<std::mutex> lock(s.mtx);
         WndRec* r = Find(s, hWnd);
@@ -42,8 +44,14 @@ BOOL SetWindowTextA(HWND hWnd, LPCSTR lpString) {
         route = RouteLocked(r);
         // A static control without an object or procedure of its own does no more with WM_SETTEXT than
         // this (winctl::StaticProc): done here, under the look-up's lock.
-        if (route.pWnd == nullptr && route.pfn == &winctl::StaticProc)
-            return StoreNewTextAndInvalidateLocked(s, r, lpString);
+        if (route.pWnd == nullptr && route.pfn == &winctl::StaticProc) {
+            bStored = true;
+            StoreNewTextAndInvalidateLocked(s, r, lpString, &bChanged);
+        }
+    }
+    if (bStored) {
+        if (bChanged) NotifyTextChanged(hWnd, lpString);
+        return TRUE;
     }
     return static_cast<BOOL>(
         CallRoute(route, hWnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(lpString ? lpString : "")));
