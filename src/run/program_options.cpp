@@ -192,7 +192,8 @@ const char kHelp[] =
     "  run dropped <n> lines  lines lost to a full queue (written where the loss ended)\n"
     "  run kept \"<path>\"      the parameter file the run could not use (rejected at start, or its\n"
     "                         board absent), kept as this copy just before a save replaced it\n"
-    "Without --trace only the host say, box, file, user, shot, sum and run lines are printed.\n";
+    "Without --trace only the host say and host notify, box, file, user, shot, sum, fault, text and run lines\n"
+    "are printed (fault and text lines only with the options that ask for them).\n";
 
 bool StartsWithOption(std::string_view word, std::string_view name, std::string_view& value,
                       bool& bHasValue) {
