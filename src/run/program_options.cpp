@@ -572,7 +572,8 @@ bool ParseBoardFault(const std::string& strText, BoardFault& fault, std::string&
         if (fields[2] == call.pszName) pCall = &call;
     }
     if (pCall == nullptr) {
-        strWhy = "\"" + std::string(fields[2]) + "\" is not a board-library call; one of:";
+        strWhy = '"';
+        strWhy.append(fields[2]).append("\" is not a board-library call; one of:");
         for (const FaultCall& call : kFaultCalls) strWhy += std::string(" ") + call.pszName;
         return false;
     }
