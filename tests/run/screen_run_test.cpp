@@ -267,26 +267,31 @@ class ScreenRun : public ::testing::Test {
     }
 
     // Starts the program with a PCI-DDA08/12, answers the box about the missing parameter file, and
-    // puts the start-up splash away; the main window's id, 0 when a step failed (the test fails then).
+    // puts the start-up splash away; the main window's id, 0 when a step failed (m_strFailed says which).
     unsigned long StartToMainWindow(CXvfb& xvfb, CTempWorkDir& dir, CProgramProcess& program) {
         m_pXvfb = &xvfb;
         EXPECT_TRUE(dir.Enter("tessaro-screen-run"));
         EXPECT_TRUE(std::filesystem::create_directory("Settings"));
         EXPECT_TRUE(program.Start(xvfb.Name(), dir.Path(), {"--boards=PCI-DDA08/12"}));
         const unsigned long hBox = WaitForWindow(20, "^TessaroPro$");
-        if (hBox == 0) return 0;
+        if (hBox == 0) return Failed("no message box came up");
         const XGeometry box = Geometry(hBox);
         ClickAt(hBox, box.cx / 2, box.cy - kBoxButtonFromBottom);
         if (!WaitFor(10, [&] { return program.Output().find(" box IDOK MB_OK ") != std::string::npos; }))
-            return 0;
+            return Failed("the click on OK did not answer the box");
         const unsigned long hMain = WaitForWindow(10, "~TessaroPro$");
         const unsigned long hSplash = WaitForWindow(5, "^About Tessaro$");
-        if (hMain == 0 || hSplash == 0) return 0;
+        if (hMain == 0 || hSplash == 0) return Failed("no main window or no splash");
         const XGeometry splash = Geometry(hSplash);
         const XGeometry main = Geometry(hMain);
         ClickAt(hSplash, main.x + main.cx + 5 - splash.x, splash.cy / 2);
-        if (!WaitFor(10, [&] { return Windows("^About Tessaro$").empty(); })) return 0;
+        if (!WaitFor(10, [&] { return Windows("^About Tessaro$").empty(); }))
+            return Failed("the splash stayed");
         return hMain;
+    }
+    unsigned long Failed(const char* pszStep) {
+        m_strFailed = pszStep;
+        return 0;
     }
     // Closes the main window with its close box and answers Yes; the program's exit status.
     int Quit(unsigned long hMain, CProgramProcess& program) {
@@ -306,6 +311,7 @@ class ScreenRun : public ::testing::Test {
 
     static constexpr int kScreenWidth = 1280;
     CXvfb* m_pXvfb = nullptr;
+    std::string m_strFailed;
     SteadyClock::time_point m_until;
 };
 
@@ -428,24 +434,26 @@ TEST_F(ScreenRun, TheWheelScrollsTheChannelColumnAndChangesNoChannelItIsNotPoint
     CProgramProcess program;
     const unsigned long hMain = StartToMainWindow(xvfb, dir, program);
     const auto tell = [&] { return "output:\n" + program.Output() + "errors:\n" + program.Errors(); };
-    ASSERT_NE(0u, hMain) << "the main window did not come up\n" << tell();
+    ASSERT_NE(0u, hMain) << m_strFailed << "\n" << tell();
 
     // Channel 1's Range list: opened, closed with Escape; it keeps the focus.
     ClickAt(hMain, PanelX(kRangeX), SlotY(1, kRangeY));
     Tool({"xdotool", "key", "Escape"});
-    // Over channel 3's Range list, two notches down: the column scrolls, channel 2 now first.
+    // Over channel 3's Range list, four notches down: the column scrolls, channel 4 now first.
     MoveTo(hMain, PanelX(kRangeX), SlotY(3, kRangeY));
-    Wheel(-2);
-    // Over the Range label of the first panel shown, one down; over the scroll bar, one up.
+    Wheel(-4);
+    // Over the Range label of the first panel shown, one up; over the scroll bar, one up: channel 2.
     MoveTo(hMain, PanelX(kRangeLabelX), SlotY(0, kRangeLabelY));
-    Wheel(-1);
+    Wheel(1);
     MoveTo(hMain, kColumnScrollX, kColumnScrollY);
     Wheel(1);
     // An open list (channel 3's Source, second in the column now) scrolls and chooses nothing.
+    // It holds the pointer, so the wheel reaches it from where the click left the pointer (the list
+    // highlights the entry the pointer is over, so the pointer stays off it); Return then picks the
+    // entry highlighted: still the one chosen before.
     ClickAt(hMain, PanelX(kSourceX), SlotY(1, kSourceY));
-    MoveTo(hMain, PanelX(kSourceX), SlotY(1, kSourceY) + 40);
     Wheel(-2);
-    Tool({"xdotool", "key", "Escape"});
+    Tool({"xdotool", "key", "Return"});
     // The first panel shown is channel 2's: its Invert box.
     ClickAt(hMain, PanelX(kInvertX), SlotY(0, kInvertY));
 
@@ -470,7 +478,7 @@ TEST_F(ScreenRun, EnterAppliesEveryCharacterTypedBeforeIt) {
     CProgramProcess program;
     const unsigned long hMain = StartToMainWindow(xvfb, dir, program);
     const auto tell = [&] { return "output:\n" + program.Output() + "errors:\n" + program.Errors(); };
-    ASSERT_NE(0u, hMain) << "the main window did not come up\n" << tell();
+    ASSERT_NE(0u, hMain) << m_strFailed << "\n" << tell();
 
     // Channel 0's Min, typed over 100 times at 1 ms a key, each value ended by Enter. Every part of a
     // value short of the whole ("", "-", "-.") is not a number: an Enter handled before the last
