@@ -359,10 +359,15 @@ TEST_F(ScreenInput, EnterSeesEveryCharacterTypedBeforeIt) {
     dlg.ShowWindow(SW_SHOW);
     dlg.GetDlgItem(kEdit)->SetFocus();
     Pump();
-    const std::vector<std::string> values{"120", "-.5", "7", "3.25"};
+    const std::vector<std::string> values{"120", "-.5", "7", "3.25", "42", "-.25"};
     std::vector<std::string> expected;
-    for (const std::string& strValue : values) {
+    for (size_t i = 0; i < values.size(); ++i) {
+        const std::string& strValue = values[i];
         dlg.SetDlgItemText(kEdit, "");
+        // Half of the values come behind a flood of other posts, so the loop's fairness turn takes
+        // the keys out of the middle of the queue.
+        const bool bFlooded = i % 2 == 1;
+        for (int n = 0; bFlooded && n < 100; ++n) ::PostMessageA(dlg.m_hWnd, WM_NULL, 0, 0);
         for (char c : strValue) {
             // The keyboard's minus and period keys (VK_OEM_MINUS, VK_OEM_PERIOD); digits are their own.
             const UINT nVirtKey = c == '-' ? 0xBD : c == '.' ? 0xBE : static_cast<UINT>(c);
@@ -371,8 +376,13 @@ TEST_F(ScreenInput, EnterSeesEveryCharacterTypedBeforeIt) {
         PostKey(VK_RETURN, '\r', 36, dlg.m_hWnd);
         // Other work queued behind the keys (a frame of the host, a timer's post) changes nothing.
         ::PostMessageA(dlg.m_hWnd, WM_NULL, 0, 0);
-        Pump();
         expected.push_back(strValue);
+        if (bFlooded) {
+            CMessageLoop::RunUntil([&] { return dlg.m_applied.size() == expected.size(); });
+            Pump();
+        } else {
+            Pump();
+        }
         ASSERT_EQ(expected, dlg.m_applied);
     }
     dlg.DestroyWindow();
