@@ -116,10 +116,14 @@ void AfxScreenMouseMove(HWND hTop, POINT pt, UINT nKeyFlags) {
 }
 
 void AfxScreenMouseWheel(HWND hTop, POINT pt, int nDelta, UINT nKeyFlags) {
-    if (!Reachable(hTop)) return;
-    HWND hTarget = GetFocus();
-    if (hTarget == nullptr || (hTarget != hTop && !IsChild(hTop, hTarget)))
+    // The window holding the capture (a dropped list, a dragged thumb) takes the wheel wherever the
+    // pointer is; else the window under the pointer, never the focus elsewhere: a turn of the wheel
+    // changes nothing the user is not pointing at. A window that does not take it hands it to its parent.
+    HWND hTarget = GetCapture();
+    if (hTarget == nullptr) {
+        if (!Reachable(hTop)) return;
         hTarget = AfxScreenHitTest(hTop, pt).hWnd;
+    }
     if (hTarget == nullptr || !Reachable(hTarget)) return;
     const WPARAM w = MAKEWPARAM(static_cast<WORD>(nKeyFlags), static_cast<WORD>(static_cast<SHORT>(nDelta)));
     Deliver(hTarget, WM_MOUSEWHEEL, w, PointParam(pt.x, pt.y));

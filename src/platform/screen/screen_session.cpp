@@ -425,6 +425,17 @@ class CScreenThread {
     }
 
     void Post(std::function<void()> fn) { AfxPostThreadTask(m_sh.nUiThread, std::move(fn), TRUE); }
+    // A button, wheel or key event: a move still waiting is made before it, so a later move gets a task
+    // of its own after it instead of being delivered ahead of it.
+    void PostInOrder(std::function<void()> fn) {
+        bool bMoveQueued = false;
+        {
+            std::lock_guard<std::mutex> lock(m_sh.pMove->mtx);
+            bMoveQueued = m_sh.pMove->bQueued;
+        }
+        if (bMoveQueued) m_sh.pMove = std::make_shared<CPendingMove>();
+        Post(std::move(fn));
+    }
 
     void Handle(XEvent& ev) {
         const HWND h = WindowOf(ev.xany.window);
@@ -445,19 +456,21 @@ class CScreenThread {
                     if (!bDown) break;  // one notch per press
                     const int delta = b.button == Button4 ? WHEEL_DELTA : -WHEEL_DELTA;
                     const UINT flags = KeyFlagsOf(b.state);
-                    Post([h, pt, delta, flags] { AfxScreenMouseWheel(h, pt, delta, flags); });
+                    PostInOrder([h, pt, delta, flags] { AfxScreenMouseWheel(h, pt, delta, flags); });
                     break;
                 }
                 if (b.button != Button1 && b.button != Button3) break;
                 const CScreenButton nButton =
                     b.button == Button1 ? CScreenButton::Left : CScreenButton::Right;
                 const UINT flags = KeyFlagsOf(StateAfter(b.state, b.button, bDown));
-                Post([h, pt, nButton, bDown, flags] { AfxScreenMouseButton(h, pt, nButton, bDown, flags); });
+                PostInOrder(
+                    [h, pt, nButton, bDown, flags] { AfxScreenMouseButton(h, pt, nButton, bDown, flags); });
                 break;
             }
             case MotionNotify: {
                 // Moves are coalesced: while one task waits on the user-interface thread, later moves only
-                // update the position it will deliver, so the newest position always arrives.
+                // update the position it will deliver, so the newest position always arrives; never past a
+                // button, wheel or key event made after them (PostInOrder).
                 std::shared_ptr<CPendingMove> pMove = m_sh.pMove;
                 std::lock_guard<std::mutex> lock(pMove->mtx);
                 pMove->hWnd = h;
@@ -491,7 +504,7 @@ class CScreenThread {
                 const bool bDown = ev.type == KeyPress;
                 const UINT scan = ev.xkey.keycode;
                 const BOOL bAlt = (ev.xkey.state & Mod1Mask) != 0 ? TRUE : FALSE;
-                Post([h, vk, ch, bDown, scan, bAlt] { AfxScreenKey(h, vk, ch, bDown, scan, bAlt); });
+                PostInOrder([h, vk, ch, bDown, scan, bAlt] { AfxScreenKey(h, vk, ch, bDown, scan, bAlt); });
                 break;
             }
             case ConfigureNotify:

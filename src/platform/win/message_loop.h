@@ -73,8 +73,10 @@ inline BOOL PeekMessage(LPMSG m, HWND h, UINT lo, UINT hi, UINT r) {
     return PeekMessageA(m, h, lo, hi, r);
 }
 // For a WM_KEYDOWN or WM_SYSKEYDOWN of the real keyboard, posts (as user input) the WM_CHAR of the
-// character AfxSetKeyboardCharacter named for it, and returns TRUE. Anything else generates nothing and
-// returns FALSE: simulated typing posts WM_KEYDOWN and WM_CHAR itself.
+// character AfxSetKeyboardCharacter named for it, and returns TRUE. The character takes the place of the
+// message being handled in the queue's order (right behind it, so before any key or click made after
+// it); outside a loop's message, it goes last. Anything else generates nothing and returns FALSE:
+// simulated typing posts WM_KEYDOWN and WM_CHAR itself.
 BOOL TranslateMessage(const MSG* lpMsg);
 // The character the key about to be dispatched on this thread gives (0: none, e.g. a function key); the
 // next TranslateMessage of a key-down takes it. A view calls it before dispatching a key of the real

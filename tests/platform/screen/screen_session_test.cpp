@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/screen/screen_session.h"
 #include "support/win_dialog_support.h"
@@ -145,6 +146,86 @@ TEST_F(ScreenSession, XWindowsFollowTheFrameworksStackingOrder) {
         << "the window brought to the top in the framework stays below on the display";
     XCloseDisplay(dpy);
     m_session.Stop();
+}
+
+// A dialog that logs the pointer messages its own client area gets (user-interface thread only).
+class CPointerLogDlg : public CNoticeDlg {
+  public:
+    using CNoticeDlg::CNoticeDlg;
+    struct CEntry {
+        UINT nMessage;
+        CPoint pt;
+    };
+    std::vector<CEntry> m_log;
+
+  protected:
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+        if (message == WM_MOUSEMOVE || message == WM_LBUTTONDOWN) m_log.push_back({message, CPoint(lParam)});
+        return CNoticeDlg::WindowProc(message, wParam, lParam);
+    }
+};
+
+// Pointer moves are coalesced while the user-interface thread is busy, but a move made after a button
+// press is never handed over before it: the events arrive in the order they were made.
+TEST_F(ScreenSession, AMoveMadeAfterAPressArrivesAfterIt) {
+    CXvfb xvfb;
+    if (!xvfb.Ready()) GTEST_SKIP() << "Xvfb could not start a display for this test";
+    // The session ends before its display does, however the test ends.
+    struct CStopFirst {
+        CScreenSession& session;
+        ~CStopFirst() { session.Stop(); }
+    } stopFirst{m_session};
+    CPointerLogDlg dlg(kDlg);
+    ASSERT_TRUE(dlg.Create(kDlg));
+    dlg.ShowWindow(SW_SHOW);
+    Pump();
+    ASSERT_TRUE(m_session.Start(xvfb.Name().c_str())) << m_session.GetError();
+    Display* dpy = XOpenDisplay(xvfb.Name().c_str());
+    ASSERT_NE(nullptr, dpy);
+    ASSERT_TRUE(RunUntil([&] {
+        XWindowAttributes a{};
+        const Window w = m_session.GetXWindow(dlg.m_hWnd);
+        return w != 0 && XGetWindowAttributes(dpy, w, &a) && a.map_state == IsViewable;
+    }));
+    int nEvent = 0;
+    int nError = 0;
+    int nMajor = 0;
+    int nMinor = 0;
+    ASSERT_TRUE(XTestQueryExtension(dpy, &nEvent, &nError, &nMajor, &nMinor)) << "the server has no XTest";
+    // Two places on the dialog's own client area, off its button.
+    const CPoint ptPress(200, 100);
+    const CPoint ptAfter(220, 110);
+    CPoint ptScreen = ptPress;
+    dlg.ClientToScreen(&ptScreen);
+    dlg.m_log.clear();
+    // Made while this (the user-interface) thread pumps nothing: a move, the press, a move.
+    XTestFakeMotionEvent(dpy, DefaultScreen(dpy), ptScreen.x, ptScreen.y, 0);
+    XTestFakeButtonEvent(dpy, 1, True, 0);
+    XTestFakeMotionEvent(dpy, DefaultScreen(dpy), ptScreen.x + (ptAfter.x - ptPress.x),
+                         ptScreen.y + (ptAfter.y - ptPress.y), 0);
+    XSync(dpy, False);
+    // The screen thread posts them meanwhile (one task each, the first move's and the press's at least).
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+    while (CMessageLoop::PostedCount(::GetCurrentThreadId()) < 3 && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    const auto pressed = [&] {
+        for (const CPointerLogDlg::CEntry& e : dlg.m_log)
+            if (e.nMessage == WM_LBUTTONDOWN) return true;
+        return false;
+    };
+    ASSERT_TRUE(RunUntil([&] { return pressed() && dlg.m_log.back().pt == ptAfter; }))
+        << "the press, then the move after it, did not arrive";
+    // Every move before the press was made before it.
+    for (const CPointerLogDlg::CEntry& e : dlg.m_log) {
+        if (e.nMessage == WM_LBUTTONDOWN) {
+            EXPECT_EQ(ptPress, e.pt);
+            break;
+        }
+        EXPECT_NE(ptAfter, e.pt) << "the move made after the press arrived before it";
+    }
+    XTestFakeButtonEvent(dpy, 1, False, 0);
+    XSync(dpy, False);
+    XCloseDisplay(dpy);
 }
 
 // The framework draws the frames itself: a window manager is asked for no decoration, and a popup tool
