@@ -284,7 +284,13 @@ TEST_F(ChannelColumn, WithoutRoomForOnePanelNoneIsShown) {
 }
 
 TEST_F(ChannelColumn, TwoChannelsNeverScrollSlotsBeyondThemStayPutAndNoBoardHidesAll) {
-    StartWith("PCI-DDA08/12:A1");
+    AttachDevices("PCI-DDA08/12:A1,PCI-DDA02/12:B1");
+    Discover();
+    Choose(ID_BOARD_FIRST + 1);
+    EXPECT_FALSE(::IsWindowVisible(Item(IDC_CHANNEL_SCROLL)));
+    EXPECT_EQ(std::vector<int>({0, 1}), ShownPanels());
+    EXPECT_EQ(nullptr, Panel(2));
+    Choose(ID_BOARD_FIRST);
     ASSERT_TRUE(AfxUserDragThumb(Item(IDC_CHANNEL_SCROLL), 2));
     const CRect rcPanel4 = PanelRect(4);
 
