@@ -108,6 +108,8 @@ void AfxScreenMouseButton(HWND hTop, POINT pt, CScreenButton nButton, BOOL bDown
     // and up on it), the caption drag, the menu bar's tracking.
     // FIXME: right clicks on the frame (the system menu) are not shown yet.
     const UINT nNcMsg = bLeft ? (bDown ? WM_NCLBUTTONDOWN : WM_NCLBUTTONUP) : 0;
+    // What GetAsyncKeyState answers while the message is handled.
+    AfxSetAsyncKeyState(bLeft ? VK_LBUTTON : VK_RBUTTON, bDown);
     DeliverMouse(hTop, pt, nClientMsg, nNcMsg, nKeyFlags);
 }
 
