@@ -20,6 +20,7 @@
 #include "platform/win/app.h"
 #include "platform/win/clock.h"
 #include "platform/win/menu.h"
+#include "platform/win/menu_tracking.h"
 #include "platform/win/message_loop.h"
 #include "platform/win/snapshot.h"
 #include "platform/win/text_measure.h"
@@ -633,6 +634,13 @@ void CRunSession::Start() {
         m_agent.SetPerson(m_pPerson.get());
     }
     AfxSetUserAgent(&m_agent);
+    // A person's own menu choices (the menu bar on the screen) are printed as the scripted ones are.
+    AfxSetMenuChoiceHook([this](HWND, UINT, const std::vector<std::string>& path) {
+        std::string strShown;
+        for (const std::string& strItem : path)
+            strShown += (strShown.empty() ? "" : ">") + MenuText(strItem, false);
+        Report("user chose " + Printable(strShown));
+    });
 
     // The boards' TTL input pattern keeps the framework's time, as the host does.
     CSimBoards::SetTimeSource([] { return CClock::NowMicros(); });
@@ -790,6 +798,7 @@ void CRunSession::Finish() {
     CSimBoards::SetOutputListener(nullptr);
     CSimBoards::SetTimeSource(nullptr);
     AfxSetUserAgent(nullptr);
+    AfxSetMenuChoiceHook(nullptr);
     m_agent.SetPerson(nullptr);
     m_pPerson.reset();
     if (m_pMeasurer) {
