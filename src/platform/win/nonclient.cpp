@@ -440,6 +440,10 @@ BOOL NonClientHook(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam, LRESUL
             *pResult = 0;
             return TRUE;
         case WM_LBUTTONUP:
+            // The drag ends where the button is let go (a move on the way there may have been merged away).
+            DragMove(hWnd, static_cast<WPARAM>(MK_LBUTTON), lParam);
+            EndDrag(hWnd);
+            return FALSE;
         case WM_CAPTURECHANGED:
             EndDrag(hWnd);
             return FALSE;
