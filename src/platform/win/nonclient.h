@@ -1,6 +1,6 @@
 // The non-client area: the frame, the caption with its text and close box, and the menu bar of a top-level
-// window; its hit-testing; the mouse on it (close box, caption drag, menu bar); and the window that mouse
-// input at a screen point goes to.
+// window; its hit-testing; the mouse on it (close box, caption drag, frame sizing, menu bar); and the
+// window that mouse input at a screen point goes to.
 //
 // Geometry, in window coordinates (origin at the window's top-left corner), with the sizes of window.h:
 //   frame band n px on every side (4 with a frame, 1 with a plain border, 0 without);
@@ -106,6 +106,6 @@ RECT AfxSizeWindowByEdge(HWND hWnd, UINT nEdge, const RECT& rcProposed, const MI
 BOOL AfxPlaceWindowFromOutside(HWND hWnd, const RECT& rcWanted);
 
 // Installs the default processing of the non-client messages (WM_NCHITTEST, WM_NCPAINT, WM_NCACTIVATE,
-// WM_NCLBUTTONDOWN/UP, the caption drag's WM_MOUSEMOVE/WM_LBUTTONUP, WM_SYSKEYDOWN for F10 and
+// WM_NCLBUTTONDOWN/UP, the caption and frame drags' WM_MOUSEMOVE/WM_LBUTTONUP, WM_SYSKEYDOWN for F10 and
 // Alt+letter, WM_SYSCOMMAND SC_KEYMENU). Window creation calls it; calling it again does nothing.
 void AfxEnsureNonClientHooks();
