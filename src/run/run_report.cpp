@@ -21,6 +21,7 @@
 #include "platform/win/app.h"
 #include "platform/win/clock.h"
 #include "platform/win/menu.h"
+#include "platform/win/menu_tracking.h"
 #include "platform/win/message_loop.h"
 #include "platform/win/snapshot.h"
 #include "platform/win/text_measure.h"
@@ -863,6 +864,15 @@ void CRunSession::Start() {
     AfxSetUserAgent(&m_agent);
     // A parameter file the program did not apply is kept as a copy before a save replaces it.
     SetParamFileKeptHook([this](const std::string& strCopy) { Report(FormatKeptFileLine(strCopy)); });
+    // A person's own menu choices (the menu bar on the screen) are printed as the scripted ones are.
+    AfxSetMenuChoiceHook([this](HWND, UINT, const std::vector<std::string>& path) {
+        std::string strShown;
+        for (const std::string& strItem : path) {
+            if (!strShown.empty()) strShown += '>';
+            strShown += MenuText(strItem, false);
+        }
+        Report("user chose " + Printable(strShown));
+    });
 
     // The boards' TTL input pattern keeps the framework's time, as the host does.
     CSimBoards::SetTimeSource([] { return CClock::NowMicros(); });
@@ -1209,6 +1219,7 @@ void CRunSession::Finish() {
     if (m_pTextTrace) AfxSetTextObserver(nullptr);
     AfxSetUserAgent(nullptr);
     SetParamFileKeptHook(nullptr);
+    AfxSetMenuChoiceHook(nullptr);
     m_agent.SetPerson(nullptr);
     m_pPerson.reset();
     if (m_pMeasurer) {

@@ -388,17 +388,21 @@ TEST_F(ScreenRun, APersonSetsAChannelTurnsOnTheInputMarkersAndQuitsWithTheMouse)
     const int nExit = program.WaitForExit(std::min(m_until, SteadyClock::now() + std::chrono::seconds(20)));
     EXPECT_EQ(0, nExit) << "the program did not end well after Yes\n" << tell();
 
-    // What it printed: the two boxes as answered, no markers before the choice, no scripted user.
+    // What it printed: the two boxes as answered, no markers before the choice, the person's one menu
+    // choice as a scripted user's would be printed.
     std::vector<std::string> boxes;
+    std::vector<std::string> users;
     const std::vector<std::string> lines = Lines(program.Output());
     for (size_t i = 0; i < lines.size(); ++i) {
         const std::string line = WithoutTime(lines[i]);
         if (line.rfind("box ", 0) == 0) boxes.push_back(line);
-        EXPECT_NE(0u, line.rfind("user ", 0)) << line;
+        if (line.rfind("user ", 0) == 0) users.push_back(line);
         if (i < nBeforeChoice && MarkersOf(lines[i]) >= 0) {
             EXPECT_EQ(0, MarkersOf(lines[i])) << lines[i];
         }
     }
+    EXPECT_EQ(std::vector<std::string>{"user chose Options>TTL>TTL  inputs  send  DataFile  markers"}, users)
+        << tell();
     ASSERT_EQ(2u, boxes.size()) << tell();
     EXPECT_EQ(0u, boxes[0].rfind("box IDOK MB_OK \"TessaroPro\" \"Saved parameter file ", 0)) << boxes[0];
     EXPECT_EQ("box IDYES MB_YESNO \"TessaroPro\" \"Quit TessaroPro?                  \"", boxes[1]);
@@ -504,6 +508,80 @@ TEST_F(ScreenRun, EnterAppliesEveryCharacterTypedBeforeIt) {
     std::optional<ParameterBlock> saved = ReadParameterFile();
     ASSERT_TRUE(saved.has_value());
     EXPECT_FLOAT_EQ(std::stof(strLast), saved->fDomainMin[0]);
+}
+
+// The person sizes the main window by its bottom edge (its sides stay), opens the Info window from the
+// keyboard, closes it by its close box, and answers the quit question with the Y key.
+TEST_F(ScreenRun, APersonSizesTheMainWindowClosesTheInfoWindowAndAnswersWithAKey) {
+    CXvfb xvfb("1280x1024x24");
+    if (!xvfb.Ready()) GTEST_SKIP() << "Xvfb could not start a display for this test";
+    m_pXvfb = &xvfb;
+    CTempWorkDir dir;
+    ASSERT_TRUE(dir.Enter("tessaro-screen-frames"));
+    ASSERT_TRUE(std::filesystem::create_directory("Settings"));
+    CProgramProcess program;
+    ASSERT_TRUE(program.Start(xvfb.Name(), dir.Path(), {"--boards=PCI-DDA08/12"}));
+    const auto tell = [&] { return "output:\n" + program.Output() + "errors:\n" + program.Errors(); };
+
+    const unsigned long hBox = WaitForWindow(20, "^TessaroPro$");
+    ASSERT_NE(0u, hBox) << "no message box came up\n" << tell();
+    const XGeometry box = Geometry(hBox);
+    ClickAt(hBox, box.cx / 2, box.cy - kBoxButtonFromBottom);
+    const unsigned long hMain = WaitForWindow(10, "~TessaroPro$");
+    ASSERT_NE(0u, hMain) << "the main window did not come up\n" << tell();
+    ASSERT_TRUE(WaitFor(10, [&] { return Windows("^TessaroPro$").empty(); })) << "the box stayed";
+
+    // The bottom edge dragged 60 pixels up: the window is 60 pixels shorter.
+    const XGeometry before = Geometry(hMain);
+    MoveToScreen(before.x + before.cx / 2, before.y + before.cy - 2);
+    Tool({"xdotool", "mousedown", "1"});
+    MoveToScreen(before.x + before.cx / 2, before.y + before.cy - 32);
+    MoveToScreen(before.x + before.cx / 2, before.y + before.cy - 62);
+    Tool({"xdotool", "mouseup", "1"});
+    EXPECT_TRUE(WaitFor(10, [&] { return Geometry(hMain).cy == before.cy - 60; }))
+        << "the window is " << Geometry(hMain).cy << " high, was " << before.cy;
+    // The left edge dragged: nothing moves.
+    const XGeometry shorter = Geometry(hMain);
+    MoveToScreen(shorter.x + 1, shorter.y + shorter.cy / 2);
+    Tool({"xdotool", "mousedown", "1"});
+    MoveToScreen(shorter.x + 41, shorter.y + shorter.cy / 2);
+    Tool({"xdotool", "mouseup", "1"});
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    const XGeometry after = Geometry(hMain);
+    EXPECT_EQ(shorter.x, after.x);
+    EXPECT_EQ(shorter.cx, after.cx);
+    EXPECT_EQ(shorter.cy, after.cy);
+
+    // Help > Information with the keys: the Info window, with its caption and close box.
+    MoveTo(hMain, before.cx / 2, 100);
+    Tool({"xdotool", "key", "alt+h"});
+    ASSERT_TRUE(WaitFor(10, [&] { return Popups().size() == 1; })) << "the Help menu did not open\n"
+                                                                   << tell();
+    Tool({"xdotool", "key", "i"});
+    const unsigned long hInfo = WaitForWindow(10, "^Info$");
+    ASSERT_NE(0u, hInfo) << "the Info window did not come up\n" << tell();
+    ClickAt(hInfo, Geometry(hInfo).cx - kCloseBoxFromRight, kCaptionY);
+    EXPECT_TRUE(WaitFor(10, [&] { return Windows("^Info$").empty(); })) << "the close box left it shown";
+
+    // The close box of the main window, and Y for Yes.
+    ClickAt(hMain, Geometry(hMain).cx - kCloseBoxFromRight, kCaptionY);
+    const unsigned long hQuit = WaitForWindow(10, "^TessaroPro$");
+    ASSERT_NE(0u, hQuit) << "the close box asked nothing\n" << tell();
+    const XGeometry quit = Geometry(hQuit);
+    MoveTo(hQuit, quit.cx / 2, quit.cy / 3);
+    Tool({"xdotool", "key", "y"});
+    const int nExit = program.WaitForExit(std::min(m_until, SteadyClock::now() + std::chrono::seconds(20)));
+    EXPECT_EQ(0, nExit) << "the program did not end after Y\n" << tell();
+    std::vector<std::string> kept;
+    for (const std::string& line : Lines(program.Output())) {
+        const std::string strLine = WithoutTime(line);
+        if (strLine.rfind("user ", 0) == 0 || strLine.rfind("box IDYES", 0) == 0) kept.push_back(strLine);
+    }
+    EXPECT_EQ((std::vector<std::string>{
+                  "user chose Help>Information",
+                  "box IDYES MB_YESNO \"TessaroPro\" \"Quit TessaroPro?                  \""}),
+              kept)
+        << tell();
 }
 
 }  // namespace

@@ -19,6 +19,7 @@
 
 #include "platform/screen/cairo_renderer.h"
 #include "platform/screen/screen_input.h"
+#include "platform/win/nonclient.h"
 #include "platform/win/snapshot.h"
 
 namespace {
@@ -176,11 +177,9 @@ void ApplyConfigures(CPendingConfigure& pending) {
     for (const auto& [h, w] : wanted) {
         nLast = std::max(nLast, w.nNumber);
         if (!::IsWindow(h)) continue;
-        RECT rc{};
-        ::GetWindowRect(h, &rc);
-        if (EqualRect(&rc, &w.rc)) continue;
-        ::SetWindowPos(h, nullptr, w.rc.left, w.rc.top, w.rc.right - w.rc.left, w.rc.bottom - w.rc.top,
-                       SWP_NOZORDER | SWP_NOACTIVATE);
+        // A size the window's frame would refuse to a drag is refused here too: the next snapshot puts the
+        // X window back.
+        AfxPlaceWindowFromOutside(h, w.rc);
     }
     std::lock_guard<std::mutex> lock(pending.mtx);
     pending.nApplied = std::max(pending.nApplied, nLast);

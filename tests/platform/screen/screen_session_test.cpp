@@ -287,6 +287,13 @@ class CPlacedDlg : public CNoticeDlg {
 
 class ScreenSessionPlacing : public ScreenSession {
   protected:
+    void SetUp() override {
+        ScreenSession::SetUp();
+        // Sizable by its frame.
+        AfxRegisterDialogTemplate(
+            DlgTemplate(kDlg, {DlgItem(kButton, "Button", "Press", WS_VISIBLE | WS_TABSTOP, 20, 20, 50, 14)},
+                        WS_THICKFRAME));
+    }
     void TearDown() override {
         if (m_dpy) XCloseDisplay(m_dpy);
         ScreenSession::TearDown();
@@ -378,6 +385,73 @@ TEST_F(ScreenSessionPlacing, AWindowMovedOrSizedOnTheDisplayIsMovedOrSizedInTheF
     const CRect rcTold(120, 90, 120 + rcSized.Width(), 90 + rcSized.Height());
     EXPECT_TRUE(RunUntil([&] { return WindowRect(dlg) == rcTold; }))
         << "the window manager's notice did not move the framework's window";
+}
+
+// A dialog sized only by its bottom edge: a press of the left button on its sides, top or corners is
+// taken by its own handling, as the main dialog does it.
+class CBottomSizedDlg : public CPlacedDlg {
+  public:
+    explicit CBottomSizedDlg(UINT nIDTemplate) : CPlacedDlg(nIDTemplate) {}
+
+  protected:
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+        if (message == WM_NCLBUTTONDOWN && (GetAsyncKeyState(VK_LBUTTON) & 0x8000) && wParam >= HTLEFT &&
+            wParam <= HTBOTTOMRIGHT && wParam != HTBOTTOM)
+            return 1;
+        return CPlacedDlg::WindowProc(message, wParam, lParam);
+    }
+};
+
+// Without a window manager the mouse sizes the window by the frame the framework draws; a window
+// manager's size of an edge the frame would not let the mouse move is put back on the display.
+TEST_F(ScreenSessionPlacing, TheFrameSizesByTheEdgesTheWindowAllows) {
+    if (!StartXvfb()) GTEST_SKIP() << "Xvfb could not start a display for this test";
+    CBottomSizedDlg dlg(kDlg);
+    ASSERT_TRUE(Show(dlg)) << m_session.GetError();
+    const CRect rcStart = WindowRect(dlg);
+    int nEvent = 0;
+    int nError = 0;
+    int nMajor = 0;
+    int nMinor = 0;
+    ASSERT_TRUE(XTestQueryExtension(m_dpy, &nEvent, &nError, &nMajor, &nMinor)) << "the server has no XTest";
+    const int nScreen = DefaultScreen(m_dpy);
+    const int x = rcStart.CenterPoint().x;
+    XTestFakeMotionEvent(m_dpy, nScreen, x, rcStart.bottom - 2, 0);
+    XTestFakeButtonEvent(m_dpy, 1, True, 0);
+    XTestFakeMotionEvent(m_dpy, nScreen, x, rcStart.bottom + 20, 0);
+    XTestFakeMotionEvent(m_dpy, nScreen, x, rcStart.bottom + 38, 0);
+    XTestFakeButtonEvent(m_dpy, 1, False, 0);
+    XFlush(m_dpy);
+    const CRect rcTaller(rcStart.left, rcStart.top, rcStart.right, rcStart.bottom + 40);
+    EXPECT_TRUE(RunUntil([&] { return WindowRect(dlg) == rcTaller && XRect(dlg.m_hWnd) == rcTaller; }))
+        << "the window is " << WindowRect(dlg).Width() << " x " << WindowRect(dlg).Height();
+
+    // The left edge dragged: nothing changes.
+    XTestFakeMotionEvent(m_dpy, nScreen, rcTaller.left + 1, rcTaller.CenterPoint().y, 0);
+    XTestFakeButtonEvent(m_dpy, 1, True, 0);
+    XTestFakeMotionEvent(m_dpy, nScreen, rcTaller.left - 30, rcTaller.CenterPoint().y, 0);
+    XTestFakeButtonEvent(m_dpy, 1, False, 0);
+    XFlush(m_dpy);
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(300);
+    RunUntil([&] { return std::chrono::steady_clock::now() >= until; });
+    EXPECT_EQ(rcTaller, WindowRect(dlg));
+
+    // Another client sizes the X window by its left edge: put back.
+    XMoveResizeWindow(m_dpy, m_session.GetXWindow(dlg.m_hWnd), rcTaller.left - 50, rcTaller.top,
+                      static_cast<unsigned>(rcTaller.Width() + 50), static_cast<unsigned>(rcTaller.Height()));
+    XFlush(m_dpy);
+    EXPECT_TRUE(RunUntil([&] {
+        return XRect(dlg.m_hWnd) == rcTaller &&
+               std::chrono::steady_clock::now() >= until + std::chrono::milliseconds(300);
+    })) << "the X window stays at "
+        << XRect(dlg.m_hWnd).left << " wide " << XRect(dlg.m_hWnd).Width();
+    EXPECT_EQ(rcTaller, WindowRect(dlg));
+    // And by its bottom edge: taken.
+    const CRect rcShorter(rcTaller.left, rcTaller.top, rcTaller.right, rcTaller.bottom - 25);
+    XResizeWindow(m_dpy, m_session.GetXWindow(dlg.m_hWnd), static_cast<unsigned>(rcShorter.Width()),
+                  static_cast<unsigned>(rcShorter.Height()));
+    XFlush(m_dpy);
+    EXPECT_TRUE(RunUntil([&] { return WindowRect(dlg) == rcShorter; }));
 }
 
 // The framework moves its window several times in a row: the X window ends at the last place, and the
