@@ -39,6 +39,7 @@
 #include "platform/hostlib/sim_host.h"
 #include "platform/ul/cbw.h"
 #include "platform/ul/sim_control.h"
+#include "platform/win/clock_testing.h"
 #include "platform/win/simulation.h"
 #include "resources/resource.h"
 
@@ -122,7 +123,7 @@ class CBenchRig {
 
 bool CBenchRig::SetUp(std::string& strError) {
     CWinSimulation::Reset();
-    CClock::UseManualClock(0);
+    CClockTesting::UseManualClock(0);
     CSimBoards::Reset();
     CSimBoards::SetCallLogLimit(0);
     SimHost().Reset();

@@ -30,30 +30,32 @@ void ShowIfDifferent(CWnd* pWnd, bool bShow) {
     if ((pWnd->IsWindowVisible() != FALSE) != bShow) pWnd->ShowWindow(bShow ? SW_SHOW : SW_HIDE);
 }
 
+// The one formatting path of the printf-style text setters: formats into a bounded buffer (truncated,
+// as AfxFormatTextV does) and sets the control's text. Nothing for a missing control or format.
+void SetFormattedText(CWnd* pWnd, const char* format, va_list args) {
+    if (pWnd == nullptr || format == nullptr) return;
+    char szText[kTextBufferSize];
+    AfxFormatTextV(szText, sizeof szText, format, args);
+    pWnd->SetWindowText(szText);
+}
+
 }  // namespace
 
 int CTessaro2010Dlg::SetControlTextF(CWnd* pWnd, const char* format, ...) {
     if (m_bClosing || theApp.m_bUiUpdatesDisabled) return 0;
-    if (pWnd == nullptr || format == nullptr) return 0;
-    char szText[kTextBufferSize];
     va_list args;
     va_start(args, format);
-    AfxFormatTextV(szText, sizeof szText, format, args);
+    SetFormattedText(pWnd, format, args);
     va_end(args);
-    pWnd->SetWindowText(szText);
     return 0;
 }
 
 int CTessaro2010Dlg::SetDlgItemTextF(int nId, const char* format, ...) {
     if (m_bClosing || theApp.m_bUiUpdatesDisabled) return 0;
-    CWnd* pWnd = GetSafeHwnd() != nullptr ? GetDlgItem(nId) : nullptr;
-    if (pWnd == nullptr || format == nullptr) return 0;
-    char szText[kTextBufferSize];
     va_list args;
     va_start(args, format);
-    AfxFormatTextV(szText, sizeof szText, format, args);
+    SetFormattedText(GetSafeHwnd() != nullptr ? GetDlgItem(nId) : nullptr, format, args);
     va_end(args);
-    pWnd->SetWindowText(szText);
     return 0;
 }
 

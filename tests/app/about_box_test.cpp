@@ -9,8 +9,10 @@
 #include <vector>
 
 #include "engine/periodic_tick.h"
+#include "platform/win/message_loop_testing.h"
 #include "platform/win/simulation.h"
 #include "platform/win/user_actions.h"
+#include "platform/win/user_actions_testing.h"
 #include "support/main_dialog_fixture.h"
 
 namespace {
@@ -24,7 +26,7 @@ class AboutBox : public MainDialogFixture {
         FailTestOnStalledLoop(3000);
     }
     void TearDown() override {
-        CMessageLoop::SetStallHandler({});
+        CMessageLoopTesting::SetStallHandler({});
         MainDialogFixture::TearDown();
     }
 

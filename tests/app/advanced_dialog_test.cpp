@@ -12,6 +12,7 @@
 #include "platform/hostlib/sim_host.h"
 #include "platform/win/simulation.h"
 #include "platform/win/user_actions.h"
+#include "platform/win/user_actions_testing.h"
 #include "resources/advanced_dialog_resource.h"
 #include "support/advanced_dialog_fixture.h"
 

@@ -6,8 +6,10 @@
 #include <vector>
 
 #include "app/channel_panel.h"
+#include "platform/win/clock_testing.h"
 #include "platform/win/simulation.h"
 #include "platform/win/user_actions.h"
+#include "platform/win/user_actions_testing.h"
 #include "support/main_dialog_fixture.h"
 
 namespace {
@@ -457,7 +459,7 @@ TEST_F(ChannelColumnBoardChange, ToAndFromNoBoard) {
 
 TEST_F(ChannelColumnBoardChange, ChosenWhileAPanelsOwnHandlerWaitsInItsBox) {
     m_pDlg->LoadDefaultParameters(g_Params);  // the DDA08/12, every domain 0 to 1
-    CClock::Advance(2000);                    // the creation countdowns have run out
+    CClockTesting::Advance(2000);             // the creation countdowns have run out
     Pump();
     // Min above Max: the countdown's handler warns, and the user changes the board meanwhile. The
     // waiting panel goes with the others and its handler writes nothing when the box closes.
@@ -465,7 +467,7 @@ TEST_F(ChannelColumnBoardChange, ChosenWhileAPanelsOwnHandlerWaitsInItsBox) {
     CUserAnswer answer;
     answer.pfnWhileOpen = [this] { EXPECT_TRUE(AfxUserChooseMenu(Dlg(), ID_BOARD_FIRST + 1)); };
     AfxGetScriptedUserAgent().QueueAnswer(std::move(answer));
-    CClock::Advance(2000);
+    CClockTesting::Advance(2000);
     Pump();
     EXPECT_EQ(1, Boxes("Please  make  Max  >  Min         \n( No  values  updated )                "));
     ExpectColumnOf(false);

@@ -9,7 +9,9 @@
 #include <utility>
 #include <vector>
 
+#include "platform/win/clock_testing.h"
 #include "platform/win/user_actions.h"
+#include "platform/win/user_actions_testing.h"
 #include "resources/resource.h"
 #include "support/main_dialog_fixture.h"
 
@@ -114,7 +116,7 @@ class ChannelPanel : public MainDialogFixture {
         return v;
     }
     static size_t BoxCount() { return AfxGetScriptedUserAgent().MessageBoxes().size(); }
-    static void Wait(DWORD nMs) { CClock::Advance(nMs); }
+    static void Wait(DWORD nMs) { CClockTesting::Advance(nMs); }
     // The fill colour and the text colour the Set button painted with last.
     static std::pair<COLORREF, COLORREF> SetButtonColours(CAnalogOutputChannel* p) {
         HWND hSet = Item(p, IDC_PANEL_SET);

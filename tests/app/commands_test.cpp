@@ -12,8 +12,10 @@
 #include "app/tessaro_app.h"
 #include "platform/hostlib/crs_interapp.h"
 #include "platform/hostlib/sim_host.h"
+#include "platform/win/clock_testing.h"
 #include "platform/win/simulation.h"
 #include "platform/win/user_actions.h"
+#include "platform/win/user_actions_testing.h"
 #include "support/main_dialog_fixture.h"
 #include "support/win_fixture.h"
 
@@ -581,7 +583,7 @@ TEST_F(ParameterCommands, ALoadWhileAPanelShowsItsBoxRemakesThePanelsAndTheOldOn
     const std::string strPath = m_strWorkDir + "/panels.prm";
     AfxGetScriptedUserAgent().QueueFile(strPath.c_str());
     ASSERT_TRUE(Choose(ID_SAVE_PARAMETERS));
-    CClock::Advance(2000);  // the creation countdowns have run out
+    CClockTesting::Advance(2000);  // the creation countdowns have run out
     Pump();
     const auto loadWhileOpen = [&] {
         CUserAnswer answer;
@@ -607,7 +609,7 @@ TEST_F(ParameterCommands, ALoadWhileAPanelShowsItsBoxRemakesThePanelsAndTheOldOn
     // The countdown's warning.
     ASSERT_TRUE(AfxUserType(PanelItem(0, IDC_PANEL_MIN), "5"));
     loadWhileOpen();
-    CClock::Advance(2000);
+    CClockTesting::Advance(2000);
     Pump();
     EXPECT_EQ(1, Boxes(kWarning));
     expectFromFile(0);
@@ -629,7 +631,7 @@ TEST_F(ParameterCommands, ALoadWhileAPanelShowsItsBoxRemakesThePanelsAndTheOldOn
     // The new panels work as any other.
     ASSERT_TRUE(AfxUserClick(PanelItem(1, IDC_PANEL_INVERT)));
     EXPECT_NE(0, g_Params.bInvert[1]);
-    CClock::Advance(2000);
+    CClockTesting::Advance(2000);
     Pump();
     EXPECT_EQ(2, Boxes(kWarning));
 }

@@ -9,7 +9,9 @@
 #include "app/tessaro_app.h"
 #include "app/text_helpers.h"
 #include "platform/hostlib/sim_host.h"
+#include "platform/win/clock_testing.h"
 #include "platform/win/user_actions.h"
+#include "platform/win/user_actions_testing.h"
 #include "resources/advanced_dialog_resource.h"
 #include "support/advanced_dialog_fixture.h"
 
@@ -26,7 +28,7 @@ class LatencyMeasurement : public AdvancedDialogFixture {
         SimHost().SetEyePattern(SimEyePattern::Still);
         StartWithBoard("PCI-DIO24");
         DeliverHostFrames(500);
-        CClock::Advance(100);
+        CClockTesting::Advance(100);
     }
     static std::vector<CDrawOp> Ops(CQVLMisc& dlg, int nId, CDrawOpKind eKind) {
         std::vector<CDrawOp> ops;
@@ -45,7 +47,7 @@ class LatencyMeasurement : public AdvancedDialogFixture {
 TEST_F(LatencyMeasurement, TheRedPanelShowsUntilTheRoisAreSetUpThenThePictureForGood) {
     LONGLONG nSetupUs = 0;
     ASSERT_TRUE(RunAdvanced({
-        [&](CQVLMisc&) { CClock::Advance(500); },
+        [&](CQVLMisc&) { CClockTesting::Advance(500); },
         [&](CQVLMisc& dlg) {
             EXPECT_TRUE(Visible(dlg, IDC_ADV_INSTRUCTIONS));
             EXPECT_FALSE(Visible(dlg, IDC_ADV_PICTURE));
@@ -67,13 +69,13 @@ TEST_F(LatencyMeasurement, TheRedPanelShowsUntilTheRoisAreSetUpThenThePictureFor
             EXPECT_EQ(800000, CClock::NowMicros() - nSetupUs);
             EXPECT_TRUE(dlg.m_bRoisReady);
             EXPECT_TRUE(Enabled(dlg, IDC_ADV_START));
-            CClock::Advance(500);
+            CClockTesting::Advance(500);
         },
         [&](CQVLMisc& dlg) {
             EXPECT_TRUE(Visible(dlg, IDC_ADV_PICTURE));
             EXPECT_FALSE(Visible(dlg, IDC_ADV_INSTRUCTIONS));
             dlg.InvalidateRect(nullptr, TRUE);
-            CClock::Advance(1000);
+            CClockTesting::Advance(1000);
         },
         [&](CQVLMisc& dlg) {
             EXPECT_TRUE(Visible(dlg, IDC_ADV_PICTURE));
@@ -103,7 +105,7 @@ TEST_F(LatencyMeasurement, AnUnsettledPupilTakesTenReadingsAndAPointFarOutsideTh
             EXPECT_EQ(4000000, CClock::NowMicros() - nSetupUs);
             EXPECT_EQ(2u, Commands("setROI_RealRect").size());
             SimHost().ForceGazePoint(0, 1e30f, -1e30f);
-            CClock::Advance(100);
+            CClockTesting::Advance(100);
             nSetupUs = CClock::NowMicros();
             Click(dlg, IDC_ADV_SETUP_ROIS);
         },
@@ -127,7 +129,7 @@ TEST_F(LatencyMeasurement, TheLedRowMirrorsTheMainDialogUntilUiUpdatesAreDisable
     ASSERT_TRUE(RunAdvanced({
         [&](CQVLMisc& dlg) {
             for (int nId = 1080; nId < 1088; ++nId) AfxClearDrawOps(::GetDlgItem(dlg.GetSafeHwnd(), nId));
-            CClock::Advance(500);
+            CClockTesting::Advance(500);
         },
         [&](CQVLMisc& dlg) {
             // Half a second after opening every LED shows the colour the main dialog holds for it.
@@ -172,7 +174,7 @@ TEST_F(LatencyMeasurement, StartRefusesAnOnTimeOutsideItsRangeAndChangesNothing)
 }
 
 TEST_F(LatencyMeasurement, StartWritesTheLoopCountAtOnceOkGivesItBackCancelKeepsIt) {
-    CClock::SetWorkerSleep(CClock::WorkerSleepWaits);
+    CClockTesting::SetWorkerSleep(CClockTesting::WorkerSleepWaits);
     for (const bool bOk : {true, false}) {
         ASSERT_TRUE(RunAdvanced({
             [&](CQVLMisc& dlg) { Click(dlg, IDC_ADV_SETUP_ROIS); },

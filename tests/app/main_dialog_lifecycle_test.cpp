@@ -16,8 +16,11 @@
 
 #include "app/tessaro_app.h"
 #include "platform/hostlib/sim_host.h"
+#include "platform/win/clock_testing.h"
+#include "platform/win/message_loop_testing.h"
 #include "platform/win/simulation.h"
 #include "platform/win/user_actions.h"
+#include "platform/win/user_actions_testing.h"
 #include "support/main_dialog_fixture.h"
 #include "support/temp_work_dir.h"
 
@@ -47,7 +50,7 @@ class MainDialogLifecycle : public MainDialogFixture {
         FailTestOnStalledLoop(5000);
     }
     void TearDown() override {
-        CMessageLoop::SetStallHandler({});
+        CMessageLoopTesting::SetStallHandler({});
         MainDialogFixture::TearDown();
     }
 
@@ -138,7 +141,7 @@ TEST_F(MainDialogLifecycle, StartUpBringsEverythingUpAndTheTimersTick) {
             EXPECT_TRUE(d.IsWindowVisible());
             EXPECT_EQ(reinterpret_cast<LRESULT>(d.m_hIcon), d.SendMessage(WM_QUERYDRAGICON));
             Dlg().m_nTicks.clear();
-            CClock::Advance(200);
+            CClockTesting::Advance(200);
             ticksAt200 = Dlg().m_nTicks;
         } else {
             d.PostMessage(WM_COMMAND, IDCANCEL);
@@ -168,7 +171,7 @@ TEST_F(MainDialogLifecycle, NoToTheQuitQuestionKeepsRunningYesEndsAndSaves) {
         } else if (nStep == 1) {
             bClosingAfterNo = m_pDlg->m_bClosing;
             Dlg().m_nTicks.clear();
-            CClock::Advance(330);
+            CClockTesting::Advance(330);
             nTicksAfterNo = Dlg().m_nTicks[TIMER_DEFAULT];
             agent.QueueAnswer(IDYES);
             AfxUserPressEscape(Hwnd());
@@ -231,7 +234,7 @@ TEST_P(MainDialogTimerFailure, AFailingTimerShowsItsBoxAndTheOthersStillRun) {
     const INT_PTR nResult = RunModal([&](int nStep) {
         if (nStep == 0) {
             Dlg().m_nTicks.clear();
-            CClock::Advance(330);
+            CClockTesting::Advance(330);
             ticks = Dlg().m_nTicks;
             m_pDlg->PostMessage(WM_COMMAND, IDOK);
         }
@@ -318,7 +321,7 @@ TEST_F(MainDialogLifecycle, AHostThatNeverAttachesIsShownAndTheRunStillEndsClean
     std::string strStatus;
     const INT_PTR nResult = RunModal([&](int nStep) {
         if (nStep == 0) {
-            CClock::Advance(3000);
+            CClockTesting::Advance(3000);
             HWND hStatus = m_pDlg->GetDlgItem(IDC_STATUS_LINE)->GetSafeHwnd();
             for (const CDrawOp& op : AfxGetDrawOps(hStatus))
                 if (op.nKind == CDrawOpKind::DrawText) strStatus = op.strText;
@@ -340,7 +343,7 @@ TEST_F(MainDialogLifecycle, ABoardThatFailsAtStartUpIsReportedAndTheProgramRunsA
     const INT_PTR nResult = RunModal([&](int nStep) {
         if (nStep == 0) {
             Dlg().m_nTicks.clear();
-            CClock::Advance(1000);
+            CClockTesting::Advance(1000);
             ticks = Dlg().m_nTicks;
             AfxUserPressEscape(Hwnd());
         }

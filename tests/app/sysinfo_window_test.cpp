@@ -12,6 +12,7 @@
 #include "platform/hostlib/crs_interapp.h"
 #include "platform/hostlib/sim_host.h"
 #include "platform/win/user_actions.h"
+#include "platform/win/user_actions_testing.h"
 #include "resources/resource.h"
 #include "support/win_fixture.h"
 

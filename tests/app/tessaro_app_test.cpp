@@ -15,6 +15,8 @@
 #include "platform/hostlib/crs_interapp.h"
 #include "platform/hostlib/sim_host.h"
 #include "platform/ul/sim_control.h"
+#include "platform/win/clock_testing.h"
+#include "platform/win/message_loop_testing.h"
 #include "platform/win/simulation.h"
 #include "platform/win/user_actions.h"
 #include "resources/resource.h"
@@ -144,8 +146,8 @@ class ApplicationRun : public ::testing::Test {
         ASSERT_TRUE(m_workDir.Enter("tessaro-app"));
 
         CWinSimulation::Reset();
-        CClock::UseManualClock(1000000);
-        CClock::SetPerformanceFrequency(10000000);
+        CClockTesting::UseManualClock(1000000);
+        CClockTesting::SetPerformanceFrequency(10000000);
         AfxGetScriptedUserAgent().ClearAnswers();
         AfxGetScriptedUserAgent().ClearEvents();
         CSimBoards::Reset();
@@ -156,7 +158,7 @@ class ApplicationRun : public ::testing::Test {
             return PostMessage(hWnd, nMessage, wParam, lParam);
         });
         RegisterTessaroResources();
-        CMessageLoop::SetStallHandler(
+        CMessageLoopTesting::SetStallHandler(
             [] {
                 ADD_FAILURE() << "the main dialog's modal run waited with nothing to do; abandoned";
                 return true;
@@ -166,7 +168,7 @@ class ApplicationRun : public ::testing::Test {
 
     void TearDown() override {
         if (m_nHook != 0) CMessageLoop::RemoveIdleHook(m_nHook);
-        CMessageLoop::SetStallHandler(nullptr);
+        CMessageLoopTesting::SetStallHandler(nullptr);
         theApp.ExitInstance();
         g_pMainDlg = nullptr;
         SimHost().Reset();

@@ -7,6 +7,7 @@
 #include "app/advanced_dialog.h"
 #include "app/tessaro_app.h"
 #include "app/text_helpers.h"
+#include "platform/win/clock_testing.h"
 #include "resources/advanced_dialog_resource.h"
 #include "resources/resource.h"
 #include "support/main_dialog_fixture.h"
@@ -139,7 +140,7 @@ TEST_F(TextHelpers, ColourChangesArePaintedAsEllipsesAndThrottledPerEntry) {
     EXPECT_EQ(rcLed.Width(), Ellipses(1080).back().rc.right);
     EXPECT_EQ(rcLed.Height(), Ellipses(1080).back().rc.bottom);
 
-    CClock::Advance(19);  // pumps: the LEDs' own repaints happen here
+    CClockTesting::Advance(19);  // pumps: the LEDs' own repaints happen here
     std::size_t n = Ellipses(1080).size();
     m_pDlg->SetControlColor(1080, LED_DARK);  // within 20 ms: dropped, not recorded
     EXPECT_EQ(n, Ellipses(1080).size());
@@ -147,12 +148,12 @@ TEST_F(TextHelpers, ColourChangesArePaintedAsEllipsesAndThrottledPerEntry) {
     m_pDlg->SetControlColor(1081, LED_LIT);  // another entry has its own slot
     ASSERT_FALSE(Ellipses(1081).empty());
     EXPECT_EQ(LED_LIT, Ellipses(1081).back().crBrush);
-    CClock::Advance(1);
+    CClockTesting::Advance(1);
     n = Ellipses(1080).size();
     m_pDlg->SetControlColor(1080, LED_DARK);
     ASSERT_GT(Ellipses(1080).size(), n);
     EXPECT_EQ(LED_DARK, Ellipses(1080).back().crBrush);
-    CClock::Advance(50);
+    CClockTesting::Advance(50);
     n = Ellipses(1080).size();
     m_pDlg->SetControlColor(1080, LED_DARK);  // unchanged: nothing painted
     EXPECT_EQ(n, Ellipses(1080).size());
@@ -230,7 +231,7 @@ TEST_F(TextHelpers, TriggerLedDrawItemResetsTheRecordWithoutPainting) {
     m_pDlg->OnDrawItem(IDC_TRIGGER_LED, &dis);
     EXPECT_EQ(LED_DARK, RecordedColor(IDC_TRIGGER_LED));
     EXPECT_EQ(0, g_nTriggerLedEntry);
-    CClock::Advance(100);
+    CClockTesting::Advance(100);
     m_pDlg->SetControlColor(IDC_TRIGGER_LED, LED_DARK);
     EXPECT_EQ(1u, Ellipses(IDC_TRIGGER_LED).size());  // only the first, lit one was painted
 }
@@ -265,7 +266,7 @@ TEST_F(TextHelpers, LedRowsAndLinesVisibility) {
 
 TEST_F(TextHelpers, MillisecondsFollowThePerformanceCounter) {
     const ULONGLONG nStart = CTessaro2010Dlg::GetMilliseconds();
-    CClock::Advance(250);
+    CClockTesting::Advance(250);
     EXPECT_EQ(nStart + 250, CTessaro2010Dlg::GetMilliseconds());
 }
 
@@ -275,9 +276,9 @@ TEST_F(TextHelpers, SlowOrMissingCounterFallsBackToTheTickCount) {
     for (LONGLONG nFrequency : {500LL, 0LL}) {
         EXPECT_EXIT(
             {
-                CClock::SetPerformanceFrequency(nFrequency);
+                CClockTesting::SetPerformanceFrequency(nFrequency);
                 const ULONGLONG nFirst = CTessaro2010Dlg::GetMilliseconds();
-                CClock::Advance(40);
+                CClockTesting::Advance(40);
                 const bool bOk =
                     nFirst == GetTickCount() - 40 && CTessaro2010Dlg::GetMilliseconds() == nFirst + 40;
                 std::exit(bOk ? 0 : 1);

@@ -15,6 +15,7 @@
 #include "engine/ttl_output.h"
 #include "hostlink/host_notification.h"
 #include "platform/hostlib/sim_host.h"
+#include "platform/win/message_loop_testing.h"
 #include "platform/win/user_actions.h"
 #include "support/main_dialog_fixture.h"
 #include "support/temp_work_dir.h"
@@ -48,7 +49,7 @@ class FloodedRun : public MainDialogFixture {
     void TearDown() override {
         m_bStop = true;
         if (m_flood.joinable()) m_flood.join();
-        CMessageLoop::SetStallHandler({});
+        CMessageLoopTesting::SetStallHandler({});
         MainDialogFixture::TearDown();
     }
 
@@ -59,7 +60,7 @@ class FloodedRun : public MainDialogFixture {
             const auto tEnd = std::chrono::steady_clock::now() + std::chrono::seconds(60);
             while (!m_bStop && std::chrono::steady_clock::now() < tEnd) {
                 SimHost().SendNotification(kSimHostCodeFreshData, 0);
-                m_nMostQueued = std::max(m_nMostQueued.load(), CMessageLoop::PostedCount(nUiThread));
+                m_nMostQueued = std::max(m_nMostQueued.load(), CMessageLoopTesting::PostedCount(nUiThread));
                 if (!m_bCloseRequested && SimHost().FailedPostCount() > 0) {
                     m_nPostedAtRequest = SimHost().PostCount();
                     m_bCloseRequested = AfxUserClose(hMain) != FALSE;

@@ -10,6 +10,7 @@
 
 #include "app/tessaro_app.h"
 #include "platform/hostlib/sim_host.h"
+#include "platform/win/clock_testing.h"
 #include "platform/win/user_actions.h"
 #include "resources/advanced_dialog_resource.h"
 #include "support/advanced_dialog_fixture.h"
@@ -25,7 +26,7 @@ class LatencyLoop : public AdvancedDialogFixture, public ::testing::WithParamInt
   protected:
     void SetUp() override {
         AdvancedDialogFixture::SetUp();
-        CClock::SetWorkerSleep(CClock::WorkerSleepWaits);
+        CClockTesting::SetWorkerSleep(CClockTesting::WorkerSleepWaits);
         SimHost().SetEyePattern(SimEyePattern::Natural);
         SimHost().SetLatencyMs(GetParam().dLatencyMs);
         StartWithBoard("PCI-DIO24");
@@ -35,7 +36,7 @@ class LatencyLoop : public AdvancedDialogFixture, public ::testing::WithParamInt
         }
         ASSERT_TRUE(g_Params.bRoiOutput);
         DeliverHostFrames(GetParam().nRateHz);
-        CClock::Advance(200);
+        CClockTesting::Advance(200);
     }
     static double Number(CQVLMisc& dlg, int nId) { return std::atof(Text(dlg, nId).c_str()); }
     static bool RowBlank(CQVLMisc& dlg) {

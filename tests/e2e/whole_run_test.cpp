@@ -17,9 +17,12 @@
 #include "engine/ttl_output.h"
 #include "hostlink/host_notification.h"
 #include "platform/hostlib/sim_host.h"
+#include "platform/win/clock_testing.h"
+#include "platform/win/message_loop_testing.h"
 #include "platform/win/user_actions.h"
-#include "support/temp_work_dir.h"
+#include "platform/win/user_actions_testing.h"
 #include "support/main_dialog_fixture.h"
+#include "support/temp_work_dir.h"
 
 namespace {
 
@@ -36,7 +39,7 @@ class WholeRun : public MainDialogFixture {
     void TearDown() override {
         if (m_nHostHook != 0) CClock::RemoveTimeHook(m_nHostHook);
         m_nHostHook = 0;
-        CMessageLoop::SetStallHandler({});
+        CMessageLoopTesting::SetStallHandler({});
         MainDialogFixture::TearDown();
     }
 
@@ -125,11 +128,11 @@ TEST_F(WholeRun, FromInitInstanceToExitInstanceAndTheNextRunStartsFromTheSavedFi
     RunProgram({"TessaroPro", "-SN:01A2B3C4", "-BN:0"}, [&](CTessaro2010Dlg& dlg, int nStep) {
         if (nStep == 0) {
             EXPECT_EQ(0, g_Params.nBoardIndex);  // the defaults select the attached board
-            CClock::Advance(2000);
+            CClockTesting::Advance(2000);
             // The user picks another quality threshold; the next run must start with it.
             AfxUserChooseMenu(dlg.GetSafeHwnd(), ID_QUALITY_FIT_FAILED);
         } else if (nStep == 1) {
-            CClock::Advance(500);
+            CClockTesting::Advance(500);
             nDacWritesWhileRunning = static_cast<int>(Calls("cbAOut").size());
             SimBoardState state;
             if (CSimBoards::GetBoardState(0, state) && !state.dacCodes.empty())
@@ -188,7 +191,7 @@ TEST_F(WholeRun, FromInitInstanceToExitInstanceAndTheNextRunStartsFromTheSavedFi
         if (nStep != 0) return;
         nThresholdAtStart = g_Params.nQualityThreshold;
         nMarkAtStart = dlg.GetMenu()->GetMenuState(ID_QUALITY_FIT_FAILED, MF_BYCOMMAND);
-        CClock::Advance(500);
+        CClockTesting::Advance(500);
         dlg.PostMessage(WM_COMMAND, IDOK);
     });
     ASSERT_TRUE(m_bSawDialog);
@@ -208,7 +211,7 @@ TEST_F(WholeRun, AHostThatNeverAttachesAndNoBoardStillStartRunAndEndCleanly) {
                [&](CTessaro2010Dlg& dlg, int nStep) {
                    if (nStep != 0) return;
                    EXPECT_EQ(-1, g_Params.nBoardIndex);  // the simulated board's run selects No Board
-                   CClock::Advance(1500);
+                   CClockTesting::Advance(1500);
                    EXPECT_FALSE(dlg.m_bHostAttached);
                    AfxUserPressEscape(dlg.GetSafeHwnd());
                });

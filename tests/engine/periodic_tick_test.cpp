@@ -14,6 +14,7 @@
 #include "engine/ttl_output.h"
 #include "platform/hostlib/sim_host.h"
 #include "platform/ul/cbw.h"
+#include "platform/win/clock_testing.h"
 #include "resources/resource.h"
 #include "support/main_dialog_fixture.h"
 #include "support/win_dialog_support.h"
@@ -64,7 +65,7 @@ class PeriodicTick : public MainDialogFixture {
     // One default tick per period, as the timer would bring it.
     void Tick(int nTicks = 1) {
         for (int i = 0; i < nTicks; ++i) {
-            CClock::Advance(static_cast<DWORD>(m_pDlg->m_nDefaultPeriodMs));
+            CClockTesting::Advance(static_cast<DWORD>(m_pDlg->m_nDefaultPeriodMs));
             m_pDlg->OnTimer(TIMER_DEFAULT);
         }
     }
@@ -381,7 +382,7 @@ TEST_F(PeriodicTick, WithoutAPerformanceCounterThePulseHasNoWidth) {
     UseBoardOf("PCI-DIO24:A1");
     m_pDlg->m_bTtlTestPulse = TRUE;
     m_pDlg->m_bPulsePortConfigured = TRUE;  // port configuration did it already
-    CClock::SetPerformanceFrequency(0);
+    CClockTesting::SetPerformanceFrequency(0);
     Tick(29);
     const LONGLONG nBefore = CClock::NowMicros() + 33000;
     Tick();
@@ -472,13 +473,13 @@ TEST_F(PeriodicTick, TtlTestModeWithMarkersPollsStepsAndMarksEvery50Ms) {
     g_Params.nTtlRadixId = ID_TTL_HEX;
     // Through the dialog's own timer, as the user-interface loop delivers it.
     ASSERT_NE(0u, m_pDlg->SetTimer(TIMER_TTL_TEST, 50, nullptr));
-    CClock::Advance(100);
+    CClockTesting::Advance(100);
     EXPECT_EQ("", Markers());  // TTL Test mode off: nothing
 
     m_pDlg->m_bTtlTest = TRUE;
     const std::uint32_t nPolls = g_nTtlPollCount;
     const std::uint16_t nPattern = g_nTtlTestCount;
-    CClock::Advance(150);
+    CClockTesting::Advance(150);
     EXPECT_EQ(nPolls + 3, g_nTtlPollCount);
     EXPECT_EQ(nPattern + 3, g_nTtlTestCount);
     EXPECT_EQ(3u, PortWrites(SECONDPORTA).size());
@@ -487,7 +488,7 @@ TEST_F(PeriodicTick, TtlTestModeWithMarkersPollsStepsAndMarksEvery50Ms) {
     EXPECT_EQ(" TTL out: (hex) 0x3 TEST", WindowText(IDC_TTL_OUTPUT));
 
     g_Params.bTtlInputMarkers = FALSE;
-    CClock::Advance(50);
+    CClockTesting::Advance(50);
     EXPECT_EQ("SRsTRSR", Markers());
     EXPECT_EQ(nPolls + 4, g_nTtlPollCount);
     m_pDlg->KillTimer(TIMER_TTL_TEST);

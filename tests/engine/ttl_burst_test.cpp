@@ -14,6 +14,7 @@
 #include "platform/hostlib/crs_interapp.h"
 #include "platform/hostlib/sim_host.h"
 #include "platform/ul/cbw.h"
+#include "platform/win/clock_testing.h"
 #include "platform/win/simulation.h"
 #include "resources/resource.h"
 #include "support/main_dialog_fixture.h"
@@ -292,7 +293,8 @@ TEST_F(TtlBurst, AWorkerThatCannotStartLeavesNoBurstBusy) {
 TEST_F(TtlBurst, AtTheDialogsEndARunningBurstIsStoppedAndItsRoiOptionSaved) {
     std::filesystem::create_directory("Settings");
     m_pDlg->m_strDefaultParamPath = ".\\Settings\\TessaroParams.prm";
-    CClock::SetWorkerSleep(CClock::WorkerSleepWaits);  // the worker sleeps until the dialog's wait moves time
+    CClockTesting::SetWorkerSleep(
+        CClockTesting::WorkerSleepWaits);  // the worker sleeps until the dialog's wait moves time
     g_Params.bRoiOutput = 1;
     m_pDlg->StartTtlBurst(FALSE);
     g_Params.bRoiOutput = 0;
@@ -309,13 +311,13 @@ TEST_F(TtlBurst, AtTheDialogsEndARunningBurstIsStoppedAndItsRoiOptionSaved) {
 }
 
 TEST_F(TtlBurst, ABurstThatOutlastsTheWaitIsGivenUpAndNeverTouchesTheDialogAgain) {
-    CClock::SetWorkerSleep(CClock::WorkerSleepWaits);
+    CClockTesting::SetWorkerSleep(CClockTesting::WorkerSleepWaits);
     m_pDlg->m_nLed6OnMs = 5000;
     m_pDlg->m_nLed7OnMs = 5000;
     m_pDlg->StartTtlBurst(FALSE);
     // Let the worker reach its lead-in sleep.
     for (int i = 0; i < 100000 && Reports().empty() && m_pDlg->m_bBurstBusy; ++i) {
-        CClock::Advance(1);
+        CClockTesting::Advance(1);
         std::this_thread::yield();
     }
     ASSERT_EQ(1u, PortWords().size());  // pulse 0's first write; now 5 s of LED 6
@@ -324,7 +326,7 @@ TEST_F(TtlBurst, ABurstThatOutlastsTheWaitIsGivenUpAndNeverTouchesTheDialogAgain
     m_pDlg.reset();  // the dialog's memory is gone: a later touch would be a use after free
     EXPECT_GE(NowMs() - nStart, 2000);
     // The worker wakes long after and ends without a write or a touch of the dialog.
-    for (int i = 0; i < 40; ++i) CClock::Advance(1000);
+    for (int i = 0; i < 40; ++i) CClockTesting::Advance(1000);
     ASSERT_TRUE(AfxWaitForAllThreads(5000));
     EXPECT_EQ(1u, PortWords().size());
 }
@@ -332,7 +334,7 @@ TEST_F(TtlBurst, ABurstThatOutlastsTheWaitIsGivenUpAndNeverTouchesTheDialogAgain
 // The host delivers frames (with their ROI code) while the worker drives the LEDs that the host's
 // camera sees; the user-interface thread writes the ROI code and times its edges.
 TEST_F(TtlBurst, AWorkerBurstMeasuresTheCameraWhileFramesArrive) {
-    CClock::SetWorkerSleep(CClock::WorkerSleepWaits);
+    CClockTesting::SetWorkerSleep(CClockTesting::WorkerSleepWaits);
     SimHost().SetLedsFollowPrivateStatus(true);
     SimHost().SetLatencyMs(30);
     SimHost().RunCommand("pupilType bright", false);
@@ -344,15 +346,15 @@ TEST_F(TtlBurst, AWorkerBurstMeasuresTheCameraWhileFramesArrive) {
         // Time moves only while the worker sleeps, and never past its wake, so that each switch is
         // stamped at the time it was due however late the machine lets the worker run.
         const auto realStart = std::chrono::steady_clock::now();
-        while (m_pDlg->m_bBurstBusy && CClock::SleepingWorkers() == 0) {
+        while (m_pDlg->m_bBurstBusy && CClockTesting::SleepingWorkers() == 0) {
             ASSERT_LT(std::chrono::steady_clock::now() - realStart, std::chrono::seconds(5));
             std::this_thread::yield();
         }
         const LONGLONG nNowUs = CClock::NowMicros();
-        const LONGLONG nWakeUs = CClock::NextWorkerWakeMicros();
+        const LONGLONG nWakeUs = CClockTesting::NextWorkerWakeMicros();
         LONGLONG nNextUs = nNowUs + 2000;
         if (nWakeUs > nNowUs && nWakeUs < nNextUs) nNextUs = nWakeUs;
-        CClock::AdvanceMicros(nNextUs - nNowUs);
+        CClockTesting::AdvanceMicros(nNextUs - nNowUs);
         if (i % 8 == 0) m_pDlg->OnHostNotification(0, MAKEWPARAM(0, 2), 0);
     }
     ASSERT_TRUE(WaitUntilIdle());

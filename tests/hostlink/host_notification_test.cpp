@@ -7,6 +7,7 @@
 #include "hostlink/host_link_fixture.h"
 #include "platform/hostlib/crs_interapp.h"
 #include "platform/ul/cbw.h"
+#include "platform/win/clock_testing.h"
 #include "resources/resource.h"
 
 namespace {
@@ -41,7 +42,7 @@ TEST_F(HostNotification, CountsMeasuresTheDelayAndShowsTheCount) {
     UseDda();
     m_pDlg->m_bShowMsgCount = TRUE;
     SimHost().SendNotification(kSimHostCodeFreshData, 0);
-    CClock::Advance(7);
+    CClockTesting::Advance(7);
     CMessageLoop::RunUntilIdle();
     EXPECT_EQ(1, theApp.m_nNotificationCount);
     EXPECT_EQ(7, theApp.m_nNotificationDelayMs);

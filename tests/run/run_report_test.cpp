@@ -19,6 +19,7 @@
 #include "engine/parameter_file.h"
 #include "platform/hostlib/crs_interapp.h"
 #include "platform/ul/cbw.h"
+#include "platform/win/clock_testing.h"
 #include "platform/win/dialog_user_agent.h"
 #include "platform/win/menu.h"
 #include "platform/win/message_loop.h"
@@ -156,7 +157,7 @@ TEST_F(RunReport, SummaryOfFramesChannelsTtlWordsAndMarkers) {
     ASSERT_TRUE(CSimBoards::SetPortInput(0, FIRSTPORTA, 0x81));
     ASSERT_EQ(NOERRORS, cbDConfigPort(1, FIRSTPORTB, DIGITALOUT));
     ASSERT_EQ(NOERRORS, cbDOut(1, FIRSTPORTB, 0x03));
-    CClock::Advance(1000);  // 60 frames at 60 Hz
+    CClockTesting::Advance(1000);  // 60 frames at 60 Hz
     EXPECT_EQ(60, SimHost().Pump());
     CRS_SendCommand("dataFile_InsertMarker\t%c ", 'S');
     CRS_SendCommand("dataFile_InsertMarker\t%c ", 's');
@@ -171,7 +172,7 @@ TEST_F(RunReport, SummaryOfFramesChannelsTtlWordsAndMarkers) {
         strFirst);
 
     // The counts since the last summary start again; a long burst of markers keeps its last 32 letters.
-    CClock::Advance(500);
+    CClockTesting::Advance(500);
     SimHost().Pump();
     for (int i = 0; i < 40; ++i) CRS_SendCommand("dataFile_InsertMarker\t%c ", 'A' + i % 26);
     RunSummary second = tally.TakeSummary();
@@ -588,7 +589,7 @@ class RunDemo : public ProgramRunFixture {
                 SimHost().Pump();
                 return nNowUs + 1000000 / kSimHostDefaultFrameRate;
             });
-            const UINT_PTR nIdle = CMessageLoop::AddIdleHook([nStepMs] { CClock::Advance(nStepMs); });
+            const UINT_PTR nIdle = CMessageLoop::AddIdleHook([nStepMs] { CClockTesting::Advance(nStepMs); });
             session.Start();
             m_nStartUs = CClock::NowMicros();
             char szName[] = "TessaroPro";

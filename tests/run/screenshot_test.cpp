@@ -16,6 +16,7 @@
 #include "app/main_dialog.h"
 #include "app/tessaro_app.h"
 #include "platform/screen/screen_support.h"
+#include "platform/win/clock_testing.h"
 #include "platform/win/simulation.h"
 #include "run/run_report.h"
 #include "support/main_dialog_fixture.h"
@@ -142,7 +143,7 @@ class Screenshot : public ProgramRunFixture {
             const LONGLONG nShotUs = CClock::NowMicros() + 2000000;
             const UINT_PTR nIdle = CMessageLoop::AddIdleHook([this, nShotUs] {
                 if (CClock::NowMicros() < nShotUs) NotePanel();
-                CClock::Advance(10);
+                CClockTesting::Advance(10);
             });
             session.Start();
             char szName[] = "TessaroPro";

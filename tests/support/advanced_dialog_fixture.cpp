@@ -8,7 +8,10 @@
 #include "app/text_helpers.h"
 #include "engine/ttl_output.h"
 #include "platform/hostlib/sim_host.h"
+#include "platform/win/clock_testing.h"
+#include "platform/win/message_loop_testing.h"
 #include "platform/win/user_actions.h"
+#include "platform/win/user_actions_testing.h"
 #include "support/temp_work_dir.h"
 
 void AdvancedDialogFixture::SetUp() {
@@ -38,12 +41,12 @@ void AdvancedDialogFixture::SetUp() {
 void AdvancedDialogFixture::TearDown() {
     if (m_nHostHook != 0) CClock::RemoveTimeHook(m_nHostHook);
     m_nHostHook = 0;
-    CMessageLoop::SetStallHandler({});
-    CClock::SetWorkerSleep(CClock::WorkerSleepAdvances);
+    CMessageLoopTesting::SetStallHandler({});
+    CClockTesting::SetWorkerSleep(CClockTesting::WorkerSleepAdvances);
     // A burst started by a test ends before the dialog goes.
     if (m_pDlg && m_pDlg->m_bBurstBusy) {
         m_pDlg->m_bBurstAbort = TRUE;
-        for (int i = 0; i < 20000 && m_pDlg->m_bBurstBusy; ++i) CClock::Advance(1);
+        for (int i = 0; i < 20000 && m_pDlg->m_bBurstBusy; ++i) CClockTesting::Advance(1);
     }
     AfxWaitForAllThreads(5000);
     CSimBoards::SetOutputListener(nullptr);
@@ -86,7 +89,7 @@ bool AdvancedDialogFixture::RunClock(const std::function<bool()>& pfnDone, LONGL
         if (nNowUs >= nEndUs) return false;
         // A worker burst between its wake and its next sleep acts at the time it woke: wait for it.
         const auto realStart = std::chrono::steady_clock::now();
-        while (m_pDlg->m_bBurstBusy && CClock::SleepingWorkers() == 0) {
+        while (m_pDlg->m_bBurstBusy && CClockTesting::SleepingWorkers() == 0) {
             if (std::chrono::steady_clock::now() - realStart > std::chrono::seconds(5)) {
                 ADD_FAILURE() << "the burst worker neither slept nor ended";
                 return false;
@@ -94,9 +97,9 @@ bool AdvancedDialogFixture::RunClock(const std::function<bool()>& pfnDone, LONGL
             std::this_thread::yield();
         }
         LONGLONG nNextUs = std::min(nNowUs + nStepUs, nEndUs);
-        const LONGLONG nWakeUs = CClock::NextWorkerWakeMicros();
+        const LONGLONG nWakeUs = CClockTesting::NextWorkerWakeMicros();
         if (nWakeUs > nNowUs && nWakeUs < nNextUs) nNextUs = nWakeUs;
-        CClock::AdvanceMicros(nNextUs - nNowUs);
+        CClockTesting::AdvanceMicros(nNextUs - nNowUs);
     }
     return true;
 }

@@ -12,6 +12,8 @@
 #include "engine/ttl_output.h"
 #include "hostlink/host_notification.h"
 #include "platform/hostlib/sim_host.h"
+#include "platform/win/clock_testing.h"
+#include "platform/win/message_loop_testing.h"
 #include "platform/win/simulation.h"
 #include "resources/resource.h"
 
@@ -34,8 +36,8 @@ void MainDialogFixture::SetUp() {
     m_strWorkDir = m_workDir.Path();
 
     CWinSimulation::Reset();
-    CClock::UseManualClock(kClockStartMs);
-    CClock::SetPerformanceFrequency(10000000);
+    CClockTesting::UseManualClock(kClockStartMs);
+    CClockTesting::SetPerformanceFrequency(10000000);
     AfxGetScriptedUserAgent().ClearAnswers();
     AfxGetScriptedUserAgent().ClearEvents();
     CSimBoards::Reset();
@@ -81,7 +83,7 @@ void ProgramRunFixture::SetUp() {
 }
 
 void ProgramRunFixture::TearDown() {
-    CMessageLoop::SetStallHandler({});
+    CMessageLoopTesting::SetStallHandler({});
     MainDialogFixture::TearDown();
 }
 

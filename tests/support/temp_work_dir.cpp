@@ -7,12 +7,14 @@
 #include <filesystem>
 
 #include "platform/win/message_loop.h"
+#include "platform/win/message_loop_testing.h"
 
 bool CTempWorkDir::Enter(const char* pszPrefix) {
     Leave();
     char szOld[4096] = {};
     if (getcwd(szOld, sizeof szOld) == nullptr) return false;
-    std::string strTemplate = (std::filesystem::temp_directory_path() / (std::string(pszPrefix) + "-XXXXXX")).string();
+    std::string strTemplate =
+        (std::filesystem::temp_directory_path() / (std::string(pszPrefix) + "-XXXXXX")).string();
     if (mkdtemp(strTemplate.data()) == nullptr) return false;
     if (chdir(strTemplate.c_str()) != 0) {
         std::error_code ec;
@@ -35,7 +37,7 @@ void CTempWorkDir::Leave() {
 }
 
 void FailTestOnStalledLoop(unsigned nMs) {
-    CMessageLoop::SetStallHandler(
+    CMessageLoopTesting::SetStallHandler(
         [] {
             ADD_FAILURE() << "a message loop waited with nothing to do; abandoned";
             return true;

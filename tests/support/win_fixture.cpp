@@ -1,12 +1,14 @@
 #include "support/win_fixture.h"
+#include "platform/win/clock_testing.h"
+#include "platform/win/message_loop_testing.h"
 
 void CWinTestFixture::SetUp() {
     CWinSimulation::Reset();
-    CClock::UseManualClock(1000);
-    CClock::SetPerformanceFrequency(10000000);
-    CClock::SetWorkerSleep(CClock::WorkerSleepAdvances);
+    CClockTesting::UseManualClock(1000);
+    CClockTesting::SetPerformanceFrequency(10000000);
+    CClockTesting::SetWorkerSleep(CClockTesting::WorkerSleepAdvances);
     m_bStalled = false;
-    CMessageLoop::SetStallHandler(
+    CMessageLoopTesting::SetStallHandler(
         [this] {
             m_bStalled = true;
             ADD_FAILURE() << "a message loop waited " << kStallMs << " ms with nothing to do; abandoned";

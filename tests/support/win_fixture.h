@@ -8,6 +8,7 @@
 
 #include <vector>
 
+#include "platform/win/clock_testing.h"
 #include "platform/win/framework.h"
 #include "platform/win/simulation.h"
 
@@ -17,7 +18,7 @@ class CWinTestFixture : public ::testing::Test {
     void TearDown() override;
 
     static CScriptedUserAgent& Agent() { return AfxGetScriptedUserAgent(); }
-    static void Advance(DWORD nMs) { CClock::Advance(nMs); }
+    static void Advance(DWORD nMs) { CClockTesting::Advance(nMs); }
     // Runs everything pending (messages, paints, due timers) until nothing is.
     static int Pump() { return CMessageLoop::RunUntilIdle(); }
 

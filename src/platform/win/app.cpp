@@ -204,10 +204,6 @@ BOOL CWinThread::SetThreadPriority(int nPriority) {
     return TRUE;
 }
 
-BOOL CWinThread::PostThreadMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    return ::PostThreadMessageA(m_nThreadID, message, wParam, lParam);
-}
-
 BOOL CWinThread::InitInstance() {
     return FALSE;
 }
@@ -416,8 +412,6 @@ HICON CWinApp::LoadIcon(UINT nIDResource) const {
     const CIconResource* p = AfxFindIconResource(nIDResource);
     return p ? p->hIcon : nullptr;
 }
-
-
 
 CWinApp* AfxGetApp() {
     return g_pApp.load();

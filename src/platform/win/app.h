@@ -44,7 +44,6 @@ class CWinThread : public CCmdTarget {
                       LPSECURITY_ATTRIBUTES lpSecurityAttrs = nullptr);
     DWORD ResumeThread();
     BOOL SetThreadPriority(int nPriority);
-    BOOL PostThreadMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
     virtual BOOL InitInstance();
     // The thread's message loop until WM_QUIT; returns ExitInstance().
@@ -120,9 +119,6 @@ int AfxWinMain(int argc, char** argv);
 // Registers a class by name; FALSE (0) when the name is taken or failure is forced
 // (CWinSimulation::FailRegisterClass). Classes live for the whole process.
 ATOM RegisterClassA(const WNDCLASSA* lpWndClass);
-inline ATOM RegisterClass(const WNDCLASSA* c) {
-    return RegisterClassA(c);
-}
 BOOL GetClassInfoA(HINSTANCE hInstance, LPCSTR lpClassName, WNDCLASSA* lpWndClass);
 // A class that a simulation reset keeps (the controls' classes).
 ATOM AfxRegisterSystemClass(const WNDCLASSA* lpWndClass);
@@ -138,10 +134,6 @@ LPCTSTR AfxRegisterWndClass(UINT nClassStyle, HCURSOR hCursor = nullptr, HBRUSH 
 HWND CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, DWORD dwStyle, int X, int Y,
                      int nWidth, int nHeight, HWND hWndParent, HMENU hMenu, HINSTANCE hInstance,
                      LPVOID lpParam);
-inline HWND CreateWindowEx(DWORD ex, LPCSTR c, LPCSTR n, DWORD s, int x, int y, int w, int h, HWND p, HMENU m,
-                           HINSTANCE i, LPVOID l) {
-    return CreateWindowExA(ex, c, n, s, x, y, w, h, p, m, i, l);
-}
 // The default processing of every message (text, close, paint validation, WM_WINDOWPOSCHANGED -> WM_MOVE
 // and WM_SIZE, system commands, ...); AfxAddDefWindowProcHook extends it.
 LRESULT DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);

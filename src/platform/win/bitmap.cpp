@@ -150,16 +150,3 @@ HBITMAP LoadBitmapA(HINSTANCE, LPCSTR lpBitmapName) {
     r.pBits = res->pData + U32(res->pData + 10);
     return reinterpret_cast<HBITMAP>(NewObjLocked(g, r));
 }
-
-HBITMAP CreateCompatibleBitmap(HDC hDC, int cx, int cy) {
-    if (cx < 0 || cy < 0) return nullptr;
-    GdiState& g = G();
-    std::lock_guard<std::mutex> lock(g.mtx);
-    if (!FindDc(g, hDC)) return nullptr;
-    ObjRec r;
-    r.nType = OBJ_BITMAP;
-    r.cx = cx;
-    r.cy = cy;
-    r.nBitsPixel = 32;
-    return reinterpret_cast<HBITMAP>(NewObjLocked(g, r));
-}

@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/win/clock_testing.h"
 #include "platform/win/message_loop.h"
 #include "platform/win/win_state.h"
 
@@ -34,7 +35,7 @@ struct ClockState {
     std::atomic<bool> bManual{false};
     std::atomic<LONGLONG> nManualUs{0};
     std::atomic<LONGLONG> nFrequency{CClock::kDefaultPerformanceFrequency};
-    std::atomic<int> nWorkerSleep{CClock::WorkerSleepAdvances};
+    std::atomic<int> nWorkerSleep{CClockTesting::WorkerSleepAdvances};
     const Steady::time_point start = Steady::now();
     // Guards the hooks and the manual-time waiters. Never held while the framework's lock is taken or
     // while a hook runs.
@@ -156,7 +157,7 @@ bool ThreadHasQueue() {
 
 }  // namespace
 
-void CClock::UseManualClock(DWORD nStartMs) {
+void CClockTesting::UseManualClock(DWORD nStartMs) {
     C().nManualUs = static_cast<LONGLONG>(nStartMs) * 1000;
     C().bManual = true;
     WakeLoops();
@@ -174,12 +175,12 @@ DWORD CClock::NowMillis() {
     return static_cast<DWORD>(static_cast<ULONGLONG>(NowMicros() / 1000));
 }
 
-BOOL CClock::Advance(DWORD nMs) {
+BOOL CClockTesting::Advance(DWORD nMs) {
     return AdvanceMicros(static_cast<LONGLONG>(nMs) * 1000);
 }
 
-BOOL CClock::AdvanceMicros(LONGLONG nUs) {
-    if (!IsManual() || nUs < 0) return FALSE;
+BOOL CClockTesting::AdvanceMicros(LONGLONG nUs) {
+    if (!CClock::IsManual() || nUs < 0) return FALSE;
     MoveTime(C().nManualUs.load() + nUs, true);
     return TRUE;
 }
@@ -190,7 +191,7 @@ BOOL CClock::AdvanceQuietly(LONGLONG nUs) {
     return TRUE;
 }
 
-void CClock::SetPerformanceFrequency(LONGLONG nCountsPerSecond) {
+void CClockTesting::SetPerformanceFrequency(LONGLONG nCountsPerSecond) {
     C().nFrequency = std::max<LONGLONG>(0, nCountsPerSecond);
 }
 
@@ -198,7 +199,7 @@ LONGLONG CClock::GetPerformanceFrequency() {
     return C().nFrequency.load();
 }
 
-void CClock::SetWorkerSleep(WorkerSleep mode) {
+void CClockTesting::SetWorkerSleep(WorkerSleep mode) {
     C().nWorkerSleep = mode;
 }
 
@@ -234,7 +235,7 @@ void CClock::Sleep(DWORD nMs) {
     }
     const LONGLONG nUs = static_cast<LONGLONG>(nMs) * 1000;
     const bool bUserInterfaceThread = ThreadHasQueue() && !AfxIsFrameworkWorkerThread();
-    if (bUserInterfaceThread || c.nWorkerSleep.load() == WorkerSleepAdvances) {
+    if (bUserInterfaceThread || c.nWorkerSleep.load() == CClockTesting::WorkerSleepAdvances) {
         AdvanceQuietly(nUs);
         return;
     }
@@ -245,14 +246,14 @@ void CClock::Sleep(DWORD nMs) {
     c.workerWakes.erase(wake);
 }
 
-int CClock::SleepingWorkers() {
+int CClockTesting::SleepingWorkers() {
     ClockState& c = C();
     std::lock_guard<std::mutex> lock(c.mtx);
     const LONGLONG nNow = c.nManualUs.load();
     return static_cast<int>(std::distance(c.workerWakes.upper_bound(nNow), c.workerWakes.end()));
 }
 
-LONGLONG CClock::NextWorkerWakeMicros() {
+LONGLONG CClockTesting::NextWorkerWakeMicros() {
     ClockState& c = C();
     std::lock_guard<std::mutex> lock(c.mtx);
     const auto it = c.workerWakes.upper_bound(c.nManualUs.load());

@@ -2,8 +2,9 @@
 // Sleep, message times and window timers.
 //
 // Real mode (the default): the steady monotonic clock, counted from the first use.
-// Manual mode (tests): time moves only when somebody moves it:
-//  - CClock::Advance moves it forward and, at every due timer and every requested time-hook time on the
+// Manual mode (tests, clock_testing.h): time moves only when somebody moves it:
+//  - CClockTesting::Advance moves it forward and, at every due timer and every requested time-hook time on
+//  the
 //    way, lets the calling thread's message loop run everything pending; so timers fire in due order and
 //    at most once per due time;
 //  - Sleep on a thread with a message queue (the user-interface thread) moves it forward by the sleep
@@ -24,32 +25,17 @@
 
 class CClock {
   public:
-    // Switches to manual time, starting at nStartMs on the tick-count scale.
-    static void UseManualClock(DWORD nStartMs = 0);
     static BOOL IsManual();
 
     static LONGLONG NowMicros();
     static DWORD NowMillis();  // the tick count (wraps after 49.7 days, as on Windows)
 
-    // Manual clock only (FALSE and nothing happens with the real clock).
-    static BOOL Advance(DWORD nMs);
-    static BOOL AdvanceMicros(LONGLONG nUs);
-    // Moves the manual time without running any message loop (what Sleep does); time hooks still run.
+    // Manual clock only (FALSE and nothing happens with the real clock): moves the manual time without
+    // running any message loop (what Sleep does); time hooks still run.
     static BOOL AdvanceQuietly(LONGLONG nUs);
 
     static constexpr LONGLONG kDefaultPerformanceFrequency = 10000000;
-    // Counts per second of QueryPerformanceCounter; 10 MHz by default. 0 makes QueryPerformanceFrequency
-    // and QueryPerformanceCounter fail (FALSE, value 0) so that callers' fallbacks can be tested.
-    static void SetPerformanceFrequency(LONGLONG nCountsPerSecond);
     static LONGLONG GetPerformanceFrequency();
-
-    enum WorkerSleep { WorkerSleepAdvances, WorkerSleepWaits };
-    static void SetWorkerSleep(WorkerSleep mode);
-    // Manual clock, WorkerSleepWaits: the workers now waiting in Sleep for a time still to come, and the
-    // earliest such time (µs, -1 for none). A test that moves the time in steps no further than that time,
-    // and only while every worker it drives is waiting, lets each worker act at the exact time it woke.
-    static int SleepingWorkers();
-    static LONGLONG NextWorkerWakeMicros();
 
     // The hook gets the present time in µs and returns the next time it wants to run (µs), or -1 for
     // "no request". It is first run at the next opportunity.

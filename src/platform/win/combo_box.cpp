@@ -456,9 +456,6 @@ int CComboBox::FindStringExact(int nIndexStart, LPCTSTR lpszFind) const {
     return static_cast<int>(SendMessage(CB_FINDSTRINGEXACT, static_cast<WPARAM>(nIndexStart),
                                         reinterpret_cast<LPARAM>(lpszFind)));
 }
-void CComboBox::ShowDropDown(BOOL bShowIt) {
-    SendMessage(CB_SHOWDROPDOWN, static_cast<WPARAM>(bShowIt), 0);
-}
 BOOL CComboBox::GetDroppedState() const {
     return static_cast<BOOL>(SendMessage(CB_GETDROPPEDSTATE, 0, 0));
 }

@@ -121,7 +121,6 @@ BOOL SetScrollRange(HWND hWnd, int nBar, int nMinPos, int nMaxPos, BOOL bRedraw)
 BOOL GetScrollRange(HWND hWnd, int nBar, LPINT lpMinPos, LPINT lpMaxPos);
 int SetScrollInfo(HWND hWnd, int nBar, LPCSCROLLINFO lpsi, BOOL bRedraw);
 BOOL GetScrollInfo(HWND hWnd, int nBar, LPSCROLLINFO lpsi);
-BOOL ShowScrollBar(HWND hWnd, int wBar, BOOL bShow);
 
 // ---- C++ wrappers ----
 class CStatic : public CWnd {
@@ -150,8 +149,6 @@ class CEdit : public CWnd {
     BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);
     // nEndChar -1: to the end; nStartChar -1: no selection.
     void SetSel(int nStartChar, int nEndChar, BOOL bNoScroll = FALSE);
-    void SetSel(DWORD dwSelection, BOOL bNoScroll = FALSE);
-    DWORD GetSel() const;
     void GetSel(int& nStartChar, int& nEndChar) const;
     void ReplaceSel(LPCTSTR lpszNewText, BOOL bCanUndo = FALSE);
     void LimitText(int nChars = 0);  // 0: the largest limit
@@ -180,7 +177,6 @@ class CComboBox : public CWnd {
     // Searches after nStartAfter (-1: from the start) and wraps; case-insensitive. CB_ERR when none.
     int FindString(int nStartAfter, LPCTSTR lpszString) const;  // by prefix
     int FindStringExact(int nIndexStart, LPCTSTR lpszFind) const;
-    void ShowDropDown(BOOL bShowIt = TRUE);
     BOOL GetDroppedState() const;
 };
 
@@ -189,15 +185,12 @@ class CScrollBar : public CWnd {
   public:
     CScrollBar() = default;
     using CWnd::Create;
-    BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);
     int GetScrollPos() const;
     int SetScrollPos(int nPos, BOOL bRedraw = TRUE);  // the previous position; clamped to the range
-    void GetScrollRange(LPINT lpMinPos, LPINT lpMaxPos) const;
     void SetScrollRange(int nMinPos, int nMaxPos, BOOL bRedraw = TRUE);
     BOOL SetScrollInfo(LPSCROLLINFO lpScrollInfo, BOOL bRedraw = TRUE);
     BOOL GetScrollInfo(LPSCROLLINFO lpScrollInfo, UINT nMask = SIF_ALL);
     int GetScrollLimit();
-    void ShowScrollBar(BOOL bShow = TRUE);
 };
 
 // An up-down control. It derives from CScrollBar (not as on Windows) so that the CScrollBar* a parent's
@@ -223,18 +216,11 @@ class CTabCtrl : public CWnd {
   public:
     CTabCtrl() = default;
     using CWnd::Create;
-    BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);
     LONG InsertItem(int nItem, TCITEM* pTabCtrlItem);
     LONG InsertItem(int nItem, LPCTSTR lpszItem);
-    LONG InsertItem(int nItem, LPCTSTR lpszItem, int nImage);
     LONG InsertItem(UINT nMask, int nItem, LPCTSTR lpszItem, int nImage, LPARAM lParam);
     BOOL GetItem(int nItem, TCITEM* pTabCtrlItem) const;
-    BOOL SetItem(int nItem, TCITEM* pTabCtrlItem);
-    BOOL DeleteItem(int nItem);
-    BOOL DeleteAllItems();
     int GetItemCount() const;
     int GetCurSel() const;     // -1 when no tab is selected
     int SetCurSel(int nItem);  // no notification; the previous selection, -1 for a bad index
-    BOOL GetItemRect(int nItem, LPRECT lpRect) const;
-    int HitTest(TCHITTESTINFO* pHitTestInfo) const;
 };

@@ -23,7 +23,6 @@ using namespace gdistate;
 IMPLEMENT_DYNAMIC(CDC, CObject)
 IMPLEMENT_DYNAMIC(CPaintDC, CDC)
 IMPLEMENT_DYNAMIC(CClientDC, CDC)
-IMPLEMENT_DYNAMIC(CWindowDC, CDC)
 
 // ---- CDC ----
 CDC::~CDC() {
@@ -71,10 +70,6 @@ HDC CDC::Detach() {
     return h;
 }
 
-CWnd* CDC::GetWindow() const {
-    return CWnd::FromHandle(::WindowFromDC(m_hDC));
-}
-
 BOOL CDC::CreateCompatibleDC(CDC* pDC) {
     if (m_hDC) return FALSE;
     HDC h = ::CreateCompatibleDC(pDC ? pDC->m_hDC : nullptr);
@@ -92,21 +87,9 @@ BOOL CDC::DeleteDC() {
     return ::DeleteDC(Detach());
 }
 
-CGdiObject* CDC::SelectStockObject(int nIndex) {
-    HGDIOBJ h = ::GetStockObject(nIndex);
-    return h ? CGdiObject::FromHandle(::SelectObject(m_hDC, h)) : nullptr;
-}
-CGdiObject* CDC::SelectObject(CGdiObject* pObject) {
-    if (pObject == nullptr) return nullptr;
-    return CGdiObject::FromHandle(::SelectObject(m_hDC, pObject->m_hObject));
-}
 CBrush* CDC::SelectObject(CBrush* pBrush) {
     if (pBrush == nullptr) return nullptr;
     return dynamic_cast<CBrush*>(CGdiObject::FromHandle(::SelectObject(m_hDC, pBrush->m_hObject)));
-}
-CPen* CDC::SelectObject(CPen* pPen) {
-    if (pPen == nullptr) return nullptr;
-    return dynamic_cast<CPen*>(CGdiObject::FromHandle(::SelectObject(m_hDC, pPen->m_hObject)));
 }
 CFont* CDC::SelectObject(CFont* pFont) {
     if (pFont == nullptr) return nullptr;
@@ -115,12 +98,6 @@ CFont* CDC::SelectObject(CFont* pFont) {
 CBitmap* CDC::SelectObject(CBitmap* pBitmap) {
     if (pBitmap == nullptr) return nullptr;
     return dynamic_cast<CBitmap*>(CGdiObject::FromHandle(::SelectObject(m_hDC, pBitmap->m_hObject)));
-}
-CBrush* CDC::GetCurrentBrush() const {
-    return dynamic_cast<CBrush*>(CGdiObject::FromHandle(::GetCurrentObject(m_hDC, OBJ_BRUSH)));
-}
-CFont* CDC::GetCurrentFont() const {
-    return dynamic_cast<CFont*>(CGdiObject::FromHandle(::GetCurrentObject(m_hDC, OBJ_FONT)));
 }
 
 COLORREF CDC::SetBkColor(COLORREF crColor) {
@@ -132,14 +109,8 @@ COLORREF CDC::GetBkColor() const {
 COLORREF CDC::SetTextColor(COLORREF crColor) {
     return ::SetTextColor(m_hDC, crColor);
 }
-COLORREF CDC::GetTextColor() const {
-    return ::GetTextColor(m_hDC);
-}
 int CDC::SetBkMode(int nBkMode) {
     return ::SetBkMode(m_hDC, nBkMode);
-}
-int CDC::GetBkMode() const {
-    return ::GetBkMode(m_hDC);
 }
 
 void CDC::FillSolidRect(LPCRECT lpRect, COLORREF clr) {
@@ -148,35 +119,14 @@ void CDC::FillSolidRect(LPCRECT lpRect, COLORREF clr) {
     ::SetBkColor(m_hDC, clr);
     FillWithColor(m_hDC, *lpRect, clr);
 }
-void CDC::FillSolidRect(int x, int y, int cx, int cy, COLORREF clr) {
-    RECT rc{x, y, x + cx, y + cy};
-    FillSolidRect(&rc, clr);
-}
 void CDC::FillRect(LPCRECT lpRect, CBrush* pBrush) {
     if (pBrush) ::FillRect(m_hDC, lpRect, *pBrush);
-}
-BOOL CDC::Rectangle(int x1, int y1, int x2, int y2) {
-    return ::Rectangle(m_hDC, x1, y1, x2, y2);
-}
-BOOL CDC::Rectangle(LPCRECT r) {
-    return r ? ::Rectangle(m_hDC, r->left, r->top, r->right, r->bottom) : FALSE;
 }
 BOOL CDC::Ellipse(int x1, int y1, int x2, int y2) {
     return ::Ellipse(m_hDC, x1, y1, x2, y2);
 }
 BOOL CDC::Ellipse(LPCRECT r) {
     return r ? ::Ellipse(m_hDC, r->left, r->top, r->right, r->bottom) : FALSE;
-}
-CPoint CDC::MoveTo(int x, int y) {
-    POINT p{};
-    ::MoveToEx(m_hDC, x, y, &p);
-    return CPoint(p);
-}
-BOOL CDC::LineTo(int x, int y) {
-    return ::LineTo(m_hDC, x, y);
-}
-BOOL CDC::DrawEdge(LPRECT lpRect, UINT nEdge, UINT nFlags) {
-    return ::DrawEdge(m_hDC, lpRect, nEdge, nFlags);
 }
 BOOL CDC::TextOut(int x, int y, LPCTSTR lpszString, int nCount) {
     return ::TextOutA(m_hDC, x, y, lpszString, nCount);
@@ -206,9 +156,6 @@ BOOL CDC::BitBlt(int x, int y, int nWidth, int nHeight, CDC* pSrcDC, int xSrc, i
 BOOL CDC::DrawIcon(int x, int y, HICON hIcon) {
     return ::DrawIcon(m_hDC, x, y, hIcon);
 }
-BOOL CDC::DrawIcon(POINT point, HICON hIcon) {
-    return ::DrawIcon(m_hDC, point.x, point.y, hIcon);
-}
 CSize CDC::GetTextExtent(LPCTSTR lpszString, int nCount) const {
     SIZE sz{0, 0};
     ::GetTextExtentPoint32A(m_hDC, lpszString, nCount, &sz);
@@ -233,13 +180,6 @@ CClientDC::~CClientDC() {
     ::ReleaseDC(m_hWnd, Detach());
 }
 
-CWindowDC::CWindowDC(CWnd* pWnd) : m_hWnd(pWnd ? pWnd->m_hWnd : nullptr) {
-    Attach(::GetWindowDC(m_hWnd));
-}
-CWindowDC::~CWindowDC() {
-    ::ReleaseDC(m_hWnd, Detach());
-}
-
 // ---- CWnd members that need the drawing objects ----
 CDC* CWnd::GetDC() {
     return CDC::FromHandle(::GetDC(m_hWnd));
@@ -247,16 +187,6 @@ CDC* CWnd::GetDC() {
 
 int CWnd::ReleaseDC(CDC* pDC) {
     return pDC ? ::ReleaseDC(m_hWnd, pDC->m_hDC) : 0;
-}
-
-void CWnd::SetFont(CFont* pFont, BOOL bRedraw) {
-    AfxEnsureGdiHooks();
-    SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(pFont ? pFont->m_hObject : nullptr), bRedraw);
-}
-
-CFont* CWnd::GetFont() const {
-    AfxEnsureGdiHooks();
-    return CFont::FromHandle(reinterpret_cast<HFONT>(SendMessage(WM_GETFONT, 0, 0)));
 }
 
 CDC* AfxCDCFromHandle(HDC hDC) {

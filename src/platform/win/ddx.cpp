@@ -181,9 +181,6 @@ void AFXAPI DDX_Text(CDataExchange* pDX, int nIDC, int& value) {
 void AFXAPI DDX_Text(CDataExchange* pDX, int nIDC, UINT& value) {
     IntegerText(pDX, nIDC, value, 0, UINT_MAX, "%u");
 }
-void AFXAPI DDX_Text(CDataExchange* pDX, int nIDC, long& value) {
-    IntegerText(pDX, nIDC, value, LONG_MIN, LONG_MAX, "%ld");
-}
 
 void AFXAPI DDX_Text(CDataExchange* pDX, int nIDC, float& value) {
     HWND h = pDX->PrepareEditCtrl(nIDC);

@@ -46,7 +46,6 @@ class CDataExchange {
 
 void AFXAPI DDX_Text(CDataExchange* pDX, int nIDC, int& value);
 void AFXAPI DDX_Text(CDataExchange* pDX, int nIDC, UINT& value);
-void AFXAPI DDX_Text(CDataExchange* pDX, int nIDC, long& value);
 void AFXAPI DDX_Text(CDataExchange* pDX, int nIDC, float& value);
 void AFXAPI DDX_Text(CDataExchange* pDX, int nIDC, double& value);
 void AFXAPI DDX_Text(CDataExchange* pDX, int nIDC, CString& value);

@@ -504,9 +504,6 @@ void CDialog::NextDlgCtrl() const {
 void CDialog::GotoDlgCtrl(CWnd* pWndCtrl) {
     if (pWndCtrl) ::SendMessageA(m_hWnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(pWndCtrl->m_hWnd), 1);
 }
-void CDialog::SetDefID(UINT nID) {
-    ::SendMessageA(m_hWnd, DM_SETDEFID, nID, 0);
-}
 DWORD CDialog::GetDefID() const {
     return static_cast<DWORD>(::SendMessageA(m_hWnd, DM_GETDEFID, 0, 0));
 }

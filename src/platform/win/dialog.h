@@ -34,9 +34,6 @@ constexpr char kDialogClassName[] = "#32770";
 
 // The dialog class's window procedure: the dialog manager's default processing.
 LRESULT AfxDefDlgProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
-inline LRESULT DefDlgProc(HWND h, UINT m, WPARAM w, LPARAM l) {
-    return AfxDefDlgProc(h, m, w, l);
-}
 
 // Base units of a template's font (see the table above).
 SIZE AfxDialogBaseUnits(const CDialogTemplate& tmpl);
@@ -80,7 +77,6 @@ class CDialog : public CWnd {
 
     void NextDlgCtrl() const;
     void GotoDlgCtrl(CWnd* pWndCtrl);
-    void SetDefID(UINT nID);
     DWORD GetDefID() const;  // MAKELONG(id, DC_HASDEFID), or 0 without a default button
     void MapDialogRect(LPRECT lpRect) const;
     BOOL IsDialogMessage(LPMSG lpMsg);

@@ -373,12 +373,6 @@ BOOL CEdit::Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID) 
 void CEdit::SetSel(int nStartChar, int nEndChar, BOOL) {
     SendMessage(EM_SETSEL, static_cast<WPARAM>(nStartChar), nEndChar);
 }
-void CEdit::SetSel(DWORD dwSelection, BOOL bNoScroll) {
-    SetSel(static_cast<SHORT>(LOWORD(dwSelection)), static_cast<SHORT>(HIWORD(dwSelection)), bNoScroll);
-}
-DWORD CEdit::GetSel() const {
-    return static_cast<DWORD>(SendMessage(EM_GETSEL, 0, 0));
-}
 void CEdit::GetSel(int& nStartChar, int& nEndChar) const {
     DWORD s = 0, e = 0;
     SendMessage(EM_GETSEL, reinterpret_cast<WPARAM>(&s), reinterpret_cast<LPARAM>(&e));

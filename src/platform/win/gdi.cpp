@@ -424,13 +424,6 @@ BOOL DeleteDC(HDC hDC) {
     return FreeDc(hDC);
 }
 
-HWND WindowFromDC(HDC hDC) {
-    GdiState& g = G();
-    std::lock_guard<std::mutex> lock(g.mtx);
-    DcRec* d = FindDc(g, hDC);
-    return d ? d->hWnd : nullptr;
-}
-
 COLORREF SetBkColor(HDC hdc, COLORREF color) {
     return WithDc(
         hdc, [&](DcRec& d) { return std::exchange(d.crBk, color & 0x00FFFFFF); }, CLR_INVALID);
@@ -451,8 +444,4 @@ int SetBkMode(HDC hdc, int mode) {
     if (mode != TRANSPARENT && mode != OPAQUE) return 0;
     return WithDc(
         hdc, [&](DcRec& d) { return std::exchange(d.nBkMode, mode); }, 0);
-}
-int GetBkMode(HDC hdc) {
-    return WithDc(
-        hdc, [](DcRec& d) { return d.nBkMode; }, 0);
 }

@@ -199,7 +199,6 @@ HDC BeginPaint(HWND hWnd, LPPAINTSTRUCT lpPaint);  // takes the update region; s
 BOOL EndPaint(HWND hWnd, const PAINTSTRUCT* lpPaint);
 HDC CreateCompatibleDC(HDC hDC);
 BOOL DeleteDC(HDC hDC);
-HWND WindowFromDC(HDC hDC);
 
 HGDIOBJ GetStockObject(int i);
 // Returns the previous object of that kind, NULL when the object or the context is invalid.
@@ -233,28 +232,17 @@ inline BOOL DeleteObject(HBITMAP h) {
     return DeleteObject(reinterpret_cast<HGDIOBJ>(h));
 }
 int GetObjectA(HGDIOBJ h, int c, LPVOID pv);  // BITMAP, LOGFONTA; bytes written, 0 on failure
-inline int GetObject(HGDIOBJ h, int c, LPVOID pv) {
-    return GetObjectA(h, c, pv);
-}
 int GetObjectType(HGDIOBJ h);
-HGDIOBJ GetCurrentObject(HDC hDC, UINT type);
 
 HBRUSH CreateSolidBrush(COLORREF color);
 HPEN CreatePen(int iStyle, int cWidth, COLORREF color);
-HFONT CreateFontA(int cHeight, int cWidth, int cEscapement, int cOrientation, int cWeight, DWORD bItalic,
-                  DWORD bUnderline, DWORD bStrikeOut, DWORD iCharSet, DWORD iOutPrecision,
-                  DWORD iClipPrecision, DWORD iQuality, DWORD iPitchAndFamily, LPCSTR pszFaceName);
 HFONT CreateFontIndirectA(const LOGFONTA* lplf);
-inline HFONT CreateFontIndirect(const LOGFONTA* lplf) {
-    return CreateFontIndirectA(lplf);
-}
 // A bitmap resource (a BMP registered with AfxRegisterBitmap that AfxDecodeBmpHeader accepts); NULL when
 // it is missing or malformed.
 HBITMAP LoadBitmapA(HINSTANCE hInstance, LPCSTR lpBitmapName);
 inline HBITMAP LoadBitmap(HINSTANCE h, LPCSTR n) {
     return LoadBitmapA(h, n);
 }
-HBITMAP CreateCompatibleBitmap(HDC hDC, int cx, int cy);
 // Width and height of an uncompressed BMP file image of 24 bits per pixel, or of 4 bits per pixel with a
 // palette of at most 16 colours (biClrUsed, 0 meaning 16); rows bottom-up or top-down. FALSE for anything
 // else or truncated data.
@@ -272,7 +260,6 @@ COLORREF GetBkColor(HDC hdc);
 COLORREF SetTextColor(HDC hdc, COLORREF color);
 COLORREF GetTextColor(HDC hdc);
 int SetBkMode(HDC hdc, int mode);  // previous mode, 0 on failure
-int GetBkMode(HDC hdc);
 
 int FillRect(HDC hDC, const RECT* lprc, HBRUSH hbr);
 BOOL Rectangle(HDC hdc, int left, int top, int right, int bottom);
@@ -325,7 +312,6 @@ class CGdiObject : public CObject {
     HGDIOBJ Detach();
     BOOL DeleteObject();
     BOOL CreateStockObject(int nIndex);
-    int GetObject(int nCount, LPVOID lpObject) const;
 
   private:
     CGdiObject(const CGdiObject&) = delete;
@@ -337,20 +323,8 @@ class CBrush : public CGdiObject {
   public:
     CBrush() = default;
     explicit CBrush(COLORREF crColor) { CreateSolidBrush(crColor); }
-    static CBrush* PASCAL FromHandle(HBRUSH hBrush);
     operator HBRUSH() const { return static_cast<HBRUSH>(static_cast<void*>(m_hObject)); }  // NOLINT
     BOOL CreateSolidBrush(COLORREF crColor);
-    BOOL CreateSysColorBrush(int nIndex);
-};
-
-class CPen : public CGdiObject {
-    DECLARE_DYNAMIC(CPen)
-  public:
-    CPen() = default;
-    CPen(int nPenStyle, int nWidth, COLORREF crColor) { CreatePen(nPenStyle, nWidth, crColor); }
-    static CPen* PASCAL FromHandle(HPEN hPen);
-    operator HPEN() const { return static_cast<HPEN>(static_cast<void*>(m_hObject)); }  // NOLINT
-    BOOL CreatePen(int nPenStyle, int nWidth, COLORREF crColor);
 };
 
 class CDC;
@@ -359,29 +333,20 @@ class CFont : public CGdiObject {
     DECLARE_DYNAMIC(CFont)
   public:
     CFont() = default;
-    static CFont* PASCAL FromHandle(HFONT hFont);
     operator HFONT() const { return static_cast<HFONT>(static_cast<void*>(m_hObject)); }  // NOLINT
     // nPointSize in tenths of a point (120 = 12 pt). FALSE when a font is attached already or the face
     // name is NULL.
     BOOL CreatePointFont(int nPointSize, LPCTSTR lpszFaceName, CDC* pDC = nullptr);
     BOOL CreatePointFontIndirect(const LOGFONT* lpLogFont, CDC* pDC = nullptr);
-    BOOL CreateFont(int nHeight, int nWidth, int nEscapement, int nOrientation, int nWeight, BYTE bItalic,
-                    BYTE bUnderline, BYTE cStrikeOut, BYTE nCharSet, BYTE nOutPrecision, BYTE nClipPrecision,
-                    BYTE nQuality, BYTE nPitchAndFamily, LPCTSTR lpszFacename);
-    BOOL CreateFontIndirect(const LOGFONT* lpLogFont);
-    int GetLogFont(LOGFONT* pLogFont) const;
 };
 
 class CBitmap : public CGdiObject {
     DECLARE_DYNAMIC(CBitmap)
   public:
     CBitmap() = default;
-    static CBitmap* PASCAL FromHandle(HBITMAP hBitmap);
     operator HBITMAP() const { return static_cast<HBITMAP>(static_cast<void*>(m_hObject)); }  // NOLINT
     // FALSE when a bitmap is attached already, or the resource is missing or not a 24-bit BMP.
     BOOL LoadBitmap(UINT nIDResource);
-    BOOL LoadBitmap(LPCTSTR lpszResourceName);
-    BOOL CreateCompatibleBitmap(CDC* pDC, int nWidth, int nHeight);
     int GetBitmap(BITMAP* pBitMap) const;
 };
 
@@ -403,38 +368,24 @@ class CDC : public CObject {
     static CDC* PASCAL FromHandle(HDC hDC);
     BOOL Attach(HDC hDC);
     HDC Detach();
-    CWnd* GetWindow() const;
 
     BOOL CreateCompatibleDC(CDC* pDC);
     BOOL DeleteDC();
 
-    CGdiObject* SelectStockObject(int nIndex);
-    CGdiObject* SelectObject(CGdiObject* pObject);
     CBrush* SelectObject(CBrush* pBrush);
-    CPen* SelectObject(CPen* pPen);
     CFont* SelectObject(CFont* pFont);
     CBitmap* SelectObject(CBitmap* pBitmap);
-    CBrush* GetCurrentBrush() const;
-    CFont* GetCurrentFont() const;
 
     COLORREF SetBkColor(COLORREF crColor);
     COLORREF GetBkColor() const;
     COLORREF SetTextColor(COLORREF crColor);
-    COLORREF GetTextColor() const;
     int SetBkMode(int nBkMode);
-    int GetBkMode() const;
 
     // Like the framework's: also sets the context's background colour to clr.
     void FillSolidRect(LPCRECT lpRect, COLORREF clr);
-    void FillSolidRect(int x, int y, int cx, int cy, COLORREF clr);
     void FillRect(LPCRECT lpRect, CBrush* pBrush);
-    BOOL Rectangle(int x1, int y1, int x2, int y2);
-    BOOL Rectangle(LPCRECT lpRect);
     BOOL Ellipse(int x1, int y1, int x2, int y2);
     BOOL Ellipse(LPCRECT lpRect);
-    CPoint MoveTo(int x, int y);
-    BOOL LineTo(int x, int y);
-    BOOL DrawEdge(LPRECT lpRect, UINT nEdge, UINT nFlags);
     BOOL TextOut(int x, int y, LPCTSTR lpszString, int nCount);
     BOOL TextOut(int x, int y, const CString& str);
     CSize TabbedTextOut(int x, int y, LPCTSTR lpszString, int nCount, int nTabPositions,
@@ -445,7 +396,6 @@ class CDC : public CObject {
     int DrawText(const CString& str, LPRECT lpRect, UINT nFormat);
     BOOL BitBlt(int x, int y, int nWidth, int nHeight, CDC* pSrcDC, int xSrc, int ySrc, DWORD dwRop);
     BOOL DrawIcon(int x, int y, HICON hIcon);
-    BOOL DrawIcon(POINT point, HICON hIcon);
     CSize GetTextExtent(LPCTSTR lpszString, int nCount) const;
     CSize GetTextExtent(const CString& str) const;
 
@@ -472,16 +422,6 @@ class CClientDC : public CDC {
   public:
     explicit CClientDC(CWnd* pWnd);
     ~CClientDC() override;
-
-  protected:
-    HWND m_hWnd = nullptr;
-};
-
-class CWindowDC : public CDC {
-    DECLARE_DYNAMIC(CWindowDC)
-  public:
-    explicit CWindowDC(CWnd* pWnd);
-    ~CWindowDC() override;
 
   protected:
     HWND m_hWnd = nullptr;

@@ -114,25 +114,6 @@ int GetObjectType(HGDIOBJ h) {
     return FindDc(g, reinterpret_cast<HDC>(h)) ? OBJ_DC_INTERNAL : 0;
 }
 
-HGDIOBJ GetCurrentObject(HDC hDC, UINT type) {
-    GdiState& g = G();
-    std::lock_guard<std::mutex> lock(g.mtx);
-    DcRec* d = FindDc(g, hDC);
-    if (!d) return nullptr;
-    switch (type) {
-        case OBJ_BRUSH:
-            return d->hBrush;
-        case OBJ_PEN:
-            return d->hPen;
-        case OBJ_FONT:
-            return d->hFont;
-        case OBJ_BITMAP:
-            return d->hBitmap;
-        default:
-            return nullptr;
-    }
-}
-
 HBRUSH CreateSolidBrush(COLORREF color) {
     GdiState& g = G();
     std::lock_guard<std::mutex> lock(g.mtx);
@@ -166,27 +147,6 @@ HFONT CreateFontIndirectA(const LOGFONTA* lplf) {
     r.nHeight = lplf->lfHeight == 0 ? AfxFontPixelHeight(80) : std::abs(static_cast<int>(lplf->lfHeight));
     r.nPt10 = (r.nHeight * 720 + 48) / 96;
     return reinterpret_cast<HFONT>(NewObjLocked(g, r));
-}
-
-HFONT CreateFontA(int cHeight, int cWidth, int cEscapement, int cOrientation, int cWeight, DWORD bItalic,
-                  DWORD bUnderline, DWORD bStrikeOut, DWORD iCharSet, DWORD iOutPrecision,
-                  DWORD iClipPrecision, DWORD iQuality, DWORD iPitchAndFamily, LPCSTR pszFaceName) {
-    LOGFONTA lf{};
-    lf.lfHeight = cHeight;
-    lf.lfWidth = cWidth;
-    lf.lfEscapement = cEscapement;
-    lf.lfOrientation = cOrientation;
-    lf.lfWeight = cWeight;
-    lf.lfItalic = static_cast<BYTE>(bItalic);
-    lf.lfUnderline = static_cast<BYTE>(bUnderline);
-    lf.lfStrikeOut = static_cast<BYTE>(bStrikeOut);
-    lf.lfCharSet = static_cast<BYTE>(iCharSet);
-    lf.lfOutPrecision = static_cast<BYTE>(iOutPrecision);
-    lf.lfClipPrecision = static_cast<BYTE>(iClipPrecision);
-    lf.lfQuality = static_cast<BYTE>(iQuality);
-    lf.lfPitchAndFamily = static_cast<BYTE>(iPitchAndFamily);
-    if (pszFaceName) std::strncpy(lf.lfFaceName, pszFaceName, LF_FACESIZE - 1);
-    return CreateFontIndirectA(&lf);
 }
 
 COLORREF GetSysColor(int nIndex) {
@@ -233,7 +193,6 @@ HBRUSH GetSysColorBrush(int nIndex) {
 // ---- Drawing objects ----
 IMPLEMENT_DYNAMIC(CGdiObject, CObject)
 IMPLEMENT_DYNAMIC(CBrush, CGdiObject)
-IMPLEMENT_DYNAMIC(CPen, CGdiObject)
 IMPLEMENT_DYNAMIC(CFont, CGdiObject)
 IMPLEMENT_DYNAMIC(CBitmap, CGdiObject)
 
@@ -254,9 +213,6 @@ CGdiObject* CGdiObject::FromHandle(HGDIOBJ hObject) {
         switch (o->nType) {
             case OBJ_BRUSH:
                 temp = std::make_unique<CBrush>();
-                break;
-            case OBJ_PEN:
-                temp = std::make_unique<CPen>();
                 break;
             case OBJ_FONT:
                 temp = std::make_unique<CFont>();
@@ -304,16 +260,7 @@ BOOL CGdiObject::CreateStockObject(int nIndex) {
     return Attach(::GetStockObject(nIndex));
 }
 
-int CGdiObject::GetObject(int nCount, LPVOID lpObject) const {
-    return ::GetObjectA(m_hObject, nCount, lpObject);
-}
-
 namespace {
-
-template <class T, class H>
-T* TypedFromHandle(H h) {
-    return dynamic_cast<T*>(CGdiObject::FromHandle(reinterpret_cast<HGDIOBJ>(h)));
-}
 
 // Attaches a new object or deletes it when the wrapper cannot take it.
 BOOL AttachNew(CGdiObject& obj, HGDIOBJ h) {
@@ -327,28 +274,9 @@ BOOL AttachNew(CGdiObject& obj, HGDIOBJ h) {
 
 }  // namespace
 
-CBrush* CBrush::FromHandle(HBRUSH hBrush) {
-    return TypedFromHandle<CBrush>(hBrush);
-}
 BOOL CBrush::CreateSolidBrush(COLORREF crColor) {
     if (m_hObject) return FALSE;
     return AttachNew(*this, Obj(::CreateSolidBrush(crColor)));
-}
-BOOL CBrush::CreateSysColorBrush(int nIndex) {
-    if (m_hObject) return FALSE;
-    return AttachNew(*this, Obj(::CreateSolidBrush(::GetSysColor(nIndex))));
-}
-
-CPen* CPen::FromHandle(HPEN hPen) {
-    return TypedFromHandle<CPen>(hPen);
-}
-BOOL CPen::CreatePen(int nPenStyle, int nWidth, COLORREF crColor) {
-    if (m_hObject) return FALSE;
-    return AttachNew(*this, Obj(::CreatePen(nPenStyle, nWidth, crColor)));
-}
-
-CFont* CFont::FromHandle(HFONT hFont) {
-    return TypedFromHandle<CFont>(hFont);
 }
 
 BOOL CFont::CreatePointFont(int nPointSize, LPCTSTR lpszFaceName, CDC*) {
@@ -375,38 +303,9 @@ BOOL CFont::CreatePointFontIndirect(const LOGFONT* lpLogFont, CDC*) {
     return AttachNew(*this, Obj(h));
 }
 
-BOOL CFont::CreateFont(int nHeight, int nWidth, int nEscapement, int nOrientation, int nWeight, BYTE bItalic,
-                       BYTE bUnderline, BYTE cStrikeOut, BYTE nCharSet, BYTE nOutPrecision,
-                       BYTE nClipPrecision, BYTE nQuality, BYTE nPitchAndFamily, LPCTSTR lpszFacename) {
-    if (m_hObject) return FALSE;
-    return AttachNew(*this, Obj(::CreateFontA(nHeight, nWidth, nEscapement, nOrientation, nWeight, bItalic,
-                                              bUnderline, cStrikeOut, nCharSet, nOutPrecision, nClipPrecision,
-                                              nQuality, nPitchAndFamily, lpszFacename)));
-}
-
-BOOL CFont::CreateFontIndirect(const LOGFONT* lpLogFont) {
-    if (m_hObject) return FALSE;
-    return AttachNew(*this, Obj(::CreateFontIndirectA(lpLogFont)));
-}
-
-int CFont::GetLogFont(LOGFONT* pLogFont) const {
-    return ::GetObjectA(m_hObject, static_cast<int>(sizeof(LOGFONT)), pLogFont);
-}
-
-CBitmap* CBitmap::FromHandle(HBITMAP hBitmap) {
-    return TypedFromHandle<CBitmap>(hBitmap);
-}
 BOOL CBitmap::LoadBitmap(UINT nIDResource) {
     if (m_hObject) return FALSE;
     return AttachNew(*this, Obj(::LoadBitmapA(AfxGetResourceHandle(), MAKEINTRESOURCE(nIDResource))));
-}
-BOOL CBitmap::LoadBitmap(LPCTSTR lpszResourceName) {
-    if (m_hObject) return FALSE;
-    return AttachNew(*this, Obj(::LoadBitmapA(AfxGetResourceHandle(), lpszResourceName)));
-}
-BOOL CBitmap::CreateCompatibleBitmap(CDC* pDC, int nWidth, int nHeight) {
-    if (m_hObject || pDC == nullptr) return FALSE;
-    return AttachNew(*this, Obj(::CreateCompatibleBitmap(pDC->m_hDC, nWidth, nHeight)));
 }
 int CBitmap::GetBitmap(BITMAP* pBitMap) const {
     return ::GetObjectA(m_hObject, static_cast<int>(sizeof(BITMAP)), pBitMap);

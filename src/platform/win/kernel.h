@@ -73,9 +73,6 @@ void YieldProcessor();
 // are quoted. By default built from the arguments the process was started with; main.cpp and tests may
 // set it (AfxSetCommandLine).
 LPSTR GetCommandLineA();
-inline LPSTR GetCommandLine() {
-    return GetCommandLineA();
-}
 void AfxSetCommandLine(int argc, const char* const* argv);
 void AfxSetCommandLine(LPCSTR lpszCommandLine);
 
@@ -83,17 +80,11 @@ void AfxSetCommandLine(LPCSTR lpszCommandLine);
 // returns the length copied (nSize with ERROR_INSUFFICIENT_BUFFER when the path was cut), 0 with
 // ERROR_MOD_NOT_FOUND for an unknown module.
 DWORD GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize);
-inline DWORD GetModuleFileName(HMODULE h, LPSTR p, DWORD n) {
-    return GetModuleFileNameA(h, p, n);
-}
 // NULL: the executable's handle. A name: the module registered under it (case-insensitive, ".dll"
 // assumed when the name has no extension), else NULL with ERROR_MOD_NOT_FOUND. The stand-in libraries
 // "CRS_InterApp_32.dll" (the tracker host library) and "cbw32.dll" (the board library) are linked into
 // the executable and registered from the start: their module file is the executable's path.
 HMODULE GetModuleHandleA(LPCSTR lpModuleName);
-inline HMODULE GetModuleHandle(LPCSTR n) {
-    return GetModuleHandleA(n);
-}
 // Registers a loaded module (a stand-in library) under a file name with its full path. lpszPath NULL: a
 // library linked into the executable, whose module file is the executable's (GetModuleFileNameA then
 // gives the executable's path, /proc/self/exe unless CWinSimulation::SetModulePath changed it).
@@ -109,9 +100,6 @@ void SetLastError(DWORD dwErrCode);
 // without inserts. Returns the text's length, 0 with ERROR_MR_MID_NOT_FOUND when the code has no text.
 DWORD FormatMessageA(DWORD dwFlags, LPCVOID lpSource, DWORD dwMessageId, DWORD dwLanguageId, LPSTR lpBuffer,
                      DWORD nSize, va_list* Arguments);
-inline DWORD FormatMessage(DWORD f, LPCVOID s, DWORD id, DWORD lang, LPSTR b, DWORD n, va_list* a) {
-    return FormatMessageA(f, s, id, lang, b, n, a);
-}
 HLOCAL LocalAlloc(UINT uFlags, size_t uBytes);
 HLOCAL LocalFree(HLOCAL hMem);  // NULL on success
 

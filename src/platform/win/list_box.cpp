@@ -455,9 +455,6 @@ int AfxControlItemHeight(HWND hWnd) {
 
 IMPLEMENT_DYNAMIC(CListBox, CWnd)
 
-BOOL CListBox::Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID) {
-    return CreateControl(*this, "ListBox", nullptr, dwStyle, rect, pParentWnd, nID);
-}
 int CListBox::AddString(LPCTSTR lpszItem) {
     return static_cast<int>(SendMessage(LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(lpszItem)));
 }
@@ -505,7 +502,4 @@ int CListBox::SetItemData(int nIndex, DWORD_PTR dwItemData) {
 }
 int CListBox::GetTopIndex() const {
     return static_cast<int>(SendMessage(LB_GETTOPINDEX, 0, 0));
-}
-int CListBox::SetTopIndex(int nIndex) {
-    return static_cast<int>(SendMessage(LB_SETTOPINDEX, static_cast<WPARAM>(nIndex), 0));
 }

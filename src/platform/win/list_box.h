@@ -21,7 +21,6 @@ class CListBox : public CWnd {
   public:
     CListBox() = default;
     using CWnd::Create;
-    BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);
     int AddString(LPCTSTR lpszItem);                 // the new entry's index (sorted with LBS_SORT)
     int InsertString(int nIndex, LPCTSTR lpszItem);  // -1: at the end; never sorted
     int DeleteString(UINT nIndex);                   // the entries left, LB_ERR for a bad index
@@ -35,5 +34,4 @@ class CListBox : public CWnd {
     DWORD_PTR GetItemData(int nIndex) const;  // LB_ERR for a bad index
     int SetItemData(int nIndex, DWORD_PTR dwItemData);
     int GetTopIndex() const;
-    int SetTopIndex(int nIndex);
 };

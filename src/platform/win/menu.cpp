@@ -236,16 +236,6 @@ BOOL AppendMenuA(HMENU hMenu, UINT uFlags, UINT_PTR uIDNewItem, LPCSTR lpNewItem
     return Insert(hMenu, 0, uFlags, uIDNewItem, lpNewItem, true);
 }
 
-BOOL InsertMenuA(HMENU hMenu, UINT uPosition, UINT uFlags, UINT_PTR uIDNewItem, LPCSTR lpNewItem) {
-    MenuState& m = M();
-    if (uFlags & MF_BYPOSITION) {
-        std::lock_guard<std::mutex> lock(m.mtx);
-        if (MenuRec* r = FindMenu(m, hMenu); r && uPosition >= r->items.size())
-            uPosition = static_cast<UINT>(r->items.size());
-    }
-    return Insert(hMenu, uPosition, uFlags, uIDNewItem, lpNewItem, false);
-}
-
 BOOL ModifyMenuA(HMENU hMenu, UINT uPosition, UINT uFlags, UINT_PTR uIDNewItem, LPCSTR lpNewItem) {
     std::vector<std::unique_ptr<CMenu>> temps;
     MenuState& m = M();
@@ -266,9 +256,6 @@ BOOL ModifyMenuA(HMENU hMenu, UINT uPosition, UINT uFlags, UINT_PTR uIDNewItem, 
 
 BOOL DeleteMenu(HMENU hMenu, UINT uPosition, UINT uFlags) {
     return Remove(hMenu, uPosition, uFlags, true);
-}
-BOOL RemoveMenu(HMENU hMenu, UINT uPosition, UINT uFlags) {
-    return Remove(hMenu, uPosition, uFlags, false);
 }
 
 DWORD CheckMenuItem(HMENU hMenu, UINT uIDCheckItem, UINT uCheck) {
@@ -405,25 +392,6 @@ BOOL SetMenu(HWND hWnd, HMENU hMenu) {
     return TRUE;
 }
 
-BOOL DrawMenuBar(HWND hWnd) {
-    winstate::State& s = winstate::S();
-    std::lock_guard<std::mutex> lock(s.mtx);
-    winstate::WndRec* r = winstate::Find(s, hWnd);
-    if (r == nullptr) {
-        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-        return FALSE;
-    }
-    ++r->nMenuDraws;
-    return TRUE;
-}
-
-int AfxGetMenuBarDrawCount(HWND hWnd) {
-    winstate::State& s = winstate::S();
-    std::lock_guard<std::mutex> lock(s.mtx);
-    winstate::WndRec* r = winstate::Find(s, hWnd);
-    return r ? r->nMenuDraws : 0;
-}
-
 HMENU GetSystemMenu(HWND hWnd, BOOL bRevert) {
     HMENU hOld = nullptr;
     {
@@ -550,9 +518,6 @@ HMENU CMenu::Detach() {
     return h;
 }
 
-BOOL CMenu::CreateMenu() {
-    return m_hMenu == nullptr && Attach(::CreateMenu());
-}
 BOOL CMenu::CreatePopupMenu() {
     return m_hMenu == nullptr && Attach(::CreatePopupMenu());
 }
@@ -572,17 +537,8 @@ BOOL CMenu::DestroyMenu() {
 BOOL CMenu::AppendMenu(UINT nFlags, UINT_PTR nIDNewItem, LPCTSTR lpszNewItem) {
     return ::AppendMenuA(m_hMenu, nFlags, nIDNewItem, lpszNewItem);
 }
-BOOL CMenu::InsertMenu(UINT nPosition, UINT nFlags, UINT_PTR nIDNewItem, LPCTSTR lpszNewItem) {
-    return ::InsertMenuA(m_hMenu, nPosition, nFlags, nIDNewItem, lpszNewItem);
-}
 BOOL CMenu::ModifyMenu(UINT nPosition, UINT nFlags, UINT_PTR nIDNewItem, LPCTSTR lpszNewItem) {
     return ::ModifyMenuA(m_hMenu, nPosition, nFlags, nIDNewItem, lpszNewItem);
-}
-BOOL CMenu::DeleteMenu(UINT nPosition, UINT nFlags) {
-    return ::DeleteMenu(m_hMenu, nPosition, nFlags);
-}
-BOOL CMenu::RemoveMenu(UINT nPosition, UINT nFlags) {
-    return ::RemoveMenu(m_hMenu, nPosition, nFlags);
 }
 UINT CMenu::CheckMenuItem(UINT nIDCheckItem, UINT nCheck) {
     return static_cast<UINT>(::CheckMenuItem(m_hMenu, nIDCheckItem, nCheck));

@@ -25,16 +25,12 @@ class CMenu : public CObject {
     BOOL Attach(HMENU hMenu);
     HMENU Detach();
 
-    BOOL CreateMenu();
     BOOL CreatePopupMenu();
     BOOL LoadMenu(UINT nIDResource);
     BOOL DestroyMenu();
 
     BOOL AppendMenu(UINT nFlags, UINT_PTR nIDNewItem = 0, LPCTSTR lpszNewItem = nullptr);
-    BOOL InsertMenu(UINT nPosition, UINT nFlags, UINT_PTR nIDNewItem = 0, LPCTSTR lpszNewItem = nullptr);
     BOOL ModifyMenu(UINT nPosition, UINT nFlags, UINT_PTR nIDNewItem = 0, LPCTSTR lpszNewItem = nullptr);
-    BOOL DeleteMenu(UINT nPosition, UINT nFlags);
-    BOOL RemoveMenu(UINT nPosition, UINT nFlags);
 
     // Previous check state (MF_CHECKED or MF_UNCHECKED), or (UINT)-1 when the item does not exist.
     UINT CheckMenuItem(UINT nIDCheckItem, UINT nCheck);
@@ -64,13 +60,11 @@ inline HMENU LoadMenu(HINSTANCE hInstance, LPCSTR lpMenuName) {
 BOOL DestroyMenu(HMENU hMenu);  // with its popups
 BOOL IsMenu(HMENU hMenu);
 BOOL AppendMenuA(HMENU hMenu, UINT uFlags, UINT_PTR uIDNewItem, LPCSTR lpNewItem);
-BOOL InsertMenuA(HMENU hMenu, UINT uPosition, UINT uFlags, UINT_PTR uIDNewItem, LPCSTR lpNewItem);
 BOOL ModifyMenuA(HMENU hMenu, UINT uPosition, UINT uFlags, UINT_PTR uIDNewItem, LPCSTR lpNewItem);
 inline BOOL AppendMenu(HMENU h, UINT f, UINT_PTR id, LPCSTR s) {
     return AppendMenuA(h, f, id, s);
 }
 BOOL DeleteMenu(HMENU hMenu, UINT uPosition, UINT uFlags);  // destroys a popup it removes
-BOOL RemoveMenu(HMENU hMenu, UINT uPosition, UINT uFlags);  // keeps a popup it removes
 DWORD CheckMenuItem(HMENU hMenu, UINT uIDCheckItem, UINT uCheck);
 BOOL CheckMenuRadioItem(HMENU hMenu, UINT first, UINT last, UINT check, UINT flags);
 BOOL EnableMenuItem(HMENU hMenu, UINT uIDEnableItem, UINT uEnable);
@@ -84,11 +78,9 @@ inline int GetMenuString(HMENU h, UINT id, LPSTR s, int n, UINT f) {
 HMENU GetSubMenu(HMENU hMenu, int nPos);
 HMENU GetMenu(HWND hWnd);
 BOOL SetMenu(HWND hWnd, HMENU hMenu);
-BOOL DrawMenuBar(HWND hWnd);  // counts the redraws of the bar (AfxGetMenuBarDrawCount)
 // The window's copy of the system menu (Restore, Move, Size, Minimize, Maximize, separator, Close), made
 // on first use; bRevert destroys the copy and returns NULL.
 HMENU GetSystemMenu(HWND hWnd, BOOL bRevert);
-int AfxGetMenuBarDrawCount(HWND hWnd);
 
 // The user chooses item nID of the window's menu bar (or, with bSystemMenu, of its system menu): the
 // window gets WM_INITMENU and WM_INITMENUPOPUP for each popup on the way, then the choice is posted as

@@ -14,6 +14,7 @@
 #include "platform/win/clock.h"
 #include "platform/win/kernel.h"
 #include "platform/win/menu_tracking.h"
+#include "platform/win/message_loop_testing.h"
 #include "platform/win/win_state.h"
 
 using namespace winstate;
@@ -508,7 +509,7 @@ BOOL CMessageLoop::HasPending() {
            Taken::None;
 }
 
-size_t CMessageLoop::PostedCount(DWORD nThreadId) {
+size_t CMessageLoopTesting::PostedCount(DWORD nThreadId) {
     State& s = S();
     std::lock_guard<std::mutex> lock(s.mtx);
     auto it = s.queues.find(nThreadId);
@@ -545,7 +546,7 @@ void CMessageLoop::RemoveIdleHook(UINT_PTR nHookId) {
     for (auto& [tid, q] : s.queues) q->idleHooks.erase(nHookId);
 }
 
-void CMessageLoop::SetStallHandler(std::function<bool()> pfnStall, DWORD nRealMs) {
+void CMessageLoopTesting::SetStallHandler(std::function<bool()> pfnStall, DWORD nRealMs) {
     State& s = S();
     std::lock_guard<std::mutex> lock(s.mtx);
     auto q = QueueFor(s, GetCurrentThreadId());

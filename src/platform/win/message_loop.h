@@ -46,8 +46,6 @@ class CMessageLoop {
     // Repeats PumpPending until nothing is pending (a handler that keeps posting keeps it running).
     static int RunUntilIdle();
     static BOOL HasPending();
-    // Posted messages (user input included) now waiting in the queue of a thread.
-    static size_t PostedCount(DWORD nThreadId);
 
     // Waits for one message, pre-translates and dispatches it. FALSE on WM_QUIT.
     // The framework's pre-translation of a message taken from the queue; TRUE when consumed.
@@ -58,10 +56,6 @@ class CMessageLoop {
     // there). Returns an id for RemoveIdleHook.
     static UINT_PTR AddIdleHook(std::function<void()> pfnHook);
     static void RemoveIdleHook(UINT_PTR nHookId);
-    // When a RunUntil loop of this thread has waited nRealMs of real time without anything arriving,
-    // pfnStall runs; TRUE abandons every running loop of the thread (each returns FALSE). Tests use it so
-    // that a stuck modal loop fails instead of hanging. An empty function removes it.
-    static void SetStallHandler(std::function<bool()> pfnStall, DWORD nRealMs = 5000);
 };
 
 BOOL GetMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax);
@@ -91,13 +85,7 @@ void AfxSetKeyboardCharacter(UINT nChar);
 // reset's tasks: nothing it holds leaks.
 BOOL AfxPostThreadTask(DWORD nThreadId, std::function<void()> fn, BOOL bUserInput = FALSE);
 LRESULT DispatchMessageA(const MSG* lpMsg);
-inline LRESULT DispatchMessage(const MSG* m) {
-    return DispatchMessageA(m);
-}
 void PostQuitMessage(int nExitCode);
-inline void AfxPostQuitMessage(int nExitCode) {
-    PostQuitMessage(nExitCode);
-}
 BOOL PostThreadMessageA(DWORD idThread, UINT Msg, WPARAM wParam, LPARAM lParam);
 inline BOOL PostThreadMessage(DWORD id, UINT m, WPARAM w, LPARAM l) {
     return PostThreadMessageA(id, m, w, l);

@@ -390,25 +390,14 @@ BOOL GetScrollInfo(HWND hWnd, int nBar, LPSCROLLINFO lpsi) {
     if (!IsScrollCtl(hWnd, nBar)) return FALSE;
     return static_cast<BOOL>(SendMessageA(hWnd, SBM_GETSCROLLINFO, 0, reinterpret_cast<LPARAM>(lpsi)));
 }
-BOOL ShowScrollBar(HWND hWnd, int wBar, BOOL bShow) {
-    if (!IsScrollCtl(hWnd, wBar)) return FALSE;
-    ShowWindow(hWnd, bShow ? SW_SHOW : SW_HIDE);
-    return TRUE;
-}
 
 IMPLEMENT_DYNAMIC(CScrollBar, CWnd)
 
-BOOL CScrollBar::Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID) {
-    return CreateControl(*this, "ScrollBar", nullptr, dwStyle, rect, pParentWnd, nID);
-}
 int CScrollBar::GetScrollPos() const {
     return ::GetScrollPos(m_hWnd, SB_CTL);
 }
 int CScrollBar::SetScrollPos(int nPos, BOOL bRedraw) {
     return ::SetScrollPos(m_hWnd, SB_CTL, nPos, bRedraw);
-}
-void CScrollBar::GetScrollRange(LPINT lpMinPos, LPINT lpMaxPos) const {
-    ::GetScrollRange(m_hWnd, SB_CTL, lpMinPos, lpMaxPos);
 }
 void CScrollBar::SetScrollRange(int nMinPos, int nMaxPos, BOOL bRedraw) {
     ::SetScrollRange(m_hWnd, SB_CTL, nMinPos, nMaxPos, bRedraw);
@@ -429,7 +418,4 @@ int CScrollBar::GetScrollLimit() {
     if (!GetScrollInfo(&si, SIF_RANGE | SIF_PAGE)) return 0;
     const int page = si.nPage > 0 ? static_cast<int>(si.nPage) - 1 : 0;
     return std::max(si.nMin, si.nMax - page);
-}
-void CScrollBar::ShowScrollBar(BOOL bShow) {
-    ::ShowScrollBar(m_hWnd, SB_CTL, bShow);
 }

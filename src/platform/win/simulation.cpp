@@ -3,6 +3,7 @@
 #include <mutex>
 
 #include "platform/win/clock.h"
+#include "platform/win/clock_testing.h"
 #include "platform/win/kernel.h"
 #include "platform/win/text_measure.h"
 #include "platform/win/user_agent.h"
@@ -20,8 +21,8 @@ void CWinSimulation::Reset() {
     agent.ClearEvents();
     agent.SetObserver(nullptr);
     agent.SetPumpWhileOpen(TRUE);
-    CClock::SetWorkerSleep(CClock::WorkerSleepAdvances);
-    CClock::SetPerformanceFrequency(CClock::kDefaultPerformanceFrequency);
+    CClockTesting::SetWorkerSleep(CClockTesting::WorkerSleepAdvances);
+    CClockTesting::SetPerformanceFrequency(CClock::kDefaultPerformanceFrequency);
     AfxSetTextMeasurer(nullptr);
     SetLastError(ERROR_SUCCESS);
 }

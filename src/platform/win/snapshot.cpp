@@ -43,8 +43,8 @@ bool SameWindow(const CWindowSnapshot& a, const CWindowSnapshot& b) {
            SameRect(a.rcClient, b.rcClient) && a.bVisible == b.bVisible && a.bEnabled == b.bEnabled &&
            a.bTopmost == b.bTopmost && a.nZOrder == b.nZOrder && a.nID == b.nID && a.dwStyle == b.dwStyle &&
            a.dwExStyle == b.dwExStyle && a.strText == b.strText && SameList(a.menuBar, b.menuBar, SameItem) &&
-           SameList(a.drawOps, b.drawOps, SameOp) &&
-           SameList(a.nonClientOps, b.nonClientOps, SameOp) && SameList(a.children, b.children, SameWindow);
+           SameList(a.drawOps, b.drawOps, SameOp) && SameList(a.nonClientOps, b.nonClientOps, SameOp) &&
+           SameList(a.children, b.children, SameWindow);
 }
 
 std::vector<CMenuItemSnapshot> MenuBarOf(HMENU hMenu) {
@@ -124,11 +124,6 @@ BOOL CALLBACK CollectTopLevel(HWND h, LPARAM lParam) {
 }
 
 }  // namespace
-
-CWindowSnapshot AfxSnapshotWindow(HWND hWnd) {
-    if (!IsWindow(hWnd)) return {};
-    return Snapshot(hWnd, 0);
-}
 
 CScreenSnapshot AfxTakeScreenSnapshot() {
     std::vector<HWND> handles;

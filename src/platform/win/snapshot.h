@@ -51,5 +51,3 @@ struct CScreenSnapshot {
 };
 
 CScreenSnapshot AfxTakeScreenSnapshot();
-// The snapshot of one window (and its children) as it is now; the change count is left 0.
-CWindowSnapshot AfxSnapshotWindow(HWND hWnd);

@@ -207,18 +207,12 @@ LRESULT TabProc(HWND h, UINT msg, WPARAM wParam, LPARAM lParam) {
 
 IMPLEMENT_DYNAMIC(CTabCtrl, CWnd)
 
-BOOL CTabCtrl::Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID) {
-    return CreateControl(*this, "SysTabControl32", nullptr, dwStyle, rect, pParentWnd, nID);
-}
 LONG CTabCtrl::InsertItem(int nItem, TCITEM* pTabCtrlItem) {
     return static_cast<LONG>(
         SendMessage(TCM_INSERTITEMA, static_cast<WPARAM>(nItem), reinterpret_cast<LPARAM>(pTabCtrlItem)));
 }
 LONG CTabCtrl::InsertItem(int nItem, LPCTSTR lpszItem) {
     return InsertItem(TCIF_TEXT, nItem, lpszItem, 0, 0);
-}
-LONG CTabCtrl::InsertItem(int nItem, LPCTSTR lpszItem, int nImage) {
-    return InsertItem(TCIF_TEXT | TCIF_IMAGE, nItem, lpszItem, nImage, 0);
 }
 LONG CTabCtrl::InsertItem(UINT nMask, int nItem, LPCTSTR lpszItem, int nImage, LPARAM lParam) {
     TCITEM item{};
@@ -232,16 +226,6 @@ BOOL CTabCtrl::GetItem(int nItem, TCITEM* pTabCtrlItem) const {
     return static_cast<BOOL>(
         SendMessage(TCM_GETITEMA, static_cast<WPARAM>(nItem), reinterpret_cast<LPARAM>(pTabCtrlItem)));
 }
-BOOL CTabCtrl::SetItem(int nItem, TCITEM* pTabCtrlItem) {
-    return static_cast<BOOL>(
-        SendMessage(TCM_SETITEMA, static_cast<WPARAM>(nItem), reinterpret_cast<LPARAM>(pTabCtrlItem)));
-}
-BOOL CTabCtrl::DeleteItem(int nItem) {
-    return static_cast<BOOL>(SendMessage(TCM_DELETEITEM, static_cast<WPARAM>(nItem), 0));
-}
-BOOL CTabCtrl::DeleteAllItems() {
-    return static_cast<BOOL>(SendMessage(TCM_DELETEALLITEMS, 0, 0));
-}
 int CTabCtrl::GetItemCount() const {
     return static_cast<int>(SendMessage(TCM_GETITEMCOUNT, 0, 0));
 }
@@ -250,11 +234,4 @@ int CTabCtrl::GetCurSel() const {
 }
 int CTabCtrl::SetCurSel(int nItem) {
     return static_cast<int>(SendMessage(TCM_SETCURSEL, static_cast<WPARAM>(nItem), 0));
-}
-BOOL CTabCtrl::GetItemRect(int nItem, LPRECT lpRect) const {
-    return static_cast<BOOL>(
-        SendMessage(TCM_GETITEMRECT, static_cast<WPARAM>(nItem), reinterpret_cast<LPARAM>(lpRect)));
-}
-int CTabCtrl::HitTest(TCHITTESTINFO* pHitTestInfo) const {
-    return static_cast<int>(SendMessage(TCM_HITTEST, 0, reinterpret_cast<LPARAM>(pHitTestInfo)));
 }

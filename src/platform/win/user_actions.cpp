@@ -9,6 +9,7 @@
 #include "platform/win/message_loop.h"
 #include "platform/win/nonclient.h"
 #include "platform/win/simulation.h"
+#include "platform/win/user_actions_testing.h"
 #include "platform/win/win_state.h"
 
 namespace {

@@ -55,7 +55,6 @@ struct WndRec {
     RECT rcPainting{};
     BOOL bErasePainting = FALSE;
     BOOL bDestroying = FALSE;
-    int nMenuDraws = 0;
     std::unique_ptr<CWndExtra> pExtra;
 };
 

@@ -464,12 +464,6 @@ CWnd* CWnd::SetFocus() {
 CWnd* CWnd::GetFocus() {
     return FromHandle(::GetFocus());
 }
-CWnd* CWnd::SetCapture() {
-    return FromHandle(::SetCapture(m_hWnd));
-}
-CWnd* CWnd::GetCapture() {
-    return FromHandle(::GetCapture());
-}
 
 void CWnd::Invalidate(BOOL bErase) {
     ::InvalidateRect(m_hWnd, nullptr, bErase);
@@ -492,9 +486,6 @@ BOOL CWnd::RedrawWindow(LPCRECT lpRectUpdate, void* prgnUpdate, UINT flags) {
 
 CMenu* CWnd::GetMenu() const {
     return CMenu::FromHandle(::GetMenu(m_hWnd));
-}
-void CWnd::DrawMenuBar() {
-    ::DrawMenuBar(m_hWnd);
 }
 CMenu* CWnd::GetSystemMenu(BOOL bRevert) const {
     return CMenu::FromHandle(::GetSystemMenu(m_hWnd, bRevert));
@@ -529,16 +520,8 @@ void CWnd::OnVScroll(UINT, UINT, CScrollBar*) {
     if (cur && cur->lParam && ReflectLastMsg(reinterpret_cast<HWND>(cur->lParam))) return;
     Default();
 }
-void CWnd::OnHScroll(UINT, UINT, CScrollBar*) {
-    const MSG* cur = GetCurrentMessage();
-    if (cur && cur->lParam && ReflectLastMsg(reinterpret_cast<HWND>(cur->lParam))) return;
-    Default();
-}
 void CWnd::OnSysCommand(UINT, LPARAM) {
     Default();
-}
-HCURSOR CWnd::OnQueryDragIcon() {
-    return reinterpret_cast<HCURSOR>(Default());
 }
 void CWnd::OnSizing(UINT, LPRECT) {
     Default();
@@ -550,65 +533,5 @@ void CWnd::OnMove(int, int) {
     Default();
 }
 void CWnd::OnLButtonDown(UINT, CPoint) {
-    Default();
-}
-void CWnd::OnLButtonUp(UINT, CPoint) {
-    Default();
-}
-void CWnd::OnLButtonDblClk(UINT, CPoint) {
-    Default();
-}
-void CWnd::OnRButtonDown(UINT, CPoint) {
-    Default();
-}
-void CWnd::OnMouseMove(UINT, CPoint) {
-    Default();
-}
-void CWnd::OnNcMouseMove(UINT, CPoint) {
-    Default();
-}
-void CWnd::OnNcLButtonDown(UINT, CPoint) {
-    Default();
-}
-BOOL CWnd::OnSetCursor(CWnd*, UINT, UINT) {
-    return static_cast<BOOL>(Default());
-}
-void CWnd::OnClose() {
-    Default();
-}
-int CWnd::OnCreate(LPCREATESTRUCT) {
-    return static_cast<int>(Default());
-}
-void CWnd::OnDestroy() {
-    Default();
-}
-void CWnd::OnSetFocus(CWnd*) {
-    Default();
-}
-void CWnd::OnKillFocus(CWnd*) {
-    Default();
-}
-BOOL CWnd::OnEraseBkgnd(CDC*) {
-    return static_cast<BOOL>(Default());
-}
-void CWnd::OnShowWindow(BOOL, UINT) {
-    Default();
-}
-void CWnd::OnGetMinMaxInfo(MINMAXINFO*) {
-    Default();
-}
-void CWnd::OnWindowPosChanging(WINDOWPOS*) {
-    Default();
-}
-void CWnd::OnWindowPosChanged(WINDOWPOS*) {
-    Default();
-}
-void CWnd::OnKeyDown(UINT, UINT, UINT) {
-    Default();
-}
-void CWnd::OnChar(UINT, UINT, UINT) {
-    Default();
-}
-void CWnd::OnInitMenuPopup(CMenu*, UINT, BOOL) {
     Default();
 }

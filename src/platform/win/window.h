@@ -145,8 +145,6 @@ class CWnd : public CCmdTarget {
     void SetWindowText(LPCTSTR lpszString);
     int GetWindowText(LPTSTR lpszStringBuf, int nMaxCount) const;
     void GetWindowText(CString& rString) const;
-    void SetFont(CFont* pFont, BOOL bRedraw = TRUE);  // defined with the drawing objects
-    CFont* GetFont() const;                           // defined with the drawing objects
     HICON SetIcon(HICON hIcon, BOOL bBigIcon);
     HICON GetIcon(BOOL bBigIcon) const;
 
@@ -166,8 +164,6 @@ class CWnd : public CCmdTarget {
 
     CWnd* SetFocus();
     static CWnd* GetFocus();
-    CWnd* SetCapture();
-    static CWnd* GetCapture();
 
     // ---- Painting ----
     void Invalidate(BOOL bErase = TRUE);
@@ -182,7 +178,6 @@ class CWnd : public CCmdTarget {
 
     // ---- Menus, timers, boxes ----
     CMenu* GetMenu() const;
-    void DrawMenuBar();
     CMenu* GetSystemMenu(BOOL bRevert) const;
     UINT_PTR SetTimer(UINT_PTR nIDEvent, UINT nElapse, TIMERPROC lpfnTimer = nullptr);
     BOOL KillTimer(UINT_PTR nIDEvent);
@@ -193,33 +188,11 @@ class CWnd : public CCmdTarget {
     afx_msg HBRUSH OnCtlColor(CDC* pDC, CWnd* pWnd, UINT nCtlColor);
     afx_msg void OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruct);
     afx_msg void OnVScroll(UINT nSBCode, UINT nPos, CScrollBar* pScrollBar);
-    afx_msg void OnHScroll(UINT nSBCode, UINT nPos, CScrollBar* pScrollBar);
     afx_msg void OnSysCommand(UINT nID, LPARAM lParam);
-    afx_msg HCURSOR OnQueryDragIcon();
     afx_msg void OnSizing(UINT fwSide, LPRECT pRect);
     afx_msg void OnSize(UINT nType, int cx, int cy);
     afx_msg void OnMove(int x, int y);
     afx_msg void OnLButtonDown(UINT nFlags, CPoint point);
-    afx_msg void OnLButtonUp(UINT nFlags, CPoint point);
-    afx_msg void OnLButtonDblClk(UINT nFlags, CPoint point);
-    afx_msg void OnRButtonDown(UINT nFlags, CPoint point);
-    afx_msg void OnMouseMove(UINT nFlags, CPoint point);
-    afx_msg void OnNcMouseMove(UINT nHitTest, CPoint point);
-    afx_msg void OnNcLButtonDown(UINT nHitTest, CPoint point);
-    afx_msg BOOL OnSetCursor(CWnd* pWnd, UINT nHitTest, UINT message);
-    afx_msg void OnClose();
-    afx_msg int OnCreate(LPCREATESTRUCT lpCreateStruct);
-    afx_msg void OnDestroy();
-    afx_msg void OnSetFocus(CWnd* pOldWnd);
-    afx_msg void OnKillFocus(CWnd* pNewWnd);
-    afx_msg BOOL OnEraseBkgnd(CDC* pDC);
-    afx_msg void OnShowWindow(BOOL bShow, UINT nStatus);
-    afx_msg void OnGetMinMaxInfo(MINMAXINFO* lpMMI);
-    afx_msg void OnWindowPosChanging(WINDOWPOS* lpwndpos);
-    afx_msg void OnWindowPosChanged(WINDOWPOS* lpwndpos);
-    afx_msg void OnKeyDown(UINT nChar, UINT nRepCnt, UINT nFlags);
-    afx_msg void OnChar(UINT nChar, UINT nRepCnt, UINT nFlags);
-    afx_msg void OnInitMenuPopup(CMenu* pPopupMenu, UINT nIndex, BOOL bSysMenu);
 
   protected:
     static const AFX_MSGMAP* GetThisMessageMap();
@@ -267,9 +240,6 @@ inline BOOL SetWindowText(HWND hWnd, LPCSTR lpString) {
 inline int GetWindowText(HWND hWnd, LPSTR lpString, int nMaxCount) {
     return GetWindowTextA(hWnd, lpString, nMaxCount);
 }
-inline int GetWindowTextLength(HWND hWnd) {
-    return GetWindowTextLengthA(hWnd);
-}
 HWND GetParent(HWND hWnd);
 HWND SetParent(HWND hWndChild, HWND hWndNewParent);
 HWND GetWindow(HWND hWnd, UINT uCmd);
@@ -306,12 +276,6 @@ BOOL ReleaseCapture();
 HWND GetCapture();
 LONG_PTR GetWindowLongPtrA(HWND hWnd, int nIndex);
 LONG_PTR SetWindowLongPtrA(HWND hWnd, int nIndex, LONG_PTR dwNewLong);
-inline LONG_PTR GetWindowLongPtr(HWND hWnd, int nIndex) {
-    return GetWindowLongPtrA(hWnd, nIndex);
-}
-inline LONG_PTR SetWindowLongPtr(HWND hWnd, int nIndex, LONG_PTR v) {
-    return SetWindowLongPtrA(hWnd, nIndex, v);
-}
 inline LONG GetWindowLong(HWND hWnd, int nIndex) {
     return static_cast<LONG>(GetWindowLongPtrA(hWnd, nIndex));
 }
@@ -323,9 +287,6 @@ inline HWND FindWindow(LPCSTR lpClassName, LPCSTR lpWindowName) {
     return FindWindowA(lpClassName, lpWindowName);
 }
 int GetClassNameA(HWND hWnd, LPSTR lpClassName, int nMaxCount);
-inline int GetClassName(HWND hWnd, LPSTR lpClassName, int nMaxCount) {
-    return GetClassNameA(hWnd, lpClassName, nMaxCount);
-}
 using WNDENUMPROC = BOOL (*)(HWND, LPARAM);
 BOOL EnumWindows(WNDENUMPROC lpEnumFunc, LPARAM lParam);  // top-level windows in z-order
 BOOL EnumChildWindows(HWND hWndParent, WNDENUMPROC lpEnumFunc, LPARAM lParam);  // all descendants
@@ -335,9 +296,6 @@ constexpr int GCLP_HCURSOR = -12;
 constexpr int GCLP_HICON = -14;
 constexpr int GCL_STYLE = -26;
 LONG_PTR GetClassLongPtrA(HWND hWnd, int nIndex);  // the window's class attributes
-inline LONG_PTR GetClassLongPtr(HWND hWnd, int nIndex) {
-    return GetClassLongPtrA(hWnd, nIndex);
-}
 
 // Messages. SendMessage to a destroyed window returns 0. PostMessage to a destroyed window fails
 // (ERROR_INVALID_WINDOW_HANDLE); PostMessage with NULL posts a thread message to the calling thread.
@@ -350,9 +308,6 @@ inline BOOL PostMessage(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
     return PostMessageA(hWnd, Msg, wParam, lParam);
 }
 LRESULT CallWindowProcA(WNDPROC lpPrevWndFunc, HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
-inline LRESULT CallWindowProc(WNDPROC lpPrev, HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
-    return CallWindowProcA(lpPrev, hWnd, Msg, wParam, lParam);
-}
 // Same name (case-insensitive, as on Windows) gives the same id; ids from 0xC000 upward. 0 for NULL or "".
 UINT RegisterWindowMessageA(LPCSTR lpString);
 inline UINT RegisterWindowMessage(LPCSTR lpString) {

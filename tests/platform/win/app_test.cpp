@@ -4,6 +4,7 @@
 #include <string>
 #include <thread>
 
+#include "platform/win/clock_testing.h"
 #include "support/win_fixture.h"
 
 namespace {
@@ -139,7 +140,7 @@ TEST_F(Threads, AFrameworkWorkerFollowsTheWorkerSleepMode) {
     EXPECT_EQ(g_nSleepStart.load() + 100, g_nSleepEnd.load());
 
     // ... in the waiting mode it sleeps until others have moved the time on.
-    CClock::SetWorkerSleep(CClock::WorkerSleepWaits);
+    CClockTesting::SetWorkerSleep(CClockTesting::WorkerSleepWaits);
     g_bSleepDone = false;
     const DWORD nBefore = GetTickCount();
     ASSERT_NE(nullptr, AfxBeginThread(SleepOnce, nullptr));

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "platform/win/user_actions_testing.h"
 #include "support/win_dialog_support.h"
 
 namespace {
@@ -290,8 +291,8 @@ TEST_F(Controls, PasswordEditPaintsItsMaskAndBitmapStaticFromTemplateDrawsItsBit
 }
 
 TEST_F(Controls, ASunkenReadoutKeepsItsTextClearOfItsEdge) {
-    AfxRegisterDialogTemplate(
-        DlgTemplate(9203, {DlgItem(1113, "Static", "27.4", WS_VISIBLE | SS_RIGHT | SS_SUNKEN, 0, 0, 35, 12)}));
+    AfxRegisterDialogTemplate(DlgTemplate(
+        9203, {DlgItem(1113, "Static", "27.4", WS_VISIBLE | SS_RIGHT | SS_SUNKEN, 0, 0, 35, 12)}));
     CDialog dlg(9203u);
     ASSERT_TRUE(dlg.Create(9203u));
     dlg.ShowWindow(SW_SHOW);

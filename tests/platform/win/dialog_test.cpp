@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "platform/win/clock_testing.h"
+#include "platform/win/user_actions_testing.h"
 #include "support/win_dialog_support.h"
 
 namespace {
@@ -100,7 +102,7 @@ TEST_F(Dialog, NestedLoopKeepsTimersAndPostedMessagesRunning) {
         if (dlg.m_nTimers >= 3) {
             dlg.EndDialog(IDOK + 40);
         } else {
-            CClock::Advance(100);
+            CClockTesting::Advance(100);
         }
     });
     EXPECT_EQ(IDOK + 40, dlg.DoModal());

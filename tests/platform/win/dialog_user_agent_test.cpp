@@ -1,4 +1,5 @@
 #include "platform/win/dialog_user_agent.h"
+#include "platform/win/clock_testing.h"
 
 #include <gtest/gtest.h>
 
@@ -15,6 +16,7 @@
 
 #include "platform/win/list_box.h"
 #include "platform/win/user_actions.h"
+#include "platform/win/user_actions_testing.h"
 #include "support/win_fixture.h"
 
 namespace fs = std::filesystem;
@@ -236,7 +238,8 @@ TEST_F(DialogUserAgent, TheOwnerTakesTheActivationBackWhenABoxCloses) {
 TEST_F(DialogUserAgent, TimersAndPostedMessagesRunWhileABoxIsOpen) {
     m_owner.SetTimer(5, 50, nullptr);
     int nTimersSeen = 0;
-    CIdleScript script({[] { CClock::Advance(60); }, [] { CClock::Advance(60); }, [] { CClock::Advance(60); },
+    CIdleScript script({[] { CClockTesting::Advance(60); }, [] { CClockTesting::Advance(60); },
+                        [] { CClockTesting::Advance(60); },
                         [&] {
                             nTimersSeen = m_owner.Count(WM_TIMER);
                             AfxUserClick(BoxItem(IDOK));

@@ -6,6 +6,8 @@
 #include <thread>
 #include <vector>
 
+#include "platform/win/clock_testing.h"
+#include "platform/win/message_loop_testing.h"
 #include "platform/win/user_actions.h"
 #include "support/win_fixture.h"
 
@@ -27,7 +29,7 @@ TEST_F(MessageLoop, NestedLoopKeepsTimersAndPostsRunningAndEndsWithItsResult) {
         if (wnd.Count(WM_TIMER) >= 3) {
             wnd.EndModalLoop(42);
         } else {
-            CClock::Advance(100);
+            CClockTesting::Advance(100);
         }
     });
     EXPECT_EQ(42, wnd.RunModalLoop(MLF_SHOWONIDLE));
@@ -53,7 +55,7 @@ TEST_F(MessageLoop, StallHandlerAbandonsAStuckLoop) {
     CRecordingWnd wnd;
     ASSERT_TRUE(wnd.CreateTopLevel());
     int nCalls = 0;
-    CMessageLoop::SetStallHandler(
+    CMessageLoopTesting::SetStallHandler(
         [&] {
             ++nCalls;
             return true;
@@ -197,7 +199,7 @@ class CFloodingWnd : public CRecordingWnd {
         for (int i = 0; i < 2; ++i) {
             if (!::PostMessage(m_hWnd, WM_APP, 0, 0)) ++m_nRefused;
         }
-        m_nMostQueued = std::max(m_nMostQueued, CMessageLoop::PostedCount(GetCurrentThreadId()));
+        m_nMostQueued = std::max(m_nMostQueued, CMessageLoopTesting::PostedCount(GetCurrentThreadId()));
         CClock::AdvanceQuietly(100);  // each message takes 0.1 ms of the manual clock
         return 0;
     }
@@ -225,7 +227,7 @@ TEST_F(MessageLoop, AFullQueueRefusesPostsButNotUserInput) {
     EXPECT_FALSE(::IsWindow(wnd.m_hWnd));
     EXPECT_LT(wnd.Count(WM_APP), 100);
     Pump();
-    EXPECT_EQ(0u, CMessageLoop::PostedCount(GetCurrentThreadId()));  // the rest went with the window
+    EXPECT_EQ(0u, CMessageLoopTesting::PostedCount(GetCurrentThreadId()));  // the rest went with the window
 }
 
 TEST_F(MessageLoop, TimersPaintsAndUserInputStillArriveWhilePostsKeepComing) {
@@ -268,7 +270,7 @@ TEST_F(MessageLoop, AFloodFromAnotherThreadStaysBoundedAndTheWindowStillCloses) 
                 ++nRefused;
                 std::this_thread::yield();
             }
-            nMostQueued = std::max(nMostQueued.load(), CMessageLoop::PostedCount(nUiThread));
+            nMostQueued = std::max(nMostQueued.load(), CMessageLoopTesting::PostedCount(nUiThread));
         }
     });
     // Once the flood has filled the queue, the user clicks the close box.

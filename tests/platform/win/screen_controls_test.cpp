@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/win/clock_testing.h"
 #include "support/win_dialog_support.h"
 
 namespace {
@@ -419,7 +420,7 @@ TEST_F(ScrollNotices, AHeldArrowRepeatsOnTheTimerUntilReleased) {
     SetUpBar();
     HWND h = Item(kScroll);
     Send(h, WM_LBUTTONDOWN, MK_LBUTTON, At(2, m_rc.bottom - 2));
-    CClock::Advance(400 + 3 * 50);
+    CClockTesting::Advance(400 + 3 * 50);
     CMessageLoop::RunUntilIdle();
     Send(h, WM_LBUTTONUP, 0, At(2, m_rc.bottom - 2));
     const std::vector<UINT> codes = Codes();
@@ -427,7 +428,7 @@ TEST_F(ScrollNotices, AHeldArrowRepeatsOnTheTimerUntilReleased) {
     EXPECT_EQ(SB_ENDSCROLL, codes.back());
     for (size_t i = 0; i + 1 < codes.size(); ++i) EXPECT_EQ(SB_LINEDOWN, codes[i]);
     const size_t n = codes.size();
-    CClock::Advance(1000);
+    CClockTesting::Advance(1000);
     CMessageLoop::RunUntilIdle();
     EXPECT_EQ(n, Codes().size());
 }
@@ -468,12 +469,12 @@ TEST_F(ScreenControls, AHeldUpDownArrowRepeats) {
     HWND h = Item(kSpin);
     SendMessageA(h, UDM_SETRANGE32, 0, 100);
     Send(h, WM_LBUTTONDOWN, MK_LBUTTON, At(2, 2));
-    CClock::Advance(400 + 2 * 100);
+    CClockTesting::Advance(400 + 2 * 100);
     CMessageLoop::RunUntilIdle();
     Send(h, WM_LBUTTONUP, 0, At(2, 2));
     const int pos = static_cast<int>(SendMessageA(h, UDM_GETPOS32, 0, 0));
     EXPECT_GE(pos, 3);
-    CClock::Advance(1000);
+    CClockTesting::Advance(1000);
     CMessageLoop::RunUntilIdle();
     EXPECT_EQ(pos, static_cast<int>(SendMessageA(h, UDM_GETPOS32, 0, 0)));
 }

@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/win/clock_testing.h"
 #include "support/win_fixture.h"
 
 namespace {
@@ -77,13 +78,13 @@ TEST_F(Timers, DestroyedWindowTakesItsTimersAlong) {
 
 TEST_F(Timers, PerformanceCounterFollowsTheSettableFrequency) {
     LARGE_INTEGER f{}, a{}, b{};
-    CClock::SetPerformanceFrequency(0);
+    CClockTesting::SetPerformanceFrequency(0);
     EXPECT_FALSE(QueryPerformanceFrequency(&f));
     EXPECT_EQ(0, f.QuadPart);
     EXPECT_FALSE(QueryPerformanceCounter(&a));
     EXPECT_EQ(0, a.QuadPart);
 
-    CClock::SetPerformanceFrequency(999);
+    CClockTesting::SetPerformanceFrequency(999);
     ASSERT_TRUE(QueryPerformanceFrequency(&f));
     EXPECT_EQ(999, f.QuadPart);
     ASSERT_TRUE(QueryPerformanceCounter(&a));
@@ -108,7 +109,7 @@ TEST_F(Timers, WorkerSleepAdvancesOrWaitsForOthersToMoveTheTime) {
     advancing.join();
     EXPECT_EQ(1200u, GetTickCount());
 
-    CClock::SetWorkerSleep(CClock::WorkerSleepWaits);
+    CClockTesting::SetWorkerSleep(CClockTesting::WorkerSleepWaits);
     std::atomic<bool> bDone{false};
     std::atomic<DWORD> nStart{0}, nWoke{0};
     std::thread waiting([&] {
@@ -143,25 +144,25 @@ TEST_F(Timers, TimeHooksRunAtEveryRequestedTimeOnTheWay) {
 namespace {
 
 TEST_F(Timers, AWaitingWorkerIsSeenUntilTheClockReachesItsWakeTime) {
-    CClock::SetWorkerSleep(CClock::WorkerSleepWaits);
+    CClockTesting::SetWorkerSleep(CClockTesting::WorkerSleepWaits);
     const LONGLONG nStartUs = CClock::NowMicros();
     std::atomic<bool> bWoke{false};
     std::thread worker([&] {
         CClock::Sleep(10);
         bWoke = true;
     });
-    for (int i = 0; i < 200000 && CClock::SleepingWorkers() == 0; ++i) std::this_thread::yield();
-    EXPECT_EQ(1, CClock::SleepingWorkers());
-    EXPECT_EQ(nStartUs + 10000, CClock::NextWorkerWakeMicros());
+    for (int i = 0; i < 200000 && CClockTesting::SleepingWorkers() == 0; ++i) std::this_thread::yield();
+    EXPECT_EQ(1, CClockTesting::SleepingWorkers());
+    EXPECT_EQ(nStartUs + 10000, CClockTesting::NextWorkerWakeMicros());
     Advance(9);
-    EXPECT_EQ(1, CClock::SleepingWorkers());
+    EXPECT_EQ(1, CClockTesting::SleepingWorkers());
     EXPECT_FALSE(bWoke);
     Advance(1);
-    EXPECT_EQ(0, CClock::SleepingWorkers());  // due: no longer counted, whether or not it has run yet
-    EXPECT_EQ(-1, CClock::NextWorkerWakeMicros());
+    EXPECT_EQ(0, CClockTesting::SleepingWorkers());  // due: no longer counted, whether or not it has run yet
+    EXPECT_EQ(-1, CClockTesting::NextWorkerWakeMicros());
     worker.join();
     EXPECT_TRUE(bWoke);
-    CClock::SetWorkerSleep(CClock::WorkerSleepAdvances);
+    CClockTesting::SetWorkerSleep(CClockTesting::WorkerSleepAdvances);
 }
 
 }  // namespace
