@@ -10,6 +10,7 @@
 #include "app/text_helpers.h"
 #include "platform/hostlib/sim_host.h"
 #include "platform/win/clock_testing.h"
+#include "platform/win/gdi_testing.h"
 #include "platform/win/user_actions.h"
 #include "platform/win/user_actions_testing.h"
 #include "resources/advanced_dialog_resource.h"

@@ -17,6 +17,7 @@
 #include "app/tessaro_app.h"
 #include "platform/hostlib/sim_host.h"
 #include "platform/win/clock_testing.h"
+#include "platform/win/gdi_testing.h"
 #include "platform/win/message_loop_testing.h"
 #include "platform/win/simulation.h"
 #include "platform/win/user_actions.h"

@@ -8,6 +8,7 @@
 #include "app/tessaro_app.h"
 #include "app/text_helpers.h"
 #include "platform/win/clock_testing.h"
+#include "platform/win/gdi_testing.h"
 #include "resources/advanced_dialog_resource.h"
 #include "resources/resource.h"
 #include "support/main_dialog_fixture.h"

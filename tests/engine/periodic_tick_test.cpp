@@ -15,6 +15,7 @@
 #include "platform/hostlib/sim_host.h"
 #include "platform/ul/cbw.h"
 #include "platform/win/clock_testing.h"
+#include "platform/win/gdi_testing.h"
 #include "resources/resource.h"
 #include "support/main_dialog_fixture.h"
 #include "support/win_dialog_support.h"

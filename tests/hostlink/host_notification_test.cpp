@@ -8,6 +8,7 @@
 #include "platform/hostlib/crs_interapp.h"
 #include "platform/ul/cbw.h"
 #include "platform/win/clock_testing.h"
+#include "platform/win/gdi_testing.h"
 #include "resources/resource.h"
 
 namespace {

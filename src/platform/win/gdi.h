@@ -174,18 +174,6 @@ struct CDrawOp {
 
 // What a window has drawn, oldest first. Empty for a window that drew nothing or is gone.
 std::vector<CDrawOp> AfxGetDrawOps(HWND hWnd);
-void AfxClearDrawOps(HWND hWnd);
-
-// The view's side: told of every recorded operation and of every record started afresh, on the
-// drawing thread, with no framework lock held.
-class CDrawRenderer {
-  public:
-    virtual ~CDrawRenderer() = default;
-    virtual void OnDrawOp(HWND hWnd, const CDrawOp& op) = 0;
-    virtual void OnRecordReset(HWND hWnd) = 0;
-};
-// NULL restores the null renderer. The renderer must outlive its use.
-void AfxSetDrawRenderer(CDrawRenderer* pRenderer);
 
 // Pixel height and character width of the fixed metric for a font of nPointSize10 tenths of a point.
 int AfxFontPixelHeight(int nPointSize10);

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/win/gdi.h"
+#include "platform/win/gdi_testing.h"
 
 namespace gdistate {
 

@@ -16,6 +16,7 @@
 
 #include "platform/win/app.h"
 #include "platform/win/clock.h"
+#include "platform/win/kernel_testing.h"
 #include "platform/win/simulation.h"
 #include "platform/win/win_state.h"
 

@@ -85,11 +85,6 @@ DWORD GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize);
 // "CRS_InterApp_32.dll" (the tracker host library) and "cbw32.dll" (the board library) are linked into
 // the executable and registered from the start: their module file is the executable's path.
 HMODULE GetModuleHandleA(LPCSTR lpModuleName);
-// Registers a loaded module (a stand-in library) under a file name with its full path. lpszPath NULL: a
-// library linked into the executable, whose module file is the executable's (GetModuleFileNameA then
-// gives the executable's path, /proc/self/exe unless CWinSimulation::SetModulePath changed it).
-// Registering a name again replaces its path and keeps its handle.
-HMODULE AfxRegisterModule(LPCSTR lpszName, LPCSTR lpszPath);
 
 // The calling thread's last error.
 DWORD GetLastError();

@@ -11,6 +11,7 @@
 #include "platform/win/app.h"
 #include "platform/win/gdi.h"
 #include "platform/win/menu.h"
+#include "platform/win/menu_tracking_testing.h"
 #include "platform/win/message_loop.h"
 #include "platform/win/nonclient.h"
 #include "platform/win/win_state.h"

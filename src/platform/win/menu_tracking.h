@@ -32,14 +32,10 @@ inline constexpr char kMenuPopupClass[] = "AfxMenuPopup";
 // bSelectFirst then selects its first item (keyboard opening). Returns when the tracking ends; TRUE when a
 // command was posted. FALSE at once when the window is disabled, has no menu, or a tracking already runs.
 BOOL AfxTrackMenuBar(HWND hWnd, int nItem, BOOL bOpenPopup, BOOL bSelectFirst = FALSE);
-// TRUE while a tracking runs on the calling thread.
-BOOL AfxIsMenuTracking();
 // Ends the calling thread's tracking at once, without a choice: its popups close and the keys and the
 // mouse go to the windows again. A window being disabled (a modal box coming up) does this through
 // WM_CANCELMODE. Nothing happens when no tracking runs.
 void AfxEndMenuTracking();
-// The popups now open on the calling thread, outermost first.
-std::vector<HWND> AfxGetMenuPopups();
 // The loops' pre-translation asks this first: TRUE when the tracking took the message.
 BOOL AfxMenuTrackingFilter(MSG* pMsg);
 

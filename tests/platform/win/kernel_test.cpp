@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/win/kernel_testing.h"
 #include "support/win_fixture.h"
 
 namespace {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/win/menu_tracking.h"
+#include "platform/win/menu_tracking_testing.h"
 #include "platform/win/nonclient.h"
 #include "support/win_fixture.h"
 
