@@ -8,6 +8,7 @@
 namespace {
 
 constexpr double kMaxRunSeconds = 1000000.0;
+constexpr int kMaxFrameCostUs = 1000000;
 
 const char kHelp[] =
     "Usage: TessaroPro [platform options] [launch options]\n"
@@ -35,6 +36,10 @@ const char kHelp[] =
     "                        (port 10; AUXPORT lines 0 to 7 on the USB-1208HS): P is off (default),\n"
     "                        count (a binary count) or walk (one line high at a time, moving up), one\n"
     "                        step every MS milliseconds (1 to 60000, default 500)\n"
+    "  --frame-cost=US       a slow program: reading each new frame's data from the simulated host\n"
+    "                        costs the reader US microseconds more (0 to 1000000, default 0), spent\n"
+    "                        busy on its thread; at a high --host-rate the frames then come faster than\n"
+    "                        they can be handled (see the \"run refused\" line)\n"
     "  --choose=PATH         a user who, after start-up, chooses this item of the main window's menu:\n"
     "                        PATH is the texts from the menu bar down, '>' between them, e.g.\n"
     "                        --choose=\"Options>TTL>TTL Test\"; '&' marks, repeated blanks and letter\n"
@@ -244,6 +249,12 @@ EOptionsResult ParseProgramOptions(int argc, const char* const* argv, ProgramOpt
             if (!bHasValue) return bad("a pattern must follow '=' (e.g. --board-inputs=walk)");
             if (!CSimBoards::ParseTtlInputPattern(std::string(value), pattern, strWhy)) return bad(strWhy);
             options.boardInputs = pattern;
+        } else if (StartsWithOption(word, "--frame-cost", value, bHasValue)) {
+            int nMicros = 0;
+            if (!bHasValue || !ParseWholeInt(value, nMicros) || nMicros < 0 || nMicros > kMaxFrameCostUs) {
+                return bad("the frame cost must be a whole number from 0 to 1000000 (microseconds)");
+            }
+            options.nFrameCostUs = nMicros;
         } else if (StartsWithOption(word, "--choose", value, bHasValue) ||
                    StartsWithOption(word, "--check", value, bHasValue)) {
             if (!bHasValue || !ParseMenuPath(value)) {
@@ -319,4 +330,5 @@ void ApplySimulationOptions(const ProgramOptions& options) {
     host.SetEyePattern(options.eHostPattern);
     host.PlaceRoiGrid(options.nHostRois);
     CSimBoards::SetTtlInputPattern(options.boardInputs);
+    host.SetFrameCost(options.nFrameCostUs);
 }

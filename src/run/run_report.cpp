@@ -1,6 +1,7 @@
 #include "run/run_report.h"
 
 #include <poll.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -45,12 +46,16 @@ constexpr LONGLONG kChoiceSpacingUs = kMicrosPerSecond / 2;
 constexpr LONGLONG kChoiceRetryUs = 100000;
 constexpr LONGLONG kPressGiveUpUs = 5 * kMicrosPerSecond;
 constexpr char kAdvancedCaption[] = "QVL Advanced";
+// Posted messages still waiting at the end that make a backlog worth reporting: more than one turn of
+// the loop's fairness rule (a program that keeps up leaves at most a frame or two).
+constexpr size_t kLeftBacklog = 32;
 
+// Set by the handler, taken by the close timer. A lock-free atomic: the only thing the handler touches.
 std::atomic<bool> g_bCloseSignalled{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
 
-extern "C" void OnCloseSignal(int nSignal) {
+extern "C" void OnCloseSignal(int) {
     g_bCloseSignalled.store(true);
-    std::signal(nSignal, SIG_DFL);  // a second signal ends the process
 }
 
 std::string SecondsText(long long nMicros) {
@@ -364,6 +369,14 @@ std::string FormatFileDialogTrace(const CUserEvent& dlg) {
 // ---------------------------------------------------------------------------------------------------------
 // Summary
 
+std::string FormatRefusedPosts(long long nRefused, long long nNew) {
+    return "run host posts refused=" + std::to_string(nRefused) + " +" + std::to_string(nNew);
+}
+
+std::string FormatUnhandledPosts(size_t nLeft) {
+    return "run posts left unhandled=" + std::to_string(nLeft);
+}
+
 double DacCodeVolts(int nRange, unsigned nCode, int nBits) {
     const RangeSpan* pSpan = FindRangeSpan(nRange);
     if (pSpan == nullptr || nBits <= 0 || nBits > 31) return 0.0;
@@ -478,10 +491,15 @@ CHeadlessUserAgent::CHeadlessUserAgent(std::function<void(const CUserEvent&)> pf
 
 int CHeadlessUserAgent::ShowMessageBox(CUserEvent& box) {
     const bool bQuitting = m_bQuit && box.strText.Str() == kQuitQuestion;
-    if (CUserAgent* pPerson = m_pPerson.load(); pPerson != nullptr && !bQuitting)
-        return pPerson->ShowMessageBox(box);
-    int nResult = AfxGetScriptedUserAgent().ShowMessageBox(box);
-    if (m_bQuit && box.strText.Str() == kQuitQuestion) nResult = box.nResult = IDYES;
+    if (bQuitting) {
+        // Yes at once: a box open for no time handles nothing, so a backlog in the queue of a program that
+        // cannot keep up does not hold up its close.
+        box.nResult = IDYES;
+        if (m_pfnReport) m_pfnReport(box);
+        return IDYES;
+    }
+    if (CUserAgent* pPerson = m_pPerson.load()) return pPerson->ShowMessageBox(box);
+    const int nResult = AfxGetScriptedUserAgent().ShowMessageBox(box);
     if (m_pfnReport) m_pfnReport(box);
     return nResult;
 }
@@ -569,9 +587,16 @@ std::vector<std::string> WriteRunScreenshots(const std::string& strFolder, std::
 // The run
 
 void InstallRunSignalHandlers() {
-    std::signal(SIGINT, OnCloseSignal);
-    std::signal(SIGTERM, OnCloseSignal);
-    std::signal(SIGPIPE, SIG_IGN);
+    struct sigaction close {};
+    close.sa_handler = OnCloseSignal;
+    sigemptyset(&close.sa_mask);
+    // The handler is reset as it runs, so a second signal of the kind ends the process.
+    close.sa_flags = SA_RESETHAND | SA_RESTART;
+    for (int nSignal : {SIGINT, SIGTERM, SIGHUP}) sigaction(nSignal, &close, nullptr);
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    sigaction(SIGPIPE, &ignore, nullptr);
 }
 
 bool TakeRunCloseSignal() {
@@ -643,6 +668,7 @@ void CRunSession::Start() {
     });
     if (!CClock::IsManual()) host.StartDriver();
 
+    m_nUiThread = GetCurrentThreadId();
     const LONGLONG nNowUs = CClock::NowMicros();
     m_nStartUs = nNowUs;
     if (m_options.dRunSeconds > 0.0) {
@@ -668,8 +694,20 @@ void CRunSession::Start() {
         m_nShotIdleHook = CMessageLoop::AddIdleHook([this] { OnIdleForScreenshot(); });
     }
 
-    m_output.SetPeriodicLine([pTally] { return FormatRunSummary(pTally->TakeSummary()); }, kSummaryPeriodMs);
+    m_output.SetPeriodicLine(
+        [this, pTally] {
+            std::string strLine = FormatRunSummary(pTally->TakeSummary());
+            ReportRefusedPosts();  // follows the summary
+            return strLine;
+        },
+        kSummaryPeriodMs);
     m_output.Start();
+}
+
+void CRunSession::ReportRefusedPosts() {
+    const long long nRefused = SimHost().FailedPostCount();
+    const long long nNew = nRefused - m_nRefusedReported.exchange(nRefused);
+    if (nNew > 0) Report(FormatRefusedPosts(nRefused, nNew));
 }
 
 void CRunSession::OnIdleForScreenshot() {
@@ -781,6 +819,10 @@ void CRunSession::Finish() {
     if (m_nShotIdleHook != 0) CMessageLoop::RemoveIdleHook(m_nShotIdleHook);
     m_nShotIdleHook = 0;
     SimHost().StopDriver();
+    // What the program could no longer take: posts refused by its full queue, and a backlog it left.
+    ReportRefusedPosts();
+    const size_t nLeft = CMessageLoop::PostedCount(m_nUiThread);
+    if (nLeft > kLeftBacklog) Report(FormatUnhandledPosts(nLeft));
     // Nothing may call a hook of this session once it is gone.
     AfxWaitForAllThreads(kThreadWaitMs);
     CSimBoards::WaitForInterrupts();

@@ -16,6 +16,9 @@
 //   user pressed "<caption>" in "<window>" | user cannot press "<CAPTION>": <reason>
 //   shot <path> | shot cannot write "<DIR>": <reason>
 //   run dropped <n> lines
+//   run host posts refused=<n> +<new>    notifications the host could not post to the program (its queue
+//                                        was full): with the summary when new ones came, and at the end
+//   run posts left unhandled=<n>         at the end, a backlog of posted messages never handled
 #pragma once
 
 #include <atomic>
@@ -142,6 +145,10 @@ struct RunSummary {
 bool ReadLatencyTable(std::string (&texts)[9]);
 
 std::string FormatRunSummary(const RunSummary& summary);
+// run host posts refused=<n> +<new>
+std::string FormatRefusedPosts(long long nRefused, long long nNew);
+// run posts left unhandled=<n>
+std::string FormatUnhandledPosts(size_t nLeft);
 
 // The output voltage of a D/A code: the range's span over 2^nBits codes from its low end. The range is a
 // library range constant; 0.0 for an unknown one.
@@ -211,8 +218,9 @@ std::vector<std::string> WriteRunScreenshots(const std::string& strFolder, std::
 
 // ---- The run ----
 
-// SIGINT and SIGTERM ask the run to close as a user would (a second signal ends the process at once);
-// SIGPIPE is ignored, so a closed standard output ends only the printing.
+// SIGINT, SIGTERM and SIGHUP (the terminal closed) ask the run to close as a user would (a second signal
+// of the same kind ends the process at once); SIGPIPE is ignored, so a closed standard output ends only
+// the printing.
 void InstallRunSignalHandlers();
 // TRUE once after such a signal came.
 bool TakeRunCloseSignal();
@@ -260,6 +268,8 @@ class CRunSession {
     void Report(std::string_view line);
     void ReportUserEvent(const CUserEvent& ev);  // its box or file line
     LONGLONG OnPressTimer(LONGLONG nNowUs, HWND hMain);
+    // A "run host posts refused" line when the host's refused posts grew since the last one (any thread).
+    void ReportRefusedPosts();
 
     const ProgramOptions m_options;
     CRunOutput m_output;
@@ -282,4 +292,6 @@ class CRunSession {
     CTextMeasurer* m_pPreviousMeasurer = nullptr;
     bool m_bStarted = false;
     bool m_bFinished = false;
+    DWORD m_nUiThread = 0;                        // the thread that called Start
+    std::atomic<long long> m_nRefusedReported{0};  // the host's refused posts as last reported
 };

@@ -95,7 +95,8 @@ Taken TakeLocked(State& s, Queue& q, MSG* pMsg, std::unique_ptr<std::string>* pT
     // The fairness rule of message_loop.h: only unfiltered takes of every kind count the run of posted
     // messages and give the lower-priority work its turn.
     const bool bFair = bRemove && nKinds == kAll && hFilter == nullptr && nMin == 0 && nMax == 0;
-    if (bFair && q.nPostedRun >= kPostedBurst) {
+    if (bFair && (q.nPostedRun >= kPostedBurst ||
+                  (q.nPostedRun > 0 && CClock::NowMicros() - q.nPostedRunStartUs >= kPostedBurstUs))) {
         q.nPostedRun = 0;
         if (q.nInputPosted > 0) {
             for (auto it = q.posted.begin(); it != q.posted.end(); ++it) {
@@ -125,6 +126,7 @@ Taken TakeLocked(State& s, Queue& q, MSG* pMsg, std::unique_ptr<std::string>* pT
                 if (bRemove) {
                     if (pText) *pText = std::move(it->pText);
                     ErasePosted(q, it, nullptr);
+                    if (bFair && q.nPostedRun == 0) q.nPostedRunStartUs = CClock::NowMicros();
                     if (bFair && q.nPostedRun < kPostedBurst) ++q.nPostedRun;
                 }
                 return bQuitMsg ? Taken::Quit : Taken::Msg;
@@ -352,6 +354,8 @@ BOOL CMessageLoop::RunUntil(const std::function<bool()>& done, const std::functi
     BOOL bResult = TRUE;
     int nSinceHooks = 0;
     auto tLast = Steady::now();
+    // A queue that has not emptied by then (a sender faster than this thread) gets its idle turn anyway.
+    LONGLONG nIdleTurnUs = CClock::NowMicros() + kStarvedIdleUs;
     for (;;) {
         if (done && done()) break;
         MSG msg{};
@@ -379,9 +383,22 @@ BOOL CMessageLoop::RunUntil(const std::function<bool()>& done, const std::functi
                 nSinceHooks = 0;
                 clockstate::RunDueRealHooks(pq->nThreadId);
             }
+            // Nor does it ever find its queue empty: what waits for the first idle moment (a modal window
+            // to be shown) and the idle hooks (a screen's picture, a scripted user) run between two
+            // messages once kStarvedIdleUs has passed without one.
+            if (const LONGLONG nNowUs = CClock::NowMicros(); nNowUs >= nIdleTurnUs) {
+                nIdleTurnUs = nNowUs + kStarvedIdleUs;
+                if (bFirstIdle) {
+                    bFirstIdle = false;
+                    if (onFirstIdle) onFirstIdle();
+                }
+                RunIdleHooks(pq);
+                clockstate::RunDueRealHooks(pq->nThreadId);
+            }
             continue;
         }
         nSinceHooks = 0;
+        nIdleTurnUs = CClock::NowMicros() + kStarvedIdleUs;
         if (bFirstIdle) {
             bFirstIdle = false;
             if (onFirstIdle) {
