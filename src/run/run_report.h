@@ -292,6 +292,6 @@ class CRunSession {
     CTextMeasurer* m_pPreviousMeasurer = nullptr;
     bool m_bStarted = false;
     bool m_bFinished = false;
-    DWORD m_nUiThread = 0;                        // the thread that called Start
+    DWORD m_nUiThread = 0;                         // the thread that called Start
     std::atomic<long long> m_nRefusedReported{0};  // the host's refused posts as last reported
 };

@@ -126,9 +126,8 @@ class ClosingRun : public ::testing::Test {
     // it run nRunMs more, then sends the signal. Returns the exit status (see WaitForExit).
     int RunAndSignal(const std::vector<std::string>& args, int nSignal, int nRunMs) {
         if (!m_program.Start(args)) return -1;
-        const bool bChosen = WaitFor(m_until, [] {
-            return HasLineStarting(CHeadlessProgram::Output(), "user chose Options>TTL>");
-        });
+        const bool bChosen = WaitFor(
+            m_until, [] { return HasLineStarting(CHeadlessProgram::Output(), "user chose Options>TTL>"); });
         EXPECT_TRUE(bChosen) << "the user could not choose the menu item\n" << CHeadlessProgram::Output();
         std::this_thread::sleep_for(std::chrono::milliseconds(nRunMs));
         m_program.Signal(nSignal);
@@ -157,8 +156,8 @@ class ClosingRun : public ::testing::Test {
 };
 
 TEST_F(ClosingRun, SighupClosesLikeSigtermWithTheQuitQuestionAnsweredAndTheFileSaved) {
-    const int nExit = RunAndSignal({"--headless", "--boards=PCI-DDA08/12", "--board-inputs=walk", kMarkersItem},
-                                   SIGHUP, 300);
+    const int nExit = RunAndSignal(
+        {"--headless", "--boards=PCI-DDA08/12", "--board-inputs=walk", kMarkersItem}, SIGHUP, 300);
     EXPECT_EQ(0, nExit) << CHeadlessProgram::Output();
     ExpectClosedAndSaved();
 }

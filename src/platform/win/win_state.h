@@ -118,7 +118,8 @@ struct Queue {
     std::deque<Posted> posted;
     std::size_t nInputPosted = 0;  // entries of posted that are user input
     int nPostedRun = 0;            // posted messages taken in a row since the last lower-priority turn
-    LONGLONG nPostedRunStartUs = 0;  // when the first of them was taken (CClock)
+    // When the first of that run was taken (CClock).
+    LONGLONG nPostedRunStartUs = 0;
     BOOL bQuit = FALSE;
     int nQuitCode = 0;
     CHandleSet invalid;  // handle values of invalid windows (creation order)
