@@ -354,8 +354,10 @@ BOOL CMessageLoop::RunUntil(const std::function<bool()>& done, const std::functi
     BOOL bResult = TRUE;
     int nSinceHooks = 0;
     auto tLast = Steady::now();
-    // A queue that has not emptied by then (a sender faster than this thread) gets its idle turn anyway.
+    // A queue that has not emptied by then (a sender faster than this thread), with a few messages taken
+    // since, gets its idle turn anyway.
     LONGLONG nIdleTurnUs = CClock::NowMicros() + kStarvedIdleUs;
+    int nSinceIdle = 0;
     for (;;) {
         if (done && done()) break;
         MSG msg{};
@@ -385,24 +387,28 @@ BOOL CMessageLoop::RunUntil(const std::function<bool()>& done, const std::functi
             }
             // Nor does it ever find its queue empty: what waits for the first idle moment (a modal window
             // to be shown) and the idle hooks (a screen's picture, a scripted user) run between two
-            // messages once kStarvedIdleUs has passed without one.
-            if (const LONGLONG nNowUs = CClock::NowMicros(); nNowUs >= nIdleTurnUs) {
-                nIdleTurnUs = nNowUs + kStarvedIdleUs;
+            // messages once kStarvedIdleUs has passed without one. A handler that merely took long (a
+            // wait of its own) with a message or two behind it is no sender flooding the queue: idle work
+            // waits for them as before.
+            if (++nSinceIdle >= kStarvedIdleMessages && CClock::NowMicros() >= nIdleTurnUs) {
                 if (bFirstIdle) {
                     bFirstIdle = false;
                     if (onFirstIdle) onFirstIdle();
                 }
                 RunIdleHooks(pq);
                 clockstate::RunDueRealHooks(pq->nThreadId);
+                nSinceIdle = 0;
+                nIdleTurnUs = CClock::NowMicros() + kStarvedIdleUs;
             }
             continue;
         }
         nSinceHooks = 0;
-        nIdleTurnUs = CClock::NowMicros() + kStarvedIdleUs;
         if (bFirstIdle) {
             bFirstIdle = false;
             if (onFirstIdle) {
                 onFirstIdle();
+                nSinceIdle = 0;
+                nIdleTurnUs = CClock::NowMicros() + kStarvedIdleUs;
                 continue;
             }
         }
@@ -411,6 +417,8 @@ BOOL CMessageLoop::RunUntil(const std::function<bool()>& done, const std::functi
         const std::uint64_t nActivity = Activity(pq);
         RunIdleHooks(pq);
         clockstate::RunDueRealHooks(pq->nThreadId);
+        nSinceIdle = 0;
+        nIdleTurnUs = CClock::NowMicros() + kStarvedIdleUs;
         if (done && done()) break;
         if (Activity(pq) != nActivity) continue;
         if (!WaitForWork(pq, tLast)) {

@@ -110,8 +110,10 @@ constexpr std::size_t kMaxPostedMessages = 10000;
 constexpr int kPostedBurst = 32;
 // ... or for this long on the framework's clock, whichever comes first (slow handlers).
 constexpr LONGLONG kPostedBurstUs = 20000;
-// A RunUntil loop whose queue has not been empty for this long gives its idle work a turn (message_loop.h).
+// A RunUntil loop whose queue has not been empty for this long, with at least kStarvedIdleMessages taken
+// meanwhile, gives its idle work a turn (message_loop.h).
 constexpr LONGLONG kStarvedIdleUs = 50000;
+constexpr int kStarvedIdleMessages = 4;
 
 struct Queue {
     DWORD nThreadId = 0;
