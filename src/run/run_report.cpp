@@ -607,6 +607,7 @@ CRunSession::CRunSession(const ProgramOptions& options, int nFd)
     : m_options(options),
       m_output(nFd),
       m_pTally(std::make_shared<CRunTally>()),
+      m_pQueueFull(std::make_shared<std::atomic<long long>>(0)),
       m_agent([this](const CUserEvent& ev) { ReportUserEvent(ev); }) {}
 
 CRunSession::~CRunSession() {
@@ -663,8 +664,12 @@ void CRunSession::Start() {
     CSimBoards::SetTimeSource([] { return CClock::NowMicros(); });
     CSimHost& host = SimHost();
     host.SetTimeSource([] { return CClock::NowMicros(); });
-    host.SetPostFunction([](HWND hWnd, UINT nMessage, WPARAM wParam, LPARAM lParam) {
-        return PostMessageA(hWnd, nMessage, wParam, lParam);
+    // A post the program's full queue refuses is counted (one to a window already gone is not).
+    std::shared_ptr<std::atomic<long long>> pQueueFull = m_pQueueFull;
+    host.SetPostFunction([pQueueFull](HWND hWnd, UINT nMessage, WPARAM wParam, LPARAM lParam) {
+        const BOOL bPosted = PostMessageA(hWnd, nMessage, wParam, lParam);
+        if (!bPosted && GetLastError() == ERROR_NOT_ENOUGH_QUOTA) ++*pQueueFull;
+        return bPosted;
     });
     if (!CClock::IsManual()) host.StartDriver();
 
@@ -705,7 +710,7 @@ void CRunSession::Start() {
 }
 
 void CRunSession::ReportRefusedPosts() {
-    const long long nRefused = SimHost().FailedPostCount();
+    const long long nRefused = m_pQueueFull->load();
     const long long nNew = nRefused - m_nRefusedReported.exchange(nRefused);
     if (nNew > 0) Report(FormatRefusedPosts(nRefused, nNew));
 }

@@ -268,12 +268,14 @@ class CRunSession {
     void Report(std::string_view line);
     void ReportUserEvent(const CUserEvent& ev);  // its box or file line
     LONGLONG OnPressTimer(LONGLONG nNowUs, HWND hMain);
-    // A "run host posts refused" line when the host's refused posts grew since the last one (any thread).
+    // A "run host posts refused" line when the host's posts refused by the program's full queue grew
+    // since the last one (any thread).
     void ReportRefusedPosts();
 
     const ProgramOptions m_options;
     CRunOutput m_output;
     std::shared_ptr<CRunTally> m_pTally;
+    std::shared_ptr<std::atomic<long long>> m_pQueueFull;  // the host's posts refused by a full queue
     CHeadlessUserAgent m_agent;
     LONGLONG m_nCloseAtUs = -1;
     bool m_bCloseStarted = false;
