@@ -1,0 +1,226 @@
+#include "fuzz/fuzz_run.h"
+
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <vector>
+
+#include "app/channel_panel.h"
+#include "board/board_errors.h"
+#include "board/discovery.h"
+#include "engine/analog_output.h"
+#include "app/sysinfo_window.h"
+#include "app/tessaro_app.h"
+#include "app/text_helpers.h"
+#include "engine/frame_processing.h"
+#include "engine/parameter_block.h"
+#include "engine/parameter_file.h"
+#include "engine/periodic_tick.h"
+#include "engine/ttl_burst.h"
+#include "engine/ttl_inputs.h"
+#include "engine/ttl_output.h"
+#include "hostlink/host_notification.h"
+#include "platform/hostlib/sim_host.h"
+#include "platform/ul/sim_control.h"
+#include "platform/win/simulation.h"
+#include "platform/win/user_actions.h"
+#include "resources/resource.h"
+
+namespace {
+
+constexpr LONGLONG kFrameUs = 1000000 / kSimHostDefaultFrameRate;
+// As the fixtures start it: far from 0, so the colour throttle's first stamp (0) is long past.
+constexpr DWORD kClockStartMs = 1000000;
+
+// The globals of the program that the shared fixtures leave alone, at the values they start a process
+// with.
+void ResetRunGlobals() {
+    std::memset(&g_Params, 0, sizeof g_Params);
+    g_pMainDlg = nullptr;
+    g_pAdvancedDlg = nullptr;
+    theApp.m_pMainWnd = nullptr;
+    theApp.m_pInterAppWnd = nullptr;
+    theApp.m_hInterAppWnd = nullptr;
+    theApp.m_nInterAppMsg = 0;
+    theApp.m_nNotificationCount = 0;
+    theApp.m_nMessageListLength = 0;
+    theApp.m_nMessagePostCount = 0;
+    theApp.m_nNotificationDelayMs = 0;
+    theApp.m_bAdvancedUnlocked = FALSE;
+    theApp.m_bHostInterfaceDisabled = FALSE;
+    theApp.m_bUiUpdatesDisabled = FALSE;
+    theApp.m_bPulseGeneratorEnabled = FALSE;
+
+    g_wHostTtlBits = 0;
+    g_nLastTtlOutput = 9999999;
+    g_nTtlShadowWord = 0;
+    g_nTtlTestCount = 0;
+    g_nBothWord = -1;
+    g_nLastRoiBit = 0;
+    g_nDefaultTicks = 0;
+    g_bLastAttached = -1;
+    g_bPulseInit = FALSE;
+    g_bHavePerfCounter = FALSE;
+    g_nPulseTicks = 0;
+    g_nPulseEvery = 0;
+    g_nPulseLevel = 0;
+    g_bSplashShown = TRUE;
+    g_nSplashTicks = 0;
+    std::memset(g_nSawToothValue, 0, sizeof g_nSawToothValue);
+    g_BoardBeingLeft = {};
+    g_nLastCounterValue = 0;
+    g_bInterruptDebounce = TRUE;
+    g_nLastInputChangePoll = 0;
+    g_nPrevTtlInput = 0;
+    g_nTtlInputTestCount = 0;
+    g_nTtlPollCount = 0;
+    g_bColorThrottle = TRUE;
+    g_hSysInfoWnd = nullptr;
+    g_hSysInfoTab = nullptr;
+    g_nSysInfoPage = 0;
+    std::memset(g_RangeListCodes, 0, sizeof g_RangeListCodes);
+}
+
+// The platform and the simulations as MainDialogFixture::SetUp leaves them, without its bare dialog.
+void ResetPlatform() {
+    CWinSimulation::Reset();
+    CClock::UseManualClock(kClockStartMs);
+    CClock::SetPerformanceFrequency(10000000);
+    AfxGetScriptedUserAgent().ClearAnswers();
+    AfxGetScriptedUserAgent().ClearEvents();
+    CSimBoards::Reset();
+    SimHost().Reset();
+    SimHost().SetTimeSource([] { return CClock::NowMicros(); });
+    static const bool bRegistered = [] {
+        RegisterTessaroResources();
+        return true;
+    }();
+    (void)bRegistered;
+}
+
+// The globals MainDialogFixture::SetUp sets.
+void ResetFixtureGlobals() {
+    g_pAdvancedDlg = nullptr;
+    g_nLastShownOutput = 0;
+    g_nLastShownInput = 0;
+    g_nTriggerLedEntry = -1;
+    g_bBoardErrorBoxOpen = FALSE;
+    g_bLibraryInitialized = FALSE;
+    g_bAnalogWritten = FALSE;
+    g_nDecimationCounter = 0;
+    ClearChannelLinks();
+}
+
+}  // namespace
+
+std::uint8_t CFuzzBytes::Byte() {
+    if (m_nLeft == 0) return 0;
+    --m_nLeft;
+    return *m_pData++;
+}
+
+std::uint16_t CFuzzBytes::Word() {
+    const std::uint16_t nLow = Byte();
+    return static_cast<std::uint16_t>(nLow | (Byte() << 8));
+}
+
+std::uint32_t CFuzzBytes::DWord() {
+    const std::uint32_t nLow = Word();
+    return nLow | (static_cast<std::uint32_t>(Word()) << 16);
+}
+
+float CFuzzBytes::Float() {
+    const std::uint32_t nBits = DWord();
+    float f = 0.0f;
+    std::memcpy(&f, &nBits, sizeof f);
+    return f;
+}
+
+void CFuzzProgramRun::Begin() {
+    if (!m_workDir.Enter("tessaro-fuzz")) FuzzFail("cannot make the working folder");
+    std::error_code ec;
+    if (!std::filesystem::create_directory("Settings", ec)) FuzzFail("cannot make the Settings folder");
+    ResetPlatform();
+    ResetFixtureGlobals();
+    ResetRunGlobals();
+    SimHost().SetPostFunction([](HWND hWnd, UINT nMessage, WPARAM wParam, LPARAM lParam) {
+        return PostMessage(hWnd, nMessage, wParam, lParam);
+    });
+    m_nHostHook = CClock::AddTimeHook([](LONGLONG nNowUs) {
+        SimHost().Pump();
+        return nNowUs + kFrameUs;
+    });
+    // On the manual clock nothing comes by itself: a loop that waits is a hang.
+    CMessageLoop::SetStallHandler([]() -> bool { FuzzFail("a message loop waited with nothing to do"); });
+}
+
+void CFuzzProgramRun::End() {
+    if (m_nHostHook != 0) CClock::RemoveTimeHook(m_nHostHook);
+    m_nHostHook = 0;
+    CMessageLoop::SetStallHandler({});
+    theApp.m_pMainWnd = nullptr;
+    ClearChannelLinks();
+    SimHost().Reset();
+    CSimBoards::Reset();
+    CWinSimulation::Reset();
+    m_workDir.Leave();
+}
+
+void CFuzzProgramRun::AttachDevices(const char* pszList) {
+    std::string strError;
+    if (!CSimBoards::SetAttachedDevices(pszList, strError)) FuzzFail("the simulation refused the boards: " + strError);
+}
+
+int CFuzzProgramRun::Run(const std::function<bool(CTessaro2010Dlg&, int)>& pfnStep) {
+    char szProgram[] = "TessaroPro";
+    char* argv[] = {szProgram, nullptr};
+    int nStep = 0;
+    int nClosePresses = 0;
+    const UINT_PTR hook = CMessageLoop::AddIdleHook([&] {
+        CTessaro2010Dlg* pDlg = g_pMainDlg;
+        if (pDlg == nullptr || pDlg->GetSafeHwnd() == nullptr || !pDlg->IsWindowVisible() || pDlg->m_bClosing)
+            return;
+        // A step that leaves nothing to do (no message posted, nothing due) is followed by the next one
+        // at once, so that the loop never waits.
+        while (nClosePresses == 0 && !CMessageLoop::HasPending()) {
+            if (pfnStep(*pDlg, nStep++)) continue;
+            // The queue is empty at an idle moment, so a close that did not end the run was refused (a
+            // window over the dialog): the user tries again, by the close box and by Escape in turn.
+            break;
+        }
+        if (nClosePresses == 0 && CMessageLoop::HasPending()) return;
+        if (++nClosePresses > 20) FuzzFail("the main dialog does not close");
+        if (nClosePresses % 2 == 1)
+            AfxUserClose(pDlg->GetSafeHwnd());
+        else
+            AfxUserPressEscape(pDlg->GetSafeHwnd());
+    });
+    const int nResult = AfxWinMain(1, argv);
+    CMessageLoop::RemoveIdleHook(hook);
+    if (g_pMainDlg != nullptr) FuzzFail("the main dialog is still named after the run");
+    return nResult;
+}
+
+bool WriteFuzzFile(const char* pszPath, const std::uint8_t* pData, std::size_t nSize) {
+    std::ofstream out(pszPath, std::ios::binary | std::ios::trunc);
+    if (!out) return false;
+    out.write(reinterpret_cast<const char*>(pData), static_cast<std::streamsize>(nSize));
+    return static_cast<bool>(out.flush());
+}
+
+long FuzzFileSize(const char* pszPath) {
+    struct stat st {};
+    if (::stat(pszPath, &st) != 0) return -1;
+    return static_cast<long>(st.st_size);
+}
+
+void FuzzFail(const std::string& strWhat) {
+    std::fprintf(stderr, "==fuzz== %s\n", strWhat.c_str());
+    std::fflush(stderr);
+    std::abort();
+}
