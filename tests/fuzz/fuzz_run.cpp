@@ -2,7 +2,9 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <iterator>
 
 #include <cstdio>
 #include <cstdlib>
@@ -11,12 +13,12 @@
 #include <vector>
 
 #include "app/channel_panel.h"
-#include "board/board_errors.h"
-#include "board/discovery.h"
-#include "engine/analog_output.h"
 #include "app/sysinfo_window.h"
 #include "app/tessaro_app.h"
 #include "app/text_helpers.h"
+#include "board/board_errors.h"
+#include "board/discovery.h"
+#include "engine/analog_output.h"
 #include "engine/frame_processing.h"
 #include "engine/parameter_block.h"
 #include "engine/parameter_file.h"
@@ -116,7 +118,47 @@ void ResetFixtureGlobals() {
     ClearChannelLinks();
 }
 
+std::vector<std::string>& Observations() {
+    static std::vector<std::string>* p = new std::vector<std::string>;
+    return *p;
+}
+
+// What the finished run showed, while the simulations still hold it.
+[[maybe_unused]] void ObserveRun() {
+    for (const SimHostCommand& command : SimHost().Commands()) NoteFuzzObservation("host " + command.strText);
+    for (const SimCallRecord& call : CSimBoards::GetCallLog()) {
+        std::string strLine = "ul " + call.strName + "(";
+        for (const std::string& strArg : call.args) strLine += strArg + ",";
+        NoteFuzzObservation(strLine + ") = " + std::to_string(call.nResult));
+    }
+    for (const CUserEvent& ev : AfxGetScriptedUserAgent().Events())
+        NoteFuzzObservation("box " + std::to_string(ev.nKind) + " " + ev.strText.Str() + " = " +
+                            std::to_string(ev.nResult));
+    std::vector<std::string> files;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator("Settings", ec)) {
+        std::ifstream in(entry.path(), std::ios::binary);
+        const std::string strBytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        files.push_back("file " + entry.path().filename().string() + " " + std::to_string(strBytes.size()) +
+                        " " + std::to_string(std::hash<std::string>{}(strBytes)));
+    }
+    std::sort(files.begin(), files.end());
+    for (std::string& strFile : files) NoteFuzzObservation(std::move(strFile));
+}
+
 }  // namespace
+
+void ClearFuzzObservations() {
+    Observations().clear();
+}
+
+void NoteFuzzObservation(std::string strLine) {
+    Observations().push_back(std::move(strLine));
+}
+
+const std::vector<std::string>& FuzzObservations() {
+    return Observations();
+}
 
 std::uint8_t CFuzzBytes::Byte() {
     if (m_nLeft == 0) return 0;
@@ -142,6 +184,7 @@ float CFuzzBytes::Float() {
 }
 
 void CFuzzProgramRun::Begin() {
+    ClearFuzzObservations();
     if (!m_workDir.Enter("tessaro-fuzz")) FuzzFail("cannot make the working folder");
     std::error_code ec;
     if (!std::filesystem::create_directory("Settings", ec)) FuzzFail("cannot make the Settings folder");
@@ -162,6 +205,9 @@ void CFuzzProgramRun::Begin() {
 void CFuzzProgramRun::End() {
     if (m_nHostHook != 0) CClock::RemoveTimeHook(m_nHostHook);
     m_nHostHook = 0;
+#ifdef TESSARO_FUZZ_REPLAY
+    ObserveRun();  // only the replay test compares runs; fuzzing saves the time
+#endif
     CMessageLoop::SetStallHandler({});
     theApp.m_pMainWnd = nullptr;
     ClearChannelLinks();
@@ -173,7 +219,8 @@ void CFuzzProgramRun::End() {
 
 void CFuzzProgramRun::AttachDevices(const char* pszList) {
     std::string strError;
-    if (!CSimBoards::SetAttachedDevices(pszList, strError)) FuzzFail("the simulation refused the boards: " + strError);
+    if (!CSimBoards::SetAttachedDevices(pszList, strError))
+        FuzzFail("the simulation refused the boards: " + strError);
 }
 
 int CFuzzProgramRun::Run(const std::function<bool(CTessaro2010Dlg&, int)>& pfnStep) {

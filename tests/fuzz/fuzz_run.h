@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "app/main_dialog.h"
 #include "support/temp_work_dir.h"
@@ -40,7 +41,8 @@ class CFuzzProgramRun {
     // A fresh run: everything at its start values, an empty working folder with its Settings folder, the
     // simulated host's frames delivered as they fall due (60 Hz) while the clock advances.
     void Begin();
-    // Removes the working folder and leaves the framework and simulations fresh.
+    // Notes what the run left to be seen (FuzzObservations; in the replay test's build only), then
+    // removes the working folder and leaves the framework and simulations fresh.
     void End();
 
     // Runs the program (AfxWinMain with argv[0] only) until it ends. pfnStep runs at each idle moment of
@@ -65,3 +67,16 @@ bool WriteFuzzFile(const char* pszPath, const std::uint8_t* pData, std::size_t n
 long FuzzFileSize(const char* pszPath);
 // Ends the process with the message (a finding of the run).
 [[noreturn]] void FuzzFail(const std::string& strWhat);
+
+// What the last input's run showed: the host's commands, the board library's calls, the message boxes
+// and file dialogs with their answers, and the parameter files left (name, size, bytes). Two runs of one
+// input give the same observations unless something carried over from an earlier run: the replay test
+// compares them. Cleared at the start of every run.
+void ClearFuzzObservations();
+void NoteFuzzObservation(std::string strLine);
+const std::vector<std::string>& FuzzObservations();
+
+// The targets' runs of one input (libFuzzer's entry point calls them; the replay test too).
+void RunParamFileInput(const std::uint8_t* pData, std::size_t nSize);
+void RunHostInputs(const std::uint8_t* pData, std::size_t nSize);
+void RunLaunchWords(const std::uint8_t* pData, std::size_t nSize);

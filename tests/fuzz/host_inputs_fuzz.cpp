@@ -141,7 +141,8 @@ bool PlayEvent(CFuzzBytes& in, CTessaro2010Dlg& dlg, int& nAdvancedMs) {
                     AfxUserChooseMenu(dlg.GetSafeHwnd(), ID_TTL_INPUT_MARKERS);
                     break;
                 case 2:
-                    if (CWnd* pButton = dlg.GetDlgItem(IDC_SHOW_MSG_COUNT)) AfxUserClick(pButton->GetSafeHwnd());
+                    if (CWnd* pButton = dlg.GetDlgItem(IDC_SHOW_MSG_COUNT))
+                        AfxUserClick(pButton->GetSafeHwnd());
                     break;
                 default:
                     // No Board, or one of the boards found.
@@ -158,7 +159,7 @@ bool PlayEvent(CFuzzBytes& in, CTessaro2010Dlg& dlg, int& nAdvancedMs) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSize) {
+void RunHostInputs(const std::uint8_t* pData, std::size_t nSize) {
     CFuzzBytes in(pData, nSize);
     CFuzzProgramRun run;
     run.Begin();
@@ -171,5 +172,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
         return nStep < kMaxEvents && PlayEvent(in, dlg, nAdvancedMs);
     });
     run.End();
+}
+
+// The replay test calls the run itself.
+#ifndef TESSARO_FUZZ_REPLAY
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSize) {
+    RunHostInputs(pData, nSize);
     return 0;
 }
+#endif

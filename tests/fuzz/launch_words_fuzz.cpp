@@ -21,13 +21,16 @@ constexpr char kReportPrefix[] = "~Tessaro launch specified ";
 void CheckReports(int nReported) {
     const std::vector<SimHostLogLine> lines = SimHost().LogLines();
     if (static_cast<int>(lines.size()) != nReported) FuzzFail("a launch report count that is not the log's");
-    for (const SimHostLogLine& line : lines)
+    for (const SimHostLogLine& line : lines) {
         if (line.strText.rfind(kReportPrefix, 0) != 0) FuzzFail("a host log line that is no launch report");
+        NoteFuzzObservation(line.strText);
+    }
 }
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSize) {
+void RunLaunchWords(const std::uint8_t* pData, std::size_t nSize) {
+    ClearFuzzObservations();
     std::vector<std::string> words = {"TessaroPro"};
     std::string strWord;
     for (std::size_t i = 0; i < nSize; ++i) {
@@ -52,6 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
     const EOptionsResult eResult = ParseProgramOptions(argc, argv.data(), options, strError);
     if (eResult == EOptionsResult::Bad && strError.empty()) FuzzFail("a bad option without a reason");
     if (eResult == EOptionsResult::Run) ApplySimulationOptions(options);
+    NoteFuzzObservation("options " + std::to_string(static_cast<int>(eResult)) + " " + strError);
     SimHost().Reset();
     CSimBoards::Reset();
 
@@ -61,5 +65,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
 
     CheckReports(ParseLaunchOptions(std::string(reinterpret_cast<const char*>(pData), nSize)));
     SimHost().Reset();
+}
+
+// The replay test calls the run itself.
+#ifndef TESSARO_FUZZ_REPLAY
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSize) {
+    RunLaunchWords(pData, nSize);
     return 0;
 }
+#endif

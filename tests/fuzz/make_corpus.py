@@ -113,6 +113,12 @@ HOST_SEEDS = {
     + ev(USER, u8(2)) + ev(ADVANCE, u8(80)) + ev(USER, u8(7)) + ev(ADVANCE, u8(80)) + ev(USER, u8(3))
     + ev(LATENCY, u16(700)) + ev(BINOCULAR, u8(0)) + ev(ADVANCE, u8(120)) + ev(USER, u8(0))
     + ev(TTL_BIT, u8(8), u16(1)) + ev(ADVANCE, u8(60)),
+    # A longer session, so that the fuzzer starts from inputs of this length too.
+    "long-session": bytes([7, 0])
+    + b"".join(ev(ADVANCE, u8(20)) + ev(FRESH, u32(i)) + ev(STATUS, u8(i % 3), u16(i & 1))
+               + ev(USER, u8(i % 8)) + ev(TTL_BIT, u8(i % 12), u16(i & 1)) + ev(GAZE, u8(i & 1), f32(i / 7.0),
+                                                                               f32(-i / 3.0))
+               + ev(OTHER, u16(1000 + i), u32(i * 7919)) for i in range(24)),
 }
 
 # ---- launch_words_fuzz: arguments separated by zero bytes ----

@@ -21,7 +21,7 @@ constexpr char kBoards[] =
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSize) {
+void RunParamFileInput(const std::uint8_t* pData, std::size_t nSize) {
     CFuzzProgramRun run;
     run.Begin();
     if (!WriteFuzzFile(kParamFile, pData, nSize)) FuzzFail("cannot write the parameter file");
@@ -55,5 +55,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
     const long nCopySize = FuzzFileSize(kSavedCopy);
     if (nCopySize != -1 && nCopySize != PARAMS_SIZE) FuzzFail("File > Save left no whole record");
     run.End();
+}
+
+// The replay test calls the run itself.
+#ifndef TESSARO_FUZZ_REPLAY
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSize) {
+    RunParamFileInput(pData, nSize);
     return 0;
 }
+#endif
