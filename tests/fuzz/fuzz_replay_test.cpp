@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -37,14 +38,24 @@ std::vector<std::string> Run(RunFunction pfnRun, const std::string& strInput) {
     return FuzzObservations();
 }
 
-// Runs every seed in name order, then again in the reverse order; returns the first round's observations.
-std::vector<std::vector<std::string>> CheckRunsAlike(const char* pszTarget, RunFunction pfnRun) {
+// Runs every seed in name order, then again in the reverse order; returns the first round's observations
+// by seed name.
+std::map<std::string, std::vector<std::string>> CheckRunsAlike(const char* pszTarget, RunFunction pfnRun) {
     const auto seeds = Seeds(pszTarget);
     EXPECT_GE(seeds.size(), 5u);
-    std::vector<std::vector<std::string>> first;
-    for (const auto& [strName, strInput] : seeds) first.push_back(Run(pfnRun, strInput));
-    for (size_t i = seeds.size(); i-- > 0;)
-        EXPECT_EQ(first[i], Run(pfnRun, seeds[i].second)) << pszTarget << "/" << seeds[i].first;
+    std::map<std::string, std::vector<std::string>> first;
+    for (const auto& [strName, strInput] : seeds) first[strName] = Run(pfnRun, strInput);
+    for (auto it = seeds.rbegin(); it != seeds.rend(); ++it) {
+        const std::vector<std::string>& before = first[it->first];
+        const std::vector<std::string> again = Run(pfnRun, it->second);
+        // The first line that differs says what carried over.
+        size_t i = 0;
+        while (i < before.size() && i < again.size() && before[i] == again[i]) ++i;
+        EXPECT_TRUE(i == before.size() && i == again.size())
+            << pszTarget << "/" << it->first << ", line " << i << ": \""
+            << (i < before.size() ? before[i] : "<none>") << "\", then \""
+            << (i < again.size() ? again[i] : "<none>") << "\"";
+    }
     return first;
 }
 
@@ -57,23 +68,23 @@ bool Has(const std::vector<std::string>& lines, const std::string& strStart) {
 
 TEST(FuzzReplay, ParameterFileSeedsRunAlikeAfterOtherRuns) {
     const auto runs = CheckRunsAlike("param_file_fuzz", RunParamFileInput);
-    for (const auto& lines : runs) {
+    for (const auto& [strName, lines] : runs) {
         // Every run wrote the exit save, drove a board and showed the file dialogs.
-        EXPECT_TRUE(Has(lines, "file TessaroParams.prm 692 "));
-        EXPECT_TRUE(Has(lines, "ul cbDeclareRevision(")) << ::testing::PrintToString(lines);
-        EXPECT_TRUE(Has(lines, "box 1 "));
-        EXPECT_TRUE(Has(lines, "box 2 "));
+        EXPECT_TRUE(Has(lines, "file TessaroParams.prm 692 ")) << strName;
+        EXPECT_TRUE(Has(lines, "ul cbDeclareRevision(")) << strName;
+        EXPECT_TRUE(Has(lines, "box 1 ")) << strName;
+        EXPECT_TRUE(Has(lines, "box 2 ")) << strName;
     }
 }
 
 TEST(FuzzReplay, HostInputSeedsRunAlikeAfterOtherRuns) {
     const auto runs = CheckRunsAlike("host_inputs_fuzz", RunHostInputs);
-    for (const auto& lines : runs) EXPECT_TRUE(Has(lines, "file TessaroParams.prm 692 "));
+    for (const auto& [strName, lines] : runs)
+        EXPECT_TRUE(Has(lines, "file TessaroParams.prm 692 ")) << strName;
 }
 
 TEST(FuzzReplay, LaunchWordSeedsRunAlikeAfterOtherRuns) {
     const auto runs = CheckRunsAlike("launch_words_fuzz", RunLaunchWords);
-    for (const auto& lines : runs) EXPECT_TRUE(Has(lines, "options "));
-    // The first seed reports its serial and board numbers.
-    EXPECT_TRUE(Has(runs[1], "~Tessaro launch specified SerialNumber: 01A2B3C4 "));
+    for (const auto& [strName, lines] : runs) EXPECT_TRUE(Has(lines, "options ")) << strName;
+    EXPECT_TRUE(Has(runs.at("launch-options"), "~Tessaro launch specified SerialNumber: 01A2B3C4 "));
 }

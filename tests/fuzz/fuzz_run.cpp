@@ -30,6 +30,7 @@
 #include "platform/hostlib/sim_host.h"
 #include "platform/ul/sim_control.h"
 #include "platform/win/simulation.h"
+#include "platform/win/snapshot.h"
 #include "platform/win/user_actions.h"
 #include "resources/resource.h"
 
@@ -146,6 +147,17 @@ std::vector<std::string>& Observations() {
     for (std::string& strFile : files) NoteFuzzObservation(std::move(strFile));
 }
 
+// Every window's class, id, visibility and text, children indented under their parent.
+void ObserveWindow(const CWindowSnapshot& wnd, const std::string& strIndent) {
+    NoteFuzzObservation(strIndent + "window " + wnd.strClass + " " + std::to_string(wnd.nID) +
+                        (wnd.bVisible ? " visible " : " hidden ") + wnd.strText);
+    for (const CWindowSnapshot& child : wnd.children) ObserveWindow(child, strIndent + " ");
+}
+
+[[maybe_unused]] void ObserveWindows() {
+    for (const CWindowSnapshot& wnd : AfxTakeScreenSnapshot().windows) ObserveWindow(wnd, "");
+}
+
 }  // namespace
 
 void ClearFuzzObservations() {
@@ -241,6 +253,9 @@ int CFuzzProgramRun::Run(const std::function<bool(CTessaro2010Dlg&, int)>& pfnSt
             break;
         }
         if (nClosePresses == 0 && CMessageLoop::HasPending()) return;
+#ifdef TESSARO_FUZZ_REPLAY
+        if (nClosePresses == 0) ObserveWindows();  // what the user saw at the end
+#endif
         if (++nClosePresses > 20) FuzzFail("the main dialog does not close");
         if (nClosePresses % 2 == 1)
             AfxUserClose(pDlg->GetSafeHwnd());
