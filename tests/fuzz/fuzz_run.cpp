@@ -140,8 +140,11 @@ std::vector<std::string>& Observations() {
     for (const auto& entry : std::filesystem::directory_iterator("Settings", ec)) {
         std::ifstream in(entry.path(), std::ios::binary);
         const std::string strBytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        files.push_back("file " + entry.path().filename().string() + " " + std::to_string(strBytes.size()) +
-                        " " + std::to_string(std::hash<std::string>{}(strBytes)));
+        // A file of another name (a copy named by the time it was made, say) counts by its content only.
+        std::string strName = entry.path().filename().string();
+        if (strName != "TessaroParams.prm" && strName != "Saved.prm") strName = "(other)";
+        files.push_back("file " + strName + " " + std::to_string(strBytes.size()) + " " +
+                        std::to_string(std::hash<std::string>{}(strBytes)));
     }
     std::sort(files.begin(), files.end());
     for (std::string& strFile : files) NoteFuzzObservation(std::move(strFile));
