@@ -11,6 +11,7 @@
 namespace {
 
 constexpr double kMaxRunSeconds = 1000000.0;
+constexpr int kMaxFrameCostUs = 1000000;
 
 const char kHelp[] =
     "Usage: TessaroPro [platform options] [launch options]\n"
@@ -18,8 +19,8 @@ const char kHelp[] =
     "TessaroPro turns the tracker host's frames into analog output codes, TTL words and data-file\n"
     "markers. On this machine it runs against a simulated tracker host and simulated boards: in its\n"
     "windows when the X display named by DISPLAY opens and --headless is not given (until the user\n"
-    "closes the main window, or Ctrl-C or SIGTERM), else headless. On a screen the user answers its\n"
-    "message boxes and file dialogs there, and it prints the same lines as headless.\n"
+    "closes the main window, or Ctrl-C, SIGTERM or SIGHUP), else headless. On a screen the user answers\n"
+    "its message boxes and file dialogs there, and it prints the same lines as headless.\n"
     "\n"
     "Platform options (one word each, a value after '='):\n"
     "  --boards=LIST         simulated boards attached: NAME[:SERIAL] entries separated by commas, e.g.\n"
@@ -59,6 +60,11 @@ const char kHelp[] =
     "                        --board-faults and --board-unplug may be given several times; a run with\n"
     "                        either prints what they do and every new text of the main window's message\n"
     "                        line (\"fault\" lines below)\n"
+    "  --frame-cost=US       a slow program: reading each new frame's data from the simulated host\n"
+    "                        costs the reader US microseconds more (0 to 1000000, default 0), spent\n"
+    "                        busy on its thread; at a high --host-rate the frames then come faster than\n"
+    "                        they can be handled (the \"run host posts refused\" and \"run posts left\"\n"
+    "                        lines below say what the program could not take)\n"
     "  --choose=PATH         a user who, after start-up, chooses this item of the main window's menu:\n"
     "                        PATH is the texts from the menu bar down, '>' between them, e.g.\n"
     "                        --choose=\"Options>TTL>TTL Test\"; '&' marks, repeated blanks and letter\n"
@@ -79,7 +85,8 @@ const char kHelp[] =
     "  --headless[=SECONDS]  run without windows on the display, even when one opens, and, with\n"
     "                        SECONDS (above 0), close the program as a user would after that time: the\n"
     "                        close box, then Yes to the quit question. Without SECONDS it runs until\n"
-    "                        Ctrl-C or SIGTERM, which close it the same way.\n"
+    "                        Ctrl-C, SIGTERM or SIGHUP (its terminal closed), which close it the same\n"
+    "                        way; a second such signal ends it at once, unsaved.\n"
     "  --screenshot=DIR[:SECONDS]\n"
     "                        SECONDS after the start (default 1), write a PNG picture of every visible\n"
     "                        window into the folder DIR (made when missing), named by the window's\n"
@@ -192,6 +199,13 @@ const char kHelp[] =
     "  run dropped <n> lines  lines lost to a full queue (written where the loss ended)\n"
     "  run kept \"<path>\"      the parameter file the run could not use (rejected at start, or its\n"
     "                         board absent), kept as this copy just before a save replaced it\n"
+    "  run host posts refused=<n> +<new>\n"
+    "                         the host's notifications (frames) the program could not take because its\n"
+    "                         message queue was full (10000 waiting), in all and since the last such\n"
+    "                         line: after the summary when new ones came, and at the end\n"
+    "  run posts left unhandled=<n>\n"
+    "                         at the end, a backlog of posted messages (mostly frames) the program\n"
+    "                         closed before handling (printed only for more than 32)\n"
     "Without --trace only the host say and host notify, box, file, user, shot, sum, fault, text and run lines\n"
     "are printed (fault and text lines only with the options that ask for them).\n";
 
@@ -431,6 +445,12 @@ EOptionsResult ParseProgramOptions(int argc, const char* const* argv, ProgramOpt
             if (!bHasValue) return bad("a time and a board must follow '=' (e.g. --board-unplug=2:0:3)");
             if (!ParseBoardUnplug(std::string(value), unplug, strWhy)) return bad(strWhy);
             options.boardUnplugs.push_back(unplug);
+        } else if (StartsWithOption(word, "--frame-cost", value, bHasValue)) {
+            int nMicros = 0;
+            if (!bHasValue || !ParseWholeInt(value, nMicros) || nMicros < 0 || nMicros > kMaxFrameCostUs) {
+                return bad("the frame cost must be a whole number from 0 to 1000000 (microseconds)");
+            }
+            options.nFrameCostUs = nMicros;
         } else if (StartsWithOption(word, "--choose", value, bHasValue) ||
                    StartsWithOption(word, "--check", value, bHasValue)) {
             if (!bHasValue || !ParseMenuPath(value)) {
@@ -631,4 +651,5 @@ void ApplySimulationOptions(const ProgramOptions& options) {
     host.SetEyePattern(options.eHostPattern);
     host.PlaceRoiGrid(options.nHostRois);
     CSimBoards::SetTtlInputPattern(options.boardInputs);
+    host.SetFrameCost(options.nFrameCostUs);
 }

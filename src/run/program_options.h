@@ -14,6 +14,7 @@
 //   --board-inputs=P[:MS]  CSimBoards::ParseTtlInputPattern
 //   --board-faults=T:BOARD:CALL:ERROR[:once|always]   ParseBoardFault; may be given several times
 //   --board-unplug=T:BOARD[:SECONDS]                  ParseBoardUnplug; may be given several times
+//   --frame-cost=US        whole number 0..1000000
 //   --choose=PATH, --check=PATH   menu texts separated by '>', none of them empty
 //   --press=[SECONDS:]CAPTION     a button caption, not blank; SECONDS a decimal number 0..1000000
 //   --headless[=SECONDS]   decimal number above 0, at most 1000000
@@ -99,6 +100,7 @@ struct ProgramOptions {
     SimEyePattern eHostPattern = SimEyePattern::Natural;
     int nHostRois = 0;                    // ROIs the host's operator lays over the screen
     SimTtlInputPattern boardInputs;       // driven on the simulated boards' TTL input lines
+    int nFrameCostUs = 0;                 // each frame's extra cost to the program (CSimHost::SetFrameCost)
     std::vector<UserMenuChoice> choices;  // --choose, --check and --press, in order
     bool bHeadless = false;               // never on a screen, even when a display opens
     double dRunSeconds = 0.0;         // 0: no run time, the program runs until it is closed or interrupted
@@ -128,5 +130,5 @@ EOptionsResult ParseProgramOptions(int argc, const char* const* argv, ProgramOpt
 const char* ProgramOptionsHelp();
 
 // Gives the simulated boards their attached devices and TTL input pattern, and the simulated host its
-// rate, eye mode, attachment, latency, eye pattern and ROIs.
+// rate, eye mode, attachment, latency, eye pattern, ROIs and frame cost.
 void ApplySimulationOptions(const ProgramOptions& options);

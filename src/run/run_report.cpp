@@ -1,6 +1,7 @@
 #include "run/run_report.h"
 
 #include <poll.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -50,12 +51,16 @@ constexpr LONGLONG kPressGiveUpUs = 5 * kMicrosPerSecond;
 constexpr char kAdvancedCaption[] = "QVL Advanced";
 // How soon an unplug whose board the program has not created yet is tried again.
 constexpr LONGLONG kUnplugRetryUs = 100000;
+// Posted messages still waiting at the end that make a backlog worth reporting: more than one turn of
+// the loop's fairness rule (a program that keeps up leaves at most a frame or two).
+constexpr size_t kLeftBacklog = 32;
 
+// Set by the handler, taken by the close timer. A lock-free atomic: the only thing the handler touches.
 std::atomic<bool> g_bCloseSignalled{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
 
-extern "C" void OnCloseSignal(int nSignal) {
+extern "C" void OnCloseSignal(int) {
     g_bCloseSignalled.store(true);
-    std::signal(nSignal, SIG_DFL);  // a second signal ends the process
 }
 
 std::string SecondsText(long long nMicros) {
@@ -373,6 +378,14 @@ std::string FormatFileDialogTrace(const CUserEvent& dlg) {
 // ---------------------------------------------------------------------------------------------------------
 // Summary
 
+std::string FormatRefusedPosts(long long nRefused, long long nNew) {
+    return "run host posts refused=" + std::to_string(nRefused) + " +" + std::to_string(nNew);
+}
+
+std::string FormatUnhandledPosts(size_t nLeft) {
+    return "run posts left unhandled=" + std::to_string(nLeft);
+}
+
 double DacCodeVolts(int nRange, unsigned nCode, int nBits) {
     const RangeSpan* pSpan = FindRangeSpan(nRange);
     if (pSpan == nullptr || nBits <= 0 || nBits > 31) return 0.0;
@@ -487,10 +500,15 @@ CHeadlessUserAgent::CHeadlessUserAgent(std::function<void(const CUserEvent&)> pf
 
 int CHeadlessUserAgent::ShowMessageBox(CUserEvent& box) {
     const bool bQuitting = m_bQuit && box.strText.Str() == kQuitQuestion;
-    if (CUserAgent* pPerson = m_pPerson.load(); pPerson != nullptr && !bQuitting)
-        return pPerson->ShowMessageBox(box);
-    int nResult = AfxGetScriptedUserAgent().ShowMessageBox(box);
-    if (m_bQuit && box.strText.Str() == kQuitQuestion) nResult = box.nResult = IDYES;
+    if (bQuitting) {
+        // Yes at once: a box open for no time handles nothing, so a backlog in the queue of a program that
+        // cannot keep up does not hold up its close.
+        box.nResult = IDYES;
+        if (m_pfnReport) m_pfnReport(box);
+        return IDYES;
+    }
+    if (CUserAgent* pPerson = m_pPerson.load()) return pPerson->ShowMessageBox(box);
+    const int nResult = AfxGetScriptedUserAgent().ShowMessageBox(box);
     if (m_pfnReport) m_pfnReport(box);
     return nResult;
 }
@@ -798,9 +816,16 @@ std::vector<std::string> WriteRunScreenshots(const std::string& strFolder, std::
 // The run
 
 void InstallRunSignalHandlers() {
-    std::signal(SIGINT, OnCloseSignal);
-    std::signal(SIGTERM, OnCloseSignal);
-    std::signal(SIGPIPE, SIG_IGN);
+    struct sigaction close {};
+    close.sa_handler = OnCloseSignal;
+    sigemptyset(&close.sa_mask);
+    // The handler is reset as it runs, so a second signal of the kind ends the process.
+    close.sa_flags = SA_RESETHAND | SA_RESTART;
+    for (int nSignal : {SIGINT, SIGTERM, SIGHUP}) sigaction(nSignal, &close, nullptr);
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    sigaction(SIGPIPE, &ignore, nullptr);
 }
 
 bool TakeRunCloseSignal() {
@@ -811,6 +836,7 @@ CRunSession::CRunSession(const ProgramOptions& options, int nFd)
     : m_options(options),
       m_output(nFd),
       m_pTally(std::make_shared<CRunTally>()),
+      m_pQueueFull(std::make_shared<std::atomic<long long>>(0)),
       m_agent([this](const CUserEvent& ev) { ReportUserEvent(ev); }) {}
 
 CRunSession::~CRunSession() {
@@ -878,11 +904,16 @@ void CRunSession::Start() {
     CSimBoards::SetTimeSource([] { return CClock::NowMicros(); });
     CSimHost& host = SimHost();
     host.SetTimeSource([] { return CClock::NowMicros(); });
-    host.SetPostFunction([](HWND hWnd, UINT nMessage, WPARAM wParam, LPARAM lParam) {
-        return PostMessageA(hWnd, nMessage, wParam, lParam);
+    // A post the program's full queue refuses is counted (one to a window already gone is not).
+    std::shared_ptr<std::atomic<long long>> pQueueFull = m_pQueueFull;
+    host.SetPostFunction([pQueueFull](HWND hWnd, UINT nMessage, WPARAM wParam, LPARAM lParam) {
+        const BOOL bPosted = PostMessageA(hWnd, nMessage, wParam, lParam);
+        if (!bPosted && GetLastError() == ERROR_NOT_ENOUGH_QUOTA) ++*pQueueFull;
+        return bPosted;
     });
     if (!CClock::IsManual()) host.StartDriver();
 
+    m_nUiThread = GetCurrentThreadId();
     const LONGLONG nNowUs = CClock::NowMicros();
     m_nStartUs = nNowUs;
     if (m_options.dRunSeconds > 0.0) {
@@ -936,7 +967,13 @@ void CRunSession::Start() {
         m_nShotIdleHook = CMessageLoop::AddIdleHook([this] { OnIdleForScreenshot(); });
     }
 
-    m_output.SetPeriodicLine([pTally] { return FormatRunSummary(pTally->TakeSummary()); }, kSummaryPeriodMs);
+    m_output.SetPeriodicLine(
+        [this, pTally] {
+            std::string strLine = FormatRunSummary(pTally->TakeSummary());
+            ReportRefusedPosts();  // follows the summary
+            return strLine;
+        },
+        kSummaryPeriodMs);
     m_output.Start();
 }
 
@@ -1010,6 +1047,12 @@ void CRunSession::OnIdleForMessageLine() {
     if (m_strMessageLine == szText) return;
     m_strMessageLine = szText;
     Report("fault message \"" + EscapeTraceText(m_strMessageLine) + "\"");
+}
+
+void CRunSession::ReportRefusedPosts() {
+    const long long nRefused = m_pQueueFull->load();
+    const long long nNew = nRefused - m_nRefusedReported.exchange(nRefused);
+    if (nNew > 0) Report(FormatRefusedPosts(nRefused, nNew));
 }
 
 void CRunSession::OnIdleForScreenshot() {
@@ -1208,6 +1251,10 @@ void CRunSession::Finish() {
     if (m_nHostHook != 0) CClock::RemoveTimeHook(m_nHostHook);
     m_nHostHook = 0;
     SimHost().StopDriver();
+    // What the program could no longer take: posts refused by its full queue, and a backlog it left.
+    ReportRefusedPosts();
+    const size_t nLeft = CMessageLoop::PostedCount(m_nUiThread);
+    if (nLeft > kLeftBacklog) Report(FormatUnhandledPosts(nLeft));
     // Nothing may call a hook of this session once it is gone.
     AfxWaitForAllThreads(kThreadWaitMs);
     CSimBoards::WaitForInterrupts();

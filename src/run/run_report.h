@@ -24,6 +24,9 @@
 //   run dropped <n> lines
 //   run kept "<path>"                a parameter file this run did not apply, kept as a copy before a
 //                                    save replaced it (SetParamFileKeptHook)
+//   run host posts refused=<n> +<new>    notifications the host could not post to the program (its queue
+//                                        was full): with the summary when new ones came, and at the end
+//   run posts left unhandled=<n>         at the end, a backlog of posted messages never handled
 #pragma once
 
 #include <atomic>
@@ -153,6 +156,10 @@ struct RunSummary {
 bool ReadLatencyTable(std::string (&texts)[9]);
 
 std::string FormatRunSummary(const RunSummary& summary);
+// run host posts refused=<n> +<new>
+std::string FormatRefusedPosts(long long nRefused, long long nNew);
+// run posts left unhandled=<n>
+std::string FormatUnhandledPosts(size_t nLeft);
 
 // The output voltage of a D/A code: the range's span over 2^nBits codes from its low end. The range is a
 // library range constant; 0.0 for an unknown one.
@@ -261,8 +268,9 @@ std::vector<std::string> WriteRunScreenshots(const std::string& strFolder, std::
 
 // ---- The run ----
 
-// SIGINT and SIGTERM ask the run to close as a user would (a second signal ends the process at once);
-// SIGPIPE is ignored, so a closed standard output ends only the printing.
+// SIGINT, SIGTERM and SIGHUP (the terminal closed) ask the run to close as a user would (a second signal
+// of the same kind ends the process at once); SIGPIPE is ignored, so a closed standard output ends only
+// the printing.
 void InstallRunSignalHandlers();
 // TRUE once after such a signal came.
 bool TakeRunCloseSignal();
@@ -323,10 +331,14 @@ class CRunSession {
     // The host's scheduled status changes and bit requests (a time hook on the thread that called Start).
     LONGLONG OnHostTimer(LONGLONG nNowUs);
     void SendHostEvent(const HostScheduledEvent& ev);
+    // A "run host posts refused" line when the host's posts refused by the program's full queue grew
+    // since the last one (any thread).
+    void ReportRefusedPosts();
 
     const ProgramOptions m_options;
     CRunOutput m_output;
     std::shared_ptr<CRunTally> m_pTally;
+    std::shared_ptr<std::atomic<long long>> m_pQueueFull;  // the host's posts refused by a full queue
     CHeadlessUserAgent m_agent;
     LONGLONG m_nCloseAtUs = -1;
     bool m_bCloseStarted = false;
@@ -358,4 +370,6 @@ class CRunSession {
     int m_nHostTtlMask = 0;  // the bits the host requested last
     UINT_PTR m_nHostHook = 0;
     std::unique_ptr<CRunTextTrace> m_pTextTrace;  // --trace-texts
+    DWORD m_nUiThread = 0;                         // the thread that called Start
+    std::atomic<long long> m_nRefusedReported{0};  // the host's refused posts as last reported
 };

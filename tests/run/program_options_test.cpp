@@ -3,23 +3,18 @@
 #include <cstring>
 
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "run/headless_run.h"
 #include "run/program_options.h"
 
 namespace {
 
-struct Parsed {
-    EOptionsResult eResult;
-    ProgramOptions options;
-    std::string strError;
-};
+using Parsed = ParsedOptions;
 
 Parsed Parse(std::vector<const char*> words) {
-    words.insert(words.begin(), "/opt/tessaro/TessaroPro");
-    Parsed p{EOptionsResult::Run, {}, {}};
-    p.eResult = ParseProgramOptions(static_cast<int>(words.size()), words.data(), p.options, p.strError);
-    return p;
+    return ParseWords(std::move(words));
 }
 
 TEST(ProgramOptions, DefaultsWithoutWords) {
@@ -251,6 +246,31 @@ TEST(ProgramOptions, ScreenshotFolderWithAnOptionalTime) {
         EXPECT_NE(std::string::npos, bad.strError.find(pszBad)) << bad.strError;
     }
     EXPECT_NE(nullptr, std::strstr(ProgramOptionsHelp(), "--screenshot=DIR[:SECONDS]"));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ProgramOptions, FrameCostIsAWholeNumberOfMicrosecondsGivenToTheHost) {
+    Parsed p = Parse({"--frame-cost=800"});
+    ASSERT_EQ(EOptionsResult::Run, p.eResult) << p.strError;
+    EXPECT_EQ(800, p.options.nFrameCostUs);
+    EXPECT_EQ(0, Parse({}).options.nFrameCostUs);
+    for (const char* pszWord : {"--frame-cost", "--frame-cost=", "--frame-cost=-1", "--frame-cost=1000001",
+                                "--frame-cost=0.5", "--frame-cost=800us"}) {
+        Parsed bad = Parse({pszWord});
+        EXPECT_EQ(EOptionsResult::Bad, bad.eResult) << pszWord;
+        EXPECT_NE(std::string::npos, bad.strError.find("0 to 1000000 (microseconds)")) << bad.strError;
+    }
+    SimHost().Reset();
+    ApplySimulationOptions(p.options);
+    EXPECT_EQ(800, SimHost().FrameCost());
+    SimHost().Reset();
+    CSimBoards::Reset();
+    const std::string strHelp = ProgramOptionsHelp();
+    for (const char* pszText : {"--frame-cost=US", "run host posts refused=", "run posts left unhandled="})
+        EXPECT_NE(std::string::npos, strHelp.find(pszText)) << pszText;
 }
 
 }  // namespace

@@ -101,7 +101,8 @@ Taken TakeLocked(State& s, Queue& q, MSG* pMsg, std::unique_ptr<std::string>* pT
     // messages and give the lower-priority work its turn.
     const bool bFair = bRemove && nKinds == kAll && hFilter == nullptr && nMin == 0 && nMax == 0;
     if (bRemove) t_nTakenSeq = kLatestSeq;
-    if (bFair && q.nPostedRun >= kPostedBurst) {
+    if (bFair && (q.nPostedRun >= kPostedBurst ||
+                  (q.nPostedRun > 0 && CClock::NowMicros() - q.nPostedRunStartUs >= kPostedBurstUs))) {
         q.nPostedRun = 0;
         if (q.nInputPosted > 0) {
             for (auto it = q.posted.begin(); it != q.posted.end(); ++it) {
@@ -133,6 +134,7 @@ Taken TakeLocked(State& s, Queue& q, MSG* pMsg, std::unique_ptr<std::string>* pT
                     if (pText) *pText = std::move(it->pText);
                     t_nTakenSeq = it->nSeq;
                     ErasePosted(q, it, nullptr);
+                    if (bFair && q.nPostedRun == 0) q.nPostedRunStartUs = CClock::NowMicros();
                     if (bFair && q.nPostedRun < kPostedBurst) ++q.nPostedRun;
                 }
                 return bQuitMsg ? Taken::Quit : Taken::Msg;
@@ -362,6 +364,10 @@ BOOL CMessageLoop::RunUntil(const std::function<bool()>& done, const std::functi
     BOOL bResult = TRUE;
     int nSinceHooks = 0;
     auto tLast = Steady::now();
+    // A queue that has not emptied by then (a sender faster than this thread), with a few messages taken
+    // since, gets its idle turn anyway.
+    LONGLONG nIdleTurnUs = CClock::NowMicros() + kStarvedIdleUs;
+    int nSinceIdle = 0;
     for (;;) {
         if (done && done()) break;
         MSG msg{};
@@ -389,6 +395,21 @@ BOOL CMessageLoop::RunUntil(const std::function<bool()>& done, const std::functi
                 nSinceHooks = 0;
                 clockstate::RunDueRealHooks(pq->nThreadId);
             }
+            // Nor does it ever find its queue empty: what waits for the first idle moment (a modal window
+            // to be shown) and the idle hooks (a screen's picture, a scripted user) run between two
+            // messages once kStarvedIdleUs has passed without one. A handler that merely took long (a
+            // wait of its own) with a message or two behind it is no sender flooding the queue: idle work
+            // waits for them as before.
+            if (++nSinceIdle >= kStarvedIdleMessages && CClock::NowMicros() >= nIdleTurnUs) {
+                if (bFirstIdle) {
+                    bFirstIdle = false;
+                    if (onFirstIdle) onFirstIdle();
+                }
+                RunIdleHooks(pq);
+                clockstate::RunDueRealHooks(pq->nThreadId);
+                nSinceIdle = 0;
+                nIdleTurnUs = CClock::NowMicros() + kStarvedIdleUs;
+            }
             continue;
         }
         nSinceHooks = 0;
@@ -396,6 +417,8 @@ BOOL CMessageLoop::RunUntil(const std::function<bool()>& done, const std::functi
             bFirstIdle = false;
             if (onFirstIdle) {
                 onFirstIdle();
+                nSinceIdle = 0;
+                nIdleTurnUs = CClock::NowMicros() + kStarvedIdleUs;
                 continue;
             }
         }
@@ -404,6 +427,8 @@ BOOL CMessageLoop::RunUntil(const std::function<bool()>& done, const std::functi
         const std::uint64_t nActivity = Activity(pq);
         RunIdleHooks(pq);
         clockstate::RunDueRealHooks(pq->nThreadId);
+        nSinceIdle = 0;
+        nIdleTurnUs = CClock::NowMicros() + kStarvedIdleUs;
         if (done && done()) break;
         if (Activity(pq) != nActivity) continue;
         if (!WaitForWork(pq, tLast)) {

@@ -107,12 +107,20 @@ class CHandleSet {
 constexpr std::size_t kMaxPostedMessages = 10000;
 // Posted messages a loop takes in a row before the lower-priority work gets a turn (message_loop.h).
 constexpr int kPostedBurst = 32;
+// ... or for this long on the framework's clock, whichever comes first (slow handlers).
+constexpr LONGLONG kPostedBurstUs = 20000;
+// A RunUntil loop whose queue has not been empty for this long, with at least kStarvedIdleMessages taken
+// meanwhile, gives its idle work a turn (message_loop.h).
+constexpr LONGLONG kStarvedIdleUs = 50000;
+constexpr int kStarvedIdleMessages = 4;
 
 struct Queue {
     DWORD nThreadId = 0;
     std::deque<Posted> posted;
     std::size_t nInputPosted = 0;  // entries of posted that are user input
     int nPostedRun = 0;            // posted messages taken in a row since the last lower-priority turn
+    // When the first of that run was taken (CClock).
+    LONGLONG nPostedRunStartUs = 0;
     BOOL bQuit = FALSE;
     int nQuitCode = 0;
     CHandleSet invalid;  // handle values of invalid windows (creation order)
