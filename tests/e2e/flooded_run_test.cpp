@@ -60,7 +60,7 @@ class FloodedRun : public MainDialogFixture {
             const auto tEnd = std::chrono::steady_clock::now() + std::chrono::seconds(60);
             while (!m_bStop && std::chrono::steady_clock::now() < tEnd) {
                 SimHost().SendNotification(kSimHostCodeFreshData, 0);
-                m_nMostQueued = std::max(m_nMostQueued.load(), CMessageLoopTesting::PostedCount(nUiThread));
+                m_nMostQueued = std::max(m_nMostQueued.load(), CMessageLoop::PostedCount(nUiThread));
                 if (!m_bCloseRequested && SimHost().FailedPostCount() > 0) {
                     m_nPostedAtRequest = SimHost().PostCount();
                     m_bCloseRequested = AfxUserClose(hMain) != FALSE;

@@ -33,9 +33,12 @@
 #include "hostlink/hostlink_globals.h"
 #include "platform/hostlib/sim_host.h"
 #include "platform/ul/sim_control.h"
+#include "platform/win/clock_testing.h"
+#include "platform/win/message_loop_testing.h"
 #include "platform/win/simulation.h"
 #include "platform/win/snapshot.h"
 #include "platform/win/user_actions.h"
+#include "platform/win/user_actions_testing.h"
 #include "resources/resource.h"
 
 namespace {
@@ -67,8 +70,8 @@ void ResetRunGlobals() {
 // The platform and the simulations as MainDialogFixture::SetUp leaves them, without its bare dialog.
 void ResetPlatform() {
     CWinSimulation::Reset();
-    CClock::UseManualClock(kClockStartMs);
-    CClock::SetPerformanceFrequency(10000000);
+    CClockTesting::UseManualClock(kClockStartMs);
+    CClockTesting::SetPerformanceFrequency(10000000);
     AfxGetScriptedUserAgent().ClearAnswers();
     AfxGetScriptedUserAgent().ClearEvents();
     CSimBoards::Reset();
@@ -175,7 +178,8 @@ void CFuzzProgramRun::Begin() {
         return nNowUs + kFrameUs;
     });
     // On the manual clock nothing comes by itself: a loop that waits is a hang.
-    CMessageLoop::SetStallHandler([]() -> bool { FuzzFail("a message loop waited with nothing to do"); });
+    CMessageLoopTesting::SetStallHandler(
+        []() -> bool { FuzzFail("a message loop waited with nothing to do"); });
 }
 
 void CFuzzProgramRun::End() {
@@ -184,7 +188,7 @@ void CFuzzProgramRun::End() {
 #ifdef TESSARO_FUZZ_REPLAY
     ObserveRun();  // only the replay test compares runs; fuzzing saves the time
 #endif
-    CMessageLoop::SetStallHandler({});
+    CMessageLoopTesting::SetStallHandler({});
     theApp.m_pMainWnd = nullptr;
     ClearChannelLinks();
     SimHost().Reset();

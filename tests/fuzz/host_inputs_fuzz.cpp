@@ -11,6 +11,7 @@
 
 #include "fuzz/fuzz_run.h"
 #include "platform/hostlib/sim_host.h"
+#include "platform/win/clock_testing.h"
 #include "platform/win/user_actions.h"
 #include "resources/resource.h"
 
@@ -89,7 +90,7 @@ bool PlayEvent(CFuzzBytes& in, CTessaro2010Dlg& dlg, int& nAdvancedMs) {
             const int nMs = in.Byte();
             if (nAdvancedMs + nMs > kMaxAdvanceMs) return false;
             nAdvancedMs += nMs;
-            CClock::Advance(static_cast<DWORD>(nMs));
+            CClockTesting::Advance(static_cast<DWORD>(nMs));
             break;
         }
         case kAttached:

@@ -8,6 +8,7 @@
 
 #include "engine/parameter_block.h"
 #include "fuzz/fuzz_run.h"
+#include "platform/win/clock_testing.h"
 #include "platform/win/user_actions.h"
 #include "resources/resource.h"
 
@@ -32,7 +33,7 @@ void RunParamFileInput(const std::uint8_t* pData, std::size_t nSize) {
         switch (nStep) {
             case 0:
             case 2:
-                CClock::Advance(150);
+                CClockTesting::Advance(150);
                 return true;
             case 1:
                 // The idle moment has an empty queue: the file dialog is the next box shown.
@@ -44,7 +45,7 @@ void RunParamFileInput(const std::uint8_t* pData, std::size_t nSize) {
                 AfxUserChooseMenu(dlg.GetSafeHwnd(), ID_SAVE_PARAMETERS);
                 return true;
             case 4:
-                CClock::Advance(100);
+                CClockTesting::Advance(100);
                 return true;
             default:
                 return false;

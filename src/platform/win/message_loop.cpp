@@ -534,7 +534,7 @@ BOOL CMessageLoop::HasPending() {
            Taken::None;
 }
 
-size_t CMessageLoopTesting::PostedCount(DWORD nThreadId) {
+size_t CMessageLoop::PostedCount(DWORD nThreadId) {
     State& s = S();
     std::lock_guard<std::mutex> lock(s.mtx);
     auto it = s.queues.find(nThreadId);

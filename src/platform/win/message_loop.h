@@ -51,6 +51,8 @@ class CMessageLoop {
     // Repeats PumpPending until nothing is pending (a handler that keeps posting keeps it running).
     static int RunUntilIdle();
     static BOOL HasPending();
+    // Posted messages (user input included) now waiting in the queue of a thread.
+    static size_t PostedCount(DWORD nThreadId);
 
     // Waits for one message, pre-translates and dispatches it. FALSE on WM_QUIT.
     // The framework's pre-translation of a message taken from the queue; TRUE when consumed.

@@ -1,16 +1,12 @@
-// Test hooks of the message loop (message_loop.h): inspection of a thread's queue and a guard that turns
-// a stuck loop into a failure.
+// Test hook of the message loop (message_loop.h): a guard that turns a stuck loop into a failure.
 #pragma once
 
-#include <cstddef>
 #include <functional>
 
 #include "platform/win/message_loop.h"
 
 class CMessageLoopTesting {
   public:
-    // Posted messages (user input included) now waiting in the queue of a thread.
-    static size_t PostedCount(DWORD nThreadId);
     // When a RunUntil loop of this thread has waited nRealMs of real time without anything arriving,
     // pfnStall runs; TRUE abandons every running loop of the thread (each returns FALSE). Tests use it so
     // that a stuck modal loop fails instead of hanging. An empty function removes it.

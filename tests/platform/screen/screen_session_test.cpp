@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "platform/screen/screen_session.h"
-#include "platform/win/message_loop_testing.h"
 #include "support/win_dialog_support.h"
 #include "support/xvfb_server.h"
 
@@ -207,8 +206,7 @@ TEST_F(ScreenSession, AMoveMadeAfterAPressArrivesAfterIt) {
     XSync(dpy, False);
     // The screen thread posts them meanwhile (one task each, the first move's and the press's at least).
     const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(1);
-    while (CMessageLoopTesting::PostedCount(::GetCurrentThreadId()) < 3 &&
-           std::chrono::steady_clock::now() < until)
+    while (CMessageLoop::PostedCount(::GetCurrentThreadId()) < 3 && std::chrono::steady_clock::now() < until)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     const auto pressed = [&] {
         for (const CPointerLogDlg::CEntry& e : dlg.m_log)

@@ -200,7 +200,7 @@ class CFloodingWnd : public CRecordingWnd {
         for (int i = 0; i < 2; ++i) {
             if (!::PostMessage(m_hWnd, WM_APP, 0, 0)) ++m_nRefused;
         }
-        m_nMostQueued = std::max(m_nMostQueued, CMessageLoopTesting::PostedCount(GetCurrentThreadId()));
+        m_nMostQueued = std::max(m_nMostQueued, CMessageLoop::PostedCount(GetCurrentThreadId()));
         CClock::AdvanceQuietly(100);  // each message takes 0.1 ms of the manual clock
         return 0;
     }
@@ -228,7 +228,7 @@ TEST_F(MessageLoop, AFullQueueRefusesPostsButNotUserInput) {
     EXPECT_FALSE(::IsWindow(wnd.m_hWnd));
     EXPECT_LT(wnd.Count(WM_APP), 100);
     Pump();
-    EXPECT_EQ(0u, CMessageLoopTesting::PostedCount(GetCurrentThreadId()));  // the rest went with the window
+    EXPECT_EQ(0u, CMessageLoop::PostedCount(GetCurrentThreadId()));  // the rest went with the window
 }
 
 TEST_F(MessageLoop, TimersPaintsAndUserInputStillArriveWhilePostsKeepComing) {
@@ -271,7 +271,7 @@ TEST_F(MessageLoop, AFloodFromAnotherThreadStaysBoundedAndTheWindowStillCloses) 
                 ++nRefused;
                 std::this_thread::yield();
             }
-            nMostQueued = std::max(nMostQueued.load(), CMessageLoopTesting::PostedCount(nUiThread));
+            nMostQueued = std::max(nMostQueued.load(), CMessageLoop::PostedCount(nUiThread));
         }
     });
     // Once the flood has filled the queue, the user clicks the close box.
