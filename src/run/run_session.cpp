@@ -423,7 +423,9 @@ LONGLONG CRunSession::OnPressTimer(LONGLONG nNowUs, HWND hMain) {
     const LONGLONG nAtUs = m_nStartUs + static_cast<LONGLONG>(press.dAtSeconds * kMicrosPerSecond);
     if (nNowUs < nAtUs) return nAtUs;
     if (m_nPressGiveUpUs < 0) m_nPressGiveUpUs = nNowUs + kPressGiveUpUs;
-    const std::string strCaption = "\"" + EscapeTraceText(press.strPath) + "\"";
+    std::string strCaption = "\"";
+    strCaption += EscapeTraceText(press.strPath);
+    strCaption += '"';
     ButtonSearch search{CaptionKey(press.strPath), nullptr};
     const HWND hWindow = ReachableWindow(hMain);
     if (hWindow != nullptr) EnumChildWindows(hWindow, FindButton, reinterpret_cast<LPARAM>(&search));
@@ -446,7 +448,9 @@ LONGLONG CRunSession::OnTypeTimer(LONGLONG nNowUs, HWND hMain) {
     const LONGLONG nAtUs = m_nStartUs + static_cast<LONGLONG>(type.dAtSeconds * kMicrosPerSecond);
     if (nNowUs < nAtUs) return nAtUs;
     if (m_nPressGiveUpUs < 0) m_nPressGiveUpUs = nNowUs + kPressGiveUpUs;
-    const std::string strLabel = "\"" + EscapeTraceText(type.strPath) + "\"";
+    std::string strLabel = "\"";
+    strLabel += EscapeTraceText(type.strPath);
+    strLabel += '"';
     const HWND hWindow = ReachableWindow(hMain);
     std::string strWhy;
     const HWND hEdit = FindEditByLabel(hWindow, type.strPath, strWhy);

@@ -22,7 +22,10 @@ std::string ControlPlace(HWND hWnd) {
         for (HWND hChild = GetWindow(hParent, GW_CHILD); hChild != nullptr;
              hChild = GetWindow(hChild, GW_HWNDNEXT)) {
             if (IsGroupBox(hChild)) {
-                strBoxes = ">" + TextOf(hChild) + strBoxes;
+                std::string strBox = ">";
+                strBox += TextOf(hChild);
+                strBox += strBoxes;
+                strBoxes = std::move(strBox);
                 break;
             }
         }
