@@ -201,8 +201,12 @@ struct XView {
     std::uint64_t nConfigure = 0;     // the last window-manager rectangle handed to the framework
     std::optional<RECT> rcRefused;    // that rectangle, until a snapshot shows the framework took it
     bool bMapped = false;
-    std::uint64_t nPainted = 0;  // change count painted
+    std::uint64_t nPainted = 0;  // change count painted (0: the X window must be painted whole)
     std::string strTitle;
+    // The window's picture as last painted, and the snapshot it was drawn from: a later snapshot is
+    // drawn only where it differs.
+    cairo_surface_t* pImage = nullptr;
+    CWindowSnapshot drawn;
 };
 
 }  // namespace
@@ -274,6 +278,8 @@ class CScreenThread {
 
   private:
     void Drop(XView& v) {
+        if (v.pImage) cairo_surface_destroy(v.pImage);
+        v.pImage = nullptr;
         if (v.pSurface) cairo_surface_destroy(v.pSurface);
         v.pSurface = nullptr;
         if (v.xWin) XDestroyWindow(m_dpy, v.xWin);
@@ -397,19 +403,44 @@ class CScreenThread {
         return v;
     }
 
+    // Painted off screen first, then copied in one go: no half-painted window is ever seen. Only what
+    // differs from the picture last painted is drawn and copied, unless the X window is to be painted
+    // whole (nPainted 0: new, mapped, moved or sized).
     void Paint(XView& v, const CWindowSnapshot& w) {
-        // Painted off screen first, then copied in one go: no half-painted window is ever seen.
-        cairo_surface_t* img = m_renderer.RenderToImage(w);
-        if (img == nullptr) return;
+        const int cx = w.rcWindow.right - w.rcWindow.left;
+        const int cy = w.rcWindow.bottom - w.rcWindow.top;
+        std::vector<RECT> damage;
+        const bool bKeep = v.pImage != nullptr && cairo_image_surface_get_width(v.pImage) == cx &&
+                           cairo_image_surface_get_height(v.pImage) == cy &&
+                           AfxSnapshotDamage(v.drawn, w, &damage);
+        if (bKeep) {
+            m_renderer.RenderDamage(v.pImage, w, damage);
+        } else {
+            cairo_surface_t* img = m_renderer.RenderToImage(w);
+            if (img == nullptr) return;
+            if (v.pImage) cairo_surface_destroy(v.pImage);
+            v.pImage = img;
+        }
+        if (!bKeep || v.nPainted == 0) {
+            damage.assign(1, RECT{0, 0, cx, cy});
+        }
+        v.drawn = w;
+        v.nPainted = w.nChangeCount;
+        CopyToWindow(v, damage);
+        m_sh.nPaints.fetch_add(1);
+    }
+
+    void CopyToWindow(XView& v, const std::vector<RECT>& parts) {
+        if (v.pImage == nullptr || parts.empty()) return;
         cairo_t* cr = cairo_create(v.pSurface);
-        cairo_set_source_surface(cr, img, 0, 0);
+        for (const RECT& rc : parts)
+            cairo_rectangle(cr, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top);
+        cairo_clip(cr);
+        cairo_set_source_surface(cr, v.pImage, 0, 0);
         cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
         cairo_paint(cr);
         cairo_destroy(cr);
-        cairo_surface_destroy(img);
         cairo_surface_flush(v.pSurface);
-        v.nPainted = w.nChangeCount;
-        m_sh.nPaints.fetch_add(1);
     }
 
     HWND WindowOf(Window x) const {
@@ -433,7 +464,17 @@ class CScreenThread {
             case Expose:
                 if (ev.xexpose.count == 0) {
                     auto it = m_views.find(h);
-                    if (const CWindowSnapshot* w = SnapOf(h); w && it != m_views.end()) Paint(it->second, *w);
+                    if (const CWindowSnapshot* w = SnapOf(h); w && it != m_views.end()) {
+                        // The X server lost the pixels, not the picture: copied again whole.
+                        XView& v = it->second;
+                        if (v.pImage != nullptr && v.nPainted == w->nChangeCount) {
+                            CopyToWindow(v, {RECT{0, 0, cairo_image_surface_get_width(v.pImage),
+                                                  cairo_image_surface_get_height(v.pImage)}});
+                        } else {
+                            v.nPainted = 0;
+                            Paint(v, *w);
+                        }
+                    }
                 }
                 break;
             case ButtonPress:
@@ -631,8 +672,11 @@ BOOL CScreenSession::Start(const char* pszDisplay) {
     m_pShared = sh;
     m_pPreviousMeasurer = AfxSetTextMeasurer(&sh->measurer);
     m_nOffered = 0;
-    m_nIdleHook = CMessageLoop::AddIdleHook([this] { Refresh(); });
+    m_nPreviousPaintPeriodUs = CMessageLoop::GetPaintPeriod();
+    CMessageLoop::SetPaintPeriod(kRefreshPeriodUs);
+    m_nIdleHook = CMessageLoop::AddIdleHook([this] { RefreshWhenDue(); });
     Refresh();
+    m_tNextRefresh = std::chrono::steady_clock::now() + std::chrono::microseconds(kRefreshPeriodUs);
     return TRUE;
 }
 
@@ -640,6 +684,7 @@ void CScreenSession::Stop() {
     if (!m_pShared) return;
     CMessageLoop::RemoveIdleHook(m_nIdleHook);
     m_nIdleHook = 0;
+    CMessageLoop::SetPaintPeriod(m_nPreviousPaintPeriodUs);
     AfxSetTextMeasurer(m_pPreviousMeasurer);
     m_pPreviousMeasurer = nullptr;
     m_pShared->bQuit.store(true);
@@ -675,6 +720,17 @@ void CScreenSession::Refresh() {
         m_pShared->nPendingConfigured = nConfigured;
     }
     m_pShared->Wake();
+}
+
+void CScreenSession::RefreshWhenDue() {
+    if (!m_pShared) return;
+    const auto now = std::chrono::steady_clock::now();
+    if (now < m_tNextRefresh) {
+        CMessageLoop::WakeIdleHooksBy(m_tNextRefresh);
+        return;
+    }
+    m_tNextRefresh = now + std::chrono::microseconds(kRefreshPeriodUs);
+    Refresh();
 }
 
 unsigned long CScreenSession::GetXWindow(HWND hWnd) const {

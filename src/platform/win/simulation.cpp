@@ -4,6 +4,7 @@
 
 #include "platform/win/clock.h"
 #include "platform/win/kernel.h"
+#include "platform/win/message_loop.h"
 #include "platform/win/text_measure.h"
 #include "platform/win/user_agent.h"
 #include "platform/win/win_state.h"
@@ -23,6 +24,7 @@ void CWinSimulation::Reset() {
     CClock::SetWorkerSleep(CClock::WorkerSleepAdvances);
     CClock::SetPerformanceFrequency(CClock::kDefaultPerformanceFrequency);
     AfxSetTextMeasurer(nullptr);
+    CMessageLoop::SetPaintPeriod(0);
     SetLastError(ERROR_SUCCESS);
 }
 

@@ -131,6 +131,46 @@ TEST_F(Renderer, PaintsFillsTextAndBitmapsOfADialog) {
     cairo_surface_destroy(img);
 }
 
+// A picture brought up to date where the snapshots differ is the picture drawn whole: a changed text,
+// a moved control, and a window drawn otherwise.
+TEST_F(Renderer, APictureUpdatedWhereItChangedEqualsOneDrawnWhole) {
+    AfxSetTextMeasurer(&m_measurer);
+    CColourDlg dlg;
+    ASSERT_TRUE(dlg.Create(kDlg));
+    dlg.ShowWindow(SW_SHOW);
+    Pump();
+    CCairoRenderer renderer(m_measurer);
+    CWindowSnapshot before = AfxSnapshotWindow(dlg.m_hWnd);
+    cairo_surface_t* img = renderer.RenderToImage(before);
+    ASSERT_NE(nullptr, img);
+    auto expectSameAsWhole = [&](const char* pszStep, size_t nMaxDamage) {
+        Pump();
+        const CWindowSnapshot after = AfxSnapshotWindow(dlg.m_hWnd);
+        std::vector<RECT> damage;
+        ASSERT_TRUE(AfxSnapshotDamage(before, after, &damage)) << pszStep;
+        EXPECT_GE(nMaxDamage, damage.size()) << pszStep;
+        EXPECT_FALSE(damage.empty()) << pszStep;
+        renderer.RenderDamage(img, after, damage);
+        cairo_surface_t* whole = renderer.RenderToImage(after);
+        ASSERT_NE(nullptr, whole);
+        const int cx = cairo_image_surface_get_width(whole);
+        const int cy = cairo_image_surface_get_height(whole);
+        int nDiffer = 0;
+        for (int y = 0; y < cy; ++y)
+            for (int x = 0; x < cx; ++x) nDiffer += PixelAt(img, x, y) != PixelAt(whole, x, y) ? 1 : 0;
+        EXPECT_EQ(0, nDiffer) << pszStep;
+        cairo_surface_destroy(whole);
+        before = after;
+    };
+    dlg.GetDlgItem(kLabel)->SetWindowText("Another text");
+    expectSameAsWhole("text", 1);
+    dlg.GetDlgItem(kRed)->SetWindowPos(nullptr, 20, 35, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    expectSameAsWhole("move", 1);
+    dlg.GetDlgItem(kPicture)->ShowWindow(SW_HIDE);
+    expectSameAsWhole("hide", 1);
+    cairo_surface_destroy(img);
+}
+
 TEST_F(Renderer, MeasuredWidthsAgreeWithTheInkCairoDraws) {
     ASSERT_TRUE(m_measurer.HasPinnedFace()) << "fonts-dejavu-core is not installed";
     for (int h : {11, 16, 24}) {
