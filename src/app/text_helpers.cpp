@@ -11,7 +11,6 @@
 
 namespace {
 
-constexpr int kTextBufferSize = 1024;
 constexpr COLORREF kWhite = 0xFFFFFF;
 constexpr COLORREF kRed = 0x0000FF;
 constexpr int kStatusPointSize = 12;
@@ -30,30 +29,30 @@ void ShowIfDifferent(CWnd* pWnd, bool bShow) {
     if ((pWnd->IsWindowVisible() != FALSE) != bShow) pWnd->ShowWindow(bShow ? SW_SHOW : SW_HIDE);
 }
 
+// The one core of the two printf-style setters: the text formatted (at most 1023 characters) and set;
+// the window formats again only when the format or its arguments changed.
+void SetTextV(CWnd* pWnd, const char* format, va_list args) {
+    if (pWnd == nullptr || format == nullptr) return;
+    pWnd->SetWindowTextV(format, args);
+}
+
 }  // namespace
 
 int CTessaro2010Dlg::SetControlTextF(CWnd* pWnd, const char* format, ...) {
     if (m_bClosing || theApp.m_bUiUpdatesDisabled) return 0;
-    if (pWnd == nullptr || format == nullptr) return 0;
-    char szText[kTextBufferSize];
     va_list args;
     va_start(args, format);
-    AfxFormatTextV(szText, sizeof szText, format, args);
+    SetTextV(pWnd, format, args);
     va_end(args);
-    pWnd->SetWindowText(szText);
     return 0;
 }
 
 int CTessaro2010Dlg::SetDlgItemTextF(int nId, const char* format, ...) {
     if (m_bClosing || theApp.m_bUiUpdatesDisabled) return 0;
-    CWnd* pWnd = GetSafeHwnd() != nullptr ? GetDlgItem(nId) : nullptr;
-    if (pWnd == nullptr || format == nullptr) return 0;
-    char szText[kTextBufferSize];
     va_list args;
     va_start(args, format);
-    AfxFormatTextV(szText, sizeof szText, format, args);
+    SetTextV(GetSafeHwnd() != nullptr ? GetDlgItem(nId) : nullptr, format, args);
     va_end(args);
-    pWnd->SetWindowText(szText);
     return 0;
 }
 

@@ -191,6 +191,7 @@ BOOL StoreNewTextAndInvalidateLocked(State& s, WndRec* r, LPCSTR psz) {
     const char* pszText = psz != nullptr ? psz : "";
     if (r->strText == pszText) return TRUE;
     r->strText = pszText;
+    CWndInternals::NoteTextStoredLocked(*r);
     InvalidateLocked(s, r, nullptr, TRUE);
     return TRUE;
 }

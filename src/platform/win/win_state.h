@@ -202,6 +202,20 @@ struct State {
 
 State& S();
 
+}  // namespace winstate
+
+// The framework's side of CWnd's text memory (window.h).
+struct CWndInternals {
+    // The window's text was stored: what its wrappers remember of it is out of date.
+    static void TextStored(CWnd& wnd);
+    static void NoteTextStoredLocked(winstate::WndRec& r);
+    // SetWindowTextA; when the text went to a plain static control whose temporary wrapper is pCaller,
+    // *pnVersion is the wrapper's text version after the store.
+    static BOOL SetText(HWND hWnd, LPCSTR lpString, CWnd* pCaller, std::uint64_t* pnVersion);
+};
+
+namespace winstate {
+
 std::string Lower(const char* p);
 HWND NewHandle(State& s);
 WndRec* Find(State& s, HWND h);                              // live windows only

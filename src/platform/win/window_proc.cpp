@@ -87,6 +87,7 @@ LRESULT DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
                 hWnd,
                 [&](WndRec& r) -> LRESULT {
                     r.strText = lParam ? reinterpret_cast<LPCSTR>(lParam) : "";
+                    CWndInternals::NoteTextStoredLocked(r);
                     return TRUE;
                 },
                 LRESULT{FALSE});
