@@ -8,7 +8,9 @@
 #include <cstdlib>
 #include <string>
 
+#include "app/about_box.h"
 #include "app/tessaro_app.h"
+#include "build_stamp.h"
 #include "platform/screen/screen_session.h"
 #include "platform/win/app.h"
 #include "resources/resource.h"
@@ -34,6 +36,7 @@ int main(int argc, char** argv) {
         return 1;
     }
 
+    SetBuildStamp(g_BuildStamp.szDate, g_BuildStamp.szTime);
     InstallRunSignalHandlers();
     RegisterTessaroResources();  // the templates, menu, strings and pictures built into the executable
     ApplySimulationOptions(options);

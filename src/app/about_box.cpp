@@ -9,11 +9,19 @@ namespace {
 
 constexpr COLORREF kWhite = RGB(255, 255, 255);
 
-// The compiler's build date and time of this file, which is built with every build of the program.
-constexpr char kBuildDate[] = __DATE__;
-constexpr char kBuildTime[] = __TIME__;
+// The build stamp shown; this file's own compile date and time until the executable sets its own.
+constexpr char kOwnDate[] = __DATE__;
+constexpr char kOwnTime[] = __TIME__;
+LPCTSTR g_pszBuildDate = kOwnDate;
+LPCTSTR g_pszBuildTime = kOwnTime;
 
 }  // namespace
+
+void SetBuildStamp(LPCTSTR pszDate, LPCTSTR pszTime) {
+    const bool bOwn = pszDate == nullptr || pszTime == nullptr;
+    g_pszBuildDate = bOwn ? kOwnDate : pszDate;
+    g_pszBuildTime = bOwn ? kOwnTime : pszTime;
+}
 
 BEGIN_MESSAGE_MAP(CAboutDlg, CDialog)
 ON_WM_PAINT()
@@ -75,7 +83,7 @@ void CAboutDlg::OnPaint() {
     line(15, 358);
     std::snprintf(szLine, sizeof szLine, "File Version:  %s", pszFileVersion);
     line(25, 376);
-    std::snprintf(szLine, sizeof szLine, "Build Date:  %s,  %s", kBuildDate, kBuildTime);
+    std::snprintf(szLine, sizeof szLine, "Build Date:  %s,  %s", g_pszBuildDate, g_pszBuildTime);
     line(25, 394);
     std::snprintf(szLine, sizeof szLine, "Build Type:  %s", "Release Build");
     line(25, 412);

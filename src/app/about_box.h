@@ -6,6 +6,12 @@
 #include "platform/win/framework.h"
 #include "resources/resource.h"
 
+// The build date and time the box shows ("Mmm dd yyyy", "hh:mm:ss", as the compiler writes them). The
+// executable hands in those of the build that linked it before the application runs (both texts must
+// live for the whole run); until then, and after a NULL, the compiler's date and time of the box's own
+// code stand in.
+void SetBuildStamp(LPCTSTR pszDate, LPCTSTR pszTime);
+
 class CAboutDlg : public CDialog {
   public:
     CAboutDlg();

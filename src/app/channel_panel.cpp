@@ -295,6 +295,7 @@ void CAnalogOutputChannel::FillRangeList() {
     int nProductType = 0;
     if (g_Params.nBoardIndex >= 0 && g_Params.nBoardIndex < MAX_BOARDS)
         nProductType = g_CapabilitiesRecords[g_Params.nBoardIndex].nProductType;
+    m_nRangeBoard = g_Params.nBoardIndex;
     pList->ResetContent();
 
     const RangeEntry* pOnly = nullptr;

@@ -100,6 +100,7 @@ class CAnalogOutputChannel : public CDialog {
     int m_nChannel = 0;                  // 0-based: the board's D/A channel and the index into g_Params
     int m_nSourceSel = -1;               // -1: no Source entry selected
     int m_nRangeSel = -1;                // -1: no Range entry selected
+    int m_nRangeBoard = -1;              // g_Params.nBoardIndex whose ranges the Range list offers
     int m_nInvertHidden = -1;            // Invert visibility last applied: -1 none yet, 1 hidden, 0 shown
     float m_fMax = 0.0f, m_fMin = 0.0f;  // the input domain last loaded or applied
     BOOL m_bSkipMaxChange = TRUE, m_bSkipMinChange = TRUE;

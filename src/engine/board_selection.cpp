@@ -1,5 +1,6 @@
 #include <cstring>
 
+#include "app/channel_panel.h"
 #include "app/main_dialog.h"
 #include "engine/parameter_file.h"
 #include "platform/ul/cbw.h"
@@ -18,6 +19,17 @@ bool IsSimulatedBoardName(const char (&szName)[BOARD_NAME_LEN]) {
 
 void ShowControl(CWnd* pDlg, int nId, bool bShow) {
     if (CWnd* pWnd = pDlg->GetDlgItem(nId)) pWnd->ShowWindow(bShow ? SW_SHOW : SW_HIDE);
+}
+
+// A panel shows the Range list of the board it was made for and stands in a slot of that board's column.
+// Any panel made for another board, or in a slot at or beyond nChannels, means the column is not this
+// board's: the passes only add missing panels, so such a column is discarded whole and made anew.
+bool ColumnIsOfAnotherBoard(const CTessaro2010Dlg& dlg, int nBoardIndex, int nChannels) {
+    for (int j = 0; j < MAX_CHANNELS; ++j) {
+        const CAnalogOutputChannel* pPanel = dlg.m_pChannelDlg[j];
+        if (pPanel != nullptr && (j >= nChannels || pPanel->m_nRangeBoard != nBoardIndex)) return true;
+    }
+    return false;
 }
 
 }  // namespace
@@ -97,6 +109,8 @@ void CTessaro2010Dlg::SelectBoard(UINT id) {
         m_nBoardFamily = FAMILY_NONE;
         SetControlTextF(m_pTtlInputLine, "%s", kNoBoardText);
         SetControlTextF(m_pTtlOutputLine, "%s", kNoBoardText);
+        // The panels of the board left go; they may be in a handler of their own (see Discard).
+        if (ColumnIsOfAnotherBoard(*this, -1, 0)) DiscardChannelPanels();
         SizeMainDialog(-1);
         return;
     }
@@ -110,6 +124,8 @@ void CTessaro2010Dlg::SelectBoard(UINT id) {
         ::SetScrollPos(pScroll->m_hWnd, SB_CTL, 0, TRUE);
     }
     if (m_nChannels == 0) SizeMainDialog(-1);
+    // Every panel is made for this board: its ranges in the Range list, one per channel it has.
+    if (ColumnIsOfAnotherBoard(*this, g_Params.nBoardIndex, m_nChannels)) DiscardChannelPanels();
     CreateChannelDialogs();
     if (superseded()) return;
 

@@ -196,8 +196,9 @@ std::string KeepCopyOf(const std::string& strTarget, const struct stat& stTarget
         ::close(fdIn);
     }
     for (int nCopy = 1; nCopy <= 100; ++nCopy) {
-        const std::string strCopy =
-            strStem + "-" + szStamp + (nCopy > 1 ? "-" + std::to_string(nCopy) : std::string()) + strExt;
+        std::string strCopy = strStem + "-" + szStamp;
+        if (nCopy > 1) strCopy.append("-").append(std::to_string(nCopy));
+        strCopy += strExt;
         if (ForcedFailure(EParamFileStep::Copy)) return {};
         if (bLink) {
             if (::link(strTarget.c_str(), strCopy.c_str()) == 0) return strCopy;
@@ -254,7 +255,10 @@ std::string MendDamagedChannels(ParameterBlock& params) {
     };
     std::string strLines;
     if (!domains.empty()) strLines += line(kDamagedDomain, domains);
-    if (!eyes.empty()) strLines += (strLines.empty() ? "" : "\n") + line(kDamagedEye, eyes);
+    if (!eyes.empty()) {
+        if (!strLines.empty()) strLines += '\n';
+        strLines += line(kDamagedEye, eyes);
+    }
     return strLines;
 }
 

@@ -34,6 +34,9 @@ struct SConnector {
     std::vector<SPin> right;
     int nRightStagger;  // the right column's offset down, in hundredths of the row pitch
     std::vector<const char*> notes;
+    // Rows left blank at the top: the Info window draws the picture so high that its tab strip, 56 px
+    // from the top of the client area, covers them; everything starts below.
+    int nTop = 0;
 };
 
 constexpr std::uint32_t kBackground = 0xFFFFFF;
@@ -109,7 +112,8 @@ const std::vector<SConnector>& Connectors() {
                         {0, "1C", R::Other}},
                        0,
                        {"Pin numbers: not shown (no confirmed map).", "The cable splits it into a 50-pin",
-                        "digital end and a 50-pin analog end.", "DDA04/12: D/A 0..3, DDA02/12: D/A 0..1."}});
+                        "digital end and a 50-pin analog end.", "DDA04/12: D/A 0..3, DDA02/12: D/A 0..1."},
+                       36});  // drawn 25 px down: 31 rows covered
         v.push_back(
             SConnector{IDB_PINOUT_DDA50_TTL,
                        515,
@@ -162,7 +166,8 @@ const std::vector<SConnector>& Connectors() {
                 std::vector<SPin>{{29, "*GND", R::Ground}, {30, "PC +5V", R::Other}, {31, "*GND", R::Ground}},
                 Port("Port B", 32, 1, 0, 1, 8, R::TtlOut), std::vector<SPin>{{40, "GND", R::Ground}}),
             0,
-            {"* USB-1208FS; not confirmed for the USB-1208LS."}});
+            {"* USB-1208FS; not confirmed for the USB-1208LS."},
+            41});  // drawn 20 px down: 36 rows covered
         return v;
     }();
     return connectors;
@@ -177,7 +182,9 @@ const SConnector* FindConnector(unsigned nID) {
 struct SLayout {
     int xLeft;  // pin column centres, or block column left edges
     int xRight;
+    int yFirst;  // the first row
     int nPitch;  // rows
+    int nPinRadius;
     int nBlockWidth;
     int nBlockHeight;
     RECT rcShell;
@@ -189,26 +196,30 @@ SLayout LayoutOf(const SConnector& c) {
     const int nNotes = static_cast<int>(c.notes.size());
     const int yLast = c.nHeight - 78 - 10 * nNotes;  // room for the shell, the notes and two legend rows
     const bool bBlocks = !c.left.empty() && c.left.front().nPin == 0;
+    l.yFirst = c.nTop + kFirstRowY;
+    l.nPinRadius = kPinRadius;
     if (bBlocks) {
         l.nBlockWidth = std::min(150, c.nWidth / 2 - 60);
         l.xLeft = c.nWidth / 2 - l.nBlockWidth - 14;
         l.xRight = c.nWidth / 2 + 14;
-        l.nPitch = std::min(64, (yLast - kFirstRowY) / std::max(1, nRows));
+        l.nPitch = std::min(64, (yLast - l.yFirst) / std::max(1, nRows));
         l.nBlockHeight = l.nPitch - 10;
-        l.rcShell = RECT{l.xLeft - 16, kFirstRowY - 14, l.xRight + l.nBlockWidth + 16,
-                         kFirstRowY + nRows * l.nPitch + 4};
+        l.rcShell =
+            RECT{l.xLeft - 16, l.yFirst - 14, l.xRight + l.nBlockWidth + 16, l.yFirst + nRows * l.nPitch + 4};
     } else {
         l.xLeft = c.nWidth / 2 - 25;
         l.xRight = c.nWidth / 2 + 25;
-        l.nPitch = std::min(22, (yLast - kFirstRowY) / std::max(1, nRows - 1));
-        const int yEnd = kFirstRowY + (nRows - 1) * l.nPitch + l.nPitch * c.nRightStagger / 100;
-        l.rcShell = RECT{l.xLeft - 20, kFirstRowY - 16, l.xRight + 20, yEnd + 16};
+        l.nPitch = std::min(22, (yLast - l.yFirst) / std::max(1, nRows - 1));
+        // Rows closer than the pins are high take smaller pins, two pixels apart.
+        l.nPinRadius = std::min(kPinRadius, (l.nPitch - 5) / 2);
+        const int yEnd = l.yFirst + (nRows - 1) * l.nPitch + l.nPitch * c.nRightStagger / 100;
+        l.rcShell = RECT{l.xLeft - 20, l.yFirst - 16, l.xRight + 20, yEnd + 16};
     }
     return l;
 }
 
 int RowY(const SConnector& c, const SLayout& l, bool bRight, int nRow) {
-    return kFirstRowY + nRow * l.nPitch + (bRight ? l.nPitch * c.nRightStagger / 100 : 0);
+    return l.yFirst + nRow * l.nPitch + (bRight ? l.nPitch * c.nRightStagger / 100 : 0);
 }
 
 std::uint32_t TextColor(EPinRole role) {
@@ -261,13 +272,13 @@ void DrawPin(CPixelCanvas& p, const SConnector& c, const SLayout& l, const SPin&
         return;
     }
     const int x = bRight ? l.xRight : l.xLeft;
+    const int r = l.nPinRadius;
     if (c.bDShell) {
-        p.FillCircle(x, y, kPinRadius + 1, kShellEdge);
-        p.FillCircle(x, y, kPinRadius - 1, crPin);
+        p.FillCircle(x, y, r + 1, kShellEdge);
+        p.FillCircle(x, y, r - 1, crPin);
     } else {
-        p.FillRect(x - kPinRadius - 1, y - kPinRadius - 1, x + kPinRadius + 2, y + kPinRadius + 2,
-                   kShellEdge);
-        p.FillRect(x - kPinRadius + 1, y - kPinRadius + 1, x + kPinRadius, y + kPinRadius, crPin);
+        p.FillRect(x - r - 1, y - r - 1, x + r + 2, y + r + 2, kShellEdge);
+        p.FillRect(x - r + 1, y - r + 1, x + r, y + r, crPin);
     }
     const std::string strNumber = std::to_string(pin.nPin);
     const std::string strLabel = bRight ? strNumber + "  " + pin.strName : pin.strName + "  " + strNumber;
@@ -277,9 +288,9 @@ void DrawPin(CPixelCanvas& p, const SConnector& c, const SLayout& l, const SPin&
     p.Text(xText, yText, strLabel.c_str(), TextColor(pin.role));
     // A lead from the label to the pin.
     if (bRight) {
-        p.FillRect(x + kPinRadius + 3, y, l.rcShell.right + 5, y + 1, crPin == 0xA8A8A8 ? 0xC8C8C8 : crPin);
+        p.FillRect(x + r + 3, y, l.rcShell.right + 5, y + 1, crPin == 0xA8A8A8 ? 0xC8C8C8 : crPin);
     } else {
-        p.FillRect(l.rcShell.left - 5, y, x - kPinRadius - 2, y + 1, crPin == 0xA8A8A8 ? 0xC8C8C8 : crPin);
+        p.FillRect(l.rcShell.left - 5, y, x - r - 2, y + 1, crPin == 0xA8A8A8 ? 0xC8C8C8 : crPin);
     }
 }
 
@@ -346,8 +357,8 @@ std::vector<BYTE> DrawPinoutPicture(unsigned nID) {
     if (c == nullptr) return {};
     CPixelCanvas p(c->nWidth, c->nHeight, kBackground);
     const SLayout l = LayoutOf(*c);
-    p.Text(10, 8, c->pszTitle, kInk, 2);
-    p.Text(10, 30, c->pszSubtitle, 0x505050);
+    p.Text(10, c->nTop + 8, c->pszTitle, kInk, 2);
+    p.Text(10, c->nTop + 30, c->pszSubtitle, 0x505050);
     DrawShell(p, *c, l.rcShell);
     for (size_t i = 0; i < c->left.size(); ++i) DrawPin(p, *c, l, c->left[i], false, static_cast<int>(i));
     for (size_t i = 0; i < c->right.size(); ++i) DrawPin(p, *c, l, c->right[i], true, static_cast<int>(i));

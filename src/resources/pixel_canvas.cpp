@@ -128,3 +128,46 @@ int CPixelCanvas::TextWidth(const char* psz, int nScale) {
 std::vector<BYTE> CPixelCanvas::ToBmp() const {
     return MakeTessaroBmp(m_nWidth, m_nHeight, [this](int x, int y) { return Get(x, y); });
 }
+
+std::vector<BYTE> CPixelCanvas::ToBmp16Colours() const {
+    std::vector<std::uint32_t> palette;
+    std::vector<BYTE> indices(m_pixels.size());
+    for (size_t i = 0; i < m_pixels.size(); ++i) {
+        auto it = std::find(palette.begin(), palette.end(), m_pixels[i]);
+        if (it == palette.end()) {
+            if (palette.size() == 16) return {};
+            it = palette.insert(palette.end(), m_pixels[i]);
+        }
+        indices[i] = static_cast<BYTE>(it - palette.begin());
+    }
+    constexpr size_t kHeaders = 54;
+    constexpr size_t kPalette = 16 * 4;
+    const size_t row = (static_cast<size_t>(m_nWidth) * 4 + 31) / 32 * 4;
+    const size_t image = row * static_cast<size_t>(m_nHeight);
+    std::vector<BYTE> v(kHeaders + kPalette + image, 0);
+    const auto put = [&v](size_t at, std::uint32_t x, int nBytes) {
+        for (int i = 0; i < nBytes; ++i)
+            v[at + static_cast<size_t>(i)] = static_cast<BYTE>((x >> (8 * i)) & 0xFF);
+    };
+    v[0] = 'B';
+    v[1] = 'M';
+    put(2, static_cast<std::uint32_t>(v.size()), 4);
+    put(10, static_cast<std::uint32_t>(kHeaders + kPalette), 4);
+    put(14, 40, 4);
+    put(18, static_cast<std::uint32_t>(m_nWidth), 4);
+    put(22, static_cast<std::uint32_t>(m_nHeight), 4);
+    put(26, 1, 2);
+    put(28, 4, 2);
+    put(34, static_cast<std::uint32_t>(image), 4);
+    put(46, 16, 4);  // colours in the palette
+    for (size_t i = 0; i < palette.size(); ++i) put(kHeaders + 4 * i, palette[i], 3);  // blue, green, red
+    for (int y = 0; y < m_nHeight; ++y) {
+        const size_t base = kHeaders + kPalette + row * static_cast<size_t>(m_nHeight - 1 - y);  // bottom-up
+        for (int x = 0; x < m_nWidth; ++x) {
+            const BYTE nIndex =
+                indices[static_cast<size_t>(y) * static_cast<size_t>(m_nWidth) + static_cast<size_t>(x)];
+            v[base + static_cast<size_t>(x) / 2] |= static_cast<BYTE>(x % 2 == 0 ? nIndex << 4 : nIndex);
+        }
+    }
+    return v;
+}

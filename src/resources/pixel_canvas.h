@@ -1,6 +1,6 @@
 // A small raster for drawing the program's pictures in code: filled shapes, lines and text in a built-in
-// 5 x 7 pixel font, written out as a 24-bit BMP file image. Colours are 0x00RRGGBB; (0, 0) is the
-// top-left pixel; whatever falls outside the raster is dropped.
+// 5 x 7 pixel font, written out as a 24-bit or a 16-colour BMP file image. Colours are 0x00RRGGBB; (0, 0) is
+// the top-left pixel; whatever falls outside the raster is dropped.
 #pragma once
 
 #include <cstdint>
@@ -32,6 +32,9 @@ class CPixelCanvas {
     static int TextHeight(int nScale = 1) { return 8 * nScale; }
 
     std::vector<BYTE> ToBmp() const;
+    // A 4-bit BMP file image with a 16-entry palette: the raster's colours in the order they first occur
+    // (row by row from the top), the unused entries black. Empty when the raster has more than 16 colours.
+    std::vector<BYTE> ToBmp16Colours() const;
 
   private:
     int m_nWidth;

@@ -63,7 +63,7 @@ std::vector<BYTE> DrawTiming() {
     Interval(canvas, kLedFall, kRoiFall, kArrowRow);
     canvas.Text((kLedRise + kRoiRise) / 2 - 6, kRoiLow - 12, "On", kMark);
     canvas.Text((kLedFall + kRoiFall) / 2 - 9, kRoiHigh + 6, "Off", kMark);
-    return canvas.ToBmp();
+    return canvas.ToBmp16Colours();  // four colours
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 namespace {
 
 constexpr double kMaxRunSeconds = 1000000.0;
+constexpr int kMaxFrameCostUs = 1000000;
 
 const char kHelp[] =
     "Usage: TessaroPro [platform options] [launch options]\n"
@@ -18,8 +19,8 @@ const char kHelp[] =
     "TessaroPro turns the tracker host's frames into analog output codes, TTL words and data-file\n"
     "markers. On this machine it runs against a simulated tracker host and simulated boards: in its\n"
     "windows when the X display named by DISPLAY opens and --headless is not given (until the user\n"
-    "closes the main window, or Ctrl-C or SIGTERM), else headless. On a screen the user answers its\n"
-    "message boxes and file dialogs there, and it prints the same lines as headless.\n"
+    "closes the main window, or Ctrl-C, SIGTERM or SIGHUP), else headless. On a screen the user answers\n"
+    "its message boxes and file dialogs there, and it prints the same lines as headless.\n"
     "\n"
     "Platform options (one word each, a value after '='):\n"
     "  --boards=LIST         simulated boards attached: NAME[:SERIAL] entries separated by commas, e.g.\n"
@@ -59,6 +60,11 @@ const char kHelp[] =
     "                        --board-faults and --board-unplug may be given several times; a run with\n"
     "                        either prints what they do and every new text of the main window's message\n"
     "                        line (\"fault\" lines below)\n"
+    "  --frame-cost=US       a slow program: reading each new frame's data from the simulated host\n"
+    "                        costs the reader US microseconds more (0 to 1000000, default 0), spent\n"
+    "                        busy on its thread; at a high --host-rate the frames then come faster than\n"
+    "                        they can be handled (the \"run host posts refused\" and \"run posts left\"\n"
+    "                        lines below say what the program could not take)\n"
     "  --choose=PATH         a user who, after start-up, chooses this item of the main window's menu:\n"
     "                        PATH is the texts from the menu bar down, '>' between them, e.g.\n"
     "                        --choose=\"Options>TTL>TTL Test\"; '&' marks, repeated blanks and letter\n"
@@ -79,7 +85,8 @@ const char kHelp[] =
     "  --headless[=SECONDS]  run without windows on the display, even when one opens, and, with\n"
     "                        SECONDS (above 0), close the program as a user would after that time: the\n"
     "                        close box, then Yes to the quit question. Without SECONDS it runs until\n"
-    "                        Ctrl-C or SIGTERM, which close it the same way.\n"
+    "                        Ctrl-C, SIGTERM or SIGHUP (its terminal closed), which close it the same\n"
+    "                        way; a second such signal ends it at once, unsaved.\n"
     "  --screenshot=DIR[:SECONDS]\n"
     "                        SECONDS after the start (default 1), write a PNG picture of every visible\n"
     "                        window into the folder DIR (made when missing), named by the window's\n"
@@ -88,6 +95,36 @@ const char kHelp[] =
     "                        (DejaVu Sans) from the start, headless too, so the pictures show what a\n"
     "                        screen shows; runs without it keep the fixed headless text metrics.\n"
     "  --trace[=B]           print every board-library call, host command and host data call\n"
+    "  --type=[SECONDS:]LABEL=TEXT\n"
+    "                        a user who types TEXT into the edit next to the label LABEL in the window\n"
+    "                        that can be reached (the main window with its channel panels, or a dialog\n"
+    "                        open over it), replacing its text, then leaves it with Tab; when several\n"
+    "                        edits have that label, BOX>LABEL names the one inside the group box of\n"
+    "                        caption BOX, e.g. --type=\"Channel 3>Min=-2.5\" (a panel's frame) or\n"
+    "                        --type=\"Number DA Channels=4\" and --type=6=250 (QVL Advanced: the LED 6\n"
+    "                        on-time); labels compare as captions do for --press; an edit not found\n"
+    "                        within five seconds is reported and skipped\n"
+    "  --type-enter=[SECONDS:]LABEL=TEXT\n"
+    "                        the same, then Enter instead of Tab (a channel panel applies Min and Max;\n"
+    "                        in a dialog Enter is its default button)\n"
+    "  --file=PATH           the user answers the next file dialog (File > Save Parameters or Load\n"
+    "                        Parameters) with PATH instead of cancelling it; the default extension is\n"
+    "                        added to a name without one, e.g. --file=Settings/mine.prm\n"
+    "                        --choose=\"File>Save Parameters\"\n"
+    "                        --type, --type-enter and --file are actions in order with --choose, --check\n"
+    "                        and --press, half a second apart (a --type not before its SECONDS)\n"
+    "  --host-status=SECONDS:ITEM=B\n"
+    "                        SECONDS after the start the simulated host changes a status item and\n"
+    "                        notifies the program (one notification 21, also when the item already\n"
+    "                        had that state): ITEM is attached (no: no frames\n"
+    "                        come), frozen (the video; yes: no frames come) or binocular; a number\n"
+    "                        0 to 65535 instead, with a whole number 0 to 65535 for B, sends that status\n"
+    "                        notification alone, e.g. --host-status=2:frozen=yes --host-status=4:frozen=no\n"
+    "  --host-ttl-bits=SECONDS:MASK\n"
+    "                        SECONDS after the start the host requests TTL output bits 0 to 7 as in MASK\n"
+    "                        (0 to 255, or 0x00 to 0xFF): one request (notification 165) per bit that\n"
+    "                        differs from the previous mask (0 at the start), e.g. --host-ttl-bits=2:0x05\n"
+    "  --trace-texts[=B]     print every change of a text the program shows in a control\n"
     "  --help                this text\n"
     "  B is yes or no (also on/off, true/false, 1/0); a bare flag means yes.\n"
     "A bad platform option ends the program with exit status 2 before it starts.\n"
@@ -145,10 +182,32 @@ const char kHelp[] =
     "                         printed with or without --trace)\n"
     "  fault message \"<text>\"  the main window's message line shows a new text (\"\" when emptied); only\n"
     "                         in a run with --board-faults or --board-unplug\n"
+    "  user typed \"<text>\" into \"<LABEL>\" in \"<window>\"\n"
+    "  user cannot type into \"<LABEL>\": <reason>\n"
+    "                         --type and --type-enter: the edit was typed into, or none was found\n"
+    "  user will answer the next file dialog with \"<PATH>\"\n"
+    "                         --file's turn came\n"
+    "  host notify 21 <item> <value>, host notify 165 <bit> <on>\n"
+    "                         a notification the simulated host sent for --host-status or\n"
+    "                         --host-ttl-bits (with or without --trace)\n"
+    "  text <window>/<id> \"<text>\"\n"
+    "                         a control's text changed (--trace-texts): the title of its top-level window\n"
+    "                         (followed by '>' and the caption of the group box framing the control's\n"
+    "                         panel, for a control of a channel panel), the control's id and its new\n"
+    "                         text; a text the program draws itself (the status line) counts as the\n"
+    "                         control's text\n"
     "  run dropped <n> lines  lines lost to a full queue (written where the loss ended)\n"
     "  run kept \"<path>\"      the parameter file the run could not use (rejected at start, or its\n"
     "                         board absent), kept as this copy just before a save replaced it\n"
-    "Without --trace only the host say, box, file, user, shot, sum and run lines are printed.\n";
+    "  run host posts refused=<n> +<new>\n"
+    "                         the host's notifications (frames) the program could not take because its\n"
+    "                         message queue was full (10000 waiting), in all and since the last such\n"
+    "                         line: after the summary when new ones came, and at the end\n"
+    "  run posts left unhandled=<n>\n"
+    "                         at the end, a backlog of posted messages (mostly frames) the program\n"
+    "                         closed before handling (printed only for more than 32)\n"
+    "Without --trace only the host say and host notify, box, file, user, shot, sum, fault, text and run lines\n"
+    "are printed (fault and text lines only with the options that ask for them).\n";
 
 bool StartsWithOption(std::string_view word, std::string_view name, std::string_view& value,
                       bool& bHasValue) {
@@ -267,6 +326,41 @@ bool ParseFaultBoard(std::string_view text, bool bAnyAllowed, int& nBoard, std::
     return true;
 }
 
+// "SECONDS:" at the start of value, when what is before the first ':' is such a number: taken off value.
+// FALSE only for a number out of range.
+bool TakeLeadingSeconds(std::string_view& value, double& dSeconds, bool& bGiven) {
+    bGiven = false;
+    const size_t nColon = value.find(':');
+    double d = 0.0;
+    if (nColon == std::string_view::npos || !ParseDecimal(value.substr(0, nColon), d)) return true;
+    if (d < 0.0 || d > kMaxRunSeconds) return false;
+    dSeconds = d;
+    bGiven = true;
+    value = value.substr(nColon + 1);
+    return true;
+}
+
+bool IsBlank(std::string_view text) {
+    return text.find_first_not_of(" \t") == std::string_view::npos;
+}
+
+// An edit's name for --type: LABEL or BOX>LABEL, no part blank.
+bool ParseEditName(std::string_view text) {
+    const size_t nGt = text.rfind('>');
+    if (nGt == std::string_view::npos) return !IsBlank(text);
+    return !IsBlank(text.substr(0, nGt)) && !IsBlank(text.substr(nGt + 1));
+}
+
+// A whole number, decimal or with 0x hexadecimal.
+bool ParseWholeOrHex(std::string_view text, int& nValue) {
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        const char* pEnd = text.data() + text.size();
+        auto [ptr, ec] = std::from_chars(text.data() + 2, pEnd, nValue, 16);
+        return ec == std::errc() && ptr == pEnd;
+    }
+    return ParseWholeInt(text, nValue);
+}
+
 std::string Quoted(std::string_view word) {
     std::string str;
     str.reserve(word.size() + 2);
@@ -351,6 +445,12 @@ EOptionsResult ParseProgramOptions(int argc, const char* const* argv, ProgramOpt
             if (!bHasValue) return bad("a time and a board must follow '=' (e.g. --board-unplug=2:0:3)");
             if (!ParseBoardUnplug(std::string(value), unplug, strWhy)) return bad(strWhy);
             options.boardUnplugs.push_back(unplug);
+        } else if (StartsWithOption(word, "--frame-cost", value, bHasValue)) {
+            int nMicros = 0;
+            if (!bHasValue || !ParseWholeInt(value, nMicros) || nMicros < 0 || nMicros > kMaxFrameCostUs) {
+                return bad("the frame cost must be a whole number from 0 to 1000000 (microseconds)");
+            }
+            options.nFrameCostUs = nMicros;
         } else if (StartsWithOption(word, "--choose", value, bHasValue) ||
                    StartsWithOption(word, "--check", value, bHasValue)) {
             if (!bHasValue || !ParseMenuPath(value)) {
@@ -401,6 +501,71 @@ EOptionsResult ParseProgramOptions(int argc, const char* const* argv, ProgramOpt
             options.dScreenshotSeconds = dSeconds;
         } else if (StartsWithOption(word, "--trace", value, bHasValue)) {
             if (!flag(options.bTrace)) return bad("expected yes or no");
+        } else if (StartsWithOption(word, "--type", value, bHasValue) ||
+                   StartsWithOption(word, "--type-enter", value, bHasValue)) {
+            UserMenuChoice type;
+            type.bType = true;
+            type.bEnter = word.substr(0, 12) == "--type-enter";
+            bool bTimed = false;
+            if (!TakeLeadingSeconds(value, type.dAtSeconds, bTimed)) {
+                return bad("the time before ':' must be a number of seconds from 0 to 1000000");
+            }
+            const size_t nEq = value.find('=');
+            if (!bHasValue || nEq == std::string_view::npos || !ParseEditName(value.substr(0, nEq))) {
+                return bad(
+                    "an edit's label, '=' and the text must follow '=' (e.g. --type=\"Number DA Channels=4\" "
+                    "or --type-enter=\"Channel 3>Max=2.5\")");
+            }
+            type.strPath = std::string(value.substr(0, nEq));
+            type.strText = std::string(value.substr(nEq + 1));
+            options.choices.push_back(std::move(type));
+        } else if (StartsWithOption(word, "--file", value, bHasValue)) {
+            if (!bHasValue || value.empty())
+                return bad("a path must follow '=' (e.g. --file=Settings/mine.prm)");
+            UserMenuChoice file;
+            file.bFile = true;
+            file.strPath = std::string(value);
+            options.choices.push_back(std::move(file));
+        } else if (StartsWithOption(word, "--host-status", value, bHasValue)) {
+            HostScheduledEvent ev;
+            bool bTimed = false;
+            const char kWhy[] =
+                "expected SECONDS:ITEM=VALUE, ITEM attached, frozen or binocular with yes or no, or a status "
+                "number 0 to 65535 with a whole number 0 to 65535 (e.g. --host-status=2:frozen=yes)";
+            if (!bHasValue || !TakeLeadingSeconds(value, ev.dAtSeconds, bTimed) || !bTimed) return bad(kWhy);
+            const size_t nEq = value.find('=');
+            if (nEq == std::string_view::npos) return bad(kWhy);
+            const std::string_view item = value.substr(0, nEq);
+            const std::string_view setting = value.substr(nEq + 1);
+            static const std::pair<const char*, int> kItems[] = {{"attached", kSimHostStatusAttached},
+                                                                 {"frozen", kSimHostStatusVideoFrozen},
+                                                                 {"binocular", kSimHostStatusBinocular}};
+            bool bNamed = false;
+            for (const auto& [pszItem, nItem] : kItems) {
+                if (item != pszItem) continue;
+                bool bOn = false;
+                if (!ParseFlag(setting, bOn)) return bad(kWhy);
+                ev.nItem = nItem;
+                ev.nValue = bOn ? 1 : 0;
+                bNamed = true;
+            }
+            if (!bNamed && (!ParseWholeInt(item, ev.nItem) || ev.nItem < 0 || ev.nItem > 0xFFFF ||
+                            !ParseWholeInt(setting, ev.nValue) || ev.nValue < 0 || ev.nValue > 0xFFFF)) {
+                return bad(kWhy);
+            }
+            options.hostEvents.push_back(ev);
+        } else if (StartsWithOption(word, "--host-ttl-bits", value, bHasValue)) {
+            HostScheduledEvent ev;
+            ev.bTtlBits = true;
+            bool bTimed = false;
+            const char kWhy[] = "expected SECONDS:MASK, MASK a whole number 0 to 255 or 0x00 to 0xFF";
+            if (!bHasValue || !TakeLeadingSeconds(value, ev.dAtSeconds, bTimed) || !bTimed ||
+                !ParseWholeOrHex(value, ev.nValue) || ev.nValue < 0 || ev.nValue > 0xFF) {
+                return bad(kWhy);
+            }
+            options.hostEvents.push_back(ev);
+        } else if (StartsWithOption(word, "--trace-texts", value, bHasValue)) {
+            if (!flag(options.bTraceTexts)) return bad("expected yes or no");
         } else if (word == "--help") {
             options.bHelp = true;
         } else if (StartsWithOption(word, "--help", value, bHasValue)) {
@@ -427,7 +592,8 @@ bool ParseBoardFault(const std::string& strText, BoardFault& fault, std::string&
         if (fields[2] == call.pszName) pCall = &call;
     }
     if (pCall == nullptr) {
-        strWhy = "\"" + std::string(fields[2]) + "\" is not a board-library call; one of:";
+        strWhy = '"';
+        strWhy.append(fields[2]).append("\" is not a board-library call; one of:");
         for (const FaultCall& call : kFaultCalls) strWhy += std::string(" ") + call.pszName;
         return false;
     }
@@ -485,4 +651,5 @@ void ApplySimulationOptions(const ProgramOptions& options) {
     host.SetEyePattern(options.eHostPattern);
     host.PlaceRoiGrid(options.nHostRois);
     CSimBoards::SetTtlInputPattern(options.boardInputs);
+    host.SetFrameCost(options.nFrameCostUs);
 }

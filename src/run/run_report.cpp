@@ -1,6 +1,7 @@
 #include "run/run_report.h"
 
 #include <poll.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -21,6 +22,7 @@
 #include "platform/win/app.h"
 #include "platform/win/clock.h"
 #include "platform/win/menu.h"
+#include "platform/win/menu_tracking.h"
 #include "platform/win/message_loop.h"
 #include "platform/win/snapshot.h"
 #include "platform/win/text_measure.h"
@@ -49,12 +51,16 @@ constexpr LONGLONG kPressGiveUpUs = 5 * kMicrosPerSecond;
 constexpr char kAdvancedCaption[] = "QVL Advanced";
 // How soon an unplug whose board the program has not created yet is tried again.
 constexpr LONGLONG kUnplugRetryUs = 100000;
+// Posted messages still waiting at the end that make a backlog worth reporting: more than one turn of
+// the loop's fairness rule (a program that keeps up leaves at most a frame or two).
+constexpr size_t kLeftBacklog = 32;
 
+// Set by the handler, taken by the close timer. A lock-free atomic: the only thing the handler touches.
 std::atomic<bool> g_bCloseSignalled{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
 
-extern "C" void OnCloseSignal(int nSignal) {
+extern "C" void OnCloseSignal(int) {
     g_bCloseSignalled.store(true);
-    std::signal(nSignal, SIG_DFL);  // a second signal ends the process
 }
 
 std::string SecondsText(long long nMicros) {
@@ -372,6 +378,14 @@ std::string FormatFileDialogTrace(const CUserEvent& dlg) {
 // ---------------------------------------------------------------------------------------------------------
 // Summary
 
+std::string FormatRefusedPosts(long long nRefused, long long nNew) {
+    return "run host posts refused=" + std::to_string(nRefused) + " +" + std::to_string(nNew);
+}
+
+std::string FormatUnhandledPosts(size_t nLeft) {
+    return "run posts left unhandled=" + std::to_string(nLeft);
+}
+
 double DacCodeVolts(int nRange, unsigned nCode, int nBits) {
     const RangeSpan* pSpan = FindRangeSpan(nRange);
     if (pSpan == nullptr || nBits <= 0 || nBits > 31) return 0.0;
@@ -486,15 +500,41 @@ CHeadlessUserAgent::CHeadlessUserAgent(std::function<void(const CUserEvent&)> pf
 
 int CHeadlessUserAgent::ShowMessageBox(CUserEvent& box) {
     const bool bQuitting = m_bQuit && box.strText.Str() == kQuitQuestion;
-    if (CUserAgent* pPerson = m_pPerson.load(); pPerson != nullptr && !bQuitting)
-        return pPerson->ShowMessageBox(box);
-    int nResult = AfxGetScriptedUserAgent().ShowMessageBox(box);
-    if (m_bQuit && box.strText.Str() == kQuitQuestion) nResult = box.nResult = IDYES;
+    if (bQuitting) {
+        // Yes at once: a box open for no time handles nothing, so a backlog in the queue of a program that
+        // cannot keep up does not hold up its close.
+        box.nResult = IDYES;
+        if (m_pfnReport) m_pfnReport(box);
+        return IDYES;
+    }
+    if (CUserAgent* pPerson = m_pPerson.load()) return pPerson->ShowMessageBox(box);
+    const int nResult = AfxGetScriptedUserAgent().ShowMessageBox(box);
     if (m_pfnReport) m_pfnReport(box);
     return nResult;
 }
 
+void CHeadlessUserAgent::AnswerNextFileDialog(std::string strPath) {
+    std::lock_guard<std::mutex> lock(m_fileMutex);
+    m_filePaths.push_back(std::move(strPath));
+}
+
 int CHeadlessUserAgent::ShowFileDialog(CUserEvent& dlg) {
+    std::string strPath;
+    {
+        std::lock_guard<std::mutex> lock(m_fileMutex);
+        if (!m_filePaths.empty()) {
+            strPath = std::move(m_filePaths.front());
+            m_filePaths.pop_front();
+        }
+    }
+    if (!strPath.empty()) {
+        // The framework's agent answers with the path; boxes are shown on this thread only, so the answer
+        // queued here is the one this dialog takes.
+        AfxGetScriptedUserAgent().QueueFile(strPath.c_str());
+        const int nResult = AfxGetScriptedUserAgent().ShowFileDialog(dlg);
+        if (m_pfnReport) m_pfnReport(dlg);
+        return nResult;
+    }
     if (CUserAgent* pPerson = m_pPerson.load()) return pPerson->ShowFileDialog(dlg);
     const int nResult = AfxGetScriptedUserAgent().ShowFileDialog(dlg);
     if (m_pfnReport) m_pfnReport(dlg);
@@ -558,6 +598,205 @@ BOOL FindMenuItemByPath(HMENU hMenu, std::string_view strPath, UINT& nId, std::s
 }
 
 // ---------------------------------------------------------------------------------------------------------
+// Typing into an edit
+
+namespace {
+
+std::string ClassOf(HWND hWnd) {
+    char szClass[32] = {};
+    GetClassNameA(hWnd, szClass, sizeof szClass);
+    return szClass;
+}
+
+std::string TextOf(HWND hWnd) {
+    char szText[256] = {};
+    GetWindowTextA(hWnd, szText, sizeof szText);
+    return szText;
+}
+
+bool IsGroupBox(HWND hWnd) {
+    return ClassOf(hWnd) == "Button" && (GetWindowLong(hWnd, GWL_STYLE) & 0x0F) == BS_GROUPBOX;
+}
+
+struct EditSearch {
+    std::string strBoxKey;  // empty: no box named
+    std::string strLabelKey;
+    bool bBoxIsWindow = false;  // the box named is the window searched
+    std::vector<HWND> boxes;
+    std::vector<HWND> labels;
+    std::vector<HWND> statics;  // every static with a text, the labels among them
+    std::vector<HWND> edits;
+};
+
+BOOL CALLBACK CollectForEdit(HWND hWnd, LPARAM lParam) {
+    auto* pSearch = reinterpret_cast<EditSearch*>(lParam);
+    if (!IsWindowVisible(hWnd)) return TRUE;
+    const std::string strClass = ClassOf(hWnd);
+    if (strClass == "Edit") {
+        if (IsWindowEnabled(hWnd)) pSearch->edits.push_back(hWnd);
+    } else if (strClass == "Static") {
+        const std::string strKey = CaptionKey(TextOf(hWnd));
+        if (!strKey.empty()) pSearch->statics.push_back(hWnd);
+        if (strKey == pSearch->strLabelKey) pSearch->labels.push_back(hWnd);
+    } else if (!pSearch->strBoxKey.empty() && IsGroupBox(hWnd)) {
+        if (CaptionKey(TextOf(hWnd)) == pSearch->strBoxKey) pSearch->boxes.push_back(hWnd);
+    }
+    return TRUE;
+}
+
+bool Inside(const RECT& rcInner, const RECT& rcOuter) {
+    return rcInner.left >= rcOuter.left && rcInner.right <= rcOuter.right && rcInner.top >= rcOuter.top &&
+           rcInner.bottom <= rcOuter.bottom;
+}
+
+// How far the edit is from the label when it is where a label names it (right of it on its row, or below
+// it in its columns); -1 when it is not.
+long LabelDistance(const RECT& rcLabel, const RECT& rcEdit) {
+    const bool bRowOverlap = rcEdit.top < rcLabel.bottom && rcEdit.bottom > rcLabel.top;
+    const bool bColumnOverlap = rcEdit.left < rcLabel.right && rcEdit.right > rcLabel.left;
+    if (bRowOverlap && rcEdit.left >= rcLabel.left) return std::max<long>(0, rcEdit.left - rcLabel.right);
+    if (bColumnOverlap && rcEdit.top >= rcLabel.top) return std::max<long>(0, rcEdit.top - rcLabel.bottom);
+    return -1;
+}
+
+}  // namespace
+
+HWND FindEditByLabel(HWND hWindow, std::string_view strName, std::string& strWhy) {
+    strWhy.clear();
+    if (hWindow == nullptr) {
+        strWhy = "no window can be reached";
+        return nullptr;
+    }
+    EditSearch search;
+    const size_t nGt = strName.rfind('>');
+    search.strLabelKey = CaptionKey(nGt == std::string_view::npos ? strName : strName.substr(nGt + 1));
+    if (nGt != std::string_view::npos) {
+        search.strBoxKey = CaptionKey(strName.substr(0, nGt));
+        search.bBoxIsWindow = CaptionKey(TextOf(hWindow)) == search.strBoxKey;
+    }
+    EnumChildWindows(hWindow, CollectForEdit, reinterpret_cast<LPARAM>(&search));
+    if (!search.strBoxKey.empty() && !search.bBoxIsWindow) {
+        // Only the labels inside a box of that caption, in the box's own window.
+        std::vector<HWND> inBoxes;
+        for (HWND hLabel : search.labels) {
+            RECT rcLabel{};
+            GetWindowRect(hLabel, &rcLabel);
+            for (HWND hBox : search.boxes) {
+                RECT rcBox{};
+                GetWindowRect(hBox, &rcBox);
+                if (GetParent(hBox) == GetParent(hLabel) && Inside(rcLabel, rcBox)) {
+                    inBoxes.push_back(hLabel);
+                    break;
+                }
+            }
+        }
+        if (search.boxes.empty()) {
+            strWhy = "no group box \"" + std::string(strName.substr(0, nGt)) + "\" can be seen";
+            return nullptr;
+        }
+        search.labels = std::move(inBoxes);
+    }
+    std::vector<HWND> found;
+    for (HWND hLabel : search.labels) {
+        RECT rcLabel{};
+        GetWindowRect(hLabel, &rcLabel);
+        HWND hBest = nullptr;
+        long nBest = -1;
+        for (HWND hEdit : search.edits) {
+            if (GetParent(hEdit) != GetParent(hLabel)) continue;
+            RECT rcEdit{};
+            GetWindowRect(hEdit, &rcEdit);
+            const long nDistance = LabelDistance(rcLabel, rcEdit);
+            if (nDistance >= 0 && (nBest < 0 || nDistance < nBest)) {
+                nBest = nDistance;
+                hBest = hEdit;
+            }
+        }
+        if (hBest == nullptr || std::find(found.begin(), found.end(), hBest) != found.end()) continue;
+        // A text clearly nearer to that edit (at most half as far) is its label, not this one: LED 7's
+        // on-time lies right below "7" and further below the LED number "6".
+        RECT rcBest{};
+        GetWindowRect(hBest, &rcBest);
+        const bool bNearer = std::any_of(search.statics.begin(), search.statics.end(), [&](HWND hOther) {
+            if (hOther == hLabel || GetParent(hOther) != GetParent(hBest)) return false;
+            RECT rcOther{};
+            GetWindowRect(hOther, &rcOther);
+            const long nDistance = LabelDistance(rcOther, rcBest);
+            return nDistance >= 0 && nDistance * 2 < nBest;
+        });
+        if (!bNearer) found.push_back(hBest);
+    }
+    if (found.size() == 1) return found.front();
+    if (found.empty()) {
+        strWhy = search.labels.empty() ? "no label of that caption can be seen"
+                                       : "no enabled edit next to that label can be seen";
+    } else {
+        strWhy = std::to_string(found.size()) +
+                 " edits have that label; name the group box too, as BOX>LABEL (e.g. \"Channel 0>Min\")";
+    }
+    return nullptr;
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// The texts of the controls
+
+std::string ControlPlace(HWND hWnd) {
+    std::string strBoxes;
+    HWND hTop = hWnd;
+    while ((GetWindowLong(hTop, GWL_STYLE) & WS_CHILD) != 0) {
+        const HWND hParent = GetParent(hTop);
+        if (hParent == nullptr) break;
+        hTop = hParent;
+        if ((GetWindowLong(hParent, GWL_STYLE) & WS_CHILD) == 0 || !TextOf(hParent).empty()) continue;
+        for (HWND hChild = GetWindow(hParent, GW_CHILD); hChild != nullptr;
+             hChild = GetWindow(hChild, GW_HWNDNEXT)) {
+            if (IsGroupBox(hChild)) {
+                strBoxes = ">" + TextOf(hChild) + strBoxes;
+                break;
+            }
+        }
+    }
+    return TextOf(hTop) + strBoxes + "/" + std::to_string(GetDlgCtrlID(hWnd));
+}
+
+CRunTextTrace::CRunTextTrace(std::function<void(std::string_view)> pfnReport)
+    : m_pfnReport(std::move(pfnReport)) {}
+
+void CRunTextTrace::ReportText(HWND hWnd, std::string_view text) {
+    m_pfnReport("text " + EscapeTraceText(ControlPlace(hWnd)) + " \"" + EscapeTraceText(text) + "\"");
+}
+
+void CRunTextTrace::OnWindowTextChanged(HWND hWnd, std::string_view text) {
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_shown[hWnd] = std::string(text);
+    }
+    ReportText(hWnd, text);
+}
+
+void CRunTextTrace::OnControlTextDrawn(HWND hWnd, std::string_view text) {
+    // A window's own text is read outside the lock: on its thread that is a message to it.
+    bool bKnown = false;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        auto it = m_shown.find(hWnd);
+        if (it != m_shown.end()) {
+            if (it->second == text) return;
+            it->second = std::string(text);
+            bKnown = true;
+        }
+    }
+    if (!bKnown) {
+        const std::string strOwn = TextOf(hWnd);
+        std::lock_guard<std::mutex> lock(m_mutex);
+        const bool bSame = strOwn == text;
+        m_shown[hWnd] = std::string(text);
+        if (bSame) return;
+    }
+    ReportText(hWnd, text);
+}
+
+// ---------------------------------------------------------------------------------------------------------
 // Screenshots
 
 std::vector<std::string> WriteRunScreenshots(const std::string& strFolder, std::string& strWhy) {
@@ -577,9 +816,16 @@ std::vector<std::string> WriteRunScreenshots(const std::string& strFolder, std::
 // The run
 
 void InstallRunSignalHandlers() {
-    std::signal(SIGINT, OnCloseSignal);
-    std::signal(SIGTERM, OnCloseSignal);
-    std::signal(SIGPIPE, SIG_IGN);
+    struct sigaction close {};
+    close.sa_handler = OnCloseSignal;
+    sigemptyset(&close.sa_mask);
+    // The handler is reset as it runs, so a second signal of the kind ends the process.
+    close.sa_flags = SA_RESETHAND | SA_RESTART;
+    for (int nSignal : {SIGINT, SIGTERM, SIGHUP}) sigaction(nSignal, &close, nullptr);
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    sigaction(SIGPIPE, &ignore, nullptr);
 }
 
 bool TakeRunCloseSignal() {
@@ -590,6 +836,7 @@ CRunSession::CRunSession(const ProgramOptions& options, int nFd)
     : m_options(options),
       m_output(nFd),
       m_pTally(std::make_shared<CRunTally>()),
+      m_pQueueFull(std::make_shared<std::atomic<long long>>(0)),
       m_agent([this](const CUserEvent& ev) { ReportUserEvent(ev); }) {}
 
 CRunSession::~CRunSession() {
@@ -643,16 +890,30 @@ void CRunSession::Start() {
     AfxSetUserAgent(&m_agent);
     // A parameter file the program did not apply is kept as a copy before a save replaces it.
     SetParamFileKeptHook([this](const std::string& strCopy) { Report(FormatKeptFileLine(strCopy)); });
+    // A person's own menu choices (the menu bar on the screen) are printed as the scripted ones are.
+    AfxSetMenuChoiceHook([this](HWND, UINT, const std::vector<std::string>& path) {
+        std::string strShown;
+        for (const std::string& strItem : path) {
+            if (!strShown.empty()) strShown += '>';
+            strShown += MenuText(strItem, false);
+        }
+        Report("user chose " + Printable(strShown));
+    });
 
     // The boards' TTL input pattern keeps the framework's time, as the host does.
     CSimBoards::SetTimeSource([] { return CClock::NowMicros(); });
     CSimHost& host = SimHost();
     host.SetTimeSource([] { return CClock::NowMicros(); });
-    host.SetPostFunction([](HWND hWnd, UINT nMessage, WPARAM wParam, LPARAM lParam) {
-        return PostMessageA(hWnd, nMessage, wParam, lParam);
+    // A post the program's full queue refuses is counted (one to a window already gone is not).
+    std::shared_ptr<std::atomic<long long>> pQueueFull = m_pQueueFull;
+    host.SetPostFunction([pQueueFull](HWND hWnd, UINT nMessage, WPARAM wParam, LPARAM lParam) {
+        const BOOL bPosted = PostMessageA(hWnd, nMessage, wParam, lParam);
+        if (!bPosted && GetLastError() == ERROR_NOT_ENOUGH_QUOTA) ++*pQueueFull;
+        return bPosted;
     });
     if (!CClock::IsManual()) host.StartDriver();
 
+    m_nUiThread = GetCurrentThreadId();
     const LONGLONG nNowUs = CClock::NowMicros();
     m_nStartUs = nNowUs;
     if (m_options.dRunSeconds > 0.0) {
@@ -679,6 +940,19 @@ void CRunSession::Start() {
         m_nChoiceHook = CClock::AddTimeHook([this](LONGLONG nUs) { return OnChoiceTimer(nUs); });
     }
 
+    if (!m_options.hostEvents.empty()) {
+        m_hostEvents = m_options.hostEvents;
+        std::stable_sort(m_hostEvents.begin(), m_hostEvents.end(),
+                         [](const HostScheduledEvent& a, const HostScheduledEvent& b) {
+                             return a.dAtSeconds < b.dAtSeconds;
+                         });
+        m_nHostHook = CClock::AddTimeHook([this](LONGLONG nUs) { return OnHostTimer(nUs); });
+    }
+    if (m_options.bTraceTexts) {
+        m_pTextTrace = std::make_unique<CRunTextTrace>([this](std::string_view line) { Report(line); });
+        AfxSetTextObserver(m_pTextTrace.get());
+    }
+
     if (!m_options.strScreenshotDir.empty()) {
         if (!m_bOnScreen) {
             m_pMeasurer = std::make_unique<CCairoTextMeasurer>();
@@ -693,7 +967,13 @@ void CRunSession::Start() {
         m_nShotIdleHook = CMessageLoop::AddIdleHook([this] { OnIdleForScreenshot(); });
     }
 
-    m_output.SetPeriodicLine([pTally] { return FormatRunSummary(pTally->TakeSummary()); }, kSummaryPeriodMs);
+    m_output.SetPeriodicLine(
+        [this, pTally] {
+            std::string strLine = FormatRunSummary(pTally->TakeSummary());
+            ReportRefusedPosts();  // follows the summary
+            return strLine;
+        },
+        kSummaryPeriodMs);
     m_output.Start();
 }
 
@@ -769,6 +1049,12 @@ void CRunSession::OnIdleForMessageLine() {
     Report("fault message \"" + EscapeTraceText(m_strMessageLine) + "\"");
 }
 
+void CRunSession::ReportRefusedPosts() {
+    const long long nRefused = m_pQueueFull->load();
+    const long long nNew = nRefused - m_nRefusedReported.exchange(nRefused);
+    if (nNew > 0) Report(FormatRefusedPosts(nRefused, nNew));
+}
+
 void CRunSession::OnIdleForScreenshot() {
     if (m_nShotAtUs < 0 || CClock::NowMicros() < m_nShotAtUs) return;
     m_nShotAtUs = -1;
@@ -820,6 +1106,14 @@ LONGLONG CRunSession::OnChoiceTimer(LONGLONG nNowUs) {
     CWnd* pMain = AfxGetMainWnd();
     const HWND hMain = pMain ? pMain->GetSafeHwnd() : nullptr;
     if (m_options.choices[m_nNextChoice].bPress) return OnPressTimer(nNowUs, hMain);
+    if (m_options.choices[m_nNextChoice].bType) return OnTypeTimer(nNowUs, hMain);
+    if (m_options.choices[m_nNextChoice].bFile) {
+        const UserMenuChoice& file = m_options.choices[m_nNextChoice++];
+        m_agent.AnswerNextFileDialog(file.strPath);
+        Report("user will answer the next file dialog with \"" + EscapeTraceText(file.strPath) + "\"");
+        m_nChoiceAtUs = nNowUs + kChoiceSpacingUs;
+        return m_nNextChoice < m_options.choices.size() ? m_nChoiceAtUs : -1;
+    }
     if (hMain == nullptr || !IsWindowVisible(hMain) || !IsWindowEnabled(hMain)) {
         return nNowUs + kChoiceRetryUs;
     }
@@ -866,6 +1160,79 @@ LONGLONG CRunSession::OnPressTimer(LONGLONG nNowUs, HWND hMain) {
     return m_nNextChoice < m_options.choices.size() ? m_nChoiceAtUs : -1;
 }
 
+LONGLONG CRunSession::OnTypeTimer(LONGLONG nNowUs, HWND hMain) {
+    const UserMenuChoice& type = m_options.choices[m_nNextChoice];
+    const LONGLONG nAtUs = m_nStartUs + static_cast<LONGLONG>(type.dAtSeconds * kMicrosPerSecond);
+    if (nNowUs < nAtUs) return nAtUs;
+    if (m_nPressGiveUpUs < 0) m_nPressGiveUpUs = nNowUs + kPressGiveUpUs;
+    const std::string strLabel = "\"" + EscapeTraceText(type.strPath) + "\"";
+    const HWND hWindow = ReachableWindow(hMain);
+    std::string strWhy;
+    const HWND hEdit = FindEditByLabel(hWindow, type.strPath, strWhy);
+    // The keys are posted behind the click and the characters, so they reach the edit once it has the
+    // focus; the dialog's own key handling then moves the focus on (Tab) or takes Enter.
+    const bool bTyped = hEdit != nullptr && AfxUserType(hEdit, type.strText.c_str(), TRUE);
+    if (bTyped) AfxUserPressKey(hEdit, type.bEnter ? VK_RETURN : VK_TAB);
+    if (!bTyped) {
+        if (nNowUs < m_nPressGiveUpUs) return nNowUs + kChoiceRetryUs;
+        Report("user cannot type into " + strLabel + ": " +
+               (hEdit != nullptr ? std::string("the edit takes no input") : Printable(strWhy)));
+    } else {
+        Report("user typed \"" + EscapeTraceText(type.strText) + "\" into " + strLabel + " in \"" +
+               EscapeTraceText(TextOf(hWindow)) + "\"");
+    }
+    ++m_nNextChoice;
+    m_nPressGiveUpUs = -1;
+    m_nChoiceAtUs = nNowUs + kChoiceSpacingUs;
+    return m_nNextChoice < m_options.choices.size() ? m_nChoiceAtUs : -1;
+}
+
+LONGLONG CRunSession::OnHostTimer(LONGLONG nNowUs) {
+    while (m_nNextHostEvent < m_hostEvents.size()) {
+        const HostScheduledEvent& ev = m_hostEvents[m_nNextHostEvent];
+        const LONGLONG nAtUs = m_nStartUs + static_cast<LONGLONG>(ev.dAtSeconds * kMicrosPerSecond);
+        if (nNowUs < nAtUs) return nAtUs;
+        ++m_nNextHostEvent;
+        SendHostEvent(ev);
+    }
+    return -1;
+}
+
+void CRunSession::SendHostEvent(const HostScheduledEvent& ev) {
+    CSimHost& host = SimHost();
+    if (ev.bTtlBits) {
+        for (int nBit = 0; nBit < 8; ++nBit) {
+            const int nMask = 1 << nBit;
+            if ((ev.nValue & nMask) == (m_nHostTtlMask & nMask)) continue;
+            const bool bOn = (ev.nValue & nMask) != 0;
+            Report("host notify 165 " + std::to_string(nBit) + (bOn ? " 1" : " 0"));
+            host.SendTtlBitRequest(nBit, bOn);
+        }
+        m_nHostTtlMask = ev.nValue;
+        return;
+    }
+    // The host's own state changes first, so that the program's status poll agrees with the notification.
+    // The host notifies a change of the video or the eye mode itself; every other request (the attachment,
+    // a state it already has, a bare status number) is notified here, so each request gives one
+    // notification.
+    const bool bOn = ev.nValue != 0;
+    bool bNotified = false;
+    if (ev.nItem == kSimHostStatusAttached) {
+        host.SetAttached(bOn);
+    } else if (ev.nItem == kSimHostStatusVideoFrozen) {
+        bNotified = (host.GetStatus(ev.nItem) != 0) != bOn;
+        host.SetVideoFrozen(bOn);
+    } else if (ev.nItem == kSimHostStatusBinocular) {
+        bNotified = (host.GetStatus(ev.nItem) != 0) != bOn;
+        host.SetBinocular(bOn);
+    }
+    Report("host notify 21 " + std::to_string(ev.nItem) + " " + std::to_string(ev.nValue));
+    if (!bNotified) {
+        host.SendNotification(kSimHostCodeStatusChange,
+                              MAKELPARAM(static_cast<WORD>(ev.nItem), static_cast<WORD>(ev.nValue)));
+    }
+}
+
 void CRunSession::Finish() {
     if (!m_bStarted || m_bFinished) return;
     m_bFinished = true;
@@ -881,7 +1248,13 @@ void CRunSession::Finish() {
     m_nFaultHook = 0;
     if (m_nMessageIdleHook != 0) CMessageLoop::RemoveIdleHook(m_nMessageIdleHook);
     m_nMessageIdleHook = 0;
+    if (m_nHostHook != 0) CClock::RemoveTimeHook(m_nHostHook);
+    m_nHostHook = 0;
     SimHost().StopDriver();
+    // What the program could no longer take: posts refused by its full queue, and a backlog it left.
+    ReportRefusedPosts();
+    const size_t nLeft = CMessageLoop::PostedCount(m_nUiThread);
+    if (nLeft > kLeftBacklog) Report(FormatUnhandledPosts(nLeft));
     // Nothing may call a hook of this session once it is gone.
     AfxWaitForAllThreads(kThreadWaitMs);
     CSimBoards::WaitForInterrupts();
@@ -890,8 +1263,10 @@ void CRunSession::Finish() {
     CSimBoards::SetCallHook(nullptr);
     CSimBoards::SetOutputListener(nullptr);
     CSimBoards::SetTimeSource(nullptr);
+    if (m_pTextTrace) AfxSetTextObserver(nullptr);
     AfxSetUserAgent(nullptr);
     SetParamFileKeptHook(nullptr);
+    AfxSetMenuChoiceHook(nullptr);
     m_agent.SetPerson(nullptr);
     m_pPerson.reset();
     if (m_pMeasurer) {

@@ -17,9 +17,16 @@
 //   shot <path> | shot cannot write "<DIR>": <reason>
 //   fault <call> on board <b>|any board fails with <code> once|always
 //   fault board <b> stops responding | fault board <b> responds again | fault message "<text>"
+//   user typed "<text>" into "<LABEL>" in "<window>" | user cannot type into "<LABEL>": <reason>
+//   user will answer the next file dialog with "<PATH>"
+//   host notify 21 <item> <value> | host notify 165 <bit> <on>
+//   text <window>/<id> "<text>"      (--trace-texts)
 //   run dropped <n> lines
 //   run kept "<path>"                a parameter file this run did not apply, kept as a copy before a
 //                                    save replaced it (SetParamFileKeptHook)
+//   run host posts refused=<n> +<new>    notifications the host could not post to the program (its queue
+//                                        was full): with the summary when new ones came, and at the end
+//   run posts left unhandled=<n>         at the end, a backlog of posted messages never handled
 #pragma once
 
 #include <atomic>
@@ -40,6 +47,7 @@
 #include "platform/ul/sim_control.h"
 #include "platform/win/dialog_user_agent.h"
 #include "platform/win/text_measure.h"
+#include "platform/win/text_observer.h"
 #include "platform/win/user_agent.h"
 #include "run/program_options.h"
 
@@ -148,6 +156,10 @@ struct RunSummary {
 bool ReadLatencyTable(std::string (&texts)[9]);
 
 std::string FormatRunSummary(const RunSummary& summary);
+// run host posts refused=<n> +<new>
+std::string FormatRefusedPosts(long long nRefused, long long nNew);
+// run posts left unhandled=<n>
+std::string FormatUnhandledPosts(size_t nLeft);
 
 // The output voltage of a D/A code: the range's span over 2^nBits codes from its low end. The range is a
 // library range constant; 0.0 for an unknown one.
@@ -187,6 +199,9 @@ class CHeadlessUserAgent : public CUserAgent {
     int ShowMessageBox(CUserEvent& box) override;
     int ShowFileDialog(CUserEvent& dlg) override;
     void RequestQuit() { m_bQuit = true; }
+    // The next file dialog is answered IDOK with this path (the default extension added to a name without
+    // one), by this agent even when a person answers the rest. Any thread.
+    void AnswerNextFileDialog(std::string strPath);
     bool QuitRequested() const { return m_bQuit; }
     // NULL: no person, the defaults answer. Set while no box is shown.
     void SetPerson(CUserAgent* pPerson) { m_pPerson = pPerson; }
@@ -195,6 +210,8 @@ class CHeadlessUserAgent : public CUserAgent {
     std::function<void(const CUserEvent&)> m_pfnReport;
     std::atomic<bool> m_bQuit{false};
     std::atomic<CUserAgent*> m_pPerson{nullptr};
+    std::mutex m_fileMutex;
+    std::deque<std::string> m_filePaths;  // guarded by m_fileMutex
 };
 
 // ---- The user's menu choices ----
@@ -208,6 +225,40 @@ class CHeadlessUserAgent : public CUserAgent {
 BOOL FindMenuItemByPath(HMENU hMenu, std::string_view strPath, UINT& nId, std::string& strShown,
                         std::string& strWhy);
 
+// ---- Typing into an edit ----
+
+// Finds the edit a user means by the label next to it, among the visible, enabled descendants of hWindow.
+// strName is LABEL or BOX>LABEL: LABEL is the caption of a static (compared as CaptionKey compares button
+// captions), BOX the caption of a group box (or of hWindow itself) the label lies in. The edit is the
+// nearest one of the label's parent that starts right of the label's left edge on its row, or below it
+// overlapping its columns, unless another text lies clearly nearer to that edit in the same way (it is
+// that edit's label). NULL with the reason in strWhy when no label or edit fits, or when labels of
+// different edits do.
+HWND FindEditByLabel(HWND hWindow, std::string_view strName, std::string& strWhy);
+
+// ---- The texts of the controls ----
+
+// Where a control is, for a "text" line: the title of its top-level window, then for each window between
+// them that has no text of its own but frames its controls with a group box (a channel panel) '>' and
+// that box's caption, then '/' and the control's id: "TessaroPro>Channel 3/1022".
+std::string ControlPlace(HWND hWnd);
+
+// Prints "text <place> \"<text>\"" for each change of a text a control shows (CTextObserver): its own text,
+// or the text its owner draws over its whole client area; a drawn text is a change when it differs from
+// the last one printed, or, at first, from the control's own text. Any thread.
+class CRunTextTrace : public CTextObserver {
+  public:
+    explicit CRunTextTrace(std::function<void(std::string_view)> pfnReport);
+    void OnWindowTextChanged(HWND hWnd, std::string_view text) override;
+    void OnControlTextDrawn(HWND hWnd, std::string_view text) override;
+
+  private:
+    void ReportText(HWND hWnd, std::string_view text);
+    std::function<void(std::string_view)> m_pfnReport;
+    std::mutex m_mutex;
+    std::map<HWND, std::string> m_shown;  // the last text printed per control
+};
+
 // ---- Screenshots ----
 
 // One PNG per visible top-level window as it is now (AfxWriteScreenshots), in strFolder, which is made
@@ -217,8 +268,9 @@ std::vector<std::string> WriteRunScreenshots(const std::string& strFolder, std::
 
 // ---- The run ----
 
-// SIGINT and SIGTERM ask the run to close as a user would (a second signal ends the process at once);
-// SIGPIPE is ignored, so a closed standard output ends only the printing.
+// SIGINT, SIGTERM and SIGHUP (the terminal closed) ask the run to close as a user would (a second signal
+// of the same kind ends the process at once); SIGPIPE is ignored, so a closed standard output ends only
+// the printing.
 void InstallRunSignalHandlers();
 // TRUE once after such a signal came.
 bool TakeRunCloseSignal();
@@ -275,10 +327,18 @@ class CRunSession {
     void ReportUserEvent(const CUserEvent& ev);  // its box or file line
     LONGLONG OnPressTimer(LONGLONG nNowUs, HWND hMain);
     void ArmBoardFault(const BoardFault& fault);
+    LONGLONG OnTypeTimer(LONGLONG nNowUs, HWND hMain);
+    // The host's scheduled status changes and bit requests (a time hook on the thread that called Start).
+    LONGLONG OnHostTimer(LONGLONG nNowUs);
+    void SendHostEvent(const HostScheduledEvent& ev);
+    // A "run host posts refused" line when the host's posts refused by the program's full queue grew
+    // since the last one (any thread).
+    void ReportRefusedPosts();
 
     const ProgramOptions m_options;
     CRunOutput m_output;
     std::shared_ptr<CRunTally> m_pTally;
+    std::shared_ptr<std::atomic<long long>> m_pQueueFull;  // the host's posts refused by a full queue
     CHeadlessUserAgent m_agent;
     LONGLONG m_nCloseAtUs = -1;
     bool m_bCloseStarted = false;
@@ -305,4 +365,11 @@ class CRunSession {
     CTextMeasurer* m_pPreviousMeasurer = nullptr;
     bool m_bStarted = false;
     bool m_bFinished = false;
+    std::vector<HostScheduledEvent> m_hostEvents;  // in order of time
+    size_t m_nNextHostEvent = 0;
+    int m_nHostTtlMask = 0;  // the bits the host requested last
+    UINT_PTR m_nHostHook = 0;
+    std::unique_ptr<CRunTextTrace> m_pTextTrace;  // --trace-texts
+    DWORD m_nUiThread = 0;                         // the thread that called Start
+    std::atomic<long long> m_nRefusedReported{0};  // the host's refused posts as last reported
 };

@@ -115,6 +115,16 @@ TEST_F(AboutBox, PaintsThePictureAndTheFourLinesOnWhite) {
     }
 }
 
+TEST_F(AboutBox, TheBuildDateIsTheStampTheProgramHandsIn) {
+    SetBuildStamp("Feb 29 2028", "23:59:07");
+    MakeSplash();
+    std::vector<std::string> texts;
+    for (const CDrawOp& op : Of(AfxGetDrawOps(BoxWnd()), CDrawOpKind::Text)) texts.push_back(op.strText);
+    SetBuildStamp(nullptr, nullptr);
+    ASSERT_EQ(4u, texts.size());
+    EXPECT_EQ("Build Date:  Feb 29 2028,  23:59:07", texts[2]);
+}
+
 TEST_F(AboutBox, WithoutPictureOrMemoryContextOnlyTheTextsArePainted) {
     MakeSplash();
     for (int nCase = 0; nCase < 2; ++nCase) {

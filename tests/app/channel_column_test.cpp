@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -285,15 +286,17 @@ TEST_F(ChannelColumn, WithoutRoomForOnePanelNoneIsShown) {
 TEST_F(ChannelColumn, TwoChannelsNeverScrollSlotsBeyondThemStayPutAndNoBoardHidesAll) {
     AttachDevices("PCI-DDA08/12:A1,PCI-DDA02/12:B1");
     Discover();
+    Choose(ID_BOARD_FIRST + 1);
+    EXPECT_FALSE(::IsWindowVisible(Item(IDC_CHANNEL_SCROLL)));
+    EXPECT_EQ(std::vector<int>({0, 1}), ShownPanels());
+    EXPECT_EQ(nullptr, Panel(2));
     Choose(ID_BOARD_FIRST);
     ASSERT_TRUE(AfxUserDragThumb(Item(IDC_CHANNEL_SCROLL), 2));
     const CRect rcPanel4 = PanelRect(4);
 
-    // A board with two channels: slots 2..7 are left from the first board and not touched by its passes,
-    // and the column never scrolls.
-    Choose(ID_BOARD_FIRST + 1);
-    EXPECT_EQ(2, m_pDlg->m_nChannels);
-    EXPECT_FALSE(::IsWindowVisible(Item(IDC_CHANNEL_SCROLL)));
+    // Two channels in use while panels stand beyond them: a pass leaves slots 2..7 as they are, and the
+    // column never scrolls.
+    m_pDlg->m_nChannels = 2;
     for (UINT nCode : {SB_LINEDOWN, SB_PAGEDOWN, SB_BOTTOM, SB_THUMBPOSITION, SB_THUMBTRACK}) {
         SendScroll(nCode, 5);
         EXPECT_EQ(0, m_pDlg->m_nFirstVisibleChannel) << nCode;
@@ -304,12 +307,15 @@ TEST_F(ChannelColumn, TwoChannelsNeverScrollSlotsBeyondThemStayPutAndNoBoardHide
     EXPECT_EQ(rcPanel4.top, PanelRect(4).top);
     EXPECT_FALSE(Shown(7));
 
-    // No board: the next pass hides every slot.
-    Choose(ID_BOARD_NONE);
+    // Without a board a pass hides every slot and leaves the dialog's size alone.
+    m_pDlg->m_nChannels = 8;
+    const int nHeight = DialogRect().Height();
+    g_Params.nBoardIndex = -1;
     ::PostMessage(Dlg(), m_pDlg->m_nRedrawMsg, 123, 456);
     Pump();
+    for (int j = 0; j < 8; ++j) ASSERT_NE(nullptr, Panel(j)) << j;
     EXPECT_TRUE(ShownPanels().empty());
-    EXPECT_EQ(125, DialogRect().Height());  // that pass does not resize
+    EXPECT_EQ(nHeight, DialogRect().Height());
     EXPECT_FALSE(m_pDlg->CreateChannelDialogs());
 }
 
@@ -353,10 +359,119 @@ TEST_F(ChannelColumn, APassStopsWhenTheBoardGoesWhileItsErrorBoxIsOpen) {
     Choose(ID_BOARD_FIRST);
     EXPECT_EQ(1, Boxes(kCannotCreate));
     EXPECT_EQ(-1, g_Params.nBoardIndex);
-    EXPECT_NE(nullptr, Panel(0));
-    for (int j = 1; j < 4; ++j) EXPECT_EQ(nullptr, Panel(j)) << j;  // no panel is made without a board
-    EXPECT_TRUE(ShownPanels().empty());
+    // The panel made before the box went with the board; no panel is made without a board.
+    for (int j = 0; j < 4; ++j) EXPECT_EQ(nullptr, Panel(j)) << j;
     EXPECT_EQ(125, DialogRect().Height());
+}
+
+// Board changes: every panel is made for the board chosen, with its Range list and one per channel it has.
+class ChannelColumnBoardChange : public ChannelColumn {
+  protected:
+    static constexpr const char* kSixRanges[] = {"Bipolar: -10    to +10",   "Bipolar:   -5    to  +5",
+                                                 "Bipolar:   -2.5 to  +2.5", "Unipolar:    0 to +10",
+                                                 "Unipolar:    0 to  +5",    "Unipolar:    0 to  +2.5"};
+    static constexpr const char* kHsRange = "Bipolar: -10   to +10";
+    static constexpr const char* kUnsupported = "The board does not support this range.";
+
+    void SetUp() override {
+        ChannelColumn::SetUp();
+        AttachDevices("PCI-DDA08/12:A1,USB-1208HS:B1");
+        Discover();
+    }
+    std::vector<std::string> Ranges(int j) const {
+        std::vector<std::string> entries;
+        const HWND hList = PanelItem(j, IDC_PANEL_RANGE);
+        const int n = static_cast<int>(::SendMessage(hList, CB_GETCOUNT, 0, 0));
+        for (int i = 0; i < n; ++i) {
+            char sz[128] = {};
+            ::SendMessage(hList, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(sz));
+            entries.emplace_back(sz);
+        }
+        return entries;
+    }
+    // The column of the DDA08/12 (8 channels, 5 shown) or of the 1208HS (4 channels, all shown).
+    void ExpectColumnOf(bool bDda) {
+        const int nChannels = bDda ? 8 : 4;
+        const std::vector<std::string> ranges =
+            bDda ? std::vector<std::string>(std::begin(kSixRanges), std::end(kSixRanges))
+                 : std::vector<std::string>{kHsRange};
+        EXPECT_EQ(nChannels, m_pDlg->m_nChannels);
+        for (int j = 0; j < nChannels; ++j) {
+            ASSERT_NE(nullptr, Panel(j)) << j;
+            EXPECT_EQ(ranges, Ranges(j)) << j;
+            EXPECT_EQ(Panel(j)->GetDlgItem(IDC_PANEL_VALUE), g_ChannelLinks.pValueText[j]) << j;
+        }
+        for (int j = nChannels; j < MAX_CHANNELS; ++j) EXPECT_EQ(nullptr, Panel(j)) << j;
+        EXPECT_EQ(bDda ? std::vector<int>({0, 1, 2, 3, 4}) : std::vector<int>({0, 1, 2, 3}), ShownPanels());
+        EXPECT_EQ(274 + PanelRect(bDda ? 4 : 3).bottom + 9, DialogRect().Height());
+    }
+    // Picks each entry of every shown panel's Range list: the board takes each one.
+    void PickEveryRange() {
+        for (int j : ShownPanels()) {
+            const int n = static_cast<int>(Ranges(j).size());
+            for (int i = n - 1; i >= 0; --i)
+                ASSERT_TRUE(AfxUserPickListEntry(PanelItem(j, IDC_PANEL_RANGE), i));
+        }
+        EXPECT_EQ(0, Boxes(kUnsupported));
+        EXPECT_FALSE(m_pDlg->m_bBoardError);
+    }
+};
+
+TEST_F(ChannelColumnBoardChange, BothWaysBetweenTheDda0812AndThe1208HS) {
+    Choose(ID_BOARD_FIRST);
+    ExpectColumnOf(true);
+    ASSERT_TRUE(AfxUserPickListEntry(PanelItem(2, IDC_PANEL_RANGE), 4));  // Unipolar 0..+5
+    ASSERT_TRUE(AfxUserDragThumb(Item(IDC_CHANNEL_SCROLL), 3));
+
+    Choose(ID_BOARD_FIRST + 1);
+    ExpectColumnOf(false);
+    EXPECT_EQ(RANGE_BIP10, g_Params.range[2].nRangeCode);  // the one range the board has
+    PickEveryRange();
+
+    Choose(ID_BOARD_FIRST);
+    ExpectColumnOf(true);
+    PickEveryRange();
+    // Re-choosing the board in use keeps its panels.
+    const CAnalogOutputChannel* pFirst = Panel(0);
+    Choose(ID_BOARD_FIRST);
+    EXPECT_EQ(pFirst, Panel(0));
+    ExpectColumnOf(true);
+}
+
+TEST_F(ChannelColumnBoardChange, ToAndFromNoBoard) {
+    Choose(ID_BOARD_FIRST + 1);
+    ExpectColumnOf(false);
+    Choose(ID_BOARD_NONE);
+    for (int j = 0; j < MAX_CHANNELS; ++j) EXPECT_EQ(nullptr, Panel(j)) << j;
+    for (int j = 0; j < MAX_CHANNELS; ++j) EXPECT_EQ(nullptr, g_ChannelLinks.pValueText[j]) << j;
+    EXPECT_EQ(125, DialogRect().Height());
+    Choose(ID_BOARD_FIRST);
+    ExpectColumnOf(true);
+    PickEveryRange();
+    Choose(ID_BOARD_NONE);
+    for (int j = 0; j < MAX_CHANNELS; ++j) EXPECT_EQ(nullptr, Panel(j)) << j;
+    Choose(ID_BOARD_FIRST + 1);
+    ExpectColumnOf(false);
+    PickEveryRange();
+}
+
+TEST_F(ChannelColumnBoardChange, ChosenWhileAPanelsOwnHandlerWaitsInItsBox) {
+    m_pDlg->LoadDefaultParameters(g_Params);  // the DDA08/12, every domain 0 to 1
+    CClock::Advance(2000);                    // the creation countdowns have run out
+    Pump();
+    // Min above Max: the countdown's handler warns, and the user changes the board meanwhile. The
+    // waiting panel goes with the others and its handler writes nothing when the box closes.
+    ASSERT_TRUE(AfxUserType(PanelItem(0, IDC_PANEL_MIN), "5"));
+    CUserAnswer answer;
+    answer.pfnWhileOpen = [this] { EXPECT_TRUE(AfxUserChooseMenu(Dlg(), ID_BOARD_FIRST + 1)); };
+    AfxGetScriptedUserAgent().QueueAnswer(std::move(answer));
+    CClock::Advance(2000);
+    Pump();
+    EXPECT_EQ(1, Boxes("Please  make  Max  >  Min         \n( No  values  updated )                "));
+    ExpectColumnOf(false);
+    EXPECT_EQ(0.0f, g_Params.fDomainMin[0]);
+    EXPECT_EQ(1.0f, g_Params.fDomainMax[0]);
+    EXPECT_EQ(ID_BOARD_FIRST + 1, g_Params.nBoardMenuId);
 }
 
 TEST_F(ChannelColumn, TheWindowProcedureTakesCursorSizingAndBackgroundMessages) {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -199,6 +200,40 @@ TEST_F(SysInfoWindow, TabsChooseThePictureAndThePageSurvivesClosing) {
     EXPECT_EQ(3, SendMessageA(g_hSysInfoTab, TCM_GETCURSEL, 0, 0));
     ASSERT_EQ(1u, blits.size());
     EXPECT_EQ(IDB_PINOUT_DDA50_TTL, blits[0].nBitmapId);
+}
+
+TEST_F(SysInfoWindow, EveryPictureIsSeenWholeBelowTheTabStrip) {
+    ASSERT_TRUE(CreateSysInfoWindow());
+    ShowAndPaint();
+    RECT rcTab{};
+    GetWindowRect(g_hSysInfoTab, &rcTab);
+    POINT ptTabBottom{rcTab.left, rcTab.bottom};
+    ScreenToClient(g_hSysInfoWnd, &ptTabBottom);
+    ASSERT_GT(ptTabBottom.y, 25) << "the strip reaches below the tops of some pictures";
+    for (int nPage = 1; nPage <= 5; ++nPage) {
+        ASSERT_TRUE(AfxUserClickTab(g_hSysInfoTab, nPage));
+        Pump();
+        const std::vector<CDrawOp> blits = Of(AfxGetDrawOps(g_hSysInfoWnd), CDrawOpKind::BitBlt);
+        ASSERT_EQ(1u, blits.size()) << "page " << nPage;
+        const RECT& rc = blits[0].rc;
+        const CBitmapResource* res = AfxFindBitmapResource(blits[0].nBitmapId);
+        ASSERT_NE(nullptr, res);
+        int w = 0, h = 0;
+        std::vector<std::uint32_t> px;
+        ASSERT_TRUE(AfxDecodeBmpPixels(res->pData, res->nSize, &w, &h, &px));
+        // Every pixel that is not paper: where the window shows it, and the page shows some of them.
+        int nInk = 0, nUnderStrip = 0, nCut = 0;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                if (px[static_cast<size_t>(y * w + x)] == 0xFFFFFF) continue;
+                ++nInk;
+                if (rc.top + y < ptTabBottom.y) ++nUnderStrip;
+                if (x >= rc.right - rc.left || y >= rc.bottom - rc.top) ++nCut;
+            }
+        EXPECT_GT(nInk, 1000) << "page " << nPage;
+        EXPECT_EQ(0, nUnderStrip) << "page " << nPage;
+        EXPECT_EQ(0, nCut) << "page " << nPage;
+    }
 }
 
 TEST_F(SysInfoWindow, AnIndexOutsideTheSixPagesPaintsOnlyTheBackground) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/win/framework.h"
+#include "resources/advanced_dialog_resource.h"
 #include "resources/pinout_bitmaps.h"
 #include "resources/resource.h"
 
@@ -143,6 +144,45 @@ TEST_F(Pictures, LabelsAndOutlinesAreDrawn) {
     for (int y = 288; y < 316; ++y)
         for (int x = 24; x < 264; ++x) nWhite += about.At(x, y) == 0xFFFFFF ? 1 : 0;
     EXPECT_GT(nWhite, 500);
+}
+
+TEST_F(Pictures, TheLatencyTimingIsASixteenColourPicture) {
+    const CBitmapResource* res = AfxFindBitmapResource(IDB_LATENCY_TIMING);
+    ASSERT_NE(nullptr, res);
+    const BYTE* d = res->pData;
+    ASSERT_GE(res->nSize, 54u);
+    EXPECT_EQ(227u, U32(d + 18));
+    EXPECT_EQ(68u, U32(d + 22));
+    EXPECT_EQ(4, d[28] | (d[29] << 8));
+    EXPECT_EQ(0u, U32(d + 30));                      // uncompressed
+    EXPECT_EQ(16u, U32(d + 46));                     // a palette of 16 entries
+    EXPECT_EQ(54u + 16 * 4, U32(d + 10));            // the pixels right after it
+    EXPECT_EQ(54u + 16 * 4 + 116 * 68, res->nSize);  // rows of 227 nibbles padded to 116 bytes
+
+    int w = 0, h = 0;
+    std::vector<std::uint32_t> px;
+    ASSERT_TRUE(AfxDecodeBmpPixels(d, res->nSize, &w, &h, &px));
+    ASSERT_EQ(227, w);
+    ASSERT_EQ(68, h);
+    const auto at = [&](int x, int y) { return px[static_cast<size_t>(y * w + x)]; };
+    // The LED trace high between its edges and low before them, the ROI trace high later, an "On"
+    // interval arrow in red between the two rises, white paper elsewhere.
+    EXPECT_EQ(0x000000u, at(100, 6));
+    EXPECT_EQ(0x000000u, at(30, 24));
+    EXPECT_EQ(0x000000u, at(120, 36));
+    EXPECT_EQ(0x000000u, at(60, 54));
+    EXPECT_EQ(0xC00000u, at(68, 61));
+    EXPECT_EQ(0xFFFFFFu, at(220, 2));
+    const std::set<std::uint32_t> colours(px.begin(), px.end());
+    EXPECT_EQ(4u, colours.size());
+
+    HBITMAP hBitmap = LoadBitmapA(nullptr, MAKEINTRESOURCE(IDB_LATENCY_TIMING));
+    ASSERT_NE(nullptr, hBitmap);
+    BITMAP bm{};
+    ASSERT_NE(0, GetObjectA(reinterpret_cast<HGDIOBJ>(hBitmap), sizeof bm, &bm));
+    EXPECT_EQ(227, bm.bmWidth);
+    EXPECT_EQ(68, bm.bmHeight);
+    DeleteObject(hBitmap);
 }
 
 }  // namespace

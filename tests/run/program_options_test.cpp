@@ -254,3 +254,28 @@ TEST(ProgramOptions, ScreenshotFolderWithAnOptionalTime) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ProgramOptions, FrameCostIsAWholeNumberOfMicrosecondsGivenToTheHost) {
+    Parsed p = Parse({"--frame-cost=800"});
+    ASSERT_EQ(EOptionsResult::Run, p.eResult) << p.strError;
+    EXPECT_EQ(800, p.options.nFrameCostUs);
+    EXPECT_EQ(0, Parse({}).options.nFrameCostUs);
+    for (const char* pszWord : {"--frame-cost", "--frame-cost=", "--frame-cost=-1", "--frame-cost=1000001",
+                                "--frame-cost=0.5", "--frame-cost=800us"}) {
+        Parsed bad = Parse({pszWord});
+        EXPECT_EQ(EOptionsResult::Bad, bad.eResult) << pszWord;
+        EXPECT_NE(std::string::npos, bad.strError.find("0 to 1000000 (microseconds)")) << bad.strError;
+    }
+    SimHost().Reset();
+    ApplySimulationOptions(p.options);
+    EXPECT_EQ(800, SimHost().FrameCost());
+    SimHost().Reset();
+    CSimBoards::Reset();
+    const std::string strHelp = ProgramOptionsHelp();
+    for (const char* pszText : {"--frame-cost=US", "run host posts refused=", "run posts left unhandled="})
+        EXPECT_NE(std::string::npos, strHelp.find(pszText)) << pszText;
+}
+
+}  // namespace

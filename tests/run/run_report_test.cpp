@@ -782,4 +782,42 @@ TEST_F(RunKeptFile, AFileTheRunCouldNotUseIsKeptBesideItAndNamedInTheOutput) {
     EXPECT_EQ(std::string("USB-1208HS"), strSaved.c_str() + 628);
 }
 
+// The host's frames that find the program's queue full are counted and said, those posted to a window
+// already gone are not; a backlog still queued at the end is said once.
+TEST_F(RunReport, FramesRefusedByAFullQueueAndABacklogLeftAreSaid) {
+    CPipe pipe;
+    ProgramOptions options;
+    options.bHeadless = true;
+    CQuittingWnd wnd;
+    ASSERT_TRUE(wnd.CreateEx(0, nullptr, "main", WS_POPUP | WS_VISIBLE | WS_SYSMENU, 0, 0, 200, 100, nullptr,
+                             nullptr));
+    const HWND hWnd = wnd.m_hWnd;
+    CRunSession session(options, pipe.m_nWrite);
+    session.Start();
+    ASSERT_EQ(CRS_OK, CRS_InsertMessageRequest(hWnd, WM_APP + 1));
+    int nQueued = 0;
+    while (::PostMessage(hWnd, WM_APP, 0, 0)) ++nQueued;  // the program's queue is full
+    CClock::AdvanceQuietly(100000);
+    SimHost().Pump();
+    const int nRefused = SimHost().FailedPostCount();
+    EXPECT_GE(nRefused, 5);  // 60 Hz for 0.1 s
+    wnd.DestroyWindow();
+    CClock::AdvanceQuietly(100000);
+    SimHost().Pump();
+    EXPECT_GT(SimHost().FailedPostCount(), nRefused);  // posted to a window that is gone
+    session.Finish();
+    pipe.CloseWrite();
+
+    std::vector<std::string> runLines;
+    for (const std::string& line : Lines(pipe.ReadAll())) {
+        if (Body(line).rfind("run ", 0) == 0) runLines.push_back(Body(line));
+    }
+    const std::string strRefused = std::to_string(nRefused);
+    const std::vector<std::string> expected = {"run host posts refused=" + strRefused + " +" + strRefused,
+                                               "run posts left unhandled=" + std::to_string(nQueued)};
+    EXPECT_EQ(expected, runLines);
+    EXPECT_EQ(10000, nQueued);
+    Pump();  // the backlog goes with the window
+}
+
 }  // namespace

@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -170,6 +171,16 @@ int PanelY(int nUnits) {
 constexpr int kInvertX = 155 + 34 / 2, kInvertY = 43 + 10 / 2;
 constexpr int kMaxEditX = 175 + 18 / 2, kMaxEditY = 28 + 12 / 2;
 constexpr int kSetX = 194 + 20 / 2, kSetY = 27 + 14 / 2;
+constexpr int kSourceX = 42 + 111 / 2, kSourceY = 28 + 5;
+constexpr int kRangeX = 42 + 111 / 2, kRangeY = 42 + 5;
+constexpr int kRangeLabelX = 20 + 10, kRangeLabelY = 44 + 5;
+constexpr int kMinEditX = 155 + 18 / 2, kMinEditY = 28 + 12 / 2;
+// Expanded panels stand this many pixels apart; the column's scroll bar lies beside the first one.
+constexpr int kPanelPitch = 145;
+int SlotY(int nSlot, int nUnits) {
+    return PanelY(nUnits) + nSlot * kPanelPitch;
+}
+constexpr int kColumnScrollX = 397, kColumnScrollY = 312;
 // Menu popups: a one-pixel border, items 20 pixels high.
 constexpr int kPopupItemX = 40;
 int PopupItemY(int nItem) {
@@ -255,8 +266,52 @@ class ScreenRun : public ::testing::Test {
         return id;
     }
 
+    // Starts the program with a PCI-DDA08/12, answers the box about the missing parameter file, and
+    // puts the start-up splash away; the main window's id, 0 when a step failed (m_strFailed says which).
+    unsigned long StartToMainWindow(CXvfb& xvfb, CTempWorkDir& dir, CProgramProcess& program) {
+        m_pXvfb = &xvfb;
+        EXPECT_TRUE(dir.Enter("tessaro-screen-run"));
+        EXPECT_TRUE(std::filesystem::create_directory("Settings"));
+        EXPECT_TRUE(program.Start(xvfb.Name(), dir.Path(), {"--boards=PCI-DDA08/12"}));
+        const unsigned long hBox = WaitForWindow(20, "^TessaroPro$");
+        if (hBox == 0) return Failed("no message box came up");
+        const XGeometry box = Geometry(hBox);
+        ClickAt(hBox, box.cx / 2, box.cy - kBoxButtonFromBottom);
+        if (!WaitFor(10, [&] { return program.Output().find(" box IDOK MB_OK ") != std::string::npos; }))
+            return Failed("the click on OK did not answer the box");
+        const unsigned long hMain = WaitForWindow(10, "~TessaroPro$");
+        const unsigned long hSplash = WaitForWindow(5, "^About Tessaro$");
+        if (hMain == 0 || hSplash == 0) return Failed("no main window or no splash");
+        const XGeometry splash = Geometry(hSplash);
+        const XGeometry main = Geometry(hMain);
+        ClickAt(hSplash, main.x + main.cx + 5 - splash.x, splash.cy / 2);
+        if (!WaitFor(10, [&] { return Windows("^About Tessaro$").empty(); }))
+            return Failed("the splash stayed");
+        return hMain;
+    }
+    unsigned long Failed(const char* pszStep) {
+        m_strFailed = pszStep;
+        return 0;
+    }
+    // Closes the main window with its close box and answers Yes; the program's exit status.
+    int Quit(unsigned long hMain, CProgramProcess& program) {
+        ClickAt(hMain, Geometry(hMain).cx - kCloseBoxFromRight, kCaptionY);
+        const unsigned long hQuit = WaitForWindow(10, "^TessaroPro$");
+        if (hQuit == 0) return -1;
+        const XGeometry quit = Geometry(hQuit);
+        ClickAt(hQuit, quit.cx / 2 - kBoxButtonPitch / 2, quit.cy - kBoxButtonFromBottom);
+        return program.WaitForExit(std::min(m_until, SteadyClock::now() + std::chrono::seconds(20)));
+    }
+    // n notches of the wheel where the pointer is: away from the user (up) when n > 0.
+    void Wheel(int nNotches) {
+        const std::string strButton = nNotches > 0 ? "4" : "5";
+        Tool(
+            {"xdotool", "click", "--repeat", std::to_string(std::abs(nNotches)), "--delay", "30", strButton});
+    }
+
     static constexpr int kScreenWidth = 1280;
     CXvfb* m_pXvfb = nullptr;
+    std::string m_strFailed;
     SteadyClock::time_point m_until;
 };
 
@@ -333,17 +388,21 @@ TEST_F(ScreenRun, APersonSetsAChannelTurnsOnTheInputMarkersAndQuitsWithTheMouse)
     const int nExit = program.WaitForExit(std::min(m_until, SteadyClock::now() + std::chrono::seconds(20)));
     EXPECT_EQ(0, nExit) << "the program did not end well after Yes\n" << tell();
 
-    // What it printed: the two boxes as answered, no markers before the choice, no scripted user.
+    // What it printed: the two boxes as answered, no markers before the choice, the person's one menu
+    // choice as a scripted user's would be printed.
     std::vector<std::string> boxes;
+    std::vector<std::string> users;
     const std::vector<std::string> lines = Lines(program.Output());
     for (size_t i = 0; i < lines.size(); ++i) {
         const std::string line = WithoutTime(lines[i]);
         if (line.rfind("box ", 0) == 0) boxes.push_back(line);
-        EXPECT_NE(0u, line.rfind("user ", 0)) << line;
+        if (line.rfind("user ", 0) == 0) users.push_back(line);
         if (i < nBeforeChoice && MarkersOf(lines[i]) >= 0) {
             EXPECT_EQ(0, MarkersOf(lines[i])) << lines[i];
         }
     }
+    EXPECT_EQ(std::vector<std::string>{"user chose Options>TTL>TTL  inputs  send  DataFile  markers"}, users)
+        << tell();
     ASSERT_EQ(2u, boxes.size()) << tell();
     EXPECT_EQ(0u, boxes[0].rfind("box IDOK MB_OK \"TessaroPro\" \"Saved parameter file ", 0)) << boxes[0];
     EXPECT_EQ("box IDYES MB_YESNO \"TessaroPro\" \"Quit TessaroPro?                  \"", boxes[1]);
@@ -360,6 +419,169 @@ TEST_F(ScreenRun, APersonSetsAChannelTurnsOnTheInputMarkersAndQuitsWithTheMouse)
     EXPECT_FLOAT_EQ(1.0f, saved.fDomainMax[1]);
     EXPECT_EQ(TRUE, saved.bTtlInputMarkers);
     EXPECT_EQ(TRUE, saved.bRoiOutput);  // the item beside it untouched
+}
+
+// The parameter file the program saved on the way out.
+std::optional<ParameterBlock> ReadParameterFile() {
+    std::ifstream in("Settings/TessaroParams.prm", std::ios::binary);
+    const std::vector<char> file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (file.size() != static_cast<size_t>(PARAMS_SIZE)) return std::nullopt;
+    ParameterBlock block{};
+    std::memcpy(&block, file.data(), sizeof block);
+    return block;
+}
+
+TEST_F(ScreenRun, TheWheelScrollsTheChannelColumnAndChangesNoChannelItIsNotPointedAt) {
+    CXvfb xvfb("1280x1024x24");
+    if (!xvfb.Ready()) GTEST_SKIP() << "Xvfb could not start a display for this test";
+    CTempWorkDir dir;
+    CProgramProcess program;
+    const unsigned long hMain = StartToMainWindow(xvfb, dir, program);
+    const auto tell = [&] { return "output:\n" + program.Output() + "errors:\n" + program.Errors(); };
+    ASSERT_NE(0u, hMain) << m_strFailed << "\n" << tell();
+
+    // Channel 1's Range list: opened, closed with Escape; it keeps the focus.
+    ClickAt(hMain, PanelX(kRangeX), SlotY(1, kRangeY));
+    Tool({"xdotool", "key", "Escape"});
+    // Over channel 3's Range list, four notches down: the column scrolls, channel 4 now first.
+    MoveTo(hMain, PanelX(kRangeX), SlotY(3, kRangeY));
+    Wheel(-4);
+    // Over the Range label of the first panel shown, one up; over the scroll bar, one up: channel 2.
+    MoveTo(hMain, PanelX(kRangeLabelX), SlotY(0, kRangeLabelY));
+    Wheel(1);
+    MoveTo(hMain, kColumnScrollX, kColumnScrollY);
+    Wheel(1);
+    // An open list (channel 3's Source, second in the column now) scrolls and chooses nothing.
+    // It holds the pointer, so the wheel reaches it from where the click left the pointer (the list
+    // highlights the entry the pointer is over, so the pointer stays off it); Return then picks the
+    // entry highlighted: still the one chosen before.
+    ClickAt(hMain, PanelX(kSourceX), SlotY(1, kSourceY));
+    Wheel(-2);
+    Tool({"xdotool", "key", "Return"});
+    // The first panel shown is channel 2's: its Invert box.
+    ClickAt(hMain, PanelX(kInvertX), SlotY(0, kInvertY));
+
+    EXPECT_EQ(0, Quit(hMain, program)) << "the program did not end well after Yes\n" << tell();
+    // Every channel's source and range as the program's defaults set them (no parameter file at the
+    // start), and the one Invert box clicked.
+    std::optional<ParameterBlock> after = ReadParameterFile();
+    ASSERT_TRUE(after.has_value());
+    for (int ch = 0; ch < 8; ++ch) {
+        EXPECT_EQ(g_DefaultSignalCodes[ch], after->nSignalCode[ch])
+            << "channel " << ch << "'s source changed";
+        EXPECT_EQ(4, after->range[ch].nRangeCode) << "channel " << ch << "'s range changed";
+        EXPECT_EQ(ch == 2 ? TRUE : FALSE, after->bInvert[ch])
+            << "channel " << ch << ": the column was not scrolled to channel 2";
+    }
+}
+
+TEST_F(ScreenRun, EnterAppliesEveryCharacterTypedBeforeIt) {
+    CXvfb xvfb("1280x1024x24");
+    if (!xvfb.Ready()) GTEST_SKIP() << "Xvfb could not start a display for this test";
+    CTempWorkDir dir;
+    CProgramProcess program;
+    const unsigned long hMain = StartToMainWindow(xvfb, dir, program);
+    const auto tell = [&] { return "output:\n" + program.Output() + "errors:\n" + program.Errors(); };
+    ASSERT_NE(0u, hMain) << m_strFailed << "\n" << tell();
+
+    // Channel 0's Min, typed over 100 times at 1 ms a key, each value ended by Enter. Every part of a
+    // value short of the whole ("", "-", "-.") is not a number: an Enter handled before the last
+    // character would bring up "Enter a number.".
+    ClickAt(hMain, PanelX(kMinEditX), PanelY(kMinEditY));
+    std::string strLast;
+    for (int i = 0; i < 100; ++i) {
+        strLast = "-." + std::to_string(1 + i % 9);
+        Tool({"xdotool", "key", "End", "BackSpace", "BackSpace", "BackSpace", "BackSpace"});
+        // "\r" is the Return key, 1 ms after the value's last character.
+        Tool({"xdotool", "type", "--delay", "1", "--", strLast + "\r"});
+    }
+    // The end of the typing: one last key, then nothing new for a moment.
+    Tool({"xdotool", "key", "End"});
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    EXPECT_TRUE(Windows("^TessaroPro$").empty()) << "a box came up while typing\n" << tell();
+    EXPECT_EQ(0, Quit(hMain, program)) << "the program did not end well after Yes\n" << tell();
+
+    size_t nBoxes = 0;
+    for (const std::string& line : Lines(program.Output()))
+        if (WithoutTime(line).rfind("box ", 0) == 0) ++nBoxes;
+    EXPECT_EQ(2u, nBoxes) << "only the start's and the quit's boxes\n" << tell();
+    std::optional<ParameterBlock> saved = ReadParameterFile();
+    ASSERT_TRUE(saved.has_value());
+    EXPECT_FLOAT_EQ(std::stof(strLast), saved->fDomainMin[0]);
+}
+
+// The person sizes the main window by its bottom edge (its sides stay), opens the Info window from the
+// keyboard, closes it by its close box, and answers the quit question with the Y key.
+TEST_F(ScreenRun, APersonSizesTheMainWindowClosesTheInfoWindowAndAnswersWithAKey) {
+    CXvfb xvfb("1280x1024x24");
+    if (!xvfb.Ready()) GTEST_SKIP() << "Xvfb could not start a display for this test";
+    m_pXvfb = &xvfb;
+    CTempWorkDir dir;
+    ASSERT_TRUE(dir.Enter("tessaro-screen-frames"));
+    ASSERT_TRUE(std::filesystem::create_directory("Settings"));
+    CProgramProcess program;
+    ASSERT_TRUE(program.Start(xvfb.Name(), dir.Path(), {"--boards=PCI-DDA08/12"}));
+    const auto tell = [&] { return "output:\n" + program.Output() + "errors:\n" + program.Errors(); };
+
+    const unsigned long hBox = WaitForWindow(20, "^TessaroPro$");
+    ASSERT_NE(0u, hBox) << "no message box came up\n" << tell();
+    const XGeometry box = Geometry(hBox);
+    ClickAt(hBox, box.cx / 2, box.cy - kBoxButtonFromBottom);
+    const unsigned long hMain = WaitForWindow(10, "~TessaroPro$");
+    ASSERT_NE(0u, hMain) << "the main window did not come up\n" << tell();
+    ASSERT_TRUE(WaitFor(10, [&] { return Windows("^TessaroPro$").empty(); })) << "the box stayed";
+
+    // The bottom edge dragged 60 pixels up: the window is 60 pixels shorter.
+    const XGeometry before = Geometry(hMain);
+    MoveToScreen(before.x + before.cx / 2, before.y + before.cy - 2);
+    Tool({"xdotool", "mousedown", "1"});
+    MoveToScreen(before.x + before.cx / 2, before.y + before.cy - 32);
+    MoveToScreen(before.x + before.cx / 2, before.y + before.cy - 62);
+    Tool({"xdotool", "mouseup", "1"});
+    EXPECT_TRUE(WaitFor(10, [&] { return Geometry(hMain).cy == before.cy - 60; }))
+        << "the window is " << Geometry(hMain).cy << " high, was " << before.cy;
+    // The left edge dragged: nothing moves.
+    const XGeometry shorter = Geometry(hMain);
+    MoveToScreen(shorter.x + 1, shorter.y + shorter.cy / 2);
+    Tool({"xdotool", "mousedown", "1"});
+    MoveToScreen(shorter.x + 41, shorter.y + shorter.cy / 2);
+    Tool({"xdotool", "mouseup", "1"});
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    const XGeometry after = Geometry(hMain);
+    EXPECT_EQ(shorter.x, after.x);
+    EXPECT_EQ(shorter.cx, after.cx);
+    EXPECT_EQ(shorter.cy, after.cy);
+
+    // Help > Information with the keys: the Info window, with its caption and close box.
+    MoveTo(hMain, before.cx / 2, 100);
+    Tool({"xdotool", "key", "alt+h"});
+    ASSERT_TRUE(WaitFor(10, [&] { return Popups().size() == 1; })) << "the Help menu did not open\n"
+                                                                   << tell();
+    Tool({"xdotool", "key", "i"});
+    const unsigned long hInfo = WaitForWindow(10, "^Info$");
+    ASSERT_NE(0u, hInfo) << "the Info window did not come up\n" << tell();
+    ClickAt(hInfo, Geometry(hInfo).cx - kCloseBoxFromRight, kCaptionY);
+    EXPECT_TRUE(WaitFor(10, [&] { return Windows("^Info$").empty(); })) << "the close box left it shown";
+
+    // The close box of the main window, and Y for Yes.
+    ClickAt(hMain, Geometry(hMain).cx - kCloseBoxFromRight, kCaptionY);
+    const unsigned long hQuit = WaitForWindow(10, "^TessaroPro$");
+    ASSERT_NE(0u, hQuit) << "the close box asked nothing\n" << tell();
+    const XGeometry quit = Geometry(hQuit);
+    MoveTo(hQuit, quit.cx / 2, quit.cy / 3);
+    Tool({"xdotool", "key", "y"});
+    const int nExit = program.WaitForExit(std::min(m_until, SteadyClock::now() + std::chrono::seconds(20)));
+    EXPECT_EQ(0, nExit) << "the program did not end after Y\n" << tell();
+    std::vector<std::string> kept;
+    for (const std::string& line : Lines(program.Output())) {
+        const std::string strLine = WithoutTime(line);
+        if (strLine.rfind("user ", 0) == 0 || strLine.rfind("box IDYES", 0) == 0) kept.push_back(strLine);
+    }
+    EXPECT_EQ((std::vector<std::string>{
+                  "user chose Help>Information",
+                  "box IDYES MB_YESNO \"TessaroPro\" \"Quit TessaroPro?                  \""}),
+              kept)
+        << tell();
 }
 
 }  // namespace

@@ -14,6 +14,14 @@ constexpr LONGLONG kMicrosPerSecond = 1000000;
 constexpr LONGLONG kCatchUpSeconds = 2;
 constexpr std::size_t kMaxLedHistory = 4096;
 
+// Busy: the cost is the receiver's processor time, as a slow handler's would be.
+void SpinMicros(LONGLONG nMicros) {
+    if (nMicros <= 0) return;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(nMicros);
+    while (std::chrono::steady_clock::now() < until) {
+    }
+}
+
 LONGLONG SteadyMicros() {
     static const auto s_start = std::chrono::steady_clock::now();
     return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - s_start)
@@ -148,6 +156,8 @@ void CSimHost::Reset() {
     m_outgoing.clear();
     m_nPostCount = 0;
     m_nFailedPostCount = 0;
+    m_nFrameCostUs = 0;
+    m_nChargedFrame = -1;
     ResetStateLocked(SteadyMicros());
 }
 
@@ -311,6 +321,26 @@ void CSimHost::ReleaseForcedValues() {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_overrides = SimEyeOverrides{};
     RecomputeFrameLocked();
+}
+
+void CSimHost::SetFrameCost(LONGLONG nMicros) {
+    m_nFrameCostUs = std::clamp<LONGLONG>(nMicros, 0, kMicrosPerSecond);
+}
+
+LONGLONG CSimHost::FrameCost() const {
+    return m_nFrameCostUs.load();
+}
+
+void CSimHost::PayFrameCost() {
+    const LONGLONG nCostUs = m_nFrameCostUs.load();
+    if (nCostUs <= 0) return;
+    {
+        const std::unique_lock<std::mutex> lock = SyncAndLock();
+        if (m_nChargedFrame == m_frame.nIndex) return;
+    }
+    SpinMicros(nCostUs);
+    const std::unique_lock<std::mutex> lock = SyncAndLock();
+    m_nChargedFrame = m_frame.nIndex;  // the frames that came meanwhile are paid with it
 }
 
 void CSimHost::SetAlternateFreshDataCodes(bool bAlternate) {
@@ -518,12 +548,14 @@ int CSimHost::MessageListLength() {
 }
 
 SimHostFrame CSimHost::CurrentFrame() {
+    PayFrameCost();
     const std::unique_lock<std::mutex> lock = SyncAndLock();
     return m_frame;
 }
 
 int CSimHost::RoiCode(int nEye) {
     if (nEye != 0 && nEye != 1) return 0;
+    PayFrameCost();
     const std::unique_lock<std::mutex> lock = SyncAndLock();
     // In bright-pupil mode the host's regions of interest are set up on the camera image (around the LEDs
     // of a latency measurement), so the pupil point decides; otherwise the gaze point.

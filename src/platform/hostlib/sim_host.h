@@ -221,6 +221,14 @@ class CSimHost {
     void SendTtlBitRequest(int nBit, bool bOn);
     void SendNotification(WORD nCode, LPARAM lParam);
 
+    // A slow receiver: a data call (CurrentFrame and RoiCode, so every CRS_Get* data call) that finds a
+    // frame its caller has not paid for spins on the calling thread for nMicros of real time first; the
+    // frames produced meanwhile are paid with it, and the call returns the data as it is after the wait.
+    // So each frame taken costs its receiver that much more. Clamped to 0..1,000,000; 0 (the default,
+    // and after Reset) costs nothing.
+    void SetFrameCost(LONGLONG nMicros);
+    LONGLONG FrameCost() const;
+
     // Brings the model up to now; returns the number of frames produced.
     int Pump();
     // A thread that calls Pump() in real time (at least twice per frame). Stop it before whatever the
@@ -293,6 +301,8 @@ class CSimHost {
     bool ClaimDeliveryLocked();
     void DeliverClaimed();  // only after a successful ClaimDeliveryLocked(), with the lock released
     void DriverLoop();
+    // Spins the frame cost off when the current frame is not paid for yet (without the lock).
+    void PayFrameCost();
 
     // A record list that reaches kMaxRecords drops its older half, so a long run stays bounded.
     static constexpr std::size_t kMaxRecords = 200000;
@@ -353,6 +363,10 @@ class CSimHost {
     bool m_bDelivering;
     std::atomic<int> m_nPostCount;
     std::atomic<int> m_nFailedPostCount;
+
+    // Frame cost.
+    std::atomic<LONGLONG> m_nFrameCostUs{0};
+    LONGLONG m_nChargedFrame = -1;  // m_frame.nIndex of the last frame paid for (under m_mutex)
 
     // Driver thread.
     std::thread m_driver;

@@ -182,8 +182,12 @@ void CCairoRenderer::DrawTextLines(cairo_t* cr, const CDrawOp& op) {
     const bool bCondense = lines.size() == 1 && !(fmt & DT_NOCLIP) && nRoom > 0;
     // Left-aligned, it also keeps out of a sibling painted over the window's right part.
     const bool bLeft = !(fmt & (DT_CENTER | DT_RIGHT));
-    const int nSeen = bLeft && m_nCoveredFromX > rc.left ? std::min(nRoom, m_nCoveredFromX - rc.left) : nRoom;
     for (const std::string& line : lines) {
+        int nSeen = nRoom;
+        if (bLeft)
+            for (const RECT& r : m_covering)
+                if (r.left > rc.left && r.top < y + lineH && r.bottom > y)
+                    nSeen = std::min(nSeen, static_cast<int>(r.left - rc.left));
         const int nNatural = m_measurer.GetTextWidth(op.strFontFace, h, line);
         double dScaleX = 1.0;
         if (bCondense && nNatural > nSeen)
@@ -331,7 +335,7 @@ void CCairoRenderer::PaintWindow(cairo_t* cr, const CWindowSnapshot& w, POINT pt
         return;
     cairo_save(cr);
     ClipTo(cr, rcWnd);
-    int nCoveredFrom = INT_MAX;
+    std::vector<RECT> covering;  // client coordinates of w
     if (pSiblings != nullptr) {
         // WS_CLIPSIBLINGS: the window and its children stay out of the visible siblings above it.
         if (w.dwStyle & WS_CLIPSIBLINGS) {
@@ -343,7 +347,9 @@ void CCairoRenderer::PaintWindow(cairo_t* cr, const CWindowSnapshot& w, POINT pt
         for (size_t i = nIndex + 1; i < pSiblings->size(); ++i) {
             const CWindowSnapshot& s = (*pSiblings)[i];
             if (CoversRightPart(s, w))
-                nCoveredFrom = std::min<int>(nCoveredFrom, s.rcWindow.left - w.rcClient.left);
+                covering.push_back(RECT{s.rcWindow.left - w.rcClient.left, s.rcWindow.top - w.rcClient.top,
+                                        s.rcWindow.right - w.rcClient.left,
+                                        s.rcWindow.bottom - w.rcClient.top});
         }
     }
     for (const CDrawOp& op : w.nonClientOps) {
@@ -358,13 +364,14 @@ void CCairoRenderer::PaintWindow(cairo_t* cr, const CWindowSnapshot& w, POINT pt
         const RECT& rcSurface = op.bWindowCoords ? rcWnd : rcCli;
         ClipTo(cr, rcSurface);
         cairo_translate(cr, rcSurface.left, rcSurface.top);
-        m_nCoveredFromX = op.bWindowCoords && nCoveredFrom != INT_MAX
-                              ? nCoveredFrom + static_cast<int>(w.rcClient.left - w.rcWindow.left)
-                              : nCoveredFrom;
+        m_covering = covering;
+        if (op.bWindowCoords)
+            for (RECT& r : m_covering)
+                OffsetRect(&r, w.rcClient.left - w.rcWindow.left, w.rcClient.top - w.rcWindow.top);
         ReplayOp(cr, op);
         cairo_restore(cr);
     }
-    m_nCoveredFromX = INT_MAX;
+    m_covering.clear();
     ClipTo(cr, rcCli);
     // Siblings paint from the top of the z-order down, in the order the platform sends their paints, so
     // where two overlap the lower one's paint is seen (a field over the template label reaching into

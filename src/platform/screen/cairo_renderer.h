@@ -14,7 +14,6 @@
 
 #include <cairo.h>
 
-#include <climits>
 #include <map>
 #include <vector>
 
@@ -53,9 +52,12 @@ class CCairoRenderer {
     cairo_surface_t* IconSurface(HICON hIcon);
 
     const CCairoTextMeasurer& m_measurer;
-    // While a window's own drawing replays: the client x from which a sibling painted later covers it
-    // (a field beside a label that reaches into it); one line of left-aligned text is condensed to end there.
-    int m_nCoveredFromX = INT_MAX;
+    // While a window's own drawing replays: the rectangles of the siblings painted later that cover its
+    // right part (a field beside a label that reaches into it), in the coordinates of the operation being
+    // replayed. One line of left-aligned text is condensed to end where the first of them that shares the
+    // line's rows begins; a sibling above or below the line (a control inside a group box, under its
+    // caption) leaves the line its natural width.
+    std::vector<RECT> m_covering;
     // While a damaged part is painted: windows outside this rectangle (the context's pixels) are skipped.
     bool m_bCull = false;
     RECT m_rcCull{};

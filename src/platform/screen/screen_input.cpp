@@ -1,5 +1,8 @@
 #include "platform/screen/screen_input.h"
 
+#include <cstdlib>
+#include <mutex>
+
 namespace {
 
 LPARAM PointParam(LONG x, LONG y) {
@@ -74,6 +77,49 @@ CScreenHit AfxScreenHitTest(HWND hTop, POINT pt) {
 
 namespace {
 
+// Two presses of the left button on the same window, this close in time (ms) and place (px either way),
+// are a double click, for a window whose class asks for double clicks (CS_DBLCLKS).
+constexpr DWORD kDoubleClickTime = 500;
+constexpr LONG kDoubleClickReach = 2;
+
+struct CLastPress {
+    HWND hWnd = nullptr;
+    DWORD nTime = 0;
+    POINT pt{};
+};
+// The last press of the left button (the user-interface thread's), forgotten with its window, so that a
+// new window that gets the same handle does not take its first press for a second one.
+std::mutex g_lastPressMutex;
+CLastPress g_lastPress;
+
+void ForgetLastPress(HWND hWnd) {
+    std::lock_guard<std::mutex> lock(g_lastPressMutex);
+    if (hWnd == nullptr || g_lastPress.hWnd == hWnd) g_lastPress = CLastPress{};
+}
+
+// WM_LBUTTONDBLCLK for the second press of a double click on hWnd's client area, else nMsg.
+UINT DoubleClickOf(HWND hWnd, POINT pt, UINT nMsg) {
+    if (nMsg != WM_LBUTTONDOWN) return nMsg;
+    static const bool bHooked = [] {
+        AfxAddWindowDestroyHook(&ForgetLastPress);
+        return true;
+    }();
+    (void)bHooked;
+    const DWORD nNow = GetTickCount();
+    CLastPress last;
+    {
+        std::lock_guard<std::mutex> lock(g_lastPressMutex);
+        last = g_lastPress;
+        g_lastPress = CLastPress{hWnd, nNow, pt};
+    }
+    if (last.hWnd != hWnd || nNow - last.nTime > kDoubleClickTime ||
+        std::abs(pt.x - last.pt.x) > kDoubleClickReach || std::abs(pt.y - last.pt.y) > kDoubleClickReach ||
+        !(GetClassLongPtrA(hWnd, GCL_STYLE) & CS_DBLCLKS))
+        return nMsg;
+    ForgetLastPress(nullptr);  // a third press starts anew
+    return WM_LBUTTONDBLCLK;
+}
+
 // A mouse message at screen point pt: to the capture window, else to the window under the point, in
 // client coordinates over its client area, else as nNcMsg with the hit-test code (0: not delivered).
 void DeliverMouse(HWND hTop, POINT pt, UINT nClientMsg, UINT nNcMsg, UINT nKeyFlags) {
@@ -92,8 +138,9 @@ void DeliverMouse(HWND hTop, POINT pt, UINT nClientMsg, UINT nNcMsg, UINT nKeyFl
     if (hit.nHitTest == HTCLIENT) {
         POINT c = pt;
         ScreenToClient(hit.hWnd, &c);
-        Deliver(hit.hWnd, nClientMsg, nKeyFlags, PointParam(c.x, c.y));
+        Deliver(hit.hWnd, DoubleClickOf(hit.hWnd, pt, nClientMsg), nKeyFlags, PointParam(c.x, c.y));
     } else if (nNcMsg != 0) {
+        if (nClientMsg == WM_LBUTTONDOWN) ForgetLastPress(nullptr);
         Deliver(hit.hWnd, nNcMsg, static_cast<WPARAM>(hit.nHitTest), PointParam(pt.x, pt.y));
     }
 }
@@ -108,6 +155,8 @@ void AfxScreenMouseButton(HWND hTop, POINT pt, CScreenButton nButton, BOOL bDown
     // and up on it), the caption drag, the menu bar's tracking.
     // FIXME: right clicks on the frame (the system menu) are not shown yet.
     const UINT nNcMsg = bLeft ? (bDown ? WM_NCLBUTTONDOWN : WM_NCLBUTTONUP) : 0;
+    // What GetAsyncKeyState answers while the message is handled.
+    AfxSetAsyncKeyState(bLeft ? VK_LBUTTON : VK_RBUTTON, bDown);
     DeliverMouse(hTop, pt, nClientMsg, nNcMsg, nKeyFlags);
 }
 
@@ -116,10 +165,14 @@ void AfxScreenMouseMove(HWND hTop, POINT pt, UINT nKeyFlags) {
 }
 
 void AfxScreenMouseWheel(HWND hTop, POINT pt, int nDelta, UINT nKeyFlags) {
-    if (!Reachable(hTop)) return;
-    HWND hTarget = GetFocus();
-    if (hTarget == nullptr || (hTarget != hTop && !IsChild(hTop, hTarget)))
+    // The window holding the capture (a dropped list, a dragged thumb) takes the wheel wherever the
+    // pointer is; else the window under the pointer, never the focus elsewhere: a turn of the wheel
+    // changes nothing the user is not pointing at. A window that does not take it hands it to its parent.
+    HWND hTarget = GetCapture();
+    if (hTarget == nullptr) {
+        if (!Reachable(hTop)) return;
         hTarget = AfxScreenHitTest(hTop, pt).hWnd;
+    }
     if (hTarget == nullptr || !Reachable(hTarget)) return;
     const WPARAM w = MAKEWPARAM(static_cast<WORD>(nKeyFlags), static_cast<WORD>(static_cast<SHORT>(nDelta)));
     Deliver(hTarget, WM_MOUSEWHEEL, w, PointParam(pt.x, pt.y));

@@ -3,9 +3,10 @@
 // input), so each one acts as one input message taken from the queue: pre-translated (a dialog sees
 // Enter and Escape), translated (a key's WM_CHAR follows it) and dispatched.
 //
-// Targets: a button or move goes to the window holding the capture (client pixels of that window), else
-// to the deepest visible, enabled window under the point whose WM_NCHITTEST answer is not HTTRANSPARENT
-// (a transparent window passes the point on to what lies below it: its next sibling, else its parent).
+// Targets: a button, move or wheel turn goes to the window holding the capture (client pixels of that
+// window; the wheel's point stays in screen pixels), else to the deepest visible, enabled window under
+// the point whose WM_NCHITTEST answer is not HTTRANSPARENT (a transparent window passes the point on to
+// what lies below it: its next sibling, else its parent).
 // A top-level window's stand-in frame, caption and menu bar answer HTBORDER, HTCAPTION, HTCLOSE and
 // HTMENU and get the WM_NC* button messages; a click released on the close box is the close box's
 // WM_SYSCOMMAND SC_CLOSE. Keys go to the focus window when it lies in the window, else to the window.
@@ -27,8 +28,9 @@ enum class CScreenButton { Left, Right };
 // nKeyFlags: the MK_* flags of the buttons and modifier keys held, as after the change.
 void AfxScreenMouseButton(HWND hTop, POINT ptScreen, CScreenButton nButton, BOOL bDown, UINT nKeyFlags);
 void AfxScreenMouseMove(HWND hTop, POINT ptScreen, UINT nKeyFlags);
-// nDelta: WHEEL_DELTA per notch, positive away from the user. Goes to the focus window inside hTop,
-// else to the window under the point.
+// nDelta: WHEEL_DELTA per notch, positive away from the user. Goes to the window holding the capture,
+// else to the window under the point (as a click would, wherever the focus is); a window that does not
+// take it passes it to its parent (the default window procedure).
 void AfxScreenMouseWheel(HWND hTop, POINT ptScreen, int nDelta, UINT nKeyFlags);
 // A key the display gave to hTop: it goes to the focus window, wherever that is (hTop with the focus
 // nowhere), while that window can be reached. nChar: the character the key gives (0: none), for

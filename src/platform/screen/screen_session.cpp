@@ -19,6 +19,7 @@
 
 #include "platform/screen/cairo_renderer.h"
 #include "platform/screen/screen_input.h"
+#include "platform/win/nonclient.h"
 #include "platform/win/snapshot.h"
 
 namespace {
@@ -176,11 +177,9 @@ void ApplyConfigures(CPendingConfigure& pending) {
     for (const auto& [h, w] : wanted) {
         nLast = std::max(nLast, w.nNumber);
         if (!::IsWindow(h)) continue;
-        RECT rc{};
-        ::GetWindowRect(h, &rc);
-        if (EqualRect(&rc, &w.rc)) continue;
-        ::SetWindowPos(h, nullptr, w.rc.left, w.rc.top, w.rc.right - w.rc.left, w.rc.bottom - w.rc.top,
-                       SWP_NOZORDER | SWP_NOACTIVATE);
+        // A size the window's frame would refuse to a drag is refused here too: the next snapshot puts the
+        // X window back.
+        AfxPlaceWindowFromOutside(h, w.rc);
     }
     std::lock_guard<std::mutex> lock(pending.mtx);
     pending.nApplied = std::max(pending.nApplied, nLast);
@@ -456,6 +455,17 @@ class CScreenThread {
     }
 
     void Post(std::function<void()> fn) { AfxPostThreadTask(m_sh.nUiThread, std::move(fn), TRUE); }
+    // A button, wheel or key event: a move still waiting is made before it, so a later move gets a task
+    // of its own after it instead of being delivered ahead of it.
+    void PostInOrder(std::function<void()> fn) {
+        bool bMoveQueued = false;
+        {
+            std::lock_guard<std::mutex> lock(m_sh.pMove->mtx);
+            bMoveQueued = m_sh.pMove->bQueued;
+        }
+        if (bMoveQueued) m_sh.pMove = std::make_shared<CPendingMove>();
+        Post(std::move(fn));
+    }
 
     void Handle(XEvent& ev) {
         const HWND h = WindowOf(ev.xany.window);
@@ -486,19 +496,21 @@ class CScreenThread {
                     if (!bDown) break;  // one notch per press
                     const int delta = b.button == Button4 ? WHEEL_DELTA : -WHEEL_DELTA;
                     const UINT flags = KeyFlagsOf(b.state);
-                    Post([h, pt, delta, flags] { AfxScreenMouseWheel(h, pt, delta, flags); });
+                    PostInOrder([h, pt, delta, flags] { AfxScreenMouseWheel(h, pt, delta, flags); });
                     break;
                 }
                 if (b.button != Button1 && b.button != Button3) break;
                 const CScreenButton nButton =
                     b.button == Button1 ? CScreenButton::Left : CScreenButton::Right;
                 const UINT flags = KeyFlagsOf(StateAfter(b.state, b.button, bDown));
-                Post([h, pt, nButton, bDown, flags] { AfxScreenMouseButton(h, pt, nButton, bDown, flags); });
+                PostInOrder(
+                    [h, pt, nButton, bDown, flags] { AfxScreenMouseButton(h, pt, nButton, bDown, flags); });
                 break;
             }
             case MotionNotify: {
                 // Moves are coalesced: while one task waits on the user-interface thread, later moves only
-                // update the position it will deliver, so the newest position always arrives.
+                // update the position it will deliver, so the newest position always arrives; never past a
+                // button, wheel or key event made after them (PostInOrder).
                 std::shared_ptr<CPendingMove> pMove = m_sh.pMove;
                 std::lock_guard<std::mutex> lock(pMove->mtx);
                 pMove->hWnd = h;
@@ -532,7 +544,7 @@ class CScreenThread {
                 const bool bDown = ev.type == KeyPress;
                 const UINT scan = ev.xkey.keycode;
                 const BOOL bAlt = (ev.xkey.state & Mod1Mask) != 0 ? TRUE : FALSE;
-                Post([h, vk, ch, bDown, scan, bAlt] { AfxScreenKey(h, vk, ch, bDown, scan, bAlt); });
+                PostInOrder([h, vk, ch, bDown, scan, bAlt] { AfxScreenKey(h, vk, ch, bDown, scan, bAlt); });
                 break;
             }
             case ConfigureNotify:

@@ -363,14 +363,18 @@ LRESULT ComboProc(HWND h, UINT msg, WPARAM wParam, LPARAM lParam) {
             }
             return DefWindowProcA(h, msg, wParam, lParam);
         case WM_MOUSEWHEEL: {
+            // Dropped, the list scrolls (choosing nothing). Closed, the wheel steps the selection only
+            // while the box has the focus and the pointer (lParam, screen pixels) is over it; otherwise
+            // it goes on to the parent, so a box merely passed over never changes.
+            if (st.bDropped && st.hList) return SendMessageA(st.hList, msg, wParam, lParam);
+            RECT rcField{};
+            GetWindowRect(h, &rcField);
+            const POINT pt{static_cast<SHORT>(LOWORD(static_cast<DWORD_PTR>(lParam))),
+                           static_cast<SHORT>(HIWORD(static_cast<DWORD_PTR>(lParam)))};
+            if (GetFocus() != h || !PtInRect(&rcField, pt)) return DefWindowProcA(h, msg, wParam, lParam);
             const int notches = static_cast<SHORT>(HIWORD(static_cast<DWORD_PTR>(wParam))) / WHEEL_DELTA;
             if (notches == 0 || n == 0) return 0;
-            if (st.bDropped) {
-                const int cur = ListHighlight(st);
-                MoveHighlight(st, (cur < 0 ? 0 : cur) - notches);
-            } else {
-                ComboUserSelect(h, st, std::clamp((st.nCurSel < 0 ? 0 : st.nCurSel) - notches, 0, n - 1));
-            }
+            ComboUserSelect(h, st, std::clamp((st.nCurSel < 0 ? 0 : st.nCurSel) - notches, 0, n - 1));
             return 0;
         }
         case WM_GETDLGCODE:

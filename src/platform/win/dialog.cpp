@@ -56,21 +56,51 @@ HWND ChildContaining(HWND hDlg, HWND hWnd) {
     return nullptr;
 }
 
+// The index in all of the first control of the group that all[i] belongs to (the one with WS_GROUP).
+size_t GroupStart(const std::vector<HWND>& all, size_t i) {
+    while (i > 0 && !(StyleOf(all[i]) & WS_GROUP)) --i;
+    return i;
+}
+
+// The tab stop after (before) the control holding hFrom, round the dialog. From a control that is no tab
+// stop itself (a radio button chosen inside its group) it goes on from where that control stands, and
+// backwards from the start of its group, so the group's own tab stop is passed.
 HWND NextTabStop(HWND hDlg, HWND hFrom, bool bPrevious) {
-    std::vector<HWND> all = ChildrenOf(hDlg);
-    std::vector<HWND> stops;
-    for (HWND c : all) {
-        if (IsTabStop(c)) stops.push_back(c);
+    const std::vector<HWND> all = ChildrenOf(hDlg);
+    if (std::none_of(all.begin(), all.end(), IsTabStop)) return nullptr;
+    const HWND cur = ChildContaining(hDlg, hFrom);
+    const auto it = std::find(all.begin(), all.end(), cur);
+    if (it == all.end()) {
+        if (bPrevious) return *std::find_if(all.rbegin(), all.rend(), IsTabStop);
+        return *std::find_if(all.begin(), all.end(), IsTabStop);
     }
-    if (stops.empty()) return nullptr;
-    HWND cur = ChildContaining(hDlg, hFrom);
-    int at = -1;
-    for (size_t i = 0; i < stops.size(); ++i) {
-        if (stops[i] == cur) at = static_cast<int>(i);
+    const size_t n = all.size();
+    const size_t at = static_cast<size_t>(it - all.begin());
+    const size_t from = bPrevious && !IsTabStop(cur) ? GroupStart(all, at) : at;
+    for (size_t k = 1; k <= n; ++k) {
+        const HWND c = all[bPrevious ? (from + n - k % n) % n : (from + k) % n];
+        if (IsTabStop(c)) return c;
     }
-    const int n = static_cast<int>(stops.size());
-    if (at < 0) return bPrevious ? stops.back() : stops.front();
-    return stops[static_cast<size_t>((at + (bPrevious ? n - 1 : 1)) % n)];
+    return nullptr;
+}
+
+// Tab into a group of radio buttons lands on the one that is checked (when one shown and enabled is).
+HWND CheckedRadioOfGroup(HWND hDlg, HWND hTarget) {
+    if (!(SendMessageA(hTarget, WM_GETDLGCODE, 0, 0) & DLGC_RADIOBUTTON)) return hTarget;
+    const std::vector<HWND> all = ChildrenOf(hDlg);
+    const auto it = std::find(all.begin(), all.end(), hTarget);
+    if (it == all.end()) return hTarget;
+    const size_t nStart = GroupStart(all, static_cast<size_t>(it - all.begin()));
+    for (size_t i = nStart; i < all.size(); ++i) {
+        const HWND c = all[i];
+        const DWORD st = StyleOf(c);
+        if (i > nStart && (st & WS_GROUP)) break;
+        if ((st & WS_VISIBLE) && !(st & WS_DISABLED) &&
+            (SendMessageA(c, WM_GETDLGCODE, 0, 0) & DLGC_RADIOBUTTON) &&
+            SendMessageA(c, BM_GETCHECK, 0, 0) == BST_CHECKED)
+            return c;
+    }
+    return hTarget;
 }
 
 // The next (or previous) shown, enabled control of hFrom's group, round from the group's end to its
@@ -176,6 +206,8 @@ LRESULT AfxDefDlgProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
             HWND hTarget = LOWORD(static_cast<DWORD_PTR>(lParam))
                                ? reinterpret_cast<HWND>(wParam)
                                : NextTabStop(hWnd, GetFocus(), wParam != 0);
+            if (hTarget && !LOWORD(static_cast<DWORD_PTR>(lParam)))
+                hTarget = CheckedRadioOfGroup(hWnd, hTarget);
             if (hTarget && IsWindow(hTarget)) FocusControl(hTarget);
             return 0;
         }
@@ -277,7 +309,6 @@ ON_MESSAGE(WM_INITDIALOG, &CDialog::HandleInitDialog)
 END_MESSAGE_MAP()
 
 CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd) : m_nIDTemplate(nIDTemplate), m_pParentWnd(pParentWnd) {}
-
 
 CDialog::~CDialog() {
     // Destroyed here, while the object is still a CDialog, so that the last messages reach its map.

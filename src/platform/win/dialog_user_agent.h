@@ -38,6 +38,7 @@
 #include <functional>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/win/dialog.h"
@@ -48,6 +49,7 @@ constexpr UINT kMessageBoxTextId = 0xFFFF;    // the text static
 constexpr UINT kFileDialogFolderId = 1088;    // the folder's path
 constexpr UINT kFileDialogListId = 1120;      // the folder's entries
 constexpr UINT kFileDialogNameId = 1152;      // the file name edit
+constexpr UINT kFileDialogTypeId = 1136;      // the list of the filter's file types
 
 // A dialog made from a template held by the object rather than a registered one.
 class CRuntimeTemplateDialog : public CDialog {
@@ -75,6 +77,8 @@ class CMessageBoxDialog : public CRuntimeTemplateDialog {
   protected:
     BOOL OnInitDialog() override;
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+    // A button's underlined letter, with or without Alt, clicks it.
+    BOOL PreTranslateMessage(MSG* pMsg) override;
     afx_msg void OnPaint();
     void PostNcDestroy() override;
 
@@ -99,6 +103,9 @@ class CFileChooserDialog : public CRuntimeTemplateDialog {
 
     // TRUE when a file name matches one of the ';'-separated patterns ("*.prm;*.txt"), without case.
     static BOOL MatchesPattern(const std::string& strName, const std::string& strPatterns);
+    // The (description, patterns) pairs of a filter ("PRM files (*.prm)|*.prm|All Files (*.*)|*.*||"),
+    // in order; a pair without its patterns is left out.
+    static std::vector<std::pair<std::string, std::string>> FileTypesOf(const std::string& strFilter);
 
   protected:
     BOOL OnInitDialog() override;
@@ -114,13 +121,15 @@ class CFileChooserDialog : public CRuntimeTemplateDialog {
     void Enter(const std::filesystem::path& folder);
     void OnListDoubleClick();
     void OnListSelection();
+    void OnTypeSelection();
     void OnOk();
     BOOL Choose(std::string strName);
 
     CUserEvent m_event;
     std::filesystem::path m_folder;
     std::vector<CEntry> m_entries;
-    std::string m_strPatterns;
+    std::vector<std::pair<std::string, std::string>> m_types;
+    std::string m_strPatterns;  // of the file type chosen; empty: every file
     std::string m_strChosen;
 };
 

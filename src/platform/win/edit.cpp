@@ -316,7 +316,8 @@ LRESULT EditProc(HWND h, UINT msg, WPARAM wParam, LPARAM lParam) {
             InvalidateRect(h, nullptr, TRUE);
             return TRUE;
         }
-        case WM_LBUTTONDOWN: {
+        case WM_LBUTTONDOWN:
+        case WM_LBUTTONDBLCLK: {  // the second press of a double click presses as the first
             if (GetFocus() != h) SetFocus(h);
             const int at = CharAt(h, st, static_cast<SHORT>(LOWORD(static_cast<DWORD_PTR>(lParam))));
             MoveCaret(h, st, at, (wParam & MK_SHIFT) != 0);

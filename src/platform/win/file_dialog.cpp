@@ -63,14 +63,6 @@ fs::path FolderPath(const fs::path& p) {
     return fs::path(s);
 }
 
-// The patterns of the filter's first pair ("PRM files (*.prm)|*.prm||" -> "*.prm"), empty for none.
-std::string FirstPatterns(const std::string& strFilter) {
-    const size_t bar = strFilter.find('|');
-    if (bar == std::string::npos) return std::string();
-    const size_t end = strFilter.find('|', bar + 1);
-    return strFilter.substr(bar + 1, end == std::string::npos ? std::string::npos : end - bar - 1);
-}
-
 }  // namespace
 
 CFileChooserDialog* CFileChooserDialog::GetOpenDialog() {
@@ -94,6 +86,24 @@ BOOL CFileChooserDialog::MatchesPattern(const std::string& strName, const std::s
     return FALSE;
 }
 
+std::vector<std::pair<std::string, std::string>> CFileChooserDialog::FileTypesOf(
+    const std::string& strFilter) {
+    std::vector<std::pair<std::string, std::string>> types;
+    std::vector<std::string> parts;
+    size_t start = 0;
+    while (start < strFilter.size()) {
+        const size_t bar = strFilter.find('|', start);
+        parts.push_back(strFilter.substr(start, bar == std::string::npos ? std::string::npos : bar - start));
+        if (bar == std::string::npos) break;
+        start = bar + 1;
+    }
+    for (size_t i = 0; i + 1 < parts.size(); i += 2) {
+        if (parts[i].empty() && parts[i + 1].empty()) break;  // the "||" that ends the filter
+        if (!parts[i + 1].empty()) types.emplace_back(parts[i], parts[i + 1]);
+    }
+    return types;
+}
+
 CFileChooserDialog::CFileChooserDialog(const CUserEvent& dlg)
     : CRuntimeTemplateDialog(dlg.hOwner), m_event(dlg) {
     const bool bSave = dlg.nKind == CUserEvent::FileSave;
@@ -102,7 +112,7 @@ CFileChooserDialog::CFileChooserDialog(const CUserEvent& dlg)
     m_template.wPointSize = 8;
     m_template.dwStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER;
     m_template.cx = 240;
-    m_template.cy = 196;
+    m_template.cy = 214;
     auto item = [&](UINT nID, const char* pszClass, std::string strText, DWORD dwStyle, short x, short y,
                     short cx, short cy) {
         CDialogItemTemplate it;
@@ -120,10 +130,14 @@ CFileChooserDialog::CFileChooserDialog(const CUserEvent& dlg)
     item(kFileDialogListId, "ListBox", "", LBS_NOTIFY | WS_BORDER | WS_VSCROLL | WS_TABSTOP, 7, 20, 226, 128);
     item(0xFFFF, "Static", "File &name:", SS_LEFT, 7, 157, 44, 9);
     item(kFileDialogNameId, "Edit", "", WS_BORDER | ES_AUTOHSCROLL | WS_TABSTOP, 52, 155, 181, 13);
-    item(IDOK, "Button", bSave ? "&Save" : "&Open", BS_DEFPUSHBUTTON | WS_TABSTOP, 129, 175, 50, 14);
-    item(IDCANCEL, "Button", "Cancel", BS_PUSHBUTTON | WS_TABSTOP, 183, 175, 50, 14);
+    item(0xFFFF, "Static", bSave ? "Save as &type:" : "Files of &type:", SS_LEFT, 7, 175, 44, 9);
+    item(kFileDialogTypeId, "ComboBox", "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 52, 173, 181, 60);
+    item(IDOK, "Button", bSave ? "&Save" : "&Open", BS_DEFPUSHBUTTON | WS_TABSTOP, 129, 193, 50, 14);
+    item(IDCANCEL, "Button", "Cancel", BS_PUSHBUTTON | WS_TABSTOP, 183, 193, 50, 14);
 
-    m_strPatterns = FirstPatterns(dlg.strFilter.Str());
+    // The filter's first file type is shown first.
+    m_types = FileTypesOf(dlg.strFilter.Str());
+    if (!m_types.empty()) m_strPatterns = m_types.front().second;
     // The start folder: the initial folder, else the initial name's folder, else the working folder.
     const std::string strName = Slashed(dlg.strFileName.Str());
     const size_t slash = strName.find_last_of('/');
@@ -145,6 +159,10 @@ BOOL CFileChooserDialog::OnInitDialog() {
     const size_t slash = strName.find_last_of('/');
     SetDlgItemText(kFileDialogNameId,
                    (slash == std::string::npos ? strName : strName.substr(slash + 1)).c_str());
+    if (auto* pTypes = static_cast<CComboBox*>(GetDlgItem(kFileDialogTypeId))) {
+        for (const auto& type : m_types) pTypes->AddString(type.first.c_str());
+        if (!m_types.empty()) pTypes->SetCurSel(0);
+    }
     Fill();
     if (CWnd* pName = GetDlgItem(kFileDialogNameId)) GotoDlgCtrl(pName);
     return FALSE;
@@ -202,6 +220,8 @@ BOOL CFileChooserDialog::OnCommand(WPARAM wParam, LPARAM) {
     if (nID == kFileDialogListId) {
         if (nCode == LBN_DBLCLK) OnListDoubleClick();
         if (nCode == LBN_SELCHANGE) OnListSelection();
+    } else if (nID == kFileDialogTypeId && nCode == CBN_SELCHANGE) {
+        OnTypeSelection();
     } else if (nID == IDOK && nCode == BN_CLICKED) {
         OnOk();
     } else if (nID == IDCANCEL && nCode == BN_CLICKED) {
@@ -217,6 +237,14 @@ void CFileChooserDialog::OnListSelection() {
     const size_t i = static_cast<size_t>(pList->GetItemData(nSel));
     if (i < m_entries.size() && !m_entries[i].bFolder)
         SetDlgItemText(kFileDialogNameId, m_entries[i].strName.c_str());
+}
+
+void CFileChooserDialog::OnTypeSelection() {
+    auto* pTypes = static_cast<CComboBox*>(GetDlgItem(kFileDialogTypeId));
+    const int nSel = pTypes ? pTypes->GetCurSel() : CB_ERR;
+    if (nSel < 0 || static_cast<size_t>(nSel) >= m_types.size()) return;
+    m_strPatterns = m_types[static_cast<size_t>(nSel)].second;
+    Fill();
 }
 
 void CFileChooserDialog::OnListDoubleClick() {

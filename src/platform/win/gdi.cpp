@@ -16,6 +16,7 @@
 #include "platform/win/gdi_state.h"
 #include "platform/win/kernel.h"
 #include "platform/win/resources.h"
+#include "platform/win/text_observer.h"
 #include "platform/win/win_state.h"
 
 namespace gdistate {
@@ -159,17 +160,27 @@ HDC NewDc(HWND hWnd, DcKind nKind) {
 BOOL FreeDc(HDC hDC) {
     std::vector<std::unique_ptr<CGdiObject>> gone;
     std::unique_ptr<CDC> temp;
+    HWND hRedrawn = nullptr;
+    std::string strDrawn;
     {
         GdiState& g = G();
         std::lock_guard<std::mutex> lock(g.mtx);
         DcRec* d = FindDc(g, hDC);
         if (!d) return FALSE;
+        if (d->bRedrawn) {
+            hRedrawn = d->hWnd;
+            strDrawn = std::move(d->strDrawn);
+        }
         for (HGDIOBJ h : {d->hBrush, d->hPen, d->hFont, d->hBitmap}) {
             if (h) gone.push_back(ReleaseSelectedLocked(g, h));
         }
         g.dcs.erase(Key(hDC));
         temp = TakeTemp(g.tempDC, Key(hDC));
         if (temp) temp->m_hDC = temp->m_hAttribDC = nullptr;
+    }
+    if (hRedrawn != nullptr) {
+        if (CTextObserver* pObserver = AfxGetTextObserver())
+            pObserver->OnControlTextDrawn(hRedrawn, strDrawn);
     }
     return TRUE;
 }
@@ -181,6 +192,7 @@ DcSnap Snap(HDC hDC) {
     DcRec* d = FindDc(g, hDC);
     if (!d) return s;
     s.bOk = TRUE;
+    s.hDC = hDC;
     s.hWnd = d->hWnd;
     s.nKind = d->nKind;
     s.op.crText = d->crText;
@@ -211,6 +223,22 @@ DcSnap Snap(HDC hDC) {
     return s;
 }
 
+// For the text observer: a client context's redraw of the whole client area and the texts drawn in it.
+void NoteDrawnLocked(GdiState& g, HDC hDC, const CDrawOp& op, bool bCovers) {
+    DcRec* d = FindDc(g, hDC);
+    if (d == nullptr) return;
+    if (bCovers) {
+        d->bRedrawn = true;
+        d->strDrawn.clear();
+        return;
+    }
+    const bool bText = op.nKind == CDrawOpKind::Text || op.nKind == CDrawOpKind::TabbedText ||
+                       op.nKind == CDrawOpKind::DrawText;
+    if (!d->bRedrawn || !bText) return;
+    if (!d->strDrawn.empty()) d->strDrawn += '\n';
+    d->strDrawn += op.strText;
+}
+
 // Records op on the context's window. bOpaqueFill: the operation paints every pixel of rc.
 void Record(const DcSnap& s, CDrawOp&& op, bool bOpaqueFill) {
     if (s.nKind == kDcMemory || s.nKind == kDcNull || s.hWnd == nullptr) return;
@@ -219,9 +247,11 @@ void Record(const DcSnap& s, CDrawOp&& op, bool bOpaqueFill) {
     const bool bCovers = bOpaqueFill && op.rc.left <= rcSurface.left && op.rc.top <= rcSurface.top &&
                          op.rc.right >= rcSurface.right && op.rc.bottom >= rcSurface.bottom;
     CDrawRenderer* pRenderer = nullptr;
+    const bool bObserved = s.nKind == kDcClient && AfxGetTextObserver() != nullptr;
     {
         GdiState& g = G();
         std::lock_guard<std::mutex> lock(g.mtx);
+        if (bObserved) NoteDrawnLocked(g, s.hDC, op, bCovers);
         std::deque<CDrawOp>& rec = g.records[s.hWnd];
         if (bCovers) rec.clear();
         while (rec.size() >= kMaxDrawOps) rec.pop_front();

@@ -29,6 +29,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -247,14 +248,21 @@ HFONT CreateFontIndirectA(const LOGFONTA* lplf);
 inline HFONT CreateFontIndirect(const LOGFONTA* lplf) {
     return CreateFontIndirectA(lplf);
 }
-// A bitmap resource (24-bit BMP registered with AfxRegisterBitmap); NULL when it is missing or malformed.
+// A bitmap resource (a BMP registered with AfxRegisterBitmap that AfxDecodeBmpHeader accepts); NULL when
+// it is missing or malformed.
 HBITMAP LoadBitmapA(HINSTANCE hInstance, LPCSTR lpBitmapName);
 inline HBITMAP LoadBitmap(HINSTANCE h, LPCSTR n) {
     return LoadBitmapA(h, n);
 }
 HBITMAP CreateCompatibleBitmap(HDC hDC, int cx, int cy);
-// Width and height of a 24-bit uncompressed BMP file image; FALSE for anything else or truncated data.
+// Width and height of an uncompressed BMP file image of 24 bits per pixel, or of 4 bits per pixel with a
+// palette of at most 16 colours (biClrUsed, 0 meaning 16); rows bottom-up or top-down. FALSE for anything
+// else or truncated data.
 BOOL AfxDecodeBmpHeader(const BYTE* pData, size_t nSize, int* pnWidth, int* pnHeight);
+// The pixels of such an image as 0x00RRGGBB, the top row first, width x height of them. A 4-bit index
+// beyond the palette reads as black. FALSE (and *pPixels untouched) for what AfxDecodeBmpHeader refuses.
+BOOL AfxDecodeBmpPixels(const BYTE* pData, size_t nSize, int* pnWidth, int* pnHeight,
+                        std::vector<std::uint32_t>* pPixels);
 
 COLORREF GetSysColor(int nIndex);
 HBRUSH GetSysColorBrush(int nIndex);  // a shared brush that is never deleted

@@ -7,6 +7,7 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -50,6 +51,10 @@ struct DcRec {
     COLORREF crBk = 0xFFFFFF;
     int nBkMode = OPAQUE;
     POINT ptPos{0, 0};
+    // Kept only while a text observer is installed: a client context that filled the whole client area,
+    // and the texts drawn since then.
+    bool bRedrawn = false;
+    std::string strDrawn;
 };
 
 struct GdiState {
@@ -109,6 +114,7 @@ BOOL FreeDc(HDC hDC);
 // A snapshot of what an operation needs from its context.
 struct DcSnap {
     BOOL bOk = FALSE;
+    HDC hDC = nullptr;
     HWND hWnd = nullptr;
     DcKind nKind = kDcNull;
     CDrawOp op;  // colours, brush, pen and font filled in

@@ -342,6 +342,12 @@ SHORT GetAsyncKeyState(int vKey) {
     return (it != k.keys.end() && it->second) ? static_cast<SHORT>(0x8000) : SHORT{0};
 }
 
+void AfxSetAsyncKeyState(int nVirtKey, BOOL bDown) {
+    KernelState& k = K();
+    std::lock_guard<std::mutex> lock(k.mtx);
+    k.keys[nVirtKey] = bDown != FALSE;
+}
+
 int GetSystemMetrics(int nIndex) {
     switch (nIndex) {
         case SM_CXSCREEN:

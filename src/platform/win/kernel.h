@@ -119,6 +119,9 @@ HLOCAL LocalFree(HLOCAL hMem);  // NULL on success
 BOOL Beep(DWORD dwFreq, DWORD dwDuration);
 // High bit (0x8000) set while the key is down (scripted: CWinSimulation::SetKeyDown).
 SHORT GetAsyncKeyState(int vKey);
+// The input's record of a key or mouse button held down (VK_LBUTTON, VK_RBUTTON, ...), which
+// GetAsyncKeyState answers from: the screen's input keeps it as the person presses and lets go.
+void AfxSetAsyncKeyState(int nVirtKey, BOOL bDown);
 int GetSystemMetrics(int nIndex);
 // TRUE for a structure of size 8; FALSE when the size is wrong or failure is forced
 // (CWinSimulation::FailInitCommonControls).

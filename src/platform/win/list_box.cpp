@@ -344,7 +344,7 @@ LRESULT ListProc(HWND h, UINT msg, WPARAM wParam, LPARAM lParam, bool bComboList
             }
             return 0;
         case WM_MOUSEWHEEL: {
-            if (bComboList && st.hCombo) return SendMessageA(st.hCombo, msg, wParam, lParam);
+            // Three entries a notch; a dropped list too scrolls and leaves its highlight where it is.
             const int notches = static_cast<SHORT>(HIWORD(static_cast<DWORD_PTR>(wParam))) / WHEEL_DELTA;
             ScrollTo(h, st, st.nTop - 3 * notches);
             return 0;

@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <cctype>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/win/app.h"
 #include "platform/win/gdi.h"
@@ -446,6 +449,24 @@ class CMenuTracker {
 
 thread_local CMenuTracker* t_pTracker = nullptr;
 
+std::mutex g_choiceHookMutex;
+AFX_MENU_CHOICE_HOOK g_choiceHook;
+
+// The texts of the items from hMenu down to the item at nPos of hTarget; false when hTarget is not in it.
+bool PathTo(HMENU hMenu, HMENU hTarget, int nPos, std::vector<std::string>& path, int nDepth = 0) {
+    if (hMenu == nullptr || nDepth > 16) return false;
+    const int nCount = GetMenuItemCount(hMenu);
+    for (int i = 0; i < nCount; ++i) {
+        char szText[256] = {};
+        GetMenuStringA(hMenu, static_cast<UINT>(i), szText, sizeof szText, MF_BYPOSITION);
+        path.emplace_back(szText);
+        if (hMenu == hTarget && i == nPos) return true;
+        if (PathTo(GetSubMenu(hMenu, i), hTarget, nPos, path, nDepth + 1)) return true;
+        path.pop_back();
+    }
+    return false;
+}
+
 bool IsKeyMessage(UINT m) {
     return m >= WM_KEYDOWN && m <= WM_SYSCHAR;
 }
@@ -483,8 +504,24 @@ BOOL AfxTrackMenuBar(HWND hWnd, int nItem, BOOL bOpenPopup, BOOL bSelectFirst) {
     if (GetMenuState(tracker.m_hChosenMenu, static_cast<UINT>(tracker.m_nChosenPos), MF_BYPOSITION) &
         (MF_GRAYED | MF_DISABLED))
         return FALSE;
-    return winstate::PostInputMessage(hWnd, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(tracker.m_nChosen), 0),
-                                      0);
+    if (!winstate::PostInputMessage(hWnd, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(tracker.m_nChosen), 0), 0))
+        return FALSE;
+    AFX_MENU_CHOICE_HOOK hook;
+    {
+        std::lock_guard<std::mutex> lock(g_choiceHookMutex);
+        hook = g_choiceHook;
+    }
+    if (hook) {
+        std::vector<std::string> path;
+        if (PathTo(hBar, tracker.m_hChosenMenu, tracker.m_nChosenPos, path))
+            hook(hWnd, tracker.m_nChosen, path);
+    }
+    return TRUE;
+}
+
+void AfxSetMenuChoiceHook(AFX_MENU_CHOICE_HOOK hook) {
+    std::lock_guard<std::mutex> lock(g_choiceHookMutex);
+    g_choiceHook = std::move(hook);
 }
 
 BOOL AfxIsMenuTracking() {

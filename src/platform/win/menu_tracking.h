@@ -20,6 +20,8 @@
 // AfxSimulateMenuChoice's (the window's update handler is asked before the command is carried out).
 #pragma once
 
+#include <functional>
+#include <string>
 #include <vector>
 
 #include "platform/win/messages.h"
@@ -40,3 +42,10 @@ void AfxEndMenuTracking();
 std::vector<HWND> AfxGetMenuPopups();
 // The loops' pre-translation asks this first: TRUE when the tracking took the message.
 BOOL AfxMenuTrackingFilter(MSG* pMsg);
+
+// Told of each command a person chose by tracking a menu bar (mouse or keys), right after its WM_COMMAND
+// was posted: the window, the command id, and the texts of the items from the bar down to the chosen one
+// as the menu has them ('&' marks and accelerator text included). One hook; an empty one removes it.
+// Called on the tracking thread, never while a framework lock is held.
+using AFX_MENU_CHOICE_HOOK = std::function<void(HWND hWnd, UINT nID, const std::vector<std::string>& path)>;
+void AfxSetMenuChoiceHook(AFX_MENU_CHOICE_HOOK hook);

@@ -1,5 +1,7 @@
 // Message boxes as framework dialogs, and the modal run of a dialog whose template is made in code.
 #include <algorithm>
+#include <cctype>
+#include <string>
 #include <vector>
 
 #include "platform/win/controls.h"
@@ -7,6 +9,7 @@
 #include "platform/win/gdi.h"
 #include "platform/win/kernel.h"
 #include "platform/win/message_map.h"
+#include "platform/win/nonclient.h"
 
 namespace {
 
@@ -218,6 +221,29 @@ BOOL CMessageBoxDialog::OnCommand(WPARAM wParam, LPARAM) {
         if (const int nAnswer = EscapeAnswer(m_nType, m_buttons)) EndDialog(nAnswer);
     }
     return TRUE;
+}
+
+BOOL CMessageBoxDialog::PreTranslateMessage(MSG* pMsg) {
+    const bool bKey = pMsg->message == WM_KEYDOWN || pMsg->message == WM_SYSKEYDOWN;
+    const WPARAM nKey = pMsg->wParam;
+    if (bKey && ((nKey >= 'A' && nKey <= 'Z') || (nKey >= '0' && nKey <= '9')) &&
+        !(GetAsyncKeyState(VK_CONTROL) & 0x8000)) {
+        for (int nID : m_buttons) {
+            int nMnemonic = -1;
+            const std::string strText = AfxStripMnemonic(ButtonText(nID), &nMnemonic, nullptr);
+            if (nMnemonic < 0 || static_cast<WPARAM>(std::toupper(static_cast<unsigned char>(
+                                     strText[static_cast<size_t>(nMnemonic)]))) != nKey)
+                continue;
+            // As a click: the button takes the focus, then its parent hears of it.
+            if (CWnd* pButton = GetDlgItem(nID)) {
+                GotoDlgCtrl(pButton);
+                SendMessage(WM_COMMAND, MAKEWPARAM(static_cast<WORD>(nID), BN_CLICKED),
+                            reinterpret_cast<LPARAM>(pButton->m_hWnd));
+            }
+            return TRUE;
+        }
+    }
+    return CRuntimeTemplateDialog::PreTranslateMessage(pMsg);
 }
 
 void CMessageBoxDialog::OnPaint() {

@@ -33,6 +33,10 @@ thread_local DWORD t_nMessageTime = 0;
 // Keeps the text of a foreign thread's WM_SETTEXT alive after GetMessage/PeekMessage hand it out.
 thread_local std::unique_ptr<std::string> t_pHeldText;
 thread_local UINT t_nKeyboardChar = 0;
+// Where the message this thread took last stands in the order of the posted messages: its sequence
+// number, or kLatestSeq for a paint, a timer, or nothing taken (a character translated then goes last).
+constexpr std::uint64_t kLatestSeq = UINT64_MAX;
+thread_local std::uint64_t t_nTakenSeq = kLatestSeq;
 
 // Posted thread tasks (AfxPostThreadTask) by id; the posted message carries the id in lParam, so a
 // message that is never dispatched leaves its task here, owned, instead of a bare pointer in a queue.
@@ -109,7 +113,9 @@ Taken TakeLocked(State& s, Queue& q, MSG* pMsg, std::unique_ptr<std::string>* pT
     // The fairness rule of message_loop.h: only unfiltered takes of every kind count the run of posted
     // messages and give the lower-priority work its turn.
     const bool bFair = bRemove && nKinds == kAll && hFilter == nullptr && nMin == 0 && nMax == 0;
-    if (bFair && q.nPostedRun >= kPostedBurst) {
+    if (bRemove) t_nTakenSeq = kLatestSeq;
+    if (bFair && (q.nPostedRun >= kPostedBurst ||
+                  (q.nPostedRun > 0 && CClock::NowMicros() - q.nPostedRunStartUs >= kPostedBurstUs))) {
         q.nPostedRun = 0;
         if (q.nInputPosted > 0) {
             for (auto it = q.posted.begin(); it != q.posted.end(); ++it) {
@@ -120,6 +126,7 @@ Taken TakeLocked(State& s, Queue& q, MSG* pMsg, std::unique_ptr<std::string>* pT
                 }
                 *pMsg = it->msg;
                 if (pText) *pText = std::move(it->pText);
+                t_nTakenSeq = it->nSeq;
                 ErasePosted(q, it, nullptr);
                 return Taken::Msg;
             }
@@ -138,7 +145,9 @@ Taken TakeLocked(State& s, Queue& q, MSG* pMsg, std::unique_ptr<std::string>* pT
                 const bool bQuitMsg = it->msg.message == WM_QUIT;  // posted as a thread message
                 if (bRemove) {
                     if (pText) *pText = std::move(it->pText);
+                    t_nTakenSeq = it->nSeq;
                     ErasePosted(q, it, nullptr);
+                    if (bFair && q.nPostedRun == 0) q.nPostedRunStartUs = CClock::NowMicros();
                     if (bFair && q.nPostedRun < kPostedBurst) ++q.nPostedRun;
                 }
                 return bQuitMsg ? Taken::Quit : Taken::Msg;
@@ -373,10 +382,16 @@ BOOL CMessageLoop::RunUntil(const std::function<bool()>& done, const std::functi
         pq = QueueFor(S(), GetCurrentThreadId());
         ++pq->nDepth;
     }
+    // A nested loop leaves the place of the message it runs inside as it found it.
+    const std::uint64_t nOuterSeq = t_nTakenSeq;
     bool bFirstIdle = true;
     BOOL bResult = TRUE;
     int nSinceHooks = 0;
     auto tLast = Steady::now();
+    // A queue that has not emptied by then (a sender faster than this thread), with a few messages taken
+    // since, gets its idle turn anyway.
+    LONGLONG nIdleTurnUs = CClock::NowMicros() + kStarvedIdleUs;
+    int nSinceIdle = 0;
     for (;;) {
         if (done && done()) break;
         MSG msg{};
@@ -404,6 +419,21 @@ BOOL CMessageLoop::RunUntil(const std::function<bool()>& done, const std::functi
                 nSinceHooks = 0;
                 clockstate::RunDueRealHooks(pq->nThreadId);
             }
+            // Nor does it ever find its queue empty: what waits for the first idle moment (a modal window
+            // to be shown) and the idle hooks (a screen's picture, a scripted user) run between two
+            // messages once kStarvedIdleUs has passed without one. A handler that merely took long (a
+            // wait of its own) with a message or two behind it is no sender flooding the queue: idle work
+            // waits for them as before.
+            if (++nSinceIdle >= kStarvedIdleMessages && CClock::NowMicros() >= nIdleTurnUs) {
+                if (bFirstIdle) {
+                    bFirstIdle = false;
+                    if (onFirstIdle) onFirstIdle();
+                }
+                RunIdleHooks(pq);
+                clockstate::RunDueRealHooks(pq->nThreadId);
+                nSinceIdle = 0;
+                nIdleTurnUs = CClock::NowMicros() + kStarvedIdleUs;
+            }
             continue;
         }
         nSinceHooks = 0;
@@ -411,6 +441,8 @@ BOOL CMessageLoop::RunUntil(const std::function<bool()>& done, const std::functi
             bFirstIdle = false;
             if (onFirstIdle) {
                 onFirstIdle();
+                nSinceIdle = 0;
+                nIdleTurnUs = CClock::NowMicros() + kStarvedIdleUs;
                 continue;
             }
         }
@@ -419,6 +451,8 @@ BOOL CMessageLoop::RunUntil(const std::function<bool()>& done, const std::functi
         const std::uint64_t nActivity = Activity(pq);
         RunIdleHooks(pq);
         clockstate::RunDueRealHooks(pq->nThreadId);
+        nSinceIdle = 0;
+        nIdleTurnUs = CClock::NowMicros() + kStarvedIdleUs;
         if (done && done()) break;
         if (Activity(pq) != nActivity) continue;
         if (!WaitForWork(pq, tLast)) {
@@ -427,6 +461,7 @@ BOOL CMessageLoop::RunUntil(const std::function<bool()>& done, const std::functi
         }
     }
     EndOfLoop(pq, true);
+    t_nTakenSeq = nOuterSeq;
     return bResult;
 }
 
@@ -455,6 +490,7 @@ void CMessageLoop::WakeIdleHooksBy(std::chrono::steady_clock::time_point tWhen) 
 }
 
 int CMessageLoop::PumpPending() {
+    const std::uint64_t nOuterSeq = t_nTakenSeq;
     std::shared_ptr<Queue> pq;
     size_t nPosted = 0;
     {
@@ -526,6 +562,7 @@ int CMessageLoop::PumpPending() {
         DispatchTaken(msg);
         ++nDispatched;
     }
+    t_nTakenSeq = nOuterSeq;
     return nDispatched;
 }
 
@@ -614,17 +651,6 @@ BOOL PeekMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax
     return TRUE;
 }
 
-// Typing is simulated by posting WM_KEYDOWN and WM_CHAR explicitly; only a key of the real keyboard
-// (a view's) has a character waiting here.
-BOOL TranslateMessage(const MSG* lpMsg) {
-    const UINT nChar = t_nKeyboardChar;
-    t_nKeyboardChar = 0;
-    if (lpMsg == nullptr || nChar == 0) return FALSE;
-    if (lpMsg->message != WM_KEYDOWN && lpMsg->message != WM_SYSKEYDOWN) return FALSE;
-    const UINT nCharMsg = lpMsg->message == WM_KEYDOWN ? WM_CHAR : WM_SYSCHAR;
-    return PostInputMessage(lpMsg->hwnd, nCharMsg, nChar, lpMsg->lParam);
-}
-
 void AfxSetKeyboardCharacter(UINT nChar) {
     t_nKeyboardChar = nChar;
 }
@@ -658,8 +684,10 @@ void PostQuitMessage(int nExitCode) {
 
 namespace {
 
-BOOL PostTo(State& s, DWORD nThreadId, HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam,
-            bool bInput = false) {
+// nSeq: the place in the queue's order, behind every message posted up to that number; kLatestSeq:
+// last (a new number).
+BOOL PostTo(State& s, DWORD nThreadId, HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam, bool bInput = false,
+            std::uint64_t nSeq = kLatestSeq) {
     Queue* q = QueueLocked(s, nThreadId);
     const std::size_t nOfKind = bInput ? q->nInputPosted : q->posted.size() - q->nInputPosted;
     if (nOfKind >= kMaxPostedMessages) {
@@ -668,9 +696,15 @@ BOOL PostTo(State& s, DWORD nThreadId, HWND hWnd, UINT Msg, WPARAM wParam, LPARA
     }
     Posted p;
     p.msg = MSG{hWnd, Msg, wParam, lParam, CClock::NowMillis(), {0, 0}};
-    p.nSeq = s.nNextSeq++;
+    p.nSeq = nSeq != kLatestSeq ? nSeq : s.nNextSeq++;
     p.bInput = bInput;
-    q->posted.push_back(std::move(p));
+    if (nSeq != kLatestSeq) {
+        auto it = std::find_if(q->posted.begin(), q->posted.end(),
+                               [nSeq](const Posted& o) { return o.nSeq > nSeq; });
+        q->posted.insert(it, std::move(p));
+    } else {
+        q->posted.push_back(std::move(p));
+    }
     if (bInput) ++q->nInputPosted;
     Wake(*q);
     return TRUE;
@@ -715,6 +749,32 @@ BOOL PostInputMessage(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
 }
 
 }  // namespace winstate
+
+// Typing is simulated by posting WM_KEYDOWN and WM_CHAR explicitly; only a key of the real keyboard
+// (a view's) has a character waiting here. The character takes its key's place in the queue's order:
+// ahead of the keys and clicks made after that key (an Enter that applies what was typed may already
+// be waiting), behind what came before it.
+BOOL TranslateMessage(const MSG* lpMsg) {
+    const UINT nChar = t_nKeyboardChar;
+    t_nKeyboardChar = 0;
+    if (lpMsg == nullptr || nChar == 0) return FALSE;
+    if (lpMsg->message != WM_KEYDOWN && lpMsg->message != WM_SYSKEYDOWN) return FALSE;
+    const UINT nCharMsg = lpMsg->message == WM_KEYDOWN ? WM_CHAR : WM_SYSCHAR;
+    State& s = S();
+    std::lock_guard<std::mutex> lock(s.mtx);
+    DWORD nThreadId = GetCurrentThreadId();
+    if (lpMsg->hwnd != nullptr) {
+        WndRec* r = Find(s, lpMsg->hwnd);
+        if (r == nullptr) {
+            SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+            return FALSE;
+        }
+        nThreadId = r->nThreadId;
+    }
+    // A window of another thread: that queue's order knows nothing of this thread's message.
+    const std::uint64_t nSeq = nThreadId == GetCurrentThreadId() ? t_nTakenSeq : kLatestSeq;
+    return PostTo(s, nThreadId, lpMsg->hwnd, nCharMsg, nChar, lpMsg->lParam, true, nSeq);
+}
 
 LONG GetMessageTime() {
     return static_cast<LONG>(t_nMessageTime);

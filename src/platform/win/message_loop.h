@@ -15,12 +15,16 @@
 //
 // Fairness: a thread whose queue never empties must still see its timers, paints, user input and time
 // hooks, as on the real platform where timers are low priority but still arrive. After 32 posted
-// messages taken in a row (kPostedBurst) an unfiltered take gives one turn to the lower-priority work:
+// messages taken in a row (kPostedBurst), or a run of them that began 20 ms ago on the clock
+// (kPostedBurstUs: slow handlers), an unfiltered take gives one turn to the lower-priority work:
 // the oldest simulated user input waiting behind posted messages, else WM_QUIT, else a WM_PAINT, else a
 // due WM_TIMER; when none is ready the posted messages go on. RunUntil and GetMessage also run the
-// thread's due real-clock time hooks every 32 messages. A queue that empties between messages never
-// reaches the turn, so the order above holds for every thread that keeps up. PumpPending keeps its own
-// order (posted at the call, then paints, then timers).
+// thread's due real-clock time hooks every 32 messages. A RunUntil loop that has not found its queue
+// empty for 50 ms on the clock (kStarvedIdleUs) runs, between two messages, what waits for its first
+// idle moment (a modal dialog is shown) and its idle hooks, and again every 50 ms while the queue stays
+// busy: a window comes up and is seen however fast messages arrive. A queue that empties between
+// messages never reaches these turns, so the order above holds for every thread that keeps up.
+// PumpPending keeps its own order (posted at the call, then paints, then timers).
 //
 // Idle, a loop sleeps (on a futex word of its queue, without the framework lock) until a message is
 // posted, the next timer or real-clock time hook is due, or the manual clock moves; it never spins. A post
@@ -36,7 +40,8 @@ class CMessageLoop {
   public:
     // Runs a nested loop until done() is true (checked before each wait and after each message).
     // onFirstIdle runs once, the first time the queue is empty (a modal dialog shows itself then). Idle
-    // hooks of this thread run whenever the queue is empty, before waiting. Returns FALSE when WM_QUIT
+    // hooks of this thread run whenever the queue is empty, before waiting. A queue that stays busy gets
+    // both anyway after kStarvedIdleUs (see Fairness above). Returns FALSE when WM_QUIT
     // ended the loop (it is posted again for the outer loop) or the stall handler abandoned it.
     static BOOL RunUntil(const std::function<bool()>& done,
                          const std::function<void()>& onFirstIdle = nullptr);
@@ -67,7 +72,7 @@ class CMessageLoop {
     static int GetDepth();  // nesting of RunUntil on this thread
 
     // Called on this thread whenever a RunUntil loop finds its queue empty (a test's scripted user acts
-    // there). Returns an id for RemoveIdleHook.
+    // there), and every kStarvedIdleUs while it never does. Returns an id for RemoveIdleHook.
     static UINT_PTR AddIdleHook(std::function<void()> pfnHook);
     static void RemoveIdleHook(UINT_PTR nHookId);
     // When a RunUntil loop of this thread has waited nRealMs of real time without anything arriving,
@@ -85,8 +90,10 @@ inline BOOL PeekMessage(LPMSG m, HWND h, UINT lo, UINT hi, UINT r) {
     return PeekMessageA(m, h, lo, hi, r);
 }
 // For a WM_KEYDOWN or WM_SYSKEYDOWN of the real keyboard, posts (as user input) the WM_CHAR of the
-// character AfxSetKeyboardCharacter named for it, and returns TRUE. Anything else generates nothing and
-// returns FALSE: simulated typing posts WM_KEYDOWN and WM_CHAR itself.
+// character AfxSetKeyboardCharacter named for it, and returns TRUE. The character takes the place of the
+// message being handled in the queue's order (right behind it, so before any key or click made after
+// it); outside a loop's message, it goes last. Anything else generates nothing and returns FALSE:
+// simulated typing posts WM_KEYDOWN and WM_CHAR itself.
 BOOL TranslateMessage(const MSG* lpMsg);
 // The character the key about to be dispatched on this thread gives (0: none, e.g. a function key); the
 // next TranslateMessage of a key-down takes it. A view calls it before dispatching a key of the real

@@ -1,5 +1,6 @@
 #include "platform/win/nonclient.h"
 
+#include <algorithm>
 #include <cctype>
 #include <functional>
 #include <mutex>
@@ -38,9 +39,22 @@ struct NcState {
     struct Drag {
         POINT ptStart{};
         RECT rcStart{};
+        UINT nEdge = 0;  // WMSZ_* for a frame drag that sizes; 0 for a caption drag that moves
+        MINMAXINFO mmi{};
     };
     std::unordered_map<HWND, Drag> drags;
 };
+
+// The window whose consent to a frame drag is being asked (AfxPlaceWindowFromOutside), and the answer:
+// its default processing of the press found a sizing code instead of starting the drag.
+thread_local HWND t_hSizeProbe = nullptr;
+thread_local bool t_bSizeProbeAccepted = false;
+
+// The WMSZ_* edge of a sizing hit-test code (HTLEFT..HTBOTTOMRIGHT), 0 for any other code.
+UINT SizingEdgeOf(WPARAM nHitTest) {
+    return nHitTest >= HTLEFT && nHitTest <= HTBOTTOMRIGHT ? static_cast<UINT>(nHitTest - HTLEFT + WMSZ_LEFT)
+                                                           : 0;
+}
 
 NcState& N() {
     static NcState* n = new NcState;  // never destroyed: destroy hooks run during exit
@@ -279,12 +293,29 @@ HWND RootOf(HWND h) {
 
 void EndDrag(HWND hWnd) {
     bool bHad = false;
+    bool bSizing = false;
     {
         NcState& nc = N();
         std::lock_guard<std::mutex> lock(nc.mtx);
-        bHad = nc.drags.erase(hWnd) != 0;
+        auto it = nc.drags.find(hWnd);
+        if (it != nc.drags.end()) {
+            bHad = true;
+            bSizing = it->second.nEdge != 0;
+            nc.drags.erase(it);
+        }
     }
     if (bHad && GetCapture() == hWnd) ReleaseCapture();
+    if (bSizing && IsWindow(hWnd)) SendMessageA(hWnd, WM_EXITSIZEMOVE, 0, 0);
+}
+
+// The rectangle a frame drag asks for: the edges of nEdge moved by (dx, dy), the others kept.
+RECT DraggedRect(const RECT& rcStart, UINT nEdge, int dx, int dy) {
+    RECT rc = rcStart;
+    if (nEdge == WMSZ_LEFT || nEdge == WMSZ_TOPLEFT || nEdge == WMSZ_BOTTOMLEFT) rc.left += dx;
+    if (nEdge == WMSZ_RIGHT || nEdge == WMSZ_TOPRIGHT || nEdge == WMSZ_BOTTOMRIGHT) rc.right += dx;
+    if (nEdge == WMSZ_TOP || nEdge == WMSZ_TOPLEFT || nEdge == WMSZ_TOPRIGHT) rc.top += dy;
+    if (nEdge == WMSZ_BOTTOM || nEdge == WMSZ_BOTTOMLEFT || nEdge == WMSZ_BOTTOMRIGHT) rc.bottom += dy;
+    return rc;
 }
 
 // A caption drag: the window follows the mouse while it holds the capture and the left button is down.
@@ -303,7 +334,12 @@ BOOL DragMove(HWND hWnd, WPARAM wParam, LPARAM lParam) {
     }
     POINT pt = CPoint(lParam);
     ClientToScreen(hWnd, &pt);
-    SetWindowPos(hWnd, nullptr, d.rcStart.left + pt.x - d.ptStart.x, d.rcStart.top + pt.y - d.ptStart.y, 0, 0,
+    const int dx = pt.x - d.ptStart.x, dy = pt.y - d.ptStart.y;
+    if (d.nEdge != 0) {
+        AfxSizeWindowByEdge(hWnd, d.nEdge, DraggedRect(d.rcStart, d.nEdge, dx, dy), d.mmi);
+        return TRUE;
+    }
+    SetWindowPos(hWnd, nullptr, d.rcStart.left + dx, d.rcStart.top + dy, 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     return TRUE;
 }
@@ -356,6 +392,28 @@ BOOL NonClientHook(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam, LRESUL
                 SetCapture(hWnd);
                 return TRUE;
             }
+            if (const UINT nEdge = SizingEdgeOf(wParam);
+                nEdge != 0 && (GetWindowLongPtrA(hWnd, GWL_STYLE) & WS_THICKFRAME)) {
+                if (hWnd == t_hSizeProbe) {
+                    t_bSizeProbeAccepted = true;
+                    return TRUE;
+                }
+                // The frame's sizing: the pressed edge or corner follows the mouse until the button is let
+                // go.
+                SendMessageA(hWnd, WM_ENTERSIZEMOVE, 0, 0);
+                NcState::Drag d;
+                d.ptStart = pt;
+                GetWindowRect(hWnd, &d.rcStart);
+                d.nEdge = nEdge;
+                d.mmi = AfxQueryMinMaxInfo(hWnd);
+                {
+                    NcState& nc = N();
+                    std::lock_guard<std::mutex> lock(nc.mtx);
+                    nc.drags[hWnd] = d;
+                }
+                SetCapture(hWnd);
+                return TRUE;
+            }
             if (wParam == HTMENU) {
                 const int nItem = AfxMenuBarItemFromPoint(hWnd, pt);
                 if (nItem >= 0) AfxTrackMenuBar(hWnd, nItem, TRUE);
@@ -382,6 +440,10 @@ BOOL NonClientHook(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam, LRESUL
             *pResult = 0;
             return TRUE;
         case WM_LBUTTONUP:
+            // The drag ends where the button is let go (a move on the way there may have been merged away).
+            DragMove(hWnd, static_cast<WPARAM>(MK_LBUTTON), lParam);
+            EndDrag(hWnd);
+            return FALSE;
         case WM_CAPTURECHANGED:
             EndDrag(hWnd);
             return FALSE;
@@ -624,6 +686,86 @@ BOOL AfxDeliverMouseInput(UINT nMsg, POINT ptScreen, WPARAM nKeys) {
     return winstate::PostInputMessage(
         h, nNc, static_cast<WPARAM>(nHit),
         MAKELPARAM(static_cast<WORD>(ptScreen.x), static_cast<WORD>(ptScreen.y)));
+}
+
+MINMAXINFO AfxQueryMinMaxInfo(HWND hWnd) {
+    MINMAXINFO mmi{};
+    mmi.ptMaxSize = POINT{GetSystemMetrics(SM_CXMAXIMIZED), GetSystemMetrics(SM_CYMAXIMIZED)};
+    mmi.ptMinTrackSize = POINT{GetSystemMetrics(SM_CXMINTRACK), GetSystemMetrics(SM_CYMINTRACK)};
+    mmi.ptMaxTrackSize = mmi.ptMaxSize;
+    SendMessageA(hWnd, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&mmi));
+    return mmi;
+}
+
+RECT AfxSizeWindowByEdge(HWND hWnd, UINT nEdge, const RECT& rcProposed, const MINMAXINFO& mmi) {
+    RECT rc = rcProposed;
+    // The tracking sizes bound the moving edges; the opposite edges stay.
+    const bool bLeft = nEdge == WMSZ_LEFT || nEdge == WMSZ_TOPLEFT || nEdge == WMSZ_BOTTOMLEFT;
+    const bool bTop = nEdge == WMSZ_TOP || nEdge == WMSZ_TOPLEFT || nEdge == WMSZ_TOPRIGHT;
+    const int w =
+        std::clamp(static_cast<int>(rc.right - rc.left), static_cast<int>(mmi.ptMinTrackSize.x),
+                   std::max(static_cast<int>(mmi.ptMinTrackSize.x), static_cast<int>(mmi.ptMaxTrackSize.x)));
+    const int h =
+        std::clamp(static_cast<int>(rc.bottom - rc.top), static_cast<int>(mmi.ptMinTrackSize.y),
+                   std::max(static_cast<int>(mmi.ptMinTrackSize.y), static_cast<int>(mmi.ptMaxTrackSize.y)));
+    if (bLeft) {
+        rc.left = rc.right - w;
+    } else {
+        rc.right = rc.left + w;
+    }
+    if (bTop) {
+        rc.top = rc.bottom - h;
+    } else {
+        rc.bottom = rc.top + h;
+    }
+    SendMessageA(hWnd, WM_SIZING, nEdge, reinterpret_cast<LPARAM>(&rc));
+    RECT rcNow{};
+    GetWindowRect(hWnd, &rcNow);
+    if (!EqualRect(&rc, &rcNow))
+        SetWindowPos(hWnd, nullptr, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+    GetWindowRect(hWnd, &rcNow);
+    return rcNow;
+}
+
+BOOL AfxPlaceWindowFromOutside(HWND hWnd, const RECT& rcWanted) {
+    RECT rcNow{};
+    if (!IsWindow(hWnd) || !GetWindowRect(hWnd, &rcNow) || EqualRect(&rcNow, &rcWanted)) return FALSE;
+    const bool bWidth = rcWanted.right - rcWanted.left != rcNow.right - rcNow.left;
+    const bool bHeight = rcWanted.bottom - rcWanted.top != rcNow.bottom - rcNow.top;
+    if (!bWidth && !bHeight) {
+        SetWindowPos(hWnd, nullptr, rcWanted.left, rcWanted.top, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        return TRUE;
+    }
+    if (!(GetWindowLongPtrA(hWnd, GWL_STYLE) & WS_THICKFRAME) || !IsWindowEnabled(hWnd)) return FALSE;
+    // The edge that moved; when both opposite edges moved, the window was moved and then sized by its
+    // right or bottom edge.
+    const int nHoriz = !bWidth ? 0 : (rcWanted.right == rcNow.right ? -1 : 1);
+    const int nVert = !bHeight ? 0 : (rcWanted.bottom == rcNow.bottom ? -1 : 1);
+    static constexpr UINT kCodes[3][3] = {
+        {HTTOPLEFT, HTTOP, HTTOPRIGHT}, {HTLEFT, 0, HTRIGHT}, {HTBOTTOMLEFT, HTBOTTOM, HTBOTTOMRIGHT}};
+    const UINT nHit = kCodes[nVert + 1][nHoriz + 1];
+    // A point on that part of the frame.
+    const LONG x = nHoriz < 0 ? rcNow.left : (nHoriz > 0 ? rcNow.right - 1 : (rcNow.left + rcNow.right) / 2);
+    const LONG y = nVert < 0 ? rcNow.top : (nVert > 0 ? rcNow.bottom - 1 : (rcNow.top + rcNow.bottom) / 2);
+    // Ask the window as a press of the left button there asks it: its own handling of the press may
+    // refuse the edge; its default processing would start the sizing.
+    const bool bWasDown = (GetAsyncKeyState(VK_LBUTTON) & 0x8000) != 0;
+    const HWND hOuterProbe = t_hSizeProbe;
+    t_hSizeProbe = hWnd;
+    t_bSizeProbeAccepted = false;
+    AfxSetAsyncKeyState(VK_LBUTTON, TRUE);
+    SendMessageA(hWnd, WM_NCLBUTTONDOWN, nHit, MAKELPARAM(static_cast<WORD>(x), static_cast<WORD>(y)));
+    AfxSetAsyncKeyState(VK_LBUTTON, bWasDown ? TRUE : FALSE);
+    const bool bAccepted = t_bSizeProbeAccepted;
+    t_hSizeProbe = hOuterProbe;
+    t_bSizeProbeAccepted = false;
+    if (!bAccepted || !IsWindow(hWnd)) return FALSE;
+    SendMessageA(hWnd, WM_ENTERSIZEMOVE, 0, 0);
+    AfxSizeWindowByEdge(hWnd, SizingEdgeOf(nHit), rcWanted, AfxQueryMinMaxInfo(hWnd));
+    SendMessageA(hWnd, WM_EXITSIZEMOVE, 0, 0);
+    return TRUE;
 }
 
 void AfxEnsureNonClientHooks() {

@@ -1,6 +1,6 @@
 // The non-client area: the frame, the caption with its text and close box, and the menu bar of a top-level
-// window; its hit-testing; the mouse on it (close box, caption drag, menu bar); and the window that mouse
-// input at a screen point goes to.
+// window; its hit-testing; the mouse on it (close box, caption drag, frame sizing, menu bar); and the
+// window that mouse input at a screen point goes to.
 //
 // Geometry, in window coordinates (origin at the window's top-left corner), with the sizes of window.h:
 //   frame band n px on every side (4 with a frame, 1 with a plain border, 0 without);
@@ -84,7 +84,28 @@ HWND AfxWindowFromPointForInput(POINT ptScreen, LRESULT* pnHitTest = nullptr);
 // code and the screen point. FALSE when nothing receives it.
 BOOL AfxDeliverMouseInput(UINT nMsg, POINT ptScreen, WPARAM nKeys);
 
+// The frame's sizing, as the system's sizing loop does it. AfxQueryMinMaxInfo asks the window for its
+// tracking sizes (WM_GETMINMAXINFO, the system's defaults filled in). AfxSizeWindowByEdge takes one step:
+// nEdge (WMSZ_*) is the edge or corner that moves and rcProposed the rectangle the mouse asks for; the
+// moving edges are bounded by the tracking sizes, WM_SIZING lets the window change the rectangle, and the
+// window is moved there (SetWindowPos: WM_WINDOWPOSCHANGED, and from its default processing WM_SIZE).
+// Returns the window rectangle it ended with. A press of the left button on a sizable frame's edge or
+// corner (WM_NCLBUTTONDOWN with HTLEFT..HTBOTTOMRIGHT reaching the default processing) starts a drag that
+// takes these steps as the mouse moves: WM_ENTERSIZEMOVE, the capture, ..., WM_EXITSIZEMOVE when the
+// button is let go or the capture is lost.
+MINMAXINFO AfxQueryMinMaxInfo(HWND hWnd);
+RECT AfxSizeWindowByEdge(HWND hWnd, UINT nEdge, const RECT& rcProposed, const MINMAXINFO& mmi);
+
+// A top-level window moved or sized from outside the program (a window manager), to rcWanted (screen
+// pixels). A move alone is made as a caption drag makes it. A change of size is made as a drag of the
+// frame's part that moved (the edge, or the corner when two edges moved) would make it, and only when
+// that drag could be made: the frame is sizable, the window enabled, and the window's own handling of a
+// left-button press on that part (WM_NCLBUTTONDOWN, sent with the button down) lets it reach the
+// default processing. FALSE when nothing changed (refused, or the window is gone or already there): the
+// caller puts its view of the window back to where the window is.
+BOOL AfxPlaceWindowFromOutside(HWND hWnd, const RECT& rcWanted);
+
 // Installs the default processing of the non-client messages (WM_NCHITTEST, WM_NCPAINT, WM_NCACTIVATE,
-// WM_NCLBUTTONDOWN/UP, the caption drag's WM_MOUSEMOVE/WM_LBUTTONUP, WM_SYSKEYDOWN for F10 and
+// WM_NCLBUTTONDOWN/UP, the caption and frame drags' WM_MOUSEMOVE/WM_LBUTTONUP, WM_SYSKEYDOWN for F10 and
 // Alt+letter, WM_SYSCOMMAND SC_KEYMENU). Window creation calls it; calling it again does nothing.
 void AfxEnsureNonClientHooks();

@@ -60,7 +60,8 @@ struct CMenuTemplate {
 
 struct CBitmapResource {
     UINT nID = 0;
-    const BYTE* pData = nullptr;  // a BMP file image (24-bit), built into the executable
+    const BYTE* pData =
+        nullptr;  // a BMP file image (24-bit, or 4-bit with a palette), built into the executable
     size_t nSize = 0;
 };
 

@@ -161,7 +161,8 @@ LRESULT TabProc(HWND h, UINT msg, WPARAM wParam, LPARAM lParam) {
             rc->bottom -= 2 * d;
             return 0;
         }
-        case WM_LBUTTONDOWN: {
+        case WM_LBUTTONDOWN:
+        case WM_LBUTTONDBLCLK: {  // the second press of a double click presses as the first
             if (!IsWindowEnabled(h)) return 0;
             POINT pt{static_cast<SHORT>(LOWORD(static_cast<DWORD_PTR>(lParam))),
                      static_cast<SHORT>(HIWORD(static_cast<DWORD_PTR>(lParam)))};

@@ -124,7 +124,8 @@ LRESULT UpDownProc(HWND h, UINT msg, WPARAM wParam, LPARAM lParam) {
             return reinterpret_cast<LRESULT>(std::exchange(st.hBuddy, reinterpret_cast<HWND>(wParam)));
         case UDM_GETBUDDY:
             return reinterpret_cast<LRESULT>(st.hBuddy);
-        case WM_LBUTTONDOWN: {
+        case WM_LBUTTONDOWN:
+        case WM_LBUTTONDBLCLK: {  // the second press of a double click presses as the first
             if (!IsWindowEnabled(h)) return 0;
             RECT rc = ClientOf(h);
             const int x = static_cast<SHORT>(LOWORD(static_cast<DWORD_PTR>(lParam)));

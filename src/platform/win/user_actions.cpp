@@ -7,6 +7,7 @@
 #include "platform/win/kernel.h"
 #include "platform/win/menu.h"
 #include "platform/win/message_loop.h"
+#include "platform/win/nonclient.h"
 #include "platform/win/simulation.h"
 #include "platform/win/win_state.h"
 
@@ -213,34 +214,7 @@ CRect AfxUserSizeByFrame(HWND hWnd, UINT nEdge, const RECT& rcProposed) {
         nEdge > WMSZ_BOTTOMRIGHT)
         return rcNow;
     SendMessageA(hWnd, WM_ENTERSIZEMOVE, 0, 0);
-    MINMAXINFO mmi{};
-    mmi.ptMaxSize = POINT{GetSystemMetrics(SM_CXMAXIMIZED), GetSystemMetrics(SM_CYMAXIMIZED)};
-    mmi.ptMinTrackSize = POINT{GetSystemMetrics(SM_CXMINTRACK), GetSystemMetrics(SM_CYMINTRACK)};
-    mmi.ptMaxTrackSize = mmi.ptMaxSize;
-    SendMessageA(hWnd, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&mmi));
-    RECT rc = rcProposed;
-    // The tracking sizes bound the moving edges; the opposite edges stay.
-    const bool bLeft = nEdge == WMSZ_LEFT || nEdge == WMSZ_TOPLEFT || nEdge == WMSZ_BOTTOMLEFT;
-    const bool bTop = nEdge == WMSZ_TOP || nEdge == WMSZ_TOPLEFT || nEdge == WMSZ_TOPRIGHT;
-    const int w =
-        std::clamp(static_cast<int>(rc.right - rc.left), static_cast<int>(mmi.ptMinTrackSize.x),
-                   std::max(static_cast<int>(mmi.ptMinTrackSize.x), static_cast<int>(mmi.ptMaxTrackSize.x)));
-    const int h =
-        std::clamp(static_cast<int>(rc.bottom - rc.top), static_cast<int>(mmi.ptMinTrackSize.y),
-                   std::max(static_cast<int>(mmi.ptMinTrackSize.y), static_cast<int>(mmi.ptMaxTrackSize.y)));
-    if (bLeft) {
-        rc.left = rc.right - w;
-    } else {
-        rc.right = rc.left + w;
-    }
-    if (bTop) {
-        rc.top = rc.bottom - h;
-    } else {
-        rc.bottom = rc.top + h;
-    }
-    SendMessageA(hWnd, WM_SIZING, nEdge, reinterpret_cast<LPARAM>(&rc));
-    SetWindowPos(hWnd, nullptr, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+    AfxSizeWindowByEdge(hWnd, nEdge, rcProposed, AfxQueryMinMaxInfo(hWnd));
     SendMessageA(hWnd, WM_EXITSIZEMOVE, 0, 0);
     Settle();
     GetWindowRect(hWnd, &rcNow);

@@ -13,6 +13,8 @@
 #include <cstring>
 #include <ctime>
 
+#include "platform/win/text_observer.h"
+
 namespace winstate {
 
 State& S() {
@@ -187,21 +189,32 @@ BOOL DrawingSurfaceOf(HWND hWnd, bool bWindow, RECT* prc) {
     return TRUE;
 }
 
-BOOL StoreNewTextAndInvalidateLocked(State& s, WndRec* r, LPCSTR psz) {
+BOOL StoreNewTextAndInvalidateLocked(State& s, WndRec* r, LPCSTR psz, bool* pbChanged) {
     const char* pszText = psz != nullptr ? psz : "";
     if (r->strText == pszText) return TRUE;
     r->strText = pszText;
     CWndInternals::NoteTextStoredLocked(*r);
     InvalidateLocked(s, r, nullptr, TRUE);
+    if (pbChanged != nullptr) *pbChanged = true;
     return TRUE;
 }
 
 BOOL StoreNewTextAndInvalidate(HWND hWnd, LPCSTR psz) {
     State& s = S();
-    std::lock_guard<std::mutex> lock(s.mtx);
-    WndRec* r = Find(s, hWnd);
-    if (r == nullptr) return FALSE;
-    return StoreNewTextAndInvalidateLocked(s, r, psz);
+    bool bChanged = false;
+    {
+        std::lock_guard<std::mutex> lock(s.mtx);
+        WndRec* r = Find(s, hWnd);
+        if (r == nullptr) return FALSE;
+        StoreNewTextAndInvalidateLocked(s, r, psz, &bChanged);
+    }
+    if (bChanged) NotifyTextChanged(hWnd, psz);
+    return TRUE;
+}
+
+void NotifyTextChanged(HWND hWnd, LPCSTR psz) {
+    if (CTextObserver* pObserver = AfxGetTextObserver())
+        pObserver->OnWindowTextChanged(hWnd, psz != nullptr ? psz : "");
 }
 
 POINT ClientSizeLParam(HWND h) {

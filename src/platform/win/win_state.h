@@ -109,12 +109,20 @@ class CHandleSet {
 constexpr std::size_t kMaxPostedMessages = 10000;
 // Posted messages a loop takes in a row before the lower-priority work gets a turn (message_loop.h).
 constexpr int kPostedBurst = 32;
+// ... or for this long on the framework's clock, whichever comes first (slow handlers).
+constexpr LONGLONG kPostedBurstUs = 20000;
+// A RunUntil loop whose queue has not been empty for this long, with at least kStarvedIdleMessages taken
+// meanwhile, gives its idle work a turn (message_loop.h).
+constexpr LONGLONG kStarvedIdleUs = 50000;
+constexpr int kStarvedIdleMessages = 4;
 
 struct Queue {
     DWORD nThreadId = 0;
     std::deque<Posted> posted;
     std::size_t nInputPosted = 0;  // entries of posted that are user input
     int nPostedRun = 0;            // posted messages taken in a row since the last lower-priority turn
+    // When the first of that run was taken (CClock).
+    LONGLONG nPostedRunStartUs = 0;
     BOOL bQuit = FALSE;
     int nQuitCode = 0;
     CHandleSet invalid;  // handle values of invalid windows (creation order)
@@ -252,8 +260,12 @@ RECT NonClientInsets(const WndRec& r);
 BOOL DrawingSurfaceOf(HWND hWnd, bool bWindow, RECT* prc);
 // A static control's own text store: when psz (NULL: the empty text) differs from the window's text,
 // stores it and invalidates the client area for erasing, all under one lock. FALSE for an unknown window.
+// The text observer (text_observer.h) is told of the change; the Locked form only sets *pbChanged (when
+// not NULL), and its caller tells the observer once the lock is released (NotifyTextChanged).
 BOOL StoreNewTextAndInvalidate(HWND hWnd, LPCSTR psz);
-BOOL StoreNewTextAndInvalidateLocked(State& s, WndRec* r, LPCSTR psz);
+BOOL StoreNewTextAndInvalidateLocked(State& s, WndRec* r, LPCSTR psz, bool* pbChanged = nullptr);
+// Tells the text observer, when one is installed, that the window's text is now psz (NULL: empty).
+void NotifyTextChanged(HWND hWnd, LPCSTR psz);
 POINT ClientOriginOnScreen(State& s, const WndRec& r);
 RECT ScreenRect(State& s, const WndRec& r);
 void InvalidateLocked(State& s, WndRec* r, const RECT* prc, BOOL bErase);

@@ -34,7 +34,9 @@ HWND CreateWindowInternal(CREATESTRUCT cs, CWnd* pWnd) {
         SetLastError(ERROR_OUTOFMEMORY);
         return nullptr;
     }
-    const DWORD dwStyle = static_cast<DWORD>(cs.style);
+    DWORD dwStyle = static_cast<DWORD>(cs.style);
+    // An overlapped window (neither child nor popup) always has a caption and clips its siblings.
+    if (!(dwStyle & (WS_CHILD | WS_POPUP))) dwStyle |= WS_CAPTION | WS_CLIPSIBLINGS;
     const DWORD nThread = GetCurrentThreadId();
     HWND h = nullptr;
     {

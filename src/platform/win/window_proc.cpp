@@ -10,6 +10,7 @@
 #include "platform/win/app.h"
 #include "platform/win/kernel.h"
 #include "platform/win/menu_tracking.h"
+#include "platform/win/text_observer.h"
 #include "platform/win/win_state.h"
 
 using namespace winstate;
@@ -82,15 +83,22 @@ LRESULT DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
     switch (Msg) {
         case WM_NCCREATE:
             return TRUE;
-        case WM_SETTEXT:
-            return WithRec(
+        case WM_SETTEXT: {
+            const LPCSTR pszText = lParam ? reinterpret_cast<LPCSTR>(lParam) : "";
+            const bool bObserved = AfxGetTextObserver() != nullptr;
+            bool bChanged = false;
+            const LRESULT r = WithRec(
                 hWnd,
-                [&](WndRec& r) -> LRESULT {
-                    r.strText = lParam ? reinterpret_cast<LPCSTR>(lParam) : "";
-                    CWndInternals::NoteTextStoredLocked(r);
+                [&](WndRec& rec) -> LRESULT {
+                    bChanged = bObserved && rec.strText != pszText;
+                    rec.strText = pszText;
+                    CWndInternals::NoteTextStoredLocked(rec);
                     return TRUE;
                 },
                 LRESULT{FALSE});
+            if (bChanged) NotifyTextChanged(hWnd, pszText);
+            return r;
+        }
         case WM_GETTEXT: {
             if (wParam == 0 || lParam == 0) return 0;
             return static_cast<LRESULT>(

@@ -37,6 +37,8 @@ BOOL CWndInternals::SetText(HWND hWnd, LPCSTR lpString, CWnd* pCaller, std::uint
     State& s = S();
     DWORD nOwner = 0;
     Route route;
+    bool bStored = false;
+    bool bChanged = false;
     {
         std::lock_guard<std::mutex> lock(s.mtx);
         WndRec* r = Find(s, hWnd);
@@ -61,11 +63,15 @@ BOOL CWndInternals::SetText(HWND hWnd, LPCSTR lpString, CWnd* pCaller, std::uint
         // this (winctl::StaticProc): done here, under the look-up's lock. The caller that is the window's
         // own wrapper may remember the text it set and the version it left.
         if (route.pWnd == nullptr && route.pfn == &winctl::StaticProc) {
-            const BOOL bStored = StoreNewTextAndInvalidateLocked(s, r, lpString);
+            bStored = true;
+            StoreNewTextAndInvalidateLocked(s, r, lpString, &bChanged);
             if (pnVersion != nullptr && pCaller != nullptr && r->pTemp.get() == pCaller)
                 *pnVersion = pCaller->m_nTextVersion.load(std::memory_order_acquire);
-            return bStored;
         }
+    }
+    if (bStored) {
+        if (bChanged) NotifyTextChanged(hWnd, lpString);
+        return TRUE;
     }
     return static_cast<BOOL>(
         CallRoute(route, hWnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(lpString ? lpString : "")));

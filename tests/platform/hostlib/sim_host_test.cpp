@@ -1,5 +1,6 @@
 #include <chrono>
 #include <cmath>
+#include <functional>
 #include <numbers>
 #include <set>
 #include <thread>
@@ -417,4 +418,41 @@ TEST_F(HostTest, AGetterReadsTheStateAfterItsOwnDelivery) {
     EXPECT_EQ(CRS_GetGazePoint2(0, xy), CRS_OK);
     EXPECT_FLOAT_EQ(xy[0], 0.25f);
     EXPECT_EQ(SimHost().PostCount(), 2);
+}
+
+// The frame cost: a data call that finds a frame its caller has not paid for spins for the cost first;
+// further calls on the same frame do not; the cost is clamped and Reset takes it away.
+TEST_F(HostTest, EachFrameReadCostsTheReaderTheFrameCostOnce) {
+    constexpr LONGLONG kCostUs = 100000;
+    using Clock = std::chrono::steady_clock;
+    auto microsOf = [](const std::function<void()>& fn) {
+        const auto t0 = Clock::now();
+        fn();
+        return std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - t0).count();
+    };
+    ASSERT_EQ(CRS_InsertMessageRequest(Window(0x10), kMessage), CRS_OK);
+    Advance(20000);
+    SimHost().Pump();
+    float xy[2] = {};
+    int nCode = 0;
+    EXPECT_EQ(CRS_GetGazePoint2(0, xy), CRS_OK);  // no cost set: nothing owed
+
+    SimHost().SetFrameCost(kCostUs);
+    EXPECT_EQ(kCostUs, SimHost().FrameCost());
+    EXPECT_GE(microsOf([&] { EXPECT_EQ(CRS_GetGazePoint2(0, xy), CRS_OK); }), kCostUs);
+    // The same frame is paid for: no call on it spins again, the ROI code's included.
+    EXPECT_LT(microsOf([&] {
+                  CRS_GetPupilSize2(0, xy);
+                  CRS_GetROI_InCode2(0, &nCode);
+              }),
+              kCostUs);
+    Advance(20000);  // the next frame
+    EXPECT_GE(microsOf([&] { CRS_GetROI_InCode2(0, &nCode); }), kCostUs);
+
+    SimHost().SetFrameCost(-5);
+    EXPECT_EQ(0, SimHost().FrameCost());
+    SimHost().SetFrameCost(5000000);
+    EXPECT_EQ(1000000, SimHost().FrameCost());
+    SimHost().Reset();
+    EXPECT_EQ(0, SimHost().FrameCost());
 }

@@ -385,6 +385,53 @@ TEST_F(Renderer, ALabelWhoseRightPartASiblingCoversEndsItsTextBeforeIt) {
     EXPECT_GE(nLast, nFieldLeft) << "a sibling above paints first and is covered, not covering";
 }
 
+TEST_F(Renderer, AGroupBoxCaptionKeepsItsWidthOverTheControlsInsideTheBox) {
+    // A group box with its caption, and inside it a label and a field below the caption's line, both
+    // starting left of where the caption ends. The platform paints the box first (it comes first in the
+    // template) and the controls over it; they cover the box's right part, but not the caption's rows.
+    constexpr UINT kGroup = 1310, kInside = 1311, kField = 1312;
+    const char* const kCaption = "Digital I/O (TTL)";
+    AfxSetTextMeasurer(&m_measurer);
+    AfxRegisterDialogTemplate(
+        DlgTemplate(kDlg + 2, {DlgItem(kGroup, "Button", kCaption, WS_VISIBLE | BS_GROUPBOX, 7, 7, 150, 60),
+                               DlgItem(kInside, "Static", "Output", WS_VISIBLE, 15, 25, 19, 8),
+                               DlgItem(kField, "Edit", "", WS_VISIBLE | WS_BORDER, 30, 40, 60, 12)}));
+    CColourDlg dlg;
+    ASSERT_TRUE(dlg.Create(kDlg + 2));
+    dlg.ShowWindow(SW_SHOW);
+    Pump();
+    const CScreenSnapshot snap = AfxTakeScreenSnapshot();
+    const CWindowSnapshot* top = FindIn(snap.windows, dlg.m_hWnd);
+    ASSERT_NE(nullptr, top);
+    const CWindowSnapshot* group = FindIn(snap.windows, dlg.GetDlgItem(kGroup)->m_hWnd);
+    ASSERT_NE(nullptr, group);
+    int nNatural = 0;
+    for (const CDrawOp& op : group->drawOps)
+        if (op.nKind == CDrawOpKind::DrawText && op.strText == kCaption)
+            nNatural = m_measurer.GetTextWidth(op.strFontFace, AfxDrawOpFontHeight(op), kCaption);
+    ASSERT_GT(nNatural, 40);
+    const RECT rcGroup = InImage(*top, group->hWnd);
+    const RECT rcInside = InImage(*top, dlg.GetDlgItem(kInside)->m_hWnd);
+    ASSERT_LT(rcInside.left, rcGroup.left + 8 + nNatural) << "the label starts under the caption";
+    ASSERT_GT(rcInside.top, rcGroup.top + 12) << "below the caption's line";
+
+    // The caption's ink: the columns where its rows are darker than the face, right of the left frame.
+    CCairoRenderer renderer(m_measurer);
+    cairo_surface_t* img = renderer.RenderToImage(*top);
+    int nFirst = INT_MAX;
+    int nLast = -1;
+    for (int y = rcGroup.top; y < rcGroup.top + 12; ++y)
+        for (int x = rcGroup.left + 4; x < rcGroup.right - 4; ++x)
+            if ((PixelAt(img, x, y) & 0xFF) < 0x60) {
+                nFirst = std::min(nFirst, x);
+                nLast = std::max(nLast, x);
+            }
+    cairo_surface_destroy(img);
+    ASSERT_NE(-1, nLast);
+    EXPECT_GE(nLast - nFirst + 3, nNatural) << "the caption is drawn at its natural width";
+    EXPECT_LE(nLast - nFirst, nNatural);
+}
+
 TEST_F(Renderer, ChildrenPaintOverParentsAndHiddenOnesNot) {
     CColourDlg dlg;
     ASSERT_TRUE(dlg.Create(kDlg));

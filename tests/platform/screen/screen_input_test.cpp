@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "platform/screen/screen_input.h"
 #include "support/win_dialog_support.h"
 
@@ -188,6 +191,201 @@ TEST_F(ScreenInput, TheWheelGoesToTheWindowUnderThePointerWithoutAFocus) {
     Pump();
     EXPECT_EQ(1, m_dlg.m_nWheel);
     EXPECT_EQ(-WHEEL_DELTA, m_dlg.m_nWheelDelta);
+}
+
+// A column of two panels (child dialogs) inside a group box, with the dialog's scroll bar beside it, as
+// a dialog lays out rows of settings: the wheel over a panel scrolls the column through the scroll bar
+// and never changes a setting the user is not pointing at.
+constexpr UINT kColumnDlg = 9702;
+constexpr UINT kPanelDlg = 9703;
+constexpr UINT kColumnGroup = 1411;
+constexpr UINT kColumnScroll = 1412;
+constexpr UINT kPanelCombo = 1421;
+constexpr UINT kPanelLabel = 1422;
+constexpr UINT kPanelEdit = 1423;
+
+class ScreenWheel : public CWinTestFixture {
+  protected:
+    void SetUp() override {
+        CWinTestFixture::SetUp();
+        AfxRegisterDialogTemplate(
+            DlgTemplate(kColumnDlg,
+                        {DlgItem(kColumnGroup, "Button", "Column", WS_VISIBLE | BS_GROUPBOX, 5, 5, 150, 130),
+                         DlgItem(kColumnScroll, "ScrollBar", "", WS_VISIBLE | SBS_VERT, 160, 5, 10, 130)},
+                        0, 200, 150));
+        CDialogTemplate panel;
+        panel.nID = kPanelDlg;
+        panel.strFontName = "MS Shell Dlg";
+        panel.wPointSize = 8;
+        panel.dwStyle = WS_CHILD | WS_VISIBLE | DS_SETFONT | DS_CONTROL;
+        panel.cx = 140;
+        panel.cy = 50;
+        panel.items = {
+            DlgItem(kPanelLabel, "Static", "Range", WS_VISIBLE | SS_LEFT, 4, 6, 30, 10),
+            DlgItem(kPanelCombo, "ComboBox", "", WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 40,
+                    4, 90, 80),
+            DlgItem(kPanelEdit, "Edit", "1.0", WS_VISIBLE | WS_TABSTOP | WS_BORDER, 40, 24, 40, 12)};
+        AfxRegisterDialogTemplate(panel);
+        ASSERT_TRUE(m_dlg.Create(kColumnDlg));
+        CWnd* pGroup = m_dlg.GetDlgItem(kColumnGroup);
+        for (int i = 0; i < 2; ++i) {
+            ASSERT_TRUE(m_panel[i].Create(kPanelDlg, pGroup));
+            m_panel[i].SetWindowPos(nullptr, 6, 16 + 90 * i, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+            CComboBox* pCombo = Combo(i);
+            for (const char* psz : {"one", "two", "three", "four"}) pCombo->AddString(psz);
+            pCombo->SetCurSel(1);
+        }
+        ::SetScrollRange(m_dlg.GetDlgItem(kColumnScroll)->m_hWnd, SB_CTL, 0, 5, FALSE);
+        m_dlg.ShowWindow(SW_SHOW);
+        Pump();
+    }
+    CComboBox* Combo(int i) { return static_cast<CComboBox*>(m_panel[i].GetDlgItem(kPanelCombo)); }
+    void Wheel(POINT pt, int nNotches) {
+        AfxScreenMouseWheel(m_dlg.m_hWnd, pt, nNotches * WHEEL_DELTA, 0);
+        Pump();
+    }
+    // The scroll steps the column's scroll bar sent, as SB_* codes.
+    std::vector<UINT> Steps() {
+        std::vector<UINT> codes;
+        for (const CNotice& n : m_dlg.m_notices)
+            if (n.nMessage == WM_VSCROLL && n.nID == kColumnScroll) codes.push_back(n.nCode);
+        m_dlg.m_notices.clear();
+        return codes;
+    }
+    CNoticeDlg m_dlg{kColumnDlg};
+    CNoticeDlg m_panel[2]{CNoticeDlg{kPanelDlg}, CNoticeDlg{kPanelDlg}};
+};
+
+TEST_F(ScreenWheel, OverAnotherPanelTheWheelScrollsTheColumnAndLeavesTheFocusedListAlone) {
+    Combo(0)->SetFocus();
+    Pump();
+    m_dlg.m_notices.clear();
+    const std::vector<UINT> down{SB_LINEDOWN, SB_LINEDOWN, SB_ENDSCROLL};
+    // Over the other panel's list, its label, its edit and its background.
+    for (CWnd* pOver : {static_cast<CWnd*>(Combo(1)), m_panel[1].GetDlgItem(kPanelLabel),
+                        m_panel[1].GetDlgItem(kPanelEdit)}) {
+        Wheel(CentreOnScreen(pOver), -2);
+        EXPECT_EQ(down, Steps()) << pOver->GetDlgCtrlID();
+    }
+    CRect rcPanel;
+    m_panel[1].GetWindowRect(&rcPanel);
+    Wheel(POINT{rcPanel.right - 3, rcPanel.bottom - 3}, -2);
+    EXPECT_EQ(down, Steps());
+    // Over the scroll bar, and over the group box beside the panels.
+    Wheel(CentreOnScreen(m_dlg.GetDlgItem(kColumnScroll)), 1);
+    EXPECT_EQ((std::vector<UINT>{SB_LINEUP, SB_ENDSCROLL}), Steps());
+    CRect rcGroup;
+    m_dlg.GetDlgItem(kColumnGroup)->GetWindowRect(&rcGroup);
+    Wheel(POINT{rcGroup.left + 3, rcGroup.bottom - 3}, 1);
+    EXPECT_EQ((std::vector<UINT>{SB_LINEUP, SB_ENDSCROLL}), Steps());
+
+    EXPECT_EQ(1, Combo(0)->GetCurSel()) << "the focused list changed under the wheel elsewhere";
+    EXPECT_EQ(1, Combo(1)->GetCurSel()) << "a list without the focus changed";
+    EXPECT_EQ(0, m_panel[0].Count(WM_COMMAND, kPanelCombo, CBN_SELCHANGE) +
+                     m_panel[1].Count(WM_COMMAND, kPanelCombo, CBN_SELCHANGE));
+    EXPECT_EQ(Combo(0)->m_hWnd, ::GetFocus());
+}
+
+TEST_F(ScreenWheel, TheFocusedListUnderThePointerStepsItsSelection) {
+    Combo(1)->SetFocus();
+    Pump();
+    m_dlg.m_notices.clear();
+    Wheel(CentreOnScreen(Combo(1)), -1);
+    EXPECT_EQ(2, Combo(1)->GetCurSel());
+    EXPECT_EQ(1, m_panel[1].Count(WM_COMMAND, kPanelCombo, CBN_SELCHANGE));
+    EXPECT_TRUE(Steps().empty()) << "the list took the wheel";
+    // The same list without the focus passes the wheel on.
+    m_panel[1].GetDlgItem(kPanelEdit)->SetFocus();
+    Wheel(CentreOnScreen(Combo(1)), -1);
+    EXPECT_EQ(2, Combo(1)->GetCurSel());
+    EXPECT_EQ((std::vector<UINT>{SB_LINEDOWN, SB_ENDSCROLL}), Steps());
+    // A wheel message that names a point off the box changes nothing even with the focus on it.
+    Combo(1)->SetFocus();
+    CRect rcCombo;
+    Combo(1)->GetWindowRect(&rcCombo);
+    ::SendMessageA(Combo(1)->m_hWnd, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)),
+                   MAKELPARAM(static_cast<WORD>(rcCombo.left - 20), static_cast<WORD>(rcCombo.top)));
+    EXPECT_EQ(2, Combo(1)->GetCurSel());
+}
+
+TEST_F(ScreenWheel, AnOpenListScrollsAndChoosesNothing) {
+    CComboBox* pCombo = Combo(0);
+    for (int i = 0; i < 30; ++i) pCombo->AddString("more");
+    // Dropped by a click: the list holds the pointer, so the wheel reaches it wherever the pointer is.
+    const POINT ptCombo = CentreOnScreen(pCombo);
+    AfxScreenMouseButton(m_dlg.m_hWnd, ptCombo, CScreenButton::Left, TRUE, MK_LBUTTON);
+    AfxScreenMouseButton(m_dlg.m_hWnd, ptCombo, CScreenButton::Left, FALSE, 0);
+    Pump();
+    ASSERT_TRUE(pCombo->GetDroppedState());
+    const HWND hList = ::GetCapture();
+    ASSERT_NE(nullptr, hList);
+    m_dlg.m_notices.clear();
+    const LRESULT nHighlight = ::SendMessageA(hList, LB_GETCURSEL, 0, 0);
+    Wheel(CentreOnScreen(&m_panel[1]), -2);
+    EXPECT_EQ(6, ::SendMessageA(hList, LB_GETTOPINDEX, 0, 0)) << "three entries a notch";
+    EXPECT_EQ(nHighlight, ::SendMessageA(hList, LB_GETCURSEL, 0, 0));
+    EXPECT_TRUE(Steps().empty()) << "the column scrolled under an open list";
+    EXPECT_TRUE(pCombo->GetDroppedState());
+    // Closed with Escape: nothing was chosen.
+    AfxScreenKey(m_dlg.m_hWnd, VK_ESCAPE, 27, TRUE, 9);
+    Pump();
+    EXPECT_FALSE(pCombo->GetDroppedState());
+    EXPECT_EQ(1, pCombo->GetCurSel());
+    EXPECT_EQ(0, m_panel[0].Count(WM_COMMAND, kPanelCombo, CBN_SELCHANGE));
+}
+
+// What the screen thread does for each key: one user-input task per key event, posted as the keys are
+// made, all of them possibly waiting before the first runs.
+void PostKey(UINT nVirtKey, UINT nChar, UINT nScanCode, HWND hTop) {
+    for (const BOOL bDown : {TRUE, FALSE})
+        ASSERT_TRUE(AfxPostThreadTask(
+            ::GetCurrentThreadId(),
+            [=] { AfxScreenKey(hTop, nVirtKey, bDown ? nChar : 0, bDown, nScanCode); }, TRUE));
+}
+
+class CApplyDlg : public CInputDlg {
+  public:
+    std::vector<std::string> m_applied;
+    void OnOK() override {
+        CString text;
+        GetDlgItemText(kEdit, text);
+        m_applied.emplace_back(text.GetString());
+    }
+};
+
+TEST_F(ScreenInput, EnterSeesEveryCharacterTypedBeforeIt) {
+    CApplyDlg dlg;
+    ASSERT_TRUE(dlg.Create(kDlg));
+    dlg.ShowWindow(SW_SHOW);
+    dlg.GetDlgItem(kEdit)->SetFocus();
+    Pump();
+    const std::vector<std::string> values{"120", "-.5", "7", "3.25", "42", "-.25"};
+    std::vector<std::string> expected;
+    for (size_t i = 0; i < values.size(); ++i) {
+        const std::string& strValue = values[i];
+        dlg.SetDlgItemText(kEdit, "");
+        // Half of the values come behind a flood of other posts, so the loop's fairness turn takes
+        // the keys out of the middle of the queue.
+        const bool bFlooded = i % 2 == 1;
+        for (int n = 0; bFlooded && n < 100; ++n) ::PostMessageA(dlg.m_hWnd, WM_NULL, 0, 0);
+        for (char c : strValue) {
+            // The keyboard's minus and period keys (VK_OEM_MINUS, VK_OEM_PERIOD); digits are their own.
+            const UINT nVirtKey = c == '-' ? 0xBD : c == '.' ? 0xBE : static_cast<UINT>(c);
+            PostKey(nVirtKey, static_cast<unsigned char>(c), 10, dlg.m_hWnd);
+        }
+        PostKey(VK_RETURN, '\r', 36, dlg.m_hWnd);
+        // Other work queued behind the keys (a frame of the host, a timer's post) changes nothing.
+        ::PostMessageA(dlg.m_hWnd, WM_NULL, 0, 0);
+        expected.push_back(strValue);
+        if (bFlooded) {
+            CMessageLoop::RunUntil([&] { return dlg.m_applied.size() == expected.size(); });
+            Pump();
+        } else {
+            Pump();
+        }
+        ASSERT_EQ(expected, dlg.m_applied);
+    }
+    dlg.DestroyWindow();
 }
 
 }  // namespace

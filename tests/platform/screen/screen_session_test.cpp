@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/screen/screen_session.h"
 #include "support/win_dialog_support.h"
@@ -147,6 +148,86 @@ TEST_F(ScreenSession, XWindowsFollowTheFrameworksStackingOrder) {
     m_session.Stop();
 }
 
+// A dialog that logs the pointer messages its own client area gets (user-interface thread only).
+class CPointerLogDlg : public CNoticeDlg {
+  public:
+    using CNoticeDlg::CNoticeDlg;
+    struct CEntry {
+        UINT nMessage;
+        CPoint pt;
+    };
+    std::vector<CEntry> m_log;
+
+  protected:
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+        if (message == WM_MOUSEMOVE || message == WM_LBUTTONDOWN) m_log.push_back({message, CPoint(lParam)});
+        return CNoticeDlg::WindowProc(message, wParam, lParam);
+    }
+};
+
+// Pointer moves are coalesced while the user-interface thread is busy, but a move made after a button
+// press is never handed over before it: the events arrive in the order they were made.
+TEST_F(ScreenSession, AMoveMadeAfterAPressArrivesAfterIt) {
+    CXvfb xvfb;
+    if (!xvfb.Ready()) GTEST_SKIP() << "Xvfb could not start a display for this test";
+    // The session ends before its display does, however the test ends.
+    struct CStopFirst {
+        CScreenSession& session;
+        ~CStopFirst() { session.Stop(); }
+    } stopFirst{m_session};
+    CPointerLogDlg dlg(kDlg);
+    ASSERT_TRUE(dlg.Create(kDlg));
+    dlg.ShowWindow(SW_SHOW);
+    Pump();
+    ASSERT_TRUE(m_session.Start(xvfb.Name().c_str())) << m_session.GetError();
+    Display* dpy = XOpenDisplay(xvfb.Name().c_str());
+    ASSERT_NE(nullptr, dpy);
+    ASSERT_TRUE(RunUntil([&] {
+        XWindowAttributes a{};
+        const Window w = m_session.GetXWindow(dlg.m_hWnd);
+        return w != 0 && XGetWindowAttributes(dpy, w, &a) && a.map_state == IsViewable;
+    }));
+    int nEvent = 0;
+    int nError = 0;
+    int nMajor = 0;
+    int nMinor = 0;
+    ASSERT_TRUE(XTestQueryExtension(dpy, &nEvent, &nError, &nMajor, &nMinor)) << "the server has no XTest";
+    // Two places on the dialog's own client area, off its button.
+    const CPoint ptPress(200, 100);
+    const CPoint ptAfter(220, 110);
+    CPoint ptScreen = ptPress;
+    dlg.ClientToScreen(&ptScreen);
+    dlg.m_log.clear();
+    // Made while this (the user-interface) thread pumps nothing: a move, the press, a move.
+    XTestFakeMotionEvent(dpy, DefaultScreen(dpy), ptScreen.x, ptScreen.y, 0);
+    XTestFakeButtonEvent(dpy, 1, True, 0);
+    XTestFakeMotionEvent(dpy, DefaultScreen(dpy), ptScreen.x + (ptAfter.x - ptPress.x),
+                         ptScreen.y + (ptAfter.y - ptPress.y), 0);
+    XSync(dpy, False);
+    // The screen thread posts them meanwhile (one task each, the first move's and the press's at least).
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+    while (CMessageLoop::PostedCount(::GetCurrentThreadId()) < 3 && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    const auto pressed = [&] {
+        for (const CPointerLogDlg::CEntry& e : dlg.m_log)
+            if (e.nMessage == WM_LBUTTONDOWN) return true;
+        return false;
+    };
+    ASSERT_TRUE(RunUntil([&] { return pressed() && dlg.m_log.back().pt == ptAfter; }))
+        << "the press, then the move after it, did not arrive";
+    // Every move before the press was made before it.
+    for (const CPointerLogDlg::CEntry& e : dlg.m_log) {
+        if (e.nMessage == WM_LBUTTONDOWN) {
+            EXPECT_EQ(ptPress, e.pt);
+            break;
+        }
+        EXPECT_NE(ptAfter, e.pt) << "the move made after the press arrived before it";
+    }
+    XTestFakeButtonEvent(dpy, 1, False, 0);
+    XSync(dpy, False);
+    XCloseDisplay(dpy);
+}
+
 // The framework draws the frames itself: a window manager is asked for no decoration, and a popup tool
 // window (a menu's popup, a dropped list) is not given to it at all.
 TEST_F(ScreenSession, WindowsAskNoWindowManagerFrameAndPopupsAreLeftOutOfIt) {
@@ -206,6 +287,13 @@ class CPlacedDlg : public CNoticeDlg {
 
 class ScreenSessionPlacing : public ScreenSession {
   protected:
+    void SetUp() override {
+        ScreenSession::SetUp();
+        // Sizable by its frame.
+        AfxRegisterDialogTemplate(
+            DlgTemplate(kDlg, {DlgItem(kButton, "Button", "Press", WS_VISIBLE | WS_TABSTOP, 20, 20, 50, 14)},
+                        WS_THICKFRAME));
+    }
     void TearDown() override {
         if (m_dpy) XCloseDisplay(m_dpy);
         ScreenSession::TearDown();
@@ -297,6 +385,73 @@ TEST_F(ScreenSessionPlacing, AWindowMovedOrSizedOnTheDisplayIsMovedOrSizedInTheF
     const CRect rcTold(120, 90, 120 + rcSized.Width(), 90 + rcSized.Height());
     EXPECT_TRUE(RunUntil([&] { return WindowRect(dlg) == rcTold; }))
         << "the window manager's notice did not move the framework's window";
+}
+
+// A dialog sized only by its bottom edge: a press of the left button on its sides, top or corners is
+// taken by its own handling, as the main dialog does it.
+class CBottomSizedDlg : public CPlacedDlg {
+  public:
+    explicit CBottomSizedDlg(UINT nIDTemplate) : CPlacedDlg(nIDTemplate) {}
+
+  protected:
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+        if (message == WM_NCLBUTTONDOWN && (GetAsyncKeyState(VK_LBUTTON) & 0x8000) && wParam >= HTLEFT &&
+            wParam <= HTBOTTOMRIGHT && wParam != HTBOTTOM)
+            return 1;
+        return CPlacedDlg::WindowProc(message, wParam, lParam);
+    }
+};
+
+// Without a window manager the mouse sizes the window by the frame the framework draws; a window
+// manager's size of an edge the frame would not let the mouse move is put back on the display.
+TEST_F(ScreenSessionPlacing, TheFrameSizesByTheEdgesTheWindowAllows) {
+    if (!StartXvfb()) GTEST_SKIP() << "Xvfb could not start a display for this test";
+    CBottomSizedDlg dlg(kDlg);
+    ASSERT_TRUE(Show(dlg)) << m_session.GetError();
+    const CRect rcStart = WindowRect(dlg);
+    int nEvent = 0;
+    int nError = 0;
+    int nMajor = 0;
+    int nMinor = 0;
+    ASSERT_TRUE(XTestQueryExtension(m_dpy, &nEvent, &nError, &nMajor, &nMinor)) << "the server has no XTest";
+    const int nScreen = DefaultScreen(m_dpy);
+    const int x = rcStart.CenterPoint().x;
+    XTestFakeMotionEvent(m_dpy, nScreen, x, rcStart.bottom - 2, 0);
+    XTestFakeButtonEvent(m_dpy, 1, True, 0);
+    XTestFakeMotionEvent(m_dpy, nScreen, x, rcStart.bottom + 20, 0);
+    XTestFakeMotionEvent(m_dpy, nScreen, x, rcStart.bottom + 38, 0);
+    XTestFakeButtonEvent(m_dpy, 1, False, 0);
+    XFlush(m_dpy);
+    const CRect rcTaller(rcStart.left, rcStart.top, rcStart.right, rcStart.bottom + 40);
+    EXPECT_TRUE(RunUntil([&] { return WindowRect(dlg) == rcTaller && XRect(dlg.m_hWnd) == rcTaller; }))
+        << "the window is " << WindowRect(dlg).Width() << " x " << WindowRect(dlg).Height();
+
+    // The left edge dragged: nothing changes.
+    XTestFakeMotionEvent(m_dpy, nScreen, rcTaller.left + 1, rcTaller.CenterPoint().y, 0);
+    XTestFakeButtonEvent(m_dpy, 1, True, 0);
+    XTestFakeMotionEvent(m_dpy, nScreen, rcTaller.left - 30, rcTaller.CenterPoint().y, 0);
+    XTestFakeButtonEvent(m_dpy, 1, False, 0);
+    XFlush(m_dpy);
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(300);
+    RunUntil([&] { return std::chrono::steady_clock::now() >= until; });
+    EXPECT_EQ(rcTaller, WindowRect(dlg));
+
+    // Another client sizes the X window by its left edge: put back.
+    XMoveResizeWindow(m_dpy, m_session.GetXWindow(dlg.m_hWnd), rcTaller.left - 50, rcTaller.top,
+                      static_cast<unsigned>(rcTaller.Width() + 50), static_cast<unsigned>(rcTaller.Height()));
+    XFlush(m_dpy);
+    EXPECT_TRUE(RunUntil([&] {
+        return XRect(dlg.m_hWnd) == rcTaller &&
+               std::chrono::steady_clock::now() >= until + std::chrono::milliseconds(300);
+    })) << "the X window stays at "
+        << XRect(dlg.m_hWnd).left << " wide " << XRect(dlg.m_hWnd).Width();
+    EXPECT_EQ(rcTaller, WindowRect(dlg));
+    // And by its bottom edge: taken.
+    const CRect rcShorter(rcTaller.left, rcTaller.top, rcTaller.right, rcTaller.bottom - 25);
+    XResizeWindow(m_dpy, m_session.GetXWindow(dlg.m_hWnd), static_cast<unsigned>(rcShorter.Width()),
+                  static_cast<unsigned>(rcShorter.Height()));
+    XFlush(m_dpy);
+    EXPECT_TRUE(RunUntil([&] { return WindowRect(dlg) == rcShorter; }));
 }
 
 // The framework moves its window several times in a row: the X window ends at the last place, and the

@@ -235,6 +235,40 @@ TEST_F(Dialog, ArrowsMoveWithinAGroupAndChooseTheRadioButtonTheyReach) {
     EXPECT_TRUE(checked(kB)) << "nothing else was chosen";
 }
 
+// Tab into a group of radio buttons lands on the checked one; Tab and Shift+Tab from there leave the group.
+TEST_F(Dialog, TabIntoARadioGroupLandsOnItsCheckedButton) {
+    constexpr UINT kRadioDlg = 9003, kBefore = 1201, kA = 1202, kB = 1203, kC = 1204, kAfter = 1205;
+    const DWORD radio = WS_VISIBLE | BS_AUTORADIOBUTTON;
+    AfxRegisterDialogTemplate(DlgTemplate(
+        kRadioDlg,
+        {DlgItem(kBefore, "Edit", "", WS_VISIBLE | WS_GROUP | WS_TABSTOP, 5, 5, 40, 12),
+         DlgItem(kA, "Button", "A", radio | WS_GROUP | WS_TABSTOP, 5, 20, 30, 10),
+         DlgItem(kB, "Button", "B", radio, 40, 20, 30, 10), DlgItem(kC, "Button", "C", radio, 75, 20, 30, 10),
+         DlgItem(kAfter, "Button", "Go", WS_VISIBLE | WS_GROUP | WS_TABSTOP, 5, 35, 30, 14)}));
+    CNoticeDlg dlg(kRadioDlg);
+    ASSERT_TRUE(dlg.Create(kRadioDlg));
+    dlg.ShowWindow(SW_SHOW);
+    dlg.CheckDlgButton(static_cast<int>(kC), BST_CHECKED);
+    const auto focusId = [] { return static_cast<UINT>(CWnd::GetFocus()->GetDlgCtrlID()); };
+    dlg.GetDlgItem(kBefore)->SetFocus();
+    AfxUserPressTab(dlg.m_hWnd);
+    EXPECT_EQ(kC, focusId()) << "Tab lands on the checked button, not on the group's tab stop";
+    AfxUserPressTab(dlg.m_hWnd);
+    EXPECT_EQ(kAfter, focusId());
+    CWinSimulation::SetKeyDown(VK_SHIFT, TRUE);
+    AfxUserPressTab(dlg.m_hWnd);
+    EXPECT_EQ(kC, focusId()) << "Shift+Tab back into the group";
+    AfxUserPressTab(dlg.m_hWnd);
+    EXPECT_EQ(kBefore, focusId()) << "Shift+Tab out of the group passes its tab stop";
+    CWinSimulation::SetKeyDown(VK_SHIFT, FALSE);
+    EXPECT_EQ(BST_CHECKED, dlg.IsDlgButtonChecked(static_cast<int>(kC))) << "Tab chose nothing";
+    EXPECT_EQ(0, dlg.Count(WM_COMMAND, kA, BN_CLICKED));
+    // With none checked, the group's tab stop.
+    dlg.CheckDlgButton(static_cast<int>(kC), BST_UNCHECKED);
+    AfxUserPressTab(dlg.m_hWnd);
+    EXPECT_EQ(kA, focusId());
+}
+
 TEST_F(Dialog, DialogUnitsFollowTheTemplateFontAndTheBorderAddsTheMenu) {
     CMenuTemplate menu;
     menu.nID = 7001;

@@ -136,6 +136,50 @@ TEST_F(DialogUserAgent, EnterChoosesTheDefaultButtonAndEscapeOnlyWhereACancelExi
     EXPECT_FALSE(m_bStalled);
 }
 
+// A button's underlined letter answers the box, with or without Alt, in either case of the letter;
+// a letter no button has does nothing.
+TEST_F(DialogUserAgent, TheButtonsLettersAnswerTheBox) {
+    const auto press = [](int nKey) {
+        return [nKey] { AfxUserPressKey(CMessageBoxDialog::GetOpenBox()->m_hWnd, nKey); };
+    };
+    {
+        CIdleScript script({press('N')});
+        EXPECT_EQ(IDNO, Box("Quit?", "Caption", MB_YESNO));
+    }
+    {
+        CIdleScript script({press('Q'), press('Y')});
+        EXPECT_EQ(IDYES, Box("Quit?", "Caption", MB_YESNO | MB_DEFBUTTON2));
+        EXPECT_EQ(2u, script.StepsRun());
+    }
+    {
+        CIdleScript script({press('R')});
+        EXPECT_EQ(IDRETRY, Box("Again?", "Caption", MB_RETRYCANCEL));
+    }
+    {
+        CIdleScript script({press('I')});
+        EXPECT_EQ(IDIGNORE, Box("Again?", "Caption", MB_ABORTRETRYIGNORE));
+    }
+    {
+        // Alt+C: Continue, the button whose letter C is underlined (Cancel has none).
+        CIdleScript script(
+            {[] { ::PostMessageA(::GetFocus(), WM_SYSKEYDOWN, 'C', static_cast<LPARAM>(1) << 29); }});
+        EXPECT_EQ(IDCONTINUE, Box("Go on?", "Caption", MB_CANCELTRYCONTINUE));
+    }
+    {
+        // With Ctrl held the letter is no answer.
+        CIdleScript script({[&] {
+                                CWinSimulation::SetKeyDown(VK_CONTROL, TRUE);
+                                press('Y')();
+                            },
+                            [] {
+                                CWinSimulation::SetKeyDown(VK_CONTROL, FALSE);
+                                AfxUserClick(BoxItem(IDNO));
+                            }});
+        EXPECT_EQ(IDNO, Box("Quit?", "Caption", MB_YESNO));
+    }
+    EXPECT_FALSE(m_bStalled);
+}
+
 TEST_F(DialogUserAgent, BoxShowsTextCaptionIconAndButtonsAndDisablesItsOwner) {
     const std::string longText(300, 'w');
     const std::string text = "Short line\n" + std::string("word ") + longText.substr(0, 20) + " " +
@@ -354,6 +398,37 @@ TEST_F(DialogUserAgentFiles, ChoosesAFileByDoubleClickOrByATypedNameAndOk) {
     EXPECT_EQ("PRM files (*.prm)|*.prm||", events[1].strFilter.Str());
 }
 
+// The filter's file types are listed; the one chosen decides the files shown (folders always).
+TEST_F(DialogUserAgentFiles, TheFileTypesAreListedAndTheChosenOneFiltersTheFiles) {
+    m_strInitial = m_root.string();
+    const char* pszFilter = "PRM files (*.prm)|*.prm|All Files (*.*)|*.*||";
+    std::vector<std::string> types, first, all;
+    CFileDialog dlg(TRUE, "prm", nullptr, OFN_FILEMUSTEXIST, pszFilter, &m_owner);
+    CIdleScript script({[&] {
+                            auto* pTypes =
+                                static_cast<CComboBox*>(CWnd::FromHandle(FileItem(kFileDialogTypeId)));
+                            ASSERT_NE(nullptr, pTypes);
+                            for (int i = 0; i < pTypes->GetCount(); ++i) {
+                                CString s;
+                                pTypes->GetLBText(i, s);
+                                types.push_back(s.Str());
+                            }
+                            first = Entries();
+                            AfxUserPickListEntry(FileItem(kFileDialogTypeId), 1);
+                        },
+                        [&] {
+                            all = Entries();
+                            DoubleClick("y.txt");
+                        }});
+    EXPECT_EQ(IDOK, Open(dlg));
+    EXPECT_EQ((std::vector<std::string>{"PRM files (*.prm)", "All Files (*.*)"}), types);
+    EXPECT_EQ((std::vector<std::string>{"[..]", "[A_dir]", "[b_sub]", "x.prm", "Z.PRM"}), first);
+    EXPECT_EQ((std::vector<std::string>{"[..]", "[A_dir]", "[b_sub]", "x.prm", "y.txt", "Z.PRM"}), all);
+    EXPECT_EQ((m_root / "y.txt").string(), dlg.GetPathName().Str());
+    ASSERT_EQ(1u, m_pAgent->Events().size());
+    EXPECT_EQ(pszFilter, m_pAgent->Events()[0].strFilter.Str()) << "the record keeps the program's filter";
+}
+
 TEST_F(DialogUserAgentFiles, EnterOnAFolderEntersItAndTheFlagsAskTheirQuestions) {
     m_strInitial = m_root.string();
     std::vector<std::string> inside;
@@ -422,6 +497,16 @@ TEST_F(DialogUserAgentFiles, StartsInTheInitialNamesFolderAndRefusesAPathTooLong
     EXPECT_EQ(IDCANCEL, Open(dlg));
     EXPECT_STREQ("in.prm", szShort);
     EXPECT_EQ(IDOK, m_pAgent->Events().back().nResult);  // chosen, as the headless agent records it
+}
+
+TEST(FileChooserPatterns, AFiltersTypesArePairsUpToItsEnd) {
+    using Types = std::vector<std::pair<std::string, std::string>>;
+    EXPECT_EQ((Types{{"PRM files (*.prm)", "*.prm"}, {"All Files (*.*)", "*.*"}}),
+              CFileChooserDialog::FileTypesOf("PRM files (*.prm)|*.prm|All Files (*.*)|*.*||"));
+    EXPECT_EQ((Types{{"Text", "*.txt;*.log"}}), CFileChooserDialog::FileTypesOf("Text|*.txt;*.log"));
+    EXPECT_EQ((Types{{"B", "*.b"}}), CFileChooserDialog::FileTypesOf("A||B|*.b"));
+    EXPECT_TRUE(CFileChooserDialog::FileTypesOf("").empty());
+    EXPECT_TRUE(CFileChooserDialog::FileTypesOf("Only a name").empty());
 }
 
 TEST(FileChooserPatterns, MatchWithoutCaseAndSeveralPatterns) {

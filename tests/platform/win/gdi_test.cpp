@@ -183,6 +183,85 @@ TEST_F(Gdi, TextMetricsAreFixedAndTabsFollowTheStops) {
     dc.SelectObject(pOld);
 }
 
+// A 4-bit BMP file image: w x h indices from index(x, y), the palette's first nColours entries from
+// colours (0x00RRGGBB), biClrUsed as given.
+std::vector<BYTE> Bmp4(int w, int h, const std::vector<std::uint32_t>& colours, std::uint32_t nClrUsed,
+                       bool bTopDown, int (*index)(int, int)) {
+    const size_t row = (static_cast<size_t>(w) * 4 + 31) / 32 * 4;
+    const size_t nPalette = colours.size() * 4;
+    std::vector<BYTE> v(54 + nPalette + row * static_cast<size_t>(h), 0);
+    const auto put = [&v](size_t at, std::uint32_t x) {
+        for (int i = 0; i < 4; ++i) v[at + static_cast<size_t>(i)] = static_cast<BYTE>(x >> (8 * i));
+    };
+    v[0] = 'B';
+    v[1] = 'M';
+    put(2, static_cast<std::uint32_t>(v.size()));
+    put(10, static_cast<std::uint32_t>(54 + nPalette));
+    put(14, 40);
+    put(18, static_cast<std::uint32_t>(w));
+    put(22, static_cast<std::uint32_t>(bTopDown ? -h : h));
+    v[26] = 1;
+    v[28] = 4;
+    put(46, nClrUsed);
+    for (size_t i = 0; i < colours.size(); ++i) put(54 + 4 * i, colours[i]);
+    for (int y = 0; y < h; ++y) {
+        const size_t at = 54 + nPalette + row * static_cast<size_t>(bTopDown ? y : h - 1 - y);
+        for (int x = 0; x < w; ++x)
+            v[at + static_cast<size_t>(x) / 2] |= static_cast<BYTE>(x % 2 ? index(x, y) : index(x, y) << 4);
+    }
+    return v;
+}
+
+TEST_F(Gdi, FourBitBitmapsWithAPaletteDecodeAndLoad) {
+    const std::vector<std::uint32_t> colours = {0xFFFFFF, 0x000000, 0xC00000, 0x808080, 0x00FF00};
+    const auto index = [](int x, int y) { return (x + 2 * y) % 5; };
+    for (bool bTopDown : {false, true}) {
+        // Odd width: the last byte of each row holds one pixel, and rows are padded to 4 bytes.
+        const std::vector<BYTE> bmp = Bmp4(7, 3, colours, 5, bTopDown, index);
+        int w = 0, h = 0;
+        std::vector<std::uint32_t> pixels;
+        ASSERT_TRUE(AfxDecodeBmpPixels(bmp.data(), bmp.size(), &w, &h, &pixels)) << bTopDown;
+        EXPECT_EQ(7, w);
+        EXPECT_EQ(3, h);
+        ASSERT_EQ(21u, pixels.size());
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < 7; ++x)
+                EXPECT_EQ(colours[static_cast<size_t>(index(x, y))], pixels[static_cast<size_t>(y * 7 + x)])
+                    << x << "," << y << " top-down " << bTopDown;
+    }
+
+    // biClrUsed 0 means a whole palette of 16; an index beyond a shorter palette reads as black.
+    const auto high = [](int x, int) { return x == 0 ? 4 : 15; };
+    std::vector<BYTE> full = Bmp4(2, 1, std::vector<std::uint32_t>(16, 0x123456), 0, false, high);
+    std::vector<std::uint32_t> pixels;
+    ASSERT_TRUE(AfxDecodeBmpPixels(full.data(), full.size(), nullptr, nullptr, &pixels));
+    EXPECT_EQ((std::vector<std::uint32_t>{0x123456, 0x123456}), pixels);
+    std::vector<BYTE> shortPalette = Bmp4(2, 1, {0x123456, 0x654321}, 2, false, high);
+    ASSERT_TRUE(AfxDecodeBmpPixels(shortPalette.data(), shortPalette.size(), nullptr, nullptr, &pixels));
+    EXPECT_EQ((std::vector<std::uint32_t>{0, 0}), pixels);
+
+    // Refused: more than 16 colours, a palette running into the pixels, truncated rows, compression.
+    std::vector<BYTE> many = Bmp4(2, 1, colours, 17, false, index);
+    EXPECT_FALSE(AfxDecodeBmpHeader(many.data(), many.size(), nullptr, nullptr));
+    std::vector<BYTE> overlap = Bmp4(2, 1, colours, 6, false, index);
+    EXPECT_FALSE(AfxDecodeBmpHeader(overlap.data(), overlap.size(), nullptr, nullptr));
+    const std::vector<BYTE> good = Bmp4(7, 3, colours, 5, false, index);
+    EXPECT_FALSE(AfxDecodeBmpHeader(good.data(), good.size() - 1, nullptr, nullptr));
+    std::vector<BYTE> rle = good;
+    rle[30] = 2;  // BI_RLE4
+    EXPECT_FALSE(AfxDecodeBmpPixels(rle.data(), rle.size(), nullptr, nullptr, &pixels));
+    EXPECT_EQ((std::vector<std::uint32_t>{0, 0}), pixels) << "left as it was";
+
+    // The framework loads it as any resource bitmap, at the device's depth.
+    AfxRegisterBitmap(3010, good.data(), good.size());
+    CBitmap bmp;
+    ASSERT_TRUE(bmp.LoadBitmap(3010));
+    BITMAP info{};
+    ASSERT_TRUE(bmp.GetBitmap(&info));
+    EXPECT_EQ(7, info.bmWidth);
+    EXPECT_EQ(3, info.bmHeight);
+}
+
 TEST_F(Gdi, BitmapsComeFromValidBmpResourcesAndCopiesRecordTheirId) {
     std::vector<BYTE> good = SolidBmp(512, 350);
     AfxRegisterBitmap(3000, good.data(), good.size());

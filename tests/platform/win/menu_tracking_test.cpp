@@ -137,6 +137,29 @@ TEST_F(MenuTracking, KeysChooseAnItemThreeLevelsDown) {
     EXPECT_EQ(1, m_wnd.Count(WM_INITMENU));
 }
 
+// The person's choice is told to the choice hook with the items' texts from the bar down; a tracking
+// that ends without a choice, and a command sent by the program's own code, tell nothing.
+TEST_F(MenuTracking, APersonsChoiceIsToldWithItsPath) {
+    std::vector<std::vector<std::string>> told;
+    std::vector<UINT> ids;
+    AfxSetMenuChoiceHook([&](HWND hWnd, UINT nID, const std::vector<std::string>& path) {
+        EXPECT_EQ(m_wnd.m_hWnd, hWnd);
+        ids.push_back(nID);
+        told.push_back(path);
+    });
+    Script({[&] { Key(VK_RIGHT); }, [&] { Key(VK_RIGHT); }, [&] { Key(VK_RETURN); }});
+    AltKey('P');
+    Pump();
+    AltKey('F');  // File, closed again by Escape (the script's steps are done): no choice
+    Pump();
+    m_wnd.SendMessage(WM_COMMAND, ID_OPEN);
+    Pump();
+    AfxSetMenuChoiceHook(nullptr);
+    EXPECT_EQ(std::vector<UINT>({ID_HEX}), ids);
+    EXPECT_EQ((std::vector<std::vector<std::string>>{{"O&ptions", "&TTL", "&Output", "&Hex"}}), told);
+    EXPECT_EQ(std::vector<UINT>({ID_HEX, ID_OPEN}), m_wnd.m_commands);
+}
+
 TEST_F(MenuTracking, AGrayedItemIsNotChosenAndEscapeClosesOnePopupAtATime) {
     std::vector<size_t> levels;
     Script({[&] { Key(VK_RIGHT); }, [&] { Key(VK_RIGHT); }, [&] { Key(VK_DOWN); },  // Binary, grayed

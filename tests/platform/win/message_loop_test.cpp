@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdint>
 #include <cstdio>
 #include <thread>
 #include <vector>
@@ -327,6 +328,68 @@ TEST_F(MessageLoop, AFloodFromAnotherThreadStaysBoundedAndTheWindowStillCloses) 
     EXPECT_TRUE(bCloseSent);
     EXPECT_FALSE(::IsWindow(wnd.m_hWnd));
     EXPECT_LE(nMostQueued.load(), kMaxQueued);
+}
+
+}  // namespace
+
+namespace {
+
+// A window whose every WM_APP posts the next and takes m_nCostMs of the manual clock: a sender that
+// never lets the queue empty. It keeps the clock times its window was shown and asked to close.
+class CBusyWnd : public CRecordingWnd {
+  public:
+    DWORD m_nCostMs = 1;
+    int m_nHandled = 0;
+    LONGLONG m_nShownUs = -1;
+    LONGLONG m_nCloseUs = -1;
+
+  protected:
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+        if (message == WM_SHOWWINDOW && wParam && m_nShownUs < 0) m_nShownUs = CClock::NowMicros();
+        if (message == WM_CLOSE && m_nCloseUs < 0) m_nCloseUs = CClock::NowMicros();
+        if (message != WM_APP) return CRecordingWnd::WindowProc(message, wParam, lParam);
+        // Watchdog: a loop that never gives its window a turn lets the queue empty after 20,000 messages.
+        if (++m_nHandled < 20000) ::PostMessage(m_hWnd, WM_APP, 0, 0);
+        CClock::AdvanceQuietly(static_cast<LONGLONG>(m_nCostMs) * 1000);
+        return 0;
+    }
+};
+
+// Within 200 ms of the clock: the modal window is shown, the idle hooks run, and the close box the user
+// clicks there is served, however long each message takes (1 ms: many messages to a turn; 10 ms: fewer
+// than a turn of 32 in 200 ms).
+TEST_F(MessageLoop, ABusyQueueStillShowsTheModalWindowRunsIdleHooksAndServesTheUser) {
+    constexpr LONGLONG kBoundUs = 200000;
+    for (DWORD nCostMs : {1u, 10u}) {
+        SCOPED_TRACE(nCostMs);
+        CBusyWnd wnd;
+        wnd.m_nCostMs = nCostMs;
+        ASSERT_TRUE(wnd.CreateTopLevel(WS_POPUP | WS_SYSMENU));  // hidden: shown on the first idle
+        ::PostMessage(wnd.m_hWnd, WM_APP, 0, 0);
+        const LONGLONG nStartUs = CClock::NowMicros();
+        int nIdleRuns = 0;
+        size_t nLeastQueued = SIZE_MAX;  // posted messages waiting when the idle hook ran
+        LONGLONG nCloseAskedUs = -1;
+        const UINT_PTR hook = CMessageLoop::AddIdleHook([&] {
+            ++nIdleRuns;
+            nLeastQueued = std::min(nLeastQueued, CMessageLoop::PostedCount(GetCurrentThreadId()));
+            if (nCloseAskedUs < 0 && wnd.IsWindowVisible() && AfxUserClose(wnd.m_hWnd))
+                nCloseAskedUs = CClock::NowMicros();
+        });
+        wnd.RunModalLoop(MLF_SHOWONIDLE);
+        CMessageLoop::RemoveIdleHook(hook);
+
+        EXPECT_FALSE(::IsWindow(wnd.m_hWnd));
+        EXPECT_LT(wnd.m_nHandled, 20000);  // closed while the messages kept coming
+        ASSERT_GE(wnd.m_nShownUs, 0);
+        EXPECT_LE(wnd.m_nShownUs - nStartUs, kBoundUs);
+        EXPECT_GE(nIdleRuns, 1);
+        EXPECT_GE(nLeastQueued, 1u);  // the hooks ran between messages, never on an empty queue
+        ASSERT_GE(nCloseAskedUs, 0);
+        ASSERT_GE(wnd.m_nCloseUs, 0);
+        EXPECT_LE(wnd.m_nCloseUs - nCloseAskedUs, kBoundUs);
+        Pump();  // what the window left behind goes with it
+    }
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/win/kernel.h"
 #include "platform/win/nonclient.h"
 #include "support/win_fixture.h"
 
@@ -191,6 +192,184 @@ TEST_F(NonClient, TheCloseBoxClosesOnlyWhenPressedAndReleasedOnIt) {
     Pump();
     ASSERT_EQ(1, m_wnd.Count(WM_SYSCOMMAND));
     EXPECT_FALSE(::IsWindow(m_wnd.GetSafeHwnd()));  // SC_CLOSE -> WM_CLOSE -> destroyed
+}
+
+// A sizable window that, like a dialog sized only by its bottom edge, takes a press of the left button on
+// its sides, top and corners itself (so no sizing starts there) and keeps a minimum tracking height.
+class CBottomSizedWnd : public CWnd {
+  public:
+    std::vector<UINT> m_sizing;  // WM_SIZING edges, in order
+    int m_nEnter = 0;
+    int m_nExit = 0;
+    int m_nSizes = 0;
+
+  protected:
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+        switch (message) {
+            case WM_NCLBUTTONDOWN:
+                if ((GetAsyncKeyState(VK_LBUTTON) & 0x8000) && wParam >= HTLEFT && wParam <= HTBOTTOMRIGHT &&
+                    wParam != HTBOTTOM)
+                    return 0;
+                break;
+            case WM_GETMINMAXINFO:
+                reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize.y = 250;
+                return 0;
+            case WM_SIZING:
+                m_sizing.push_back(static_cast<UINT>(wParam));
+                break;
+            case WM_ENTERSIZEMOVE:
+                ++m_nEnter;
+                break;
+            case WM_EXITSIZEMOVE:
+                ++m_nExit;
+                break;
+            case WM_SIZE:
+                ++m_nSizes;
+                break;
+            default:
+                break;
+        }
+        return CWnd::WindowProc(message, wParam, lParam);
+    }
+};
+
+class FrameSizing : public CWinTestFixture {
+  protected:
+    void SetUp() override {
+        CWinTestFixture::SetUp();
+        ASSERT_TRUE(m_wnd.CreateEx(0, nullptr, "Sized", kFramed, 100, 100, 400, 400, nullptr, nullptr));
+    }
+    // A press of the left button at pt, the mouse moved by (dx, dy), and let go; as the screen's input
+    // does it (the button's state included).
+    void Drag(POINT pt, int dx, int dy) {
+        AfxSetAsyncKeyState(VK_LBUTTON, TRUE);
+        AfxDeliverMouseInput(WM_LBUTTONDOWN, pt, MK_LBUTTON);
+        Pump();
+        AfxDeliverMouseInput(WM_MOUSEMOVE, POINT{pt.x + dx / 2, pt.y + dy / 2}, MK_LBUTTON);
+        Pump();
+        AfxDeliverMouseInput(WM_MOUSEMOVE, POINT{pt.x + dx, pt.y + dy}, MK_LBUTTON);
+        Pump();
+        AfxSetAsyncKeyState(VK_LBUTTON, FALSE);
+        AfxDeliverMouseInput(WM_LBUTTONUP, POINT{pt.x + dx, pt.y + dy}, 0);
+        Pump();
+    }
+    CRect Rect() {
+        CRect rc;
+        m_wnd.GetWindowRect(&rc);
+        return rc;
+    }
+    CBottomSizedWnd m_wnd;
+};
+
+TEST_F(FrameSizing, TheBottomEdgeFollowsTheMouseWithinTheTrackingSizes) {
+    Drag(POINT{300, 498}, 0, 60);
+    EXPECT_EQ(CRect(100, 100, 500, 560), Rect());
+    EXPECT_EQ(nullptr, ::GetCapture()) << "the sizing ended with the button";
+    EXPECT_EQ(1, m_wnd.m_nEnter);
+    EXPECT_EQ(1, m_wnd.m_nExit);
+    ASSERT_FALSE(m_wnd.m_sizing.empty());
+    EXPECT_EQ(static_cast<UINT>(WMSZ_BOTTOM), m_wnd.m_sizing.back());
+    EXPECT_GT(m_wnd.m_nSizes, 0);
+
+    // Up past the minimum height: the edge stops there.
+    Drag(POINT{300, 558}, 0, -400);
+    EXPECT_EQ(CRect(100, 100, 500, 350), Rect());
+    // A later move without the drag changes nothing.
+    AfxDeliverMouseInput(WM_MOUSEMOVE, POINT{300, 600}, 0);
+    Pump();
+    EXPECT_EQ(CRect(100, 100, 500, 350), Rect());
+}
+
+TEST_F(FrameSizing, EdgesTheWindowTakesItselfAndFixedFramesDoNotSize) {
+    Drag(POINT{101, 300}, -50, 0);  // left edge
+    Drag(POINT{498, 300}, 50, 0);   // right edge
+    Drag(POINT{300, 101}, 0, -50);  // top edge
+    Drag(POINT{499, 499}, 40, 40);  // bottom-right corner
+    EXPECT_EQ(CRect(100, 100, 500, 500), Rect());
+    EXPECT_TRUE(m_wnd.m_sizing.empty());
+    EXPECT_EQ(0, m_wnd.m_nEnter);
+
+    CBottomSizedWnd fixed;
+    ASSERT_TRUE(fixed.CreateEx(0, nullptr, "Fixed", WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU, 600, 100,
+                               200, 200, nullptr, nullptr));
+    Drag(POINT{700, 299}, 0, 50);
+    CRect rc;
+    fixed.GetWindowRect(&rc);
+    EXPECT_EQ(CRect(600, 100, 800, 300), rc);
+}
+
+// A window manager moves and sizes the window: a move is taken, a size only by the edge a drag could
+// move, within the tracking sizes; a refused size leaves the window as it is.
+TEST_F(FrameSizing, AWindowManagersSizeIsTakenOnlyWhereTheFrameWouldSize) {
+    EXPECT_TRUE(AfxPlaceWindowFromOutside(m_wnd, CRect(130, 120, 530, 520)));
+    EXPECT_EQ(CRect(130, 120, 530, 520), Rect());
+    EXPECT_TRUE(m_wnd.m_sizing.empty()) << "a move is no sizing";
+
+    EXPECT_TRUE(AfxPlaceWindowFromOutside(m_wnd, CRect(130, 120, 530, 600)));
+    EXPECT_EQ(CRect(130, 120, 530, 600), Rect());
+    ASSERT_EQ(1u, m_wnd.m_sizing.size());
+    EXPECT_EQ(static_cast<UINT>(WMSZ_BOTTOM), m_wnd.m_sizing[0]);
+    EXPECT_EQ(1, m_wnd.m_nExit);
+    EXPECT_FALSE(GetAsyncKeyState(VK_LBUTTON) & 0x8000) << "the button's state is put back";
+
+    EXPECT_TRUE(AfxPlaceWindowFromOutside(m_wnd, CRect(130, 120, 530, 130)));
+    EXPECT_EQ(CRect(130, 120, 530, 370), Rect()) << "the minimum height";
+
+    EXPECT_FALSE(AfxPlaceWindowFromOutside(m_wnd, CRect(130, 120, 700, 370)));  // right edge
+    EXPECT_FALSE(AfxPlaceWindowFromOutside(m_wnd, CRect(100, 120, 530, 370)));  // left edge
+    EXPECT_FALSE(AfxPlaceWindowFromOutside(m_wnd, CRect(130, 120, 560, 400)));  // bottom-right corner
+    EXPECT_FALSE(AfxPlaceWindowFromOutside(m_wnd, CRect(0, 0, 900, 900)));      // moved and sized
+    EXPECT_EQ(CRect(130, 120, 530, 370), Rect());
+    EXPECT_EQ(2u, m_wnd.m_sizing.size());
+
+    // A modal box over the window: nothing sizes it.
+    m_wnd.EnableWindow(FALSE);
+    EXPECT_FALSE(AfxPlaceWindowFromOutside(m_wnd, CRect(130, 120, 530, 450)));
+    m_wnd.EnableWindow(TRUE);
+    EXPECT_EQ(CRect(130, 120, 530, 370), Rect());
+}
+
+// A window made overlapped (neither popup nor child) has a caption: its title bar and close box are
+// there to move and close it.
+TEST_F(NonClient, AnOverlappedWindowHasACaptionWithItsTextAndCloseBox) {
+    class CHidingWnd : public CWnd {
+      protected:
+        LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+            if (message == WM_CLOSE) {
+                ShowWindow(SW_HIDE);
+                return 0;
+            }
+            return CWnd::WindowProc(message, wParam, lParam);
+        }
+    };
+    CHidingWnd wnd;
+    ASSERT_TRUE(wnd.CreateEx(0, nullptr, "Info", WS_CLIPCHILDREN | WS_SYSMENU | WS_THICKFRAME, 600, 100, 300,
+                             200, nullptr, nullptr));
+    EXPECT_EQ(static_cast<LONG_PTR>(WS_CAPTION | WS_CLIPSIBLINGS),
+              ::GetWindowLongPtrA(wnd, GWL_STYLE) & (WS_CAPTION | WS_CLIPSIBLINGS));
+    CNonClientLayout lay;
+    ASSERT_TRUE(AfxGetNonClientLayout(wnd, &lay));
+    EXPECT_EQ(kCaptionHeight, lay.rcCaption.bottom - lay.rcCaption.top);
+    EXPECT_FALSE(IsRectEmpty(&lay.rcClose));
+    CRect rcClient;
+    wnd.GetClientRect(&rcClient);
+    EXPECT_EQ(200 - 2 * kFrameWidth - kCaptionHeight, rcClient.Height());
+    EXPECT_NE(nullptr, FindText(AfxGetNonClientDrawOps(wnd), "Info"));
+    wnd.ShowWindow(SW_SHOW);
+
+    const POINT ptClose{600 + (lay.rcClose.left + lay.rcClose.right) / 2,
+                        100 + (lay.rcClose.top + lay.rcClose.bottom) / 2};
+    ASSERT_TRUE(AfxDeliverMouseInput(WM_LBUTTONDOWN, ptClose, MK_LBUTTON));
+    ASSERT_TRUE(AfxDeliverMouseInput(WM_LBUTTONUP, ptClose, 0));
+    Pump();
+    EXPECT_TRUE(::IsWindow(wnd.GetSafeHwnd()));
+    EXPECT_FALSE(wnd.IsWindowVisible()) << "the close box hides it";
+
+    // Popups and children keep the style they were given.
+    CRecordingWnd popup;
+    ASSERT_TRUE(popup.CreateTopLevel(WS_POPUP));
+    EXPECT_EQ(0, ::GetWindowLongPtrA(popup, GWL_STYLE) & WS_CAPTION);
+    wnd.DestroyWindow();
 }
 
 // A group box created before the check box inside it lies above it in the z-order.

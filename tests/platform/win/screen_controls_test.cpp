@@ -149,16 +149,20 @@ TEST_F(ScreenControls, ComboPickByKeysAndWheel) {
     ASSERT_NE(nullptr, hList);
     Send(h, WM_KEYDOWN, VK_DOWN);
     Send(h, WM_KEYDOWN, VK_DOWN);
+    // The wheel scrolls the dropped list (all its entries are shown here) and moves no highlight.
     Send(h, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)));
-    EXPECT_EQ(3, SendMessageA(hList, LB_GETCURSEL, 0, 0));
+    EXPECT_EQ(2, SendMessageA(hList, LB_GETCURSEL, 0, 0));
     EXPECT_EQ(0, m_dlg.Count(WM_COMMAND, kCombo, CBN_SELCHANGE));
+    Send(h, WM_KEYDOWN, VK_DOWN);
     Send(h, WM_KEYDOWN, VK_RETURN);
     EXPECT_FALSE(IsWindow(hList));
     EXPECT_EQ(3, SendMessageA(h, CB_GETCURSEL, 0, 0));
     EXPECT_EQ(1, m_dlg.Count(WM_COMMAND, kCombo, CBN_SELCHANGE));
 
-    // Closed, the wheel and the arrows change the selection at once.
-    Send(h, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(WHEEL_DELTA)));
+    // Closed, the wheel over the focused box and the arrows change the selection at once.
+    RECT rc{};
+    GetWindowRect(h, &rc);
+    Send(h, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(WHEEL_DELTA)), At(rc.left + 5, rc.top + 5));
     EXPECT_EQ(2, SendMessageA(h, CB_GETCURSEL, 0, 0));
     Send(h, WM_KEYDOWN, VK_HOME);
     EXPECT_EQ(0, SendMessageA(h, CB_GETCURSEL, 0, 0));

@@ -67,15 +67,16 @@ TEST_F(UserActions, FrameEdgeInputCarriesTheHitTestCodeAndTheButtonState) {
     ASSERT_TRUE(AfxUserNcLButtonDown(wnd.m_hWnd, HTBOTTOMRIGHT));
     AfxUserReleaseButton();
     ASSERT_TRUE(AfxUserNcMouseMove(wnd.m_hWnd, HTBOTTOM));
-    ASSERT_EQ((std::vector<UINT>{WM_SETCURSOR, WM_NCMOUSEMOVE, WM_SETCURSOR, WM_NCLBUTTONDOWN, WM_SETCURSOR,
-                                 WM_NCMOUSEMOVE}),
+    // The press on the sizable frame's corner starts the sizing (its default processing).
+    ASSERT_EQ((std::vector<UINT>{WM_SETCURSOR, WM_NCMOUSEMOVE, WM_SETCURSOR, WM_NCLBUTTONDOWN,
+                                 WM_ENTERSIZEMOVE, WM_SETCURSOR, WM_NCMOUSEMOVE}),
               wnd.Order());
     EXPECT_EQ(HTLEFT, LOWORD(wnd.m_seen[0].lParam));
     EXPECT_EQ(static_cast<WPARAM>(HTLEFT), wnd.m_seen[1].wParam);
     EXPECT_TRUE(wnd.m_seen[1].bButtonDown);
     EXPECT_EQ(static_cast<WPARAM>(HTBOTTOMRIGHT), wnd.m_seen[3].wParam);
     EXPECT_EQ(static_cast<UINT>(WM_LBUTTONDOWN), HIWORD(wnd.m_seen[2].lParam));
-    EXPECT_FALSE(wnd.m_seen[5].bButtonDown);
+    EXPECT_FALSE(wnd.m_seen[6].bButtonDown);
     CRect rc;
     wnd.GetWindowRect(&rc);
     EXPECT_EQ(rc.left, CPoint(wnd.m_seen[1].lParam).x);  // a point on the left edge, in screen pixels
