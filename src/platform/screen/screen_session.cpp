@@ -205,7 +205,8 @@ struct XView {
     // The window's picture as last painted, and the snapshot it was drawn from: a later snapshot is
     // drawn only where it differs.
     cairo_surface_t* pImage = nullptr;
-    CWindowSnapshot drawn;
+    std::shared_ptr<const CScreenSnapshot> pDrawnSnap;  // holds *pDrawn
+    const CWindowSnapshot* pDrawn = nullptr;
 };
 
 }  // namespace
@@ -295,10 +296,11 @@ class CScreenThread {
             nConfigured = m_sh.nPendingConfigured;
         }
         if (!snap) return;
-        m_snap = std::move(*snap);
+        m_pSnap = std::make_shared<const CScreenSnapshot>(std::move(*snap));
+        const CScreenSnapshot& latest = *m_pSnap;
         m_nConfigured = nConfigured;
         std::map<HWND, bool> present;
-        for (const CWindowSnapshot& w : m_snap.windows) {
+        for (const CWindowSnapshot& w : latest.windows) {
             present[w.hWnd] = true;
             const int cx = w.rcWindow.right - w.rcWindow.left;
             const int cy = w.rcWindow.bottom - w.rcWindow.top;
@@ -357,7 +359,7 @@ class CScreenThread {
     // the person sees at that point.
     void Restack() {
         std::vector<Window> order;
-        for (const CWindowSnapshot& w : m_snap.windows) {
+        for (const CWindowSnapshot& w : m_pSnap->windows) {
             auto it = m_views.find(w.hWnd);
             if (it != m_views.end() && it->second.bMapped) order.push_back(it->second.xWin);
         }
@@ -410,8 +412,8 @@ class CScreenThread {
         const int cy = w.rcWindow.bottom - w.rcWindow.top;
         std::vector<RECT> damage;
         const bool bKeep = v.pImage != nullptr && cairo_image_surface_get_width(v.pImage) == cx &&
-                           cairo_image_surface_get_height(v.pImage) == cy &&
-                           AfxSnapshotDamage(v.drawn, w, &damage);
+                           cairo_image_surface_get_height(v.pImage) == cy && v.pDrawn != nullptr &&
+                           AfxSnapshotDamage(*v.pDrawn, w, &damage);
         if (bKeep) {
             m_renderer.RenderDamage(v.pImage, w, damage);
         } else {
@@ -423,7 +425,8 @@ class CScreenThread {
         if (!bKeep || v.nPainted == 0) {
             damage.assign(1, RECT{0, 0, cx, cy});
         }
-        v.drawn = w;
+        v.pDrawnSnap = m_pSnap;  // w lies in the latest snapshot
+        v.pDrawn = &w;
         v.nPainted = w.nChangeCount;
         CopyToWindow(v, damage);
         m_sh.nPaints.fetch_add(1);
@@ -449,7 +452,7 @@ class CScreenThread {
     }
 
     const CWindowSnapshot* SnapOf(HWND h) const {
-        for (const CWindowSnapshot& w : m_snap.windows)
+        for (const CWindowSnapshot& w : m_pSnap->windows)
             if (w.hWnd == h) return &w;
         return nullptr;
     }
@@ -609,7 +612,8 @@ class CScreenThread {
     Atom m_wmProtocols = 0;
     std::map<HWND, XView> m_views;
     std::vector<Window> m_stack;  // the mapped windows as last stacked, top first
-    CScreenSnapshot m_snap;
+    // The latest snapshot; views keep the one they were painted from alive.
+    std::shared_ptr<const CScreenSnapshot> m_pSnap = std::make_shared<const CScreenSnapshot>();
 };
 
 }  // namespace

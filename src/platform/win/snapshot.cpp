@@ -197,7 +197,10 @@ CScreenSnapshot AfxTakeScreenSnapshot() {
             w.nChangeCount = it->second.nChangeCount + 1;
             bChanged = true;
         } else {
+            // The same as before: the kept copy serves again, none is made.
             w.nChangeCount = it->second.nChangeCount;
+            now.emplace(w.hWnd, std::move(it->second));
+            continue;
         }
         now.emplace(w.hWnd, w);
     }
