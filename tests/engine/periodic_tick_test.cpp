@@ -32,23 +32,8 @@ class CDrawLog : public CDrawRenderer {
 class PeriodicTick : public MainDialogFixture {
   protected:
     void SetUp() override {
-        MainDialogFixture::SetUp();
-        g_nDefaultTicks = 0;
-        g_bLastAttached = -1;
-        g_bPulseInit = FALSE;
-        g_bHavePerfCounter = FALSE;
-        g_nPulseTicks = 0;
-        g_nPulseEvery = 0;
-        g_nPulseLevel = 0;
-        g_bSplashShown = TRUE;
-        g_nSplashTicks = 0;
-        std::memset(g_nSawToothValue, 0, sizeof g_nSawToothValue);
+        MainDialogFixture::SetUp();  // the tick's and the TTL globals at their start values
         theApp.m_nNotificationCount = 0;
-        // The TTL globals that these ticks drive, fresh for each test.
-        g_nTtlInputTestCount = 0;
-        g_nPrevTtlInput = 0;
-        g_nLastInputChangePoll = 0;
-        g_nTtlTestCount = 0;
         m_pDlg->m_nDefaultTimer = TIMER_DEFAULT;
         m_pDlg->m_nSawToothTimer = TIMER_SAWTOOTH;
         m_pDlg->m_nTtlTestTimer = TIMER_TTL_TEST;

@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "run/headless_run.h"
 #include "support/temp_work_dir.h"
 
 namespace {
@@ -25,59 +26,14 @@ constexpr char kBoard[] = "--boards=PCI-DDA08/12:01A2B3C4";
 constexpr char kChooseBoard[] = "--choose=Board>PCI-DDA08/12, S/N: 01A2B3C4";
 constexpr char kDeviceAway[] = "The device does not respond: it may have been disconnected.";
 
-struct ProgramRun {
-    int nExitCode = -1;              // -1: killed at the deadline or ended by a signal
-    std::vector<std::string> lines;  // without their time
-    std::string strErrors;
-};
-
-// Runs the program headless in a fresh working folder with these arguments, without a display, and
-// kills it when it has not ended 40 s later.
-ProgramRun RunProgram(const std::vector<std::string>& args) {
-    ProgramRun run;
+// Runs the program headless in a fresh working folder with these arguments.
+HeadlessRun RunProgram(const std::vector<std::string>& args) {
     CTempWorkDir dir;
     if (!dir.Enter("tessaro-fault-run")) {
         ADD_FAILURE() << "no working folder";
-        return run;
+        return {};
     }
-    const pid_t pid = fork();
-    if (pid == 0) {
-        const int nOut = open("out.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        const int nErr = open("err.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        dup2(nOut, STDOUT_FILENO);
-        dup2(nErr, STDERR_FILENO);
-        unsetenv("DISPLAY");
-        std::vector<char*> argv{const_cast<char*>(TESSARO_PROGRAM)};
-        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        execv(TESSARO_PROGRAM, argv.data());
-        _exit(127);
-    }
-    const auto until = SteadyClock::now() + std::chrono::seconds(40);
-    while (pid > 0) {
-        int nStatus = 0;
-        if (waitpid(pid, &nStatus, WNOHANG) == pid) {
-            run.nExitCode = WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : -1;
-            break;
-        }
-        if (SteadyClock::now() >= until) {
-            kill(pid, SIGKILL);
-            waitpid(pid, nullptr, 0);
-            ADD_FAILURE() << "the program did not end";
-            break;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    std::ifstream out("out.txt", std::ios::binary);
-    for (std::string line; std::getline(out, line);) {
-        const size_t nBlank = line.find(' ');
-        run.lines.push_back(nBlank == std::string::npos ? line : line.substr(nBlank + 1));
-    }
-    std::ifstream err("err.txt", std::ios::binary);
-    std::stringstream ss;
-    ss << err.rdbuf();
-    run.strErrors = ss.str();
-    return run;
+    return RunHeadlessProgram(args);
 }
 
 std::string Joined(const std::vector<std::string>& lines) {
@@ -149,9 +105,9 @@ std::vector<std::string> Seen(const std::vector<std::string>& lines) {
 // Library start and discovery report their failures to the host's log only; the library start also puts
 // its notice in the message line. No box, no board-error state: the board found is driven.
 TEST(BoardFaultRun, StartUpFailuresGoToTheHostLog) {
-    const ProgramRun run = RunProgram({kBoard, "--headless=2", "--board-faults=0:*:cbDeclareRevision:2",
-                                       "--board-faults=0:0:cbFlashLED:328:always"});
-    ASSERT_EQ(0, run.nExitCode) << run.strErrors;
+    const HeadlessRun run = RunProgram({kBoard, "--headless=2", "--board-faults=0:*:cbDeclareRevision:2",
+                                        "--board-faults=0:0:cbFlashLED:328:always"});
+    ASSERT_EQ(0, run.nExit) << run.strErrors;
     const std::vector<std::string> expected = {
         "fault cbDeclareRevision on any board fails with 2 once",
         "fault cbFlashLED on board 0 fails with 328 always",
@@ -170,9 +126,9 @@ TEST(BoardFaultRun, StartUpFailuresGoToTheHostLog) {
 // no board in use, no further board number tried; start-up's board selection ends the state and drives
 // the board found before.
 TEST(BoardFaultRun, DiscoveryEndsAtABoardThatCannotBeNamed) {
-    const ProgramRun run =
+    const HeadlessRun run =
         RunProgram({kBoard, "--headless=1.5", "--board-faults=0:1:cbGetBoardName:328", "--trace"});
-    ASSERT_EQ(0, run.nExitCode) << run.strErrors;
+    ASSERT_EQ(0, run.nExit) << run.strErrors;
     const std::vector<std::string> expected = {
         "fault cbGetBoardName on board 1 fails with 328 once",
         Box(" MCL_determineBoards ERROR.\\n\\n Error: 328 "),
@@ -188,8 +144,8 @@ TEST(BoardFaultRun, DiscoveryEndsAtABoardThatCannotBeNamed) {
 // A device that does not answer discovery's probe is left out without a word; the program's own demo
 // board stands in.
 TEST(BoardFaultRun, DiscoveryLeavesOutADeviceThatDoesNotAnswer) {
-    const ProgramRun run = RunProgram({kBoard, "--headless=1.2", "--board-faults=0:0:cbDIn:328", "--trace"});
-    ASSERT_EQ(0, run.nExitCode) << run.strErrors;
+    const HeadlessRun run = RunProgram({kBoard, "--headless=1.2", "--board-faults=0:0:cbDIn:328", "--trace"});
+    ASSERT_EQ(0, run.nExit) << run.strErrors;
     const std::vector<std::string> expected = {"fault cbDIn on board 0 fails with 328 once"};
     EXPECT_EQ(expected, Seen(run.lines)) << Joined(run.lines);
     EXPECT_GE(Find(run.lines, "ul cbDIn(0, 0, &123) = 328"), 0);
@@ -200,9 +156,9 @@ TEST(BoardFaultRun, DiscoveryLeavesOutADeviceThatDoesNotAnswer) {
 // A failed analog write or level conversion only shows the library's text in the message line for five
 // seconds; that one sample is lost, nothing else changes and the next sample is written.
 TEST(BoardFaultRun, AFailedAnalogWriteIsANoticeOnly) {
-    const ProgramRun run = RunProgram({kBoard, "--headless=7.5", "--board-faults=0.5:0:cbAOut:328",
-                                       "--board-faults=1.5:0:cbToEngUnits:16", "--trace"});
-    ASSERT_EQ(0, run.nExitCode) << run.strErrors;
+    const HeadlessRun run = RunProgram({kBoard, "--headless=7.5", "--board-faults=0.5:0:cbAOut:328",
+                                        "--board-faults=1.5:0:cbToEngUnits:16", "--trace"});
+    ASSERT_EQ(0, run.nExit) << run.strErrors;
     const std::vector<std::string> expected = {
         "fault cbAOut on board 0 fails with 328 once",
         "fault message \"GetErrMsg: " + std::string(kDeviceAway) + " #0\"",
@@ -229,9 +185,9 @@ TEST(BoardFaultRun, AFailedAnalogWriteIsANoticeOnly) {
 // driving the board. Choosing the board while it is away fails in its port configuration (its own box);
 // choosing it once it is back is the way out: the board is driven again.
 TEST(BoardFaultRun, AnUnpluggedBoardIsTakenBackByChoosingItAgain) {
-    const ProgramRun run = RunProgram(
+    const HeadlessRun run = RunProgram(
         {kBoard, "--headless=2.5", "--board-unplug=0.3:0:1", kChooseBoard, kChooseBoard, "--trace"});
-    ASSERT_EQ(0, run.nExitCode) << run.strErrors;
+    ASSERT_EQ(0, run.nExit) << run.strErrors;
     // While the board is away the samples' notices may show too; they are checked below.
     std::vector<std::string> seen;
     for (const std::string& line : Seen(run.lines))
@@ -270,10 +226,10 @@ TEST(BoardFaultRun, AnUnpluggedBoardIsTakenBackByChoosingItAgain) {
 // The port configuration of a board choice: a failed output port gives its box and the state; the next
 // choice, whose zeroing of the TTL outputs fails, gives the zeroing's box; the third is the way out.
 TEST(BoardFaultRun, ChoosingABoardReportsItsPortConfigurationAndZeroing) {
-    const ProgramRun run =
+    const HeadlessRun run =
         RunProgram({kBoard, "--headless=3", "--board-faults=0.8:0:cbDConfigPort:328",
                     "--board-faults=1.3:0:cbDOut:328", kChooseBoard, kChooseBoard, kChooseBoard, "--trace"});
-    ASSERT_EQ(0, run.nExitCode) << run.strErrors;
+    ASSERT_EQ(0, run.nExit) << run.strErrors;
     const std::string strChose = "user chose Board>PCI-DDA08/12,  S/N: 01A2B3C4";
     const std::vector<std::string> expected = {
         "fault cbDConfigPort on board 0 fails with 328 once",
@@ -300,11 +256,11 @@ TEST(BoardFaultRun, ChoosingABoardReportsItsPortConfigurationAndZeroing) {
 // A TTL word the program cannot write (the advanced dialog's LED set-up): the box, the board-error line
 // and the state; choosing the board again is the way out.
 TEST(BoardFaultRun, ATtlWordThatCannotBeWrittenStopsTheBoard) {
-    const ProgramRun run = RunProgram(
+    const HeadlessRun run = RunProgram(
         {"--boards=USB-1208FS:01F50001", "--headless=4", "--choose=Options>TTL>TTL output of ROI code",
          "--choose=Help>QVL Advanced", "--board-faults=1.8:0:cbDOut:328", "--press=Setup ROIs", "--press=OK",
          "--choose=Board>USB-1208FS, S/N: 01F50001", "--trace"});
-    ASSERT_EQ(0, run.nExitCode) << run.strErrors;
+    ASSERT_EQ(0, run.nExit) << run.strErrors;
     std::vector<std::string> seen;
     for (const std::string& line : Seen(run.lines))
         if (line.rfind("fault message", 0) != 0) seen.push_back(line);
@@ -332,11 +288,11 @@ TEST(BoardFaultRun, ATtlWordThatCannotBeWrittenStopsTheBoard) {
 TEST(BoardFaultRun, TheExternalInterruptReportsAFailedEnableAndDisable) {
     const std::string strChoose = "--choose=Board>PCI-DIO24, S/N: 00D10024";
     const std::string strEdges = "Options>TTL>Enable pulse edge detection";
-    const ProgramRun run =
+    const HeadlessRun run =
         RunProgram({"--boards=PCI-DIO24:00D10024", "--headless=3.5", "--board-faults=0.5:0:cbEnableEvent:23",
                     "--board-faults=2.7:0:cbDisableEvent:328", strChoose, "--check=" + strEdges, strChoose,
                     "--check=" + strEdges, "--choose=" + strEdges, "--trace"});
-    ASSERT_EQ(0, run.nExitCode) << run.strErrors;
+    ASSERT_EQ(0, run.nExit) << run.strErrors;
     const std::string strChose = "user chose Board>PCI-DIO24,  S/N: 00D10024";
     const std::string strChoseEdges = "user chose Options>TTL>Enable  pulse  edge  detection";
     const std::vector<std::string> expected = {
@@ -363,8 +319,8 @@ TEST(BoardFaultRun, TheExternalInterruptReportsAFailedEnableAndDisable) {
 
 // A bad fault is refused before the program starts, with the reason.
 TEST(BoardFaultRun, ABadFaultEndsTheProgramWithStatusTwo) {
-    const ProgramRun run = RunProgram({kBoard, "--headless=1", "--board-faults=1:0:cbAOut:0"});
-    EXPECT_EQ(2, run.nExitCode);
+    const HeadlessRun run = RunProgram({kBoard, "--headless=1", "--board-faults=1:0:cbAOut:0"});
+    EXPECT_EQ(2, run.nExit);
     EXPECT_EQ(
         "TessaroPro: \"--board-faults=1:0:cbAOut:0\": the error must be one of the board library's error "
         "codes, "
@@ -376,11 +332,11 @@ TEST(BoardFaultRun, ABadFaultEndsTheProgramWithStatusTwo) {
 // The pulse burst's writes fail on its worker thread: one box for them all, shown by the main window, the
 // board-error line and the state.
 TEST(BoardFaultRun, TheBurstsFailingWritesGiveOneBox) {
-    const ProgramRun run = RunProgram(
+    const HeadlessRun run = RunProgram(
         {"--boards=USB-1208FS:01F50001", "--headless=4.5", "--choose=Options>TTL>TTL output of ROI code",
          "--choose=Help>QVL Advanced", "--press=Setup ROIs", "--press=2.5:Start",
          "--board-faults=3.2:0:cbDOut:328:always", "--trace"});
-    ASSERT_EQ(0, run.nExitCode) << run.strErrors;
+    ASSERT_EQ(0, run.nExit) << run.strErrors;
     const std::vector<std::string> expected = {
         "user chose Options>TTL>TTL  output  of  ROI  code", "user chose Help>QVL Advanced",
         "user pressed \"Setup ROIs\" in \"QVL Advanced\"",   "user pressed \"Start\" in \"QVL Advanced\"",

@@ -3,24 +3,19 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "run/headless_run.h"
 #include "run/program_options.h"
 #include "run/run_report.h"
 
 namespace {
 
-struct Parsed {
-    EOptionsResult eResult;
-    ProgramOptions options;
-    std::string strError;
-};
+using Parsed = ParsedOptions;
 
 Parsed Parse(std::vector<const char*> words) {
-    words.insert(words.begin(), "/opt/tessaro/TessaroPro");
-    Parsed p{EOptionsResult::Run, {}, {}};
-    p.eResult = ParseProgramOptions(static_cast<int>(words.size()), words.data(), p.options, p.strError);
-    return p;
+    return ParseWords(std::move(words));
 }
 
 TEST(DrivenOptions, TypingAndFileAnswersAreActionsInOrderWithTheOthers) {

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "engine/parameter_block.h"
+#include "run/headless_run.h"
 #include "support/temp_work_dir.h"
 
 namespace {
@@ -27,59 +28,6 @@ namespace {
 using SteadyClock = std::chrono::steady_clock;
 
 constexpr char kSavedFile[] = "Settings/TessaroParams.prm";
-
-struct ProgramResult {
-    int nExit = -1;  // -1: killed at the deadline, or ended on a signal
-    std::vector<std::string> lines;
-};
-
-std::string ReadFile(const std::string& strPath) {
-    std::ifstream in(strPath, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
-// Runs the program headless in the current folder with these arguments; its standard output goes to a
-// file there. A run still going after nLimitS seconds is killed.
-ProgramResult RunProgram(const std::vector<std::string>& args, int nLimitS = 40) {
-    ProgramResult result;
-    const pid_t pid = fork();
-    if (pid == 0) {
-        const int nOut = open("out.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        const int nErr = open("err.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        dup2(nOut, STDOUT_FILENO);
-        dup2(nErr, STDERR_FILENO);
-        unsetenv("DISPLAY");
-        std::vector<char*> argv{const_cast<char*>(TESSARO_PROGRAM)};
-        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        execv(TESSARO_PROGRAM, argv.data());
-        _exit(127);
-    }
-    if (pid < 0) return result;
-    const auto until = SteadyClock::now() + std::chrono::seconds(nLimitS);
-    for (;;) {
-        int nStatus = 0;
-        if (waitpid(pid, &nStatus, WNOHANG) == pid) {
-            result.nExit = WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : -1;
-            break;
-        }
-        if (SteadyClock::now() >= until) {
-            kill(pid, SIGKILL);
-            waitpid(pid, nullptr, 0);
-            break;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    std::istringstream in(ReadFile("out.txt"));
-    for (std::string line; std::getline(in, line);) {
-        // Without the seconds: "<kind> <text>".
-        const size_t n = line.find(' ');
-        result.lines.push_back(n == std::string::npos ? line : line.substr(n + 1));
-    }
-    return result;
-}
 
 // The index of the first line from nFrom on that starts with strStart; -1 when none does.
 long Find(const std::vector<std::string>& lines, const std::string& strStart, size_t nFrom = 0) {
@@ -96,7 +44,7 @@ std::string Joined(const std::vector<std::string>& lines) {
 
 ParameterBlock ReadParams(const std::string& strPath) {
     ParameterBlock params{};
-    const std::string image = ReadFile(strPath);
+    const std::string image = ReadWholeFile(strPath);
     EXPECT_EQ(sizeof params, image.size()) << strPath;
     if (image.size() == sizeof params) std::memcpy(&params, image.data(), sizeof params);
     return params;
@@ -112,10 +60,10 @@ class DrivenRun : public ::testing::Test {
 };
 
 TEST_F(DrivenRun, TypedPanelDomainIsAppliedAndSaved) {
-    const ProgramResult run =
-        RunProgram({"--headless=9", "--boards=PCI-DDA08/12", "--host-pattern=still", "--trace-texts",
-                    "--type-enter=Channel 1>Max=5", "--type-enter=Channel 1 > min=-5",
-                    "--type=Channel 2>Max=3", "--type=Min=2"});
+    const HeadlessRun run =
+        RunHeadlessProgram({"--headless=9", "--boards=PCI-DDA08/12", "--host-pattern=still", "--trace-texts",
+                            "--type-enter=Channel 1>Max=5", "--type-enter=Channel 1 > min=-5",
+                            "--type=Channel 2>Max=3", "--type=Min=2"});
     const std::string strOut = Joined(run.lines);
     ASSERT_EQ(0, run.nExit) << strOut;
     const long nMax = Find(run.lines, "user typed \"5\" into \"Channel 1>Max\" in \"");
@@ -149,10 +97,10 @@ TEST_F(DrivenRun, TypedPanelDomainIsAppliedAndSaved) {
 }
 
 TEST_F(DrivenRun, AdvancedDialogTakesTypedChannelCountAndLedOnTime) {
-    const ProgramResult run =
-        RunProgram({"--headless=6", "--boards=PCI-DDA08/12", "--host-pattern=still", "--trace-texts",
-                    "--choose=Help>QVL Advanced", "--type=Number DA Channels=4", "--type=6=250", "--press=OK",
-                    "--choose=Help>QVL Advanced"});
+    const HeadlessRun run =
+        RunHeadlessProgram({"--headless=6", "--boards=PCI-DDA08/12", "--host-pattern=still", "--trace-texts",
+                            "--choose=Help>QVL Advanced", "--type=Number DA Channels=4", "--type=6=250",
+                            "--press=OK", "--choose=Help>QVL Advanced"});
     const std::string strOut = Joined(run.lines);
     ASSERT_EQ(0, run.nExit) << strOut;
     const long nCount = Find(run.lines, "user typed \"4\" into \"Number DA Channels\" in \"QVL Advanced\"");
@@ -177,9 +125,9 @@ TEST_F(DrivenRun, AdvancedDialogTakesTypedChannelCountAndLedOnTime) {
 TEST_F(DrivenRun, FileDialogsAnsweredWithAPathSaveAndLoad) {
     // A first run saves its set-up under a name of the user's (the extension added), then leaves with
     // Channel 1's Max at 1 again, which the exit save writes to the default file.
-    ProgramResult run = RunProgram({"--headless=6", "--boards=PCI-DDA08/12", "--host-pattern=still",
-                                    "--type-enter=Channel 1>Max=5", "--file=Settings/mine",
-                                    "--choose=File>Save Parameters", "--type-enter=Channel 1>Max=1"});
+    HeadlessRun run = RunHeadlessProgram({"--headless=6", "--boards=PCI-DDA08/12", "--host-pattern=still",
+                                          "--type-enter=Channel 1>Max=5", "--file=Settings/mine",
+                                          "--choose=File>Save Parameters", "--type-enter=Channel 1>Max=1"});
     std::string strOut = Joined(run.lines);
     ASSERT_EQ(0, run.nExit) << strOut;
     const long nFile = Find(run.lines, "user will answer the next file dialog with \"Settings/mine\"");
@@ -199,8 +147,8 @@ TEST_F(DrivenRun, FileDialogsAnsweredWithAPathSaveAndLoad) {
 
     // The second run starts from the default file and loads the user's file: its panels show it, and
     // the exit save keeps it.
-    run = RunProgram({"--headless=4", "--boards=PCI-DDA08/12", "--host-pattern=still", "--trace-texts",
-                      "--file=Settings/mine.prm", "--choose=File>Load Parameters"});
+    run = RunHeadlessProgram({"--headless=4", "--boards=PCI-DDA08/12", "--host-pattern=still",
+                              "--trace-texts", "--file=Settings/mine.prm", "--choose=File>Load Parameters"});
     strOut = Joined(run.lines);
     ASSERT_EQ(0, run.nExit) << strOut;
     const long nLoad = Find(run.lines,
@@ -212,17 +160,17 @@ TEST_F(DrivenRun, FileDialogsAnsweredWithAPathSaveAndLoad) {
     EXPECT_EQ(5.0f, ReadParams(kSavedFile).fDomainMax[1]);
 
     // Without --file the dialog is cancelled, as before: nothing is saved there.
-    run = RunProgram({"--headless=3", "--boards=PCI-DDA08/12", "--choose=File>Save Parameters"});
+    run = RunHeadlessProgram({"--headless=3", "--boards=PCI-DDA08/12", "--choose=File>Save Parameters"});
     strOut = Joined(run.lines);
     EXPECT_GE(Find(run.lines, "file IDCANCEL save "), 0) << strOut;
     EXPECT_LT(Find(run.lines, "box IDOK MB_OK \"TessaroPro\" \"Parameters Saved.    \""), 0) << strOut;
 }
 
 TEST_F(DrivenRun, HostStatusChangesShowInTheStatusLine) {
-    const ProgramResult run = RunProgram({"--headless=5", "--boards=PCI-DDA08/12", "--host-pattern=still",
-                                          "--trace-texts", "--host-status=1.5:frozen=yes",
-                                          "--host-status=2.5:frozen=no", "--host-status=3:binocular=yes",
-                                          "--host-status=3.2:77=3", "--host-status=3.5:attached=no"});
+    const HeadlessRun run = RunHeadlessProgram(
+        {"--headless=5", "--boards=PCI-DDA08/12", "--host-pattern=still", "--trace-texts",
+         "--host-status=1.5:frozen=yes", "--host-status=2.5:frozen=no", "--host-status=3:binocular=yes",
+         "--host-status=3.2:77=3", "--host-status=3.5:attached=no"});
     const std::string strOut = Joined(run.lines);
     ASSERT_EQ(0, run.nExit) << strOut;
     const long nFrozen = Find(run.lines, "host notify 21 2 1");
@@ -248,7 +196,7 @@ TEST_F(DrivenRun, HostStatusChangesShowInTheStatusLine) {
 TEST_F(DrivenRun, HostBitRequestsDriveTheTtlOutputOnlyWithoutRoiOutput) {
     // The first request comes while the ROI code owns the TTL lines (the default) and is ignored; the
     // second asks only for bit 2 more, so the word is 0x04 (until the summary after it), then 0.
-    const ProgramResult run = RunProgram(
+    const HeadlessRun run = RunHeadlessProgram(
         {"--headless=4.5", "--boards=PCI-DDA08/12", "--host-pattern=still", "--trace-texts",
          "--host-ttl-bits=0.5:1", "--choose=Options>TTL>TTL output of ROI code",
          "--choose=Options>TTL>Show TTL as Hex", "--host-ttl-bits=2.5:0x05", "--host-ttl-bits=3.6:0"});
@@ -272,7 +220,8 @@ TEST_F(DrivenRun, HostBitRequestsDriveTheTtlOutputOnlyWithoutRoiOutput) {
 }
 
 TEST_F(DrivenRun, TextsAreTracedOnlyWhenAsked) {
-    const ProgramResult run = RunProgram({"--headless=2", "--boards=PCI-DDA08/12", "--type=Nothing Here=1"});
+    const HeadlessRun run =
+        RunHeadlessProgram({"--headless=2", "--boards=PCI-DDA08/12", "--type=Nothing Here=1"});
     const std::string strOut = Joined(run.lines);
     ASSERT_EQ(0, run.nExit) << strOut;
     EXPECT_LT(Find(run.lines, "text "), 0) << strOut;
