@@ -405,8 +405,7 @@ class CScreenThread {
     }
 
     // Painted off screen first, then copied in one go: no half-painted window is ever seen. Only what
-    // differs from the picture last painted is drawn and copied, unless the X window is to be painted
-    // whole (nPainted 0: new, mapped, moved or sized).
+    // differs from the picture last painted is drawn again.
     void Paint(XView& v, const CWindowSnapshot& w) {
         const int cx = w.rcWindow.right - w.rcWindow.left;
         const int cy = w.rcWindow.bottom - w.rcWindow.top;
@@ -422,22 +421,18 @@ class CScreenThread {
             if (v.pImage) cairo_surface_destroy(v.pImage);
             v.pImage = img;
         }
-        if (!bKeep || v.nPainted == 0) {
-            damage.assign(1, RECT{0, 0, cx, cy});
-        }
         v.pDrawnSnap = m_pSnap;  // w lies in the latest snapshot
         v.pDrawn = &w;
         v.nPainted = w.nChangeCount;
-        CopyToWindow(v, damage);
+        CopyToWindow(v);
         m_sh.nPaints.fetch_add(1);
     }
 
-    void CopyToWindow(XView& v, const std::vector<RECT>& parts) {
-        if (v.pImage == nullptr || parts.empty()) return;
+    // The whole picture goes to the X window in one copy: a copy of parts only makes cairo keep memory
+    // for an X window that was destroyed under it.
+    void CopyToWindow(XView& v) {
+        if (v.pImage == nullptr) return;
         cairo_t* cr = cairo_create(v.pSurface);
-        for (const RECT& rc : parts)
-            cairo_rectangle(cr, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top);
-        cairo_clip(cr);
         cairo_set_source_surface(cr, v.pImage, 0, 0);
         cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
         cairo_paint(cr);
@@ -481,8 +476,7 @@ class CScreenThread {
                         // The X server lost the pixels, not the picture: copied again whole.
                         XView& v = it->second;
                         if (v.pImage != nullptr && v.nPainted == w->nChangeCount) {
-                            CopyToWindow(v, {RECT{0, 0, cairo_image_surface_get_width(v.pImage),
-                                                  cairo_image_surface_get_height(v.pImage)}});
+                            CopyToWindow(v);
                         } else {
                             v.nPainted = 0;
                             Paint(v, *w);
