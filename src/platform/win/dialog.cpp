@@ -422,21 +422,26 @@ BOOL CDialog::CreateFromTemplate(const CDialogTemplate& tmpl, HWND hWndParent) {
 
 INT_PTR CDialog::DoModal() {
     const CDialogTemplate* tmpl = AfxFindDialogTemplate(m_nIDTemplate);
-    if (tmpl == nullptr || m_hWnd != nullptr) return -1;
-    HWND hOwner = OwnerFor(m_pParentWnd);
-    if (hOwner) {
-        CWnd* pTop = CWnd::FromHandle(hOwner)->GetTopLevelParent();
-        if (pTop) hOwner = pTop->GetSafeHwnd();
+    if (tmpl == nullptr) return -1;
+    return DoModalIndirect(*tmpl, OwnerFor(m_pParentWnd));
+}
+
+INT_PTR CDialog::DoModalIndirect(const CDialogTemplate& tmpl, HWND hOwner) {
+    if (m_hWnd != nullptr) return -1;
+    if (hOwner != nullptr && !::IsWindow(hOwner)) hOwner = nullptr;
+    if (hOwner != nullptr) {
+        if (CWnd* pTop = CWnd::FromHandle(hOwner)->GetTopLevelParent()) hOwner = pTop->GetSafeHwnd();
     }
+    // An owner the caller disabled already (a box shown through the user agent) stays as it is.
     BOOL bEnableOwner = FALSE;
-    if (hOwner && ::IsWindowEnabled(hOwner)) {
+    if (hOwner != nullptr && ::IsWindowEnabled(hOwner)) {
         ::EnableWindow(hOwner, FALSE);
         bEnableOwner = TRUE;
     }
     m_bModal = TRUE;
     // Set before creation, so that an EndDialog inside OnInitDialog ends the run before the loop starts.
     m_nFlags |= WF_CONTINUEMODAL;
-    if (CreateFromTemplate(*tmpl, hOwner)) {
+    if (CreateFromTemplate(tmpl, hOwner)) {
         if (m_nFlags & WF_CONTINUEMODAL) RunModalLoop(MLF_SHOWONIDLE);
         if (m_hWnd) {
             ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,

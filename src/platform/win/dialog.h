@@ -91,6 +91,9 @@ class CDialog : public CWnd {
     afx_msg LRESULT HandleInitDialog(WPARAM wParam, LPARAM lParam);
     BOOL CreateFromTemplate(const CDialogTemplate& tmpl, HWND hWndParent);
     HWND OwnerFor(CWnd* pParentWnd) const;
+    // The modal run of DoModal from any template: hOwner's top-level window (NULL or a window gone: none)
+    // owns the dialog and is disabled for the run unless it already is.
+    INT_PTR DoModalIndirect(const CDialogTemplate& tmpl, HWND hOwner);
 
     BOOL m_bModal = FALSE;
 

@@ -36,33 +36,7 @@ int EscapeAnswer(UINT nType, const std::vector<int>& buttons) {
 
 // ---- CRuntimeTemplateDialog ----
 INT_PTR CRuntimeTemplateDialog::DoModal() {
-    if (m_hWnd != nullptr) return -1;
-    HWND hOwner = m_hOwner;
-    if (hOwner != nullptr && !::IsWindow(hOwner)) hOwner = nullptr;
-    if (hOwner != nullptr) {
-        if (CWnd* pTop = CWnd::FromHandle(hOwner)->GetTopLevelParent()) hOwner = pTop->GetSafeHwnd();
-    }
-    // The owner stays as the caller left it (the user agent's caller disables it); a dialog run without
-    // that caller disables an enabled owner itself.
-    BOOL bEnableOwner = FALSE;
-    if (hOwner != nullptr && ::IsWindowEnabled(hOwner)) {
-        ::EnableWindow(hOwner, FALSE);
-        bEnableOwner = TRUE;
-    }
-    m_bModal = TRUE;
-    m_nFlags |= WF_CONTINUEMODAL;
-    if (CreateFromTemplate(m_template, hOwner)) {
-        if (m_nFlags & WF_CONTINUEMODAL) RunModalLoop(MLF_SHOWONIDLE);
-        if (m_hWnd) {
-            ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
-                           SWP_HIDEWINDOW | SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_NOZORDER);
-        }
-    }
-    m_nFlags &= ~WF_CONTINUEMODAL;
-    if (bEnableOwner && ::IsWindow(hOwner)) ::EnableWindow(hOwner, TRUE);
-    if (m_hWnd) DestroyWindow();
-    m_bModal = FALSE;
-    return m_nModalResult;
+    return DoModalIndirect(m_template, m_hOwner);
 }
 
 // ---- CMessageBoxDialog ----
