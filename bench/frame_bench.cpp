@@ -4,7 +4,8 @@
 // notification to the interapp window, and the user-interface thread's loop runs until idle: the
 // notification handler, the per-frame processing (counter, every channel's quality, value and D/A write,
 // the TTL input poll with markers for the input pattern's edges, the region-of-interest code on the TTL
-// output) and the repaints that the frame's texts cause.
+// output) and the repaints that the frame's texts cause. The windows are painted at most once per
+// display refresh (60 Hz of the clock), as on a screen.
 //
 // Floor: the same clock step and host frame (its post accepted and dropped), then exactly the library
 // calls the frame makes, made directly: the host's message statistics, per channel the data quality, the
@@ -14,13 +15,24 @@
 // board library's call log and the host library's call counts on; the benchmark fails when the two differ
 // in any call.
 //
+// The measurement is paired: each iteration runs a block of kBlockFrames frames and then a block of as
+// many floors, one after the other on the same clock, each block timed on its own; the ratio is the sum
+// of the frame blocks' times over the sum of the floor blocks'. So a slower or busier stretch of the
+// machine weighs on both sides alike. A block is long enough (32 ms of the clock) for the frames to see
+// the paint passes they would see alone.
+//
 // Cases: 1 and 8 channels on a PCI-DDA08/12, 4 on a USB-1208HS, each with the user-interface updates on
-// and off (the advanced dialog's "Disable UI updates"). The ratio frame / floor is printed per case. Run a
-// Release build: build-release/bench/frame_bench.
+// and off (the advanced dialog's "Disable UI updates"), and 8 channels with every text changing on every
+// frame (the gaze jumps between two regions of interest, which moves every channel's value and volts and
+// the ROI code, and the input lines walk one step per frame), and 8 channels with four boards attached
+// (the program uses the first: a frame costs the same however many boards are attached). The ratio frame /
+// floor is printed per case. Run a Release build: build-release/bench/frame_bench. Instruction counts per
+// frame: bench/callgrind-frame.
 #include <benchmark/benchmark.h>
 
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -40,6 +52,7 @@
 #include "platform/ul/cbw.h"
 #include "platform/ul/sim_control.h"
 #include "platform/win/clock_testing.h"
+#include "platform/win/message_loop.h"
 #include "platform/win/simulation.h"
 #include "resources/resource.h"
 
@@ -49,22 +62,34 @@ constexpr int kFrameRateHz = 500;
 constexpr LONGLONG kFramePeriodUs = 1000000 / kFrameRateHz;
 // The rig's input lines walk one line up every 4 ms: every other frame one line rises and one falls.
 constexpr unsigned kInputStepMs = 4;
+// With every text changing, one step per frame.
+constexpr unsigned kFastInputStepMs = 2;
 constexpr int kCheckFrames = 64;
+// Frames (and floors) per block of the paired measurement: a multiple of the input pattern's step.
+constexpr int kBlockFrames = 16;
+// Blocks of each side run before the measured ones.
+constexpr int kWarmBlocks = 4;
+// The display refresh the windows are painted at.
+constexpr LONGLONG kPaintPeriodUs = 1000000 / 60;
 
 struct BenchCase {
     const char* pszName;
     const char* pszDevice;
     int nChannels;
     bool bUiUpdates;
+    bool bEveryTextChanges;
 };
 
 const BenchCase kCases[] = {
-    {"dda08_1ch_ui", "PCI-DDA08/12:BENCH001", 1, true},
-    {"dda08_1ch_no_ui", "PCI-DDA08/12:BENCH001", 1, false},
-    {"dda08_8ch_ui", "PCI-DDA08/12:BENCH001", 8, true},
-    {"dda08_8ch_no_ui", "PCI-DDA08/12:BENCH001", 8, false},
-    {"usb1208hs_4ch_ui", "USB-1208HS:BENCH002", 4, true},
-    {"usb1208hs_4ch_no_ui", "USB-1208HS:BENCH002", 4, false},
+    {"dda08_1ch_ui", "PCI-DDA08/12:BENCH001", 1, true, false},
+    {"dda08_1ch_no_ui", "PCI-DDA08/12:BENCH001", 1, false, false},
+    {"dda08_8ch_ui", "PCI-DDA08/12:BENCH001", 8, true, false},
+    {"dda08_8ch_no_ui", "PCI-DDA08/12:BENCH001", 8, false, false},
+    {"dda08_8ch_ui_every_text", "PCI-DDA08/12:BENCH001", 8, true, true},
+    {"dda08_8ch_ui_4_boards",
+     "PCI-DDA08/12:BENCH001,PCI-DDA08/12:BENCH003,USB-1208HS:BENCH004,PCI-DDA08/12:BENCH005", 8, true, false},
+    {"usb1208hs_4ch_ui", "USB-1208HS:BENCH002", 4, true, false},
+    {"usb1208hs_4ch_no_ui", "USB-1208HS:BENCH002", 4, false, false},
 };
 
 BOOL PostToWindow(HWND hWnd, UINT nMessage, WPARAM wParam, LPARAM lParam) {
@@ -101,15 +126,22 @@ class CBenchRig {
     // Runs nFrames of one side with the call records on; the calls by name.
     std::map<std::string, long long> CountCalls(bool bFloor, int nFrames);
 
-    // The floor takes over the input lines where the program left them.
+    // Each side takes over the input lines where the other left them.
     void UseFloorPost(bool bFloor) {
         SimHost().SetPostFunction(bFloor ? AcceptAndDrop : PostToWindow);
-        if (bFloor) m_nPrevInput = g_nPrevTtlInput;
+        if (bFloor && !m_bFloor) m_nPrevInput = g_nPrevTtlInput;
+        if (!bFloor && m_bFloor) g_nPrevTtlInput = m_nPrevInput;
+        m_bFloor = bFloor;
     }
     bool BoardError() const { return m_pDlg && m_pDlg->m_bBoardError; }
 
   private:
     void StepHost() {
+        // With every text changing, the gaze jumps between the top left and the bottom right regions.
+        if (m_case.bEveryTextChanges) {
+            const bool bTopLeft = (++m_nStep & 1) != 0;
+            SimHost().ForceGazePoint(0, bTopLeft ? 0.25f : 0.75f, bTopLeft ? 0.25f : 0.75f);
+        }
         CClock::AdvanceQuietly(kFramePeriodUs);
         SimHost().Pump();
     }
@@ -119,11 +151,14 @@ class CBenchRig {
     bool m_bHs = false;
     int m_nBoard = 0;
     USHORT m_nPrevInput = 0;
+    unsigned m_nStep = 0;
+    bool m_bFloor = false;
 };
 
 bool CBenchRig::SetUp(std::string& strError) {
     CWinSimulation::Reset();
     CClockTesting::UseManualClock(0);
+    CMessageLoop::SetPaintPeriod(kPaintPeriodUs);
     CSimBoards::Reset();
     CSimBoards::SetCallLogLimit(0);
     SimHost().Reset();
@@ -189,7 +224,8 @@ bool CBenchRig::SetUp(std::string& strError) {
     SimHost().SetFrameRate(kFrameRateHz);
     SimHost().PlaceRoiGrid(4);
     SimHost().ForceDataQuality(0, 0);  // every frame good: the call counts do not depend on blinks
-    CSimBoards::SetTtlInputPattern(SimTtlInputPattern{ESimTtlInputPattern::Walk, kInputStepMs});
+    CSimBoards::SetTtlInputPattern(SimTtlInputPattern{
+        ESimTtlInputPattern::Walk, m_case.bEveryTextChanges ? kFastInputStepMs : kInputStepMs});
     UseFloorPost(false);
     theApp.m_bUiUpdatesDisabled = m_case.bUiUpdates ? FALSE : TRUE;
     for (int i = 0; i < 4; ++i) Frame();  // the first frames show what the selection left
@@ -312,51 +348,72 @@ CBenchRig* RigFor(const BenchCase& c) {
     return g_pRig.get();
 }
 
-void RunFrame(benchmark::State& state, const BenchCase* pCase) {
-    CBenchRig* pRig = RigFor(*pCase);
-    if (pRig == nullptr) {
-        state.SkipWithError(g_strRigError.c_str());
-        return;
-    }
-    for (auto _ : state) pRig->Frame();
-    if (pRig->BoardError()) state.SkipWithError("the board entered the board-error state");
+// The two sides of one block; not inlined, so that callgrind can count each (bench/callgrind-frame).
+// Each returns the block's real time in ns.
+__attribute__((noinline)) double BenchFrameBlock(CBenchRig& rig) {
+    rig.UseFloorPost(false);
+    const auto t0 = std::chrono::steady_clock::now();
+    for (int i = 0; i < kBlockFrames; ++i) rig.Frame();
+    return std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - t0).count();
 }
 
-void RunFloor(benchmark::State& state, const BenchCase* pCase) {
+__attribute__((noinline)) double BenchFloorBlock(CBenchRig& rig) {
+    rig.UseFloorPost(true);
+    const auto t0 = std::chrono::steady_clock::now();
+    for (int i = 0; i < kBlockFrames; ++i) rig.Floor();
+    return std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - t0).count();
+}
+
+struct PairedResult {
+    double dFrameNs = 0.0;  // per frame
+    double dFloorNs = 0.0;
+};
+std::map<std::string, PairedResult> g_results;
+
+void RunPaired(benchmark::State& state, const BenchCase* pCase) {
     CBenchRig* pRig = RigFor(*pCase);
     if (pRig == nullptr) {
         state.SkipWithError(g_strRigError.c_str());
         return;
     }
-    pRig->UseFloorPost(true);
-    for (auto _ : state) pRig->Floor();
+    for (int i = 0; i < kWarmBlocks; ++i) {
+        pRig->UseFloorPost(false);
+        for (int n = 0; n < kBlockFrames; ++n) pRig->Frame();
+        pRig->UseFloorPost(true);
+        for (int n = 0; n < kBlockFrames; ++n) pRig->Floor();
+    }
+    double dFrameNs = 0.0;
+    double dFloorNs = 0.0;
+    for (auto _ : state) {
+        dFrameNs += BenchFrameBlock(*pRig);
+        dFloorNs += BenchFloorBlock(*pRig);
+    }
     pRig->UseFloorPost(false);
+    if (pRig->BoardError()) {
+        state.SkipWithError("the board entered the board-error state");
+        return;
+    }
+    const double dFrames = static_cast<double>(state.iterations()) * kBlockFrames;
+    if (dFrames <= 0.0) return;
+    PairedResult& r = g_results[pCase->pszName];
+    r.dFrameNs = dFrameNs / dFrames;
+    r.dFloorNs = dFloorNs / dFrames;
+    state.counters["frame_ns"] = r.dFrameNs;
+    state.counters["floor_ns"] = r.dFloorNs;
+    state.counters["ratio"] = r.dFloorNs > 0.0 ? r.dFrameNs / r.dFloorNs : 0.0;
 }
 
-// The console output, and the time per iteration of each benchmark for the ratios.
-class CRatioReporter : public benchmark::ConsoleReporter {
+// Notes a benchmark that failed.
+class CPairedReporter : public benchmark::ConsoleReporter {
   public:
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            if (run.run_type != Run::RT_Iteration || run.iterations == 0) continue;
-            if (run.error_occurred) {
-                m_bFailed = true;
-                continue;
-            }
-            m_ns[run.run_name.function_name] = run.GetAdjustedRealTime() *
-                                               benchmark::GetTimeUnitMultiplier(benchmark::kNanosecond) /
-                                               benchmark::GetTimeUnitMultiplier(run.time_unit);
-        }
-    }
-    double Nanoseconds(const std::string& strName) const {
-        const auto it = m_ns.find(strName);
-        return it != m_ns.end() ? it->second : 0.0;
+        for (const Run& run : runs)
+            if (run.error_occurred) m_bFailed = true;
     }
     bool Failed() const { return m_bFailed; }
 
   private:
-    std::map<std::string, double> m_ns;
     bool m_bFailed = false;
 };
 
@@ -368,29 +425,23 @@ int main(int argc, char** argv) {
     // The dialog saves its settings when it goes: into a folder of its own.
     char szDir[] = "/tmp/frame_bench.XXXXXX";
     if (mkdtemp(szDir) == nullptr || chdir(szDir) != 0) return 1;
-    // FRAME_BENCH_ITERATIONS=N runs exactly N iterations of each benchmark, so that instruction counts
-    // (valgrind --tool=callgrind) of two builds cover the same frames.
+    // FRAME_BENCH_ITERATIONS=N runs exactly N blocks of each side (N * 16 frames and as many floors), so
+    // that instruction counts (bench/callgrind-frame) of two builds cover the same frames.
     const char* pszIterations = std::getenv("FRAME_BENCH_ITERATIONS");
     const long nIterations = pszIterations != nullptr ? std::atol(pszIterations) : 0;
     for (const BenchCase& c : kCases) {
-        auto* pFrame =
-            benchmark::RegisterBenchmark((std::string("frame/") + c.pszName).c_str(), RunFrame, &c);
-        auto* pFloor =
-            benchmark::RegisterBenchmark((std::string("floor/") + c.pszName).c_str(), RunFloor, &c);
-        if (nIterations > 0) {
-            pFrame->Iterations(nIterations);
-            pFloor->Iterations(nIterations);
-        }
+        auto* pPaired =
+            benchmark::RegisterBenchmark((std::string("paired/") + c.pszName).c_str(), RunPaired, &c);
+        if (nIterations > 0) pPaired->Iterations(nIterations);
     }
-    CRatioReporter reporter;
+    CPairedReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     g_pRig.reset();
     for (const BenchCase& c : kCases) {
-        const double dFrame = reporter.Nanoseconds(std::string("frame/") + c.pszName);
-        const double dFloor = reporter.Nanoseconds(std::string("floor/") + c.pszName);
-        if (dFrame > 0.0 && dFloor > 0.0)
-            std::printf("%-22s frame %7.0f ns  floor %7.0f ns  ratio %.2f\n", c.pszName, dFrame, dFloor,
-                        dFrame / dFloor);
+        const auto it = g_results.find(c.pszName);
+        if (it == g_results.end() || it->second.dFloorNs <= 0.0) continue;
+        std::printf("%-24s frame %7.0f ns  floor %7.0f ns  ratio %.2f\n", c.pszName, it->second.dFrameNs,
+                    it->second.dFloorNs, it->second.dFrameNs / it->second.dFloorNs);
     }
     benchmark::Shutdown();
     std::error_code ec;

@@ -61,15 +61,19 @@ long long g_nLastCpuNs = 0;
 int g_nFirstFrame = 0;
 int g_nLastFrame = 0;
 
+// The notification counts as posted before PostMessageA is called: the user-interface thread may handle
+// it before the call returns, and must then find its post time. A refused post is taken back; the
+// user-interface thread never handles one.
 BOOL TimedPost(HWND hWnd, UINT nMessage, WPARAM wParam, LPARAM lParam) {
     const std::size_t n = g_nPosted.load(std::memory_order_relaxed);
     if (n >= g_postNs.size()) return PostMessageA(hWnd, nMessage, wParam, lParam);
     g_postNs[n] = SteadyNs();
+    g_nPosted.store(n + 1, std::memory_order_release);
     const BOOL bPosted = PostMessageA(hWnd, nMessage, wParam, lParam);
-    if (bPosted)
-        g_nPosted.store(n + 1, std::memory_order_release);
-    else
+    if (!bPosted) {
+        g_nPosted.store(n, std::memory_order_release);
         ++g_nRefused;
+    }
     return bPosted;
 }
 

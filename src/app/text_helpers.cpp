@@ -11,7 +11,6 @@
 
 namespace {
 
-constexpr int kTextBufferSize = 1024;
 constexpr COLORREF kWhite = 0xFFFFFF;
 constexpr COLORREF kRed = 0x0000FF;
 constexpr int kStatusPointSize = 12;
@@ -30,13 +29,11 @@ void ShowIfDifferent(CWnd* pWnd, bool bShow) {
     if ((pWnd->IsWindowVisible() != FALSE) != bShow) pWnd->ShowWindow(bShow ? SW_SHOW : SW_HIDE);
 }
 
-// The one formatting path of the printf-style text setters: formats into a bounded buffer (truncated,
-// as AfxFormatTextV does) and sets the control's text. Nothing for a missing control or format.
-void SetFormattedText(CWnd* pWnd, const char* format, va_list args) {
+// The one core of the two printf-style setters: the text formatted (at most 1023 characters) and set;
+// the window formats again only when the format or its arguments changed.
+void SetTextV(CWnd* pWnd, const char* format, va_list args) {
     if (pWnd == nullptr || format == nullptr) return;
-    char szText[kTextBufferSize];
-    AfxFormatTextV(szText, sizeof szText, format, args);
-    pWnd->SetWindowText(szText);
+    pWnd->SetWindowTextV(format, args);
 }
 
 }  // namespace
@@ -45,7 +42,7 @@ int CTessaro2010Dlg::SetControlTextF(CWnd* pWnd, const char* format, ...) {
     if (m_bClosing || theApp.m_bUiUpdatesDisabled) return 0;
     va_list args;
     va_start(args, format);
-    SetFormattedText(pWnd, format, args);
+    SetTextV(pWnd, format, args);
     va_end(args);
     return 0;
 }
@@ -54,7 +51,7 @@ int CTessaro2010Dlg::SetDlgItemTextF(int nId, const char* format, ...) {
     if (m_bClosing || theApp.m_bUiUpdatesDisabled) return 0;
     va_list args;
     va_start(args, format);
-    SetFormattedText(GetSafeHwnd() != nullptr ? GetDlgItem(nId) : nullptr, format, args);
+    SetTextV(GetSafeHwnd() != nullptr ? GetDlgItem(nId) : nullptr, format, args);
     va_end(args);
     return 0;
 }

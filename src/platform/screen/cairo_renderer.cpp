@@ -327,9 +327,12 @@ bool CoversRightPart(const CWindowSnapshot& below, const CWindowSnapshot& w) {
 
 void CCairoRenderer::PaintWindow(cairo_t* cr, const CWindowSnapshot& w, POINT ptOrigin,
                                  const std::vector<CWindowSnapshot>* pSiblings, size_t nIndex) {
-    if (!w.bVisible) return;
+    if (!w.bVisible && !(m_bShowTop && pSiblings == nullptr)) return;
     const RECT rcWnd = Offset(w.rcWindow, ptOrigin);
     const RECT rcCli = Offset(w.rcClient, ptOrigin);
+    if (m_bCull && (rcWnd.right <= m_rcCull.left || rcWnd.left >= m_rcCull.right ||
+                    rcWnd.bottom <= m_rcCull.top || rcWnd.top >= m_rcCull.bottom))
+        return;
     cairo_save(cr);
     ClipTo(cr, rcWnd);
     std::vector<RECT> covering;  // client coordinates of w
@@ -389,10 +392,33 @@ cairo_surface_t* CCairoRenderer::RenderToImage(const CWindowSnapshot& w) {
     cairo_t* cr = cairo_create(s);
     SetColour(cr, GetSysColor(COLOR_BTNFACE));
     cairo_paint(cr);
-    CWindowSnapshot shown = w;
-    shown.bVisible = TRUE;  // a picture of the window as it would show
-    RenderWindow(cr, shown);
+    m_bShowTop = true;  // a picture of the window as it would show
+    RenderWindow(cr, w);
+    m_bShowTop = false;
     cairo_destroy(cr);
     cairo_surface_flush(s);
     return s;
+}
+
+void CCairoRenderer::RenderDamage(cairo_surface_t* pImage, const CWindowSnapshot& w,
+                                  const std::vector<RECT>& damage) {
+    if (pImage == nullptr || damage.empty()) return;
+    cairo_t* cr = cairo_create(pImage);
+    RECT rcAll = damage.front();
+    for (const RECT& rc : damage) {
+        cairo_rectangle(cr, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top);
+        rcAll = RECT{std::min(rcAll.left, rc.left), std::min(rcAll.top, rc.top),
+                     std::max(rcAll.right, rc.right), std::max(rcAll.bottom, rc.bottom)};
+    }
+    cairo_clip(cr);
+    SetColour(cr, GetSysColor(COLOR_BTNFACE));
+    cairo_paint(cr);
+    m_bShowTop = true;
+    m_bCull = true;
+    m_rcCull = rcAll;
+    RenderWindow(cr, w);
+    m_bCull = false;
+    m_bShowTop = false;
+    cairo_destroy(cr);
+    cairo_surface_flush(pImage);
 }

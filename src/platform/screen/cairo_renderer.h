@@ -29,6 +29,11 @@ class CCairoRenderer {
     // A new RGB24 image of the window's size with the window painted on it (the caller destroys it);
     // NULL for an empty or absurd (over 16384 px) rectangle.
     cairo_surface_t* RenderToImage(const CWindowSnapshot& w);
+    // Brings pImage, a picture of the window RenderToImage drew from an earlier snapshot, up to w where
+    // the two snapshots differ: inside the damage rectangles (window pixels, AfxSnapshotDamage) the
+    // picture is cleared and every window reaching into them painted again, so it ends as RenderToImage(w)
+    // would draw it, for the cost of the damaged part.
+    void RenderDamage(cairo_surface_t* pImage, const CWindowSnapshot& w, const std::vector<RECT>& damage);
 
     // One recorded operation on cr, whose origin is the operation's coordinate origin.
     void ReplayOp(cairo_t* cr, const CDrawOp& op);
@@ -53,6 +58,11 @@ class CCairoRenderer {
     // line's rows begins; a sibling above or below the line (a control inside a group box, under its
     // caption) leaves the line its natural width.
     std::vector<RECT> m_covering;
+    // While a damaged part is painted: windows outside this rectangle (the context's pixels) are skipped.
+    bool m_bCull = false;
+    RECT m_rcCull{};
+    // The top-level window is painted as shown whatever its WS_VISIBLE says.
+    bool m_bShowTop = false;
     std::map<UINT, cairo_surface_t*> m_bitmaps;  // NULL entries: not decodable
     std::map<HICON, cairo_surface_t*> m_icons;
 };

@@ -200,8 +200,13 @@ struct XView {
     std::uint64_t nConfigure = 0;     // the last window-manager rectangle handed to the framework
     std::optional<RECT> rcRefused;    // that rectangle, until a snapshot shows the framework took it
     bool bMapped = false;
-    std::uint64_t nPainted = 0;  // change count painted
+    std::uint64_t nPainted = 0;  // change count painted (0: the X window must be painted whole)
     std::string strTitle;
+    // The window's picture as last painted, and the snapshot it was drawn from: a later snapshot is
+    // drawn only where it differs.
+    cairo_surface_t* pImage = nullptr;
+    std::shared_ptr<const CScreenSnapshot> pDrawnSnap;  // holds *pDrawn
+    const CWindowSnapshot* pDrawn = nullptr;
 };
 
 }  // namespace
@@ -273,6 +278,8 @@ class CScreenThread {
 
   private:
     void Drop(XView& v) {
+        if (v.pImage) cairo_surface_destroy(v.pImage);
+        v.pImage = nullptr;
         if (v.pSurface) cairo_surface_destroy(v.pSurface);
         v.pSurface = nullptr;
         if (v.xWin) XDestroyWindow(m_dpy, v.xWin);
@@ -289,10 +296,11 @@ class CScreenThread {
             nConfigured = m_sh.nPendingConfigured;
         }
         if (!snap) return;
-        m_snap = std::move(*snap);
+        m_pSnap = std::make_shared<const CScreenSnapshot>(std::move(*snap));
+        const CScreenSnapshot& latest = *m_pSnap;
         m_nConfigured = nConfigured;
         std::map<HWND, bool> present;
-        for (const CWindowSnapshot& w : m_snap.windows) {
+        for (const CWindowSnapshot& w : latest.windows) {
             present[w.hWnd] = true;
             const int cx = w.rcWindow.right - w.rcWindow.left;
             const int cy = w.rcWindow.bottom - w.rcWindow.top;
@@ -351,7 +359,7 @@ class CScreenThread {
     // the person sees at that point.
     void Restack() {
         std::vector<Window> order;
-        for (const CWindowSnapshot& w : m_snap.windows) {
+        for (const CWindowSnapshot& w : m_pSnap->windows) {
             auto it = m_views.find(w.hWnd);
             if (it != m_views.end() && it->second.bMapped) order.push_back(it->second.xWin);
         }
@@ -396,19 +404,40 @@ class CScreenThread {
         return v;
     }
 
+    // Painted off screen first, then copied in one go: no half-painted window is ever seen. Only what
+    // differs from the picture last painted is drawn again.
     void Paint(XView& v, const CWindowSnapshot& w) {
-        // Painted off screen first, then copied in one go: no half-painted window is ever seen.
-        cairo_surface_t* img = m_renderer.RenderToImage(w);
-        if (img == nullptr) return;
+        const int cx = w.rcWindow.right - w.rcWindow.left;
+        const int cy = w.rcWindow.bottom - w.rcWindow.top;
+        std::vector<RECT> damage;
+        const bool bKeep = v.pImage != nullptr && cairo_image_surface_get_width(v.pImage) == cx &&
+                           cairo_image_surface_get_height(v.pImage) == cy && v.pDrawn != nullptr &&
+                           AfxSnapshotDamage(*v.pDrawn, w, &damage);
+        if (bKeep) {
+            m_renderer.RenderDamage(v.pImage, w, damage);
+        } else {
+            cairo_surface_t* img = m_renderer.RenderToImage(w);
+            if (img == nullptr) return;
+            if (v.pImage) cairo_surface_destroy(v.pImage);
+            v.pImage = img;
+        }
+        v.pDrawnSnap = m_pSnap;  // w lies in the latest snapshot
+        v.pDrawn = &w;
+        v.nPainted = w.nChangeCount;
+        CopyToWindow(v);
+        m_sh.nPaints.fetch_add(1);
+    }
+
+    // The whole picture goes to the X window in one copy: a copy of parts only makes cairo keep memory
+    // for an X window that was destroyed under it.
+    void CopyToWindow(XView& v) {
+        if (v.pImage == nullptr) return;
         cairo_t* cr = cairo_create(v.pSurface);
-        cairo_set_source_surface(cr, img, 0, 0);
+        cairo_set_source_surface(cr, v.pImage, 0, 0);
         cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
         cairo_paint(cr);
         cairo_destroy(cr);
-        cairo_surface_destroy(img);
         cairo_surface_flush(v.pSurface);
-        v.nPainted = w.nChangeCount;
-        m_sh.nPaints.fetch_add(1);
     }
 
     HWND WindowOf(Window x) const {
@@ -418,7 +447,7 @@ class CScreenThread {
     }
 
     const CWindowSnapshot* SnapOf(HWND h) const {
-        for (const CWindowSnapshot& w : m_snap.windows)
+        for (const CWindowSnapshot& w : m_pSnap->windows)
             if (w.hWnd == h) return &w;
         return nullptr;
     }
@@ -443,7 +472,16 @@ class CScreenThread {
             case Expose:
                 if (ev.xexpose.count == 0) {
                     auto it = m_views.find(h);
-                    if (const CWindowSnapshot* w = SnapOf(h); w && it != m_views.end()) Paint(it->second, *w);
+                    if (const CWindowSnapshot* w = SnapOf(h); w && it != m_views.end()) {
+                        // The X server lost the pixels, not the picture: copied again whole.
+                        XView& v = it->second;
+                        if (v.pImage != nullptr && v.nPainted == w->nChangeCount) {
+                            CopyToWindow(v);
+                        } else {
+                            v.nPainted = 0;
+                            Paint(v, *w);
+                        }
+                    }
                 }
                 break;
             case ButtonPress:
@@ -568,7 +606,8 @@ class CScreenThread {
     Atom m_wmProtocols = 0;
     std::map<HWND, XView> m_views;
     std::vector<Window> m_stack;  // the mapped windows as last stacked, top first
-    CScreenSnapshot m_snap;
+    // The latest snapshot; views keep the one they were painted from alive.
+    std::shared_ptr<const CScreenSnapshot> m_pSnap = std::make_shared<const CScreenSnapshot>();
 };
 
 }  // namespace
@@ -643,8 +682,11 @@ BOOL CScreenSession::Start(const char* pszDisplay) {
     m_pShared = sh;
     m_pPreviousMeasurer = AfxSetTextMeasurer(&sh->measurer);
     m_nOffered = 0;
-    m_nIdleHook = CMessageLoop::AddIdleHook([this] { Refresh(); });
+    m_nPreviousPaintPeriodUs = CMessageLoop::GetPaintPeriod();
+    CMessageLoop::SetPaintPeriod(kRefreshPeriodUs);
+    m_nIdleHook = CMessageLoop::AddIdleHook([this] { RefreshWhenDue(); });
     Refresh();
+    m_tNextRefresh = std::chrono::steady_clock::now() + std::chrono::microseconds(kRefreshPeriodUs);
     return TRUE;
 }
 
@@ -652,6 +694,7 @@ void CScreenSession::Stop() {
     if (!m_pShared) return;
     CMessageLoop::RemoveIdleHook(m_nIdleHook);
     m_nIdleHook = 0;
+    CMessageLoop::SetPaintPeriod(m_nPreviousPaintPeriodUs);
     AfxSetTextMeasurer(m_pPreviousMeasurer);
     m_pPreviousMeasurer = nullptr;
     m_pShared->bQuit.store(true);
@@ -687,6 +730,17 @@ void CScreenSession::Refresh() {
         m_pShared->nPendingConfigured = nConfigured;
     }
     m_pShared->Wake();
+}
+
+void CScreenSession::RefreshWhenDue() {
+    if (!m_pShared) return;
+    const auto now = std::chrono::steady_clock::now();
+    if (now < m_tNextRefresh) {
+        CMessageLoop::WakeIdleHooksBy(m_tNextRefresh);
+        return;
+    }
+    m_tNextRefresh = now + std::chrono::microseconds(kRefreshPeriodUs);
+    Refresh();
 }
 
 unsigned long CScreenSession::GetXWindow(HWND hWnd) const {

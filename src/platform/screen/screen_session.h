@@ -12,6 +12,7 @@
 // ever shown. While a session runs, the framework measures text with the screen's font.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -33,6 +34,10 @@ class CScreenSession {
     // Takes a snapshot now and hands it to the screen thread when something changed.
     void Refresh();
 
+    // The display's refresh: while the session runs, windows are painted (CMessageLoop::SetPaintPeriod)
+    // and snapshots taken at most this often.
+    static constexpr LONGLONG kRefreshPeriodUs = 1000000 / 60;
+
     // Inspection (any thread): the X window showing a framework window (0: none), and how many times
     // the screen thread has painted windows.
     unsigned long GetXWindow(HWND hWnd) const;
@@ -49,7 +54,13 @@ class CScreenSession {
 
     std::shared_ptr<CShared> m_pShared;
     std::string m_strError;
+    // The idle hook's refresh: at most one snapshot per refresh period (real time); one put off wakes the
+    // loop when it is due.
+    void RefreshWhenDue();
+
     UINT_PTR m_nIdleHook = 0;
+    std::chrono::steady_clock::time_point m_tNextRefresh{};
+    LONGLONG m_nPreviousPaintPeriodUs = 0;
     std::uint64_t m_nOffered = 0;  // change count of the last snapshot handed over
     class CTextMeasurer* m_pPreviousMeasurer = nullptr;
 };

@@ -37,7 +37,7 @@ bool CSimLibrary::IsDeviceCreated(const SimAttachedDevice& device) const {
     return false;
 }
 
-void CSimLibrary::DriveTtlInputPattern() {
+void CSimLibrary::DriveTtlInputPattern(int nBoard) {
     LONGLONG nNowUs = 0;
     if (m_timeSource) {
         nNowUs = m_timeSource();
@@ -48,7 +48,11 @@ void CSimLibrary::DriveTtlInputPattern() {
                 .count();
     }
     const unsigned nByte = CSimBoards::TtlInputPatternByte(m_ttlInputPattern, nNowUs);
-    for (auto& [nBoard, pBoard] : m_boards) pBoard->DriveTtlInputs(nByte);
+    if (nBoard != kEveryBoard) {
+        if (CSimDevice* pBoard = FindBoard(nBoard)) pBoard->DriveTtlInputs(nByte);
+        return;
+    }
+    for (auto& [n, pBoard] : m_boards) pBoard->DriveTtlInputs(nByte);
 }
 
 int CSimLibrary::TakeInjectedFailure(const char* pszName, int nBoard) {

@@ -69,15 +69,18 @@ class CSimLibrary {
     SimTtlInputPattern m_ttlInputPattern;
     std::function<LONGLONG()> m_timeSource;
 
-    // lock held: what the TTL input pattern drives now, on every board.
-    void DriveTtlInputs() {
-        if (m_ttlInputPattern.eKind != ESimTtlInputPattern::Off) DriveTtlInputPattern();
+    // lock held: what the TTL input pattern drives now, on every board (an inspection's view), or on
+    // board nBoard only (a call: it reads no other board's lines), so that a call costs the same however
+    // many boards are attached.
+    void DriveTtlInputs(int nBoard = kEveryBoard) {
+        if (m_ttlInputPattern.eKind != ESimTtlInputPattern::Off) DriveTtlInputPattern(nBoard);
     }
 
   private:
     CSimLibrary() = default;
 
-    void DriveTtlInputPattern();
+    static constexpr int kEveryBoard = -1000;
+    void DriveTtlInputPattern(int nBoard);
     int TakeInjectedFailure(const char* pszName, int nBoard);
     void AppendLog(SimCallRecord& rec, std::vector<std::string>&& args);
     void StopEventThread();
@@ -107,14 +110,17 @@ int CSimLibrary::Call(const char* pszName, int nBoard, Body&& body, Format&& for
     std::function<void(const SimOutputChange&)> listener;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        DriveTtlInputs();
-        int err = TakeInjectedFailure(pszName, nBoard);
+        DriveTtlInputs(nBoard);
+        int err = m_failRules.empty() ? NOERRORS : TakeInjectedFailure(pszName, nBoard);
         if (err == NOERRORS) err = body(effects);
-        rec.strName = pszName;
         rec.nBoard = nBoard;
         rec.nResult = err;
-        if (m_nLogLimit > 0 || m_callHook) AppendLog(rec, format(err));
-        hook = m_callHook;
+        // The record is kept or shown only when a log or a hook asks for it.
+        if (m_nLogLimit > 0 || m_callHook) {
+            rec.strName = pszName;
+            AppendLog(rec, format(err));
+            hook = m_callHook;
+        }
         if (!effects.changes.empty()) listener = m_outputListener;
     }
     if (hook) hook(rec);

@@ -359,3 +359,79 @@ int AfxFormatText(char* pszBuffer, std::size_t nSize, const char* pszFormat, ...
     va_end(args);
     return nResult;
 }
+
+bool AfxPackFormatArguments(const char* pszFormat, va_list args, unsigned char* pOut, std::size_t nSize,
+                            std::size_t* pnBytes) {
+    *pnBytes = 0;
+    if (pszFormat == nullptr) return false;
+    va_list copy;
+    va_copy(copy, args);
+    std::size_t n = 0;
+    bool bPacked = true;
+    auto put = [&](const void* p, std::size_t nBytes) {
+        if (nBytes > nSize - n) return false;
+        std::memcpy(pOut + n, p, nBytes);
+        n += nBytes;
+        return true;
+    };
+    for (const char* p = pszFormat; bPacked && *p != '\0'; ++p) {
+        if (*p != '%') continue;
+        ++p;
+        while (*p == '-' || *p == '+' || *p == ' ' || *p == '#' || *p == '0') ++p;
+        if (*p == '*') {
+            const int nWidth = va_arg(copy, int);
+            bPacked = put(&nWidth, sizeof nWidth);
+            ++p;
+        }
+        while (*p >= '0' && *p <= '9') ++p;
+        if (*p == '.') {
+            ++p;
+            if (*p == '*') {
+                const int nPrecision = va_arg(copy, int);
+                bPacked = bPacked && put(&nPrecision, sizeof nPrecision);
+                ++p;
+            }
+            while (*p >= '0' && *p <= '9') ++p;
+        }
+        switch (*p) {
+            case '%':
+                break;
+            case 'd':
+            case 'i':
+            case 'c':
+            case 'u':
+            case 'x':
+            case 'X':
+            case 'o': {
+                const int nValue = va_arg(copy, int);
+                bPacked = bPacked && put(&nValue, sizeof nValue);
+                break;
+            }
+            case 'f':
+            case 'F':
+            case 'e':
+            case 'E':
+            case 'g':
+            case 'G':
+            case 'a':
+            case 'A': {
+                const double dValue = va_arg(copy, double);
+                bPacked = bPacked && put(&dValue, sizeof dValue);
+                break;
+            }
+            case 's': {
+                const char* psz = va_arg(copy, const char*);
+                bPacked = bPacked && psz != nullptr && put(psz, std::strlen(psz) + 1);
+                break;
+            }
+            default:  // a length modifier, %n, %p, the end of the format, anything else
+                bPacked = false;
+                break;
+        }
+        if (*p == '\0') break;
+    }
+    va_end(copy);
+    if (!bPacked) return false;
+    *pnBytes = n;
+    return true;
+}

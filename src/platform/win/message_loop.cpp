@@ -93,6 +93,20 @@ void ErasePosted(Queue& q, std::deque<Posted>::iterator it, std::deque<Posted>::
 Taken TakeLowerLocked(State& s, Queue& q, MSG* pMsg, HWND hFilter, UINT nMin, UINT nMax, bool bRemove,
                       UINT nKinds);
 
+// Under a paint period a pass starts at most once per period and then paints every window that is
+// invalid until none is left (windows invalidated by messages handled meanwhile included).
+bool PaintDueLocked(const State& s, const Queue& q) {
+    return s.nPaintPeriodUs <= 0 || q.bPaintPass || CClock::NowMicros() >= q.nPaintDueUs;
+}
+
+void StartPaintPassLocked(const State& s, Queue& q) {
+    if (s.nPaintPeriodUs <= 0) return;
+    const LONGLONG now = CClock::NowMicros();
+    if (q.bPaintPass && now < q.nPaintDueUs) return;
+    q.bPaintPass = true;
+    q.nPaintDueUs = now + s.nPaintPeriodUs;
+}
+
 // Takes (or with bRemove false, looks at) the next message of the queue in the loop's order. The caller
 // holds the lock.
 Taken TakeLocked(State& s, Queue& q, MSG* pMsg, std::unique_ptr<std::string>* pText, HWND hFilter, UINT nMin,
@@ -155,11 +169,13 @@ Taken TakeLowerLocked(State& s, Queue& q, MSG* pMsg, HWND hFilter, UINT nMin, UI
         if (bRemove) q.bQuit = FALSE;
         return Taken::Quit;
     }
-    if ((nKinds & kPaint) && hFilter != kThreadOnly && Matches(nullptr, WM_PAINT, nullptr, nMin, nMax)) {
+    if ((nKinds & kPaint) && hFilter != kThreadOnly && Matches(nullptr, WM_PAINT, nullptr, nMin, nMax) &&
+        PaintDueLocked(s, q)) {
         SettleHiddenLocked(s, q);
         auto take = [&](WndRec* r) {
             *pMsg = MSG{r->hWnd, WM_PAINT, 0, 0, nNowMs, {0, 0}};
             if (bRemove) {
+                StartPaintPassLocked(s, q);
                 UnionRect(&r->rcPainting, r->bPainting ? &r->rcPainting : &r->rcInvalid, &r->rcInvalid);
                 r->bErasePainting = (r->bPainting && r->bErasePainting) || r->bEraseInvalid;
                 r->bPainting = TRUE;
@@ -167,6 +183,7 @@ Taken TakeLowerLocked(State& s, Queue& q, MSG* pMsg, HWND hFilter, UINT nMin, UI
                 r->rcInvalid = RECT{};
                 r->bEraseInvalid = FALSE;
                 q.invalid.erase(reinterpret_cast<std::uintptr_t>(r->hWnd));
+                if (q.invalid.empty()) q.bPaintPass = false;
             }
             return Taken::Msg;
         };
@@ -188,6 +205,7 @@ Taken TakeLowerLocked(State& s, Queue& q, MSG* pMsg, HWND hFilter, UINT nMin, UI
                 }
                 return take(r);
             }
+            q.bPaintPass = false;  // nothing left to paint: the pass is over
         }
     }
     if (nKinds & kTimer) {
@@ -244,6 +262,13 @@ bool WaitForWork(const std::shared_ptr<Queue>& pq, Steady::time_point& tLast) {
                            std::chrono::microseconds(std::max<LONGLONG>(0, next - CClock::NowMicros()));
             }
         }
+        if (!CClock::IsManual() && s.nPaintPeriodUs > 0 && !q.invalid.empty() && !PaintDueLocked(s, q)) {
+            deadline = std::min(deadline, Steady::now() + std::chrono::microseconds(std::max<LONGLONG>(
+                                                              0, q.nPaintDueUs - CClock::NowMicros())));
+        }
+        // An idle hook asked to run again by then.
+        deadline = std::min(deadline, q.tIdleWake);
+        q.tIdleWake = Steady::time_point::max();
         const bool bStall = static_cast<bool>(q.pfnStall);
         const auto stallAt = tLast + std::chrono::milliseconds(q.nStallMs);
         if (bStall) deadline = std::min(deadline, stallAt);
@@ -439,6 +464,30 @@ BOOL CMessageLoop::RunUntil(const std::function<bool()>& done, const std::functi
     EndOfLoop(pq, true);
     t_nTakenSeq = nOuterSeq;
     return bResult;
+}
+
+void CMessageLoop::SetPaintPeriod(LONGLONG nMicros) {
+    State& s = S();
+    std::lock_guard<std::mutex> lock(s.mtx);
+    s.nPaintPeriodUs = std::max<LONGLONG>(0, nMicros);
+    for (auto& [tid, q] : s.queues) {
+        q->nPaintDueUs = 0;
+        q->bPaintPass = false;
+        Wake(*q);
+    }
+}
+
+LONGLONG CMessageLoop::GetPaintPeriod() {
+    State& s = S();
+    std::lock_guard<std::mutex> lock(s.mtx);
+    return s.nPaintPeriodUs;
+}
+
+void CMessageLoop::WakeIdleHooksBy(std::chrono::steady_clock::time_point tWhen) {
+    State& s = S();
+    std::lock_guard<std::mutex> lock(s.mtx);
+    auto q = QueueFor(s, GetCurrentThreadId());
+    q->tIdleWake = std::min(q->tIdleWake, tWhen);
 }
 
 int CMessageLoop::PumpPending() {

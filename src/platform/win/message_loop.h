@@ -31,6 +31,7 @@
 // to a thread that is busy makes no system call.
 #pragma once
 
+#include <chrono>
 #include <functional>
 
 #include "platform/win/messages.h"
@@ -51,6 +52,17 @@ class CMessageLoop {
     // Repeats PumpPending until nothing is pending (a handler that keeps posting keeps it running).
     static int RunUntilIdle();
     static BOOL HasPending();
+
+    // Paints at most once per display refresh: with a period, a thread's loop starts a paint pass (every
+    // window then invalid, and any invalidated while it lasts, is painted) only when nMicros of the clock
+    // have passed since its last pass began; a waiting loop wakes for the next pass. 0 (the default, and
+    // after a simulation reset) paints whenever the queue is otherwise empty. Paints still come only
+    // when no posted message waits; UpdateWindow still paints at once.
+    static void SetPaintPeriod(LONGLONG nMicros);
+    static LONGLONG GetPaintPeriod();
+    // A loop of this thread that waits idle wakes by tWhen (real time) and runs its idle hooks again: an
+    // idle hook that put work off to a later time asks for its turn so.
+    static void WakeIdleHooksBy(std::chrono::steady_clock::time_point tWhen);
     // Posted messages (user input included) now waiting in the queue of a thread.
     static size_t PostedCount(DWORD nThreadId);
 

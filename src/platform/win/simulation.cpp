@@ -5,6 +5,7 @@
 #include "platform/win/clock.h"
 #include "platform/win/clock_testing.h"
 #include "platform/win/kernel.h"
+#include "platform/win/message_loop.h"
 #include "platform/win/text_measure.h"
 #include "platform/win/user_agent.h"
 #include "platform/win/win_state.h"
@@ -24,6 +25,7 @@ void CWinSimulation::Reset() {
     CClockTesting::SetWorkerSleep(CClockTesting::WorkerSleepAdvances);
     CClockTesting::SetPerformanceFrequency(CClock::kDefaultPerformanceFrequency);
     AfxSetTextMeasurer(nullptr);
+    CMessageLoop::SetPaintPeriod(0);
     SetLastError(ERROR_SUCCESS);
 }
 

@@ -1,4 +1,5 @@
 #include "platform/win/snapshot.h"
+#include "platform/win/snapshot_testing.h"
 
 #include <map>
 #include <mutex>
@@ -38,13 +39,49 @@ bool SameList(const std::vector<T>& a, const std::vector<T>& b, F same) {
     return true;
 }
 
+// Where and how the window sits among its siblings.
+bool SamePlace(const CWindowSnapshot& a, const CWindowSnapshot& b) {
+    return a.hWnd == b.hWnd && SameRect(a.rcWindow, b.rcWindow) && SameRect(a.rcClient, b.rcClient) &&
+           a.bVisible == b.bVisible && a.bTopmost == b.bTopmost && a.nZOrder == b.nZOrder &&
+           a.dwStyle == b.dwStyle && a.dwExStyle == b.dwExStyle;
+}
+
+// What the window itself shows, its children aside.
+bool SameContent(const CWindowSnapshot& a, const CWindowSnapshot& b) {
+    return a.strClass == b.strClass && a.bEnabled == b.bEnabled && a.nID == b.nID && a.strText == b.strText &&
+           SameList(a.menuBar, b.menuBar, SameItem) && SameList(a.drawOps, b.drawOps, SameOp) &&
+           SameList(a.nonClientOps, b.nonClientOps, SameOp);
+}
+
 bool SameWindow(const CWindowSnapshot& a, const CWindowSnapshot& b) {
-    return a.hWnd == b.hWnd && a.strClass == b.strClass && SameRect(a.rcWindow, b.rcWindow) &&
-           SameRect(a.rcClient, b.rcClient) && a.bVisible == b.bVisible && a.bEnabled == b.bEnabled &&
-           a.bTopmost == b.bTopmost && a.nZOrder == b.nZOrder && a.nID == b.nID && a.dwStyle == b.dwStyle &&
-           a.dwExStyle == b.dwExStyle && a.strText == b.strText && SameList(a.menuBar, b.menuBar, SameItem) &&
-           SameList(a.drawOps, b.drawOps, SameOp) && SameList(a.nonClientOps, b.nonClientOps, SameOp) &&
-           SameList(a.children, b.children, SameWindow);
+    return SamePlace(a, b) && SameContent(a, b) && SameList(a.children, b.children, SameWindow);
+}
+
+void AddDamage(std::vector<RECT>* pDamage, const RECT& rc, POINT ptOrigin) {
+    const RECT r{rc.left - ptOrigin.x, rc.top - ptOrigin.y, rc.right - ptOrigin.x, rc.bottom - ptOrigin.y};
+    if (r.right > r.left && r.bottom > r.top) pDamage->push_back(r);
+}
+
+// The damage of the children of a window that kept its place and content.
+void ChildrenDamage(const CWindowSnapshot& before, const CWindowSnapshot& after, POINT ptOrigin,
+                    std::vector<RECT>* pDamage) {
+    bool bPlaces = before.children.size() == after.children.size();
+    for (size_t i = 0; bPlaces && i < after.children.size(); ++i)
+        bPlaces = SamePlace(before.children[i], after.children[i]);
+    // A child that came, went, moved or was shown or hidden changes how its siblings clip and fit:
+    // the whole window is drawn again.
+    if (!bPlaces) {
+        AddDamage(pDamage, after.rcWindow, ptOrigin);
+        return;
+    }
+    for (size_t i = 0; i < after.children.size(); ++i) {
+        const CWindowSnapshot& a = before.children[i];
+        const CWindowSnapshot& b = after.children[i];
+        if (!SameContent(a, b))
+            AddDamage(pDamage, b.rcWindow, ptOrigin);  // its children lie inside it
+        else
+            ChildrenDamage(a, b, ptOrigin, pDamage);
+    }
 }
 
 std::vector<CMenuItemSnapshot> MenuBarOf(HMENU hMenu) {
@@ -125,6 +162,20 @@ BOOL CALLBACK CollectTopLevel(HWND h, LPARAM lParam) {
 
 }  // namespace
 
+BOOL AfxSnapshotDamage(const CWindowSnapshot& before, const CWindowSnapshot& after,
+                       std::vector<RECT>* pDamage) {
+    if (pDamage == nullptr) return FALSE;
+    pDamage->clear();
+    if (!SamePlace(before, after) || !SameContent(before, after)) return FALSE;
+    ChildrenDamage(before, after, POINT{after.rcWindow.left, after.rcWindow.top}, pDamage);
+    return TRUE;
+}
+
+CWindowSnapshot AfxSnapshotWindow(HWND hWnd) {
+    if (!IsWindow(hWnd)) return {};
+    return Snapshot(hWnd, 0);
+}
+
 CScreenSnapshot AfxTakeScreenSnapshot() {
     std::vector<HWND> handles;
     EnumWindows(&CollectTopLevel, reinterpret_cast<LPARAM>(&handles));
@@ -147,7 +198,10 @@ CScreenSnapshot AfxTakeScreenSnapshot() {
             w.nChangeCount = it->second.nChangeCount + 1;
             bChanged = true;
         } else {
+            // The same as before: the kept copy serves again, none is made.
             w.nChangeCount = it->second.nChangeCount;
+            now.emplace(w.hWnd, std::move(it->second));
+            continue;
         }
         now.emplace(w.hWnd, w);
     }

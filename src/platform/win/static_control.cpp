@@ -74,11 +74,19 @@ void PaintStatic(HWND h) {
             if (style & SS_CENTERIMAGE)
                 fmt = (fmt & ~static_cast<UINT>(DT_WORDBREAK)) | DT_VCENTER | DT_SINGLELINE;
             if (style & SS_NOPREFIX) fmt |= DT_NOPREFIX;
-            const std::string text = TextOf(h);
+            // The text of a label fits a buffer on the stack; a longer one is read whole.
+            char szShort[256];
+            std::string strLong;
+            const char* pszText = szShort;
+            if (GetWindowTextA(h, szShort, static_cast<int>(sizeof szShort)) >=
+                static_cast<int>(sizeof szShort) - 1) {
+                strLong = TextOf(h);
+                pszText = strLong.c_str();
+            }
             // Inside a sunken edge, the text keeps clear of it.
             RECT rcText = rc;
             if (style & SS_SUNKEN) InflateRect(&rcText, -kSunkenEdgeWidth, -kSunkenEdgeWidth);
-            if (!text.empty()) DrawTextA(hDC, text.c_str(), -1, &rcText, fmt);
+            if (*pszText != '\0') DrawTextA(hDC, pszText, -1, &rcText, fmt);
             break;
         }
     }

@@ -193,6 +193,7 @@ BOOL StoreNewTextAndInvalidateLocked(State& s, WndRec* r, LPCSTR psz, bool* pbCh
     const char* pszText = psz != nullptr ? psz : "";
     if (r->strText == pszText) return TRUE;
     r->strText = pszText;
+    CWndInternals::NoteTextStoredLocked(*r);
     InvalidateLocked(s, r, nullptr, TRUE);
     if (pbChanged != nullptr) *pbChanged = true;
     return TRUE;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -129,6 +130,12 @@ struct Queue {
     // changed (State::nVisibilityEpoch).
     CHandleSet hiddenInvalid;
     std::uint64_t nHiddenEpoch = 0;
+    // Paint passes under a paint period (State::nPaintPeriodUs): the clock time (µs) from which the next
+    // pass may start, and whether a pass is under way (it paints every window invalid until it ends).
+    LONGLONG nPaintDueUs = 0;
+    bool bPaintPass = false;
+    // The real time by which a waiting loop wakes to run its idle hooks again (max: none).
+    std::chrono::steady_clock::time_point tIdleWake = std::chrono::steady_clock::time_point::max();
     std::vector<TimerRec> timers;
     std::uint64_t nWake = 0;  // bumped (under the lock) by anything a waiting loop must look at
     // The word the owning thread sleeps on (a futex): bumped with nWake. A waker makes the system call
@@ -169,6 +176,8 @@ struct State {
     // Bumped whenever a window's WS_VISIBLE, style or parent changes: what was hidden may show now.
     std::uint64_t nVisibilityEpoch = 0;
     std::uint64_t nNextSeq = 1;
+    // At most one paint pass per period on each thread (µs of the clock; 0: paint whenever idle).
+    LONGLONG nPaintPeriodUs = 0;
     // Bumped whenever a child list or a child's id changes and whenever a record leaves wnds: a
     // remembered GetDlgItem answer holds while the epoch it was found in lasts.
     std::uint64_t nTreeEpoch = 1;
@@ -199,6 +208,20 @@ struct State {
 };
 
 State& S();
+
+}  // namespace winstate
+
+// The framework's side of CWnd's text memory (window.h).
+struct CWndInternals {
+    // The window's text was stored: what its wrappers remember of it is out of date.
+    static void TextStored(CWnd& wnd);
+    static void NoteTextStoredLocked(winstate::WndRec& r);
+    // SetWindowTextA; when the text went to a plain static control whose temporary wrapper is pCaller,
+    // *pnVersion is the wrapper's text version after the store.
+    static BOOL SetText(HWND hWnd, LPCSTR lpString, CWnd* pCaller, std::uint64_t* pnVersion);
+};
+
+namespace winstate {
 
 std::string Lower(const char* p);
 HWND NewHandle(State& s);

@@ -107,6 +107,7 @@ BOOL CWnd::Attach(HWND hWndNew) {
     if (!r || m_hWnd != nullptr || (r->pPermanent && r->pPermanent != this)) return FALSE;
     r->pPermanent = this;
     r->bAttachedOnly = TRUE;
+    CWndInternals::NoteTextStoredLocked(*r);  // the route of a text changes: no remembered text holds
     m_hWnd = hWndNew;
     return TRUE;
 }
@@ -118,6 +119,7 @@ HWND CWnd::Detach() {
     if (WndRec* r = Find(s, h)) {
         if (r->pPermanent == this) r->pPermanent = nullptr;
         r->bAttachedOnly = FALSE;
+        CWndInternals::NoteTextStoredLocked(*r);
     }
     m_hWnd = nullptr;
     return h;
@@ -131,6 +133,7 @@ BOOL CWnd::SubclassWindow(HWND hWnd) {
         if (!r || m_hWnd != nullptr || (r->pPermanent && r->pPermanent != this)) return FALSE;
         r->pPermanent = this;
         r->bAttachedOnly = FALSE;
+        CWndInternals::NoteTextStoredLocked(*r);
         m_hWnd = hWnd;
     }
     PreSubclassWindow();
@@ -398,9 +401,6 @@ void CWnd::ScreenToClient(LPRECT lpRect) const {
     ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<LPPOINT>(lpRect), 2);
 }
 
-void CWnd::SetWindowText(LPCTSTR lpszString) {
-    ::SetWindowTextA(m_hWnd, lpszString);
-}
 int CWnd::GetWindowText(LPTSTR lpszStringBuf, int nMaxCount) const {
     return ::GetWindowTextA(m_hWnd, lpszStringBuf, nMaxCount);
 }

@@ -18,7 +18,12 @@
 // A minimised window keeps its rectangles.
 #pragma once
 
+#include <atomic>
+#include <cstdarg>
+#include <cstddef>
+#include <cstdint>
 #include <memory>
+#include <string>
 
 #include "platform/win/cmd_target.h"
 #include "platform/win/cstring.h"
@@ -142,7 +147,15 @@ class CWnd : public CCmdTarget {
     void ScreenToClient(LPPOINT lpPoint) const;
     void ScreenToClient(LPRECT lpRect) const;
 
+    // An unchanged text costs nothing: when this object set the window's text last, the window is a
+    // plain static control (which does nothing with a text it has already) and no other way changed the
+    // text since, the same text again is recognised here, before any lock or look-up.
     void SetWindowText(LPCTSTR lpszString);
+    // Sets the text AfxFormatTextV(lpszFormat, args) gives, cut to 1023 characters. When the format (the
+    // same string at the same address) and the arguments (by value; a %s argument by its characters) are
+    // those of this object's previous call on the window's owner thread, the text that call made is used
+    // again without formatting it.
+    void SetWindowTextV(LPCTSTR lpszFormat, va_list args);
     int GetWindowText(LPTSTR lpszStringBuf, int nMaxCount) const;
     void GetWindowText(CString& rString) const;
     HICON SetIcon(HICON hIcon, BOOL bBigIcon);
@@ -205,6 +218,23 @@ class CWnd : public CCmdTarget {
     CWnd(const CWnd&) = delete;
     CWnd& operator=(const CWnd&) = delete;
     friend struct CWndInternals;
+
+    // The text this object set last and where it went (SetWindowText); the window's text version when it
+    // was set (0: nothing remembered). The version moves with every store of the window's text.
+    std::string m_strSetText;
+    HWND m_hSetTextWnd = nullptr;
+    std::uint64_t m_nSetTextVersion = 0;
+    std::atomic<DWORD> m_nSetTextThread{0};  // the window's owner thread, once it set a text here
+    std::atomic<std::uint64_t> m_nTextVersion{1};
+    // SetWindowTextV's last format and its arguments, packed (a NULL format: none), and the text version
+    // the text they gave left (0: none): while the window's text is still that one, the same format
+    // and arguments need nothing done.
+    static constexpr std::size_t kFormatArgBytes = 96;
+    const char* m_pszSetFormat = nullptr;
+    std::string m_strSetFormat;
+    std::size_t m_nSetFormatArgs = 0;
+    unsigned char m_setFormatArgs[kFormatArgBytes] = {};
+    std::uint64_t m_nFormattedVersion = 0;
 };
 
 // Bridges from handles to the drawing and control objects, for the message-map thunks (defined with the

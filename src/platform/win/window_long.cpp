@@ -70,6 +70,7 @@ LONG_PTR SetWindowLongPtrA(HWND hWnd, int nIndex, LONG_PTR dwNewLong) {
         case GWLP_WNDPROC:
             old = reinterpret_cast<LONG_PTR>(r->pfnWndProc);
             r->pfnWndProc = reinterpret_cast<WNDPROC>(dwNewLong);
+            CWndInternals::NoteTextStoredLocked(*r);  // texts now go to the new procedure
             break;
         default:
             break;

@@ -92,6 +92,7 @@ LRESULT DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
                 [&](WndRec& rec) -> LRESULT {
                     bChanged = bObserved && rec.strText != pszText;
                     rec.strText = pszText;
+                    CWndInternals::NoteTextStoredLocked(rec);
                     return TRUE;
                 },
                 LRESULT{FALSE});

@@ -10,6 +10,7 @@
 #include "platform/screen/cairo_renderer.h"
 #include "platform/screen/screenshot.h"
 #include "platform/win/snapshot.h"
+#include "platform/win/snapshot_testing.h"
 #include "screen_support.h"
 #include "support/temp_work_dir.h"
 #include "support/win_dialog_support.h"
@@ -128,6 +129,46 @@ TEST_F(Renderer, PaintsFillsTextAndBitmapsOfADialog) {
         for (int x = rcLabel.left; x < rcLabel.right; ++x)
             nDark += (PixelAt(img, x, y) & 0xFF) < 0x80 ? 1 : 0;
     EXPECT_GT(nDark, 20);
+    cairo_surface_destroy(img);
+}
+
+// A picture brought up to date where the snapshots differ is the picture drawn whole: a changed text,
+// a moved control, and a window drawn otherwise.
+TEST_F(Renderer, APictureUpdatedWhereItChangedEqualsOneDrawnWhole) {
+    AfxSetTextMeasurer(&m_measurer);
+    CColourDlg dlg;
+    ASSERT_TRUE(dlg.Create(kDlg));
+    dlg.ShowWindow(SW_SHOW);
+    Pump();
+    CCairoRenderer renderer(m_measurer);
+    CWindowSnapshot before = AfxSnapshotWindow(dlg.m_hWnd);
+    cairo_surface_t* img = renderer.RenderToImage(before);
+    ASSERT_NE(nullptr, img);
+    auto expectSameAsWhole = [&](const char* pszStep, size_t nMaxDamage) {
+        Pump();
+        const CWindowSnapshot after = AfxSnapshotWindow(dlg.m_hWnd);
+        std::vector<RECT> damage;
+        ASSERT_TRUE(AfxSnapshotDamage(before, after, &damage)) << pszStep;
+        EXPECT_GE(nMaxDamage, damage.size()) << pszStep;
+        EXPECT_FALSE(damage.empty()) << pszStep;
+        renderer.RenderDamage(img, after, damage);
+        cairo_surface_t* whole = renderer.RenderToImage(after);
+        ASSERT_NE(nullptr, whole);
+        const int cx = cairo_image_surface_get_width(whole);
+        const int cy = cairo_image_surface_get_height(whole);
+        int nDiffer = 0;
+        for (int y = 0; y < cy; ++y)
+            for (int x = 0; x < cx; ++x) nDiffer += PixelAt(img, x, y) != PixelAt(whole, x, y) ? 1 : 0;
+        EXPECT_EQ(0, nDiffer) << pszStep;
+        cairo_surface_destroy(whole);
+        before = after;
+    };
+    dlg.GetDlgItem(kLabel)->SetWindowText("Another text");
+    expectSameAsWhole("text", 1);
+    dlg.GetDlgItem(kRed)->SetWindowPos(nullptr, 20, 35, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    expectSameAsWhole("move", 1);
+    dlg.GetDlgItem(kPicture)->ShowWindow(SW_HIDE);
+    expectSameAsWhole("hide", 1);
     cairo_surface_destroy(img);
 }
 

@@ -167,6 +167,50 @@ TEST_F(MessageLoop, PaintComesAfterPostedMessagesOnceForSeveralInvalidations) {
     EXPECT_EQ(1, wnd.Count(WM_PAINT));  // ... until shown
 }
 
+TEST_F(MessageLoop, UnderAPaintPeriodOnePassPaintsEveryInvalidWindowOncePerPeriod) {
+    constexpr LONGLONG kPeriodUs = 16000;
+    CRecordingWnd first;
+    CRecordingWnd second;
+    ASSERT_TRUE(first.CreateTopLevel());
+    ASSERT_TRUE(second.CreateTopLevel());
+    CMessageLoop::SetPaintPeriod(kPeriodUs);
+    EXPECT_EQ(kPeriodUs, CMessageLoop::GetPaintPeriod());
+    Pump();  // the first pass starts at once
+    EXPECT_EQ(1, first.Count(WM_PAINT));
+    EXPECT_EQ(1, second.Count(WM_PAINT));
+
+    first.Invalidate();
+    second.Invalidate();
+    first.PostMessage(WM_APP);
+    Pump();
+    EXPECT_EQ(1, first.Count(WM_APP)) << "posted messages do not wait for the pass";
+    EXPECT_EQ(1, first.Count(WM_PAINT));
+    CClock::AdvanceQuietly(kPeriodUs - 1);
+    Pump();
+    EXPECT_EQ(1, first.Count(WM_PAINT)) << "a pass within the period of the last";
+    CClock::AdvanceQuietly(1);
+    Pump();
+    EXPECT_EQ(2, first.Count(WM_PAINT));
+    EXPECT_EQ(2, second.Count(WM_PAINT));
+    first.Invalidate();
+    Pump();
+    EXPECT_EQ(2, first.Count(WM_PAINT));
+    first.UpdateWindow();
+    EXPECT_EQ(3, first.Count(WM_PAINT)) << "UpdateWindow paints at once";
+
+    // A loop waiting for a message takes the pass once it is due, and the reset paints whenever idle.
+    second.Invalidate();
+    MSG msg{};
+    EXPECT_FALSE(PeekMessage(&msg, nullptr, 0, 0, PM_NOREMOVE));
+    CClock::AdvanceQuietly(kPeriodUs);
+    ASSERT_TRUE(PeekMessage(&msg, nullptr, 0, 0, PM_NOREMOVE));
+    EXPECT_EQ(WM_PAINT, msg.message);
+    first.DestroyWindow();
+    second.DestroyWindow();
+    CWinSimulation::Reset();
+    EXPECT_EQ(0, CMessageLoop::GetPaintPeriod());
+}
+
 TEST_F(MessageLoop, ForeignThreadWindowTextIsAppliedInQueueOrder) {
     CRecordingWnd wnd;
     ASSERT_TRUE(wnd.CreateTopLevel());

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "platform/win/snapshot.h"
+#include "platform/win/snapshot_testing.h"
 #include "platform/win/text_measure.h"
 #include "support/win_dialog_support.h"
 
@@ -69,6 +70,46 @@ TEST_F(Snapshot, HoldsTheWindowsTheirChildrenMenusAndDrawing) {
     dlg.GetDlgItem(kButton)->GetWindowRect(&rcButton);
     EXPECT_TRUE(EqualRect(&rcButton, &w->children[1].rcWindow));
     EXPECT_FALSE(w->children[0].drawOps.empty());  // the label painted itself
+}
+
+TEST_F(Snapshot, DamageIsWhatAViewMustDrawAgain) {
+    CDialog dlg(kDlg);
+    ASSERT_TRUE(dlg.Create(kDlg));
+    dlg.ShowWindow(SW_SHOW);
+    Pump();
+    const CWindowSnapshot before = AfxSnapshotWindow(dlg.m_hWnd);
+    std::vector<RECT> damage{RECT{1, 2, 3, 4}};
+    ASSERT_TRUE(AfxSnapshotDamage(before, before, &damage));
+    EXPECT_TRUE(damage.empty()) << "the same snapshot damages nothing";
+
+    // In window pixels: the window's corner is the origin.
+    auto inWindow = [&](UINT nID) {
+        CRect rc;
+        dlg.GetDlgItem(nID)->GetWindowRect(&rc);
+        rc.OffsetRect(-before.rcWindow.left, -before.rcWindow.top);
+        return rc;
+    };
+    dlg.GetDlgItem(kLabel)->SetWindowText("Changed");
+    Pump();
+    ASSERT_TRUE(AfxSnapshotDamage(before, AfxSnapshotWindow(dlg.m_hWnd), &damage));
+    ASSERT_EQ(1u, damage.size());
+    EXPECT_EQ(inWindow(kLabel), CRect(damage[0])) << "a child's text damages that child";
+
+    dlg.GetDlgItem(kButton)->SetWindowPos(nullptr, 30, 40, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    Pump();
+    const CWindowSnapshot moved = AfxSnapshotWindow(dlg.m_hWnd);
+    ASSERT_TRUE(AfxSnapshotDamage(before, moved, &damage));
+    ASSERT_EQ(1u, damage.size());
+    EXPECT_EQ(CRect(0, 0, before.rcWindow.right - before.rcWindow.left,
+                    before.rcWindow.bottom - before.rcWindow.top),
+              CRect(damage[0]))
+        << "a child that moved damages its parent";
+
+    dlg.SetWindowText("Renamed");
+    Pump();
+    EXPECT_FALSE(AfxSnapshotDamage(moved, AfxSnapshotWindow(dlg.m_hWnd), &damage));
+    EXPECT_TRUE(damage.empty()) << "the window's own caption: drawn whole";
+    dlg.DestroyWindow();
 }
 
 TEST_F(Snapshot, ChangeCountMovesOnlyWithAChange) {

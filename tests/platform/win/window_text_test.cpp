@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <cstdarg>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "platform/win/format.h"
 #include "support/win_fixture.h"
 
 namespace {
@@ -203,6 +205,118 @@ TEST_F(WindowText, APlainStaticAndOneWithItsOwnProcedureKeepTheirTexts) {
     EXPECT_EQ("third", TextOf(hPlain));
     DestroyWindow(hPlain);
     EXPECT_FALSE(SetWindowTextA(hPlain, "gone"));
+}
+
+// A wrapper skips a text its plain static has already, but never one changed meanwhile by another way,
+// nor one that now goes to a procedure of its own.
+TEST_F(WindowText, AnUnchangedTextIsSkippedOnlyWhileNothingElseChangedIt) {
+    CRecordingWnd parent;
+    ASSERT_TRUE(parent.CreateTopLevel());
+    HWND hPlain = CreateWindowExA(0, "Static", "", WS_CHILD | WS_VISIBLE, 5, 5, 80, 12, parent, nullptr,
+                                  nullptr, nullptr);
+    ASSERT_NE(nullptr, hPlain);
+    CWnd* pWnd = CWnd::FromHandle(hPlain);
+    pWnd->SetWindowText("mine");
+    EXPECT_EQ("mine", TextOf(hPlain));
+    SetWindowTextA(hPlain, "by handle");
+    pWnd->SetWindowText("mine");
+    EXPECT_EQ("mine", TextOf(hPlain)) << "after SetWindowText on the handle";
+    SendMessageA(hPlain, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("sent"));
+    pWnd->SetWindowText("mine");
+    EXPECT_EQ("mine", TextOf(hPlain)) << "after WM_SETTEXT";
+    DefWindowProcA(hPlain, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("stored"));
+    pWnd->SetWindowText("mine");
+    EXPECT_EQ("mine", TextOf(hPlain)) << "after the default processing stored a text";
+    Pump();
+    RECT rc{};
+    pWnd->SetWindowText("mine");
+    EXPECT_FALSE(GetUpdateRect(hPlain, &rc, FALSE)) << "the text it has";
+
+    // Another thread's text is queued to this one and applied in order.
+    std::thread([pWnd] { pWnd->SetWindowText("other thread"); }).join();
+    Pump();
+    EXPECT_EQ("other thread", TextOf(hPlain));
+    pWnd->SetWindowText("mine");
+    EXPECT_EQ("mine", TextOf(hPlain)) << "after another thread's text";
+
+    g_nReplacedSetTexts = 0;
+    g_pfnStaticProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(hPlain, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ReplacedStaticProc)));
+    pWnd->SetWindowText("mine");
+    pWnd->SetWindowText("mine");
+    EXPECT_EQ(2, g_nReplacedSetTexts) << "a procedure of its own sees every text";
+    DestroyWindow(hPlain);
+}
+
+// The formatted setter formats again whenever the format's text or an argument differs, a string
+// argument by its characters, and sets the text again once something else changed it.
+TEST_F(WindowText, AFormattedTextIsMadeAgainWhenAnythingItComesFromChanged) {
+    CRecordingWnd parent;
+    ASSERT_TRUE(parent.CreateTopLevel());
+    HWND hPlain = CreateWindowExA(0, "Static", "", WS_CHILD | WS_VISIBLE, 5, 5, 80, 12, parent, nullptr,
+                                  nullptr, nullptr);
+    ASSERT_NE(nullptr, hPlain);
+    CWnd* pWnd = CWnd::FromHandle(hPlain);
+    auto set = [pWnd](const char* pszFormat, ...) {
+        va_list args;
+        va_start(args, pszFormat);
+        pWnd->SetWindowTextV(pszFormat, args);
+        va_end(args);
+    };
+    for (int i = 0; i < 3; ++i) {
+        set("%4.2f V %d", 1.5, 7);
+        EXPECT_EQ("1.50 V 7", TextOf(hPlain));
+    }
+    set("%4.2f V %d", 1.5, 8);
+    EXPECT_EQ("1.50 V 8", TextOf(hPlain));
+    set("%4.2f V %d", 1.25, 8);
+    EXPECT_EQ("1.25 V 8", TextOf(hPlain));
+    char szName[] = "abc";
+    set("<%s>", szName);
+    set("<%s>", szName);
+    EXPECT_EQ("<abc>", TextOf(hPlain));
+    szName[1] = 'X';
+    set("<%s>", szName);
+    EXPECT_EQ("<aXc>", TextOf(hPlain)) << "the same string pointer with other characters";
+    char szFormat[] = "[%d]";
+    set(szFormat, 1);
+    set(szFormat, 1);
+    szFormat[0] = '(';
+    set(szFormat, 1);
+    EXPECT_EQ("(1]", TextOf(hPlain)) << "the same format buffer with another format in it";
+    SetWindowTextA(hPlain, "by handle");
+    set(szFormat, 1);
+    EXPECT_EQ("(1]", TextOf(hPlain)) << "after another way set a text";
+    set("%ld", 5L);  // not packed: formatted every time
+    set("%ld", 6L);
+    EXPECT_EQ("6", TextOf(hPlain));
+    DestroyWindow(hPlain);
+}
+
+TEST(FormatArguments, EqualArgumentsPackEquallyAndUnknownFormatsAreRefused) {
+    auto pack = [](std::vector<unsigned char>* pOut, const char* pszFormat, ...) {
+        unsigned char buf[64];
+        std::size_t n = 99;
+        va_list args;
+        va_start(args, pszFormat);
+        const bool b = AfxPackFormatArguments(pszFormat, args, buf, sizeof buf, &n);
+        va_end(args);
+        pOut->assign(buf, buf + n);
+        return b;
+    };
+    std::vector<unsigned char> a, b;
+    ASSERT_TRUE(pack(&a, "%*.*f %s %c%%", 6, 2, 1.5, "xy", 'q'));
+    ASSERT_TRUE(pack(&b, "%*.*f %s %c%%", 6, 2, 1.5, "xy", 'q'));
+    EXPECT_EQ(a, b);
+    ASSERT_TRUE(pack(&b, "%*.*f %s %c%%", 6, 2, 1.5, "xz", 'q'));
+    EXPECT_NE(a, b);
+    ASSERT_TRUE(pack(&b, "plain"));
+    EXPECT_TRUE(b.empty());
+    EXPECT_FALSE(pack(&b, "%lu", 5UL));
+    EXPECT_TRUE(b.empty());
+    EXPECT_FALSE(pack(&b, "%s", static_cast<const char*>(nullptr)));
+    const std::string strLong(100, 'x');
+    EXPECT_FALSE(pack(&b, "%s", strLong.c_str())) << "more than the buffer holds";
 }
 
 TEST_F(WindowText, AnAttachedWindowKeepsItsProcedureUntilSubclassed) {
