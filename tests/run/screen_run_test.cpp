@@ -273,7 +273,7 @@ class ScreenRun : public ::testing::Test {
         EXPECT_TRUE(dir.Enter("tessaro-screen-run"));
         EXPECT_TRUE(std::filesystem::create_directory("Settings"));
         EXPECT_TRUE(program.Start(xvfb.Name(), dir.Path(), {"--boards=PCI-DDA08/12"}));
-        const unsigned long hBox = WaitForWindow(20, "^TessaroPro$");
+        const unsigned long hBox = WaitForWindow(40, "^TessaroPro$");
         if (hBox == 0) return Failed("no message box came up");
         const XGeometry box = Geometry(hBox);
         ClickAt(hBox, box.cx / 2, box.cy - kBoxButtonFromBottom);
@@ -327,7 +327,7 @@ TEST_F(ScreenRun, APersonSetsAChannelTurnsOnTheInputMarkersAndQuitsWithTheMouse)
     const auto tell = [&] { return "output:\n" + program.Output() + "errors:\n" + program.Errors(); };
 
     // No parameter file yet: the program says so in a box, which the person answers OK.
-    const unsigned long hBox = WaitForWindow(20, "^TessaroPro$");
+    const unsigned long hBox = WaitForWindow(40, "^TessaroPro$");
     ASSERT_NE(0u, hBox) << "no message box came up\n" << tell();
     const XGeometry box = Geometry(hBox);
     ClickAt(hBox, box.cx / 2, box.cy - kBoxButtonFromBottom);
@@ -523,7 +523,7 @@ TEST_F(ScreenRun, APersonSizesTheMainWindowClosesTheInfoWindowAndAnswersWithAKey
     ASSERT_TRUE(program.Start(xvfb.Name(), dir.Path(), {"--boards=PCI-DDA08/12"}));
     const auto tell = [&] { return "output:\n" + program.Output() + "errors:\n" + program.Errors(); };
 
-    const unsigned long hBox = WaitForWindow(20, "^TessaroPro$");
+    const unsigned long hBox = WaitForWindow(40, "^TessaroPro$");
     ASSERT_NE(0u, hBox) << "no message box came up\n" << tell();
     const XGeometry box = Geometry(hBox);
     ClickAt(hBox, box.cx / 2, box.cy - kBoxButtonFromBottom);

@@ -243,10 +243,15 @@ TEST_F(ScreenSession, WindowsAskNoWindowManagerFrameAndPopupsAreLeftOutOfIt) {
     ASSERT_TRUE(m_session.Start(xvfb.Name().c_str())) << m_session.GetError();
     Display* dpy = XOpenDisplay(xvfb.Name().c_str());
     ASSERT_NE(nullptr, dpy);
-    ASSERT_TRUE(RunUntil(
-        [&] { return m_session.GetXWindow(dlg.m_hWnd) != 0 && m_session.GetXWindow(popup.m_hWnd) != 0; }));
+    // The session names its X windows as soon as it has asked for them; another connection sees them
+    // once the X server has made them.
     XWindowAttributes a{};
-    ASSERT_TRUE(XGetWindowAttributes(dpy, m_session.GetXWindow(dlg.m_hWnd), &a));
+    ASSERT_TRUE(RunUntil([&] {
+        const Window xDlg = m_session.GetXWindow(dlg.m_hWnd);
+        const Window xPopup = m_session.GetXWindow(popup.m_hWnd);
+        return xDlg != 0 && xPopup != 0 && XGetWindowAttributes(dpy, xPopup, &a) &&
+               XGetWindowAttributes(dpy, xDlg, &a);
+    }));
     EXPECT_FALSE(a.override_redirect);
     ASSERT_TRUE(XGetWindowAttributes(dpy, m_session.GetXWindow(popup.m_hWnd), &a));
     EXPECT_TRUE(a.override_redirect);
