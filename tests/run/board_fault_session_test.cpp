@@ -7,32 +7,13 @@
 #include "platform/hostlib/sim_host.h"
 #include "platform/ul/cbw.h"
 #include "run/run_report.h"
-#include "support/win_fixture.h"
+#include "run/run_fixture.h"
 
 namespace {
 
-class BoardFaultSession : public CWinTestFixture {
+// The run fixture's fresh framework and simulations, and its CreateBoards.
+class BoardFaultSession : public RunReport {
   protected:
-    void SetUp() override {
-        CWinTestFixture::SetUp();
-        CSimBoards::Reset();
-        SimHost().Reset();
-    }
-    void TearDown() override {
-        SimHost().Reset();
-        CSimBoards::Reset();
-        AfxSetUserAgent(nullptr);
-        CWinTestFixture::TearDown();
-    }
-    // Boards 0, 1, ... for the attached devices, as discovery makes them.
-    static void CreateBoards(const std::string& strList) {
-        std::string strError;
-        ASSERT_TRUE(CSimBoards::SetAttachedDevices(strList, strError)) << strError;
-        DaqDeviceDescriptor inventory[8] = {};
-        int nDevices = 8;
-        ASSERT_EQ(NOERRORS, cbGetDaqDeviceInventory(ANY_IFC, inventory, &nDevices));
-        for (int i = 0; i < nDevices; ++i) ASSERT_EQ(NOERRORS, cbCreateDaqDevice(i, inventory[i]));
-    }
     static int ReadInputs(int nBoard) {
         USHORT w = 0;
         return cbDIn(nBoard, FIRSTPORTA, &w);
