@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/win/menu_testing.h"
 #include "platform/win/menu_tracking.h"
 #include "platform/win/menu_tracking_testing.h"
 #include "platform/win/nonclient.h"
