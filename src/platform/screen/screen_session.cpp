@@ -11,8 +11,8 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <cstdlib>
 #include <condition_variable>
+#include <cstdlib>
 #include <map>
 #include <mutex>
 #include <optional>
