@@ -11,8 +11,8 @@ class CSize : public SIZE {
     CSize() : SIZE{0, 0} {}
     CSize(int x, int y) : SIZE{x, y} {}
     CSize(SIZE s) : SIZE(s) {}  // NOLINT
-    bool operator==(const SIZE& o) const { return cx == o.cx && cy == o.cy; }
-    bool operator!=(const SIZE& o) const { return !(*this == o); }
+    friend bool operator==(const CSize& a, const SIZE& b) { return a.cx == b.cx && a.cy == b.cy; }
+    friend bool operator==(const CSize& a, const CSize& b) { return a.cx == b.cx && a.cy == b.cy; }
 };
 
 class CPoint : public POINT {
@@ -28,8 +28,10 @@ class CPoint : public POINT {
         x += dx;
         y += dy;
     }
-    bool operator==(const POINT& o) const { return x == o.x && y == o.y; }
-    bool operator!=(const POINT& o) const { return !(*this == o); }
+    // Free functions, so that a CPoint compared with a const CPoint is unambiguous (C++20 also tries
+    // the arguments reversed); != follows from ==.
+    friend bool operator==(const CPoint& a, const POINT& b) { return a.x == b.x && a.y == b.y; }
+    friend bool operator==(const CPoint& a, const CPoint& b) { return a.x == b.x && a.y == b.y; }
     CPoint operator+(const SIZE& s) const { return CPoint(x + s.cx, y + s.cy); }
     CPoint operator-(const SIZE& s) const { return CPoint(x - s.cx, y - s.cy); }
     CSize operator-(const POINT& p) const { return CSize(x - p.x, y - p.y); }
