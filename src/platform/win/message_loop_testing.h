@@ -1,6 +1,7 @@
 // Test hook of the message loop (message_loop.h): a guard that turns a stuck loop into a failure.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 
 #include "platform/win/message_loop.h"
@@ -11,4 +12,7 @@ class CMessageLoopTesting {
     // pfnStall runs; TRUE abandons every running loop of the thread (each returns FALSE). Tests use it so
     // that a stuck modal loop fails instead of hanging. An empty function removes it.
     static void SetStallHandler(std::function<bool()> pfnStall, DWORD nRealMs = 5000);
+    // Takes and looks of the calling thread that found its queue empty without taking the framework's
+    // lock, since the thread started.
+    static std::uint64_t QuietTakes();
 };
