@@ -331,6 +331,31 @@ bool WaitForWork(const std::shared_ptr<Queue>& pq, Steady::time_point& tLast) {
 
 thread_local std::uint64_t t_nDispatched = 0;
 
+// An empty list for the scope, taken from the thread's spare ones and given back, capacity kept.
+template <class T>
+class CSpareList {
+  public:
+    CSpareList() {
+        if (!s_spare.empty()) {
+            m_list = std::move(s_spare.back());
+            s_spare.pop_back();
+        }
+    }
+    ~CSpareList() {
+        m_list.clear();
+        s_spare.push_back(std::move(m_list));
+    }
+    CSpareList(const CSpareList&) = delete;
+    CSpareList& operator=(const CSpareList&) = delete;
+
+    std::vector<T> m_list;
+
+  private:
+    static thread_local std::vector<std::vector<T>> s_spare;
+};
+template <class T>
+thread_local std::vector<std::vector<T>> CSpareList<T>::s_spare;
+
 // Changes whenever the thread dispatched something or its queue was woken.
 std::uint64_t Activity(const std::shared_ptr<Queue>& pq) {
     std::lock_guard<std::mutex> lock(S().mtx);
@@ -556,8 +581,12 @@ int CMessageLoop::PumpPending() {
     for (size_t i = 0; i < nPosted; ++i) {
         if (!takeAndDispatch(nullptr, 0, 0, kPosted)) break;
     }
-    std::vector<HWND> invalid;
-    std::vector<std::pair<LONGLONG, std::pair<HWND, UINT_PTR>>> due;
+    // Lists kept from an earlier pass of this thread (a pass may run inside another's dispatch), so that
+    // a pass makes no heap allocation.
+    CSpareList<HWND> spareInvalid;
+    CSpareList<std::pair<LONGLONG, std::pair<HWND, UINT_PTR>>> spareDue;
+    std::vector<HWND>& invalid = spareInvalid.m_list;
+    std::vector<std::pair<LONGLONG, std::pair<HWND, UINT_PTR>>>& due = spareDue.m_list;
     // Quiet: nothing invalid and no timer due, so there is nothing below to look at.
     const bool bQuiet = QuietNow(*pq, false);
     if (!bQuiet) {
