@@ -10,7 +10,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
+#include <cstdlib>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -23,6 +25,10 @@
 #include "platform/win/snapshot.h"
 
 namespace {
+
+// Connections tried to a named display, and the pause between two.
+constexpr int kDisplayTries = 5;
+constexpr int kDisplayRetryMs = 200;
 
 // Virtual-key codes of the punctuation keys (US layout), as the platform numbers them.
 constexpr UINT kVkOem1 = 0xBA;       // ;:
@@ -631,7 +637,16 @@ unsigned long CScreenSession::GetXErrorCount() {
 
 void CScreenSession::CShared::Run() {
     XSetErrorHandler(&OnXError);
-    Display* dpy = XOpenDisplay(strDisplay.empty() ? nullptr : strDisplay.c_str());
+    // A display that is named but refuses the first connection (a server just started, or busy with
+    // many clients at once) is asked again a few times before the run goes on without it.
+    const char* pszName = strDisplay.empty() ? std::getenv("DISPLAY") : strDisplay.c_str();
+    const bool bNamed = pszName != nullptr && *pszName != '\0';
+    Display* dpy = nullptr;
+    for (int nTry = 0; nTry < kDisplayTries && dpy == nullptr; ++nTry) {
+        if (nTry > 0) std::this_thread::sleep_for(std::chrono::milliseconds(kDisplayRetryMs));
+        dpy = XOpenDisplay(bNamed ? pszName : nullptr);
+        if (!bNamed) break;
+    }
     {
         std::lock_guard<std::mutex> lock(mtx);
         bStarted = true;
