@@ -10,6 +10,7 @@
 #include "app/tessaro_app.h"
 #include "app/text_helpers.h"
 #include "platform/hostlib/sim_host.h"
+#include "platform/win/controls_testing.h"
 #include "platform/win/simulation.h"
 #include "platform/win/user_actions.h"
 #include "platform/win/user_actions_testing.h"

@@ -7,6 +7,7 @@
 
 #include "app/channel_panel.h"
 #include "platform/win/clock_testing.h"
+#include "platform/win/controls_testing.h"
 #include "platform/win/simulation.h"
 #include "platform/win/user_actions.h"
 #include "platform/win/user_actions_testing.h"

@@ -7,13 +7,14 @@
 #include <vector>
 
 #include "platform/win/resources.h"
+#include "platform/win/resources_testing.h"
 #include "platform/win/simulation.h"
 #include "resources/resource.h"
 
 namespace {
 
 class MainDialogRecord : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         CWinSimulation::Reset();
         RegisterTessaroResources();

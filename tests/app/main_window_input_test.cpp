@@ -3,6 +3,7 @@
 #include <string>
 
 #include "platform/win/nonclient.h"
+#include "platform/win/nonclient_testing.h"
 #include "platform/win/user_actions.h"
 #include "support/main_dialog_fixture.h"
 

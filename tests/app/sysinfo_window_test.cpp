@@ -11,6 +11,7 @@
 
 #include "platform/hostlib/crs_interapp.h"
 #include "platform/hostlib/sim_host.h"
+#include "platform/win/app_testing.h"
 #include "platform/win/user_actions.h"
 #include "platform/win/user_actions_testing.h"
 #include "resources/resource.h"

@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "platform/ul/cbw.h"
+#include "platform/win/controls_testing.h"
+#include "platform/win/menu_testing.h"
 #include "platform/win/simulation.h"
 #include "resources/resource.h"
 #include "support/main_dialog_fixture.h"

@@ -5,6 +5,7 @@
 
 #include "hostlink/host_link_fixture.h"
 #include "platform/hostlib/crs_interapp.h"
+#include "platform/win/message_loop_testing.h"
 #include "platform/win/simulation.h"
 
 namespace {

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "platform/win/menu.h"
+#include "platform/win/menu_testing.h"
 #include "resources/resource.h"
 #include "run/menu_path.h"
 #include "run/run_fixture.h"

@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/win/kernel_testing.h"
 #include "platform/win/message_loop.h"
 #include "platform/win/message_map.h"
 #include "platform/win/resources.h"

@@ -119,7 +119,6 @@ int AfxWinMain(int argc, char** argv);
 // Registers a class by name; FALSE (0) when the name is taken or failure is forced
 // (CWinSimulation::FailRegisterClass). Classes live for the whole process.
 ATOM RegisterClassA(const WNDCLASSA* lpWndClass);
-BOOL GetClassInfoA(HINSTANCE hInstance, LPCSTR lpClassName, WNDCLASSA* lpWndClass);
 // A class that a simulation reset keeps (the controls' classes).
 ATOM AfxRegisterSystemClass(const WNDCLASSA* lpWndClass);
 // The framework's class registration: a class with these attributes and the framework's window procedure

@@ -116,11 +116,7 @@ BOOL DrawFocusRect(HDC hDC, const RECT* lprc);
 // ::SetScrollRange/... on a scroll bar control (nBar SB_CTL). The window scroll bars of SB_HORZ/SB_VERT
 // are not modelled: those calls fail (return 0 / FALSE).
 int SetScrollPos(HWND hWnd, int nBar, int nPos, BOOL bRedraw);
-int GetScrollPos(HWND hWnd, int nBar);
 BOOL SetScrollRange(HWND hWnd, int nBar, int nMinPos, int nMaxPos, BOOL bRedraw);
-BOOL GetScrollRange(HWND hWnd, int nBar, LPINT lpMinPos, LPINT lpMaxPos);
-int SetScrollInfo(HWND hWnd, int nBar, LPCSCROLLINFO lpsi, BOOL bRedraw);
-BOOL GetScrollInfo(HWND hWnd, int nBar, LPSCROLLINFO lpsi);
 
 // ---- C++ wrappers ----
 class CStatic : public CWnd {

@@ -7,10 +7,12 @@
 
 #include "platform/win/app.h"
 #include "platform/win/controls.h"
+#include "platform/win/dialog_testing.h"
 #include "platform/win/gdi.h"
 #include "platform/win/kernel.h"
 #include "platform/win/menu.h"
 #include "platform/win/message_map.h"
+#include "platform/win/resources_testing.h"
 #include "platform/win/win_state.h"
 
 namespace {

@@ -35,16 +35,6 @@ constexpr char kDialogClassName[] = "#32770";
 // The dialog class's window procedure: the dialog manager's default processing.
 LRESULT AfxDefDlgProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
 
-// Base units of a template's font (see the table above).
-SIZE AfxDialogBaseUnits(const CDialogTemplate& tmpl);
-// Dialog units to pixels with the dialog's base units; FALSE for a window that is not a dialog.
-BOOL MapDialogRect(HWND hDlg, LPRECT lpRect);
-// TRUE when the message was a dialog key of hDlg's controls and has been handled.
-BOOL IsDialogMessageA(HWND hDlg, LPMSG lpMsg);
-inline BOOL IsDialogMessage(HWND hDlg, LPMSG lpMsg) {
-    return IsDialogMessageA(hDlg, lpMsg);
-}
-
 class CDialog : public CWnd {
     DECLARE_DYNAMIC(CDialog)
   public:

@@ -220,7 +220,6 @@ inline BOOL DeleteObject(HBITMAP h) {
     return DeleteObject(reinterpret_cast<HGDIOBJ>(h));
 }
 int GetObjectA(HGDIOBJ h, int c, LPVOID pv);  // BITMAP, LOGFONTA; bytes written, 0 on failure
-int GetObjectType(HGDIOBJ h);
 
 HBRUSH CreateSolidBrush(COLORREF color);
 HPEN CreatePen(int iStyle, int cWidth, COLORREF color);
@@ -244,7 +243,6 @@ COLORREF GetSysColor(int nIndex);
 HBRUSH GetSysColorBrush(int nIndex);  // a shared brush that is never deleted
 
 COLORREF SetBkColor(HDC hdc, COLORREF color);  // previous colour, CLR_INVALID on failure
-COLORREF GetBkColor(HDC hdc);
 COLORREF SetTextColor(HDC hdc, COLORREF color);
 COLORREF GetTextColor(HDC hdc);
 int SetBkMode(HDC hdc, int mode);  // previous mode, 0 on failure

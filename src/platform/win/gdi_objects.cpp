@@ -14,6 +14,7 @@
 
 #include "platform/win/app.h"
 #include "platform/win/gdi_state.h"
+#include "platform/win/gdi_testing.h"
 #include "platform/win/kernel.h"
 #include "platform/win/resources.h"
 #include "platform/win/win_state.h"

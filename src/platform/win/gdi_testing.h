@@ -16,3 +16,6 @@ class CDrawRenderer {
 };
 // NULL restores the null renderer. The renderer must outlive its use.
 void AfxSetDrawRenderer(CDrawRenderer* pRenderer);
+
+COLORREF GetBkColor(HDC hdc);
+int GetObjectType(HGDIOBJ h);

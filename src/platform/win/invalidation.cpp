@@ -11,6 +11,7 @@
 #include "platform/win/kernel.h"
 #include "platform/win/message_loop.h"
 #include "platform/win/win_state.h"
+#include "platform/win/window_testing.h"
 
 using namespace winstate;
 

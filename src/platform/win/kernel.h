@@ -109,11 +109,3 @@ int GetSystemMetrics(int nIndex);
 // TRUE for a structure of size 8; FALSE when the size is wrong or failure is forced
 // (CWinSimulation::FailInitCommonControls).
 BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* picce);
-
-// Thread handles (worker threads, app.h). CloseHandle of a thread handle forgets it once the thread ended.
-// A handle stays valid after an auto-delete thread object is gone. Wait timeouts are real time, also with
-// the manual clock, so that a wait can never hang.
-DWORD WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds);
-BOOL CloseHandle(HANDLE hObject);
-BOOL GetExitCodeThread(HANDLE hThread, DWORD* lpExitCode);
-constexpr DWORD STILL_ACTIVE = 259;

@@ -1,4 +1,5 @@
-// Test set-up of the modules (kernel.h): the stand-in libraries a test loads by name.
+// Test set-up of the modules (kernel.h): the stand-in libraries a test loads by name; and the handles of
+// worker threads, through which a test waits for a worker and reads its exit code.
 #pragma once
 
 #include "platform/win/kernel.h"
@@ -8,3 +9,11 @@
 // gives the executable's path, /proc/self/exe unless CWinSimulation::SetModulePath changed it).
 // Registering a name again replaces its path and keeps its handle.
 HMODULE AfxRegisterModule(LPCSTR lpszName, LPCSTR lpszPath);
+
+// Thread handles (worker threads, app.h). CloseHandle of a thread handle forgets it once the thread ended.
+// A handle stays valid after an auto-delete thread object is gone. Wait timeouts are real time, also with
+// the manual clock, so that a wait can never hang.
+DWORD WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds);
+BOOL CloseHandle(HANDLE hObject);
+BOOL GetExitCodeThread(HANDLE hThread, DWORD* lpExitCode);
+constexpr DWORD STILL_ACTIVE = 259;

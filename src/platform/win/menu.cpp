@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/win/kernel.h"
+#include "platform/win/menu_testing.h"
 #include "platform/win/resources.h"
 #include "platform/win/win_state.h"
 

@@ -51,7 +51,6 @@ class CMenu : public CObject {
     CMenu& operator=(const CMenu&) = delete;
 };
 
-HMENU CreateMenu();
 HMENU CreatePopupMenu();
 HMENU LoadMenuA(HINSTANCE hInstance, LPCSTR lpMenuName);  // from the registered menu resources
 inline HMENU LoadMenu(HINSTANCE hInstance, LPCSTR lpMenuName) {
@@ -59,12 +58,7 @@ inline HMENU LoadMenu(HINSTANCE hInstance, LPCSTR lpMenuName) {
 }
 BOOL DestroyMenu(HMENU hMenu);  // with its popups
 BOOL IsMenu(HMENU hMenu);
-BOOL AppendMenuA(HMENU hMenu, UINT uFlags, UINT_PTR uIDNewItem, LPCSTR lpNewItem);
 BOOL ModifyMenuA(HMENU hMenu, UINT uPosition, UINT uFlags, UINT_PTR uIDNewItem, LPCSTR lpNewItem);
-inline BOOL AppendMenu(HMENU h, UINT f, UINT_PTR id, LPCSTR s) {
-    return AppendMenuA(h, f, id, s);
-}
-BOOL DeleteMenu(HMENU hMenu, UINT uPosition, UINT uFlags);  // destroys a popup it removes
 DWORD CheckMenuItem(HMENU hMenu, UINT uIDCheckItem, UINT uCheck);
 BOOL CheckMenuRadioItem(HMENU hMenu, UINT first, UINT last, UINT check, UINT flags);
 BOOL EnableMenuItem(HMENU hMenu, UINT uIDEnableItem, UINT uEnable);
@@ -77,7 +71,6 @@ inline int GetMenuString(HMENU h, UINT id, LPSTR s, int n, UINT f) {
 }
 HMENU GetSubMenu(HMENU hMenu, int nPos);
 HMENU GetMenu(HWND hWnd);
-BOOL SetMenu(HWND hWnd, HMENU hMenu);
 // The window's copy of the system menu (Restore, Move, Size, Minimize, Maximize, separator, Close), made
 // on first use; bRevert destroys the copy and returns NULL.
 HMENU GetSystemMenu(HWND hWnd, BOOL bRevert);

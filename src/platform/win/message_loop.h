@@ -78,12 +78,8 @@ class CMessageLoop {
 };
 
 BOOL GetMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax);
-BOOL PeekMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax, UINT wRemoveMsg);
 inline BOOL GetMessage(LPMSG m, HWND h, UINT lo, UINT hi) {
     return GetMessageA(m, h, lo, hi);
-}
-inline BOOL PeekMessage(LPMSG m, HWND h, UINT lo, UINT hi, UINT r) {
-    return PeekMessageA(m, h, lo, hi, r);
 }
 // For a WM_KEYDOWN or WM_SYSKEYDOWN of the real keyboard, posts (as user input) the WM_CHAR of the
 // character AfxSetKeyboardCharacter named for it, and returns TRUE. The character takes the place of the
@@ -105,8 +101,4 @@ void AfxSetKeyboardCharacter(UINT nChar);
 BOOL AfxPostThreadTask(DWORD nThreadId, std::function<void()> fn, BOOL bUserInput = FALSE);
 LRESULT DispatchMessageA(const MSG* lpMsg);
 void PostQuitMessage(int nExitCode);
-BOOL PostThreadMessageA(DWORD idThread, UINT Msg, WPARAM wParam, LPARAM lParam);
-inline BOOL PostThreadMessage(DWORD id, UINT m, WPARAM w, LPARAM l) {
-    return PostThreadMessageA(id, m, w, l);
-}
 DWORD GetCurrentThreadId();

@@ -1,4 +1,5 @@
-// Test hook of the message loop (message_loop.h): a guard that turns a stuck loop into a failure.
+// Test hooks of the message loop (message_loop.h): a guard that turns a stuck loop into a failure, a look
+// into a thread's queue and messages posted to a thread without a window.
 #pragma once
 
 #include <cstdint>
@@ -16,3 +17,12 @@ class CMessageLoopTesting {
     // lock, since the thread started.
     static std::uint64_t QuietTakes();
 };
+
+BOOL PeekMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax, UINT wRemoveMsg);
+inline BOOL PeekMessage(LPMSG m, HWND h, UINT lo, UINT hi, UINT r) {
+    return PeekMessageA(m, h, lo, hi, r);
+}
+BOOL PostThreadMessageA(DWORD idThread, UINT Msg, WPARAM wParam, LPARAM lParam);
+inline BOOL PostThreadMessage(DWORD id, UINT m, WPARAM w, LPARAM l) {
+    return PostThreadMessageA(id, m, w, l);
+}

@@ -11,6 +11,7 @@
 #include "platform/win/kernel.h"
 #include "platform/win/menu.h"
 #include "platform/win/menu_tracking.h"
+#include "platform/win/nonclient_testing.h"
 #include "platform/win/win_state.h"
 
 namespace {

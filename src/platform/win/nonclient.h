@@ -15,15 +15,15 @@
 // window text, the close box, and the menu bar: item texts without their '&' (DT_NOPREFIX) with a Line
 // under the mnemonic character, grayed items in COLOR_GRAYTEXT, the tracked item highlighted. The record is
 // built from the window's current text, size, activation and menu whenever it is asked for (WM_NCPAINT
-// has nothing to keep), so it can never show a stale caption; AfxGetNonClientSerial is a digest of it that
-// changes whenever what it shows changes, for a view that redraws only on change.
+// has nothing to keep), so it can never show a stale caption; AfxGetNonClientSerial (nonclient_testing.h)
+// is a digest of it that changes whenever what it shows changes.
 //
 // Activation: a window that was sent WM_NCACTIVATE shows what it was told last; other windows are active
 // when the focus is in them (or they have it).
 //
 // Threads: AfxGetNonClientDrawOps, AfxGetNonClientSerial and AfxNonClientHitTest are safe from any thread.
-// AfxWindowFromPointForInput and AfxDeliverMouseInput send messages (WM_NCHITTEST) and belong on the
-// thread that owns the windows.
+// AfxWindowFromPointForInput and AfxDeliverMouseInput (nonclient_testing.h) send messages (WM_NCHITTEST)
+// and belong on the thread that owns the windows.
 #pragma once
 
 #include <string>
@@ -58,8 +58,6 @@ int AfxMenuBarItemFromPoint(HWND hWnd, POINT ptScreen);
 
 // The record described above; empty for a window without a non-client area, or that is gone.
 std::vector<CDrawOp> AfxGetNonClientDrawOps(HWND hWnd);
-// A digest of AfxGetNonClientDrawOps (never 0): equal digests, equal drawings. 0 for a window that is gone.
-unsigned AfxGetNonClientSerial(HWND hWnd);
 
 // A menu item's text without its '&' marks ("&&" stays one '&'): *pnMnemonic (may be NULL) gets the index
 // of the mnemonic character in the result (-1: none); the part after a tab goes to *pAccel (may be NULL).
@@ -68,21 +66,6 @@ std::string AfxStripMnemonic(const std::string& text, int* pnMnemonic, std::stri
 // The menu bar item shown highlighted (menu tracking sets it; -1 none).
 void AfxSetMenuBarHotItem(HWND hWnd, int nItem);
 int AfxGetMenuBarHotItem(HWND hWnd);
-
-// The window that mouse input at ptScreen goes to, as the system finds it: the topmost visible top-level
-// window under the point, then its deepest visible, enabled child under the point; children are tried
-// before their parent, and a window that answers WM_NCHITTEST with HTTRANSPARENT (a group box, a static
-// without SS_NOTIFY) passes the point on to the next window below it. *pnHitTest (may be NULL) gets the
-// chosen window's hit-test code. NULL (hit-test HTNOWHERE) when no window is there, and NULL with HTERROR
-// when the window there is disabled (a modal dialog or box is open over it): that input goes nowhere.
-HWND AfxWindowFromPointForInput(POINT ptScreen, LRESULT* pnHitTest = nullptr);
-
-// Posts the mouse message a person's mouse causes at ptScreen: nMsg is WM_MOUSEMOVE, WM_LBUTTONDOWN,
-// WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_RBUTTONDOWN or WM_RBUTTONUP; nKeys the MK_* flags. With a capture it
-// goes to the capture window in its client coordinates; otherwise to AfxWindowFromPointForInput's window:
-// as the client message in client coordinates over HTCLIENT, else as the WM_NC* message with the hit-test
-// code and the screen point. FALSE when nothing receives it.
-BOOL AfxDeliverMouseInput(UINT nMsg, POINT ptScreen, WPARAM nKeys);
 
 // The frame's sizing, as the system's sizing loop does it. AfxQueryMinMaxInfo asks the window for its
 // tracking sizes (WM_GETMINMAXINFO, the system's defaults filled in). AfxSizeWindowByEdge takes one step:

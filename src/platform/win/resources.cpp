@@ -1,4 +1,5 @@
 #include "platform/win/resources.h"
+#include "platform/win/resources_testing.h"
 
 #include <algorithm>
 #include <cstring>

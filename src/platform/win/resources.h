@@ -73,8 +73,6 @@ struct CIconResource {
 };
 
 void AfxRegisterDialogTemplate(const CDialogTemplate& tmpl);
-const CDialogTemplate* AfxFindDialogTemplate(UINT nID);
-const CDialogTemplate* AfxFindDialogTemplate(LPCTSTR lpszName);  // MAKEINTRESOURCE ids only
 
 void AfxRegisterMenuTemplate(const CMenuTemplate& tmpl);
 const CMenuTemplate* AfxFindMenuTemplate(UINT nID);

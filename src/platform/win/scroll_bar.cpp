@@ -14,6 +14,7 @@
 
 #include "platform/win/app.h"
 #include "platform/win/control_support.h"
+#include "platform/win/controls_testing.h"
 #include "platform/win/dialog.h"
 #include "platform/win/gdi.h"
 #include "platform/win/win_state.h"

@@ -8,6 +8,7 @@
 #include "platform/win/kernel.h"
 #include "platform/win/message_loop.h"
 #include "platform/win/resources.h"
+#include "platform/win/user_agent_testing.h"
 
 namespace {
 
@@ -237,7 +238,6 @@ int AfxMessageBox(LPCTSTR lpszText, UINT nType, UINT nIDHelp) {
     return ShowBox(pMain ? pMain->m_hWnd : nullptr, lpszText, AfxGetAppName(), nType);
 }
 
-
 int CWinApp::DoMessageBox(LPCTSTR lpszPrompt, UINT nType, UINT) {
     CWnd* pMain = AfxGetMainWnd();
     return ShowBox(pMain ? pMain->m_hWnd : nullptr, lpszPrompt, m_pszAppName ? m_pszAppName : AfxGetAppName(),
@@ -317,4 +317,3 @@ CString CFileDialog::GetFileName() const {
     std::string path = GetPathName().Str();
     return CString(path.substr(FileNameOffset(path)));
 }
-

@@ -107,7 +107,6 @@ class CScriptedUserAgent : public CRecordingUserAgent {
 };
 
 // The agent in use (the framework's own CScriptedUserAgent unless replaced). NULL restores the default.
-CUserAgent* AfxGetUserAgent();
 void AfxSetUserAgent(CUserAgent* pAgent);
 CScriptedUserAgent& AfxGetScriptedUserAgent();  // the framework's own agent
 

@@ -10,6 +10,7 @@
 #include "platform/win/message_loop.h"
 #include "platform/win/user_agent.h"
 #include "platform/win/win_state.h"
+#include "platform/win/window_testing.h"
 
 namespace winstate {
 

@@ -271,7 +271,6 @@ inline int GetWindowText(HWND hWnd, LPSTR lpString, int nMaxCount) {
     return GetWindowTextA(hWnd, lpString, nMaxCount);
 }
 HWND GetParent(HWND hWnd);
-HWND SetParent(HWND hWndChild, HWND hWndNewParent);
 HWND GetWindow(HWND hWnd, UINT uCmd);
 HWND GetTopWindow(HWND hWnd);                // NULL: the topmost top-level window
 HWND GetDlgItem(HWND hDlg, int nIDDlgItem);  // a direct child with that control id
@@ -290,8 +289,6 @@ inline LRESULT SendDlgItemMessage(HWND hDlg, int nID, UINT Msg, WPARAM wParam, L
 }
 HWND SetFocus(HWND hWnd);  // returns the window that had the focus
 HWND GetFocus();
-// The active window is the top-level window the focus is in (NULL when the focus is nowhere).
-HWND GetActiveWindow();
 // Activates a visible, enabled top-level window: unless the focus is in it already, the focus goes back
 // to the window in it that had the focus last (while that is still there, shown and enabled), else to a
 // dialog's first tab stop, else to the window itself. Returns the window that was active before; NULL
@@ -351,7 +348,6 @@ LONG GetMessageTime();
 // visible window when its queue is otherwise empty.
 BOOL InvalidateRect(HWND hWnd, const RECT* lpRect, BOOL bErase);
 BOOL ValidateRect(HWND hWnd, const RECT* lpRect);
-BOOL GetUpdateRect(HWND hWnd, LPRECT lpRect, BOOL bErase);
 BOOL UpdateWindow(HWND hWnd);  // sends WM_PAINT now when the window is invalid and visible
 BOOL RedrawWindow(HWND hWnd, const RECT* lprcUpdate, void* hrgnUpdate, UINT flags);
 // Takes the window's update region for a paint (client coordinates) and validates the window: what

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/win/app.h"
+#include "platform/win/app_testing.h"
 #include "platform/win/kernel.h"
 #include "platform/win/win_state.h"
 
@@ -105,7 +106,6 @@ LPCTSTR AfxRegisterWndClass(UINT nClassStyle, HCURSOR hCursor, HBRUSH hbrBackgro
     auto it = s.classes.find(Lower(name));
     return it == s.classes.end() ? nullptr : it->second.strName.c_str();
 }
-
 
 LONG_PTR GetClassLongPtrA(HWND hWnd, int nIndex) {
     State& s = S();

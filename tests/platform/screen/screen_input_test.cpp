@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/screen/screen_input.h"
+#include "platform/win/window_testing.h"
 #include "support/win_dialog_support.h"
 
 namespace {

@@ -5,6 +5,8 @@
 #include <thread>
 
 #include "platform/win/clock_testing.h"
+#include "platform/win/kernel_testing.h"
+#include "platform/win/message_loop_testing.h"
 #include "support/win_fixture.h"
 
 namespace {

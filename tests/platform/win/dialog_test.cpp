@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/win/clock_testing.h"
+#include "platform/win/dialog_testing.h"
 #include "platform/win/user_actions_testing.h"
 #include "support/win_dialog_support.h"
 

@@ -4,6 +4,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/win/gdi_testing.h"
 #include "support/win_dialog_support.h"
 
 namespace {

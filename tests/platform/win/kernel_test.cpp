@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/win/kernel_testing.h"
+#include "platform/win/resources_testing.h"
 #include "support/win_fixture.h"
 
 namespace {

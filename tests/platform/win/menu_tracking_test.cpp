@@ -4,9 +4,11 @@
 #include <string>
 #include <vector>
 
+#include "platform/win/menu_testing.h"
 #include "platform/win/menu_tracking.h"
 #include "platform/win/menu_tracking_testing.h"
 #include "platform/win/nonclient.h"
+#include "platform/win/nonclient_testing.h"
 #include "support/win_fixture.h"
 
 namespace {

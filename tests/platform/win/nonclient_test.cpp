@@ -6,6 +6,7 @@
 
 #include "platform/win/kernel.h"
 #include "platform/win/nonclient.h"
+#include "platform/win/nonclient_testing.h"
 #include "support/win_fixture.h"
 
 namespace {

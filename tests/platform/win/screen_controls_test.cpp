@@ -4,6 +4,8 @@
 #include <vector>
 
 #include "platform/win/clock_testing.h"
+#include "platform/win/controls_testing.h"
+#include "platform/win/dialog_testing.h"
 #include "support/win_dialog_support.h"
 
 namespace {

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "platform/win/message_loop_testing.h"
 #include "platform/win/snapshot.h"
 #include "platform/win/snapshot_testing.h"
 #include "platform/win/text_measure.h"

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/win/window_testing.h"
 #include "support/win_fixture.h"
 
 namespace {

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/win/window_testing.h"
 #include "support/win_fixture.h"
 
 namespace {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/win/format.h"
+#include "platform/win/window_testing.h"
 #include "support/win_fixture.h"
 
 namespace {

@@ -1,0 +1,14 @@
+// Test inspection of dialogs (dialog.h): dialog units and the dialog keys.
+#pragma once
+
+#include "platform/win/dialog.h"
+
+// Base units of a template's font (see the table above).
+SIZE AfxDialogBaseUnits(const CDialogTemplate& tmpl);
+// Dialog units to pixels with the dialog's base units; FALSE for a window that is not a dialog.
+BOOL MapDialogRect(HWND hDlg, LPRECT lpRect);
+// TRUE when the message was a dialog key of hDlg's controls and has been handled.
+BOOL IsDialogMessageA(HWND hDlg, LPMSG lpMsg);
+inline BOOL IsDialogMessage(HWND hDlg, LPMSG lpMsg) {
+    return IsDialogMessageA(hDlg, lpMsg);
+}
