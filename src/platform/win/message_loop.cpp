@@ -107,10 +107,45 @@ void StartPaintPassLocked(const State& s, Queue& q) {
     q.nPaintDueUs = now + s.nPaintPeriodUs;
 }
 
+thread_local std::uint64_t t_nQuietTakes = 0;
+
+// What Queue::nQuietUntilUs says after a take under the lock. Invalid windows wait, under a paint
+// period with no pass under way, until the next pass is due.
+void NoteQuietLocked(const State& s, Queue& q) {
+    LONGLONG nUntil = 0;
+    if (q.posted.empty() && !q.bQuit && !q.bPaintPass && q.nPostedRun == 0 && !q.bAbandon) {
+        nUntil = INT64_MAX;
+        if (!q.invalid.empty() || !q.hiddenInvalid.empty()) nUntil = s.nPaintPeriodUs > 0 ? q.nPaintDueUs : 0;
+        for (const TimerRec& t : q.timers) nUntil = std::min(nUntil, t.nDueUs);
+    }
+    q.nQuietUntilUs.store(nUntil, std::memory_order_release);
+}
+
+// On the queue's own thread, without the lock: TRUE when a take now would find nothing (of any kind,
+// whatever the filter) and leave the queue as it is; the take is then done. A post that comes meanwhile
+// is taken by the next look, as if it had come a moment later (a waiting loop looks under the lock).
+bool QuietNow(const Queue& q, bool bRemove) {
+    const LONGLONG nUntil = q.nQuietUntilUs.load(std::memory_order_acquire);
+    if (nUntil == 0 || CClock::NowMicros() >= nUntil) return false;
+    if (bRemove) t_nTakenSeq = kLatestSeq;
+    ++t_nQuietTakes;
+    return true;
+}
+
+Taken TakeOrLookLocked(State& s, Queue& q, MSG* pMsg, std::unique_ptr<std::string>* pText, HWND hFilter,
+                       UINT nMin, UINT nMax, bool bRemove, UINT nKinds);
+
 // Takes (or with bRemove false, looks at) the next message of the queue in the loop's order. The caller
 // holds the lock.
 Taken TakeLocked(State& s, Queue& q, MSG* pMsg, std::unique_ptr<std::string>* pText, HWND hFilter, UINT nMin,
                  UINT nMax, bool bRemove, UINT nKinds) {
+    const Taken k = TakeOrLookLocked(s, q, pMsg, pText, hFilter, nMin, nMax, bRemove, nKinds);
+    NoteQuietLocked(s, q);
+    return k;
+}
+
+Taken TakeOrLookLocked(State& s, Queue& q, MSG* pMsg, std::unique_ptr<std::string>* pText, HWND hFilter,
+                       UINT nMin, UINT nMax, bool bRemove, UINT nKinds) {
     // The fairness rule of message_loop.h: only unfiltered takes of every kind count the run of posted
     // messages and give the lower-priority work its turn.
     const bool bFair = bRemove && nKinds == kAll && hFilter == nullptr && nMin == 0 && nMax == 0;
@@ -296,6 +331,31 @@ bool WaitForWork(const std::shared_ptr<Queue>& pq, Steady::time_point& tLast) {
 
 thread_local std::uint64_t t_nDispatched = 0;
 
+// An empty list for the scope, taken from the thread's spare ones and given back, capacity kept.
+template <class T>
+class CSpareList {
+  public:
+    CSpareList() {
+        if (!s_spare.empty()) {
+            m_list = std::move(s_spare.back());
+            s_spare.pop_back();
+        }
+    }
+    ~CSpareList() {
+        m_list.clear();
+        s_spare.push_back(std::move(m_list));
+    }
+    CSpareList(const CSpareList&) = delete;
+    CSpareList& operator=(const CSpareList&) = delete;
+
+    std::vector<T> m_list;
+
+  private:
+    static thread_local std::vector<std::vector<T>> s_spare;
+};
+template <class T>
+thread_local std::vector<std::vector<T>> CSpareList<T>::s_spare;
+
 // Changes whenever the thread dispatched something or its queue was woken.
 std::uint64_t Activity(const std::shared_ptr<Queue>& pq) {
     std::lock_guard<std::mutex> lock(S().mtx);
@@ -335,8 +395,8 @@ BOOL WaitAndTake(MSG* pMsg, HWND hWnd, UINT nMin, UINT nMax) {
     std::shared_ptr<Queue> pq = MyQueue();
     auto tLast = Steady::now();
     for (;;) {
-        Taken k;
-        {
+        Taken k = Taken::None;
+        if (!QuietNow(*pq, true)) {
             std::lock_guard<std::mutex> lock(S().mtx);
             k = TakeLocked(S(), *pq, pMsg, &t_pHeldText, hWnd, nMin, nMax, true, kAll);
         }
@@ -397,8 +457,8 @@ BOOL CMessageLoop::RunUntil(const std::function<bool()>& done, const std::functi
         if (done && done()) break;
         MSG msg{};
         std::unique_ptr<std::string> pText;
-        Taken k;
-        {
+        Taken k = Taken::None;
+        if (!QuietNow(*pq, true)) {  // quiet: not abandoned either
             std::lock_guard<std::mutex> lock(S().mtx);
             if (pq->bAbandon) {
                 bResult = FALSE;
@@ -503,12 +563,14 @@ int CMessageLoop::PumpPending() {
     auto takeAndDispatch = [&](HWND hFilter, UINT nMin, UINT nMax, UINT nKinds) {
         MSG msg{};
         std::unique_ptr<std::string> pText;
+        if (QuietNow(*pq, true)) return false;
         {
             std::lock_guard<std::mutex> lock(S().mtx);
             Taken k = TakeLocked(S(), *pq, &msg, &pText, hFilter, nMin, nMax, true, nKinds);
             if (k == Taken::Quit) {  // a posted WM_QUIT stays for the loop that ends with it
                 pq->bQuit = TRUE;
                 pq->nQuitCode = static_cast<int>(msg.wParam);
+                pq->nQuietUntilUs.store(0, std::memory_order_release);
             }
             if (k != Taken::Msg) return false;
         }
@@ -519,9 +581,15 @@ int CMessageLoop::PumpPending() {
     for (size_t i = 0; i < nPosted; ++i) {
         if (!takeAndDispatch(nullptr, 0, 0, kPosted)) break;
     }
-    std::vector<HWND> invalid;
-    std::vector<std::pair<LONGLONG, std::pair<HWND, UINT_PTR>>> due;
-    {
+    // Lists kept from an earlier pass of this thread (a pass may run inside another's dispatch), so that
+    // a pass makes no heap allocation.
+    CSpareList<HWND> spareInvalid;
+    CSpareList<std::pair<LONGLONG, std::pair<HWND, UINT_PTR>>> spareDue;
+    std::vector<HWND>& invalid = spareInvalid.m_list;
+    std::vector<std::pair<LONGLONG, std::pair<HWND, UINT_PTR>>>& due = spareDue.m_list;
+    // Quiet: nothing invalid and no timer due, so there is nothing below to look at.
+    const bool bQuiet = QuietNow(*pq, false);
+    if (!bQuiet) {
         State& s = S();
         std::lock_guard<std::mutex> lock(s.mtx);
         SettleHiddenLocked(s, *pq);
@@ -539,7 +607,7 @@ int CMessageLoop::PumpPending() {
         }
     }
     for (HWND h : invalid) takeAndDispatch(h, WM_PAINT, WM_PAINT, kPaint);
-    {
+    if (!bQuiet) {
         std::lock_guard<std::mutex> lock(S().mtx);
         const LONGLONG now = CClock::NowMicros();
         for (const TimerRec& t : pq->timers) {
@@ -620,6 +688,10 @@ void CMessageLoop::RemoveIdleHook(UINT_PTR nHookId) {
     for (auto& [tid, q] : s.queues) q->idleHooks.erase(nHookId);
 }
 
+std::uint64_t CMessageLoopTesting::QuietTakes() {
+    return t_nQuietTakes;
+}
+
 void CMessageLoopTesting::SetStallHandler(std::function<bool()> pfnStall, DWORD nRealMs) {
     State& s = S();
     std::lock_guard<std::mutex> lock(s.mtx);
@@ -640,8 +712,8 @@ BOOL GetMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax)
 BOOL PeekMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax, UINT wRemoveMsg) {
     std::shared_ptr<Queue> pq = MyQueue();
     MSG msg{};
-    Taken k;
-    {
+    Taken k = Taken::None;
+    if (!QuietNow(*pq, (wRemoveMsg & PM_REMOVE) != 0)) {
         std::lock_guard<std::mutex> lock(S().mtx);
         k = TakeLocked(S(), *pq, &msg, &t_pHeldText, hWnd, wMsgFilterMin, wMsgFilterMax,
                        (wRemoveMsg & PM_REMOVE) != 0, kAll);

@@ -2,6 +2,7 @@
 // into a thread's queue and messages posted to a thread without a window.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 
 #include "platform/win/message_loop.h"
@@ -12,6 +13,9 @@ class CMessageLoopTesting {
     // pfnStall runs; TRUE abandons every running loop of the thread (each returns FALSE). Tests use it so
     // that a stuck modal loop fails instead of hanging. An empty function removes it.
     static void SetStallHandler(std::function<bool()> pfnStall, DWORD nRealMs = 5000);
+    // Takes and looks of the calling thread that found its queue empty without taking the framework's
+    // lock, since the thread started.
+    static std::uint64_t QuietTakes();
 };
 
 BOOL PeekMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax, UINT wRemoveMsg);

@@ -74,6 +74,7 @@ std::uint32_t* FutexWord(std::atomic<std::uint32_t>& a) {
 
 void Wake(Queue& q) {
     ++q.nWake;
+    q.nQuietUntilUs.store(0, std::memory_order_release);
     q.nWakeWord.fetch_add(1, std::memory_order_seq_cst);
     if (q.nSleepers.load(std::memory_order_seq_cst) > 0)
         syscall(SYS_futex, FutexWord(q.nWakeWord), FUTEX_WAKE_PRIVATE, INT_MAX, nullptr, nullptr, 0);

@@ -138,6 +138,12 @@ struct Queue {
     std::chrono::steady_clock::time_point tIdleWake = std::chrono::steady_clock::time_point::max();
     std::vector<TimerRec> timers;
     std::uint64_t nWake = 0;  // bumped (under the lock) by anything a waiting loop must look at
+    // The clock time (µs) before which the owner's take finds nothing: nothing posted, no quit, nothing
+    // to paint, no paint pass, no run of posted messages counted, no abandoned loop, and no timer due
+    // before then (INT64_MAX: no timer). 0 (look under the lock) whenever anything may have come: Wake
+    // sets it, and every take under the lock works it out again. Stored under the lock; the owning thread
+    // reads it without, so that an empty queue is looked at without the lock.
+    std::atomic<LONGLONG> nQuietUntilUs{0};
     // The word the owning thread sleeps on (a futex): bumped with nWake. A waker makes the system call
     // only while nSleepers says the owner is asleep or about to be, so a post to a busy thread costs no
     // call; the sleeper wakes without the framework lock, so it never queues behind the waker's unlock.

@@ -90,6 +90,68 @@ TEST_F(MessageLoop, PostsFromFourThreadsAreAllDeliveredInEachThreadsOrder) {
     EXPECT_EQ(std::vector<LPARAM>(kThreads, kEach), next);
 }
 
+TEST_F(MessageLoop, AnEmptyQueueIsLookedAtWithoutTheLockYetEveryKindOfWorkIsStillFound) {
+    CRecordingWnd wnd;
+    ASSERT_TRUE(wnd.CreateTopLevel());
+    CMessageLoop::RunUntilIdle();
+    MSG msg{};
+    std::uint64_t nQuiet = CMessageLoopTesting::QuietTakes();
+    EXPECT_FALSE(PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_FALSE(PeekMessage(&msg, wnd.m_hWnd, WM_APP, WM_APP, PM_NOREMOVE));
+    EXPECT_EQ(0, CMessageLoop::PumpPending());
+    EXPECT_LT(nQuiet, CMessageLoopTesting::QuietTakes());
+
+    // A timer not yet due leaves the queue quiet; once due it is taken.
+    ASSERT_EQ(1u, wnd.SetTimer(1, 100));
+    EXPECT_FALSE(PeekMessage(&msg, nullptr, 0, 0, PM_NOREMOVE));
+    nQuiet = CMessageLoopTesting::QuietTakes();
+    EXPECT_FALSE(PeekMessage(&msg, nullptr, 0, 0, PM_NOREMOVE));
+    EXPECT_EQ(nQuiet + 1, CMessageLoopTesting::QuietTakes());
+    CClock::AdvanceQuietly(99999);
+    EXPECT_FALSE(PeekMessage(&msg, nullptr, 0, 0, PM_NOREMOVE));
+    CClock::AdvanceQuietly(1);
+    ASSERT_TRUE(PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(static_cast<UINT>(WM_TIMER), msg.message);
+    wnd.KillTimer(1);
+
+    // A post from another thread, an invalidation and a quit each end the quiet.
+    EXPECT_EQ(0, CMessageLoop::PumpPending());
+    std::thread poster([&] { ::PostMessage(wnd.m_hWnd, WM_APP, 3, 0); });
+    poster.join();
+    ASSERT_TRUE(PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(static_cast<UINT>(WM_APP), msg.message);
+    EXPECT_FALSE(PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE));
+    wnd.Invalidate();
+    ASSERT_TRUE(PeekMessage(&msg, nullptr, 0, 0, PM_NOREMOVE));
+    EXPECT_EQ(static_cast<UINT>(WM_PAINT), msg.message);
+    CMessageLoop::RunUntilIdle();
+    PostQuitMessage(4);
+    ASSERT_TRUE(PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(static_cast<UINT>(WM_QUIT), msg.message);
+    EXPECT_EQ(4u, msg.wParam);
+}
+
+TEST_F(MessageLoop, AWaitingLoopSeesEveryPostFromAnotherThreadAsItComes) {
+    CRecordingWnd wnd;
+    ASSERT_TRUE(wnd.CreateTopLevel());
+    constexpr int kPosts = 300;
+    std::atomic<int> nHandled{0};
+    // One post at a time, each after the loop handled the one before: the loop finds its queue empty,
+    // waits, and must wake for the next.
+    std::thread poster([&] {
+        for (int i = 0; i < kPosts; ++i) {
+            while (nHandled.load() < i) std::this_thread::yield();
+            ::PostMessage(wnd.m_hWnd, WM_APP, 0, i);
+        }
+    });
+    EXPECT_TRUE(CMessageLoop::RunUntil([&] {
+        nHandled.store(wnd.Count(WM_APP));
+        return nHandled.load() == kPosts;
+    }));
+    poster.join();
+    EXPECT_EQ(kPosts, wnd.Count(WM_APP));
+}
+
 class CRegisteredWnd : public CRecordingWnd {
   public:
     static UINT s_nMsg;
