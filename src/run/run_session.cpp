@@ -418,14 +418,28 @@ LONGLONG CRunSession::OnChoiceTimer(LONGLONG nNowUs) {
     return m_nNextChoice < m_options.choices.size() ? m_nChoiceAtUs : -1;
 }
 
-LONGLONG CRunSession::OnPressTimer(LONGLONG nNowUs, HWND hMain) {
-    const UserMenuChoice& press = m_options.choices[m_nNextChoice];
-    const LONGLONG nAtUs = m_nStartUs + static_cast<LONGLONG>(press.dAtSeconds * kMicrosPerSecond);
+// A press or typing waits for its time; once due, it is tried until it succeeds or kPressGiveUpUs has
+// passed. -1 when it is due now, else the time to come back.
+LONGLONG CRunSession::WaitForTimedAction(LONGLONG nNowUs) {
+    const UserMenuChoice& action = m_options.choices[m_nNextChoice];
+    const LONGLONG nAtUs = m_nStartUs + static_cast<LONGLONG>(action.dAtSeconds * kMicrosPerSecond);
     if (nNowUs < nAtUs) return nAtUs;
     if (m_nPressGiveUpUs < 0) m_nPressGiveUpUs = nNowUs + kPressGiveUpUs;
-    std::string strCaption = "\"";
-    strCaption += EscapeTraceText(press.strPath);
-    strCaption += '"';
+    return -1;
+}
+
+// The press or typing is done or given up: the next action's time, -1 when none is left.
+LONGLONG CRunSession::FinishTimedAction(LONGLONG nNowUs) {
+    ++m_nNextChoice;
+    m_nPressGiveUpUs = -1;
+    m_nChoiceAtUs = nNowUs + kChoiceSpacingUs;
+    return m_nNextChoice < m_options.choices.size() ? m_nChoiceAtUs : -1;
+}
+
+LONGLONG CRunSession::OnPressTimer(LONGLONG nNowUs, HWND hMain) {
+    if (const LONGLONG nWaitUs = WaitForTimedAction(nNowUs); nWaitUs >= 0) return nWaitUs;
+    const UserMenuChoice& press = m_options.choices[m_nNextChoice];
+    const std::string strCaption = "\"" + EscapeTraceText(press.strPath) + '"';
     ButtonSearch search{CaptionKey(press.strPath), nullptr};
     const HWND hWindow = ReachableWindow(hMain);
     if (hWindow != nullptr) EnumChildWindows(hWindow, FindButton, reinterpret_cast<LPARAM>(&search));
@@ -437,20 +451,13 @@ LONGLONG CRunSession::OnPressTimer(LONGLONG nNowUs, HWND hMain) {
         GetWindowTextA(hWindow, szWindow, sizeof szWindow);
         Report("user pressed " + strCaption + " in \"" + EscapeTraceText(szWindow) + "\"");
     }
-    ++m_nNextChoice;
-    m_nPressGiveUpUs = -1;
-    m_nChoiceAtUs = nNowUs + kChoiceSpacingUs;
-    return m_nNextChoice < m_options.choices.size() ? m_nChoiceAtUs : -1;
+    return FinishTimedAction(nNowUs);
 }
 
 LONGLONG CRunSession::OnTypeTimer(LONGLONG nNowUs, HWND hMain) {
+    if (const LONGLONG nWaitUs = WaitForTimedAction(nNowUs); nWaitUs >= 0) return nWaitUs;
     const UserMenuChoice& type = m_options.choices[m_nNextChoice];
-    const LONGLONG nAtUs = m_nStartUs + static_cast<LONGLONG>(type.dAtSeconds * kMicrosPerSecond);
-    if (nNowUs < nAtUs) return nAtUs;
-    if (m_nPressGiveUpUs < 0) m_nPressGiveUpUs = nNowUs + kPressGiveUpUs;
-    std::string strLabel = "\"";
-    strLabel += EscapeTraceText(type.strPath);
-    strLabel += '"';
+    const std::string strLabel = "\"" + EscapeTraceText(type.strPath) + '"';
     const HWND hWindow = ReachableWindow(hMain);
     std::string strWhy;
     const HWND hEdit = FindEditByLabel(hWindow, type.strPath, strWhy);
@@ -466,10 +473,7 @@ LONGLONG CRunSession::OnTypeTimer(LONGLONG nNowUs, HWND hMain) {
         Report("user typed \"" + EscapeTraceText(type.strText) + "\" into " + strLabel + " in \"" +
                EscapeTraceText(TextOf(hWindow)) + "\"");
     }
-    ++m_nNextChoice;
-    m_nPressGiveUpUs = -1;
-    m_nChoiceAtUs = nNowUs + kChoiceSpacingUs;
-    return m_nNextChoice < m_options.choices.size() ? m_nChoiceAtUs : -1;
+    return FinishTimedAction(nNowUs);
 }
 
 LONGLONG CRunSession::OnHostTimer(LONGLONG nNowUs) {

@@ -75,6 +75,8 @@ class CRunSession {
   private:
     void Report(std::string_view line);
     void ReportUserEvent(const CUserEvent& ev);  // its box or file line
+    LONGLONG WaitForTimedAction(LONGLONG nNowUs);
+    LONGLONG FinishTimedAction(LONGLONG nNowUs);
     LONGLONG OnPressTimer(LONGLONG nNowUs, HWND hMain);
     void ArmBoardFault(const BoardFault& fault);
     LONGLONG OnTypeTimer(LONGLONG nNowUs, HWND hMain);
