@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "engine/parameter_block.h"
+#include "run/headless_run.h"
 #include "support/temp_work_dir.h"
 
 namespace {
@@ -27,72 +28,8 @@ using SteadyClock = std::chrono::steady_clock;
 
 constexpr char kMarkersItem[] = "--check=Options>TTL>TTL inputs send DataFile markers";
 
-// The program as a child process in the current working folder, its output in out.txt there, no display;
-// killed by the destructor whatever happened (the watchdog of a test that failed half-way).
-class CHeadlessProgram {
-  public:
-    ~CHeadlessProgram() {
-        if (m_pid > 0) {
-            kill(m_pid, SIGKILL);
-            waitpid(m_pid, nullptr, 0);
-        }
-    }
-    bool Start(const std::vector<std::string>& args) {
-        m_pid = fork();
-        if (m_pid == 0) {
-            const int nOut = open("out.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            dup2(nOut, STDOUT_FILENO);
-            dup2(nOut, STDERR_FILENO);
-            unsetenv("DISPLAY");
-            std::vector<char*> argv{const_cast<char*>(TESSARO_PROGRAM)};
-            for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-            argv.push_back(nullptr);
-            execv(TESSARO_PROGRAM, argv.data());
-            _exit(127);
-        }
-        return m_pid > 0;
-    }
-    void Signal(int nSignal) const {
-        if (m_pid > 0) kill(m_pid, nSignal);
-    }
-    // The exit status once it ended before the deadline; -1 when it still runs, -2 - N when signal N ended
-    // it.
-    int WaitForExit(SteadyClock::time_point until) {
-        while (m_pid > 0) {
-            int nStatus = 0;
-            if (waitpid(m_pid, &nStatus, WNOHANG) == m_pid) {
-                m_pid = -1;
-                return WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : -2 - WTERMSIG(nStatus);
-            }
-            if (SteadyClock::now() >= until) return -1;
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        return -1;
-    }
-    static std::string Output() {
-        std::ifstream in("out.txt", std::ios::binary);
-        std::stringstream ss;
-        ss << in.rdbuf();
-        return ss.str();
-    }
-
-  private:
-    pid_t m_pid = -1;
-};
-
-// The lines' kinds and texts, without their times.
-std::vector<std::string> Bodies(const std::string& text) {
-    std::vector<std::string> bodies;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        const size_t n = line.find(' ');
-        bodies.push_back(n == std::string::npos ? line : line.substr(n + 1));
-    }
-    return bodies;
-}
-
 bool HasLineStarting(const std::string& text, const std::string& strStart) {
-    for (const std::string& body : Bodies(text))
+    for (const std::string& body : LineBodies(text))
         if (body.rfind(strStart, 0) == 0) return true;
     return false;
 }
@@ -127,8 +64,8 @@ class ClosingRun : public ::testing::Test {
     int RunAndSignal(const std::vector<std::string>& args, int nSignal, int nRunMs) {
         if (!m_program.Start(args)) return -1;
         const bool bChosen = WaitFor(
-            m_until, [] { return HasLineStarting(CHeadlessProgram::Output(), "user chose Options>TTL>"); });
-        EXPECT_TRUE(bChosen) << "the user could not choose the menu item\n" << CHeadlessProgram::Output();
+            m_until, [this] { return HasLineStarting(m_program.Output(), "user chose Options>TTL>"); });
+        EXPECT_TRUE(bChosen) << "the user could not choose the menu item\n" << m_program.Output();
         std::this_thread::sleep_for(std::chrono::milliseconds(nRunMs));
         m_program.Signal(nSignal);
         // A hang guard, not a measure of speed: the close needs a moment even on a slow build.
@@ -136,10 +73,10 @@ class ClosingRun : public ::testing::Test {
     }
 
     // The quit question answered Yes as the last box, and the choice kept in the file saved at the exit.
-    static void ExpectClosedAndSaved() {
-        const std::string strOut = CHeadlessProgram::Output();
+    void ExpectClosedAndSaved() const {
+        const std::string strOut = m_program.Output();
         std::string strLastBox;
-        for (const std::string& body : Bodies(strOut))
+        for (const std::string& body : LineBodies(strOut))
             if (body.rfind("box ", 0) == 0) strLastBox = body;
         EXPECT_EQ("box IDYES MB_YESNO \"TessaroPro\" \"Quit TessaroPro?                  \"", strLastBox)
             << strOut;
@@ -151,14 +88,14 @@ class ClosingRun : public ::testing::Test {
     }
 
     CTempWorkDir m_dir;
-    CHeadlessProgram m_program;
+    CProgramProcess m_program;
     SteadyClock::time_point m_until;
 };
 
 TEST_F(ClosingRun, SighupClosesLikeSigtermWithTheQuitQuestionAnsweredAndTheFileSaved) {
     const int nExit = RunAndSignal(
         {"--headless", "--boards=PCI-DDA08/12", "--board-inputs=walk", kMarkersItem}, SIGHUP, 300);
-    EXPECT_EQ(0, nExit) << CHeadlessProgram::Output();
+    EXPECT_EQ(0, nExit) << m_program.Output();
     ExpectClosedAndSaved();
 }
 
@@ -169,13 +106,13 @@ TEST_F(ClosingRun, AnOverloadedProgramShowsItsWindowTakesInputAndClosesOnSigterm
                                     "--host-binocular", "--host-rois=16", "--board-inputs=walk:1",
                                     "--frame-cost=800", "--screenshot=shots:0.2", kMarkersItem},
                                    SIGTERM, 1500);
-    EXPECT_EQ(0, nExit) << CHeadlessProgram::Output();
+    EXPECT_EQ(0, nExit) << m_program.Output();
     ExpectClosedAndSaved();
 
-    const std::string strOut = CHeadlessProgram::Output();
+    const std::string strOut = m_program.Output();
     // The main window was shown: its picture was taken (only visible windows are).
     bool bMainShot = false;
-    for (const std::string& body : Bodies(strOut)) {
+    for (const std::string& body : LineBodies(strOut)) {
         const std::string strEnd = "TessaroPro.png";
         if (body.rfind("shot ", 0) == 0 && body.size() > strEnd.size() &&
             body.compare(body.size() - strEnd.size(), strEnd.size(), strEnd) == 0)

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "engine/parameter_block.h"
+#include "run/headless_run.h"
 #include "support/temp_work_dir.h"
 #include "support/xvfb_server.h"
 
@@ -72,63 +73,6 @@ std::string RunTool(const std::string& strDisplay, const std::vector<std::string
     }
     return out;
 }
-
-// The program as a child process: started in a working folder with its output in files there; killed
-// by the destructor whatever happened.
-class CProgramProcess {
-  public:
-    ~CProgramProcess() {
-        if (m_pid > 0) {
-            kill(m_pid, SIGKILL);
-            waitpid(m_pid, nullptr, 0);
-        }
-    }
-    bool Start(const std::string& strDisplay, const std::string& strDir,
-               const std::vector<std::string>& args) {
-        m_strDir = strDir;
-        m_pid = fork();
-        if (m_pid == 0) {
-            if (chdir(strDir.c_str()) != 0) _exit(126);
-            const int nOut = open("out.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            const int nErr = open("err.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            dup2(nOut, STDOUT_FILENO);
-            dup2(nErr, STDERR_FILENO);
-            setenv("DISPLAY", strDisplay.c_str(), 1);
-            std::vector<char*> argv{const_cast<char*>(TESSARO_PROGRAM)};
-            for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-            argv.push_back(nullptr);
-            execv(TESSARO_PROGRAM, argv.data());
-            _exit(127);
-        }
-        return m_pid > 0;
-    }
-    // The exit status once it ended before the deadline; -1 when it still runs (or ended on a signal).
-    int WaitForExit(SteadyClock::time_point until) {
-        while (m_pid > 0) {
-            int nStatus = 0;
-            const pid_t r = waitpid(m_pid, &nStatus, WNOHANG);
-            if (r == m_pid) {
-                m_pid = -1;
-                return WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : -1;
-            }
-            if (SteadyClock::now() >= until) return -1;
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        return -1;
-    }
-    std::string Output() const { return ReadFile("out.txt"); }
-    std::string Errors() const { return ReadFile("err.txt"); }
-
-  private:
-    std::string ReadFile(const char* pszName) const {
-        std::ifstream in(m_strDir + "/" + pszName, std::ios::binary);
-        std::stringstream ss;
-        ss << in.rdbuf();
-        return ss.str();
-    }
-    std::string m_strDir;
-    pid_t m_pid = -1;
-};
 
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
@@ -272,7 +216,7 @@ class ScreenRun : public ::testing::Test {
         m_pXvfb = &xvfb;
         EXPECT_TRUE(dir.Enter("tessaro-screen-run"));
         EXPECT_TRUE(std::filesystem::create_directory("Settings"));
-        EXPECT_TRUE(program.Start(xvfb.Name(), dir.Path(), {"--boards=PCI-DDA08/12"}));
+        EXPECT_TRUE(program.Start({"--boards=PCI-DDA08/12"}, xvfb.Name(), dir.Path()));
         const unsigned long hBox = WaitForWindow(40, "^TessaroPro$");
         if (hBox == 0) return Failed("no message box came up");
         const XGeometry box = Geometry(hBox);
@@ -323,7 +267,7 @@ TEST_F(ScreenRun, APersonSetsAChannelTurnsOnTheInputMarkersAndQuitsWithTheMouse)
     ASSERT_TRUE(dir.Enter("tessaro-screen-run"));
     ASSERT_TRUE(std::filesystem::create_directory("Settings"));
     CProgramProcess program;
-    ASSERT_TRUE(program.Start(xvfb.Name(), dir.Path(), {"--boards=PCI-DDA08/12", "--board-inputs=walk"}));
+    ASSERT_TRUE(program.Start({"--boards=PCI-DDA08/12", "--board-inputs=walk"}, xvfb.Name(), dir.Path()));
     const auto tell = [&] { return "output:\n" + program.Output() + "errors:\n" + program.Errors(); };
 
     // No parameter file yet: the program says so in a box, which the person answers OK.
@@ -520,7 +464,7 @@ TEST_F(ScreenRun, APersonSizesTheMainWindowClosesTheInfoWindowAndAnswersWithAKey
     ASSERT_TRUE(dir.Enter("tessaro-screen-frames"));
     ASSERT_TRUE(std::filesystem::create_directory("Settings"));
     CProgramProcess program;
-    ASSERT_TRUE(program.Start(xvfb.Name(), dir.Path(), {"--boards=PCI-DDA08/12"}));
+    ASSERT_TRUE(program.Start({"--boards=PCI-DDA08/12"}, xvfb.Name(), dir.Path()));
     const auto tell = [&] { return "output:\n" + program.Output() + "errors:\n" + program.Errors(); };
 
     const unsigned long hBox = WaitForWindow(40, "^TessaroPro$");
