@@ -40,12 +40,11 @@
 #include "platform/win/user_actions.h"
 #include "platform/win/user_actions_testing.h"
 #include "resources/resource.h"
+#include "support/platform_reset.h"
 
 namespace {
 
 constexpr LONGLONG kFrameUs = 1000000 / kSimHostDefaultFrameRate;
-// As the fixtures start it: far from 0, so the colour throttle's first stamp (0) is long past.
-constexpr DWORD kClockStartMs = 1000000;
 
 // Every global of the program and the application object's run state, as a new process starts them.
 void ResetRunGlobals() {
@@ -68,22 +67,6 @@ void ResetRunGlobals() {
 }
 
 // The platform and the simulations as MainDialogFixture::SetUp leaves them, without its bare dialog.
-void ResetPlatform() {
-    CWinSimulation::Reset();
-    CClockTesting::UseManualClock(kClockStartMs);
-    CClockTesting::SetPerformanceFrequency(10000000);
-    AfxGetScriptedUserAgent().ClearAnswers();
-    AfxGetScriptedUserAgent().ClearEvents();
-    CSimBoards::Reset();
-    SimHost().Reset();
-    SimHost().SetTimeSource([] { return CClock::NowMicros(); });
-    static const bool bRegistered = [] {
-        RegisterTessaroResources();
-        return true;
-    }();
-    (void)bRegistered;
-}
-
 std::vector<std::string>& Observations() {
     static std::vector<std::string>* p = new std::vector<std::string>;
     return *p;
@@ -168,7 +151,7 @@ void CFuzzProgramRun::Begin() {
     if (!m_workDir.Enter("tessaro-fuzz")) FuzzFail("cannot make the working folder");
     std::error_code ec;
     if (!std::filesystem::create_directory("Settings", ec)) FuzzFail("cannot make the Settings folder");
-    ResetPlatform();
+    ResetSimulatedPlatform();
     ResetRunGlobals();
     SimHost().SetPostFunction([](HWND hWnd, UINT nMessage, WPARAM wParam, LPARAM lParam) {
         return PostMessage(hWnd, nMessage, wParam, lParam);

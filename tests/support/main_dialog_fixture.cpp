@@ -16,13 +16,7 @@
 #include "platform/win/message_loop_testing.h"
 #include "platform/win/simulation.h"
 #include "resources/resource.h"
-
-namespace {
-
-// Far from 0, so the colour throttle's first stamp (0) is long past.
-constexpr DWORD kClockStartMs = 1000000;
-
-}  // namespace
+#include "support/platform_reset.h"
 
 void ResetProgramGlobals() {
     ResetBoardGlobals();
@@ -35,15 +29,7 @@ void MainDialogFixture::SetUp() {
     ASSERT_TRUE(m_workDir.Enter());
     m_strWorkDir = m_workDir.Path();
 
-    CWinSimulation::Reset();
-    CClockTesting::UseManualClock(kClockStartMs);
-    CClockTesting::SetPerformanceFrequency(10000000);
-    AfxGetScriptedUserAgent().ClearAnswers();
-    AfxGetScriptedUserAgent().ClearEvents();
-    CSimBoards::Reset();
-    SimHost().Reset();
-    SimHost().SetTimeSource([] { return CClock::NowMicros(); });
-    RegisterTessaroResources();
+    ResetSimulatedPlatform();
 
     theApp.m_bHostInterfaceDisabled = FALSE;
     theApp.m_bUiUpdatesDisabled = FALSE;
