@@ -20,6 +20,7 @@
 #include "platform/win/simulation.h"
 #include "platform/win/user_actions.h"
 #include "resources/resource.h"
+#include "support/platform_reset.h"
 #include "support/temp_work_dir.h"
 
 namespace {
@@ -145,19 +146,11 @@ class ApplicationRun : public ::testing::Test {
     void SetUp() override {
         ASSERT_TRUE(m_workDir.Enter("tessaro-app"));
 
-        CWinSimulation::Reset();
-        CClockTesting::UseManualClock(1000000);
-        CClockTesting::SetPerformanceFrequency(10000000);
-        AfxGetScriptedUserAgent().ClearAnswers();
-        AfxGetScriptedUserAgent().ClearEvents();
-        CSimBoards::Reset();
-        SimHost().Reset();
-        SimHost().SetTimeSource([] { return CClock::NowMicros(); });
+        ResetSimulatedPlatform();
         SimHost().SetRunning(false);
         SimHost().SetPostFunction([](HWND hWnd, UINT nMessage, WPARAM wParam, LPARAM lParam) {
             return PostMessage(hWnd, nMessage, wParam, lParam);
         });
-        RegisterTessaroResources();
         CMessageLoopTesting::SetStallHandler(
             [] {
                 ADD_FAILURE() << "the main dialog's modal run waited with nothing to do; abandoned";
