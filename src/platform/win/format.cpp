@@ -142,10 +142,32 @@ constexpr std::array<std::uint64_t, kLargestExactPrecision + 1> kPowersOfTen = [
     return powers;
 }();
 
-// The fixed-point digits of a finite dValue whose magnitude times 10^nPrecision lies below 10^18, with
-// '-' for a negative sign bit: the exact binary value m * 2^e times 10^nPrecision, rounded to the nearest
-// integer, ties to even. Returns the end of the text.
-char* FixedDigits(double dValue, int nPrecision, char* pOut) {
+// Whether FixedDigits takes a finite dValue at nPrecision (at most kLargestExactPrecision).
+bool FitsFixedDigits(double dValue, int nPrecision) {
+    return nPrecision <= kLargestExactPrecision &&
+           std::fabs(dValue) < 1e18 / static_cast<double>(kPowersOfTen[nPrecision]);
+}
+
+constexpr std::array<double, kLargestExactPrecision + 1> kPowersOfTenAsDouble = [] {
+    std::array<double, kLargestExactPrecision + 1> powers{};
+    for (std::size_t i = 0; i < powers.size(); ++i) powers[i] = static_cast<double>(kPowersOfTen[i]);
+    return powers;
+}();
+
+// The exact binary value m * 2^e of a finite dValue whose magnitude times 10^nPrecision lies below 10^18,
+// times 10^nPrecision and rounded to the nearest integer, ties to even; the sign is left out.
+std::uint64_t RoundedFixed(double dValue, int nPrecision) {
+    // The product in double (10^nPrecision is exact) lies within a relative 2^-53 of the exact one: unless
+    // its fraction is that close to a half, the exact product rounds to the same integer. Only such
+    // near-halves, and magnitudes past 2^52, take the exact way below.
+    const double dScaled = std::fabs(dValue) * kPowersOfTenAsDouble[nPrecision];
+    if (dScaled < 0x1p52) {
+        const auto nWhole = static_cast<std::uint64_t>(dScaled);
+        const double dFraction = dScaled - static_cast<double>(nWhole);  // exact
+        const double dMargin = dScaled * 0x1p-50;
+        if (dFraction < 0.5 - dMargin) return nWhole;
+        if (dFraction > 0.5 + dMargin) return nWhole + 1;
+    }
     const std::uint64_t nBits = std::bit_cast<std::uint64_t>(dValue);
     const int nBiased = static_cast<int>((nBits >> 52) & 0x7FF);
     const std::uint64_t nFraction = nBits & ((std::uint64_t{1} << 52) - 1);
@@ -163,8 +185,14 @@ char* FixedDigits(double dValue, int nPrecision, char* pOut) {
         const UInt128 nHalf = static_cast<UInt128>(1) << (nShift - 1);
         if (nRest > nHalf || (nRest == nHalf && (nRounded & 1) != 0)) ++nRounded;
     }  // else a shift of 114 or more: nScaled < 2^113 leaves less than one half, which rounds to 0
+    return nRounded;
+}
 
-    if ((nBits >> 63) != 0) *pOut++ = '-';
+// The fixed-point digits of a dValue that FitsFixedDigits, with '-' for a negative sign bit. Returns the
+// end of the text.
+char* FixedDigits(double dValue, int nPrecision, char* pOut) {
+    const std::uint64_t nRounded = RoundedFixed(dValue, nPrecision);
+    if (std::signbit(dValue)) *pOut++ = '-';
     const std::uint64_t nScale = kPowersOfTen[nPrecision];
     char szInteger[24];
     char* const pEnd = szInteger + sizeof szInteger;
@@ -190,8 +218,7 @@ bool PutFloat(CTextSink& sink, const Spec& spec, double dValue) {
     const int nPrecision = spec.nPrecision < 0 ? 6 : spec.nPrecision;
     char szDigits[kFloatDigits];
     char* pEnd = nullptr;
-    if (nPrecision <= kLargestExactPrecision &&
-        std::fabs(dValue) < 1e18 / static_cast<double>(kPowersOfTen[nPrecision])) {
+    if (FitsFixedDigits(dValue, nPrecision)) {
         pEnd = FixedDigits(dValue, nPrecision, szDigits);
     } else {
         const auto result =
@@ -377,21 +404,25 @@ bool AfxPackFormatArguments(const char* pszFormat, va_list args, unsigned char* 
     for (const char* p = pszFormat; bPacked && *p != '\0'; ++p) {
         if (*p != '%') continue;
         ++p;
-        while (*p == '-' || *p == '+' || *p == ' ' || *p == '#' || *p == '0') ++p;
+        bool bAlt = false;
+        for (; *p == '-' || *p == '+' || *p == ' ' || *p == '#' || *p == '0'; ++p) bAlt = bAlt || *p == '#';
         if (*p == '*') {
             const int nWidth = va_arg(copy, int);
             bPacked = put(&nWidth, sizeof nWidth);
             ++p;
         }
         while (*p >= '0' && *p <= '9') ++p;
+        int nPrecision = -1;  // none, or a '*' precision below 0
         if (*p == '.') {
             ++p;
             if (*p == '*') {
-                const int nPrecision = va_arg(copy, int);
+                nPrecision = va_arg(copy, int);
                 bPacked = bPacked && put(&nPrecision, sizeof nPrecision);
                 ++p;
+            } else if (!ReadNumber(p, nPrecision)) {
+                nPrecision = INT_MAX;  // past what is rounded here
+                while (*p >= '0' && *p <= '9') ++p;
             }
-            while (*p >= '0' && *p <= '9') ++p;
         }
         switch (*p) {
             case '%':
@@ -408,7 +439,22 @@ bool AfxPackFormatArguments(const char* pszFormat, va_list args, unsigned char* 
                 break;
             }
             case 'f':
-            case 'F':
+            case 'F': {
+                // The value as the text shows it: the digits rounded to the precision and the sign, so
+                // that values that differ only past the last digit shown pack alike. Any other value
+                // goes by its bits.
+                const double dValue = va_arg(copy, double);
+                const int nDigits = nPrecision < 0 ? 6 : nPrecision;
+                if (!bAlt && std::isfinite(dValue) && FitsFixedDigits(dValue, nDigits)) {
+                    const unsigned char chSign = std::signbit(dValue) ? 'R' : 'r';
+                    const std::uint64_t nRounded = RoundedFixed(dValue, nDigits);
+                    bPacked = bPacked && put(&chSign, 1) && put(&nRounded, sizeof nRounded);
+                } else {
+                    const unsigned char chBits = 'b';
+                    bPacked = bPacked && put(&chBits, 1) && put(&dValue, sizeof dValue);
+                }
+                break;
+            }
             case 'e':
             case 'E':
             case 'g':

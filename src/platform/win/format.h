@@ -20,8 +20,10 @@ int AfxFormatText(char* pszBuffer, std::size_t nSize, const char* pszFormat, ...
 
 // The arguments pszFormat takes, packed by value into pOut (at most nSize bytes; a %s argument by its
 // characters and terminator), so that two calls with the same format can be told to give the same text
-// by comparing the packs. FALSE, with *pnBytes 0, when they do not fit or the format has what is not
-// packed here (a length modifier, %n, %p, a null %s); the caller then formats as usual. Reads args
-// through a copy: args itself is left for AfxFormatTextV.
+// by comparing the packs. A %f or %F value (without '#') that AfxFormatTextV rounds itself is packed as
+// it is shown, its sign and its digits rounded to the precision, so that two values the text cannot tell
+// apart pack alike; any other floating value is packed by its bits. FALSE, with *pnBytes 0, when they do not
+// fit or the format has what is not packed here (a length modifier, %n, %p, a null %s); the caller then
+// formats as usual. Reads args through a copy: args itself is left for AfxFormatTextV.
 bool AfxPackFormatArguments(const char* pszFormat, va_list args, unsigned char* pOut, std::size_t nSize,
                             std::size_t* pnBytes);
