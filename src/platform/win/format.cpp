@@ -143,9 +143,14 @@ constexpr std::array<std::uint64_t, kLargestExactPrecision + 1> kPowersOfTen = [
 }();
 
 // Whether FixedDigits takes a finite dValue at nPrecision (at most kLargestExactPrecision).
+constexpr std::array<double, kLargestExactPrecision + 1> kFixedDigitsBounds = [] {
+    std::array<double, kLargestExactPrecision + 1> bounds{};
+    for (std::size_t i = 0; i < bounds.size(); ++i) bounds[i] = 1e18 / static_cast<double>(kPowersOfTen[i]);
+    return bounds;
+}();
+
 bool FitsFixedDigits(double dValue, int nPrecision) {
-    return nPrecision <= kLargestExactPrecision &&
-           std::fabs(dValue) < 1e18 / static_cast<double>(kPowersOfTen[nPrecision]);
+    return nPrecision <= kLargestExactPrecision && std::fabs(dValue) < kFixedDigitsBounds[nPrecision];
 }
 
 constexpr std::array<double, kLargestExactPrecision + 1> kPowersOfTenAsDouble = [] {
@@ -387,43 +392,38 @@ int AfxFormatText(char* pszBuffer, std::size_t nSize, const char* pszFormat, ...
     return nResult;
 }
 
-bool AfxPackFormatArguments(const char* pszFormat, va_list args, unsigned char* pOut, std::size_t nSize,
-                            std::size_t* pnBytes) {
-    *pnBytes = 0;
+bool CFormatArguments::Compile(const char* pszFormat) {
+    m_nCount = 0;
+    m_bCompiled = false;
     if (pszFormat == nullptr) return false;
-    va_list copy;
-    va_copy(copy, args);
-    std::size_t n = 0;
-    bool bPacked = true;
-    auto put = [&](const void* p, std::size_t nBytes) {
-        if (nBytes > nSize - n) return false;
-        std::memcpy(pOut + n, p, nBytes);
-        n += nBytes;
+    auto add = [this](unsigned char nKind, int nPrecision) {
+        if (m_nCount == kMaxArguments) return false;
+        m_args[m_nCount++] = Argument{nKind, nPrecision};
         return true;
     };
-    for (const char* p = pszFormat; bPacked && *p != '\0'; ++p) {
+    for (const char* p = pszFormat; *p != '\0'; ++p) {
         if (*p != '%') continue;
         ++p;
         bool bAlt = false;
         for (; *p == '-' || *p == '+' || *p == ' ' || *p == '#' || *p == '0'; ++p) bAlt = bAlt || *p == '#';
         if (*p == '*') {
-            const int nWidth = va_arg(copy, int);
-            bPacked = put(&nWidth, sizeof nWidth);
+            if (!add(kInt, 0)) return Fail();
             ++p;
         }
         while (*p >= '0' && *p <= '9') ++p;
-        int nPrecision = -1;  // none, or a '*' precision below 0
+        int nPrecision = -1;  // none
         if (*p == '.') {
             ++p;
             if (*p == '*') {
-                nPrecision = va_arg(copy, int);
-                bPacked = bPacked && put(&nPrecision, sizeof nPrecision);
+                if (!add(kPrecision, 0)) return Fail();
+                nPrecision = kStarPrecision;
                 ++p;
             } else if (!ReadNumber(p, nPrecision)) {
                 nPrecision = INT_MAX;  // past what is rounded here
                 while (*p >= '0' && *p <= '9') ++p;
             }
         }
+        bool bAdded = true;
         switch (*p) {
             case '%':
                 break;
@@ -433,51 +433,110 @@ bool AfxPackFormatArguments(const char* pszFormat, va_list args, unsigned char* 
             case 'u':
             case 'x':
             case 'X':
-            case 'o': {
-                const int nValue = va_arg(copy, int);
-                bPacked = bPacked && put(&nValue, sizeof nValue);
+            case 'o':
+                bAdded = add(kInt, 0);
                 break;
-            }
             case 'f':
-            case 'F': {
-                // The value as the text shows it: the digits rounded to the precision and the sign, so
-                // that values that differ only past the last digit shown pack alike. Any other value
-                // goes by its bits.
-                const double dValue = va_arg(copy, double);
-                const int nDigits = nPrecision < 0 ? 6 : nPrecision;
-                if (!bAlt && std::isfinite(dValue) && FitsFixedDigits(dValue, nDigits)) {
-                    const unsigned char chSign = std::signbit(dValue) ? 'R' : 'r';
-                    const std::uint64_t nRounded = RoundedFixed(dValue, nDigits);
-                    bPacked = bPacked && put(&chSign, 1) && put(&nRounded, sizeof nRounded);
+            case 'F':
+                // With '#' the text goes by the C library, whose rounding is not assumed here.
+                if (bAlt) {
+                    bAdded = add(kDouble, 0);
+                } else if (nPrecision == kStarPrecision) {
+                    bAdded = add(kFixed, kStarPrecision);
                 } else {
-                    const unsigned char chBits = 'b';
-                    bPacked = bPacked && put(&chBits, 1) && put(&dValue, sizeof dValue);
+                    const int nDigits = nPrecision < 0 ? 6 : nPrecision;
+                    bAdded = add(nDigits <= kLargestExactPrecision ? kFixed : kDouble, nDigits);
                 }
                 break;
-            }
             case 'e':
             case 'E':
             case 'g':
             case 'G':
             case 'a':
-            case 'A': {
-                const double dValue = va_arg(copy, double);
-                bPacked = bPacked && put(&dValue, sizeof dValue);
+            case 'A':
+                bAdded = add(kDouble, 0);
                 break;
-            }
-            case 's': {
-                const char* psz = va_arg(copy, const char*);
-                bPacked = bPacked && psz != nullptr && put(psz, std::strlen(psz) + 1);
+            case 's':
+                bAdded = add(kString, 0);
                 break;
-            }
             default:  // a length modifier, %n, %p, the end of the format, anything else
-                bPacked = false;
-                break;
+                return Fail();
         }
-        if (*p == '\0') break;
+        if (!bAdded) return Fail();
+    }
+    m_bCompiled = true;
+    return true;
+}
+
+bool CFormatArguments::Pack(va_list args, unsigned char* pOut, std::size_t nSize,
+                            std::size_t* pnBytes) const {
+    *pnBytes = 0;
+    if (!m_bCompiled) return false;
+    va_list copy;
+    va_copy(copy, args);
+    std::size_t n = 0;
+    bool bPacked = true;
+    int nStarPrecision = -1;
+    for (std::size_t i = 0; i < m_nCount && bPacked; ++i) {
+        const Argument& arg = m_args[i];
+        switch (arg.nKind) {
+            case kInt:
+            case kPrecision: {
+                const int nValue = va_arg(copy, int);
+                if (arg.nKind == kPrecision) nStarPrecision = nValue;
+                bPacked = nSize - n >= sizeof nValue;
+                if (bPacked) std::memcpy(pOut + n, &nValue, sizeof nValue);
+                n += sizeof nValue;
+                break;
+            }
+            case kFixed: {
+                // The value as the text shows it: the digits rounded to the precision and the sign, so
+                // that values that differ only past the last digit shown pack alike. Any other value
+                // goes by its bits.
+                const double dValue = va_arg(copy, double);
+                int nDigits = arg.nPrecision;
+                if (nDigits == kStarPrecision) nDigits = nStarPrecision < 0 ? 6 : nStarPrecision;
+                unsigned char chTag = 'b';
+                std::uint64_t nPacked = std::bit_cast<std::uint64_t>(dValue);
+                if (nDigits <= kLargestExactPrecision && std::isfinite(dValue) &&
+                    FitsFixedDigits(dValue, nDigits)) {
+                    chTag = std::signbit(dValue) ? 'R' : 'r';
+                    nPacked = RoundedFixed(dValue, nDigits);
+                }
+                bPacked = nSize - n >= 1 + sizeof nPacked;
+                if (bPacked) {
+                    pOut[n] = chTag;
+                    std::memcpy(pOut + n + 1, &nPacked, sizeof nPacked);
+                }
+                n += 1 + sizeof nPacked;
+                break;
+            }
+            case kDouble: {
+                const double dValue = va_arg(copy, double);
+                bPacked = nSize - n >= sizeof dValue;
+                if (bPacked) std::memcpy(pOut + n, &dValue, sizeof dValue);
+                n += sizeof dValue;
+                break;
+            }
+            default: {  // kString
+                const char* psz = va_arg(copy, const char*);
+                const std::size_t nBytes = psz != nullptr ? std::strlen(psz) + 1 : 0;
+                bPacked = psz != nullptr && nSize - n >= nBytes;
+                if (bPacked) std::memcpy(pOut + n, psz, nBytes);
+                n += nBytes;
+                break;
+            }
+        }
     }
     va_end(copy);
     if (!bPacked) return false;
     *pnBytes = n;
     return true;
+}
+
+bool AfxPackFormatArguments(const char* pszFormat, va_list args, unsigned char* pOut, std::size_t nSize,
+                            std::size_t* pnBytes) {
+    *pnBytes = 0;
+    CFormatArguments arguments;
+    return arguments.Compile(pszFormat) && arguments.Pack(args, pOut, nSize, pnBytes);
 }

@@ -1,6 +1,8 @@
 // Window texts, read and written on the owner's thread or across threads.
 #include "platform/win/window.h"
 
+#include <link.h>
+
 #include <algorithm>
 #include <cstring>
 #include <string>
@@ -21,6 +23,43 @@ namespace {
 
 // A 1024-character buffer's worth: the longest text SetWindowTextV sets is one less.
 constexpr std::size_t kFormattedTextBuffer = 1024;
+
+// Whether p lies in a segment of a loaded object that is never writable (where string literals are):
+// the characters there cannot change. The segments are those loaded when first asked; an object loaded
+// later is not known, so its literals are compared as any other text.
+bool InReadOnlySegment(const void* p) {
+    struct Segment {
+        std::uintptr_t nStart;
+        std::uintptr_t nEnd;
+    };
+    static const std::vector<Segment> s_segments = [] {
+        std::vector<Segment> segments;
+        dl_iterate_phdr(
+            [](dl_phdr_info* pInfo, std::size_t, void* pData) {
+                auto* pSegments = static_cast<std::vector<Segment>*>(pData);
+                for (ElfW(Half) i = 0; i < pInfo->dlpi_phnum; ++i) {
+                    const ElfW(Phdr)& ph = pInfo->dlpi_phdr[i];
+                    if (ph.p_type != PT_LOAD || (ph.p_flags & PF_W) != 0) continue;
+                    const std::uintptr_t nStart = pInfo->dlpi_addr + ph.p_vaddr;
+                    pSegments->push_back(Segment{nStart, nStart + ph.p_memsz});
+                }
+                return 0;
+            },
+            &segments);
+        return segments;
+    }();
+    const auto n = reinterpret_cast<std::uintptr_t>(p);
+    return std::any_of(s_segments.begin(), s_segments.end(),
+                       [n](const Segment& seg) { return n >= seg.nStart && n < seg.nEnd; });
+}
+
+// Whether psz has str's characters; formats are short, so a loop costs less than measuring and comparing.
+bool SameCharacters(const std::string& str, const char* psz) {
+    for (const char* p = str.c_str();; ++p, ++psz) {
+        if (*p != *psz) return false;
+        if (*p == '\0') return true;
+    }
+}
 
 }  // namespace
 
@@ -113,20 +152,32 @@ void CWnd::SetWindowTextV(LPCTSTR lpszFormat, va_list args) {
         SetWindowText(szText);
         return;
     }
+    // The format is read once: while the same one comes again (a format in a buffer written again
+    // differs), only the arguments are packed.
+    const bool bSameFormat = m_pszSetFormat != nullptr && m_pszSetFormat == lpszFormat &&
+                             (m_bSetFormatReadOnly || SameCharacters(m_strSetFormat, lpszFormat));
+    if (!bSameFormat) {
+        m_pszSetFormat = nullptr;
+        m_nFormattedVersion = 0;
+        if (m_setFormatArguments.Compile(lpszFormat)) {
+            m_pszSetFormat = lpszFormat;
+            m_strSetFormat = lpszFormat;
+            m_bSetFormatReadOnly = InReadOnlySegment(lpszFormat);
+        }
+    }
     unsigned char packed[kFormatArgBytes];
     std::size_t nPacked = 0;
-    const bool bPacked = AfxPackFormatArguments(lpszFormat, args, packed, sizeof packed, &nPacked);
-    const bool bSameFormat = bPacked && m_pszSetFormat == lpszFormat && m_strSetFormat == lpszFormat;
-    if (bSameFormat && nPacked == m_nSetFormatArgs && std::memcmp(packed, m_setFormatArgs, nPacked) == 0) {
+    const bool bPacked =
+        m_pszSetFormat != nullptr && m_setFormatArguments.Pack(args, packed, sizeof packed, &nPacked);
+    if (bPacked && m_nFormattedVersion != 0 && nPacked == m_nSetFormatArgs &&
+        std::memcmp(packed, m_setFormatArgs, nPacked) == 0) {
         // The text that format and those arguments gave is the window's still: nothing to do.
-        if (m_nFormattedVersion != 0 && m_nFormattedVersion == m_nSetTextVersion &&
+        if (m_nFormattedVersion == m_nSetTextVersion &&
             m_nSetTextVersion == m_nTextVersion.load(std::memory_order_acquire) && m_hSetTextWnd == m_hWnd)
             return;
     }
     AfxFormatTextV(szText, sizeof szText, lpszFormat, args);
     SetWindowText(szText);
-    m_pszSetFormat = bPacked ? lpszFormat : nullptr;
-    if (bPacked && !bSameFormat) m_strSetFormat = lpszFormat;  // a format in a buffer written again differs
     m_nSetFormatArgs = nPacked;
     if (nPacked > 0) std::memcpy(m_setFormatArgs, packed, nPacked);
     m_nFormattedVersion = bPacked ? m_nSetTextVersion : 0;
