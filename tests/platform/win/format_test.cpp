@@ -193,6 +193,61 @@ TEST(FormatText, FloatsPackAlikeExactlyWhenTheirTextsAreAlike) {
         << "a negative precision is none: 6";
 }
 
+// A format read once packs each call's arguments as the one-call pack does, and refuses what it refuses.
+TEST(FormatText, AFormatReadOncePacksAsTheOneCallPack) {
+    auto both = [](const char* pszFormat, ...) {
+        unsigned char once[96];
+        unsigned char compiled[96];
+        std::size_t nOnce = 0;
+        std::size_t nCompiled = 0;
+        va_list args;
+        va_start(args, pszFormat);
+        const bool bOnce = AfxPackFormatArguments(pszFormat, args, once, sizeof once, &nOnce);
+        CFormatArguments arguments;
+        const bool bCompiled =
+            arguments.Compile(pszFormat) && arguments.Pack(args, compiled, sizeof compiled, &nCompiled);
+        va_end(args);
+        EXPECT_EQ(bOnce, bCompiled) << pszFormat;
+        EXPECT_EQ(std::vector<unsigned char>(once, once + nOnce),
+                  std::vector<unsigned char>(compiled, compiled + nCompiled))
+            << pszFormat;
+        return bOnce;
+    };
+    EXPECT_TRUE(both(" Signal:( %4.2f ),  Volts:( %4.2f )", 1.234, -5.0));
+    EXPECT_TRUE(
+        both("%*.*f|%-5d|%c|%s|%x|%e|%#.1f|%.30f", 8, 3, 2.5, -7, 'z', "text", 255u, 1e-9, 0.25, 1.0 / 3));
+    EXPECT_TRUE(both("%.*s and %%", 2, "abcdef"));
+    EXPECT_TRUE(both("no conversions"));
+    EXPECT_FALSE(both("%ld", 5L));
+    EXPECT_FALSE(both("%p", static_cast<void*>(nullptr)));
+    EXPECT_FALSE(both("ends with %"));
+    EXPECT_FALSE(both("%s", static_cast<const char*>(nullptr)));
+    EXPECT_FALSE(
+        both("%d%d%d%d%d%d%d%d%d%d%d%d%d%d%d%d%d", 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17))
+        << "more arguments than are packed";
+
+    // The same reader, again and again, with a format read over another one.
+    CFormatArguments arguments;
+    ASSERT_TRUE(arguments.Compile("%d"));
+    ASSERT_FALSE(arguments.Compile("%lu"));
+    auto pack = [&arguments](std::size_t* pn, ...) {
+        unsigned char buf[32];
+        va_list args;
+        va_start(args, pn);
+        const bool b = arguments.Pack(args, buf, sizeof buf, pn);
+        va_end(args);
+        return b;
+    };
+    std::size_t n = 99;
+    EXPECT_FALSE(pack(&n, 5UL)) << "a refused format packs nothing";
+    EXPECT_EQ(0u, n);
+    ASSERT_TRUE(arguments.Compile("%s"));
+    const std::string strLong(40, 'x');
+    EXPECT_FALSE(pack(&n, strLong.c_str())) << "more than the buffer holds";
+    EXPECT_TRUE(pack(&n, "short"));
+    EXPECT_EQ(6u, n);
+}
+
 TEST(FormatText, IntegersCharactersAndStrings) {
     const int values[] = {0, 1, -1, 7, 8, 15, 16, 42, -42, 255, 4095, 65535, 1000000, INT_MAX, INT_MIN};
     const char* const intFormats[] = {"%d",    "%i",    "%5d",   "[%-5d]", "%05d",  "%+d",    "% d",
