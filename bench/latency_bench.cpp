@@ -31,6 +31,7 @@
 #include <filesystem>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "app/tessaro_app.h"
@@ -68,11 +69,10 @@ long long g_nFirstCpuNs = -1;
 long long g_nLastCpuNs = 0;
 int g_nFirstFrame = 0;
 int g_nLastFrame = 0;
-// The board calls of the frame under way and of the last handled frame (names; board), for the wake floor.
-constexpr std::size_t kMaxFrameCalls = 64;
-std::string g_frameCalls[kMaxFrameCalls];
-std::size_t g_nFrameCalls = 0;
-std::vector<std::string> g_lastFrameCalls;
+// The board calls of one handled frame, in order, and their board, for the wake floor: kept for frame
+// kCaptureFrame only, so that the other frames' calls cost the hook no more than a comparison.
+constexpr int kCaptureFrame = 100;
+std::vector<std::string> g_frameCalls;
 int g_nFrameBoard = 0;
 
 // The notification counts as posted before PostMessageA is called: the user-interface thread may handle
@@ -93,14 +93,14 @@ BOOL TimedPost(HWND hWnd, UINT nMessage, WPARAM wParam, LPARAM lParam) {
 
 // After every board call: the ROI write of notification n closes that notification's road.
 void OnBoardCall(const SimCallRecord& rec) {
-    if (g_nFrameCalls < kMaxFrameCalls) g_frameCalls[g_nFrameCalls++] = rec.strName;
-    if (rec.strName != "cbDOut") return;
     const int n = theApp.m_nNotificationCount;
+    if (n == kCaptureFrame && n > g_nLastCounted) {
+        g_frameCalls.push_back(rec.strName);
+        g_nFrameBoard = rec.nBoard;
+    }
+    if (rec.strName != "cbDOut") return;
     if (n <= g_nLastCounted || n <= 0) return;
     g_nLastCounted = n;
-    g_lastFrameCalls.assign(g_frameCalls, g_frameCalls + g_nFrameCalls);
-    g_nFrameCalls = 0;
-    g_nFrameBoard = rec.nBoard;
     const long long nNow = SteadyNs();
     if (static_cast<std::size_t>(n) > g_nPosted.load(std::memory_order_acquire)) return;
     g_latencyNs.push_back(nNow - g_postNs[static_cast<std::size_t>(n) - 1]);
@@ -226,6 +226,7 @@ int main(int argc, char** argv) {
     }
     g_postNs.assign(static_cast<std::size_t>(nRate) * static_cast<std::size_t>(nSeconds + 10), 0);
     g_latencyNs.reserve(g_postNs.size());
+    g_frameCalls.reserve(64);
 
     InstallRunSignalHandlers();
     RegisterTessaroResources();
@@ -243,7 +244,7 @@ int main(int argc, char** argv) {
         CSimBoards::SetCallHook(OnBoardCall, false);  // it reads the call's name only
         nExitCode = AfxWinMain(static_cast<int>(argvRun.size()), argvRun.data());
         CSimBoards::SetCallHook(nullptr, false);
-        floorNs = MeasureWakeFloor(nRate, nSeconds, g_lastFrameCalls, g_nFrameBoard);
+        if (!g_frameCalls.empty()) floorNs = MeasureWakeFloor(nRate, nSeconds, g_frameCalls, g_nFrameBoard);
         session.Finish();
     }
     close(nNull);
@@ -264,13 +265,25 @@ int main(int argc, char** argv) {
         static_cast<long>(nOver),
         g_latencyNs.empty() ? 0.0 : 100.0 * static_cast<double>(nOver) / g_latencyNs.size());
     std::printf("user-interface thread CPU per frame: %.1f us\n", dCpuUs);
+    // The calls by name, in the order of their first call, with their counts.
+    std::vector<std::pair<std::string, int>> callCounts;
+    for (const std::string& strName : g_frameCalls) {
+        auto it = std::find_if(callCounts.begin(), callCounts.end(),
+                               [&strName](const auto& c) { return c.first == strName; });
+        if (it == callCounts.end()) it = callCounts.insert(callCounts.end(), {strName, 0});
+        ++it->second;
+    }
+    std::string strCalls;
+    for (const auto& [strName, n] : callCounts) strCalls += " " + strName + " x" + std::to_string(n);
     if (floorNs.empty()) {
-        std::printf("wake floor: not measured (the frame's board calls were not recognised)\n");
+        std::printf(
+            "wake floor: not measured (frame %d was not handled, or its board calls were not known)\n",
+            kCaptureFrame);
     } else {
         std::printf(
-            "wake floor (post -> a sleeping thread woken makes the frame's %zu board calls): p50 %.1f us, "
+            "wake floor (post -> a sleeping thread woken makes the board calls of frame %d:%s): p50 %.1f us, "
             "p99 %.1f us; the program adds p50 %.1f us\n",
-            g_lastFrameCalls.size(), Percentile(floorNs, 0.50), Percentile(floorNs, 0.99),
+            kCaptureFrame, strCalls.c_str(), Percentile(floorNs, 0.50), Percentile(floorNs, 0.99),
             Percentile(g_latencyNs, 0.50) - Percentile(floorNs, 0.50));
     }
     std::error_code ec;
