@@ -219,6 +219,8 @@ class CWnd : public CCmdTarget {
     CWnd(const CWnd&) = delete;
     CWnd& operator=(const CWnd&) = delete;
     friend struct CWndInternals;
+    // SetWindowText with the length of the text (not NULL) known.
+    void SetWindowTextOfLength(LPCTSTR psz, std::size_t nLength);
 
     // The text this object set last and where it went (SetWindowText); the window's text version when it
     // was set (0: nothing remembered). The version moves with every store of the window's text.
