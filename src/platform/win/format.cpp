@@ -41,6 +41,18 @@ class CTextSink {
         }
         m_nLength += n;
     }
+    // The literal text from p up to the next '%' or the end of the format, copied in the same pass that
+    // finds its end (formats are short); returns where it stopped.
+    const char* PutLiteral(const char* p) {
+        const std::size_t nRoom = m_nLength + 1 < m_nSize ? m_nSize - 1 - m_nLength : 0;
+        char* pTo = m_pBuffer + m_nLength;
+        std::size_t n = 0;
+        for (; p[n] != '\0' && p[n] != '%'; ++n) {
+            if (n < nRoom) pTo[n] = p[n];
+        }
+        m_nLength += n;
+        return p + n;
+    }
     void Fill(char c, std::size_t n) {
         if (n == 0) return;
         if (m_nLength + 1 < m_nSize)
@@ -203,8 +215,7 @@ char* FixedDigits(double dValue, int nPrecision, char* pOut) {
     char* const pEnd = szInteger + sizeof szInteger;
     char* pFirst = Digits(nRounded / nScale, 10, false, pEnd);
     if (pFirst == pEnd) *--pFirst = '0';
-    std::memcpy(pOut, pFirst, static_cast<std::size_t>(pEnd - pFirst));
-    pOut += pEnd - pFirst;
+    while (pFirst != pEnd) *pOut++ = *pFirst++;  // a few digits: a loop costs less than the call
     if (nPrecision > 0) {
         *pOut++ = '.';
         std::uint64_t nPart = nRounded % nScale;
@@ -277,11 +288,8 @@ bool ReadNumber(const char*& p, int& nValue) {
 bool FormatHere(CTextSink& sink, const char* pszFormat, va_list args) {
     const char* p = pszFormat;
     for (;;) {
-        // The literal text up to the next conversion: formats are short, so one pass here beats a
-        // search for '%' and another for the end.
-        const char* pPercent = p;
-        while (*pPercent != '\0' && *pPercent != '%') ++pPercent;
-        sink.Put(p, static_cast<std::size_t>(pPercent - p));
+        // The literal text up to the next conversion.
+        const char* pPercent = sink.PutLiteral(p);
         if (*pPercent == '\0') return true;
         p = pPercent + 1;
 
