@@ -593,7 +593,10 @@ int CMessageLoop::PumpPending() {
         State& s = S();
         std::lock_guard<std::mutex> lock(s.mtx);
         // Under a paint period with no pass due, the invalid windows wait: none would be taken.
-        const bool bPaintDue = PaintDueLocked(s, *pq);
+        // (Nothing to settle or walk: as if due, without asking the clock.)
+        const bool bNothingInvalid =
+            pq->invalid.empty() && (pq->hiddenInvalid.empty() || pq->nHiddenEpoch == s.nVisibilityEpoch);
+        const bool bPaintDue = bNothingInvalid || PaintDueLocked(s, *pq);
         if (bPaintDue) SettleHiddenLocked(s, *pq);
         for (auto it = pq->invalid.begin(); bPaintDue && it != pq->invalid.end();) {
             WndRec* r = Find(s, reinterpret_cast<HWND>(*it));
