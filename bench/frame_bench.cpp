@@ -26,18 +26,21 @@
 // frame (the gaze jumps between two regions of interest, which moves every channel's value and volts and
 // the ROI code, and the input lines walk one step per frame), and 8 channels with four boards attached
 // (the program uses the first: a frame costs the same however many boards are attached). The ratio frame /
-// floor is printed per case. Run a Release build: build-release/bench/frame_bench. Instruction counts per
-// frame: bench/callgrind-frame.
+// floor is printed per case, and so are the heap allocations per frame of each side (operator new,
+// counted on every thread while the blocks run). Run a Release build: build-release/bench/frame_bench.
+// Instruction counts per frame: bench/callgrind-frame.
 #include <benchmark/benchmark.h>
 
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -55,6 +58,42 @@
 #include "platform/win/message_loop.h"
 #include "platform/win/simulation.h"
 #include "resources/resource.h"
+
+// Every allocation of the process through operator new, counted.
+std::atomic<long long> g_nAllocations{0};
+
+void* CountedAllocation(std::size_t nBytes) {
+    g_nAllocations.fetch_add(1, std::memory_order_relaxed);
+    if (void* p = std::malloc(nBytes != 0 ? nBytes : 1)) return p;
+    throw std::bad_alloc();
+}
+
+void* operator new(std::size_t nBytes) {
+    return CountedAllocation(nBytes);
+}
+void* operator new[](std::size_t nBytes) {
+    return CountedAllocation(nBytes);
+}
+void* operator new(std::size_t nBytes, const std::nothrow_t&) noexcept {
+    g_nAllocations.fetch_add(1, std::memory_order_relaxed);
+    return std::malloc(nBytes != 0 ? nBytes : 1);
+}
+void* operator new[](std::size_t nBytes, const std::nothrow_t&) noexcept {
+    g_nAllocations.fetch_add(1, std::memory_order_relaxed);
+    return std::malloc(nBytes != 0 ? nBytes : 1);
+}
+void operator delete(void* p) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p, std::size_t) noexcept {
+    std::free(p);
+}
 
 namespace {
 
@@ -350,23 +389,32 @@ CBenchRig* RigFor(const BenchCase& c) {
 
 // The two sides of one block; not inlined, so that callgrind can count each (bench/callgrind-frame).
 // Each returns the block's real time in ns.
-__attribute__((noinline)) double BenchFrameBlock(CBenchRig& rig) {
+// Each adds the block's heap allocations to *pnAllocations.
+__attribute__((noinline)) double BenchFrameBlock(CBenchRig& rig, long long* pnAllocations) {
     rig.UseFloorPost(false);
+    const long long nAllocations = g_nAllocations.load(std::memory_order_relaxed);
     const auto t0 = std::chrono::steady_clock::now();
     for (int i = 0; i < kBlockFrames; ++i) rig.Frame();
-    return std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - t0).count();
+    const auto t1 = std::chrono::steady_clock::now();
+    *pnAllocations += g_nAllocations.load(std::memory_order_relaxed) - nAllocations;
+    return std::chrono::duration<double, std::nano>(t1 - t0).count();
 }
 
-__attribute__((noinline)) double BenchFloorBlock(CBenchRig& rig) {
+__attribute__((noinline)) double BenchFloorBlock(CBenchRig& rig, long long* pnAllocations) {
     rig.UseFloorPost(true);
+    const long long nAllocations = g_nAllocations.load(std::memory_order_relaxed);
     const auto t0 = std::chrono::steady_clock::now();
     for (int i = 0; i < kBlockFrames; ++i) rig.Floor();
-    return std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - t0).count();
+    const auto t1 = std::chrono::steady_clock::now();
+    *pnAllocations += g_nAllocations.load(std::memory_order_relaxed) - nAllocations;
+    return std::chrono::duration<double, std::nano>(t1 - t0).count();
 }
 
 struct PairedResult {
     double dFrameNs = 0.0;  // per frame
     double dFloorNs = 0.0;
+    double dFrameAllocations = 0.0;  // per frame
+    double dFloorAllocations = 0.0;
 };
 std::map<std::string, PairedResult> g_results;
 
@@ -384,9 +432,11 @@ void RunPaired(benchmark::State& state, const BenchCase* pCase) {
     }
     double dFrameNs = 0.0;
     double dFloorNs = 0.0;
+    long long nFrameAllocations = 0;
+    long long nFloorAllocations = 0;
     for (auto _ : state) {
-        dFrameNs += BenchFrameBlock(*pRig);
-        dFloorNs += BenchFloorBlock(*pRig);
+        dFrameNs += BenchFrameBlock(*pRig, &nFrameAllocations);
+        dFloorNs += BenchFloorBlock(*pRig, &nFloorAllocations);
     }
     pRig->UseFloorPost(false);
     if (pRig->BoardError()) {
@@ -398,6 +448,8 @@ void RunPaired(benchmark::State& state, const BenchCase* pCase) {
     PairedResult& r = g_results[pCase->pszName];
     r.dFrameNs = dFrameNs / dFrames;
     r.dFloorNs = dFloorNs / dFrames;
+    r.dFrameAllocations = static_cast<double>(nFrameAllocations) / dFrames;
+    r.dFloorAllocations = static_cast<double>(nFloorAllocations) / dFrames;
     state.counters["frame_ns"] = r.dFrameNs;
     state.counters["floor_ns"] = r.dFloorNs;
     state.counters["ratio"] = r.dFloorNs > 0.0 ? r.dFrameNs / r.dFloorNs : 0.0;
@@ -440,8 +492,10 @@ int main(int argc, char** argv) {
     for (const BenchCase& c : kCases) {
         const auto it = g_results.find(c.pszName);
         if (it == g_results.end() || it->second.dFloorNs <= 0.0) continue;
-        std::printf("%-24s frame %7.0f ns  floor %7.0f ns  ratio %.2f\n", c.pszName, it->second.dFrameNs,
-                    it->second.dFloorNs, it->second.dFrameNs / it->second.dFloorNs);
+        std::printf(
+            "%-24s frame %7.0f ns  floor %7.0f ns  ratio %.2f  allocations per frame %.2f, floor %.2f\n",
+            c.pszName, it->second.dFrameNs, it->second.dFloorNs, it->second.dFrameNs / it->second.dFloorNs,
+            it->second.dFrameAllocations, it->second.dFloorAllocations);
     }
     benchmark::Shutdown();
     std::error_code ec;

@@ -40,12 +40,14 @@ CDC* CDC::FromHandle(HDC hDC) {
     if (!FindDc(g, hDC)) return nullptr;
     auto perm = g.permDC.find(Key(hDC));
     if (perm != g.permDC.end()) return perm->second;
-    auto& temp = g.tempDC[Key(hDC)];
-    if (!temp) {
-        temp = std::make_unique<CDC>();
-        temp->m_hDC = temp->m_hAttribDC = hDC;
+    auto temp = g.tempDC.find(Key(hDC));
+    if (temp == g.tempDC.end()) {
+        std::unique_ptr<CDC> pDC = g.nSpareDcWrappers > 0 ? std::move(g.spareDcWrappers[--g.nSpareDcWrappers])
+                                                          : std::make_unique<CDC>();
+        pDC->m_hDC = pDC->m_hAttribDC = hDC;
+        temp = EmplaceKeeping(g.tempDC, g.spareTempDC, Key(hDC), std::move(pDC));
     }
-    return temp.get();
+    return temp->second.get();
 }
 
 BOOL CDC::Attach(HDC hDC) {

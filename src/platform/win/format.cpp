@@ -41,6 +41,18 @@ class CTextSink {
         }
         m_nLength += n;
     }
+    // The literal text from p up to the next '%' or the end of the format, copied in the same pass that
+    // finds its end (formats are short); returns where it stopped.
+    const char* PutLiteral(const char* p) {
+        const std::size_t nRoom = m_nLength + 1 < m_nSize ? m_nSize - 1 - m_nLength : 0;
+        char* pTo = m_pBuffer + m_nLength;
+        std::size_t n = 0;
+        for (; p[n] != '\0' && p[n] != '%'; ++n) {
+            if (n < nRoom) pTo[n] = p[n];
+        }
+        m_nLength += n;
+        return p + n;
+    }
     void Fill(char c, std::size_t n) {
         if (n == 0) return;
         if (m_nLength + 1 < m_nSize)
@@ -142,10 +154,37 @@ constexpr std::array<std::uint64_t, kLargestExactPrecision + 1> kPowersOfTen = [
     return powers;
 }();
 
-// The fixed-point digits of a finite dValue whose magnitude times 10^nPrecision lies below 10^18, with
-// '-' for a negative sign bit: the exact binary value m * 2^e times 10^nPrecision, rounded to the nearest
-// integer, ties to even. Returns the end of the text.
-char* FixedDigits(double dValue, int nPrecision, char* pOut) {
+// Whether FixedDigits takes a finite dValue at nPrecision (at most kLargestExactPrecision).
+constexpr std::array<double, kLargestExactPrecision + 1> kFixedDigitsBounds = [] {
+    std::array<double, kLargestExactPrecision + 1> bounds{};
+    for (std::size_t i = 0; i < bounds.size(); ++i) bounds[i] = 1e18 / static_cast<double>(kPowersOfTen[i]);
+    return bounds;
+}();
+
+bool FitsFixedDigits(double dValue, int nPrecision) {
+    return nPrecision <= kLargestExactPrecision && std::fabs(dValue) < kFixedDigitsBounds[nPrecision];
+}
+
+constexpr std::array<double, kLargestExactPrecision + 1> kPowersOfTenAsDouble = [] {
+    std::array<double, kLargestExactPrecision + 1> powers{};
+    for (std::size_t i = 0; i < powers.size(); ++i) powers[i] = static_cast<double>(kPowersOfTen[i]);
+    return powers;
+}();
+
+// The exact binary value m * 2^e of a finite dValue whose magnitude times 10^nPrecision lies below 10^18,
+// times 10^nPrecision and rounded to the nearest integer, ties to even; the sign is left out.
+std::uint64_t RoundedFixed(double dValue, int nPrecision) {
+    // The product in double (10^nPrecision is exact) lies within a relative 2^-53 of the exact one: unless
+    // its fraction is that close to a half, the exact product rounds to the same integer. Only such
+    // near-halves, and magnitudes past 2^52, take the exact way below.
+    const double dScaled = std::fabs(dValue) * kPowersOfTenAsDouble[nPrecision];
+    if (dScaled < 0x1p52) {
+        const auto nWhole = static_cast<std::uint64_t>(dScaled);
+        const double dFraction = dScaled - static_cast<double>(nWhole);  // exact
+        const double dMargin = dScaled * 0x1p-50;
+        if (dFraction < 0.5 - dMargin) return nWhole;
+        if (dFraction > 0.5 + dMargin) return nWhole + 1;
+    }
     const std::uint64_t nBits = std::bit_cast<std::uint64_t>(dValue);
     const int nBiased = static_cast<int>((nBits >> 52) & 0x7FF);
     const std::uint64_t nFraction = nBits & ((std::uint64_t{1} << 52) - 1);
@@ -163,15 +202,20 @@ char* FixedDigits(double dValue, int nPrecision, char* pOut) {
         const UInt128 nHalf = static_cast<UInt128>(1) << (nShift - 1);
         if (nRest > nHalf || (nRest == nHalf && (nRounded & 1) != 0)) ++nRounded;
     }  // else a shift of 114 or more: nScaled < 2^113 leaves less than one half, which rounds to 0
+    return nRounded;
+}
 
-    if ((nBits >> 63) != 0) *pOut++ = '-';
+// The fixed-point digits of a dValue that FitsFixedDigits, with '-' for a negative sign bit. Returns the
+// end of the text.
+char* FixedDigits(double dValue, int nPrecision, char* pOut) {
+    const std::uint64_t nRounded = RoundedFixed(dValue, nPrecision);
+    if (std::signbit(dValue)) *pOut++ = '-';
     const std::uint64_t nScale = kPowersOfTen[nPrecision];
     char szInteger[24];
     char* const pEnd = szInteger + sizeof szInteger;
     char* pFirst = Digits(nRounded / nScale, 10, false, pEnd);
     if (pFirst == pEnd) *--pFirst = '0';
-    std::memcpy(pOut, pFirst, static_cast<std::size_t>(pEnd - pFirst));
-    pOut += pEnd - pFirst;
+    while (pFirst != pEnd) *pOut++ = *pFirst++;  // a few digits: a loop costs less than the call
     if (nPrecision > 0) {
         *pOut++ = '.';
         std::uint64_t nPart = nRounded % nScale;
@@ -190,8 +234,7 @@ bool PutFloat(CTextSink& sink, const Spec& spec, double dValue) {
     const int nPrecision = spec.nPrecision < 0 ? 6 : spec.nPrecision;
     char szDigits[kFloatDigits];
     char* pEnd = nullptr;
-    if (nPrecision <= kLargestExactPrecision &&
-        std::fabs(dValue) < 1e18 / static_cast<double>(kPowersOfTen[nPrecision])) {
+    if (FitsFixedDigits(dValue, nPrecision)) {
         pEnd = FixedDigits(dValue, nPrecision, szDigits);
     } else {
         const auto result =
@@ -245,11 +288,8 @@ bool ReadNumber(const char*& p, int& nValue) {
 bool FormatHere(CTextSink& sink, const char* pszFormat, va_list args) {
     const char* p = pszFormat;
     for (;;) {
-        // The literal text up to the next conversion: formats are short, so one pass here beats a
-        // search for '%' and another for the end.
-        const char* pPercent = p;
-        while (*pPercent != '\0' && *pPercent != '%') ++pPercent;
-        sink.Put(p, static_cast<std::size_t>(pPercent - p));
+        // The literal text up to the next conversion.
+        const char* pPercent = sink.PutLiteral(p);
         if (*pPercent == '\0') return true;
         p = pPercent + 1;
 
@@ -360,39 +400,38 @@ int AfxFormatText(char* pszBuffer, std::size_t nSize, const char* pszFormat, ...
     return nResult;
 }
 
-bool AfxPackFormatArguments(const char* pszFormat, va_list args, unsigned char* pOut, std::size_t nSize,
-                            std::size_t* pnBytes) {
-    *pnBytes = 0;
+bool CFormatArguments::Compile(const char* pszFormat) {
+    m_nCount = 0;
+    m_bCompiled = false;
     if (pszFormat == nullptr) return false;
-    va_list copy;
-    va_copy(copy, args);
-    std::size_t n = 0;
-    bool bPacked = true;
-    auto put = [&](const void* p, std::size_t nBytes) {
-        if (nBytes > nSize - n) return false;
-        std::memcpy(pOut + n, p, nBytes);
-        n += nBytes;
+    auto add = [this](unsigned char nKind, int nPrecision) {
+        if (m_nCount == kMaxArguments) return false;
+        m_args[m_nCount++] = Argument{nKind, nPrecision};
         return true;
     };
-    for (const char* p = pszFormat; bPacked && *p != '\0'; ++p) {
+    for (const char* p = pszFormat; *p != '\0'; ++p) {
         if (*p != '%') continue;
         ++p;
-        while (*p == '-' || *p == '+' || *p == ' ' || *p == '#' || *p == '0') ++p;
+        bool bAlt = false;
+        for (; *p == '-' || *p == '+' || *p == ' ' || *p == '#' || *p == '0'; ++p) bAlt = bAlt || *p == '#';
         if (*p == '*') {
-            const int nWidth = va_arg(copy, int);
-            bPacked = put(&nWidth, sizeof nWidth);
+            if (!add(kInt, 0)) return Fail();
             ++p;
         }
         while (*p >= '0' && *p <= '9') ++p;
+        int nPrecision = -1;  // none
         if (*p == '.') {
             ++p;
             if (*p == '*') {
-                const int nPrecision = va_arg(copy, int);
-                bPacked = bPacked && put(&nPrecision, sizeof nPrecision);
+                if (!add(kPrecision, 0)) return Fail();
+                nPrecision = kStarPrecision;
                 ++p;
+            } else if (!ReadNumber(p, nPrecision)) {
+                nPrecision = INT_MAX;  // past what is rounded here
+                while (*p >= '0' && *p <= '9') ++p;
             }
-            while (*p >= '0' && *p <= '9') ++p;
         }
+        bool bAdded = true;
         switch (*p) {
             case '%':
                 break;
@@ -402,36 +441,110 @@ bool AfxPackFormatArguments(const char* pszFormat, va_list args, unsigned char* 
             case 'u':
             case 'x':
             case 'X':
-            case 'o': {
-                const int nValue = va_arg(copy, int);
-                bPacked = bPacked && put(&nValue, sizeof nValue);
+            case 'o':
+                bAdded = add(kInt, 0);
                 break;
-            }
             case 'f':
             case 'F':
+                // With '#' the text goes by the C library, whose rounding is not assumed here.
+                if (bAlt) {
+                    bAdded = add(kDouble, 0);
+                } else if (nPrecision == kStarPrecision) {
+                    bAdded = add(kFixed, kStarPrecision);
+                } else {
+                    const int nDigits = nPrecision < 0 ? 6 : nPrecision;
+                    bAdded = add(nDigits <= kLargestExactPrecision ? kFixed : kDouble, nDigits);
+                }
+                break;
             case 'e':
             case 'E':
             case 'g':
             case 'G':
             case 'a':
-            case 'A': {
-                const double dValue = va_arg(copy, double);
-                bPacked = bPacked && put(&dValue, sizeof dValue);
+            case 'A':
+                bAdded = add(kDouble, 0);
                 break;
-            }
-            case 's': {
-                const char* psz = va_arg(copy, const char*);
-                bPacked = bPacked && psz != nullptr && put(psz, std::strlen(psz) + 1);
+            case 's':
+                bAdded = add(kString, 0);
                 break;
-            }
             default:  // a length modifier, %n, %p, the end of the format, anything else
-                bPacked = false;
-                break;
+                return Fail();
         }
-        if (*p == '\0') break;
+        if (!bAdded) return Fail();
+    }
+    m_bCompiled = true;
+    return true;
+}
+
+bool CFormatArguments::Pack(va_list args, unsigned char* pOut, std::size_t nSize,
+                            std::size_t* pnBytes) const {
+    *pnBytes = 0;
+    if (!m_bCompiled) return false;
+    va_list copy;
+    va_copy(copy, args);
+    std::size_t n = 0;
+    bool bPacked = true;
+    int nStarPrecision = -1;
+    for (std::size_t i = 0; i < m_nCount && bPacked; ++i) {
+        const Argument& arg = m_args[i];
+        switch (arg.nKind) {
+            case kInt:
+            case kPrecision: {
+                const int nValue = va_arg(copy, int);
+                if (arg.nKind == kPrecision) nStarPrecision = nValue;
+                bPacked = nSize - n >= sizeof nValue;
+                if (bPacked) std::memcpy(pOut + n, &nValue, sizeof nValue);
+                n += sizeof nValue;
+                break;
+            }
+            case kFixed: {
+                // The value as the text shows it: the digits rounded to the precision and the sign, so
+                // that values that differ only past the last digit shown pack alike. Any other value
+                // goes by its bits.
+                const double dValue = va_arg(copy, double);
+                int nDigits = arg.nPrecision;
+                if (nDigits == kStarPrecision) nDigits = nStarPrecision < 0 ? 6 : nStarPrecision;
+                unsigned char chTag = 'b';
+                std::uint64_t nPacked = std::bit_cast<std::uint64_t>(dValue);
+                if (nDigits <= kLargestExactPrecision && std::isfinite(dValue) &&
+                    FitsFixedDigits(dValue, nDigits)) {
+                    chTag = std::signbit(dValue) ? 'R' : 'r';
+                    nPacked = RoundedFixed(dValue, nDigits);
+                }
+                bPacked = nSize - n >= 1 + sizeof nPacked;
+                if (bPacked) {
+                    pOut[n] = chTag;
+                    std::memcpy(pOut + n + 1, &nPacked, sizeof nPacked);
+                }
+                n += 1 + sizeof nPacked;
+                break;
+            }
+            case kDouble: {
+                const double dValue = va_arg(copy, double);
+                bPacked = nSize - n >= sizeof dValue;
+                if (bPacked) std::memcpy(pOut + n, &dValue, sizeof dValue);
+                n += sizeof dValue;
+                break;
+            }
+            default: {  // kString
+                const char* psz = va_arg(copy, const char*);
+                const std::size_t nBytes = psz != nullptr ? std::strlen(psz) + 1 : 0;
+                bPacked = psz != nullptr && nSize - n >= nBytes;
+                if (bPacked) std::memcpy(pOut + n, psz, nBytes);
+                n += nBytes;
+                break;
+            }
+        }
     }
     va_end(copy);
     if (!bPacked) return false;
     *pnBytes = n;
     return true;
+}
+
+bool AfxPackFormatArguments(const char* pszFormat, va_list args, unsigned char* pOut, std::size_t nSize,
+                            std::size_t* pnBytes) {
+    *pnBytes = 0;
+    CFormatArguments arguments;
+    return arguments.Compile(pszFormat) && arguments.Pack(args, pOut, nSize, pnBytes);
 }

@@ -4,6 +4,7 @@
 
 #include <cstdarg>
 #include <cstddef>
+#include <cstdint>
 
 // Writes exactly what std::vsnprintf(pszBuffer, nSize, pszFormat, args) writes under the "C" locale (at
 // most nSize - 1 characters and the terminator; nothing when nSize is 0) and returns what it returns: the
@@ -20,8 +21,39 @@ int AfxFormatText(char* pszBuffer, std::size_t nSize, const char* pszFormat, ...
 
 // The arguments pszFormat takes, packed by value into pOut (at most nSize bytes; a %s argument by its
 // characters and terminator), so that two calls with the same format can be told to give the same text
-// by comparing the packs. FALSE, with *pnBytes 0, when they do not fit or the format has what is not
-// packed here (a length modifier, %n, %p, a null %s); the caller then formats as usual. Reads args
-// through a copy: args itself is left for AfxFormatTextV.
+// by comparing the packs. A %f or %F value (without '#') that AfxFormatTextV rounds itself is packed as
+// it is shown, its sign and its digits rounded to the precision, so that two values the text cannot tell
+// apart pack alike; any other floating value is packed by its bits. FALSE, with *pnBytes 0, when they do
+// not fit, the format has more than CFormatArguments::kMaxArguments arguments or has what is not packed
+// here (a length modifier, %n, %p, a null %s); the caller then formats as usual. Reads args through a
+// copy: args itself is left for AfxFormatTextV.
 bool AfxPackFormatArguments(const char* pszFormat, va_list args, unsigned char* pOut, std::size_t nSize,
                             std::size_t* pnBytes);
+
+// AfxPackFormatArguments in two steps, for a caller that packs the arguments of one format many times:
+// Compile reads the format once (FALSE where AfxPackFormatArguments refuses the format), Pack packs a
+// call's arguments as AfxPackFormatArguments packs them, without reading the format again.
+class CFormatArguments {
+  public:
+    static constexpr std::size_t kMaxArguments = 16;
+
+    bool Compile(const char* pszFormat);
+    bool Pack(va_list args, unsigned char* pOut, std::size_t nSize, std::size_t* pnBytes) const;
+
+  private:
+    enum : unsigned char { kInt, kPrecision, kFixed, kDouble, kString };
+    static constexpr int kStarPrecision = -2;  // a kFixed's precision: the preceding kPrecision's
+    struct Argument {
+        unsigned char nKind;
+        int nPrecision;  // kFixed: the digits after the point
+    };
+    bool Fail() {
+        m_nCount = 0;
+        m_bCompiled = false;
+        return false;
+    }
+
+    Argument m_args[kMaxArguments] = {};
+    std::size_t m_nCount = 0;
+    bool m_bCompiled = false;
+};

@@ -38,7 +38,7 @@ DcRec* FindDc(GdiState& g, HDC h) {
 
 HGDIOBJ NewObjLocked(GdiState& g, const ObjRec& rec) {
     std::uintptr_t k = g.nNext++;
-    g.objs.emplace(k, rec);
+    EmplaceKeeping(g.objs, g.spareObjs, k, rec);
     return As<HGDIOBJ>(k);
 }
 
@@ -119,15 +119,15 @@ std::unique_ptr<CGdiObject> ReleaseSelectedLocked(GdiState& g, HGDIOBJ h) {
     if (!r) return nullptr;
     if (r->nSelected > 0) --r->nSelected;
     if (r->nSelected == 0 && r->bDeletePending) {
-        g.objs.erase(Key(h));
-        std::unique_ptr<CGdiObject> p = TakeTemp(g.tempObj, Key(h));
+        EraseKeeping(g.objs, g.spareObjs, g.objs.find(Key(h)));
+        std::unique_ptr<CGdiObject> p = TakeTemp(g.tempObj, g.spareTempObj, Key(h));
         if (p) p->m_hObject = nullptr;
         return p;
     }
     return nullptr;
 }
 
-void SelectIntoLocked(GdiState& g, HGDIOBJ& slot, HGDIOBJ h, std::vector<std::unique_ptr<CGdiObject>>& gone) {
+void SelectIntoLocked(GdiState& g, HGDIOBJ& slot, HGDIOBJ h, CGoneObjects& gone) {
     if (slot == h) return;
     if (ObjRec* n = FindObj(g, h)) ++n->nSelected;
     if (slot) gone.push_back(ReleaseSelectedLocked(g, slot));
@@ -146,7 +146,7 @@ HDC NewDc(HWND hWnd, DcKind nKind) {
     DcRec d;
     d.hWnd = hWnd;
     d.nKind = nKind;
-    std::vector<std::unique_ptr<CGdiObject>> gone;
+    CGoneObjects gone;
     SelectIntoLocked(g, d.hBrush, StockLocked(g, WHITE_BRUSH), gone);
     SelectIntoLocked(g, d.hPen, StockLocked(g, BLACK_PEN), gone);
     HGDIOBJ hFont = Obj(WindowFontLocked(g, hWnd));
@@ -154,20 +154,21 @@ HDC NewDc(HWND hWnd, DcKind nKind) {
     SelectIntoLocked(g, d.hFont, hFont, gone);
     if (nKind == kDcMemory) SelectIntoLocked(g, d.hBitmap, StockLocked(g, kDefaultBitmapStock), gone);
     std::uintptr_t k = g.nNext++;
-    g.dcs.emplace(k, d);
+    EmplaceKeeping(g.dcs, g.spareDcs, k, std::move(d));
     return As<HDC>(k);
 }
 
 BOOL FreeDc(HDC hDC) {
-    std::vector<std::unique_ptr<CGdiObject>> gone;
+    CGoneObjects gone;
     std::unique_ptr<CDC> temp;
     HWND hRedrawn = nullptr;
     std::string strDrawn;
     {
         GdiState& g = G();
         std::lock_guard<std::mutex> lock(g.mtx);
-        DcRec* d = FindDc(g, hDC);
-        if (!d) return FALSE;
+        const auto itDc = g.dcs.find(Key(hDC));
+        if (itDc == g.dcs.end()) return FALSE;
+        DcRec* d = &itDc->second;
         if (d->bRedrawn) {
             hRedrawn = d->hWnd;
             strDrawn = std::move(d->strDrawn);
@@ -175,9 +176,13 @@ BOOL FreeDc(HDC hDC) {
         for (HGDIOBJ h : {d->hBrush, d->hPen, d->hFont, d->hBitmap}) {
             if (h) gone.push_back(ReleaseSelectedLocked(g, h));
         }
-        g.dcs.erase(Key(hDC));
-        temp = TakeTemp(g.tempDC, Key(hDC));
-        if (temp) temp->m_hDC = temp->m_hAttribDC = nullptr;
+        EraseKeeping(g.dcs, g.spareDcs, itDc);
+        temp = TakeTemp(g.tempDC, g.spareTempDC, Key(hDC));
+        if (temp) {
+            temp->m_hDC = temp->m_hAttribDC = nullptr;
+            // A temporary wrapper is only ever bound to its context: without it, it is as new.
+            if (g.nSpareDcWrappers < kSpareNodes) g.spareDcWrappers[g.nSpareDcWrappers++] = std::move(temp);
+        }
     }
     if (hRedrawn != nullptr) {
         if (CTextObserver* pObserver = AfxGetTextObserver())

@@ -29,7 +29,7 @@ HGDIOBJ GetStockObject(int i) {
 }
 
 HGDIOBJ SelectObject(HDC hDC, HGDIOBJ h) {
-    std::vector<std::unique_ptr<CGdiObject>> gone;
+    CGoneObjects gone;
     HGDIOBJ prev = nullptr;
     {
         GdiState& g = G();
@@ -75,8 +75,8 @@ BOOL DeleteObject(HGDIOBJ ho) {
             o->bDeletePending = TRUE;
             return TRUE;
         }
-        g.objs.erase(Key(ho));
-        temp = TakeTemp(g.tempObj, Key(ho));
+        EraseKeeping(g.objs, g.spareObjs, g.objs.find(Key(ho)));
+        temp = TakeTemp(g.tempObj, g.spareTempObj, Key(ho));
         if (temp) temp->m_hObject = nullptr;
     }
     return TRUE;
@@ -209,7 +209,10 @@ CGdiObject* CGdiObject::FromHandle(HGDIOBJ hObject) {
     if (!o) return nullptr;
     auto perm = g.permObj.find(Key(hObject));
     if (perm != g.permObj.end()) return perm->second;
-    auto& temp = g.tempObj[Key(hObject)];
+    auto itTemp = g.tempObj.find(Key(hObject));
+    if (itTemp == g.tempObj.end())
+        itTemp = EmplaceKeeping(g.tempObj, g.spareTempObj, Key(hObject), std::unique_ptr<CGdiObject>());
+    std::unique_ptr<CGdiObject>& temp = itTemp->second;
     if (!temp) {
         switch (o->nType) {
             case OBJ_BRUSH:
@@ -235,7 +238,7 @@ BOOL CGdiObject::Attach(HGDIOBJ hObject) {
     GdiState& g = G();
     std::lock_guard<std::mutex> lock(g.mtx);
     if (!FindObj(g, hObject) || g.permObj.count(Key(hObject))) return FALSE;
-    g.permObj[Key(hObject)] = this;
+    EmplaceKeeping(g.permObj, g.sparePermObj, Key(hObject), this);
     m_hObject = hObject;
     return TRUE;
 }
@@ -246,7 +249,7 @@ HGDIOBJ CGdiObject::Detach() {
         GdiState& g = G();
         std::lock_guard<std::mutex> lock(g.mtx);
         auto it = g.permObj.find(Key(h));
-        if (it != g.permObj.end() && it->second == this) g.permObj.erase(it);
+        if (it != g.permObj.end() && it->second == this) EraseKeeping(g.permObj, g.sparePermObj, it);
     }
     m_hObject = nullptr;
     return h;

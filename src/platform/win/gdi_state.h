@@ -58,6 +58,46 @@ struct DcRec {
     std::string strDrawn;
 };
 
+// Maps whose entries come and go with every paint (contexts, their temporary wrappers, the brushes and
+// fonts a colour request or a redraw makes) keep the node of an entry gone for the next one, so that
+// steady drawing allocates nothing. At most kSpareNodes nodes per map are kept.
+constexpr std::size_t kSpareNodes = 16;
+template <class Map>
+struct SpareNodes {
+    typename Map::node_type nodes[kSpareNodes];
+    std::size_t n = 0;
+};
+
+// Inserts (k, v) into m, which has no entry k, in a kept node when there is one.
+template <class Map, class V>
+typename Map::iterator EmplaceKeeping(Map& m, SpareNodes<Map>& spare, typename Map::key_type k, V&& v) {
+    if (spare.n == 0) return m.emplace(k, std::forward<V>(v)).first;
+    typename Map::node_type node = std::move(spare.nodes[--spare.n]);
+    node.key() = k;
+    node.mapped() = std::forward<V>(v);
+    return m.insert(std::move(node)).position;
+}
+
+// Erases the entry at it, keeping its node.
+template <class Map>
+void EraseKeeping(Map& m, SpareNodes<Map>& spare, typename Map::iterator it) {
+    typename Map::node_type node = m.extract(it);
+    if (spare.n < kSpareNodes) spare.nodes[spare.n++] = std::move(node);
+}
+
+// The temporary wrappers of objects whose deletion completed while the lock was held, to be destroyed
+// once it is released (their destructors lock). One context holds at most four objects.
+class CGoneObjects {
+  public:
+    void push_back(std::unique_ptr<CGdiObject> p) {
+        if (p) m_objects[m_nCount++] = std::move(p);
+    }
+
+  private:
+    std::unique_ptr<CGdiObject> m_objects[4];
+    std::size_t m_nCount = 0;
+};
+
 struct GdiState {
     std::mutex mtx;
     std::unordered_map<std::uintptr_t, ObjRec> objs;
@@ -68,6 +108,14 @@ struct GdiState {
     std::unordered_map<std::uintptr_t, std::unique_ptr<CDC>> tempDC;
     std::unordered_map<std::uintptr_t, CGdiObject*> permObj;
     std::unordered_map<std::uintptr_t, std::unique_ptr<CGdiObject>> tempObj;
+    SpareNodes<decltype(objs)> spareObjs;
+    SpareNodes<decltype(dcs)> spareDcs;
+    SpareNodes<decltype(permObj)> sparePermObj;
+    SpareNodes<decltype(tempDC)> spareTempDC;
+    SpareNodes<decltype(tempObj)> spareTempObj;
+    // Temporary context wrappers let go, in their first state, for the next temporary wrapper.
+    std::unique_ptr<CDC> spareDcWrappers[kSpareNodes];
+    std::size_t nSpareDcWrappers = 0;
     std::uintptr_t nNext = 0x400000;
     HGDIOBJ stock[kStockCount] = {};
     std::unordered_map<int, HGDIOBJ> sysBrushes;
@@ -96,18 +144,20 @@ HGDIOBJ StockLocked(GdiState& g, int i);
 
 // Moves a wrapper out of a map so that it can be destroyed without the lock (its destructor locks).
 template <class T>
-std::unique_ptr<T> TakeTemp(std::unordered_map<std::uintptr_t, std::unique_ptr<T>>& m, std::uintptr_t k) {
+std::unique_ptr<T> TakeTemp(std::unordered_map<std::uintptr_t, std::unique_ptr<T>>& m,
+                            SpareNodes<std::unordered_map<std::uintptr_t, std::unique_ptr<T>>>& spare,
+                            std::uintptr_t k) {
     auto it = m.find(k);
     if (it == m.end()) return nullptr;
     std::unique_ptr<T> p = std::move(it->second);
-    m.erase(it);
+    EraseKeeping(m, spare, it);
     return p;
 }
 
 // Drops an object whose deletion waited for it to be selected out. Returns the temporary wrapper to be
 // destroyed by the caller once the lock is released.
 std::unique_ptr<CGdiObject> ReleaseSelectedLocked(GdiState& g, HGDIOBJ h);
-void SelectIntoLocked(GdiState& g, HGDIOBJ& slot, HGDIOBJ h, std::vector<std::unique_ptr<CGdiObject>>& gone);
+void SelectIntoLocked(GdiState& g, HGDIOBJ& slot, HGDIOBJ h, CGoneObjects& gone);
 HFONT WindowFontLocked(GdiState& g, HWND hWnd);
 HDC NewDc(HWND hWnd, DcKind nKind);
 BOOL FreeDc(HDC hDC);

@@ -592,8 +592,13 @@ int CMessageLoop::PumpPending() {
     if (!bQuiet) {
         State& s = S();
         std::lock_guard<std::mutex> lock(s.mtx);
-        SettleHiddenLocked(s, *pq);
-        for (auto it = pq->invalid.begin(); it != pq->invalid.end();) {
+        // Under a paint period with no pass due, the invalid windows wait: none would be taken.
+        // (Nothing to settle or walk: as if due, without asking the clock.)
+        const bool bNothingInvalid =
+            pq->invalid.empty() && (pq->hiddenInvalid.empty() || pq->nHiddenEpoch == s.nVisibilityEpoch);
+        const bool bPaintDue = bNothingInvalid || PaintDueLocked(s, *pq);
+        if (bPaintDue) SettleHiddenLocked(s, *pq);
+        for (auto it = pq->invalid.begin(); bPaintDue && it != pq->invalid.end();) {
             WndRec* r = Find(s, reinterpret_cast<HWND>(*it));
             if (r == nullptr || !r->bInvalid) {
                 it = pq->invalid.erase(it);

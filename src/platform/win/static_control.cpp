@@ -74,13 +74,14 @@ void PaintStatic(HWND h) {
             if (style & SS_CENTERIMAGE)
                 fmt = (fmt & ~static_cast<UINT>(DT_WORDBREAK)) | DT_VCENTER | DT_SINGLELINE;
             if (style & SS_NOPREFIX) fmt |= DT_NOPREFIX;
-            // The text of a label fits a buffer on the stack; a longer one is read whole.
+            // The control's own text, as stored (not asked of the window procedure, as on Windows). The
+            // text of a label fits a buffer on the stack; a longer one is read whole.
             char szShort[256];
             std::string strLong;
             const char* pszText = szShort;
-            if (GetWindowTextA(h, szShort, static_cast<int>(sizeof szShort)) >=
-                static_cast<int>(sizeof szShort) - 1) {
-                strLong = TextOf(h);
+            if (winstate::CopyTextOf(h, szShort, sizeof szShort) >= sizeof szShort - 1) {
+                strLong.resize(winstate::TextLengthOf(h) + 1);
+                strLong.resize(winstate::CopyTextOf(h, strLong.data(), strLong.size()));
                 pszText = strLong.c_str();
             }
             // Inside a sunken edge, the text keeps clear of it.

@@ -191,9 +191,12 @@ BOOL DrawingSurfaceOf(HWND hWnd, bool bWindow, RECT* prc) {
 }
 
 BOOL StoreNewTextAndInvalidateLocked(State& s, WndRec* r, LPCSTR psz, bool* pbChanged) {
-    const char* pszText = psz != nullptr ? psz : "";
-    if (r->strText == pszText) return TRUE;
-    r->strText = pszText;
+    return StoreNewTextAndInvalidateLocked(s, r, std::string_view(psz != nullptr ? psz : ""), pbChanged);
+}
+
+BOOL StoreNewTextAndInvalidateLocked(State& s, WndRec* r, std::string_view text, bool* pbChanged) {
+    if (r->strText == text) return TRUE;
+    r->strText = text;
     CWndInternals::NoteTextStoredLocked(*r);
     InvalidateLocked(s, r, nullptr, TRUE);
     if (pbChanged != nullptr) *pbChanged = true;

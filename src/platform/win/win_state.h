@@ -14,6 +14,7 @@
 #include <mutex>
 #include <set>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -225,6 +226,9 @@ struct CWndInternals {
     // SetWindowTextA; when the text went to a plain static control whose temporary wrapper is pCaller,
     // *pnVersion is the wrapper's text version after the store.
     static BOOL SetText(HWND hWnd, LPCSTR lpString, CWnd* pCaller, std::uint64_t* pnVersion);
+    // The same with lpString's length known (lpString not NULL).
+    static BOOL SetText(HWND hWnd, LPCSTR lpString, std::size_t nLength, CWnd* pCaller,
+                        std::uint64_t* pnVersion);
 };
 
 namespace winstate {
@@ -269,6 +273,7 @@ BOOL DrawingSurfaceOf(HWND hWnd, bool bWindow, RECT* prc);
 // not NULL), and its caller tells the observer once the lock is released (NotifyTextChanged).
 BOOL StoreNewTextAndInvalidate(HWND hWnd, LPCSTR psz);
 BOOL StoreNewTextAndInvalidateLocked(State& s, WndRec* r, LPCSTR psz, bool* pbChanged = nullptr);
+BOOL StoreNewTextAndInvalidateLocked(State& s, WndRec* r, std::string_view text, bool* pbChanged);
 // Tells the text observer, when one is installed, that the window's text is now psz (NULL: empty).
 void NotifyTextChanged(HWND hWnd, LPCSTR psz);
 POINT ClientOriginOnScreen(State& s, const WndRec& r);

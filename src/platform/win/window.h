@@ -27,6 +27,7 @@
 
 #include "platform/win/cmd_target.h"
 #include "platform/win/cstring.h"
+#include "platform/win/format.h"
 #include "platform/win/geometry.h"
 
 class CDC;
@@ -218,6 +219,8 @@ class CWnd : public CCmdTarget {
     CWnd(const CWnd&) = delete;
     CWnd& operator=(const CWnd&) = delete;
     friend struct CWndInternals;
+    // SetWindowText with the length of the text (not NULL) known.
+    void SetWindowTextOfLength(LPCTSTR psz, std::size_t nLength);
 
     // The text this object set last and where it went (SetWindowText); the window's text version when it
     // was set (0: nothing remembered). The version moves with every store of the window's text.
@@ -226,12 +229,14 @@ class CWnd : public CCmdTarget {
     std::uint64_t m_nSetTextVersion = 0;
     std::atomic<DWORD> m_nSetTextThread{0};  // the window's owner thread, once it set a text here
     std::atomic<std::uint64_t> m_nTextVersion{1};
-    // SetWindowTextV's last format and its arguments, packed (a NULL format: none), and the text version
-    // the text they gave left (0: none): while the window's text is still that one, the same format
-    // and arguments need nothing done.
+    // SetWindowTextV's last format (a NULL format: none), read once into m_setFormatArguments, and its
+    // arguments, packed, and the text version the text they gave left (0: none): while the window's text
+    // is still that one, the same format and arguments need nothing done.
     static constexpr std::size_t kFormatArgBytes = 96;
     const char* m_pszSetFormat = nullptr;
     std::string m_strSetFormat;
+    bool m_bSetFormatReadOnly = false;  // in memory never written (a literal): the pointer tells it
+    CFormatArguments m_setFormatArguments;
     std::size_t m_nSetFormatArgs = 0;
     unsigned char m_setFormatArgs[kFormatArgBytes] = {};
     std::uint64_t m_nFormattedVersion = 0;

@@ -9,12 +9,14 @@
 #include <climits>
 #include <clocale>
 #include <cmath>
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <limits>
 #include <random>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 // Counts the process's locale queries: the formatter must not make any (they read locale data that
@@ -115,6 +117,135 @@ TEST(FormatText, FloatsRoundAsTheCLibraryDoes) {
             ExpectLike(pszFormat, onGrid);
         }
     }
+}
+
+// Two floating values pack alike exactly when the texts they give are alike: a value that differs only
+// past the last digit shown packs as the other (its text need not be made again), and any difference
+// the text shows, the sign of a zero included, packs differently.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wformat-security"
+std::vector<unsigned char> PackOf(const char* pszFormat, ...) {
+    unsigned char buf[64];
+    std::size_t n = 0;
+    va_list args;
+    va_start(args, pszFormat);
+    const bool b = AfxPackFormatArguments(pszFormat, args, buf, sizeof buf, &n);
+    va_end(args);
+    EXPECT_TRUE(b) << pszFormat;
+    return std::vector<unsigned char>(buf, buf + n);
+}
+
+std::string TextOf(const char* pszFormat, double d) {
+    char sz[512];
+    std::snprintf(sz, sizeof sz, pszFormat, d);
+    return sz;
+}
+#pragma GCC diagnostic pop
+
+TEST(FormatText, FloatsPackAlikeExactlyWhenTheirTextsAreAlike) {
+    const char* const formats[] = {" %4.3f", "%4.2f", "%f",    "%.0f", "%+08.1f",
+                                   "%.17f",  "%#.2f", "%.20f", "%e"};
+    // Formats whose values are rounded for the pack: for them alike texts must pack alike too.
+    auto rounded = [](const char* pszFormat) {
+        return std::strchr(pszFormat, '#') == nullptr && std::strstr(pszFormat, ".20") == nullptr &&
+               std::strstr(pszFormat, ".17") == nullptr && std::strchr(pszFormat, 'e') == nullptr;
+    };
+    std::vector<std::pair<double, double>> pairs = {{0.0, -0.0},
+                                                    {0.0004, -0.0004},
+                                                    {0.0004, 0.0},
+                                                    {-0.0004, -0.0},
+                                                    {1.0005, 1.0004999},
+                                                    {2.675, 2.6749999},
+                                                    {0.125, 0.1250000001},
+                                                    {9.9995, 9.99949},
+                                                    {1e17, 1e17 + 16},
+                                                    {1e30, 1e30 * (1 + 1e-15)},
+                                                    {std::numeric_limits<double>::infinity(), DBL_MAX},
+                                                    {std::nan(""), std::nan("")}};
+    std::mt19937_64 random(20261209);
+    std::uniform_real_distribution<double> value(-12.0, 12.0);
+    std::uniform_int_distribution<int> steps(-3, 3);
+    for (int i = 0; i < 3000; ++i) {
+        const double d = i % 3 == 0 ? std::round(value(random) * 1000.0) / 1000.0 + 0.0005 : value(random);
+        double e = d;
+        for (int n = steps(random) * 1000; n != 0; n += n > 0 ? -1 : 1)
+            e = std::nextafter(e, n > 0 ? 100.0 : -100.0);
+        pairs.emplace_back(d, e);
+        pairs.emplace_back(d, static_cast<double>(static_cast<float>(d)));
+        pairs.emplace_back(d, d + 4e-7);
+    }
+    for (const char* pszFormat : formats) {
+        for (const auto& [a, b] : pairs) {
+            const bool bSameText = TextOf(pszFormat, a) == TextOf(pszFormat, b);
+            const bool bSamePack = PackOf(pszFormat, a) == PackOf(pszFormat, b);
+            if (bSamePack) {
+                EXPECT_TRUE(bSameText) << pszFormat << " " << a << " " << b;
+            }
+            if (rounded(pszFormat) && std::isfinite(a) && std::isfinite(b) && std::fabs(a) < 1e11) {
+                EXPECT_EQ(bSameText, bSamePack) << pszFormat << " " << a << " " << b;
+            }
+        }
+    }
+    // A '*' precision is the one the value is rounded to.
+    EXPECT_EQ(PackOf("%.*f", 2, 1.004), PackOf("%.*f", 2, 1.001));
+    EXPECT_NE(PackOf("%.*f", 3, 1.004), PackOf("%.*f", 3, 1.001));
+    EXPECT_EQ(PackOf("%.*f", -1, 1.0000001), PackOf("%.*f", -1, 1.0000004))
+        << "a negative precision is none: 6";
+}
+
+// A format read once packs each call's arguments as the one-call pack does, and refuses what it refuses.
+TEST(FormatText, AFormatReadOncePacksAsTheOneCallPack) {
+    auto both = [](const char* pszFormat, ...) {
+        unsigned char once[96];
+        unsigned char compiled[96];
+        std::size_t nOnce = 0;
+        std::size_t nCompiled = 0;
+        va_list args;
+        va_start(args, pszFormat);
+        const bool bOnce = AfxPackFormatArguments(pszFormat, args, once, sizeof once, &nOnce);
+        CFormatArguments arguments;
+        const bool bCompiled =
+            arguments.Compile(pszFormat) && arguments.Pack(args, compiled, sizeof compiled, &nCompiled);
+        va_end(args);
+        EXPECT_EQ(bOnce, bCompiled) << pszFormat;
+        EXPECT_EQ(std::vector<unsigned char>(once, once + nOnce),
+                  std::vector<unsigned char>(compiled, compiled + nCompiled))
+            << pszFormat;
+        return bOnce;
+    };
+    EXPECT_TRUE(both(" Signal:( %4.2f ),  Volts:( %4.2f )", 1.234, -5.0));
+    EXPECT_TRUE(
+        both("%*.*f|%-5d|%c|%s|%x|%e|%#.1f|%.30f", 8, 3, 2.5, -7, 'z', "text", 255u, 1e-9, 0.25, 1.0 / 3));
+    EXPECT_TRUE(both("%.*s and %%", 2, "abcdef"));
+    EXPECT_TRUE(both("no conversions"));
+    EXPECT_FALSE(both("%ld", 5L));
+    EXPECT_FALSE(both("%p", static_cast<void*>(nullptr)));
+    EXPECT_FALSE(both("ends with %"));
+    EXPECT_FALSE(both("%s", static_cast<const char*>(nullptr)));
+    EXPECT_FALSE(
+        both("%d%d%d%d%d%d%d%d%d%d%d%d%d%d%d%d%d", 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17))
+        << "more arguments than are packed";
+
+    // The same reader, again and again, with a format read over another one.
+    CFormatArguments arguments;
+    ASSERT_TRUE(arguments.Compile("%d"));
+    ASSERT_FALSE(arguments.Compile("%lu"));
+    auto pack = [&arguments](std::size_t* pn, ...) {
+        unsigned char buf[32];
+        va_list args;
+        va_start(args, pn);
+        const bool b = arguments.Pack(args, buf, sizeof buf, pn);
+        va_end(args);
+        return b;
+    };
+    std::size_t n = 99;
+    EXPECT_FALSE(pack(&n, 5UL)) << "a refused format packs nothing";
+    EXPECT_EQ(0u, n);
+    ASSERT_TRUE(arguments.Compile("%s"));
+    const std::string strLong(40, 'x');
+    EXPECT_FALSE(pack(&n, strLong.c_str())) << "more than the buffer holds";
+    EXPECT_TRUE(pack(&n, "short"));
+    EXPECT_EQ(6u, n);
 }
 
 TEST(FormatText, IntegersCharactersAndStrings) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -339,6 +340,58 @@ TEST_F(Gdi, PaintingFromSeveralThreadsIsSafe) {
     size_t ellipses = 0;
     for (const CDrawOp& op : AfxGetDrawOps(hLabel)) ellipses += op.nKind == CDrawOpKind::Ellipse ? 1 : 0;
     EXPECT_EQ(800u, ellipses);
+}
+
+// Contexts, their temporary wrappers and drawing objects come and go with every paint, and what one
+// leaves behind is reused: a wrapper stands for its own context only, a released context and a deleted
+// object are gone, and a live one keeps its selections, whatever was released before.
+TEST_F(Gdi, ContextsWrappersAndObjectsStayDistinctWhileTheirPlacesAreReused) {
+    HWND hLabel = Item(kLabel);
+    for (int i = 0; i < 40; ++i) {
+        HDC hFirst = GetDC(hLabel);
+        HDC hSecond = GetDC(hLabel);
+        ASSERT_NE(hFirst, hSecond);
+        CDC* pFirst = CDC::FromHandle(hFirst);
+        CDC* pSecond = CDC::FromHandle(hSecond);
+        ASSERT_NE(pFirst, pSecond);
+        EXPECT_EQ(hFirst, pFirst->GetSafeHdc());
+        EXPECT_EQ(hSecond, pSecond->GetSafeHdc());
+        EXPECT_EQ(pFirst, CDC::FromHandle(hFirst)) << "the same wrapper while the context lives";
+        HBRUSH hbr = CreateSolidBrush(RGB(i, 1, 2));
+        HGDIOBJ hOld = SelectObject(hSecond, hbr);
+        ASSERT_EQ(1, ReleaseDC(hLabel, hFirst));
+        EXPECT_EQ(nullptr, CDC::FromHandle(hFirst)) << "a released context has no wrapper";
+        HDC hThird = GetDC(hLabel);
+        CDC* pThird = CDC::FromHandle(hThird);
+        EXPECT_EQ(hThird, pThird->GetSafeHdc());
+        EXPECT_EQ(pSecond, CDC::FromHandle(hSecond));
+        Ellipse(hSecond, 0, 0, 3, 3);
+        EXPECT_EQ(RGB(i, 1, 2), AfxGetDrawOps(hLabel).back().crBrush) << "the live context kept its brush";
+        SelectObject(hSecond, hOld);
+        EXPECT_TRUE(DeleteObject(hbr));
+        EXPECT_EQ(0, GetObjectType(reinterpret_cast<HGDIOBJ>(hbr)));
+        CBrush brush(RGB(3, 4, i));
+        EXPECT_EQ(&brush, CGdiObject::FromHandle(brush.GetSafeHandle()));
+        ReleaseDC(hLabel, hSecond);
+        ReleaseDC(hLabel, hThird);
+    }
+    HDC hLast = GetDC(hLabel);
+    HBRUSH hbr = CreateSolidBrush(RGB(7, 7, 7));
+    CGdiObject* pTemp = CGdiObject::FromHandle(reinterpret_cast<HGDIOBJ>(hbr));
+    ASSERT_NE(nullptr, pTemp);
+    EXPECT_EQ(reinterpret_cast<HGDIOBJ>(hbr), pTemp->GetSafeHandle());
+    DeleteObject(hbr);
+    ReleaseDC(hLabel, hLast);
+}
+
+// A label longer than the paint's buffer on the stack is drawn whole.
+TEST_F(Gdi, AStaticPaintsItsWholeTextHoweverLong) {
+    HWND hLabel = Item(kLabel);
+    const std::string strLong(700, 'w');
+    SetWindowTextA(hLabel, strLong.c_str());
+    Pump();
+    ASSERT_FALSE(AfxGetDrawOps(hLabel).empty());
+    EXPECT_EQ(strLong, AfxGetDrawOps(hLabel).back().strText);
 }
 
 }  // namespace

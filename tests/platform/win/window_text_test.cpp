@@ -294,6 +294,46 @@ TEST_F(WindowText, AFormattedTextIsMadeAgainWhenAnythingItComesFromChanged) {
     DestroyWindow(hPlain);
 }
 
+// A floating argument that moved only past the digits its text shows leaves the text as it is, and one
+// the text shows changes it, the sign of a zero included, as often as it goes back and forth.
+TEST_F(WindowText, AValueThatMovesOnlyPastItsShownDigitsLeavesTheTextAlone) {
+    CRecordingWnd parent;
+    ASSERT_TRUE(parent.CreateTopLevel());
+    CStatic plain;
+    ASSERT_TRUE(plain.Create("", WS_CHILD | WS_VISIBLE, CRect(5, 20, 85, 32), &parent, 8));
+    auto set = [](CWnd* pWnd, const char* pszFormat, ...) {
+        va_list args;
+        va_start(args, pszFormat);
+        pWnd->SetWindowTextV(pszFormat, args);
+        va_end(args);
+    };
+    set(&plain, " %4.3f", 0.51234);
+    Pump();
+    RECT rc{};
+    for (double d : {0.51231, 0.5124999, 0.5115001}) {
+        set(&plain, " %4.3f", d);
+        EXPECT_FALSE(GetUpdateRect(plain.m_hWnd, &rc, FALSE)) << d;
+        EXPECT_EQ(" 0.512", TextOf(plain.m_hWnd)) << d;
+    }
+    for (int i = 0; i < 2; ++i) {
+        set(&plain, " %4.3f", 0.5125001);
+        EXPECT_EQ(" 0.513", TextOf(plain.m_hWnd));
+        EXPECT_TRUE(GetUpdateRect(plain.m_hWnd, &rc, FALSE));
+        set(&plain, " %4.3f", 0.0001);
+        EXPECT_EQ(" 0.000", TextOf(plain.m_hWnd));
+        set(&plain, " %4.3f", -0.0001);
+        EXPECT_EQ(" -0.000", TextOf(plain.m_hWnd)) << "a negative value that rounds to zero keeps its sign";
+        set(&plain, " %4.3f", -0.0004);
+        EXPECT_EQ(" -0.000", TextOf(plain.m_hWnd));
+        set(&plain, " %4.3f", 0.5124);
+        EXPECT_EQ(" 0.512", TextOf(plain.m_hWnd));
+        set(&plain, " %.*f", 1, 0.5124);
+        EXPECT_EQ(" 0.5", TextOf(plain.m_hWnd)) << "another format";
+        set(&plain, " %.*f", 2, 0.5124);
+        EXPECT_EQ(" 0.51", TextOf(plain.m_hWnd)) << "another precision";
+    }
+}
+
 TEST(FormatArguments, EqualArgumentsPackEquallyAndUnknownFormatsAreRefused) {
     auto pack = [](std::vector<unsigned char>* pOut, const char* pszFormat, ...) {
         unsigned char buf[64];
