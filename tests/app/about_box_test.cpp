@@ -11,6 +11,7 @@
 #include "engine/periodic_tick.h"
 #include "platform/win/message_loop_testing.h"
 #include "platform/win/simulation.h"
+#include "platform/win/simulation_testing.h"
 #include "platform/win/user_actions.h"
 #include "platform/win/user_actions_testing.h"
 #include "support/main_dialog_fixture.h"
@@ -130,10 +131,10 @@ TEST_F(AboutBox, TheBuildDateIsTheStampTheProgramHandsIn) {
 TEST_F(AboutBox, WithoutPictureOrMemoryContextOnlyTheTextsArePainted) {
     MakeSplash();
     for (int nCase = 0; nCase < 2; ++nCase) {
-        if (nCase == 0) CWinSimulation::FailLoadBitmap(IDB_ABOUT, TRUE);
+        if (nCase == 0) CWinSimulationTesting::FailLoadBitmap(IDB_ABOUT, TRUE);
         if (nCase == 1) {
-            CWinSimulation::FailLoadBitmap(IDB_ABOUT, FALSE);
-            CWinSimulation::FailCreateMemoryDC(TRUE);
+            CWinSimulationTesting::FailLoadBitmap(IDB_ABOUT, FALSE);
+            CWinSimulationTesting::FailCreateMemoryDC(TRUE);
         }
         Box()->InvalidateRect(nullptr, TRUE);
         Box()->UpdateWindow();
@@ -194,7 +195,7 @@ TEST_F(AboutBox, GoesWithTheMainDialog) {
 }
 
 TEST_F(AboutBox, AFailedModelessBoxIsToldAndHelpAboutFallsBackToAModalOne) {
-    CWinSimulation::FailCreateWindow([](const CREATESTRUCT& cs) {
+    CWinSimulationTesting::FailCreateWindow([](const CREATESTRUCT& cs) {
         return cs.lpszName != nullptr && std::string(cs.lpszName) == "About Tessaro";
     });
     EXPECT_FALSE(m_pDlg->ShowAboutBox());
@@ -203,7 +204,7 @@ TEST_F(AboutBox, AFailedModelessBoxIsToldAndHelpAboutFallsBackToAModalOne) {
     ASSERT_EQ(1u, boxes.size());
     EXPECT_EQ(kCreateError, boxes[0].strText.Str());
     EXPECT_EQ(static_cast<UINT>(MB_OK), boxes[0].nType & 0xF);
-    CWinSimulation::FailCreateWindow(nullptr);
+    CWinSimulationTesting::FailCreateWindow(nullptr);
 
     // Help > About runs a modal box; a click on it closes it.
     HWND hModal = nullptr;

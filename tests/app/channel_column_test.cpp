@@ -9,6 +9,7 @@
 #include "platform/win/clock_testing.h"
 #include "platform/win/controls_testing.h"
 #include "platform/win/simulation.h"
+#include "platform/win/simulation_testing.h"
 #include "platform/win/user_actions.h"
 #include "platform/win/user_actions_testing.h"
 #include "support/main_dialog_fixture.h"
@@ -36,7 +37,7 @@ class ChannelColumn : public MainDialogFixture {
         ASSERT_TRUE(g_pBmpExpanded->LoadBitmap(IDB_EXPANDED));
     }
     void TearDown() override {
-        CWinSimulation::FailCreateWindow(nullptr);
+        CWinSimulationTesting::FailCreateWindow(nullptr);
         MainDialogFixture::TearDown();
     }
 
@@ -327,7 +328,7 @@ TEST_F(ChannelColumn, APanelThatCannotBeCreatedIsReportedAndTriedAgain) {
     Discover();
     const HWND hGroup = Item(IDC_ANALOG_GROUP);
     int nPanelWindows = 0;
-    CWinSimulation::FailCreateWindow([hGroup, &nPanelWindows](const CREATESTRUCT& cs) {
+    CWinSimulationTesting::FailCreateWindow([hGroup, &nPanelWindows](const CREATESTRUCT& cs) {
         if (cs.hwndParent != hGroup) return false;
         return ++nPanelWindows == 2;  // the second panel's window
     });
@@ -341,7 +342,7 @@ TEST_F(ChannelColumn, APanelThatCannotBeCreatedIsReportedAndTriedAgain) {
     EXPECT_EQ(std::vector<int>({0, 2, 3}), ShownPanels());
     EXPECT_EQ(165, PanelRect(2).top);  // the pass went on without the empty slot
 
-    CWinSimulation::FailCreateWindow(nullptr);
+    CWinSimulationTesting::FailCreateWindow(nullptr);
     Scroll(SB_TOP);
     ASSERT_NE(nullptr, Panel(1));
     EXPECT_EQ(std::vector<int>({0, 1, 2, 3}), ShownPanels());
@@ -354,7 +355,7 @@ TEST_F(ChannelColumn, APassStopsWhenTheBoardGoesWhileItsErrorBoxIsOpen) {
     Discover();
     const HWND hGroup = Item(IDC_ANALOG_GROUP);
     int nPanelWindows = 0;
-    CWinSimulation::FailCreateWindow([hGroup, &nPanelWindows](const CREATESTRUCT& cs) {
+    CWinSimulationTesting::FailCreateWindow([hGroup, &nPanelWindows](const CREATESTRUCT& cs) {
         return cs.hwndParent == hGroup && ++nPanelWindows == 2;
     });
     AfxGetScriptedUserAgent().QueueAnswer(IDOK,
@@ -488,12 +489,12 @@ TEST_F(ChannelColumn, TheWindowProcedureTakesCursorSizingAndBackgroundMessages) 
                                MAKELPARAM(HTBOTTOM, WM_MOUSEMOVE)));
 
     // A press on a side or the top starts no resize while the button is down; the bottom edge does.
-    CWinSimulation::SetKeyDown(VK_LBUTTON, TRUE);
+    CWinSimulationTesting::SetKeyDown(VK_LBUTTON, TRUE);
     EXPECT_TRUE(m_pDlg->LayoutChannelDialogs(WM_NCLBUTTONDOWN, HTTOP, 0));
     EXPECT_TRUE(m_pDlg->LayoutChannelDialogs(WM_NCMOUSEMOVE, HTBOTTOMRIGHT, 0));
     EXPECT_FALSE(m_pDlg->LayoutChannelDialogs(WM_NCLBUTTONDOWN, HTBOTTOM, 0));
     EXPECT_FALSE(m_pDlg->LayoutChannelDialogs(WM_NCLBUTTONDOWN, HTCAPTION, 0));
-    CWinSimulation::SetKeyDown(VK_LBUTTON, FALSE);
+    CWinSimulationTesting::SetKeyDown(VK_LBUTTON, FALSE);
     EXPECT_FALSE(m_pDlg->LayoutChannelDialogs(WM_NCLBUTTONDOWN, HTTOP, 0));
     EXPECT_FALSE(m_pDlg->LayoutChannelDialogs(WM_SIZE, 0, 0));
 

@@ -14,6 +14,7 @@
 #include "platform/hostlib/sim_host.h"
 #include "platform/win/clock_testing.h"
 #include "platform/win/simulation.h"
+#include "platform/win/simulation_testing.h"
 #include "platform/win/user_actions.h"
 #include "platform/win/user_actions_testing.h"
 #include "support/main_dialog_fixture.h"
@@ -113,7 +114,7 @@ TEST_F(Commands, TheFilterConsumesSizingAndTheSideEdgesButNotTopAndBottom) {
     ::PostMessage(Dlg(), WM_SIZING, WMSZ_BOTTOM, 0);
     Pump();
     EXPECT_EQ(0, Rec().Count(WM_SIZING, WMSZ_BOTTOM));
-    const std::vector<CBeepRecord> beeps = CWinSimulation::Beeps();
+    const std::vector<CBeepRecord> beeps = CWinSimulationTesting::Beeps();
     ASSERT_EQ(1u, beeps.size());
     EXPECT_EQ(1000u, beeps[0].nFrequency);
     EXPECT_EQ(10u, beeps[0].nDuration);

@@ -20,6 +20,7 @@
 #include "platform/win/gdi_testing.h"
 #include "platform/win/message_loop_testing.h"
 #include "platform/win/simulation.h"
+#include "platform/win/simulation_testing.h"
 #include "platform/win/user_actions.h"
 #include "platform/win/user_actions_testing.h"
 #include "support/main_dialog_fixture.h"
@@ -230,7 +231,7 @@ class MainDialogTimerFailure : public MainDialogLifecycle,
 
 TEST_P(MainDialogTimerFailure, AFailingTimerShowsItsBoxAndTheOthersStillRun) {
     const UINT_PTR nFailing = GetParam().first;
-    CWinSimulation::FailSetTimer(nFailing);
+    CWinSimulationTesting::FailSetTimer(nFailing);
     std::map<UINT_PTR, int> ticks;
     const INT_PTR nResult = RunModal([&](int nStep) {
         if (nStep == 0) {

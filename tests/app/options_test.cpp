@@ -5,6 +5,7 @@
 
 #include "platform/ul/cbw.h"
 #include "platform/win/simulation.h"
+#include "platform/win/simulation_testing.h"
 #include "resources/resource.h"
 #include "support/main_dialog_fixture.h"
 
@@ -73,7 +74,7 @@ TEST_F(Options, TtlRadixMarksStoresAndSwitchesLinesAndLeds) {
     EXPECT_TRUE(Boxes().empty());
 
     // A radix id of 0 cannot be marked: a box only when asked for; the id is stored all the same.
-    CWinSimulation::SetSystemMessage(ERROR_MENU_ITEM_NOT_FOUND, nullptr);
+    CWinSimulationTesting::SetSystemMessage(ERROR_MENU_ITEM_NOT_FOUND, nullptr);
     m_pDlg->SetTtlRadix(0, FALSE);
     EXPECT_TRUE(Boxes().empty());
     EXPECT_EQ(0, g_Params.nTtlRadixId);
@@ -130,7 +131,7 @@ TEST_F(Options, InputMarkersAndRoiOutputKeepFieldMarkAndLineInStep) {
 }
 
 TEST_F(Options, LastErrorShowsTheSystemTextOrStopCrashes) {
-    CWinSimulation::SetSystemMessage(ERROR_ACCESS_DENIED, "Access is denied.");
+    CWinSimulationTesting::SetSystemMessage(ERROR_ACCESS_DENIED, "Access is denied.");
     ::SetLastError(ERROR_ACCESS_DENIED);
     m_pDlg->ShowLastError("Caption A");
     ::SetLastError(0x7654321);

@@ -12,6 +12,7 @@
 #include "platform/hostlib/crs_interapp.h"
 #include "platform/hostlib/sim_host.h"
 #include "platform/win/app_testing.h"
+#include "platform/win/simulation_testing.h"
 #include "platform/win/user_actions.h"
 #include "platform/win/user_actions_testing.h"
 #include "resources/resource.h"
@@ -27,13 +28,13 @@ class SysInfoWindow : public CWinTestFixture {
         CWinTestFixture::SetUp();
         RegisterTessaroResources();
         SimHost().Reset();
-        CWinSimulation::SetModulePath(kExe);
+        CWinSimulationTesting::SetModulePath(kExe);
         g_hSysInfoWnd = nullptr;
         g_hSysInfoTab = nullptr;
         g_nSysInfoPage = 0;
     }
     void TearDown() override {
-        CWinSimulation::SetModulePath(nullptr);
+        CWinSimulationTesting::SetModulePath(nullptr);
         SimHost().Reset();
         CWinTestFixture::TearDown();
     }
@@ -266,12 +267,12 @@ TEST_F(SysInfoWindow, ResizingLeavesTheTabStripItsWidth) {
 // ---- Failures ----
 
 TEST_F(SysInfoWindow, WithoutItsClassOrWindowThereIsNoInfoWindow) {
-    CWinSimulation::FailRegisterClass(TRUE);
+    CWinSimulationTesting::FailRegisterClass(TRUE);
     EXPECT_FALSE(CreateSysInfoWindow());
     EXPECT_EQ(nullptr, g_hSysInfoWnd);
-    CWinSimulation::FailRegisterClass(FALSE);
+    CWinSimulationTesting::FailRegisterClass(FALSE);
 
-    CWinSimulation::FailCreateWindow([](const CREATESTRUCT& cs) {
+    CWinSimulationTesting::FailCreateWindow([](const CREATESTRUCT& cs) {
         return cs.lpszClass != nullptr && std::strcmp(cs.lpszClass, "Corvessa_Tessaro_SysInfo") == 0;
     });
     EXPECT_FALSE(CreateSysInfoWindow());
@@ -281,7 +282,7 @@ TEST_F(SysInfoWindow, WithoutItsClassOrWindowThereIsNoInfoWindow) {
 }
 
 TEST_F(SysInfoWindow, AFailedCommonControlsStartIsToldAndTheTabsAreMadeAnyway) {
-    CWinSimulation::FailInitCommonControls(TRUE);
+    CWinSimulationTesting::FailInitCommonControls(TRUE);
     ASSERT_TRUE(CreateSysInfoWindow());
     EXPECT_EQ(std::vector<std::string>{"InitCommonControlsEx Error"}, BoxTexts());
     ASSERT_NE(nullptr, g_hSysInfoTab);
@@ -289,7 +290,7 @@ TEST_F(SysInfoWindow, AFailedCommonControlsStartIsToldAndTheTabsAreMadeAnyway) {
 }
 
 TEST_F(SysInfoWindow, WithoutATabStripPageZeroIsShown) {
-    CWinSimulation::FailCreateWindow([](const CREATESTRUCT& cs) {
+    CWinSimulationTesting::FailCreateWindow([](const CREATESTRUCT& cs) {
         return cs.lpszClass != nullptr && std::strcmp(cs.lpszClass, "SysTabControl32") == 0;
     });
     ASSERT_TRUE(CreateSysInfoWindow());
@@ -299,7 +300,7 @@ TEST_F(SysInfoWindow, WithoutATabStripPageZeroIsShown) {
 }
 
 TEST_F(SysInfoWindow, AFailedTabInsertionDestroysTheStrip) {
-    CWinSimulation::FailTabInsertAt(2);
+    CWinSimulationTesting::FailTabInsertAt(2);
     ASSERT_TRUE(CreateSysInfoWindow());
     EXPECT_EQ(std::vector<std::string>{"TabCtrl_InsertItem Error"}, BoxTexts());
     EXPECT_EQ(nullptr, g_hSysInfoTab);
@@ -309,14 +310,14 @@ TEST_F(SysInfoWindow, AFailedTabInsertionDestroysTheStrip) {
 
 TEST_F(SysInfoWindow, APictureOrMemoryContextThatCannotBeMadeLeavesItsPageEmpty) {
     ASSERT_TRUE(CreateSysInfoWindow());
-    CWinSimulation::FailLoadBitmap(IDB_PINOUT_DIO37, TRUE);
+    CWinSimulationTesting::FailLoadBitmap(IDB_PINOUT_DIO37, TRUE);
     SelectSysInfoPage(1);
     std::vector<CDrawOp> ops = ShowAndPaint();
     for (const CDrawOp& op : ops) EXPECT_EQ(CDrawOpKind::FillRect, op.nKind);
     SelectSysInfoPage(2);  // the other pictures still load
     EXPECT_EQ(1u, Of(ShowAndPaint(), CDrawOpKind::BitBlt).size());
 
-    CWinSimulation::FailCreateMemoryDC(TRUE);
+    CWinSimulationTesting::FailCreateMemoryDC(TRUE);
     ops = ShowAndPaint();
     for (const CDrawOp& op : ops) EXPECT_EQ(CDrawOpKind::FillRect, op.nKind);
     SelectSysInfoPage(0);  // the text page needs no memory context

@@ -18,6 +18,7 @@
 #include "platform/win/clock_testing.h"
 #include "platform/win/message_loop_testing.h"
 #include "platform/win/simulation.h"
+#include "platform/win/simulation_testing.h"
 #include "platform/win/user_actions.h"
 #include "resources/resource.h"
 #include "support/temp_work_dir.h"
@@ -247,7 +248,7 @@ TEST_F(ApplicationRun, FromStartToExitWithTheHostAttached) {
 }
 
 TEST_F(ApplicationRun, StartsWithoutTheInterAppWindowAndExitsWithoutAHostCall) {
-    CWinSimulation::FailCreateWindow([](const CREATESTRUCT& cs) {
+    CWinSimulationTesting::FailCreateWindow([](const CREATESTRUCT& cs) {
         return cs.lpszName != nullptr && std::strcmp(cs.lpszName, "myInterAppWindow") == 0;
     });
     theApp.m_nInterAppMsg = 1234;

@@ -10,6 +10,7 @@
 #include "platform/win/controls_testing.h"
 #include "platform/win/menu_testing.h"
 #include "platform/win/simulation.h"
+#include "platform/win/simulation_testing.h"
 #include "resources/resource.h"
 #include "support/main_dialog_fixture.h"
 
@@ -322,7 +323,7 @@ TEST_F(BoardSelection, AnIdWithoutARecordChangesNothing) {
 TEST_F(BoardSelection, AFailingRadioMarkShowsTheSystemTextAndTheSelectionGoesOn) {
     DiscoverBoards("PCI-DDA08/12:A1");
     ::DeleteMenu(::GetSubMenu(Menu(), 1), ID_BOARD_FIRST, MF_BYCOMMAND);
-    CWinSimulation::SetSystemMessage(ERROR_MENU_ITEM_NOT_FOUND, "Menu item not found.");
+    CWinSimulationTesting::SetSystemMessage(ERROR_MENU_ITEM_NOT_FOUND, "Menu item not found.");
     m_pDlg->SelectBoard(ID_BOARD_FIRST);
     const std::vector<CUserEvent> boxes = AfxGetScriptedUserAgent().MessageBoxes();
     ASSERT_EQ(1u, boxes.size());

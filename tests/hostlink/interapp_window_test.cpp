@@ -7,6 +7,7 @@
 #include "platform/hostlib/crs_interapp.h"
 #include "platform/win/message_loop_testing.h"
 #include "platform/win/simulation.h"
+#include "platform/win/simulation_testing.h"
 
 namespace {
 
@@ -75,9 +76,9 @@ TEST_F(InterAppWindow, WithAParentItIsAHiddenChild) {
 
 TEST_F(InterAppWindow, CreationFailuresLeaveNoWindowAndNoHostRequest) {
     // The class cannot be registered: its box, then creation with the empty class name fails.
-    CWinSimulation::FailRegisterClass(TRUE);
+    CWinSimulationTesting::FailRegisterClass(TRUE);
     EXPECT_FALSE(theApp.CreateInterAppWindow(nullptr));
-    CWinSimulation::FailRegisterClass(FALSE);
+    CWinSimulationTesting::FailRegisterClass(FALSE);
     const std::vector<CUserEvent> boxes = AfxGetScriptedUserAgent().MessageBoxes();
     ASSERT_EQ(1u, boxes.size());
     EXPECT_STREQ("Couldn't register class! (Already registered?)", boxes[0].strText);
@@ -89,11 +90,11 @@ TEST_F(InterAppWindow, CreationFailuresLeaveNoWindowAndNoHostRequest) {
 
     // The window itself cannot be created: no box.
     AfxGetScriptedUserAgent().ClearEvents();
-    CWinSimulation::FailCreateWindow([](const CREATESTRUCT& cs) {
+    CWinSimulationTesting::FailCreateWindow([](const CREATESTRUCT& cs) {
         return cs.lpszName != nullptr && std::strcmp(cs.lpszName, "myInterAppWindow") == 0;
     });
     EXPECT_FALSE(theApp.CreateInterAppWindow(nullptr));
-    CWinSimulation::FailCreateWindow(nullptr);
+    CWinSimulationTesting::FailCreateWindow(nullptr);
     EXPECT_EQ(nullptr, theApp.m_pInterAppWnd);
     EXPECT_TRUE(SimHost().Windows().empty());
     EXPECT_TRUE(AfxGetScriptedUserAgent().Events().empty());

@@ -117,7 +117,7 @@ int AfxWinMain(int argc, char** argv);
 
 // ---- Window classes ----
 // Registers a class by name; FALSE (0) when the name is taken or failure is forced
-// (CWinSimulation::FailRegisterClass). Classes live for the whole process.
+// (CWinSimulationTesting::FailRegisterClass). Classes live for the whole process.
 ATOM RegisterClassA(const WNDCLASSA* lpWndClass);
 // A class that a simulation reset keeps (the controls' classes).
 ATOM AfxRegisterSystemClass(const WNDCLASSA* lpWndClass);

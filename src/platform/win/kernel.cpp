@@ -18,6 +18,7 @@
 #include "platform/win/clock.h"
 #include "platform/win/kernel_testing.h"
 #include "platform/win/simulation.h"
+#include "platform/win/simulation_testing.h"
 #include "platform/win/win_state.h"
 
 namespace {
@@ -413,26 +414,26 @@ BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* picce) {
 }
 
 // ---- Simulation control of the kernel services ----
-void CWinSimulation::SetKeyDown(int nVirtKey, BOOL bDown) {
+void CWinSimulationTesting::SetKeyDown(int nVirtKey, BOOL bDown) {
     KernelState& k = K();
     std::lock_guard<std::mutex> lock(k.mtx);
     k.keys[nVirtKey] = bDown != FALSE;
 }
 
-std::vector<CBeepRecord> CWinSimulation::Beeps() {
+std::vector<CBeepRecord> CWinSimulationTesting::Beeps() {
     KernelState& k = K();
     std::lock_guard<std::mutex> lock(k.mtx);
     return k.beeps;
 }
 
-void CWinSimulation::SetModulePath(LPCSTR lpszPath) {
+void CWinSimulationTesting::SetModulePath(LPCSTR lpszPath) {
     KernelState& k = K();
     std::lock_guard<std::mutex> lock(k.mtx);
     k.bModulePathSet = lpszPath != nullptr;
     k.strModulePath = lpszPath ? lpszPath : "";
 }
 
-void CWinSimulation::SetSystemMessage(DWORD nCode, LPCSTR lpszText) {
+void CWinSimulationTesting::SetSystemMessage(DWORD nCode, LPCSTR lpszText) {
     KernelState& k = K();
     std::lock_guard<std::mutex> lock(k.mtx);
     if (lpszText) {

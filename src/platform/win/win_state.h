@@ -341,4 +341,4 @@ void AfxResetThreads();  // simulation reset: no thread has a main window any mo
 // TRUE on a thread that the framework started (AfxBeginThread, CWinThread::CreateThread). Such a thread has
 // a message queue from its start, yet for the clock it is a worker.
 bool AfxIsFrameworkWorkerThread();
-void AfxFailCreateThread(bool bFail);  // CWinSimulation::FailCreateThread
+void AfxFailCreateThread(bool bFail);  // CWinSimulationTesting::FailCreateThread

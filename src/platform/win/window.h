@@ -355,8 +355,8 @@ BOOL RedrawWindow(HWND hWnd, const RECT* lprcUpdate, void* hrgnUpdate, UINT flag
 BOOL AfxTakeUpdateRegion(HWND hWnd, RECT* prcPaint, BOOL* pbErase);
 
 // Timers. SetTimer returns nIDEvent (nonzero) on success; an existing id of the window is reset. 0 for an
-// invalid window or when the failure is forced (CWinSimulation::FailSetTimer). nElapse below 10 ms counts
-// as 10, as on Windows.
+// invalid window or when the failure is forced (CWinSimulationTesting::FailSetTimer). nElapse below 10 ms
+// counts as 10, as on Windows.
 UINT_PTR SetTimer(HWND hWnd, UINT_PTR nIDEvent, UINT uElapse, TIMERPROC lpTimerFunc);
 BOOL KillTimer(HWND hWnd, UINT_PTR uIDEvent);
 

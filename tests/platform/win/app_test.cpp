@@ -7,6 +7,7 @@
 #include "platform/win/clock_testing.h"
 #include "platform/win/kernel_testing.h"
 #include "platform/win/message_loop_testing.h"
+#include "platform/win/simulation_testing.h"
 #include "support/win_fixture.h"
 
 namespace {
@@ -105,7 +106,7 @@ TEST_F(Threads, FunctionThreadsAreAllWaitedFor) {
 
 TEST_F(Threads, AForcedStartFailureDeletesTheObjectAndReturnsNull) {
     const int nRuns = g_nRuns, nDestroyed = g_nDestroyed;
-    CWinSimulation::FailCreateThread();
+    CWinSimulationTesting::FailCreateThread();
     EXPECT_EQ(nullptr, AfxBeginThread(RUNTIME_CLASS(CCountingThread)));
     EXPECT_EQ(ERROR_NOT_ENOUGH_MEMORY, GetLastError());
     std::atomic<int> n{0};
@@ -165,7 +166,7 @@ class CTestApp : public CWinApp {
 };
 
 TEST(Application, WinMainTakesTheCommandLineAndEndsWhenInitialisationFails) {
-    CWinSimulation::SetModulePath("/opt/tessaro/Tessaro Pro.exe");
+    CWinSimulationTesting::SetModulePath("/opt/tessaro/Tessaro Pro.exe");
     CTestApp app(FALSE);
     EXPECT_STREQ("Tessaro Pro", app.m_pszAppName);
     EXPECT_EQ(&app, AfxGetApp());

@@ -2,6 +2,7 @@
 
 #include "platform/win/clock_testing.h"
 #include "platform/win/dialog_testing.h"
+#include "platform/win/simulation_testing.h"
 #include "platform/win/user_actions_testing.h"
 #include "support/win_dialog_support.h"
 
@@ -258,12 +259,12 @@ TEST_F(Dialog, TabIntoARadioGroupLandsOnItsCheckedButton) {
     EXPECT_EQ(kC, focusId()) << "Tab lands on the checked button, not on the group's tab stop";
     AfxUserPressTab(dlg.m_hWnd);
     EXPECT_EQ(kAfter, focusId());
-    CWinSimulation::SetKeyDown(VK_SHIFT, TRUE);
+    CWinSimulationTesting::SetKeyDown(VK_SHIFT, TRUE);
     AfxUserPressTab(dlg.m_hWnd);
     EXPECT_EQ(kC, focusId()) << "Shift+Tab back into the group";
     AfxUserPressTab(dlg.m_hWnd);
     EXPECT_EQ(kBefore, focusId()) << "Shift+Tab out of the group passes its tab stop";
-    CWinSimulation::SetKeyDown(VK_SHIFT, FALSE);
+    CWinSimulationTesting::SetKeyDown(VK_SHIFT, FALSE);
     EXPECT_EQ(BST_CHECKED, dlg.IsDlgButtonChecked(static_cast<int>(kC))) << "Tab chose nothing";
     EXPECT_EQ(0, dlg.Count(WM_COMMAND, kA, BN_CLICKED));
     // With none checked, the group's tab stop.

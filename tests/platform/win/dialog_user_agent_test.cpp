@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include "platform/win/list_box.h"
+#include "platform/win/simulation_testing.h"
 #include "platform/win/user_actions.h"
 #include "platform/win/user_actions_testing.h"
 #include "platform/win/window_testing.h"
@@ -171,11 +172,11 @@ TEST_F(DialogUserAgent, TheButtonsLettersAnswerTheBox) {
     {
         // With Ctrl held the letter is no answer.
         CIdleScript script({[&] {
-                                CWinSimulation::SetKeyDown(VK_CONTROL, TRUE);
+                                CWinSimulationTesting::SetKeyDown(VK_CONTROL, TRUE);
                                 press('Y')();
                             },
                             [] {
-                                CWinSimulation::SetKeyDown(VK_CONTROL, FALSE);
+                                CWinSimulationTesting::SetKeyDown(VK_CONTROL, FALSE);
                                 AfxUserClick(BoxItem(IDNO));
                             }});
         EXPECT_EQ(IDNO, Box("Quit?", "Caption", MB_YESNO));

@@ -6,6 +6,7 @@
 #include "platform/win/clock_testing.h"
 #include "platform/win/controls_testing.h"
 #include "platform/win/dialog_testing.h"
+#include "platform/win/simulation_testing.h"
 #include "support/win_dialog_support.h"
 
 namespace {
@@ -306,19 +307,19 @@ TEST_F(ScreenControls, EditShiftArrowsSelectAndKeysEdit) {
     SetWindowTextA(h, "12345");
     SetFocus(h);
     Send(h, WM_KEYDOWN, VK_END);
-    CWinSimulation::SetKeyDown(VK_SHIFT, TRUE);
+    CWinSimulationTesting::SetKeyDown(VK_SHIFT, TRUE);
     Send(h, WM_KEYDOWN, VK_LEFT);
     Send(h, WM_KEYDOWN, VK_LEFT);
-    CWinSimulation::SetKeyDown(VK_SHIFT, FALSE);
+    CWinSimulationTesting::SetKeyDown(VK_SHIFT, FALSE);
     EXPECT_EQ(MAKELONG(3, 5), static_cast<LONG>(SendMessageA(h, EM_GETSEL, 0, 0)));
     Send(h, WM_KEYDOWN, VK_DELETE);
     char buf[16] = {};
     GetWindowTextA(h, buf, sizeof buf);
     EXPECT_STREQ("123", buf);
     Send(h, WM_KEYDOWN, VK_HOME);
-    CWinSimulation::SetKeyDown(VK_SHIFT, TRUE);
+    CWinSimulationTesting::SetKeyDown(VK_SHIFT, TRUE);
     Send(h, WM_KEYDOWN, VK_END);
-    CWinSimulation::SetKeyDown(VK_SHIFT, FALSE);
+    CWinSimulationTesting::SetKeyDown(VK_SHIFT, FALSE);
     EXPECT_EQ(MAKELONG(0, 3), static_cast<LONG>(SendMessageA(h, EM_GETSEL, 0, 0)));
     Send(h, WM_KEYDOWN, VK_LEFT);  // collapses to the selection's start
     EXPECT_EQ(MAKELONG(0, 0), static_cast<LONG>(SendMessageA(h, EM_GETSEL, 0, 0)));
