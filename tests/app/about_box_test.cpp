@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/periodic_tick.h"
+#include "platform/win/gdi_testing.h"
 #include "platform/win/message_loop_testing.h"
 #include "platform/win/simulation.h"
 #include "platform/win/simulation_testing.h"

@@ -15,6 +15,7 @@
 #include "platform/win/simulation_testing.h"
 #include "platform/win/user_actions.h"
 #include "platform/win/user_actions_testing.h"
+#include "platform/win/window_testing.h"
 #include "resources/advanced_dialog_resource.h"
 #include "support/advanced_dialog_fixture.h"
 

@@ -10,8 +10,10 @@
 #include <vector>
 
 #include "platform/win/clock_testing.h"
+#include "platform/win/gdi_testing.h"
 #include "platform/win/user_actions.h"
 #include "platform/win/user_actions_testing.h"
+#include "platform/win/window_testing.h"
 #include "resources/resource.h"
 #include "support/main_dialog_fixture.h"
 

@@ -17,6 +17,7 @@
 #include "platform/win/simulation_testing.h"
 #include "platform/win/user_actions.h"
 #include "platform/win/user_actions_testing.h"
+#include "platform/win/window_testing.h"
 #include "support/main_dialog_fixture.h"
 #include "support/win_fixture.h"
 

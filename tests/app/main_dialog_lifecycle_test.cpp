@@ -16,6 +16,7 @@
 
 #include "app/tessaro_app.h"
 #include "platform/hostlib/sim_host.h"
+#include "platform/win/app_testing.h"
 #include "platform/win/clock_testing.h"
 #include "platform/win/gdi_testing.h"
 #include "platform/win/message_loop_testing.h"

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "platform/win/menu_testing.h"
 #include "platform/win/nonclient.h"
 #include "platform/win/nonclient_testing.h"
 #include "platform/win/user_actions.h"
@@ -39,7 +40,7 @@ class MainWindowInput : public MainDialogFixture {
 TEST_F(MainWindowInput, TheCloseBoxAsksTheQuitQuestion) {
     CNonClientLayout lay;
     ASSERT_TRUE(AfxGetNonClientLayout(Dlg(), &lay));
-    ASSERT_FALSE(IsRectEmpty(&lay.rcClose));
+    ASSERT_TRUE(lay.rcClose.left < lay.rcClose.right && lay.rcClose.top < lay.rcClose.bottom);
     RECT rcWnd{};
     ::GetWindowRect(Dlg(), &rcWnd);
     const POINT ptClose{rcWnd.left + (lay.rcClose.left + lay.rcClose.right) / 2,

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/ul/cbw.h"
+#include "platform/win/kernel_testing.h"
 #include "platform/win/simulation.h"
 #include "platform/win/simulation_testing.h"
 #include "resources/resource.h"

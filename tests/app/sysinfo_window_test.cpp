@@ -12,9 +12,11 @@
 #include "platform/hostlib/crs_interapp.h"
 #include "platform/hostlib/sim_host.h"
 #include "platform/win/app_testing.h"
+#include "platform/win/gdi_testing.h"
 #include "platform/win/simulation_testing.h"
 #include "platform/win/user_actions.h"
 #include "platform/win/user_actions_testing.h"
+#include "platform/win/window_testing.h"
 #include "resources/resource.h"
 #include "support/win_fixture.h"
 

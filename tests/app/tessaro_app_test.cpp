@@ -15,6 +15,7 @@
 #include "platform/hostlib/crs_interapp.h"
 #include "platform/hostlib/sim_host.h"
 #include "platform/ul/sim_control.h"
+#include "platform/win/app_testing.h"
 #include "platform/win/clock_testing.h"
 #include "platform/win/message_loop_testing.h"
 #include "platform/win/simulation.h"

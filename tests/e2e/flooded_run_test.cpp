@@ -15,6 +15,7 @@
 #include "engine/ttl_output.h"
 #include "hostlink/host_notification.h"
 #include "platform/hostlib/sim_host.h"
+#include "platform/win/kernel_testing.h"
 #include "platform/win/message_loop_testing.h"
 #include "platform/win/user_actions.h"
 #include "support/main_dialog_fixture.h"

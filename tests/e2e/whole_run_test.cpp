@@ -18,6 +18,7 @@
 #include "hostlink/host_notification.h"
 #include "platform/hostlib/sim_host.h"
 #include "platform/win/clock_testing.h"
+#include "platform/win/kernel_testing.h"
 #include "platform/win/message_loop_testing.h"
 #include "platform/win/user_actions.h"
 #include "platform/win/user_actions_testing.h"

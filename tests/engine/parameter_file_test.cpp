@@ -28,6 +28,7 @@
 #include "engine/parameter_file_testing.h"
 #include "engine/signal_codes.h"
 #include "platform/ul/cbw.h"
+#include "platform/win/user_agent_testing.h"
 #include "resources/resource.h"
 #include "support/main_dialog_fixture.h"
 

@@ -5,9 +5,11 @@
 
 #include "hostlink/host_link_fixture.h"
 #include "platform/hostlib/crs_interapp.h"
+#include "platform/win/app_testing.h"
 #include "platform/win/message_loop_testing.h"
 #include "platform/win/simulation.h"
 #include "platform/win/simulation_testing.h"
+#include "platform/win/window_testing.h"
 
 namespace {
 

@@ -18,6 +18,7 @@
 #include "platform/win/clock.h"
 #include "platform/win/clock_testing.h"
 #include "platform/win/dialog_user_agent.h"
+#include "platform/win/kernel_testing.h"
 #include "platform/win/menu.h"
 #include "platform/win/menu_testing.h"
 #include "platform/win/message_loop.h"

@@ -17,8 +17,10 @@
 #include "app/tessaro_app.h"
 #include "platform/screen/screen_support.h"
 #include "platform/win/clock_testing.h"
+#include "platform/win/kernel_testing.h"
 #include "platform/win/simulation.h"
 #include "platform/win/simulation_testing.h"
+#include "platform/win/text_measure_testing.h"
 #include "run/run_report.h"
 #include "support/main_dialog_fixture.h"
 

@@ -122,9 +122,6 @@ struct AFX_CMDHANDLERINFO {
     static const AFX_MSGMAP* GetThisMessageMap(); \
     const AFX_MSGMAP* GetMessageMap() const override;
 
-// Looks up the first entry of the map chain that matches (message, code, id); NULL when none does.
-const AFX_MSGMAP_ENTRY* AfxFindMessageEntry(const AFX_MSGMAP* pMap, UINT nMessage, UINT nCode, UINT nID);
-
 class CCmdTarget : public CObject {
     DECLARE_DYNAMIC(CCmdTarget)
   public:

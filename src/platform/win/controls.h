@@ -103,16 +103,6 @@ constexpr UINT WM_SIM_COMBOPICK = 0x03F0;
 constexpr UINT WM_SIM_SCROLL = 0x03F1;
 constexpr UINT WM_SIM_THUMBDRAG = 0x03F2;
 
-// Registers the control classes and the dialog class once (also run by the dialog and control creation
-// paths, so templates can name the classes). Survives CWinSimulation::Reset.
-void AfxEnsureControlClasses();
-// The static or button deletes its present image with itself (an image a template loaded for it).
-void AfxControlOwnsImage(HWND hCtl);
-// The height of one entry of a list (list boxes, a combo box's list): the control's font line + 2 pixels.
-int AfxControlItemHeight(HWND hWnd);
-// A dotted rectangle (the focus mark) on rc's edge.
-BOOL DrawFocusRect(HDC hDC, const RECT* lprc);
-
 // ::SetScrollRange/... on a scroll bar control (nBar SB_CTL). The window scroll bars of SB_HORZ/SB_VERT
 // are not modelled: those calls fail (return 0 / FALSE).
 int SetScrollPos(HWND hWnd, int nBar, int nPos, BOOL bRedraw);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/win/resources.h"
+#include "platform/win/resources_testing.h"
 
 namespace {
 

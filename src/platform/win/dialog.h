@@ -32,9 +32,6 @@
 
 constexpr char kDialogClassName[] = "#32770";
 
-// The dialog class's window procedure: the dialog manager's default processing.
-LRESULT AfxDefDlgProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
-
 class CDialog : public CWnd {
     DECLARE_DYNAMIC(CDialog)
   public:

@@ -1,5 +1,5 @@
-// Test hooks of the drawing record (gdi.h): clearing a window's record and watching every operation as
-// it is recorded.
+// Test hooks of the drawing record (gdi.h): a window's record, clearing it and watching every operation as
+// it is recorded; the drawing functions the program reaches only through CDC, and the BMP header check.
 #pragma once
 
 #include "platform/win/gdi.h"
@@ -19,3 +19,21 @@ void AfxSetDrawRenderer(CDrawRenderer* pRenderer);
 
 COLORREF GetBkColor(HDC hdc);
 int GetObjectType(HGDIOBJ h);
+
+// What a window has drawn, oldest first. Empty for a window that drew nothing or is gone.
+std::vector<CDrawOp> AfxGetDrawOps(HWND hWnd);
+int GetObjectA(HGDIOBJ h, int c, LPVOID pv);  // BITMAP, LOGFONTA; bytes written, 0 on failure
+HBRUSH CreateSolidBrush(COLORREF color);
+// Width and height of an uncompressed BMP file image of 24 bits per pixel, or of 4 bits per pixel with a
+// palette of at most 16 colours (biClrUsed, 0 meaning 16); rows bottom-up or top-down. FALSE for anything
+// else or truncated data.
+BOOL AfxDecodeBmpHeader(const BYTE* pData, size_t nSize, int* pnWidth, int* pnHeight);
+COLORREF SetBkColor(HDC hdc, COLORREF color);  // previous colour, CLR_INVALID on failure
+COLORREF GetTextColor(HDC hdc);
+int FillRect(HDC hDC, const RECT* lprc, HBRUSH hbr);
+BOOL Ellipse(HDC hdc, int left, int top, int right, int bottom);
+BOOL TextOutA(HDC hdc, int x, int y, LPCSTR lpString, int c);
+// cchText -1: up to the terminator. Returns the height of the text. DT_CALCRECT only measures: the
+// rectangle's right and bottom are set to the text's extent and nothing is drawn.
+int DrawTextA(HDC hdc, LPCSTR lpchText, int cchText, LPRECT lprc, UINT format);
+BOOL GetTextExtentPoint32A(HDC hdc, LPCSTR lpString, int c, LPSIZE psizl);

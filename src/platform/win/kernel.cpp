@@ -275,6 +275,8 @@ void SetLastError(DWORD dwErrCode) {
     t_nLastError = dwErrCode;
 }
 
+static HLOCAL LocalAlloc(UINT uFlags, size_t uBytes);
+
 DWORD FormatMessageA(DWORD dwFlags, LPCVOID lpSource, DWORD dwMessageId, DWORD, LPSTR lpBuffer, DWORD nSize,
                      va_list*) {
     std::string text;
@@ -317,7 +319,7 @@ DWORD FormatMessageA(DWORD dwFlags, LPCVOID lpSource, DWORD dwMessageId, DWORD, 
     return static_cast<DWORD>(text.size());
 }
 
-HLOCAL LocalAlloc(UINT uFlags, size_t uBytes) {
+static HLOCAL LocalAlloc(UINT uFlags, size_t uBytes) {
     constexpr UINT LMEM_ZEROINIT = 0x0040;
     const size_t n = std::max<size_t>(1, uBytes);
     return (uFlags & LMEM_ZEROINIT) ? std::calloc(1, n) : std::malloc(n);

@@ -51,14 +51,6 @@ class CMenu : public CObject {
     CMenu& operator=(const CMenu&) = delete;
 };
 
-HMENU CreatePopupMenu();
-HMENU LoadMenuA(HINSTANCE hInstance, LPCSTR lpMenuName);  // from the registered menu resources
-inline HMENU LoadMenu(HINSTANCE hInstance, LPCSTR lpMenuName) {
-    return LoadMenuA(hInstance, lpMenuName);
-}
-BOOL DestroyMenu(HMENU hMenu);  // with its popups
-BOOL IsMenu(HMENU hMenu);
-BOOL ModifyMenuA(HMENU hMenu, UINT uPosition, UINT uFlags, UINT_PTR uIDNewItem, LPCSTR lpNewItem);
 DWORD CheckMenuItem(HMENU hMenu, UINT uIDCheckItem, UINT uCheck);
 BOOL CheckMenuRadioItem(HMENU hMenu, UINT first, UINT last, UINT check, UINT flags);
 BOOL EnableMenuItem(HMENU hMenu, UINT uIDEnableItem, UINT uEnable);
@@ -66,18 +58,5 @@ int GetMenuItemCount(HMENU hMenu);
 UINT GetMenuItemID(HMENU hMenu, int nPos);
 UINT GetMenuState(HMENU hMenu, UINT uId, UINT uFlags);
 int GetMenuStringA(HMENU hMenu, UINT uIDItem, LPSTR lpString, int cchMax, UINT flags);
-inline int GetMenuString(HMENU h, UINT id, LPSTR s, int n, UINT f) {
-    return GetMenuStringA(h, id, s, n, f);
-}
 HMENU GetSubMenu(HMENU hMenu, int nPos);
 HMENU GetMenu(HWND hWnd);
-// The window's copy of the system menu (Restore, Move, Size, Minimize, Maximize, separator, Close), made
-// on first use; bRevert destroys the copy and returns NULL.
-HMENU GetSystemMenu(HWND hWnd, BOOL bRevert);
-
-// The user chooses item nID of the window's menu bar (or, with bSystemMenu, of its system menu): the
-// window gets WM_INITMENU and WM_INITMENUPOPUP for each popup on the way, then the choice is posted as
-// WM_COMMAND (WM_SYSCOMMAND for the system menu) with the id. FALSE, nothing posted, when the item is
-// missing, grayed or disabled (in itself or in a popup on the way), or the window is disabled (a modal
-// dialog is open over it).
-BOOL AfxSimulateMenuChoice(HWND hWnd, UINT nID, BOOL bSystemMenu = FALSE);

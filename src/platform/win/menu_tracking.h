@@ -28,17 +28,6 @@
 
 inline constexpr char kMenuPopupClass[] = "AfxMenuPopup";
 
-// Tracks hWnd's menu bar with bar item nItem highlighted; bOpenPopup opens that item's popup at once, and
-// bSelectFirst then selects its first item (keyboard opening). Returns when the tracking ends; TRUE when a
-// command was posted. FALSE at once when the window is disabled, has no menu, or a tracking already runs.
-BOOL AfxTrackMenuBar(HWND hWnd, int nItem, BOOL bOpenPopup, BOOL bSelectFirst = FALSE);
-// Ends the calling thread's tracking at once, without a choice: its popups close and the keys and the
-// mouse go to the windows again. A window being disabled (a modal box coming up) does this through
-// WM_CANCELMODE. Nothing happens when no tracking runs.
-void AfxEndMenuTracking();
-// The loops' pre-translation asks this first: TRUE when the tracking took the message.
-BOOL AfxMenuTrackingFilter(MSG* pMsg);
-
 // Told of each command a person chose by tracking a menu bar (mouse or keys), right after its WM_COMMAND
 // was posted: the window, the command id, and the texts of the items from the bar down to the chosen one
 // as the menu has them ('&' marks and accelerator text included). One hook; an empty one removes it.

@@ -5,6 +5,7 @@
 #include "platform/win/clock.h"
 #include "platform/win/clock_testing.h"
 #include "platform/win/kernel.h"
+#include "platform/win/kernel_testing.h"
 #include "platform/win/message_loop.h"
 #include "platform/win/simulation_testing.h"
 #include "platform/win/text_measure.h"

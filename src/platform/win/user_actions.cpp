@@ -6,12 +6,16 @@
 #include "platform/win/controls.h"
 #include "platform/win/kernel.h"
 #include "platform/win/menu.h"
+#include "platform/win/menu_testing.h"
 #include "platform/win/message_loop.h"
 #include "platform/win/nonclient.h"
+#include "platform/win/nonclient_internal.h"
 #include "platform/win/simulation.h"
 #include "platform/win/simulation_testing.h"
 #include "platform/win/user_actions_testing.h"
 #include "platform/win/win_state.h"
+#include "platform/win/window_internal.h"
+#include "platform/win/window_testing.h"
 
 namespace {
 

@@ -114,9 +114,6 @@ CScriptedUserAgent& AfxGetScriptedUserAgent();  // the framework's own agent
 // window. ::MessageBox with a NULL caption uses "Error", as on Windows.
 int AfxMessageBox(LPCTSTR lpszText, UINT nType = MB_OK, UINT nIDHelp = 0);
 int MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType);
-inline int MessageBox(HWND h, LPCSTR t, LPCSTR c, UINT u) {
-    return MessageBoxA(h, t, c, u);
-}
 
 // ---- File dialogs ----
 struct OPENFILENAMEA {

@@ -19,7 +19,10 @@
 #include <vector>
 
 #include "platform/win/kernel.h"
+#include "platform/win/kernel_testing.h"
 #include "platform/win/window.h"
+#include "platform/win/window_internal.h"
+#include "platform/win/window_testing.h"
 
 namespace winstate {
 

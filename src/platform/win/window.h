@@ -246,60 +246,24 @@ CScrollBar* AfxScrollBarFromHandle(HWND hWnd);
 BOOL IsWindow(HWND hWnd);
 BOOL IsWindowVisible(HWND hWnd);  // the window and all its ancestors are visible
 BOOL IsWindowEnabled(HWND hWnd);
-// The thread that created the window, 0 for a handle that is not a window; the process id is 1.
-DWORD GetWindowThreadProcessId(HWND hWnd, DWORD* lpdwProcessId);
-BOOL IsIconic(HWND hWnd);
-BOOL IsZoomed(HWND hWnd);
-BOOL IsChild(HWND hWndParent, HWND hWnd);
-BOOL ShowWindow(HWND hWnd, int nCmdShow);    // nonzero when the window was visible before
-BOOL EnableWindow(HWND hWnd, BOOL bEnable);  // nonzero when the window was disabled before
-BOOL MoveWindow(HWND hWnd, int x, int y, int nWidth, int nHeight, BOOL bRepaint);
-BOOL SetWindowPos(HWND hWnd, HWND hWndInsertAfter, int x, int y, int cx, int cy, UINT uFlags);
+BOOL ShowWindow(HWND hWnd, int nCmdShow);  // nonzero when the window was visible before
 BOOL BringWindowToTop(HWND hWnd);
 BOOL GetWindowRect(HWND hWnd, LPRECT lpRect);
 BOOL GetClientRect(HWND hWnd, LPRECT lpRect);
 BOOL ClientToScreen(HWND hWnd, LPPOINT lpPoint);
 BOOL ScreenToClient(HWND hWnd, LPPOINT lpPoint);
-int MapWindowPoints(HWND hWndFrom, HWND hWndTo, LPPOINT lpPoints, UINT cPoints);
-BOOL SetWindowTextA(HWND hWnd, LPCSTR lpString);
 int GetWindowTextA(HWND hWnd, LPSTR lpString, int nMaxCount);
-int GetWindowTextLengthA(HWND hWnd);
-inline BOOL SetWindowText(HWND hWnd, LPCSTR lpString) {
-    return SetWindowTextA(hWnd, lpString);
-}
-inline int GetWindowText(HWND hWnd, LPSTR lpString, int nMaxCount) {
-    return GetWindowTextA(hWnd, lpString, nMaxCount);
-}
 HWND GetParent(HWND hWnd);
 HWND GetWindow(HWND hWnd, UINT uCmd);
 HWND GetTopWindow(HWND hWnd);                // NULL: the topmost top-level window
 HWND GetDlgItem(HWND hDlg, int nIDDlgItem);  // a direct child with that control id
 int GetDlgCtrlID(HWND hWnd);
-BOOL SetDlgItemTextA(HWND hDlg, int nIDDlgItem, LPCSTR lpString);
 UINT GetDlgItemTextA(HWND hDlg, int nIDDlgItem, LPSTR lpString, int cchMax);
-inline BOOL SetDlgItemText(HWND hDlg, int nID, LPCSTR lpString) {
-    return SetDlgItemTextA(hDlg, nID, lpString);
-}
-inline UINT GetDlgItemText(HWND hDlg, int nID, LPSTR lpString, int cchMax) {
-    return GetDlgItemTextA(hDlg, nID, lpString, cchMax);
-}
-LRESULT SendDlgItemMessageA(HWND hDlg, int nIDDlgItem, UINT Msg, WPARAM wParam, LPARAM lParam);
-inline LRESULT SendDlgItemMessage(HWND hDlg, int nID, UINT Msg, WPARAM wParam, LPARAM lParam) {
-    return SendDlgItemMessageA(hDlg, nID, Msg, wParam, lParam);
-}
-HWND SetFocus(HWND hWnd);  // returns the window that had the focus
 HWND GetFocus();
-// Activates a visible, enabled top-level window: unless the focus is in it already, the focus goes back
-// to the window in it that had the focus last (while that is still there, shown and enabled), else to a
-// dialog's first tab stop, else to the window itself. Returns the window that was active before; NULL
-// and nothing changed for a child, hidden or disabled window.
-HWND SetActiveWindow(HWND hWnd);
 // A mouse button pressed on hWnd (hit-test code nHit, button message nMsg) activates hWnd's top-level
 // window unless that window's WM_MOUSEACTIVATE answers otherwise. FALSE when the answer eats the press
 // (or the press took the window away): the press is then not delivered.
 BOOL AfxMouseActivate(HWND hWnd, int nHit, UINT nMsg);
-HWND SetCapture(HWND hWnd);
-BOOL ReleaseCapture();
 HWND GetCapture();
 LONG_PTR GetWindowLongPtrA(HWND hWnd, int nIndex);
 LONG_PTR SetWindowLongPtrA(HWND hWnd, int nIndex, LONG_PTR dwNewLong);
@@ -310,12 +274,8 @@ inline LONG SetWindowLong(HWND hWnd, int nIndex, LONG v) {
     return static_cast<LONG>(SetWindowLongPtrA(hWnd, nIndex, v));
 }
 HWND FindWindowA(LPCSTR lpClassName, LPCSTR lpWindowName);  // top-level windows only; NULL matches any
-inline HWND FindWindow(LPCSTR lpClassName, LPCSTR lpWindowName) {
-    return FindWindowA(lpClassName, lpWindowName);
-}
 int GetClassNameA(HWND hWnd, LPSTR lpClassName, int nMaxCount);
 using WNDENUMPROC = BOOL (*)(HWND, LPARAM);
-BOOL EnumWindows(WNDENUMPROC lpEnumFunc, LPARAM lParam);  // top-level windows in z-order
 BOOL EnumChildWindows(HWND hWndParent, WNDENUMPROC lpEnumFunc, LPARAM lParam);  // all descendants
 BOOL DestroyWindow(HWND hWnd);
 constexpr int GCLP_HBRBACKGROUND = -10;
@@ -328,13 +288,9 @@ LONG_PTR GetClassLongPtrA(HWND hWnd, int nIndex);  // the window's class attribu
 // (ERROR_INVALID_WINDOW_HANDLE); PostMessage with NULL posts a thread message to the calling thread.
 LRESULT SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
 BOOL PostMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
-inline LRESULT SendMessage(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
-    return SendMessageA(hWnd, Msg, wParam, lParam);
-}
 inline BOOL PostMessage(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
     return PostMessageA(hWnd, Msg, wParam, lParam);
 }
-LRESULT CallWindowProcA(WNDPROC lpPrevWndFunc, HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
 // Same name (case-insensitive, as on Windows) gives the same id; ids from 0xC000 upward. 0 for NULL or "".
 UINT RegisterWindowMessageA(LPCSTR lpString);
 inline UINT RegisterWindowMessage(LPCSTR lpString) {
@@ -347,34 +303,10 @@ LONG GetMessageTime();
 // the children under the rectangle are invalidated too. The message loop sends WM_PAINT to an invalid,
 // visible window when its queue is otherwise empty.
 BOOL InvalidateRect(HWND hWnd, const RECT* lpRect, BOOL bErase);
-BOOL ValidateRect(HWND hWnd, const RECT* lpRect);
 BOOL UpdateWindow(HWND hWnd);  // sends WM_PAINT now when the window is invalid and visible
-BOOL RedrawWindow(HWND hWnd, const RECT* lprcUpdate, void* hrgnUpdate, UINT flags);
-// Takes the window's update region for a paint (client coordinates) and validates the window: what
-// BeginPaint needs. FALSE (and an empty rectangle) when nothing was invalid.
-BOOL AfxTakeUpdateRegion(HWND hWnd, RECT* prcPaint, BOOL* pbErase);
-
-// Timers. SetTimer returns nIDEvent (nonzero) on success; an existing id of the window is reset. 0 for an
-// invalid window or when the failure is forced (CWinSimulationTesting::FailSetTimer). nElapse below 10 ms
-// counts as 10, as on Windows.
-UINT_PTR SetTimer(HWND hWnd, UINT_PTR nIDEvent, UINT uElapse, TIMERPROC lpTimerFunc);
-BOOL KillTimer(HWND hWnd, UINT_PTR uIDEvent);
 
 // ---- Extension points for the dialogs, controls and drawing ----
-// Per-window data owned by the window (deleted after WM_NCDESTROY); for a control class's state.
-struct CWndExtra {
-    virtual ~CWndExtra() = default;
-};
-void AfxSetWndExtra(HWND hWnd, std::unique_ptr<CWndExtra> pExtra);
-CWndExtra* AfxGetWndExtra(HWND hWnd);
-template <class T>
-T* AfxGetWndExtraAs(HWND hWnd) {
-    return dynamic_cast<T*>(AfxGetWndExtra(hWnd));
-}
 // Called with the handle after a window is gone (after WM_NCDESTROY, and for every window a simulation
 // reset drops). Runs on the destroying thread with no framework lock held.
 using AFX_DESTROY_HOOK = void (*)(HWND hWnd);
 void AfxAddWindowDestroyHook(AFX_DESTROY_HOOK pfn);
-// Asked first by DefWindowProcA for every message; TRUE means handled with *pResult.
-using AFX_DEFPROC_HOOK = BOOL (*)(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult);
-void AfxAddDefWindowProcHook(AFX_DEFPROC_HOOK pfn);

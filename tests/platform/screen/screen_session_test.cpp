@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/screen/screen_session.h"
+#include "platform/win/window_testing.h"
 #include "support/win_dialog_support.h"
 #include "support/xvfb_server.h"
 

@@ -4,6 +4,7 @@
 #include <string>
 #include <thread>
 
+#include "platform/win/app_testing.h"
 #include "platform/win/clock_testing.h"
 #include "platform/win/kernel_testing.h"
 #include "platform/win/message_loop_testing.h"

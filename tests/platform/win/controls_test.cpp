@@ -3,6 +3,7 @@
 #include <string>
 
 #include "platform/win/controls_testing.h"
+#include "platform/win/gdi_testing.h"
 #include "platform/win/user_actions_testing.h"
 #include "support/win_dialog_support.h"
 

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "platform/win/ddx_testing.h"
 #include "support/win_dialog_support.h"
 
 namespace {

@@ -14,6 +14,8 @@
 
 #include <unistd.h>
 
+#include "platform/win/controls_testing.h"
+#include "platform/win/gdi_testing.h"
 #include "platform/win/list_box.h"
 #include "platform/win/simulation_testing.h"
 #include "platform/win/user_actions.h"

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "platform/win/kernel_testing.h"
 #include "platform/win/menu_testing.h"
 #include "support/win_fixture.h"
 

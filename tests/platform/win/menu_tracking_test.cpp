@@ -4,11 +4,13 @@
 #include <string>
 #include <vector>
 
+#include "platform/win/gdi_testing.h"
 #include "platform/win/menu_testing.h"
 #include "platform/win/menu_tracking.h"
 #include "platform/win/menu_tracking_testing.h"
 #include "platform/win/nonclient.h"
 #include "platform/win/nonclient_testing.h"
+#include "platform/win/window_testing.h"
 #include "support/win_fixture.h"
 
 namespace {

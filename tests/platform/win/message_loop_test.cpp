@@ -8,8 +8,10 @@
 #include <vector>
 
 #include "platform/win/clock_testing.h"
+#include "platform/win/kernel_testing.h"
 #include "platform/win/message_loop_testing.h"
 #include "platform/win/user_actions.h"
+#include "platform/win/window_testing.h"
 #include "support/win_fixture.h"
 
 namespace {

@@ -4,9 +4,11 @@
 #include <string>
 #include <vector>
 
+#include "platform/win/controls_testing.h"
 #include "platform/win/kernel.h"
 #include "platform/win/nonclient.h"
 #include "platform/win/nonclient_testing.h"
+#include "platform/win/window_testing.h"
 #include "support/win_fixture.h"
 
 namespace {
@@ -351,7 +353,7 @@ TEST_F(NonClient, AnOverlappedWindowHasACaptionWithItsTextAndCloseBox) {
     CNonClientLayout lay;
     ASSERT_TRUE(AfxGetNonClientLayout(wnd, &lay));
     EXPECT_EQ(kCaptionHeight, lay.rcCaption.bottom - lay.rcCaption.top);
-    EXPECT_FALSE(IsRectEmpty(&lay.rcClose));
+    EXPECT_TRUE(lay.rcClose.left < lay.rcClose.right && lay.rcClose.top < lay.rcClose.bottom);
     CRect rcClient;
     wnd.GetClientRect(&rcClient);
     EXPECT_EQ(200 - 2 * kFrameWidth - kCaptionHeight, rcClient.Height());

@@ -6,7 +6,9 @@
 #include "platform/win/clock_testing.h"
 #include "platform/win/controls_testing.h"
 #include "platform/win/dialog_testing.h"
+#include "platform/win/gdi_testing.h"
 #include "platform/win/simulation_testing.h"
+#include "platform/win/window_testing.h"
 #include "support/win_dialog_support.h"
 
 namespace {

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/win/gdi_testing.h"
 #include "platform/win/user_actions.h"
 #include "support/win_fixture.h"
 

@@ -7,6 +7,7 @@
 
 #include "platform/win/clock_testing.h"
 #include "platform/win/simulation_testing.h"
+#include "platform/win/window_testing.h"
 #include "support/win_fixture.h"
 
 namespace {

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "platform/win/ddx_testing.h"
 #include "platform/win/user_actions_testing.h"
 #include "support/win_dialog_support.h"
 

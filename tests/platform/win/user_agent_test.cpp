@@ -4,6 +4,8 @@
 #include <thread>
 #include <vector>
 
+#include "platform/win/app_testing.h"
+#include "platform/win/user_agent_testing.h"
 #include "support/win_fixture.h"
 
 namespace {

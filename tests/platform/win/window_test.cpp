@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/win/kernel_testing.h"
 #include "platform/win/window_testing.h"
 #include "support/win_fixture.h"
 

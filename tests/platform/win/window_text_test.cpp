@@ -6,6 +6,9 @@
 #include <vector>
 
 #include "platform/win/format.h"
+#include "platform/win/format_testing.h"
+#include "platform/win/gdi_testing.h"
+#include "platform/win/kernel_testing.h"
 #include "platform/win/window_testing.h"
 #include "support/win_fixture.h"
 
