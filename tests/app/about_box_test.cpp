@@ -15,6 +15,7 @@
 #include "platform/win/simulation_testing.h"
 #include "platform/win/user_actions.h"
 #include "platform/win/user_actions_testing.h"
+#include "platform/win/user_agent_testing.h"
 #include "support/main_dialog_fixture.h"
 
 namespace {
@@ -77,7 +78,7 @@ TEST_F(AboutBox, TheSplashIsMadeOnceAndShownWithItsControlsHidden) {
     EXPECT_FALSE(m_pDlg->ShowAboutBox());
     EXPECT_EQ(pBox, Box());
     EXPECT_EQ(BoxWnd(), GetTopWindow(nullptr));
-    EXPECT_TRUE(AfxGetScriptedUserAgent().MessageBoxes().empty());
+    EXPECT_TRUE(CRecordingUserAgentTesting::MessageBoxes(AfxGetScriptedUserAgent()).empty());
 }
 
 TEST_F(AboutBox, PaintsThePictureAndTheFourLinesOnWhite) {
@@ -181,9 +182,10 @@ TEST_F(AboutBox, AParameterLoadFailureTakesTheSplashOutOfTheTopmostBand) {
     Discover();
     MakeSplash();
     bool bTopMostWhileOpen = true;
-    AfxGetScriptedUserAgent().QueueAnswer(IDOK, [&] { bTopMostWhileOpen = TopMost(BoxWnd()); });
+    CScriptedUserAgentTesting::QueueAnswer(AfxGetScriptedUserAgent(), IDOK,
+                                           [&] { bTopMostWhileOpen = TopMost(BoxWnd()); });
     m_pDlg->LoadParameters(FALSE);  // no settings file here
-    ASSERT_FALSE(AfxGetScriptedUserAgent().MessageBoxes().empty());
+    ASSERT_FALSE(CRecordingUserAgentTesting::MessageBoxes(AfxGetScriptedUserAgent()).empty());
     EXPECT_FALSE(bTopMostWhileOpen);
     EXPECT_TRUE(Box()->IsWindowVisible());
 }
@@ -201,7 +203,7 @@ TEST_F(AboutBox, AFailedModelessBoxIsToldAndHelpAboutFallsBackToAModalOne) {
     });
     EXPECT_FALSE(m_pDlg->ShowAboutBox());
     EXPECT_EQ(nullptr, Box());
-    const std::vector<CUserEvent> boxes = AfxGetScriptedUserAgent().MessageBoxes();
+    const std::vector<CUserEvent> boxes = CRecordingUserAgentTesting::MessageBoxes(AfxGetScriptedUserAgent());
     ASSERT_EQ(1u, boxes.size());
     EXPECT_EQ(kCreateError, boxes[0].strText.Str());
     EXPECT_EQ(static_cast<UINT>(MB_OK), boxes[0].nType & 0xF);

@@ -12,6 +12,7 @@
 #include "platform/win/simulation_testing.h"
 #include "platform/win/user_actions.h"
 #include "platform/win/user_actions_testing.h"
+#include "platform/win/user_agent_testing.h"
 #include "platform/win/window_testing.h"
 #include "support/main_dialog_fixture.h"
 
@@ -46,7 +47,7 @@ class ChannelColumn : public MainDialogFixture {
     // The boxes shown with this text.
     static int Boxes(const char* pszText) {
         int n = 0;
-        for (const CUserEvent& box : AfxGetScriptedUserAgent().MessageBoxes())
+        for (const CUserEvent& box : CRecordingUserAgentTesting::MessageBoxes(AfxGetScriptedUserAgent()))
             if (box.strText.Str() == pszText) ++n;
         return n;
     }
@@ -78,7 +79,7 @@ class ChannelColumn : public MainDialogFixture {
         ::ScreenToClient(Item(IDC_ANALOG_GROUP), reinterpret_cast<POINT*>(&rc.right));
         return rc;
     }
-    bool Shown(int j) const { return (Panel(j)->GetStyle() & WS_VISIBLE) != 0; }
+    bool Shown(int j) const { return (CWndTesting::GetStyle(*Panel(j)) & WS_VISIBLE) != 0; }
     std::vector<int> ShownPanels() const {
         std::vector<int> shown;
         for (int j = 0; j < MAX_CHANNELS; ++j)
@@ -335,9 +336,9 @@ TEST_F(ChannelColumn, APanelThatCannotBeCreatedIsReportedAndTriedAgain) {
     });
     Choose(ID_BOARD_FIRST);
     EXPECT_EQ(1, Boxes(kCannotCreate));
-    for (const CUserEvent& box : AfxGetScriptedUserAgent().MessageBoxes())
+    for (const CUserEvent& box : CRecordingUserAgentTesting::MessageBoxes(AfxGetScriptedUserAgent()))
         if (box.strText.Str() == kCannotCreate) {
-            EXPECT_EQ(static_cast<UINT>(MB_OK), box.Buttons());
+            EXPECT_EQ(static_cast<UINT>(MB_OK), CUserEventTesting::Buttons(box));
         }
     EXPECT_EQ(nullptr, Panel(1));
     EXPECT_EQ(std::vector<int>({0, 2, 3}), ShownPanels());
@@ -359,8 +360,8 @@ TEST_F(ChannelColumn, APassStopsWhenTheBoardGoesWhileItsErrorBoxIsOpen) {
     CWinSimulationTesting::FailCreateWindow([hGroup, &nPanelWindows](const CREATESTRUCT& cs) {
         return cs.hwndParent == hGroup && ++nPanelWindows == 2;
     });
-    AfxGetScriptedUserAgent().QueueAnswer(IDOK,
-                                          [this] { EXPECT_TRUE(AfxUserChooseMenu(Dlg(), ID_BOARD_NONE)); });
+    CScriptedUserAgentTesting::QueueAnswer(AfxGetScriptedUserAgent(), IDOK,
+                                           [this] { EXPECT_TRUE(AfxUserChooseMenu(Dlg(), ID_BOARD_NONE)); });
     Choose(ID_BOARD_FIRST);
     EXPECT_EQ(1, Boxes(kCannotCreate));
     EXPECT_EQ(-1, g_Params.nBoardIndex);
@@ -469,7 +470,7 @@ TEST_F(ChannelColumnBoardChange, ChosenWhileAPanelsOwnHandlerWaitsInItsBox) {
     ASSERT_TRUE(AfxUserType(PanelItem(0, IDC_PANEL_MIN), "5"));
     CUserAnswer answer;
     answer.pfnWhileOpen = [this] { EXPECT_TRUE(AfxUserChooseMenu(Dlg(), ID_BOARD_FIRST + 1)); };
-    AfxGetScriptedUserAgent().QueueAnswer(std::move(answer));
+    CScriptedUserAgentTesting::QueueAnswer(AfxGetScriptedUserAgent(), std::move(answer));
     CClockTesting::Advance(2000);
     Pump();
     EXPECT_EQ(1, Boxes("Please  make  Max  >  Min         \n( No  values  updated )                "));

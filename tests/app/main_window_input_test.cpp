@@ -6,6 +6,7 @@
 #include "platform/win/nonclient.h"
 #include "platform/win/nonclient_testing.h"
 #include "platform/win/user_actions.h"
+#include "platform/win/user_agent_testing.h"
 #include "support/main_dialog_fixture.h"
 
 namespace {
@@ -31,7 +32,7 @@ class MainWindowInput : public MainDialogFixture {
     }
     static int Boxes(const char* pszText) {
         int n = 0;
-        for (const CUserEvent& box : AfxGetScriptedUserAgent().MessageBoxes())
+        for (const CUserEvent& box : CRecordingUserAgentTesting::MessageBoxes(AfxGetScriptedUserAgent()))
             if (box.strText.Str() == pszText) ++n;
         return n;
     }
@@ -47,11 +48,11 @@ TEST_F(MainWindowInput, TheCloseBoxAsksTheQuitQuestion) {
                         rcWnd.top + (lay.rcClose.top + lay.rcClose.bottom) / 2};
     EXPECT_EQ(Dlg(), AfxWindowFromPointForInput(ptClose));
 
-    AfxGetScriptedUserAgent().QueueAnswer(IDNO);
+    CScriptedUserAgentTesting::QueueAnswer(AfxGetScriptedUserAgent(), IDNO);
     Click(ptClose);
     EXPECT_EQ(1, Boxes(kQuitQuestion));
     EXPECT_FALSE(m_pDlg->m_bClosing);
-    AfxGetScriptedUserAgent().QueueAnswer(IDYES);
+    CScriptedUserAgentTesting::QueueAnswer(AfxGetScriptedUserAgent(), IDYES);
     Click(ptClose);
     EXPECT_EQ(2, Boxes(kQuitQuestion));
     EXPECT_TRUE(m_pDlg->m_bClosing);

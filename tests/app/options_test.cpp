@@ -7,6 +7,7 @@
 #include "platform/win/kernel_testing.h"
 #include "platform/win/simulation.h"
 #include "platform/win/simulation_testing.h"
+#include "platform/win/user_agent_testing.h"
 #include "resources/resource.h"
 #include "support/main_dialog_fixture.h"
 
@@ -24,7 +25,9 @@ class Options : public MainDialogFixture {
         return nMarked;
     }
     bool Visible(int nId) const { return m_pDlg->GetDlgItem(nId)->IsWindowVisible() != FALSE; }
-    static std::vector<CUserEvent> Boxes() { return AfxGetScriptedUserAgent().MessageBoxes(); }
+    static std::vector<CUserEvent> Boxes() {
+        return CRecordingUserAgentTesting::MessageBoxes(AfxGetScriptedUserAgent());
+    }
 };
 
 }  // namespace
@@ -144,7 +147,7 @@ TEST_F(Options, LastErrorShowsTheSystemTextOrStopCrashes) {
     EXPECT_EQ("Stop Crashes", boxes[1].strText.Str());
     for (const CUserEvent& box : boxes) {
         EXPECT_EQ(nullptr, box.hOwner);
-        EXPECT_EQ(static_cast<UINT>(MB_ICONINFORMATION), box.Icon());
-        EXPECT_EQ(static_cast<UINT>(MB_OK), box.Buttons());
+        EXPECT_EQ(static_cast<UINT>(MB_ICONINFORMATION), CUserEventTesting::Icon(box));
+        EXPECT_EQ(static_cast<UINT>(MB_OK), CUserEventTesting::Buttons(box));
     }
 }

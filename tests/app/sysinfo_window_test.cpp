@@ -16,6 +16,7 @@
 #include "platform/win/simulation_testing.h"
 #include "platform/win/user_actions.h"
 #include "platform/win/user_actions_testing.h"
+#include "platform/win/user_agent_testing.h"
 #include "platform/win/window_testing.h"
 #include "resources/resource.h"
 #include "support/win_fixture.h"
@@ -56,7 +57,7 @@ class SysInfoWindow : public CWinTestFixture {
     }
     static std::vector<std::string> BoxTexts() {
         std::vector<std::string> texts;
-        for (const CUserEvent& e : Agent().MessageBoxes()) {
+        for (const CUserEvent& e : CRecordingUserAgentTesting::MessageBoxes(Agent())) {
             EXPECT_EQ("Tabs", e.strCaption.Str());
             EXPECT_EQ(static_cast<UINT>(MB_OK), e.nType & 0xF);
             EXPECT_EQ(nullptr, e.hOwner);
@@ -83,7 +84,7 @@ TEST_F(SysInfoWindow, MadeHiddenWithItsClassAndSixTabs) {
     ASSERT_TRUE(CreateSysInfoWindow());
     ASSERT_TRUE(IsWindow(g_hSysInfoWnd));
     EXPECT_FALSE(IsWindowVisible(g_hSysInfoWnd));
-    EXPECT_TRUE(Agent().MessageBoxes().empty());
+    EXPECT_TRUE(CRecordingUserAgentTesting::MessageBoxes(Agent()).empty());
 
     char szText[32] = {};
     GetWindowTextA(g_hSysInfoWnd, szText, sizeof szText);
@@ -280,7 +281,7 @@ TEST_F(SysInfoWindow, WithoutItsClassOrWindowThereIsNoInfoWindow) {
     EXPECT_FALSE(CreateSysInfoWindow());
     EXPECT_EQ(nullptr, g_hSysInfoWnd);
     EXPECT_EQ(nullptr, g_hSysInfoTab);
-    EXPECT_TRUE(Agent().MessageBoxes().empty());
+    EXPECT_TRUE(CRecordingUserAgentTesting::MessageBoxes(Agent()).empty());
 }
 
 TEST_F(SysInfoWindow, AFailedCommonControlsStartIsToldAndTheTabsAreMadeAnyway) {

@@ -18,6 +18,7 @@
 #include "platform/win/kernel_testing.h"
 #include "platform/win/message_loop_testing.h"
 #include "platform/win/user_actions.h"
+#include "platform/win/user_agent_testing.h"
 #include "support/main_dialog_fixture.h"
 #include "support/temp_work_dir.h"
 
@@ -109,7 +110,7 @@ TEST_F(FloodedRun, TheProgramClosesUnderAFullQueueAndTheHostCountsWhatItCouldNot
     EXPECT_LE(m_nMostQueued.load(), kMaxQueued);
     EXPECT_GT(SimHost().FailedPostCount(), 0);
     EXPECT_GE(SimHost().PostCount(), static_cast<int>(kPostBound));
-    const std::vector<CUserEvent> boxes = AfxGetScriptedUserAgent().MessageBoxes();
+    const std::vector<CUserEvent> boxes = CRecordingUserAgentTesting::MessageBoxes(AfxGetScriptedUserAgent());
     EXPECT_TRUE(std::any_of(boxes.begin(), boxes.end(), [](const CUserEvent& e) {
         return e.strText.Str().rfind("Quit TessaroPro?", 0) == 0;
     }));

@@ -22,6 +22,7 @@
 #include "platform/win/message_loop_testing.h"
 #include "platform/win/user_actions.h"
 #include "platform/win/user_actions_testing.h"
+#include "platform/win/user_agent_testing.h"
 #include "support/main_dialog_fixture.h"
 #include "support/temp_work_dir.h"
 
@@ -100,7 +101,8 @@ class WholeRun : public MainDialogFixture {
     }
     static std::vector<std::string> BoxTexts() {
         std::vector<std::string> texts;
-        for (const CUserEvent& e : AfxGetScriptedUserAgent().MessageBoxes()) texts.push_back(e.strText.Str());
+        for (const CUserEvent& e : CRecordingUserAgentTesting::MessageBoxes(AfxGetScriptedUserAgent()))
+            texts.push_back(e.strText.Str());
         return texts;
     }
     static int CountBoxes(const std::string& strText) {

@@ -11,6 +11,7 @@
 #include "platform/win/menu_testing.h"
 #include "platform/win/simulation.h"
 #include "platform/win/simulation_testing.h"
+#include "platform/win/user_agent_testing.h"
 #include "resources/resource.h"
 #include "support/main_dialog_fixture.h"
 
@@ -47,7 +48,7 @@ class BoardSelection : public MainDialogFixture {
     }
     static std::vector<std::string> BoxTexts() {
         std::vector<std::string> texts;
-        for (const CUserEvent& ev : AfxGetScriptedUserAgent().MessageBoxes())
+        for (const CUserEvent& ev : CRecordingUserAgentTesting::MessageBoxes(AfxGetScriptedUserAgent()))
             texts.push_back(ev.strText.Str());
         return texts;
     }
@@ -177,7 +178,8 @@ TEST_F(BoardSelection, AnUnknownBoardRaisesMinus8AndWritesNothingUntilAnotherBoa
     ASSERT_STREQ("Unknown Board", g_CapabilitiesRecords[0].szName);
     m_pDlg->SelectBoard(ID_BOARD_FIRST);
     EXPECT_EQ(std::vector<std::string>{" Port Config Unknown.\n Error: -8 "}, BoxTexts());
-    EXPECT_EQ("Corvessa~Tessaro ", AfxGetScriptedUserAgent().MessageBoxes().front().strCaption.Str());
+    EXPECT_EQ("Corvessa~Tessaro ",
+              CRecordingUserAgentTesting::MessageBoxes(AfxGetScriptedUserAgent()).front().strCaption.Str());
     EXPECT_TRUE(m_pDlg->m_bBoardError);
     EXPECT_EQ(std::vector<std::string>{"cbCClear"}, CallNames());
     EXPECT_EQ(" Inputs are active", WindowText(IDC_TTL_INPUT));
@@ -311,7 +313,7 @@ TEST_F(BoardSelection, AnIdWithoutARecordChangesNothing) {
         EXPECT_TRUE(ItemState(ID_BOARD_FIRST) & MF_CHECKED);
     }
     EXPECT_TRUE(CSimBoards::GetCallLog().empty());
-    EXPECT_TRUE(AfxGetScriptedUserAgent().Events().empty());
+    EXPECT_TRUE(CRecordingUserAgentTesting::Events(AfxGetScriptedUserAgent()).empty());
 
     // Only the low 16 bits count.
     m_pDlg->SelectBoard(0x10000u + ID_BOARD_FIRST + 1);
@@ -325,7 +327,7 @@ TEST_F(BoardSelection, AFailingRadioMarkShowsTheSystemTextAndTheSelectionGoesOn)
     ::DeleteMenu(::GetSubMenu(Menu(), 1), ID_BOARD_FIRST, MF_BYCOMMAND);
     CWinSimulationTesting::SetSystemMessage(ERROR_MENU_ITEM_NOT_FOUND, "Menu item not found.");
     m_pDlg->SelectBoard(ID_BOARD_FIRST);
-    const std::vector<CUserEvent> boxes = AfxGetScriptedUserAgent().MessageBoxes();
+    const std::vector<CUserEvent> boxes = CRecordingUserAgentTesting::MessageBoxes(AfxGetScriptedUserAgent());
     ASSERT_EQ(1u, boxes.size());
     EXPECT_EQ("CheckMenuRadioItem", boxes[0].strCaption.Str());
     EXPECT_EQ("Menu item not found.", boxes[0].strText.Str());
@@ -336,7 +338,8 @@ TEST_F(BoardSelection, AFailingRadioMarkShowsTheSystemTextAndTheSelectionGoesOn)
 TEST_F(BoardSelection, ABoardChosenWhileABoxIsOpenIsTheOneThatStands) {
     DiscoverBoards("XYZ-9999:C3,PCI-DDA08/12:A1");
     // The -8 box of the unknown board is open when the user picks the DDA board.
-    AfxGetScriptedUserAgent().QueueAnswer(IDOK, [this] { m_pDlg->SelectBoard(ID_BOARD_FIRST + 1); });
+    CScriptedUserAgentTesting::QueueAnswer(AfxGetScriptedUserAgent(), IDOK,
+                                           [this] { m_pDlg->SelectBoard(ID_BOARD_FIRST + 1); });
     m_pDlg->SelectBoard(ID_BOARD_FIRST);
     EXPECT_EQ(std::vector<std::string>{" Port Config Unknown.\n Error: -8 "}, BoxTexts());
     EXPECT_EQ(ID_BOARD_FIRST + 1, g_Params.nBoardMenuId);
@@ -348,7 +351,8 @@ TEST_F(BoardSelection, ABoardChosenWhileABoxIsOpenIsTheOneThatStands) {
 
     // The same while the box of a failed Board menu mark is open: No Board stands.
     ::DeleteMenu(::GetSubMenu(Menu(), 1), ID_BOARD_FIRST, MF_BYCOMMAND);
-    AfxGetScriptedUserAgent().QueueAnswer(IDOK, [this] { m_pDlg->SelectBoard(ID_BOARD_NONE); });
+    CScriptedUserAgentTesting::QueueAnswer(AfxGetScriptedUserAgent(), IDOK,
+                                           [this] { m_pDlg->SelectBoard(ID_BOARD_NONE); });
     m_pDlg->SelectBoard(ID_BOARD_FIRST);
     EXPECT_EQ(ID_BOARD_NONE, g_Params.nBoardMenuId);
     EXPECT_EQ(FAMILY_NONE, m_pDlg->m_nBoardFamily);

@@ -122,13 +122,13 @@ class ParameterFile : public MainDialogFixture {
     }
     static std::vector<std::string> BoxTexts() {
         std::vector<std::string> texts;
-        for (const CUserEvent& ev : AfxGetScriptedUserAgent().MessageBoxes())
+        for (const CUserEvent& ev : CRecordingUserAgentTesting::MessageBoxes(AfxGetScriptedUserAgent()))
             texts.push_back(ev.strText.Str());
         return texts;
     }
     static std::vector<CUserEvent> FileDialogs() {
         std::vector<CUserEvent> dialogs;
-        for (const CUserEvent& ev : AfxGetScriptedUserAgent().Events())
+        for (const CUserEvent& ev : CRecordingUserAgentTesting::Events(AfxGetScriptedUserAgent()))
             if (ev.nKind != CUserEvent::MessageBox) dialogs.push_back(ev);
         return dialogs;
     }
@@ -220,7 +220,7 @@ TEST_F(ParameterFile, RoundTripRestoresEveryByteTheBoardAndTheMarks) {
     AfxGetScriptedUserAgent().QueueFile("second.prm");
     m_pDlg->SaveParameters(TRUE, TRUE);
     EXPECT_EQ("second.prm", m_pDlg->m_strLastParamPath.Str());
-    AfxGetScriptedUserAgent().QueueAnswer(IDCANCEL);
+    CScriptedUserAgentTesting::QueueAnswer(AfxGetScriptedUserAgent(), IDCANCEL);
     m_pDlg->LoadParameters(TRUE);
     const std::vector<CUserEvent> dialogs = FileDialogs();
     ASSERT_EQ(3u, dialogs.size());
@@ -404,9 +404,9 @@ TEST_F(ParameterFile, AFileOfAnAbsentBoardGivesTheDefaults) {
 TEST_F(ParameterFile, CancelledDialogsChangeAndShowNothing) {
     StartWith("PCI-DDA08/12:A1");
     const Bytes before = Image(g_Params);
-    AfxGetScriptedUserAgent().QueueAnswer(IDCANCEL);
+    CScriptedUserAgentTesting::QueueAnswer(AfxGetScriptedUserAgent(), IDCANCEL);
     m_pDlg->LoadParameters(TRUE);
-    AfxGetScriptedUserAgent().QueueAnswer(IDCANCEL);
+    CScriptedUserAgentTesting::QueueAnswer(AfxGetScriptedUserAgent(), IDCANCEL);
     m_pDlg->SaveParameters(TRUE, FALSE);
     EXPECT_EQ(2u, FileDialogs().size());
     EXPECT_TRUE(BoxTexts().empty());

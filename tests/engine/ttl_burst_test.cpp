@@ -17,6 +17,7 @@
 #include "platform/win/clock_testing.h"
 #include "platform/win/simulation.h"
 #include "platform/win/simulation_testing.h"
+#include "platform/win/user_agent_testing.h"
 #include "resources/resource.h"
 #include "support/main_dialog_fixture.h"
 
@@ -266,7 +267,7 @@ TEST_F(TtlBurst, AWorkerBoardErrorIsShownOnTheUserInterfaceThreadOnce) {
     ASSERT_TRUE(WaitUntilIdle());
     EXPECT_EQ(4u, PortWords().size());  // the burst goes on
     std::vector<std::string> boxes;
-    for (const CUserEvent& e : AfxGetScriptedUserAgent().MessageBoxes()) {
+    for (const CUserEvent& e : CRecordingUserAgentTesting::MessageBoxes(AfxGetScriptedUserAgent())) {
         boxes.emplace_back(static_cast<const char*>(e.strText));
         EXPECT_EQ("Corvessa~Tessaro ", e.strCaption.Str());
     }

@@ -12,6 +12,7 @@
 #include "platform/ul/cbw.h"
 #include "platform/win/clock.h"
 #include "platform/win/message_loop.h"
+#include "platform/win/user_agent_testing.h"
 #include "resources/resource.h"
 #include "support/main_dialog_fixture.h"
 
@@ -76,7 +77,7 @@ class TtlInputs : public MainDialogFixture {
     }
     static std::vector<std::string> BoxTexts() {
         std::vector<std::string> texts;
-        for (const CUserEvent& e : AfxGetScriptedUserAgent().MessageBoxes())
+        for (const CUserEvent& e : CRecordingUserAgentTesting::MessageBoxes(AfxGetScriptedUserAgent()))
             texts.emplace_back(static_cast<const char*>(e.strText));
         return texts;
     }

@@ -26,7 +26,6 @@ class CObject {
   public:
     virtual CRuntimeClass* GetRuntimeClass() const;
     virtual ~CObject() = default;
-    BOOL IsKindOf(const CRuntimeClass* pClass) const;
 
     static CRuntimeClass classCObject;
     static CRuntimeClass* GetThisClass() { return &classCObject; }
@@ -35,6 +34,10 @@ class CObject {
     CObject() = default;
     CObject(const CObject&) = default;
     CObject& operator=(const CObject&) = default;
+
+  private:
+    friend class CObjectTesting;
+    BOOL IsKindOf(const CRuntimeClass* pClass) const;
 };
 
 #define RUNTIME_CLASS(class_name) (class_name::GetThisClass())
@@ -159,5 +162,4 @@ class CCmdUI {
     virtual void SetCheck(int nCheck = 1);
     virtual void SetRadio(BOOL bOn = TRUE);
     virtual void SetText(LPCTSTR lpszText);
-    void ContinueRouting() { m_bContinueRouting = TRUE; }
 };

@@ -38,12 +38,7 @@ class CString {
     int GetLength() const { return static_cast<int>(m_str.size()); }
     BOOL IsEmpty() const { return m_str.empty(); }
     void Empty() { m_str.clear(); }
-    // Out-of-range indices give '\0' (reads) or do nothing (writes).
-    TCHAR GetAt(int i) const { return (i >= 0 && i < GetLength()) ? m_str[static_cast<size_t>(i)] : '\0'; }
     TCHAR operator[](int i) const { return GetAt(i); }
-    void SetAt(int i, TCHAR ch) {
-        if (i >= 0 && i < GetLength()) m_str[static_cast<size_t>(i)] = ch;
-    }
 
     CString& operator+=(const CString& s) {
         m_str += s.m_str;
@@ -57,11 +52,8 @@ class CString {
         m_str += ch;
         return *this;
     }
-    void Append(LPCTSTR psz) { *this += psz; }
-    void AppendChar(TCHAR ch) { m_str += ch; }
 
     int Compare(LPCTSTR psz) const;
-
 
     int Replace(LPCTSTR pszOld, LPCTSTR pszNew);
 
@@ -80,6 +72,9 @@ class CString {
 
   private:
     std::string m_str;
+    friend class CStringTesting;
+    // Out-of-range indices give '\0'.
+    TCHAR GetAt(int i) const { return (i >= 0 && i < GetLength()) ? m_str[static_cast<size_t>(i)] : '\0'; }
 };
 
 CString operator+(const CString& a, LPCTSTR b);

@@ -51,7 +51,6 @@ class CDialog : public CWnd {
     using CWnd::Create;
     virtual BOOL Create(UINT nIDTemplate, CWnd* pParentWnd = nullptr);
     virtual BOOL Create(LPCTSTR lpszTemplateName, CWnd* pParentWnd = nullptr);
-    BOOL CreateIndirect(const CDialogTemplate* pTemplate, CWnd* pParentWnd = nullptr);
 
     // Base: UpdateData(FALSE); returns TRUE.
     virtual BOOL OnInitDialog();
@@ -62,10 +61,8 @@ class CDialog : public CWnd {
     // Modal: ends the nested loop with nResult (also from inside OnInitDialog). Modeless: hides.
     void EndDialog(int nResult);
 
-    void NextDlgCtrl() const;
     void GotoDlgCtrl(CWnd* pWndCtrl);
     DWORD GetDefID() const;  // MAKELONG(id, DC_HASDEFID), or 0 without a default button
-    void MapDialogRect(LPRECT lpRect) const;
     BOOL IsDialogMessage(LPMSG lpMsg);
 
     BOOL PreTranslateMessage(MSG* pMsg) override;
@@ -81,4 +78,10 @@ class CDialog : public CWnd {
     BOOL m_bModal = FALSE;
 
     DECLARE_MESSAGE_MAP()
+
+  private:
+    friend class CDialogTesting;
+    BOOL CreateIndirect(const CDialogTemplate* pTemplate, CWnd* pParentWnd = nullptr);
+    void NextDlgCtrl() const;
+    void MapDialogRect(LPRECT lpRect) const;
 };

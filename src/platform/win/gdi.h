@@ -251,13 +251,14 @@ class CGdiObject : public CObject {
     // A permanent object of the handle, else a temporary object that lives as long as the handle.
     static CGdiObject* PASCAL FromHandle(HGDIOBJ hObject);
     BOOL Attach(HGDIOBJ hObject);
-    HGDIOBJ Detach();
     BOOL DeleteObject();
-    BOOL CreateStockObject(int nIndex);
 
   private:
     CGdiObject(const CGdiObject&) = delete;
     CGdiObject& operator=(const CGdiObject&) = delete;
+    friend class CGdiObjectTesting;
+    HGDIOBJ Detach();
+    BOOL CreateStockObject(int nIndex);
 };
 
 class CBrush : public CGdiObject {
@@ -289,6 +290,9 @@ class CBitmap : public CGdiObject {
     operator HBITMAP() const { return static_cast<HBITMAP>(static_cast<void*>(m_hObject)); }  // NOLINT
     // FALSE when a bitmap is attached already, or the resource is missing or not a 24-bit BMP.
     BOOL LoadBitmap(UINT nIDResource);
+
+  private:
+    friend class CBitmapTesting;
     int GetBitmap(BITMAP* pBitMap) const;
 };
 
@@ -319,33 +323,34 @@ class CDC : public CObject {
     CBitmap* SelectObject(CBitmap* pBitmap);
 
     COLORREF SetBkColor(COLORREF crColor);
-    COLORREF GetBkColor() const;
     COLORREF SetTextColor(COLORREF crColor);
     int SetBkMode(int nBkMode);
 
     // Like the framework's: also sets the context's background colour to clr.
     void FillSolidRect(LPCRECT lpRect, COLORREF clr);
-    void FillRect(LPCRECT lpRect, CBrush* pBrush);
     BOOL Ellipse(int x1, int y1, int x2, int y2);
     BOOL Ellipse(LPCRECT lpRect);
     BOOL TextOut(int x, int y, LPCTSTR lpszString, int nCount);
     BOOL TextOut(int x, int y, const CString& str);
-    CSize TabbedTextOut(int x, int y, LPCTSTR lpszString, int nCount, int nTabPositions,
-                        LPINT lpnTabStopPositions, int nTabOrigin);
-    CSize TabbedTextOut(int x, int y, const CString& str, int nTabPositions, LPINT lpnTabStopPositions,
-                        int nTabOrigin);
     int DrawText(LPCTSTR lpszString, int nCount, LPRECT lpRect, UINT nFormat);
     int DrawText(const CString& str, LPRECT lpRect, UINT nFormat);
     BOOL BitBlt(int x, int y, int nWidth, int nHeight, CDC* pSrcDC, int xSrc, int ySrc, DWORD dwRop);
     BOOL DrawIcon(int x, int y, HICON hIcon);
-    CSize GetTextExtent(LPCTSTR lpszString, int nCount) const;
-    CSize GetTextExtent(const CString& str) const;
 
   private:
     CDC(const CDC&) = delete;
     CDC& operator=(const CDC&) = delete;
     friend struct CDCInternals;
     BOOL m_bCreated = FALSE;  // made by CreateCompatibleDC: deleted by the destructor
+    friend class CDCTesting;
+    COLORREF GetBkColor() const;
+    void FillRect(LPCRECT lpRect, CBrush* pBrush);
+    CSize TabbedTextOut(int x, int y, LPCTSTR lpszString, int nCount, int nTabPositions,
+                        LPINT lpnTabStopPositions, int nTabOrigin);
+    CSize TabbedTextOut(int x, int y, const CString& str, int nTabPositions, LPINT lpnTabStopPositions,
+                        int nTabOrigin);
+    CSize GetTextExtent(LPCTSTR lpszString, int nCount) const;
+    CSize GetTextExtent(const CString& str) const;
 };
 
 class CPaintDC : public CDC {

@@ -1,5 +1,6 @@
 // Test hooks of the drawing record (gdi.h): a window's record, clearing it and watching every operation as
 // it is recorded; the drawing functions the program reaches only through CDC, and the BMP header check.
+// CGdiObjectTesting, CBitmapTesting and CDCTesting reach the members of their classes that only tests call.
 #pragma once
 
 #include "platform/win/gdi.h"
@@ -37,3 +38,35 @@ BOOL TextOutA(HDC hdc, int x, int y, LPCSTR lpString, int c);
 // rectangle's right and bottom are set to the text's extent and nothing is drawn.
 int DrawTextA(HDC hdc, LPCSTR lpchText, int cchText, LPRECT lprc, UINT format);
 BOOL GetTextExtentPoint32A(HDC hdc, LPCSTR lpString, int c, LPSIZE psizl);
+
+// CGdiObject's members that only tests call.
+class CGdiObjectTesting {
+  public:
+    static HGDIOBJ Detach(CGdiObject& o) { return o.Detach(); }
+    static BOOL CreateStockObject(CGdiObject& o, int nIndex) { return o.CreateStockObject(nIndex); }
+};
+
+// CBitmap's members that only tests call.
+class CBitmapTesting {
+  public:
+    static int GetBitmap(const CBitmap& o, BITMAP* pBitMap) { return o.GetBitmap(pBitMap); }
+};
+
+// CDC's members that only tests call.
+class CDCTesting {
+  public:
+    static COLORREF GetBkColor(const CDC& o) { return o.GetBkColor(); }
+    static void FillRect(CDC& o, LPCRECT lpRect, CBrush* pBrush) { o.FillRect(lpRect, pBrush); }
+    static CSize TabbedTextOut(CDC& o, int x, int y, LPCTSTR lpszString, int nCount, int nTabPositions,
+                               LPINT lpnTabStopPositions, int nTabOrigin) {
+        return o.TabbedTextOut(x, y, lpszString, nCount, nTabPositions, lpnTabStopPositions, nTabOrigin);
+    }
+    static CSize TabbedTextOut(CDC& o, int x, int y, const CString& str, int nTabPositions,
+                               LPINT lpnTabStopPositions, int nTabOrigin) {
+        return o.TabbedTextOut(x, y, str, nTabPositions, lpnTabStopPositions, nTabOrigin);
+    }
+    static CSize GetTextExtent(const CDC& o, LPCTSTR lpszString, int nCount) {
+        return o.GetTextExtent(lpszString, nCount);
+    }
+    static CSize GetTextExtent(const CDC& o, const CString& str) { return o.GetTextExtent(str); }
+};

@@ -62,9 +62,6 @@ class CRect : public RECT {
 
     int Width() const { return right - left; }
     int Height() const { return bottom - top; }
-    CSize Size() const { return CSize(Width(), Height()); }
-    CPoint TopLeft() const { return CPoint(left, top); }
-    CPoint CenterPoint() const { return CPoint((left + right) / 2, (top + bottom) / 2); }
 
     operator LPRECT() { return this; }             // NOLINT
     operator const RECT*() const { return this; }  // NOLINT
@@ -85,4 +82,10 @@ class CRect : public RECT {
         OffsetRect(-p.x, -p.y);
         return *this;
     }
+
+  private:
+    friend class CRectTesting;
+    CSize Size() const { return CSize(Width(), Height()); }
+    CPoint TopLeft() const { return CPoint(left, top); }
+    CPoint CenterPoint() const { return CPoint((left + right) / 2, (top + bottom) / 2); }
 };

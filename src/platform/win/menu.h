@@ -19,14 +19,10 @@ class CMenu : public CObject {
     HMENU m_hMenu = nullptr;
 
     operator HMENU() const { return m_hMenu; }  // NOLINT
-    HMENU GetSafeHmenu() const { return m_hMenu; }
     // The permanent object of a menu, else a temporary object that lives as long as the menu.
     static CMenu* FromHandle(HMENU hMenu);
     BOOL Attach(HMENU hMenu);
-    HMENU Detach();
 
-    BOOL CreatePopupMenu();
-    BOOL LoadMenu(UINT nIDResource);
     BOOL DestroyMenu();
 
     BOOL AppendMenu(UINT nFlags, UINT_PTR nIDNewItem = 0, LPCTSTR lpszNewItem = nullptr);
@@ -34,21 +30,25 @@ class CMenu : public CObject {
 
     // Previous check state (MF_CHECKED or MF_UNCHECKED), or (UINT)-1 when the item does not exist.
     UINT CheckMenuItem(UINT nIDCheckItem, UINT nCheck);
-    // Marks nIDItem with a radio mark and clears the other items from nIDFirst to nIDLast (all in one
-    // popup). FALSE, marks unchanged and last error ERROR_MENU_ITEM_NOT_FOUND when an item is missing.
-    BOOL CheckMenuRadioItem(UINT nIDFirst, UINT nIDLast, UINT nIDItem, UINT nFlags);
     // Previous state (MF_ENABLED, MF_GRAYED, MF_DISABLED), or (UINT)-1 when the item does not exist.
     UINT EnableMenuItem(UINT nIDEnableItem, UINT nEnable);
-    UINT GetMenuItemCount() const;       // (UINT)-1 for an invalid menu
-    UINT GetMenuItemID(int nPos) const;  // (UINT)-1 for a popup or bad position, 0 for a separator
     UINT GetMenuState(UINT nID, UINT nFlags) const;  // flags of the item, (UINT)-1 when missing
-    int GetMenuString(UINT nIDItem, LPTSTR lpString, int nMaxCount, UINT nFlags) const;
-    int GetMenuString(UINT nIDItem, CString& rString, UINT nFlags) const;
     CMenu* GetSubMenu(int nPos) const;
 
   private:
     CMenu(const CMenu&) = delete;
     CMenu& operator=(const CMenu&) = delete;
+    friend class CMenuTesting;
+    HMENU Detach();
+    BOOL CreatePopupMenu();
+    BOOL LoadMenu(UINT nIDResource);
+    // Marks nIDItem with a radio mark and clears the other items from nIDFirst to nIDLast (all in one
+    // popup). FALSE, marks unchanged and last error ERROR_MENU_ITEM_NOT_FOUND when an item is missing.
+    BOOL CheckMenuRadioItem(UINT nIDFirst, UINT nIDLast, UINT nIDItem, UINT nFlags);
+    UINT GetMenuItemCount() const;       // (UINT)-1 for an invalid menu
+    UINT GetMenuItemID(int nPos) const;  // (UINT)-1 for a popup or bad position, 0 for a separator
+    int GetMenuString(UINT nIDItem, LPTSTR lpString, int nMaxCount, UINT nFlags) const;
+    int GetMenuString(UINT nIDItem, CString& rString, UINT nFlags) const;
 };
 
 DWORD CheckMenuItem(HMENU hMenu, UINT uIDCheckItem, UINT uCheck);

@@ -42,9 +42,12 @@ struct CUserEvent {
     int nResult = 0;
     CString strPath;  // file dialogs: the full path chosen (IDOK only)
 
+    BOOL IsTopmost() const { return (nType & MB_TOPMOST) != 0; }
+
+  private:
+    friend class CUserEventTesting;
     UINT Buttons() const { return nType & MB_TYPEMASK; }
     UINT Icon() const { return nType & MB_ICONMASK; }
-    BOOL IsTopmost() const { return (nType & MB_TOPMOST) != 0; }
 };
 
 class CUserAgent {
@@ -66,8 +69,6 @@ struct CUserAnswer {
 // The record every agent keeps of what it showed, and the observer told of each answer.
 class CRecordingUserAgent : public CUserAgent {
   public:
-    std::vector<CUserEvent> Events() const;  // in the order shown; results filled in once answered
-    std::vector<CUserEvent> MessageBoxes() const;
     void ClearEvents();
     // Runs (with no agent lock held) after every answered box or file dialog; the runner prints them.
     void SetObserver(std::function<void(const CUserEvent&)> pfnObserver);
@@ -82,6 +83,11 @@ class CRecordingUserAgent : public CUserAgent {
     std::vector<CUserEvent> m_events;
     std::function<void(const CUserEvent&)> m_observer;
     int m_nDepth = 0;  // boxes open now, nested
+
+  private:
+    friend class CRecordingUserAgentTesting;
+    std::vector<CUserEvent> Events() const;  // in the order shown; results filled in once answered
+    std::vector<CUserEvent> MessageBoxes() const;
 };
 
 class CScriptedUserAgent : public CRecordingUserAgent {
@@ -89,9 +95,6 @@ class CScriptedUserAgent : public CRecordingUserAgent {
     int ShowMessageBox(CUserEvent& box) override;
     int ShowFileDialog(CUserEvent& dlg) override;
 
-    // Answers are used in order, one per box or file dialog.
-    void QueueAnswer(int nResult, std::function<void()> pfnWhileOpen = nullptr);
-    void QueueAnswer(CUserAnswer answer);
     void QueueFile(LPCTSTR lpszPath);  // a file dialog answered IDOK with this path
     void ClearAnswers();
     void SetPumpWhileOpen(BOOL bPump);
@@ -104,6 +107,10 @@ class CScriptedUserAgent : public CRecordingUserAgent {
 
     std::deque<CUserAnswer> m_answers;
     BOOL m_bPump = TRUE;
+    friend class CScriptedUserAgentTesting;
+    // Answers are used in order, one per box or file dialog.
+    void QueueAnswer(int nResult, std::function<void()> pfnWhileOpen = nullptr);
+    void QueueAnswer(CUserAnswer answer);
 };
 
 // The agent in use (the framework's own CScriptedUserAgent unless replaced). NULL restores the default.
@@ -154,7 +161,6 @@ class CFileDialog : public CCmdTarget {
     // none) is in m_ofn.lpstrFile; a path that does not fit m_ofn.nMaxFile gives IDCANCEL (never a cut path).
     virtual INT_PTR DoModal();
     CString GetPathName() const;
-    CString GetFileName() const;
 
   private:
     BOOL m_bOpenFileDialog;
@@ -164,4 +170,6 @@ class CFileDialog : public CCmdTarget {
     CString m_strDefExt;
     char m_szFileName[MAX_PATH]{};
     char m_szFileTitle[MAX_PATH]{};
+    friend class CFileDialogTesting;
+    CString GetFileName() const;
 };

@@ -75,8 +75,6 @@ class CWnd : public CCmdTarget {
     // NULL for NULL or a destroyed handle.
     static CWnd* FromHandle(HWND hWnd);
     static CWnd* FromHandlePermanent(HWND hWnd);
-    BOOL Attach(HWND hWndNew);
-    HWND Detach();
     // Makes this object the permanent object of an existing window; its messages then reach this
     // object's WindowProc, and DefWindowProc calls the window's previous procedure.
     BOOL SubclassWindow(HWND hWnd);
@@ -124,17 +122,12 @@ class CWnd : public CCmdTarget {
 
     LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
     BOOL PostMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
-    LRESULT SendDlgItemMessage(int nID, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
 
-    // ---- State ----
-    DWORD GetStyle() const;
-    DWORD GetExStyle() const;
     BOOL ShowWindow(int nCmdShow);
     BOOL IsWindowVisible() const;
     BOOL IsWindowEnabled() const;
     BOOL EnableWindow(BOOL bEnable = TRUE);
     BOOL IsIconic() const;
-    BOOL IsChild(const CWnd* pWnd) const;
 
     void MoveWindow(int x, int y, int nWidth, int nHeight, BOOL bRepaint = TRUE);
     void MoveWindow(LPCRECT lpRect, BOOL bRepaint = TRUE);
@@ -142,10 +135,6 @@ class CWnd : public CCmdTarget {
     void BringWindowToTop();
     void GetWindowRect(LPRECT lpRect) const;
     void GetClientRect(LPRECT lpRect) const;
-    void ClientToScreen(LPPOINT lpPoint) const;
-    void ClientToScreen(LPRECT lpRect) const;
-    void ScreenToClient(LPPOINT lpPoint) const;
-    void ScreenToClient(LPRECT lpRect) const;
 
     // An unchanged text costs nothing: when this object set the window's text last, the window is a
     // plain static control (which does nothing with a text it has already) and no other way changed the
@@ -159,16 +148,13 @@ class CWnd : public CCmdTarget {
     int GetWindowText(LPTSTR lpszStringBuf, int nMaxCount) const;
     void GetWindowText(CString& rString) const;
     HICON SetIcon(HICON hIcon, BOOL bBigIcon);
-    HICON GetIcon(BOOL bBigIcon) const;
 
     // ---- Relatives and controls ----
     CWnd* GetParent() const;  // the parent of a child, the owner of a top-level window
-    CWnd* SetParent(CWnd* pWndNewParent);
     CWnd* GetTopLevelParent() const;
     CWnd* GetWindow(UINT nCmd) const;
     CWnd* GetDlgItem(int nID) const;
     int GetDlgCtrlID() const;
-    int SetDlgCtrlID(int nID);
     void SetDlgItemText(int nID, LPCTSTR lpszString);
     int GetDlgItemText(int nID, CString& rString) const;
     // Button state lives in the button control (BM_SETCHECK / BM_GETCHECK).
@@ -181,8 +167,6 @@ class CWnd : public CCmdTarget {
     // ---- Painting ----
     void Invalidate(BOOL bErase = TRUE);
     void InvalidateRect(LPCRECT lpRect, BOOL bErase = TRUE);
-    void ValidateRect(LPCRECT lpRect);
-    BOOL GetUpdateRect(LPRECT lpRect, BOOL bErase = FALSE);
     void UpdateWindow();
     BOOL RedrawWindow(LPCRECT lpRectUpdate = nullptr, void* prgnUpdate = nullptr,
                       UINT flags = RDW_INVALIDATE | RDW_UPDATENOW | RDW_ERASE);
@@ -193,7 +177,6 @@ class CWnd : public CCmdTarget {
     CMenu* GetMenu() const;
     CMenu* GetSystemMenu(BOOL bRevert) const;
     UINT_PTR SetTimer(UINT_PTR nIDEvent, UINT nElapse, TIMERPROC lpfnTimer = nullptr);
-    BOOL KillTimer(UINT_PTR nIDEvent);
 
     // ---- Default handlers (each runs the window's default processing) ----
     afx_msg void OnTimer(UINT_PTR nIDEvent);
@@ -235,6 +218,24 @@ class CWnd : public CCmdTarget {
     std::size_t m_nSetFormatArgs = 0;
     unsigned char m_setFormatArgs[kFormatArgBytes] = {};
     std::uint64_t m_nFormattedVersion = 0;
+    friend class CWndTesting;
+    BOOL Attach(HWND hWndNew);
+    HWND Detach();
+    LRESULT SendDlgItemMessage(int nID, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
+    // ---- State ----
+    DWORD GetStyle() const;
+    DWORD GetExStyle() const;
+    BOOL IsChild(const CWnd* pWnd) const;
+    void ClientToScreen(LPPOINT lpPoint) const;
+    void ClientToScreen(LPRECT lpRect) const;
+    void ScreenToClient(LPPOINT lpPoint) const;
+    void ScreenToClient(LPRECT lpRect) const;
+    HICON GetIcon(BOOL bBigIcon) const;
+    CWnd* SetParent(CWnd* pWndNewParent);
+    int SetDlgCtrlID(int nID);
+    void ValidateRect(LPCRECT lpRect);
+    BOOL GetUpdateRect(LPRECT lpRect, BOOL bErase = FALSE);
+    BOOL KillTimer(UINT_PTR nIDEvent);
 };
 
 // Bridges from handles to the drawing and control objects, for the message-map thunks (defined with the

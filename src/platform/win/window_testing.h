@@ -1,6 +1,7 @@
 // Test inspection and set-up of windows (window.h): the active window, the update region, a new parent,
 // the window functions the program reaches only through CWnd, timers of a plain window and a hook before
 // every default window procedure.
+// CWndTesting reaches the members of CWnd that only tests call.
 #pragma once
 
 #include "platform/win/window.h"
@@ -42,3 +43,29 @@ BOOL KillTimer(HWND hWnd, UINT_PTR uIDEvent);
 // Asked first by DefWindowProcA for every message; TRUE means handled with *pResult.
 using AFX_DEFPROC_HOOK = BOOL (*)(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult);
 void AfxAddDefWindowProcHook(AFX_DEFPROC_HOOK pfn);
+
+// CWnd's members that only tests call.
+class CWndTesting {
+  public:
+    static BOOL Attach(CWnd& o, HWND hWndNew) { return o.Attach(hWndNew); }
+    static HWND Detach(CWnd& o) { return o.Detach(); }
+    static LRESULT SendDlgItemMessage(const CWnd& o, int nID, UINT message, WPARAM wParam = 0,
+                                      LPARAM lParam = 0) {
+        return o.SendDlgItemMessage(nID, message, wParam, lParam);
+    }
+    static DWORD GetStyle(const CWnd& o) { return o.GetStyle(); }
+    static DWORD GetExStyle(const CWnd& o) { return o.GetExStyle(); }
+    static BOOL IsChild(const CWnd& o, const CWnd* pWnd) { return o.IsChild(pWnd); }
+    static void ClientToScreen(const CWnd& o, LPPOINT lpPoint) { o.ClientToScreen(lpPoint); }
+    static void ClientToScreen(const CWnd& o, LPRECT lpRect) { o.ClientToScreen(lpRect); }
+    static void ScreenToClient(const CWnd& o, LPPOINT lpPoint) { o.ScreenToClient(lpPoint); }
+    static void ScreenToClient(const CWnd& o, LPRECT lpRect) { o.ScreenToClient(lpRect); }
+    static HICON GetIcon(const CWnd& o, BOOL bBigIcon) { return o.GetIcon(bBigIcon); }
+    static CWnd* SetParent(CWnd& o, CWnd* pWndNewParent) { return o.SetParent(pWndNewParent); }
+    static int SetDlgCtrlID(CWnd& o, int nID) { return o.SetDlgCtrlID(nID); }
+    static void ValidateRect(CWnd& o, LPCRECT lpRect) { o.ValidateRect(lpRect); }
+    static BOOL GetUpdateRect(CWnd& o, LPRECT lpRect, BOOL bErase = FALSE) {
+        return o.GetUpdateRect(lpRect, bErase);
+    }
+    static BOOL KillTimer(CWnd& o, UINT_PTR nIDEvent) { return o.KillTimer(nIDEvent); }
+};

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/screen/screen_input.h"
+#include "platform/win/controls_testing.h"
 #include "platform/win/window_testing.h"
 #include "support/win_dialog_support.h"
 
@@ -317,7 +318,7 @@ TEST_F(ScreenWheel, AnOpenListScrollsAndChoosesNothing) {
     AfxScreenMouseButton(m_dlg.m_hWnd, ptCombo, CScreenButton::Left, TRUE, MK_LBUTTON);
     AfxScreenMouseButton(m_dlg.m_hWnd, ptCombo, CScreenButton::Left, FALSE, 0);
     Pump();
-    ASSERT_TRUE(pCombo->GetDroppedState());
+    ASSERT_TRUE(CComboBoxTesting::GetDroppedState(*pCombo));
     const HWND hList = ::GetCapture();
     ASSERT_NE(nullptr, hList);
     m_dlg.m_notices.clear();
@@ -326,11 +327,11 @@ TEST_F(ScreenWheel, AnOpenListScrollsAndChoosesNothing) {
     EXPECT_EQ(6, ::SendMessageA(hList, LB_GETTOPINDEX, 0, 0)) << "three entries a notch";
     EXPECT_EQ(nHighlight, ::SendMessageA(hList, LB_GETCURSEL, 0, 0));
     EXPECT_TRUE(Steps().empty()) << "the column scrolled under an open list";
-    EXPECT_TRUE(pCombo->GetDroppedState());
+    EXPECT_TRUE(CComboBoxTesting::GetDroppedState(*pCombo));
     // Closed with Escape: nothing was chosen.
     AfxScreenKey(m_dlg.m_hWnd, VK_ESCAPE, 27, TRUE, 9);
     Pump();
-    EXPECT_FALSE(pCombo->GetDroppedState());
+    EXPECT_FALSE(CComboBoxTesting::GetDroppedState(*pCombo));
     EXPECT_EQ(1, pCombo->GetCurSel());
     EXPECT_EQ(0, m_panel[0].Count(WM_COMMAND, kPanelCombo, CBN_SELCHANGE));
 }

@@ -9,6 +9,7 @@
 #include "platform/win/kernel_testing.h"
 #include "platform/win/message_loop_testing.h"
 #include "platform/win/simulation_testing.h"
+#include "platform/win/user_agent_testing.h"
 #include "support/win_fixture.h"
 
 namespace {
@@ -182,7 +183,7 @@ TEST(Application, WinMainTakesTheCommandLineAndEndsWhenInitialisationFails) {
     ASSERT_TRUE(main.CreateTopLevel());
     app.m_pMainWnd = &main;
     AfxMessageBox("Board error.", MB_ICONSTOP);
-    CUserEvent box = AfxGetScriptedUserAgent().MessageBoxes().back();
+    CUserEvent box = CRecordingUserAgentTesting::MessageBoxes(AfxGetScriptedUserAgent()).back();
     EXPECT_STREQ("Tessaro Pro", box.strCaption);
     EXPECT_EQ(main.m_hWnd, box.hOwner);
     main.DestroyWindow();

@@ -65,9 +65,9 @@ class MenuTracking : public CWinTestFixture {
         CWinTestFixture::SetUp();
         RegisterRigMenu();
         CMenu menu;
-        ASSERT_TRUE(menu.LoadMenu(kMenuId));
+        ASSERT_TRUE(CMenuTesting::LoadMenu(menu, kMenuId));
         ASSERT_TRUE(m_wnd.CreateEx(0, nullptr, "rig", WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU, 100,
-                                   100, 400, 300, nullptr, menu.Detach()));
+                                   100, 400, 300, nullptr, CMenuTesting::Detach(menu)));
         ASSERT_TRUE(AfxGetNonClientLayout(m_wnd, &m_lay));
     }
     void TearDown() override {
@@ -298,8 +298,8 @@ TEST_F(MenuTracking, ASubmenuOfEightOrMoreItemsIsAnItemThatOpens) {
     t.items = {bar};
     AfxRegisterMenuTemplate(t);
     CMenu menu;
-    ASSERT_TRUE(menu.LoadMenu(kBigMenuId));
-    ASSERT_TRUE(::SetMenu(m_wnd, menu.Detach()));
+    ASSERT_TRUE(CMenuTesting::LoadMenu(menu, kBigMenuId));
+    ASSERT_TRUE(::SetMenu(m_wnd, CMenuTesting::Detach(menu)));
     ASSERT_TRUE(AfxGetNonClientLayout(m_wnd, &m_lay));
 
     std::vector<CDrawOp> ops;

@@ -6,6 +6,7 @@
 
 #include "platform/win/controls_testing.h"
 #include "platform/win/kernel.h"
+#include "platform/win/menu_testing.h"
 #include "platform/win/nonclient.h"
 #include "platform/win/nonclient_testing.h"
 #include "platform/win/window_testing.h"
@@ -35,9 +36,9 @@ class NonClient : public CWinTestFixture {
         CWinTestFixture::SetUp();
         RegisterBarMenu();
         CMenu menu;
-        ASSERT_TRUE(menu.LoadMenu(kMenuId));
-        ASSERT_TRUE(
-            m_wnd.CreateEx(0, nullptr, "Rig Control", kFramed, 100, 100, 400, 300, nullptr, menu.Detach()));
+        ASSERT_TRUE(CMenuTesting::LoadMenu(menu, kMenuId));
+        ASSERT_TRUE(m_wnd.CreateEx(0, nullptr, "Rig Control", kFramed, 100, 100, 400, 300, nullptr,
+                                   CMenuTesting::Detach(menu)));
         ASSERT_TRUE(AfxGetNonClientLayout(m_wnd, &m_lay));
     }
     POINT Screen(const RECT& rcWindowCoords) const {

@@ -61,8 +61,8 @@ TEST_F(Timers, FailedSetTimerReturnsZeroAndResettingRestartsThePeriod) {
     EXPECT_EQ(0, wnd.Count(WM_TIMER));
     Advance(40);
     EXPECT_EQ(1, wnd.Count(WM_TIMER));
-    EXPECT_TRUE(wnd.KillTimer(8));
-    EXPECT_FALSE(wnd.KillTimer(8));
+    EXPECT_TRUE(CWndTesting::KillTimer(wnd, 8));
+    EXPECT_FALSE(CWndTesting::KillTimer(wnd, 8));
     Advance(500);
     EXPECT_EQ(1, wnd.Count(WM_TIMER));
 }
