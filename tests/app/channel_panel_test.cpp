@@ -429,7 +429,7 @@ TEST_F(ChannelPanel, AnyTypedTextIsRefusedWithTheFrameworksMessagesAndNothingSto
         {"-1e30", kBounds},   {"1,5", kNotANumber}};
     for (int nEdit : {IDC_PANEL_MAX, IDC_PANEL_MIN}) {
         for (const auto& [strText, pszMessage] : cases) {
-            AfxGetScriptedUserAgent().ClearEvents();
+            CRecordingUserAgentTesting::ClearEvents(AfxGetScriptedUserAgent());
             ASSERT_TRUE(AfxUserType(Item(p, nEdit), strText.c_str()));
             ASSERT_TRUE(AfxUserPressEnter(p->GetSafeHwnd()));
             ASSERT_EQ(1u, BoxCount()) << strText.size();

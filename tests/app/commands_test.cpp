@@ -440,7 +440,7 @@ class CPlayfulUser : public CUserAgent {
         ++m_nBoxes;
         WhileOpen();
         if (box.strText.Str() == kQuitQuestion) return IDNO;
-        return CScriptedUserAgent::DefaultAnswer(box.nType);
+        return CScriptedUserAgentTesting::DefaultAnswer(box.nType);
     }
     int ShowFileDialog(CUserEvent& dlg) override {
         ++m_nBoxes;

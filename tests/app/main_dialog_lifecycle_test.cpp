@@ -173,7 +173,7 @@ TEST_F(MainDialogLifecycle, NoToTheQuitQuestionKeepsRunningYesEndsAndSaves) {
     BOOL bClosingAfterNo = TRUE;
     const INT_PTR nResult = RunModal([&](int nStep) {
         if (nStep == 0) {
-            agent.ClearEvents();
+            CRecordingUserAgentTesting::ClearEvents(agent);
             CScriptedUserAgentTesting::QueueAnswer(agent, IDNO);
             AfxUserClose(Hwnd());  // the close box asks the same question
         } else if (nStep == 1) {
@@ -360,7 +360,8 @@ TEST_F(MainDialogLifecycle, ABoardThatFailsAtStartUpIsReportedAndTheProgramRunsA
     EXPECT_EQ(30, ticks[TIMER_DEFAULT]);
     int nBoardBoxes = 0;
     for (const CUserEvent& e : CRecordingUserAgentTesting::MessageBoxes(AfxGetScriptedUserAgent()))
-        if (e.strCaption.Str() == "Corvessa~Tessaro ") nBoardBoxes += e.IsTopmost() ? 1 : 100;
+        if (e.strCaption.Str() == "Corvessa~Tessaro ")
+            nBoardBoxes += CUserEventTesting::IsTopmost(e) ? 1 : 100;
     EXPECT_GE(nBoardBoxes, 1);  // the board's failure was reported, in topmost boxes
     EXPECT_LT(nBoardBoxes, 100);
     std::vector<std::string> log = HostLog();
@@ -436,7 +437,7 @@ TEST_F(MainDialogLifecycle, TheHiddenTtlControlsActAsTheirMenuCommands) {
         EXPECT_FALSE(d.m_bRadixListShown);
         EXPECT_FALSE(pList->IsWindowVisible());
         EXPECT_EQ(static_cast<UINT>(MF_CHECKED),
-                  d.GetMenu()->GetMenuState(ID_TTL_HEX, MF_BYCOMMAND) & MF_CHECKED);
+                  CMenuTesting::GetMenuState(*d.GetMenu(), ID_TTL_HEX, MF_BYCOMMAND) & MF_CHECKED);
 
         // TTL Test: the check box toggles the mode as the menu does, and follows it.
         d.CheckDlgButton(IDC_TTL_TEST, BST_CHECKED);

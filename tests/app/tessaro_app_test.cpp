@@ -21,6 +21,7 @@
 #include "platform/win/simulation.h"
 #include "platform/win/simulation_testing.h"
 #include "platform/win/user_actions.h"
+#include "platform/win/user_agent_testing.h"
 #include "resources/resource.h"
 #include "support/temp_work_dir.h"
 
@@ -150,8 +151,8 @@ class ApplicationRun : public ::testing::Test {
         CWinSimulation::Reset();
         CClockTesting::UseManualClock(1000000);
         CClockTesting::SetPerformanceFrequency(10000000);
-        AfxGetScriptedUserAgent().ClearAnswers();
-        AfxGetScriptedUserAgent().ClearEvents();
+        CScriptedUserAgentTesting::ClearAnswers(AfxGetScriptedUserAgent());
+        CRecordingUserAgentTesting::ClearEvents(AfxGetScriptedUserAgent());
         CSimBoards::Reset();
         SimHost().Reset();
         SimHost().SetTimeSource([] { return CClock::NowMicros(); });

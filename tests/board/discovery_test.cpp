@@ -138,7 +138,7 @@ TEST_F(Discovery, NameQueryErrorAfterAnAnalogBoardShowsTheBoxAndEndsDiscovery) {
     EXPECT_EQ(" MCL_determineBoards ERROR.\n\n Error: 2 ", std::string(boxes[0].strText.GetString()));
     EXPECT_EQ("Corvessa~Tessaro ", std::string(boxes[0].strCaption.GetString()));
     EXPECT_EQ(static_cast<UINT>(MB_ICONSTOP), CUserEventTesting::Icon(boxes[0]));
-    EXPECT_TRUE(boxes[0].IsTopmost());
+    EXPECT_TRUE(CUserEventTesting::IsTopmost(boxes[0]));
     EXPECT_TRUE(m_pDlg->m_bBoardError);
     // No board is in use yet, so the error line names none.
     EXPECT_EQ(" No Board **ERROR **", WindowText(IDC_MESSAGE_LINE));

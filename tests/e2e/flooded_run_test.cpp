@@ -88,7 +88,7 @@ TEST_F(FloodedRun, TheProgramClosesUnderAFullQueueAndTheHostCountsWhatItCouldNot
 
     // The quit question is answered at once, as the headless run's user answers it (a box that pumps the
     // queue while open would work off what it finds there first).
-    AfxGetScriptedUserAgent().SetPumpWhileOpen(FALSE);
+    CScriptedUserAgentTesting::SetPumpWhileOpen(AfxGetScriptedUserAgent(), FALSE);
     bool bStarted = false;
     const UINT_PTR hook = CMessageLoop::AddIdleHook([&] {
         CTessaro2010Dlg* pDlg = g_pMainDlg;

@@ -19,6 +19,7 @@
 #include "platform/hostlib/sim_host.h"
 #include "platform/win/clock_testing.h"
 #include "platform/win/kernel_testing.h"
+#include "platform/win/menu_testing.h"
 #include "platform/win/message_loop_testing.h"
 #include "platform/win/user_actions.h"
 #include "platform/win/user_actions_testing.h"
@@ -193,7 +194,7 @@ TEST_F(WholeRun, FromInitInstanceToExitInstanceAndTheNextRunStartsFromTheSavedFi
     RunProgram({"TessaroPro"}, [&](CTessaro2010Dlg& dlg, int nStep) {
         if (nStep != 0) return;
         nThresholdAtStart = g_Params.nQualityThreshold;
-        nMarkAtStart = dlg.GetMenu()->GetMenuState(ID_QUALITY_FIT_FAILED, MF_BYCOMMAND);
+        nMarkAtStart = CMenuTesting::GetMenuState(*dlg.GetMenu(), ID_QUALITY_FIT_FAILED, MF_BYCOMMAND);
         CClockTesting::Advance(500);
         dlg.PostMessage(WM_COMMAND, IDOK);
     });

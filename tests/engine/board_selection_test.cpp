@@ -30,7 +30,7 @@ class BoardSelection : public MainDialogFixture {
             g_Params.range[ch] = {4, UNI5VOLTS};
         }
         CSimBoards::ClearCallLog();
-        AfxGetScriptedUserAgent().ClearEvents();
+        CRecordingUserAgentTesting::ClearEvents(AfxGetScriptedUserAgent());
     }
     HMENU Menu() const { return ::GetMenu(m_pDlg->GetSafeHwnd()); }
     UINT ItemState(UINT nId) const { return ::GetMenuState(Menu(), nId, MF_BYCOMMAND); }
@@ -257,7 +257,7 @@ TEST_F(BoardSelection, ALibraryFailureAtAnyPointOfThePortConfigurationGivesItsOn
         m_pDlg->ClearBoardError(FALSE);
         m_pDlg->m_pTtlOutputLine->SetWindowText("");
         m_pDlg->m_pTtlInputLine->SetWindowText("");
-        AfxGetScriptedUserAgent().ClearEvents();
+        CRecordingUserAgentTesting::ClearEvents(AfxGetScriptedUserAgent());
         CSimBoards::ClearCallLog();
         int nCalls = 0;
         auto arm = [](const std::string& strCall) {
@@ -289,7 +289,7 @@ TEST_F(BoardSelection, ALibraryFailureAtAnyPointOfThePortConfigurationGivesItsOn
 
     // Every port call failing: the input box only, and the selection ends in the board-error state.
     CSimBoards::FailCall("cbDConfigPort", BADPORTNUM, ESimFail::Always);
-    AfxGetScriptedUserAgent().ClearEvents();
+    CRecordingUserAgentTesting::ClearEvents(AfxGetScriptedUserAgent());
     m_pDlg->SelectBoard(ID_BOARD_FIRST);
     EXPECT_EQ(std::vector<std::string>{" TTL port could not be set for input pulses.\n Error: -9 "},
               BoxTexts());
@@ -303,7 +303,7 @@ TEST_F(BoardSelection, AnIdWithoutARecordChangesNothing) {
     const int nFamily = m_pDlg->m_nBoardFamily;
     const std::string strOutput = WindowText(IDC_TTL_OUTPUT);
     CSimBoards::ClearCallLog();
-    AfxGetScriptedUserAgent().ClearEvents();
+    CRecordingUserAgentTesting::ClearEvents(AfxGetScriptedUserAgent());
     for (UINT id : {0u, 4199u, 4203u, 4207u, 0xFFFFu, 0xFFFFFFFFu, 0x80000000u, 0x10000u + 4199u}) {
         SCOPED_TRACE(id);
         m_pDlg->SelectBoard(id);

@@ -73,8 +73,8 @@ void ResetPlatform() {
     CWinSimulation::Reset();
     CClockTesting::UseManualClock(kClockStartMs);
     CClockTesting::SetPerformanceFrequency(10000000);
-    AfxGetScriptedUserAgent().ClearAnswers();
-    AfxGetScriptedUserAgent().ClearEvents();
+    CScriptedUserAgentTesting::ClearAnswers(AfxGetScriptedUserAgent());
+    CRecordingUserAgentTesting::ClearEvents(AfxGetScriptedUserAgent());
     CSimBoards::Reset();
     SimHost().Reset();
     SimHost().SetTimeSource([] { return CClock::NowMicros(); });

@@ -93,7 +93,7 @@ TEST_F(InterAppWindow, CreationFailuresLeaveNoWindowAndNoHostRequest) {
     EXPECT_TRUE(SimHost().Windows().empty());
 
     // The window itself cannot be created: no box.
-    AfxGetScriptedUserAgent().ClearEvents();
+    CRecordingUserAgentTesting::ClearEvents(AfxGetScriptedUserAgent());
     CWinSimulationTesting::FailCreateWindow([](const CREATESTRUCT& cs) {
         return cs.lpszName != nullptr && std::strcmp(cs.lpszName, "myInterAppWindow") == 0;
     });

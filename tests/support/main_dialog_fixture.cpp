@@ -15,6 +15,7 @@
 #include "platform/win/clock_testing.h"
 #include "platform/win/message_loop_testing.h"
 #include "platform/win/simulation.h"
+#include "platform/win/user_agent_testing.h"
 #include "resources/resource.h"
 
 namespace {
@@ -38,8 +39,8 @@ void MainDialogFixture::SetUp() {
     CWinSimulation::Reset();
     CClockTesting::UseManualClock(kClockStartMs);
     CClockTesting::SetPerformanceFrequency(10000000);
-    AfxGetScriptedUserAgent().ClearAnswers();
-    AfxGetScriptedUserAgent().ClearEvents();
+    CScriptedUserAgentTesting::ClearAnswers(AfxGetScriptedUserAgent());
+    CRecordingUserAgentTesting::ClearEvents(AfxGetScriptedUserAgent());
     CSimBoards::Reset();
     SimHost().Reset();
     SimHost().SetTimeSource([] { return CClock::NowMicros(); });

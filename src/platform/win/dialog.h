@@ -58,10 +58,7 @@ class CDialog : public CWnd {
     virtual void OnOK();
     // Base: EndDialog(IDCANCEL).
     virtual void OnCancel();
-    // Modal: ends the nested loop with nResult (also from inside OnInitDialog). Modeless: hides.
-    void EndDialog(int nResult);
 
-    void GotoDlgCtrl(CWnd* pWndCtrl);
     DWORD GetDefID() const;  // MAKELONG(id, DC_HASDEFID), or 0 without a default button
     BOOL IsDialogMessage(LPMSG lpMsg);
 
@@ -84,4 +81,9 @@ class CDialog : public CWnd {
     BOOL CreateIndirect(const CDialogTemplate* pTemplate, CWnd* pParentWnd = nullptr);
     void NextDlgCtrl() const;
     void MapDialogRect(LPRECT lpRect) const;
+
+  protected:
+    // Modal: ends the nested loop with nResult (also from inside OnInitDialog). Modeless: hides.
+    void EndDialog(int nResult);
+    void GotoDlgCtrl(CWnd* pWndCtrl);
 };

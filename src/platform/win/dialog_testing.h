@@ -22,4 +22,6 @@ class CDialogTesting {
     }
     static void NextDlgCtrl(const CDialog& o) { o.NextDlgCtrl(); }
     static void MapDialogRect(const CDialog& o, LPRECT lpRect) { o.MapDialogRect(lpRect); }
+    static void EndDialog(CDialog& o, int nResult) { o.EndDialog(nResult); }
+    static void GotoDlgCtrl(CDialog& o, CWnd* pWndCtrl) { o.GotoDlgCtrl(pWndCtrl); }
 };

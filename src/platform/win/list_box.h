@@ -21,14 +21,15 @@ class CListBox : public CWnd {
   public:
     CListBox() = default;
     using CWnd::Create;
+
+  private:
+    friend class CListBoxTesting;
+    friend class CFileChooserDialog;
     int InsertString(int nIndex, LPCTSTR lpszItem);  // -1: at the end; never sorted
     void ResetContent();
     int GetCurSel() const;                    // LB_ERR when nothing is selected
     DWORD_PTR GetItemData(int nIndex) const;  // LB_ERR for a bad index
     int SetItemData(int nIndex, DWORD_PTR dwItemData);
-
-  private:
-    friend class CListBoxTesting;
     int AddString(LPCTSTR lpszItem);  // the new entry's index (sorted with LBS_SORT)
     int DeleteString(UINT nIndex);    // the entries left, LB_ERR for a bad index
     int GetCount() const;

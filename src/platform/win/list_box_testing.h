@@ -17,4 +17,13 @@ class CListBoxTesting {
     static void GetText(const CListBox& o, int nIndex, CString& rString) { o.GetText(nIndex, rString); }
     static int GetTextLen(const CListBox& o, int nIndex) { return o.GetTextLen(nIndex); }
     static int GetTopIndex(const CListBox& o) { return o.GetTopIndex(); }
+    static int InsertString(CListBox& o, int nIndex, LPCTSTR lpszItem) {
+        return o.InsertString(nIndex, lpszItem);
+    }
+    static void ResetContent(CListBox& o) { o.ResetContent(); }
+    static int GetCurSel(const CListBox& o) { return o.GetCurSel(); }
+    static DWORD_PTR GetItemData(const CListBox& o, int nIndex) { return o.GetItemData(nIndex); }
+    static int SetItemData(CListBox& o, int nIndex, DWORD_PTR dwItemData) {
+        return o.SetItemData(nIndex, dwItemData);
+    }
 };

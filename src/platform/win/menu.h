@@ -30,15 +30,16 @@ class CMenu : public CObject {
 
     // Previous check state (MF_CHECKED or MF_UNCHECKED), or (UINT)-1 when the item does not exist.
     UINT CheckMenuItem(UINT nIDCheckItem, UINT nCheck);
-    // Previous state (MF_ENABLED, MF_GRAYED, MF_DISABLED), or (UINT)-1 when the item does not exist.
-    UINT EnableMenuItem(UINT nIDEnableItem, UINT nEnable);
-    UINT GetMenuState(UINT nID, UINT nFlags) const;  // flags of the item, (UINT)-1 when missing
     CMenu* GetSubMenu(int nPos) const;
 
   private:
     CMenu(const CMenu&) = delete;
     CMenu& operator=(const CMenu&) = delete;
     friend class CMenuTesting;
+    friend class CCmdUI;
+    // Previous state (MF_ENABLED, MF_GRAYED, MF_DISABLED), or (UINT)-1 when the item does not exist.
+    UINT EnableMenuItem(UINT nIDEnableItem, UINT nEnable);
+    UINT GetMenuState(UINT nID, UINT nFlags) const;  // flags of the item, (UINT)-1 when missing
     HMENU Detach();
     BOOL CreatePopupMenu();
     BOOL LoadMenu(UINT nIDResource);

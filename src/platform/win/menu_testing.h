@@ -42,4 +42,8 @@ class CMenuTesting {
     static int GetMenuString(const CMenu& o, UINT nIDItem, CString& rString, UINT nFlags) {
         return o.GetMenuString(nIDItem, rString, nFlags);
     }
+    static UINT EnableMenuItem(CMenu& o, UINT nIDEnableItem, UINT nEnable) {
+        return o.EnableMenuItem(nIDEnableItem, nEnable);
+    }
+    static UINT GetMenuState(const CMenu& o, UINT nID, UINT nFlags) { return o.GetMenuState(nID, nFlags); }
 };

@@ -42,10 +42,10 @@ struct CUserEvent {
     int nResult = 0;
     CString strPath;  // file dialogs: the full path chosen (IDOK only)
 
-    BOOL IsTopmost() const { return (nType & MB_TOPMOST) != 0; }
-
   private:
     friend class CUserEventTesting;
+    friend class CMessageBoxDialog;
+    BOOL IsTopmost() const { return (nType & MB_TOPMOST) != 0; }
     UINT Buttons() const { return nType & MB_TYPEMASK; }
     UINT Icon() const { return nType & MB_ICONMASK; }
 };
@@ -69,7 +69,6 @@ struct CUserAnswer {
 // The record every agent keeps of what it showed, and the observer told of each answer.
 class CRecordingUserAgent : public CUserAgent {
   public:
-    void ClearEvents();
     // Runs (with no agent lock held) after every answered box or file dialog; the runner prints them.
     void SetObserver(std::function<void(const CUserEvent&)> pfnObserver);
 
@@ -86,6 +85,8 @@ class CRecordingUserAgent : public CUserAgent {
 
   private:
     friend class CRecordingUserAgentTesting;
+    friend class CWinSimulation;
+    void ClearEvents();
     std::vector<CUserEvent> Events() const;  // in the order shown; results filled in once answered
     std::vector<CUserEvent> MessageBoxes() const;
 };
@@ -96,11 +97,6 @@ class CScriptedUserAgent : public CRecordingUserAgent {
     int ShowFileDialog(CUserEvent& dlg) override;
 
     void QueueFile(LPCTSTR lpszPath);  // a file dialog answered IDOK with this path
-    void ClearAnswers();
-    void SetPumpWhileOpen(BOOL bPump);
-
-    // The default answer for a message box of this type.
-    static int DefaultAnswer(UINT nType);
 
   private:
     int Show(CUserEvent& ev);
@@ -108,6 +104,12 @@ class CScriptedUserAgent : public CRecordingUserAgent {
     std::deque<CUserAnswer> m_answers;
     BOOL m_bPump = TRUE;
     friend class CScriptedUserAgentTesting;
+    friend class CWinSimulation;
+    friend class CDialogUserAgent;
+    void ClearAnswers();
+    void SetPumpWhileOpen(BOOL bPump);
+    // The default answer for a message box of this type.
+    static int DefaultAnswer(UINT nType);
     // Answers are used in order, one per box or file dialog.
     void QueueAnswer(int nResult, std::function<void()> pfnWhileOpen = nullptr);
     void QueueAnswer(CUserAnswer answer);

@@ -16,6 +16,7 @@ class CUserEventTesting {
   public:
     static UINT Buttons(const CUserEvent& o) { return o.Buttons(); }
     static UINT Icon(const CUserEvent& o) { return o.Icon(); }
+    static BOOL IsTopmost(const CUserEvent& o) { return o.IsTopmost(); }
 };
 
 // CRecordingUserAgent's members that only tests call.
@@ -23,6 +24,7 @@ class CRecordingUserAgentTesting {
   public:
     static std::vector<CUserEvent> Events(const CRecordingUserAgent& o) { return o.Events(); }
     static std::vector<CUserEvent> MessageBoxes(const CRecordingUserAgent& o) { return o.MessageBoxes(); }
+    static void ClearEvents(CRecordingUserAgent& o) { o.ClearEvents(); }
 };
 
 // CScriptedUserAgent's members that only tests call.
@@ -33,6 +35,9 @@ class CScriptedUserAgentTesting {
         o.QueueAnswer(nResult, pfnWhileOpen);
     }
     static void QueueAnswer(CScriptedUserAgent& o, CUserAnswer answer) { o.QueueAnswer(answer); }
+    static void ClearAnswers(CScriptedUserAgent& o) { o.ClearAnswers(); }
+    static void SetPumpWhileOpen(CScriptedUserAgent& o, BOOL bPump) { o.SetPumpWhileOpen(bPump); }
+    static int DefaultAnswer(UINT nType) { return CScriptedUserAgent::DefaultAnswer(nType); }
 };
 
 // CFileDialog's members that only tests call.

@@ -156,7 +156,6 @@ class CWnd : public CCmdTarget {
     CWnd* GetDlgItem(int nID) const;
     int GetDlgCtrlID() const;
     void SetDlgItemText(int nID, LPCTSTR lpszString);
-    int GetDlgItemText(int nID, CString& rString) const;
     // Button state lives in the button control (BM_SETCHECK / BM_GETCHECK).
     void CheckDlgButton(int nIDButton, UINT nCheck);
     UINT IsDlgButtonChecked(int nIDButton) const;
@@ -236,6 +235,9 @@ class CWnd : public CCmdTarget {
     void ValidateRect(LPCRECT lpRect);
     BOOL GetUpdateRect(LPRECT lpRect, BOOL bErase = FALSE);
     BOOL KillTimer(UINT_PTR nIDEvent);
+
+  protected:
+    int GetDlgItemText(int nID, CString& rString) const;
 };
 
 // Bridges from handles to the drawing and control objects, for the message-map thunks (defined with the

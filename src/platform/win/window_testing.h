@@ -68,4 +68,7 @@ class CWndTesting {
         return o.GetUpdateRect(lpRect, bErase);
     }
     static BOOL KillTimer(CWnd& o, UINT_PTR nIDEvent) { return o.KillTimer(nIDEvent); }
+    static int GetDlgItemText(const CWnd& o, int nID, CString& rString) {
+        return o.GetDlgItemText(nID, rString);
+    }
 };

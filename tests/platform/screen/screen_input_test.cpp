@@ -116,7 +116,7 @@ TEST_F(ScreenInput, KeysTypeIntoTheFocusAndEnterAndEscapeReachTheDialog) {
     AfxScreenKey(m_dlg.m_hWnd, '7', '7', TRUE, 16);
     Pump();
     CString text;
-    m_dlg.GetDlgItemText(kEdit, text);
+    CWndTesting::GetDlgItemText(m_dlg, kEdit, text);
     EXPECT_STREQ("a7", text.GetString());
     AfxScreenKey(m_dlg.m_hWnd, VK_RETURN, '\r', TRUE, 36);
     Pump();
@@ -124,7 +124,7 @@ TEST_F(ScreenInput, KeysTypeIntoTheFocusAndEnterAndEscapeReachTheDialog) {
     AfxScreenKey(m_dlg.m_hWnd, VK_ESCAPE, 27, TRUE, 9);
     Pump();
     EXPECT_EQ(1, m_dlg.m_nCancel);
-    m_dlg.GetDlgItemText(kEdit, text);
+    CWndTesting::GetDlgItemText(m_dlg, kEdit, text);
     EXPECT_STREQ("a7", text.GetString()) << "Enter and Escape typed nothing";
 }
 
@@ -140,7 +140,7 @@ TEST_F(ScreenInput, APressActivatesItsWindowAndTheKeysGoToTheFocus) {
     AfxScreenKey(m_dlg.m_hWnd, 'B', 'b', TRUE, 56);
     Pump();
     CString text;
-    other.GetDlgItemText(kEdit, text);
+    CWndTesting::GetDlgItemText(other, kEdit, text);
     EXPECT_STREQ("b", text.GetString());
     // A press on no control of the first dialog activates it: its edit has the focus again.
     CRect rcGroup;
@@ -150,7 +150,7 @@ TEST_F(ScreenInput, APressActivatesItsWindowAndTheKeysGoToTheFocus) {
     EXPECT_EQ(m_dlg.GetDlgItem(kEdit)->m_hWnd, ::GetFocus());
     AfxScreenKey(m_dlg.m_hWnd, 'C', 'c', TRUE, 54);
     Pump();
-    m_dlg.GetDlgItemText(kEdit, text);
+    CWndTesting::GetDlgItemText(m_dlg, kEdit, text);
     EXPECT_STREQ("c", text.GetString());
     other.DestroyWindow();
 }
@@ -160,7 +160,7 @@ TEST_F(ScreenInput, WithAltHeldKeysAreSystemKeysAndAltF4Closes) {
     AfxScreenKey(m_dlg.m_hWnd, 'X', 'x', TRUE, 53, TRUE);
     Pump();
     CString text;
-    m_dlg.GetDlgItemText(kEdit, text);
+    CWndTesting::GetDlgItemText(m_dlg, kEdit, text);
     EXPECT_STREQ("", text.GetString()) << "Alt+X types nothing";
     AfxScreenKey(m_dlg.m_hWnd, VK_F4, 0, TRUE, 70, TRUE);
     Pump();

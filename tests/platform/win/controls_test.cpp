@@ -5,6 +5,7 @@
 #include "platform/win/controls_testing.h"
 #include "platform/win/gdi_testing.h"
 #include "platform/win/user_actions_testing.h"
+#include "platform/win/window_testing.h"
 #include "support/win_dialog_support.h"
 
 namespace {
@@ -65,7 +66,7 @@ class Controls : public CWinTestFixture {
     HWND Item(UINT nID) const { return ::GetDlgItem(m_dlg.m_hWnd, static_cast<int>(nID)); }
     std::string Text(UINT nID) const {
         CString s;
-        m_dlg.GetDlgItemText(static_cast<int>(nID), s);
+        CWndTesting::GetDlgItemText(m_dlg, static_cast<int>(nID), s);
         return s.Str();
     }
     CComboBox& Combo(UINT nID) const {

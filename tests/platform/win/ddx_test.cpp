@@ -5,6 +5,7 @@
 #include "platform/win/controls_testing.h"
 #include "platform/win/ddx_testing.h"
 #include "platform/win/user_agent_testing.h"
+#include "platform/win/window_testing.h"
 #include "support/win_dialog_support.h"
 
 namespace {
@@ -67,7 +68,7 @@ class Ddx : public CWinTestFixture {
 
     std::string Text(UINT nID) const {
         CString s;
-        m_dlg.GetDlgItemText(static_cast<int>(nID), s);
+        CWndTesting::GetDlgItemText(m_dlg, static_cast<int>(nID), s);
         return s.Str();
     }
     std::vector<std::string> Boxes() const {
@@ -172,7 +173,7 @@ TEST_F(Ddx, TextMustBeTheWholeNumberOfItsType) {
     };
     m_dlg.m_fMax = 1e38f;
     for (const ParseCase& c : cases) {
-        Agent().ClearEvents();
+        CRecordingUserAgentTesting::ClearEvents(Agent());
         m_dlg.UpdateData(FALSE);
         m_dlg.SetDlgItemText(static_cast<int>(c.nID), c.pszText);
         m_dlg.UpdateData(TRUE);

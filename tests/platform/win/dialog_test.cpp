@@ -103,9 +103,9 @@ TEST_F(Dialog, NestedLoopKeepsTimersAndPostedMessagesRunning) {
     CClickDlg dlg;
     UINT_PTR hook = WhenIdle([&] {
         if (dlg.m_hWnd == nullptr) return;
-        if (dlg.m_nTimers == 0 && !dlg.SetTimer(5, 100)) dlg.EndDialog(-2);
+        if (dlg.m_nTimers == 0 && !dlg.SetTimer(5, 100)) CDialogTesting::EndDialog(dlg, -2);
         if (dlg.m_nTimers >= 3) {
-            dlg.EndDialog(IDOK + 40);
+            CDialogTesting::EndDialog(dlg, IDOK + 40);
         } else {
             CClockTesting::Advance(100);
         }
@@ -203,7 +203,7 @@ TEST_F(Dialog, TabMovesBetweenTabStopsAndSelectsEditText) {
     EXPECT_EQ(5, e);
     CDialogTesting::NextDlgCtrl(dlg);
     EXPECT_EQ(IDOK, CWnd::GetFocus()->GetDlgCtrlID());
-    dlg.GotoDlgCtrl(dlg.GetDlgItem(kButton));
+    CDialogTesting::GotoDlgCtrl(dlg, dlg.GetDlgItem(kButton));
     EXPECT_EQ(static_cast<int>(kButton), CWnd::GetFocus()->GetDlgCtrlID());
 }
 

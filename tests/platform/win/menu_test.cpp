@@ -80,33 +80,36 @@ TEST_F(Menus, ChoiceReachesTheHandlerUnlessTheUpdateHandlerDisablesIt) {
 TEST_F(Menus, GrayedItemsPopupsAndDisabledWindowsCannotBeChosen) {
     CMenu* pMenu = m_wnd.GetMenu();
     ASSERT_NE(nullptr, pMenu);
-    EXPECT_EQ(static_cast<UINT>(MF_ENABLED), pMenu->EnableMenuItem(ID_OPEN, MF_BYCOMMAND | MF_GRAYED));
-    EXPECT_EQ(static_cast<UINT>(MF_GRAYED), pMenu->GetMenuState(ID_OPEN, MF_BYCOMMAND) & MF_GRAYED);
+    EXPECT_EQ(static_cast<UINT>(MF_ENABLED),
+              CMenuTesting::EnableMenuItem(*pMenu, ID_OPEN, MF_BYCOMMAND | MF_GRAYED));
+    EXPECT_EQ(static_cast<UINT>(MF_GRAYED),
+              CMenuTesting::GetMenuState(*pMenu, ID_OPEN, MF_BYCOMMAND) & MF_GRAYED);
     EXPECT_FALSE(AfxSimulateMenuChoice(m_wnd, ID_OPEN));
     EXPECT_FALSE(AfxSimulateMenuChoice(m_wnd, ID_HIDDEN));  // inside a grayed popup
     EXPECT_FALSE(AfxSimulateMenuChoice(m_wnd, 999));
-    pMenu->EnableMenuItem(0, MF_BYPOSITION | MF_ENABLED);
-    pMenu->EnableMenuItem(ID_OPEN, MF_BYCOMMAND | MF_ENABLED);
+    CMenuTesting::EnableMenuItem(*pMenu, 0, MF_BYPOSITION | MF_ENABLED);
+    CMenuTesting::EnableMenuItem(*pMenu, ID_OPEN, MF_BYCOMMAND | MF_ENABLED);
     m_wnd.EnableWindow(FALSE);
     EXPECT_FALSE(AfxSimulateMenuChoice(m_wnd, ID_OPEN));
     Pump();
     EXPECT_EQ(0, m_wnd.m_nOpen);
-    EXPECT_EQ(static_cast<UINT>(-1), pMenu->EnableMenuItem(999, MF_BYCOMMAND | MF_GRAYED));
+    EXPECT_EQ(static_cast<UINT>(-1), CMenuTesting::EnableMenuItem(*pMenu, 999, MF_BYCOMMAND | MF_GRAYED));
 }
 
 TEST_F(Menus, RadioCheckMarksOneItemOfTheRangeAndFailsForAnAbsentItem) {
     CMenu* pMenu = m_wnd.GetMenu();
     ASSERT_TRUE(CMenuTesting::CheckMenuRadioItem(*pMenu, ID_MODE_A, ID_MODE_C, ID_MODE_B, MF_BYCOMMAND));
-    EXPECT_EQ(0u, pMenu->GetMenuState(ID_MODE_A, MF_BYCOMMAND) & MF_CHECKED);
+    EXPECT_EQ(0u, CMenuTesting::GetMenuState(*pMenu, ID_MODE_A, MF_BYCOMMAND) & MF_CHECKED);
     EXPECT_EQ(MF_CHECKED | MFT_RADIOCHECK,
-              pMenu->GetMenuState(ID_MODE_B, MF_BYCOMMAND) & (MF_CHECKED | MFT_RADIOCHECK));
-    EXPECT_EQ(0u, pMenu->GetMenuState(ID_MODE_C, MF_BYCOMMAND) & MF_CHECKED);
+              CMenuTesting::GetMenuState(*pMenu, ID_MODE_B, MF_BYCOMMAND) & (MF_CHECKED | MFT_RADIOCHECK));
+    EXPECT_EQ(0u, CMenuTesting::GetMenuState(*pMenu, ID_MODE_C, MF_BYCOMMAND) & MF_CHECKED);
 
     SetLastError(0);
     EXPECT_FALSE(
         CMenuTesting::CheckMenuRadioItem(*pMenu, ID_MODE_A, ID_MODE_C + 5, ID_MODE_C + 5, MF_BYCOMMAND));
     EXPECT_EQ(ERROR_MENU_ITEM_NOT_FOUND, GetLastError());
-    EXPECT_EQ(static_cast<UINT>(MF_CHECKED), pMenu->GetMenuState(ID_MODE_B, MF_BYCOMMAND) & MF_CHECKED);
+    EXPECT_EQ(static_cast<UINT>(MF_CHECKED),
+              CMenuTesting::GetMenuState(*pMenu, ID_MODE_B, MF_BYCOMMAND) & MF_CHECKED);
 
     EXPECT_EQ(static_cast<UINT>(MF_CHECKED), pMenu->CheckMenuItem(ID_MODE_B, MF_BYCOMMAND | MF_UNCHECKED));
     EXPECT_EQ(static_cast<UINT>(MF_UNCHECKED), pMenu->CheckMenuItem(ID_MODE_B, MF_BYCOMMAND | MF_CHECKED));

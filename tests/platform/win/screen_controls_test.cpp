@@ -209,11 +209,11 @@ TEST_F(ScreenControls, ListBoxKeepsItsEntriesAndItemData) {
     CListBox& list = *static_cast<CListBox*>(m_dlg.GetDlgItem(kList));
     EXPECT_EQ(0, CListBoxTesting::AddString(list, "b"));
     EXPECT_EQ(1, CListBoxTesting::AddString(list, "c"));
-    EXPECT_EQ(0, list.InsertString(0, "a"));
-    EXPECT_EQ(LB_ERR, list.InsertString(9, "x"));
-    EXPECT_EQ(LB_OKAY, list.SetItemData(2, 77));
-    EXPECT_EQ(77u, list.GetItemData(2));
-    EXPECT_EQ(static_cast<DWORD_PTR>(LB_ERR), list.GetItemData(3));
+    EXPECT_EQ(0, CListBoxTesting::InsertString(list, 0, "a"));
+    EXPECT_EQ(LB_ERR, CListBoxTesting::InsertString(list, 9, "x"));
+    EXPECT_EQ(LB_OKAY, CListBoxTesting::SetItemData(list, 2, 77));
+    EXPECT_EQ(77u, CListBoxTesting::GetItemData(list, 2));
+    EXPECT_EQ(static_cast<DWORD_PTR>(LB_ERR), CListBoxTesting::GetItemData(list, 3));
     CString s;
     CListBoxTesting::GetText(list, 1, s);
     EXPECT_EQ("b", s.Str());
@@ -221,10 +221,10 @@ TEST_F(ScreenControls, ListBoxKeepsItsEntriesAndItemData) {
     EXPECT_EQ(2, CListBoxTesting::SetCurSel(list, 2));
     EXPECT_EQ(0, m_dlg.Count(WM_COMMAND, kList, LBN_SELCHANGE));
     EXPECT_EQ(2, CListBoxTesting::DeleteString(list, 0));
-    EXPECT_EQ(1, list.GetCurSel());  // the selection follows its entry
+    EXPECT_EQ(1, CListBoxTesting::GetCurSel(list));  // the selection follows its entry
     EXPECT_EQ(1, CListBoxTesting::DeleteString(list, 1));
-    EXPECT_EQ(LB_ERR, list.GetCurSel());
-    list.ResetContent();
+    EXPECT_EQ(LB_ERR, CListBoxTesting::GetCurSel(list));
+    CListBoxTesting::ResetContent(list);
     EXPECT_EQ(0, CListBoxTesting::GetCount(list));
 }
 
@@ -234,7 +234,7 @@ TEST_F(ScreenControls, ListBoxSelectsByMouseAndKeysAndNotifies) {
     HWND h = list.m_hWnd;
     const int itemH = AfxControlItemHeight(h);
     Click(h, 5, itemH + 1);
-    EXPECT_EQ(1, list.GetCurSel());
+    EXPECT_EQ(1, CListBoxTesting::GetCurSel(list));
     EXPECT_EQ(h, GetFocus());
     EXPECT_EQ(1, m_dlg.Count(WM_COMMAND, kList, LBN_SELCHANGE));
     Send(h, WM_LBUTTONDBLCLK, MK_LBUTTON, At(5, itemH + 1));
@@ -243,9 +243,9 @@ TEST_F(ScreenControls, ListBoxSelectsByMouseAndKeysAndNotifies) {
     EXPECT_EQ(1, m_dlg.Count(WM_COMMAND, kList, LBN_SELCHANGE));  // the same entry: no change
 
     Send(h, WM_KEYDOWN, VK_DOWN);
-    EXPECT_EQ(2, list.GetCurSel());
+    EXPECT_EQ(2, CListBoxTesting::GetCurSel(list));
     Send(h, WM_KEYDOWN, VK_END);
-    EXPECT_EQ(19, list.GetCurSel());
+    EXPECT_EQ(19, CListBoxTesting::GetCurSel(list));
     EXPECT_GT(CListBoxTesting::GetTopIndex(list), 0);  // scrolled to show it
     EXPECT_EQ(3, m_dlg.Count(WM_COMMAND, kList, LBN_SELCHANGE));
 
@@ -273,7 +273,7 @@ TEST_F(ScreenControls, ListBoxGrowsAScrollBarWhenItsEntriesOverflow) {
     EXPECT_EQ(1, CListBoxTesting::GetTopIndex(list));
     Send(h, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)));
     EXPECT_EQ(4, CListBoxTesting::GetTopIndex(list));
-    list.ResetContent();
+    CListBoxTesting::ResetContent(list);
     EXPECT_FALSE(IsWindowVisible(hBar));
     EXPECT_EQ(0, CListBoxTesting::GetTopIndex(list));
 }

@@ -4,6 +4,7 @@
 
 #include "platform/win/controls_testing.h"
 #include "platform/win/ddx_testing.h"
+#include "platform/win/dialog_testing.h"
 #include "platform/win/user_actions_testing.h"
 #include "platform/win/user_agent_testing.h"
 #include "support/win_dialog_support.h"
@@ -169,7 +170,7 @@ TEST_F(UserActions, InsideAModalLoopActionsOnlyPostAndTheLoopCarriesThemOut) {
                 AfxUserPressEnter(dlg.m_hWnd);
                 break;
             default:
-                dlg.EndDialog(-5);
+                CDialogTesting::EndDialog(dlg, -5);
                 break;
         }
     });

@@ -55,7 +55,7 @@ TEST_F(UserAgent, OpenBoxHandlesWhatArrivesMeanwhileAndRecordsNestedBoxes) {
     EXPECT_EQ(0, boxes[0].nDepth);
     EXPECT_STREQ("Report arrived.", boxes[1].strText);
     EXPECT_EQ(1, boxes[1].nDepth);
-    EXPECT_TRUE(boxes[1].IsTopmost());
+    EXPECT_TRUE(CUserEventTesting::IsTopmost(boxes[1]));
     EXPECT_EQ(IDOK, boxes[1].nResult);
 }
 
