@@ -58,8 +58,6 @@ class CString {
     int Replace(LPCTSTR pszOld, LPCTSTR pszNew);
 
     void Format(LPCTSTR pszFormat, ...) __attribute__((format(printf, 2, 3)));
-    void FormatV(LPCTSTR pszFormat, va_list args);
-    void AppendFormatV(LPCTSTR pszFormat, va_list args);
 
     // Direct buffer access: the buffer holds at least nMinBufLength characters plus the terminator and is
     // valid until the next change of the string. ReleaseBuffer(-1) takes the length from the terminator
@@ -73,6 +71,8 @@ class CString {
   private:
     std::string m_str;
     friend class CStringTesting;
+    void FormatV(LPCTSTR pszFormat, va_list args);
+    void AppendFormatV(LPCTSTR pszFormat, va_list args);
     // Out-of-range indices give '\0'.
     TCHAR GetAt(int i) const { return (i >= 0 && i < GetLength()) ? m_str[static_cast<size_t>(i)] : '\0'; }
 };

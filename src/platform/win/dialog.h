@@ -59,9 +59,6 @@ class CDialog : public CWnd {
     // Base: EndDialog(IDCANCEL).
     virtual void OnCancel();
 
-    DWORD GetDefID() const;  // MAKELONG(id, DC_HASDEFID), or 0 without a default button
-    BOOL IsDialogMessage(LPMSG lpMsg);
-
     BOOL PreTranslateMessage(MSG* pMsg) override;
 
   protected:
@@ -86,4 +83,8 @@ class CDialog : public CWnd {
     // Modal: ends the nested loop with nResult (also from inside OnInitDialog). Modeless: hides.
     void EndDialog(int nResult);
     void GotoDlgCtrl(CWnd* pWndCtrl);
+
+  protected:
+    DWORD GetDefID() const;  // MAKELONG(id, DC_HASDEFID), or 0 without a default button
+    BOOL IsDialogMessage(LPMSG lpMsg);
 };

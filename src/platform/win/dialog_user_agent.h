@@ -66,8 +66,6 @@ class CMessageBoxDialog : public CRuntimeTemplateDialog {
   public:
     explicit CMessageBoxDialog(const CUserEvent& box);
 
-    static LPCTSTR ButtonText(int nID);
-
   protected:
     BOOL OnInitDialog() override;
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
@@ -84,6 +82,7 @@ class CMessageBoxDialog : public CRuntimeTemplateDialog {
     RECT m_rcIcon{};
     DECLARE_MESSAGE_MAP()
     friend class CMessageBoxDialogTesting;
+    static LPCTSTR ButtonText(int nID);
     // The button ids of a box of this type, left to right.
     static std::vector<int> ButtonsOf(UINT nType);
     // The first open message box of this thread, NULL when none is open.

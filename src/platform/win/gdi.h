@@ -280,6 +280,8 @@ class CFont : public CGdiObject {
     // nPointSize in tenths of a point (120 = 12 pt). FALSE when a font is attached already or the face
     // name is NULL.
     BOOL CreatePointFont(int nPointSize, LPCTSTR lpszFaceName, CDC* pDC = nullptr);
+
+  private:
     BOOL CreatePointFontIndirect(const LOGFONT* lpLogFont, CDC* pDC = nullptr);
 };
 
@@ -312,8 +314,6 @@ class CDC : public CObject {
     // The permanent object of the context, else a temporary object that lives until the context is
     // released or deleted. NULL for NULL.
     static CDC* PASCAL FromHandle(HDC hDC);
-    BOOL Attach(HDC hDC);
-    HDC Detach();
 
     BOOL CreateCompatibleDC(CDC* pDC);
     BOOL DeleteDC();
@@ -351,6 +351,10 @@ class CDC : public CObject {
                         int nTabOrigin);
     CSize GetTextExtent(LPCTSTR lpszString, int nCount) const;
     CSize GetTextExtent(const CString& str) const;
+
+  protected:
+    BOOL Attach(HDC hDC);
+    HDC Detach();
 };
 
 class CPaintDC : public CDC {

@@ -21,12 +21,8 @@ class CMenu : public CObject {
     operator HMENU() const { return m_hMenu; }  // NOLINT
     // The permanent object of a menu, else a temporary object that lives as long as the menu.
     static CMenu* FromHandle(HMENU hMenu);
-    BOOL Attach(HMENU hMenu);
-
-    BOOL DestroyMenu();
 
     BOOL AppendMenu(UINT nFlags, UINT_PTR nIDNewItem = 0, LPCTSTR lpszNewItem = nullptr);
-    BOOL ModifyMenu(UINT nPosition, UINT nFlags, UINT_PTR nIDNewItem = 0, LPCTSTR lpszNewItem = nullptr);
 
     // Previous check state (MF_CHECKED or MF_UNCHECKED), or (UINT)-1 when the item does not exist.
     UINT CheckMenuItem(UINT nIDCheckItem, UINT nCheck);
@@ -36,6 +32,9 @@ class CMenu : public CObject {
     CMenu(const CMenu&) = delete;
     CMenu& operator=(const CMenu&) = delete;
     friend class CMenuTesting;
+    BOOL Attach(HMENU hMenu);
+    BOOL DestroyMenu();
+    BOOL ModifyMenu(UINT nPosition, UINT nFlags, UINT_PTR nIDNewItem = 0, LPCTSTR lpszNewItem = nullptr);
     friend class CCmdUI;
     // Previous state (MF_ENABLED, MF_GRAYED, MF_DISABLED), or (UINT)-1 when the item does not exist.
     UINT EnableMenuItem(UINT nIDEnableItem, UINT nEnable);

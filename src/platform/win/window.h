@@ -107,13 +107,6 @@ class CWnd : public CCmdTarget {
     virtual void DoDataExchange(CDataExchange* pDX);
     BOOL UpdateData(BOOL bSaveAndValidate = TRUE);  // defined with the data exchange
 
-    // Calls PreTranslateMessage of the message's window and its parents up to hWndStop (inclusive) or the
-    // top; TRUE as soon as one consumes it.
-    static BOOL WalkPreTranslateTree(HWND hWndStop, MSG* pMsg);
-    // The default processing of the message being handled now.
-    LRESULT Default();
-    static const MSG* GetCurrentMessage();
-
     // Nested message loop until EndModalLoop; returns its result (-1 when the loop was ended by WM_QUIT,
     // which is posted again, or abandoned by the loop's stall handler).
     virtual int RunModalLoop(DWORD dwFlags = 0);
@@ -218,6 +211,11 @@ class CWnd : public CCmdTarget {
     unsigned char m_setFormatArgs[kFormatArgBytes] = {};
     std::uint64_t m_nFormattedVersion = 0;
     friend class CWndTesting;
+    friend class CWinThread;
+    friend class CMessageLoop;
+    // Calls PreTranslateMessage of the message's window and its parents up to hWndStop (inclusive) or the
+    // top; TRUE as soon as one consumes it.
+    static BOOL WalkPreTranslateTree(HWND hWndStop, MSG* pMsg);
     BOOL Attach(HWND hWndNew);
     HWND Detach();
     LRESULT SendDlgItemMessage(int nID, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
@@ -238,6 +236,9 @@ class CWnd : public CCmdTarget {
 
   protected:
     int GetDlgItemText(int nID, CString& rString) const;
+    // The default processing of the message being handled now.
+    LRESULT Default();
+    static const MSG* GetCurrentMessage();
 };
 
 // Bridges from handles to the drawing and control objects, for the message-map thunks (defined with the
