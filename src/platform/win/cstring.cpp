@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/win/cstring_testing.h"
 #include "platform/win/resources.h"
 #include "platform/win/resources_testing.h"
 

@@ -38,7 +38,6 @@ class CString {
     int GetLength() const { return static_cast<int>(m_str.size()); }
     BOOL IsEmpty() const { return m_str.empty(); }
     void Empty() { m_str.clear(); }
-    TCHAR operator[](int i) const { return GetAt(i); }
 
     CString& operator+=(const CString& s) {
         m_str += s.m_str;
@@ -77,8 +76,6 @@ class CString {
     TCHAR GetAt(int i) const { return (i >= 0 && i < GetLength()) ? m_str[static_cast<size_t>(i)] : '\0'; }
 };
 
-CString operator+(const CString& a, LPCTSTR b);
-
 inline bool operator==(const CString& a, const CString& b) {
     return a.Str() == b.Str();
 }
@@ -96,7 +93,4 @@ inline bool operator!=(const CString& a, LPCTSTR b) {
 }
 inline bool operator!=(LPCTSTR a, const CString& b) {
     return !(b == a);
-}
-inline bool operator<(const CString& a, const CString& b) {
-    return a.Str() < b.Str();
 }

@@ -26,9 +26,6 @@ class CPoint : public POINT {
     // the arguments reversed); != follows from ==.
     friend bool operator==(const CPoint& a, const POINT& b) { return a.x == b.x && a.y == b.y; }
     friend bool operator==(const CPoint& a, const CPoint& b) { return a.x == b.x && a.y == b.y; }
-    CPoint operator+(const SIZE& s) const { return CPoint(x + s.cx, y + s.cy); }
-    CPoint operator-(const SIZE& s) const { return CPoint(x - s.cx, y - s.cy); }
-    CSize operator-(const POINT& p) const { return CSize(x - p.x, y - p.y); }
 };
 
 inline BOOL SetRect(LPRECT r, int l, int t, int rr, int b) {
@@ -74,14 +71,6 @@ class CRect : public RECT {
     // reversed candidates.
     friend bool operator==(const CRect& a, const RECT& b) { return ::EqualRect(&a, &b) != FALSE; }
     friend bool operator==(const CRect& a, const CRect& b) { return ::EqualRect(&a, &b) != FALSE; }
-    CRect& operator+=(POINT p) {
-        OffsetRect(p.x, p.y);
-        return *this;
-    }
-    CRect& operator-=(POINT p) {
-        OffsetRect(-p.x, -p.y);
-        return *this;
-    }
 
   private:
     friend class CRectTesting;
