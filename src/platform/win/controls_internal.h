@@ -3,6 +3,8 @@
 
 #include "platform/win/controls.h"
 
+constexpr int kScrollBarWidth = 16;  // a list's vertical scroll bar
+
 // The static or button deletes its present image with itself (an image a template loaded for it).
 void AfxControlOwnsImage(HWND hCtl);
 // A dotted rectangle (the focus mark) on rc's edge.

@@ -30,8 +30,6 @@
 #include "platform/win/resources.h"
 #include "platform/win/window.h"
 
-constexpr char kDialogClassName[] = "#32770";
-
 class CDialog : public CWnd {
     DECLARE_DYNAMIC(CDialog)
   public:

@@ -44,12 +44,7 @@
 #include "platform/win/dialog.h"
 #include "platform/win/user_agent.h"
 
-constexpr int kMessageBoxMaxTextWidth = 400;  // pixels
-constexpr UINT kMessageBoxTextId = 0xFFFF;    // the text static
-constexpr UINT kFileDialogFolderId = 1088;    // the folder's path
-constexpr UINT kFileDialogListId = 1120;      // the folder's entries
-constexpr UINT kFileDialogNameId = 1152;      // the file name edit
-constexpr UINT kFileDialogTypeId = 1136;      // the list of the filter's file types
+constexpr UINT kMessageBoxTextId = 0xFFFF;  // the text static
 
 // A dialog made from a template held by the object rather than a registered one.
 class CRuntimeTemplateDialog : public CDialog {

@@ -6,6 +6,12 @@
 
 #include "platform/win/dialog_user_agent.h"
 
+constexpr int kMessageBoxMaxTextWidth = 400;  // pixels
+constexpr UINT kFileDialogFolderId = 1088;    // the folder's path
+constexpr UINT kFileDialogListId = 1120;      // the folder's entries
+constexpr UINT kFileDialogNameId = 1152;      // the file name edit
+constexpr UINT kFileDialogTypeId = 1136;      // the list of the filter's file types
+
 // CMessageBoxDialog's members that only tests call.
 class CMessageBoxDialogTesting {
   public:

@@ -102,8 +102,6 @@ constexpr int OBJ_BRUSH = 2;
 constexpr int OBJ_FONT = 6;
 constexpr int OBJ_BITMAP = 7;
 
-constexpr size_t kMaxDrawOps = 4096;
-
 struct LOGFONTA {
     LONG lfHeight;  // < 0: character height in pixels; > 0: cell height; 0: the default size
     LONG lfWidth;

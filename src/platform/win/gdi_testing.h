@@ -5,6 +5,8 @@
 
 #include "platform/win/gdi.h"
 
+constexpr size_t kMaxDrawOps = 4096;  // the operations a record keeps
+
 void AfxClearDrawOps(HWND hWnd);
 
 // Told of every recorded operation and of every record started afresh, on the drawing thread, with no

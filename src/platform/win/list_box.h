@@ -14,8 +14,6 @@
 
 #include "platform/win/controls.h"
 
-constexpr int kScrollBarWidth = 16;
-
 class CListBox : public CWnd {
     DECLARE_DYNAMIC(CListBox)
   public:

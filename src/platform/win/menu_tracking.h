@@ -1,7 +1,7 @@
 // Menu tracking: a window's menu bar operated with the mouse and the keys, its popups shown as framework
-// windows (class kMenuPopupClass, topmost tool windows owned by the menu's window, each painting its items
-// into its own drawing record: highlighted item, grayed items in COLOR_GRAYTEXT, check and radio marks,
-// separators, the arrow of a submenu, the underlined mnemonic).
+// windows (class kMenuPopupClass of menu_tracking_testing.h, topmost tool windows owned by the menu's window,
+// each painting its items into its own drawing record: highlighted item, grayed items in COLOR_GRAYTEXT,
+// check and radio marks, separators, the arrow of a submenu, the underlined mnemonic).
 //
 // The tracking is a modal loop on the calling (user-interface) thread: timers, paints and posted messages
 // (host frames) go on as usual, while every key and mouse message taken by the thread's loops goes to the
@@ -25,8 +25,6 @@
 #include <vector>
 
 #include "platform/win/messages.h"
-
-inline constexpr char kMenuPopupClass[] = "AfxMenuPopup";
 
 // Told of each command a person chose by tracking a menu bar (mouse or keys), right after its WM_COMMAND
 // was posted: the window, the command id, and the texts of the items from the bar down to the chosen one

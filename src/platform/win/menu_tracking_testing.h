@@ -5,6 +5,8 @@
 
 #include "platform/win/menu_tracking.h"
 
+inline constexpr char kMenuPopupClass[] = "AfxMenuPopup";
+
 // TRUE while a tracking runs on the calling thread.
 BOOL AfxIsMenuTracking();
 // The popups now open on the calling thread, outermost first.
