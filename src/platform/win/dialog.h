@@ -81,8 +81,6 @@ class CDialog : public CWnd {
     // Modal: ends the nested loop with nResult (also from inside OnInitDialog). Modeless: hides.
     void EndDialog(int nResult);
     void GotoDlgCtrl(CWnd* pWndCtrl);
-
-  protected:
     DWORD GetDefID() const;  // MAKELONG(id, DC_HASDEFID), or 0 without a default button
     BOOL IsDialogMessage(LPMSG lpMsg);
 };

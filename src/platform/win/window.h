@@ -116,6 +116,7 @@ class CWnd : public CCmdTarget {
     LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
     BOOL PostMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
 
+    // ---- State ----
     BOOL ShowWindow(int nCmdShow);
     BOOL IsWindowVisible() const;
     BOOL IsWindowEnabled() const;
@@ -219,7 +220,6 @@ class CWnd : public CCmdTarget {
     BOOL Attach(HWND hWndNew);
     HWND Detach();
     LRESULT SendDlgItemMessage(int nID, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
-    // ---- State ----
     DWORD GetStyle() const;
     DWORD GetExStyle() const;
     BOOL IsChild(const CWnd* pWnd) const;
