@@ -9,10 +9,13 @@
 #include <vector>
 
 #include "engine/periodic_tick.h"
+#include "platform/win/gdi_testing.h"
 #include "platform/win/message_loop_testing.h"
 #include "platform/win/simulation.h"
+#include "platform/win/simulation_testing.h"
 #include "platform/win/user_actions.h"
 #include "platform/win/user_actions_testing.h"
+#include "platform/win/user_agent_testing.h"
 #include "support/main_dialog_fixture.h"
 
 namespace {
@@ -75,7 +78,7 @@ TEST_F(AboutBox, TheSplashIsMadeOnceAndShownWithItsControlsHidden) {
     EXPECT_FALSE(m_pDlg->ShowAboutBox());
     EXPECT_EQ(pBox, Box());
     EXPECT_EQ(BoxWnd(), GetTopWindow(nullptr));
-    EXPECT_TRUE(AfxGetScriptedUserAgent().MessageBoxes().empty());
+    EXPECT_TRUE(CRecordingUserAgentTesting::MessageBoxes(AfxGetScriptedUserAgent()).empty());
 }
 
 TEST_F(AboutBox, PaintsThePictureAndTheFourLinesOnWhite) {
@@ -130,10 +133,10 @@ TEST_F(AboutBox, TheBuildDateIsTheStampTheProgramHandsIn) {
 TEST_F(AboutBox, WithoutPictureOrMemoryContextOnlyTheTextsArePainted) {
     MakeSplash();
     for (int nCase = 0; nCase < 2; ++nCase) {
-        if (nCase == 0) CWinSimulation::FailLoadBitmap(IDB_ABOUT, TRUE);
+        if (nCase == 0) CWinSimulationTesting::FailLoadBitmap(IDB_ABOUT, TRUE);
         if (nCase == 1) {
-            CWinSimulation::FailLoadBitmap(IDB_ABOUT, FALSE);
-            CWinSimulation::FailCreateMemoryDC(TRUE);
+            CWinSimulationTesting::FailLoadBitmap(IDB_ABOUT, FALSE);
+            CWinSimulationTesting::FailCreateMemoryDC(TRUE);
         }
         Box()->InvalidateRect(nullptr, TRUE);
         Box()->UpdateWindow();
@@ -179,9 +182,10 @@ TEST_F(AboutBox, AParameterLoadFailureTakesTheSplashOutOfTheTopmostBand) {
     Discover();
     MakeSplash();
     bool bTopMostWhileOpen = true;
-    AfxGetScriptedUserAgent().QueueAnswer(IDOK, [&] { bTopMostWhileOpen = TopMost(BoxWnd()); });
+    CScriptedUserAgentTesting::QueueAnswer(AfxGetScriptedUserAgent(), IDOK,
+                                           [&] { bTopMostWhileOpen = TopMost(BoxWnd()); });
     m_pDlg->LoadParameters(FALSE);  // no settings file here
-    ASSERT_FALSE(AfxGetScriptedUserAgent().MessageBoxes().empty());
+    ASSERT_FALSE(CRecordingUserAgentTesting::MessageBoxes(AfxGetScriptedUserAgent()).empty());
     EXPECT_FALSE(bTopMostWhileOpen);
     EXPECT_TRUE(Box()->IsWindowVisible());
 }
@@ -194,16 +198,16 @@ TEST_F(AboutBox, GoesWithTheMainDialog) {
 }
 
 TEST_F(AboutBox, AFailedModelessBoxIsToldAndHelpAboutFallsBackToAModalOne) {
-    CWinSimulation::FailCreateWindow([](const CREATESTRUCT& cs) {
+    CWinSimulationTesting::FailCreateWindow([](const CREATESTRUCT& cs) {
         return cs.lpszName != nullptr && std::string(cs.lpszName) == "About Tessaro";
     });
     EXPECT_FALSE(m_pDlg->ShowAboutBox());
     EXPECT_EQ(nullptr, Box());
-    const std::vector<CUserEvent> boxes = AfxGetScriptedUserAgent().MessageBoxes();
+    const std::vector<CUserEvent> boxes = CRecordingUserAgentTesting::MessageBoxes(AfxGetScriptedUserAgent());
     ASSERT_EQ(1u, boxes.size());
     EXPECT_EQ(kCreateError, boxes[0].strText.Str());
     EXPECT_EQ(static_cast<UINT>(MB_OK), boxes[0].nType & 0xF);
-    CWinSimulation::FailCreateWindow(nullptr);
+    CWinSimulationTesting::FailCreateWindow(nullptr);
 
     // Help > About runs a modal box; a click on it closes it.
     HWND hModal = nullptr;

@@ -12,8 +12,10 @@
 #include "platform/hostlib/sim_host.h"
 #include "platform/win/controls_testing.h"
 #include "platform/win/simulation.h"
+#include "platform/win/simulation_testing.h"
 #include "platform/win/user_actions.h"
 #include "platform/win/user_actions_testing.h"
+#include "platform/win/window_testing.h"
 #include "resources/advanced_dialog_resource.h"
 #include "support/advanced_dialog_fixture.h"
 
@@ -249,12 +251,12 @@ TEST_F(AdvancedDialog, TheAccessRowUnlocksOnlyOnTheExactCode) {
 
 TEST_F(AdvancedDialog, ATimerThatCannotBeSetIsReportedAndTheDialogOpensAllTheSame) {
     StartWithBoard("PCI-DDA08/12");
-    CWinSimulation::FailSetTimer(TIMER_ADVANCED, TRUE);
+    CWinSimulationTesting::FailSetTimer(TIMER_ADVANCED, TRUE);
     ASSERT_TRUE(RunAdvanced({[&](CQVLMisc& dlg) {
         EXPECT_EQ(0u, dlg.m_nTimer);
         AfxUserPressEscape(dlg.GetSafeHwnd());
     }}));
-    CWinSimulation::FailSetTimer(TIMER_ADVANCED, FALSE);
+    CWinSimulationTesting::FailSetTimer(TIMER_ADVANCED, FALSE);
     EXPECT_EQ(1, CountBoxes("Could not setup default timer."));
 }
 

@@ -9,8 +9,11 @@
 #include "platform/win/clock_testing.h"
 #include "platform/win/controls_testing.h"
 #include "platform/win/simulation.h"
+#include "platform/win/simulation_testing.h"
 #include "platform/win/user_actions.h"
 #include "platform/win/user_actions_testing.h"
+#include "platform/win/user_agent_testing.h"
+#include "platform/win/window_testing.h"
 #include "support/main_dialog_fixture.h"
 
 namespace {
@@ -36,7 +39,7 @@ class ChannelColumn : public MainDialogFixture {
         ASSERT_TRUE(g_pBmpExpanded->LoadBitmap(IDB_EXPANDED));
     }
     void TearDown() override {
-        CWinSimulation::FailCreateWindow(nullptr);
+        CWinSimulationTesting::FailCreateWindow(nullptr);
         MainDialogFixture::TearDown();
     }
 
@@ -44,7 +47,7 @@ class ChannelColumn : public MainDialogFixture {
     // The boxes shown with this text.
     static int Boxes(const char* pszText) {
         int n = 0;
-        for (const CUserEvent& box : AfxGetScriptedUserAgent().MessageBoxes())
+        for (const CUserEvent& box : CRecordingUserAgentTesting::MessageBoxes(AfxGetScriptedUserAgent()))
             if (box.strText.Str() == pszText) ++n;
         return n;
     }
@@ -76,7 +79,7 @@ class ChannelColumn : public MainDialogFixture {
         ::ScreenToClient(Item(IDC_ANALOG_GROUP), reinterpret_cast<POINT*>(&rc.right));
         return rc;
     }
-    bool Shown(int j) const { return (Panel(j)->GetStyle() & WS_VISIBLE) != 0; }
+    bool Shown(int j) const { return (CWndTesting::GetStyle(*Panel(j)) & WS_VISIBLE) != 0; }
     std::vector<int> ShownPanels() const {
         std::vector<int> shown;
         for (int j = 0; j < MAX_CHANNELS; ++j)
@@ -327,21 +330,21 @@ TEST_F(ChannelColumn, APanelThatCannotBeCreatedIsReportedAndTriedAgain) {
     Discover();
     const HWND hGroup = Item(IDC_ANALOG_GROUP);
     int nPanelWindows = 0;
-    CWinSimulation::FailCreateWindow([hGroup, &nPanelWindows](const CREATESTRUCT& cs) {
+    CWinSimulationTesting::FailCreateWindow([hGroup, &nPanelWindows](const CREATESTRUCT& cs) {
         if (cs.hwndParent != hGroup) return false;
         return ++nPanelWindows == 2;  // the second panel's window
     });
     Choose(ID_BOARD_FIRST);
     EXPECT_EQ(1, Boxes(kCannotCreate));
-    for (const CUserEvent& box : AfxGetScriptedUserAgent().MessageBoxes())
+    for (const CUserEvent& box : CRecordingUserAgentTesting::MessageBoxes(AfxGetScriptedUserAgent()))
         if (box.strText.Str() == kCannotCreate) {
-            EXPECT_EQ(static_cast<UINT>(MB_OK), box.Buttons());
+            EXPECT_EQ(static_cast<UINT>(MB_OK), CUserEventTesting::Buttons(box));
         }
     EXPECT_EQ(nullptr, Panel(1));
     EXPECT_EQ(std::vector<int>({0, 2, 3}), ShownPanels());
     EXPECT_EQ(165, PanelRect(2).top);  // the pass went on without the empty slot
 
-    CWinSimulation::FailCreateWindow(nullptr);
+    CWinSimulationTesting::FailCreateWindow(nullptr);
     Scroll(SB_TOP);
     ASSERT_NE(nullptr, Panel(1));
     EXPECT_EQ(std::vector<int>({0, 1, 2, 3}), ShownPanels());
@@ -354,11 +357,11 @@ TEST_F(ChannelColumn, APassStopsWhenTheBoardGoesWhileItsErrorBoxIsOpen) {
     Discover();
     const HWND hGroup = Item(IDC_ANALOG_GROUP);
     int nPanelWindows = 0;
-    CWinSimulation::FailCreateWindow([hGroup, &nPanelWindows](const CREATESTRUCT& cs) {
+    CWinSimulationTesting::FailCreateWindow([hGroup, &nPanelWindows](const CREATESTRUCT& cs) {
         return cs.hwndParent == hGroup && ++nPanelWindows == 2;
     });
-    AfxGetScriptedUserAgent().QueueAnswer(IDOK,
-                                          [this] { EXPECT_TRUE(AfxUserChooseMenu(Dlg(), ID_BOARD_NONE)); });
+    CScriptedUserAgentTesting::QueueAnswer(AfxGetScriptedUserAgent(), IDOK,
+                                           [this] { EXPECT_TRUE(AfxUserChooseMenu(Dlg(), ID_BOARD_NONE)); });
     Choose(ID_BOARD_FIRST);
     EXPECT_EQ(1, Boxes(kCannotCreate));
     EXPECT_EQ(-1, g_Params.nBoardIndex);
@@ -467,7 +470,7 @@ TEST_F(ChannelColumnBoardChange, ChosenWhileAPanelsOwnHandlerWaitsInItsBox) {
     ASSERT_TRUE(AfxUserType(PanelItem(0, IDC_PANEL_MIN), "5"));
     CUserAnswer answer;
     answer.pfnWhileOpen = [this] { EXPECT_TRUE(AfxUserChooseMenu(Dlg(), ID_BOARD_FIRST + 1)); };
-    AfxGetScriptedUserAgent().QueueAnswer(std::move(answer));
+    CScriptedUserAgentTesting::QueueAnswer(AfxGetScriptedUserAgent(), std::move(answer));
     CClockTesting::Advance(2000);
     Pump();
     EXPECT_EQ(1, Boxes("Please  make  Max  >  Min         \n( No  values  updated )                "));
@@ -488,12 +491,12 @@ TEST_F(ChannelColumn, TheWindowProcedureTakesCursorSizingAndBackgroundMessages) 
                                MAKELPARAM(HTBOTTOM, WM_MOUSEMOVE)));
 
     // A press on a side or the top starts no resize while the button is down; the bottom edge does.
-    CWinSimulation::SetKeyDown(VK_LBUTTON, TRUE);
+    CWinSimulationTesting::SetKeyDown(VK_LBUTTON, TRUE);
     EXPECT_TRUE(m_pDlg->LayoutChannelDialogs(WM_NCLBUTTONDOWN, HTTOP, 0));
     EXPECT_TRUE(m_pDlg->LayoutChannelDialogs(WM_NCMOUSEMOVE, HTBOTTOMRIGHT, 0));
     EXPECT_FALSE(m_pDlg->LayoutChannelDialogs(WM_NCLBUTTONDOWN, HTBOTTOM, 0));
     EXPECT_FALSE(m_pDlg->LayoutChannelDialogs(WM_NCLBUTTONDOWN, HTCAPTION, 0));
-    CWinSimulation::SetKeyDown(VK_LBUTTON, FALSE);
+    CWinSimulationTesting::SetKeyDown(VK_LBUTTON, FALSE);
     EXPECT_FALSE(m_pDlg->LayoutChannelDialogs(WM_NCLBUTTONDOWN, HTTOP, 0));
     EXPECT_FALSE(m_pDlg->LayoutChannelDialogs(WM_SIZE, 0, 0));
 

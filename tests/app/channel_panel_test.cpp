@@ -10,8 +10,13 @@
 #include <vector>
 
 #include "platform/win/clock_testing.h"
+#include "platform/win/controls_testing.h"
+#include "platform/win/gdi_testing.h"
+#include "platform/win/geometry_testing.h"
 #include "platform/win/user_actions.h"
 #include "platform/win/user_actions_testing.h"
+#include "platform/win/user_agent_testing.h"
+#include "platform/win/window_testing.h"
 #include "resources/resource.h"
 #include "support/main_dialog_fixture.h"
 
@@ -93,7 +98,7 @@ class ChannelPanel : public MainDialogFixture {
     static std::string Text(CAnalogOutputChannel* p, int nId) { return WindowText(p->GetDlgItem(nId)); }
     static bool Shown(CAnalogOutputChannel* p, int nId) {
         CWnd* pCtl = p->GetDlgItem(nId);
-        return pCtl != nullptr && (pCtl->GetStyle() & WS_VISIBLE) != 0;
+        return pCtl != nullptr && (CWndTesting::GetStyle(*pCtl) & WS_VISIBLE) != 0;
     }
     static std::vector<std::string> ListTexts(CAnalogOutputChannel* p, int nId) {
         auto* pList = dynamic_cast<CComboBox*>(p->GetDlgItem(nId));
@@ -111,11 +116,13 @@ class ChannelPanel : public MainDialogFixture {
     }
     static std::vector<std::string> Boxes() {
         std::vector<std::string> v;
-        for (const CUserEvent& ev : AfxGetScriptedUserAgent().MessageBoxes())
+        for (const CUserEvent& ev : CRecordingUserAgentTesting::MessageBoxes(AfxGetScriptedUserAgent()))
             v.emplace_back(static_cast<LPCTSTR>(ev.strText));
         return v;
     }
-    static size_t BoxCount() { return AfxGetScriptedUserAgent().MessageBoxes().size(); }
+    static size_t BoxCount() {
+        return CRecordingUserAgentTesting::MessageBoxes(AfxGetScriptedUserAgent()).size();
+    }
     static void Wait(DWORD nMs) { CClockTesting::Advance(nMs); }
     // The fill colour and the text colour the Set button painted with last.
     static std::pair<COLORREF, COLORREF> SetButtonColours(CAnalogOutputChannel* p) {
@@ -371,7 +378,8 @@ TEST_F(ChannelPanel, AnEmptyDomainIsRefusedOnSetAndAgainWhenTheCountdownEnds) {
     ASSERT_TRUE(AfxUserClick(Item(p, IDC_PANEL_SET)));
     ASSERT_EQ(1u, BoxCount());
     EXPECT_EQ(kWarning, Boxes()[0]);
-    EXPECT_EQ(UINT(MB_OK), AfxGetScriptedUserAgent().MessageBoxes()[0].Buttons());
+    EXPECT_EQ(UINT(MB_OK), CUserEventTesting::Buttons(
+                               CRecordingUserAgentTesting::MessageBoxes(AfxGetScriptedUserAgent())[0]));
     EXPECT_FALSE(p->m_bDirty);
     EXPECT_FALSE(p->GetDlgItem(IDC_PANEL_SET)->IsWindowEnabled());
     EXPECT_EQ(RGB(220, 220, 0), SetButtonColours(p).first);
@@ -421,7 +429,7 @@ TEST_F(ChannelPanel, AnyTypedTextIsRefusedWithTheFrameworksMessagesAndNothingSto
         {"-1e30", kBounds},   {"1,5", kNotANumber}};
     for (int nEdit : {IDC_PANEL_MAX, IDC_PANEL_MIN}) {
         for (const auto& [strText, pszMessage] : cases) {
-            AfxGetScriptedUserAgent().ClearEvents();
+            CRecordingUserAgentTesting::ClearEvents(AfxGetScriptedUserAgent());
             ASSERT_TRUE(AfxUserType(Item(p, nEdit), strText.c_str()));
             ASSERT_TRUE(AfxUserPressEnter(p->GetSafeHwnd()));
             ASSERT_EQ(1u, BoxCount()) << strText.size();
@@ -469,7 +477,7 @@ TEST_F(ChannelPanel, StoredValuesMatchingNoEntryGiveADefinedState) {
     EXPECT_EQ(expected, Boxes());
     EXPECT_TRUE(std::isnan(g_Params.fDomainMax[1]));
     EXPECT_EQ(-1e30f, g_Params.fDomainMin[1]);
-    EXPECT_EQ(-20, q->m_spinMin.GetPos32());
+    EXPECT_EQ(-20, CSpinButtonCtrlTesting::GetPos32(q->m_spinMin));
     EXPECT_EQ(2.0f, g_Params.fDomainMin[0]);
     ASSERT_TRUE(AfxUserPickListEntry(Item(p, IDC_PANEL_SOURCE), 3));
     EXPECT_EQ(0xD0001, g_Params.nSignalCode[0]);
@@ -499,7 +507,7 @@ TEST_F(ChannelPanel, TheUpDownControlsSetTenthsAfterTheNextCountdown) {
     EXPECT_FALSE(AfxUserClickSpin(Item(p, IDC_PANEL_MAX_SPIN), TRUE));
     ASSERT_TRUE(AfxUserClick(Item(p, IDC_PANEL_EXPAND)));
     ASSERT_TRUE(AfxUserClick(Item(p, IDC_PANEL_EXPAND)));
-    EXPECT_EQ(10, p->m_spinMax.GetPos());
+    EXPECT_EQ(10, CSpinButtonCtrlTesting::GetPos(p->m_spinMax));
     for (int k = 0; k < 5; ++k) ASSERT_TRUE(AfxUserClickSpin(Item(p, IDC_PANEL_MAX_SPIN), TRUE));
     EXPECT_EQ("1.5", Text(p, IDC_PANEL_MAX));
     EXPECT_EQ(1.5f, p->m_fMax);
@@ -529,7 +537,7 @@ TEST_F(ChannelPanel, CollapsingKeepsThePlaceAndAsksTheColumnToRestack) {
     ASSERT_TRUE(AfxUserClick(Item(p, IDC_PANEL_EXPAND)));
     CRect rc;
     p->GetWindowRect(&rc);
-    EXPECT_EQ(rcBefore.TopLeft(), rc.TopLeft());
+    EXPECT_EQ(CRectTesting::TopLeft(rcBefore), CRectTesting::TopLeft(rc));
     EXPECT_EQ(410, rc.Width());
     EXPECT_EQ(32, rc.Height());
     EXPECT_FALSE(p->m_bExpanded);
@@ -546,7 +554,7 @@ TEST_F(ChannelPanel, CollapsingKeepsThePlaceAndAsksTheColumnToRestack) {
     p->GetDlgItem(IDC_PANEL_VALUE)->GetWindowRect(&rcCollapsed);
     EXPECT_EQ(rcValue.left + 65, rcCollapsed.left);
     EXPECT_EQ(rcValue.top - 99, rcCollapsed.top);
-    EXPECT_EQ(rcValue.Size(), rcCollapsed.Size());
+    EXPECT_EQ(CRectTesting::Size(rcValue), CRectTesting::Size(rcCollapsed));
     ASSERT_EQ(1u, m_pRecorder->m_redraws.size());
     EXPECT_EQ(WPARAM(123), m_pRecorder->m_redraws[0].first);
     EXPECT_EQ(LPARAM(456), m_pRecorder->m_redraws[0].second);

@@ -14,8 +14,11 @@
 #include "platform/hostlib/sim_host.h"
 #include "platform/win/clock_testing.h"
 #include "platform/win/simulation.h"
+#include "platform/win/simulation_testing.h"
 #include "platform/win/user_actions.h"
 #include "platform/win/user_actions_testing.h"
+#include "platform/win/user_agent_testing.h"
+#include "platform/win/window_testing.h"
 #include "support/main_dialog_fixture.h"
 #include "support/win_fixture.h"
 
@@ -77,7 +80,7 @@ class Commands : public MainDialogFixture {
     }
     static int Boxes(const std::string& strText) {
         int n = 0;
-        for (const CUserEvent& box : AfxGetScriptedUserAgent().MessageBoxes())
+        for (const CUserEvent& box : CRecordingUserAgentTesting::MessageBoxes(AfxGetScriptedUserAgent()))
             n += box.strText.Str() == strText;
         return n;
     }
@@ -113,7 +116,7 @@ TEST_F(Commands, TheFilterConsumesSizingAndTheSideEdgesButNotTopAndBottom) {
     ::PostMessage(Dlg(), WM_SIZING, WMSZ_BOTTOM, 0);
     Pump();
     EXPECT_EQ(0, Rec().Count(WM_SIZING, WMSZ_BOTTOM));
-    const std::vector<CBeepRecord> beeps = CWinSimulation::Beeps();
+    const std::vector<CBeepRecord> beeps = CWinSimulationTesting::Beeps();
     ASSERT_EQ(1u, beeps.size());
     EXPECT_EQ(1000u, beeps[0].nFrequency);
     EXPECT_EQ(10u, beeps[0].nDuration);
@@ -220,12 +223,12 @@ TEST_F(Commands, InformationShowsTheInfoWindowWhenThereIsOne) {
 
 TEST_F(Commands, ExitAsksBeforeClosing) {
     EXPECT_STREQ("Quit TessaroPro?                  ", kQuitQuestion);  // 18 blanks after the mark
-    AfxGetScriptedUserAgent().QueueAnswer(IDNO);
+    CScriptedUserAgentTesting::QueueAnswer(AfxGetScriptedUserAgent(), IDNO);
     ASSERT_TRUE(Choose(ID_FILE_EXIT));
     EXPECT_EQ(1, Boxes(kQuitQuestion));
     EXPECT_FALSE(m_pDlg->m_bClosing);
     EXPECT_TRUE(::IsWindowVisible(Dlg()));
-    AfxGetScriptedUserAgent().QueueAnswer(IDYES);
+    CScriptedUserAgentTesting::QueueAnswer(AfxGetScriptedUserAgent(), IDYES);
     ASSERT_TRUE(Choose(ID_FILE_EXIT));
     EXPECT_TRUE(m_pDlg->m_bClosing);
 }
@@ -401,7 +404,7 @@ TEST_F(Commands, ALoadAndABoardChangeChosenWhileAFrameShowsItsBoxAreSafe) {
         m_pDlg->SendMessage(WM_COMMAND, ID_LOAD_PARAMETERS);
         m_pDlg->SendMessage(WM_COMMAND, ID_BOARD_FIRST + 1);
     };
-    AfxGetScriptedUserAgent().QueueAnswer(std::move(answer));
+    CScriptedUserAgentTesting::QueueAnswer(AfxGetScriptedUserAgent(), std::move(answer));
     m_pDlg->OnHostNotification(0, MAKEWPARAM(0, 2), 0);
     Pump();
     EXPECT_TRUE(m_pDlg->IsWindowEnabled());
@@ -437,7 +440,7 @@ class CPlayfulUser : public CUserAgent {
         ++m_nBoxes;
         WhileOpen();
         if (box.strText.Str() == kQuitQuestion) return IDNO;
-        return CScriptedUserAgent::DefaultAnswer(box.nType);
+        return CScriptedUserAgentTesting::DefaultAnswer(box.nType);
     }
     int ShowFileDialog(CUserEvent& dlg) override {
         ++m_nBoxes;
@@ -591,7 +594,7 @@ TEST_F(ParameterCommands, ALoadWhileAPanelShowsItsBoxRemakesThePanelsAndTheOldOn
             AfxGetScriptedUserAgent().QueueFile(strPath.c_str());
             EXPECT_TRUE(Choose(ID_LOAD_PARAMETERS));
         };
-        AfxGetScriptedUserAgent().QueueAnswer(std::move(answer));
+        CScriptedUserAgentTesting::QueueAnswer(AfxGetScriptedUserAgent(), std::move(answer));
     };
     const auto expectFromFile = [&](int j) {
         ASSERT_NE(nullptr, Panel(j));

@@ -16,12 +16,17 @@
 
 #include "app/tessaro_app.h"
 #include "platform/hostlib/sim_host.h"
+#include "platform/win/app_testing.h"
 #include "platform/win/clock_testing.h"
 #include "platform/win/gdi_testing.h"
+#include "platform/win/menu_testing.h"
 #include "platform/win/message_loop_testing.h"
 #include "platform/win/simulation.h"
+#include "platform/win/simulation_testing.h"
 #include "platform/win/user_actions.h"
 #include "platform/win/user_actions_testing.h"
+#include "platform/win/user_agent_testing.h"
+#include "platform/win/window_testing.h"
 #include "support/main_dialog_fixture.h"
 #include "support/temp_work_dir.h"
 
@@ -73,7 +78,8 @@ class MainDialogLifecycle : public MainDialogFixture {
 
     static std::vector<std::string> BoxTexts() {
         std::vector<std::string> texts;
-        for (const CUserEvent& e : AfxGetScriptedUserAgent().MessageBoxes()) texts.push_back(e.strText.Str());
+        for (const CUserEvent& e : CRecordingUserAgentTesting::MessageBoxes(AfxGetScriptedUserAgent()))
+            texts.push_back(e.strText.Str());
         return texts;
     }
     static int CountBoxes(const std::string& strText) {
@@ -121,21 +127,22 @@ TEST_F(MainDialogLifecycle, StartUpBringsEverythingUpAndTheTimersTick) {
                 EXPECT_EQ("", WindowText(IDC_OUTPUT_LED_FIRST + i));
                 EXPECT_EQ("", WindowText(IDC_INPUT_LED_FIRST + i));
             }
-            EXPECT_EQ(d.m_hIcon, d.GetIcon(TRUE));
-            EXPECT_EQ(d.m_hIcon, d.GetIcon(FALSE));
+            EXPECT_EQ(d.m_hIcon, CWndTesting::GetIcon(d, TRUE));
+            EXPECT_EQ(d.m_hIcon, CWndTesting::GetIcon(d, FALSE));
             EXPECT_NE(nullptr, d.m_hIcon);
             ASSERT_NE(nullptr, g_pBmpExpanded);
             ASSERT_NE(nullptr, g_pBmpCollapsed);
-            EXPECT_EQ(static_cast<HBITMAP>(*g_pBmpExpanded), reinterpret_cast<HBITMAP>(d.SendDlgItemMessage(
-                                                                 IDC_EXPAND_ALL, BM_GETIMAGE, IMAGE_BITMAP)));
+            EXPECT_EQ(static_cast<HBITMAP>(*g_pBmpExpanded),
+                      reinterpret_cast<HBITMAP>(
+                          CWndTesting::SendDlgItemMessage(d, IDC_EXPAND_ALL, BM_GETIMAGE, IMAGE_BITMAP)));
             CMenu* pSys = d.GetSystemMenu(FALSE);
             ASSERT_NE(nullptr, pSys);
-            const int nItems = static_cast<int>(pSys->GetMenuItemCount());
+            const int nItems = static_cast<int>(CMenuTesting::GetMenuItemCount(*pSys));
             ASSERT_GE(nItems, 2);
-            EXPECT_EQ(0u, pSys->GetMenuItemID(nItems - 2));  // the separator
-            EXPECT_EQ(static_cast<UINT>(ID_APP_ABOUT), pSys->GetMenuItemID(nItems - 1));
+            EXPECT_EQ(0u, CMenuTesting::GetMenuItemID(*pSys, nItems - 2));  // the separator
+            EXPECT_EQ(static_cast<UINT>(ID_APP_ABOUT), CMenuTesting::GetMenuItemID(*pSys, nItems - 1));
             CString strItem;
-            pSys->GetMenuString(ID_APP_ABOUT, strItem, MF_BYCOMMAND);
+            CMenuTesting::GetMenuString(*pSys, ID_APP_ABOUT, strItem, MF_BYCOMMAND);
             EXPECT_STREQ("&About TessaroPro...", strItem);
             // Without a modeless About box, Help > About runs a modal one and comes back.
             d.SendMessage(WM_COMMAND, ID_APP_ABOUT);
@@ -166,15 +173,15 @@ TEST_F(MainDialogLifecycle, NoToTheQuitQuestionKeepsRunningYesEndsAndSaves) {
     BOOL bClosingAfterNo = TRUE;
     const INT_PTR nResult = RunModal([&](int nStep) {
         if (nStep == 0) {
-            agent.ClearEvents();
-            agent.QueueAnswer(IDNO);
+            CRecordingUserAgentTesting::ClearEvents(agent);
+            CScriptedUserAgentTesting::QueueAnswer(agent, IDNO);
             AfxUserClose(Hwnd());  // the close box asks the same question
         } else if (nStep == 1) {
             bClosingAfterNo = m_pDlg->m_bClosing;
             Dlg().m_nTicks.clear();
             CClockTesting::Advance(330);
             nTicksAfterNo = Dlg().m_nTicks[TIMER_DEFAULT];
-            agent.QueueAnswer(IDYES);
+            CScriptedUserAgentTesting::QueueAnswer(agent, IDYES);
             AfxUserPressEscape(Hwnd());
         }
     });
@@ -182,11 +189,11 @@ TEST_F(MainDialogLifecycle, NoToTheQuitQuestionKeepsRunningYesEndsAndSaves) {
     EXPECT_FALSE(bClosingAfterNo);
     EXPECT_EQ(10, nTicksAfterNo);
     EXPECT_TRUE(m_pDlg->m_bClosing);
-    const std::vector<CUserEvent> boxes = agent.MessageBoxes();
+    const std::vector<CUserEvent> boxes = CRecordingUserAgentTesting::MessageBoxes(agent);
     ASSERT_EQ(2u, boxes.size());
     for (const CUserEvent& box : boxes) {
         EXPECT_EQ(kQuitText, box.strText.Str());
-        EXPECT_EQ(static_cast<UINT>(MB_YESNO), box.Buttons());
+        EXPECT_EQ(static_cast<UINT>(MB_YESNO), CUserEventTesting::Buttons(box));
         EXPECT_STREQ(AfxGetAppName(), box.strCaption);
     }
     EXPECT_EQ(IDNO, boxes[0].nResult);
@@ -198,7 +205,7 @@ TEST_F(MainDialogLifecycle, NoToTheQuitQuestionKeepsRunningYesEndsAndSaves) {
     const std::vector<char> bytes = SavedBytes();
     ASSERT_EQ(static_cast<size_t>(PARAMS_SIZE), bytes.size());
     EXPECT_EQ(0, std::memcmp(bytes.data(), &g_Params, sizeof g_Params));
-    EXPECT_EQ(2u, agent.MessageBoxes().size());  // the save is silent
+    EXPECT_EQ(2u, CRecordingUserAgentTesting::MessageBoxes(agent).size());  // the save is silent
 }
 
 TEST_F(MainDialogLifecycle, TheOkCommandSkipsTheQuestionButStillMarksClosingAndSaves) {
@@ -230,7 +237,7 @@ class MainDialogTimerFailure : public MainDialogLifecycle,
 
 TEST_P(MainDialogTimerFailure, AFailingTimerShowsItsBoxAndTheOthersStillRun) {
     const UINT_PTR nFailing = GetParam().first;
-    CWinSimulation::FailSetTimer(nFailing);
+    CWinSimulationTesting::FailSetTimer(nFailing);
     std::map<UINT_PTR, int> ticks;
     const INT_PTR nResult = RunModal([&](int nStep) {
         if (nStep == 0) {
@@ -352,8 +359,9 @@ TEST_F(MainDialogLifecycle, ABoardThatFailsAtStartUpIsReportedAndTheProgramRunsA
     EXPECT_EQ(IDCANCEL, nResult);
     EXPECT_EQ(30, ticks[TIMER_DEFAULT]);
     int nBoardBoxes = 0;
-    for (const CUserEvent& e : AfxGetScriptedUserAgent().MessageBoxes())
-        if (e.strCaption.Str() == "Corvessa~Tessaro ") nBoardBoxes += e.IsTopmost() ? 1 : 100;
+    for (const CUserEvent& e : CRecordingUserAgentTesting::MessageBoxes(AfxGetScriptedUserAgent()))
+        if (e.strCaption.Str() == "Corvessa~Tessaro ")
+            nBoardBoxes += CUserEventTesting::IsTopmost(e) ? 1 : 100;
     EXPECT_GE(nBoardBoxes, 1);  // the board's failure was reported, in topmost boxes
     EXPECT_LT(nBoardBoxes, 100);
     std::vector<std::string> log = HostLog();
@@ -429,7 +437,7 @@ TEST_F(MainDialogLifecycle, TheHiddenTtlControlsActAsTheirMenuCommands) {
         EXPECT_FALSE(d.m_bRadixListShown);
         EXPECT_FALSE(pList->IsWindowVisible());
         EXPECT_EQ(static_cast<UINT>(MF_CHECKED),
-                  d.GetMenu()->GetMenuState(ID_TTL_HEX, MF_BYCOMMAND) & MF_CHECKED);
+                  CMenuTesting::GetMenuState(*d.GetMenu(), ID_TTL_HEX, MF_BYCOMMAND) & MF_CHECKED);
 
         // TTL Test: the check box toggles the mode as the menu does, and follows it.
         d.CheckDlgButton(IDC_TTL_TEST, BST_CHECKED);

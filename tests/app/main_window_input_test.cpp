@@ -2,9 +2,11 @@
 
 #include <string>
 
+#include "platform/win/menu_testing.h"
 #include "platform/win/nonclient.h"
 #include "platform/win/nonclient_testing.h"
 #include "platform/win/user_actions.h"
+#include "platform/win/user_agent_testing.h"
 #include "support/main_dialog_fixture.h"
 
 namespace {
@@ -30,7 +32,7 @@ class MainWindowInput : public MainDialogFixture {
     }
     static int Boxes(const char* pszText) {
         int n = 0;
-        for (const CUserEvent& box : AfxGetScriptedUserAgent().MessageBoxes())
+        for (const CUserEvent& box : CRecordingUserAgentTesting::MessageBoxes(AfxGetScriptedUserAgent()))
             if (box.strText.Str() == pszText) ++n;
         return n;
     }
@@ -39,18 +41,18 @@ class MainWindowInput : public MainDialogFixture {
 TEST_F(MainWindowInput, TheCloseBoxAsksTheQuitQuestion) {
     CNonClientLayout lay;
     ASSERT_TRUE(AfxGetNonClientLayout(Dlg(), &lay));
-    ASSERT_FALSE(IsRectEmpty(&lay.rcClose));
+    ASSERT_TRUE(lay.rcClose.left < lay.rcClose.right && lay.rcClose.top < lay.rcClose.bottom);
     RECT rcWnd{};
     ::GetWindowRect(Dlg(), &rcWnd);
     const POINT ptClose{rcWnd.left + (lay.rcClose.left + lay.rcClose.right) / 2,
                         rcWnd.top + (lay.rcClose.top + lay.rcClose.bottom) / 2};
     EXPECT_EQ(Dlg(), AfxWindowFromPointForInput(ptClose));
 
-    AfxGetScriptedUserAgent().QueueAnswer(IDNO);
+    CScriptedUserAgentTesting::QueueAnswer(AfxGetScriptedUserAgent(), IDNO);
     Click(ptClose);
     EXPECT_EQ(1, Boxes(kQuitQuestion));
     EXPECT_FALSE(m_pDlg->m_bClosing);
-    AfxGetScriptedUserAgent().QueueAnswer(IDYES);
+    CScriptedUserAgentTesting::QueueAnswer(AfxGetScriptedUserAgent(), IDYES);
     Click(ptClose);
     EXPECT_EQ(2, Boxes(kQuitQuestion));
     EXPECT_TRUE(m_pDlg->m_bClosing);

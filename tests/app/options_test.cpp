@@ -4,7 +4,10 @@
 #include <vector>
 
 #include "platform/ul/cbw.h"
+#include "platform/win/kernel_testing.h"
 #include "platform/win/simulation.h"
+#include "platform/win/simulation_testing.h"
+#include "platform/win/user_agent_testing.h"
 #include "resources/resource.h"
 #include "support/main_dialog_fixture.h"
 
@@ -22,7 +25,9 @@ class Options : public MainDialogFixture {
         return nMarked;
     }
     bool Visible(int nId) const { return m_pDlg->GetDlgItem(nId)->IsWindowVisible() != FALSE; }
-    static std::vector<CUserEvent> Boxes() { return AfxGetScriptedUserAgent().MessageBoxes(); }
+    static std::vector<CUserEvent> Boxes() {
+        return CRecordingUserAgentTesting::MessageBoxes(AfxGetScriptedUserAgent());
+    }
 };
 
 }  // namespace
@@ -73,7 +78,7 @@ TEST_F(Options, TtlRadixMarksStoresAndSwitchesLinesAndLeds) {
     EXPECT_TRUE(Boxes().empty());
 
     // A radix id of 0 cannot be marked: a box only when asked for; the id is stored all the same.
-    CWinSimulation::SetSystemMessage(ERROR_MENU_ITEM_NOT_FOUND, nullptr);
+    CWinSimulationTesting::SetSystemMessage(ERROR_MENU_ITEM_NOT_FOUND, nullptr);
     m_pDlg->SetTtlRadix(0, FALSE);
     EXPECT_TRUE(Boxes().empty());
     EXPECT_EQ(0, g_Params.nTtlRadixId);
@@ -130,7 +135,7 @@ TEST_F(Options, InputMarkersAndRoiOutputKeepFieldMarkAndLineInStep) {
 }
 
 TEST_F(Options, LastErrorShowsTheSystemTextOrStopCrashes) {
-    CWinSimulation::SetSystemMessage(ERROR_ACCESS_DENIED, "Access is denied.");
+    CWinSimulationTesting::SetSystemMessage(ERROR_ACCESS_DENIED, "Access is denied.");
     ::SetLastError(ERROR_ACCESS_DENIED);
     m_pDlg->ShowLastError("Caption A");
     ::SetLastError(0x7654321);
@@ -142,7 +147,7 @@ TEST_F(Options, LastErrorShowsTheSystemTextOrStopCrashes) {
     EXPECT_EQ("Stop Crashes", boxes[1].strText.Str());
     for (const CUserEvent& box : boxes) {
         EXPECT_EQ(nullptr, box.hOwner);
-        EXPECT_EQ(static_cast<UINT>(MB_ICONINFORMATION), box.Icon());
-        EXPECT_EQ(static_cast<UINT>(MB_OK), box.Buttons());
+        EXPECT_EQ(static_cast<UINT>(MB_ICONINFORMATION), CUserEventTesting::Icon(box));
+        EXPECT_EQ(static_cast<UINT>(MB_OK), CUserEventTesting::Buttons(box));
     }
 }

@@ -12,8 +12,12 @@
 #include "platform/hostlib/crs_interapp.h"
 #include "platform/hostlib/sim_host.h"
 #include "platform/win/app_testing.h"
+#include "platform/win/gdi_testing.h"
+#include "platform/win/simulation_testing.h"
 #include "platform/win/user_actions.h"
 #include "platform/win/user_actions_testing.h"
+#include "platform/win/user_agent_testing.h"
+#include "platform/win/window_testing.h"
 #include "resources/resource.h"
 #include "support/win_fixture.h"
 
@@ -27,13 +31,13 @@ class SysInfoWindow : public CWinTestFixture {
         CWinTestFixture::SetUp();
         RegisterTessaroResources();
         SimHost().Reset();
-        CWinSimulation::SetModulePath(kExe);
+        CWinSimulationTesting::SetModulePath(kExe);
         g_hSysInfoWnd = nullptr;
         g_hSysInfoTab = nullptr;
         g_nSysInfoPage = 0;
     }
     void TearDown() override {
-        CWinSimulation::SetModulePath(nullptr);
+        CWinSimulationTesting::SetModulePath(nullptr);
         SimHost().Reset();
         CWinTestFixture::TearDown();
     }
@@ -53,7 +57,7 @@ class SysInfoWindow : public CWinTestFixture {
     }
     static std::vector<std::string> BoxTexts() {
         std::vector<std::string> texts;
-        for (const CUserEvent& e : Agent().MessageBoxes()) {
+        for (const CUserEvent& e : CRecordingUserAgentTesting::MessageBoxes(Agent())) {
             EXPECT_EQ("Tabs", e.strCaption.Str());
             EXPECT_EQ(static_cast<UINT>(MB_OK), e.nType & 0xF);
             EXPECT_EQ(nullptr, e.hOwner);
@@ -80,7 +84,7 @@ TEST_F(SysInfoWindow, MadeHiddenWithItsClassAndSixTabs) {
     ASSERT_TRUE(CreateSysInfoWindow());
     ASSERT_TRUE(IsWindow(g_hSysInfoWnd));
     EXPECT_FALSE(IsWindowVisible(g_hSysInfoWnd));
-    EXPECT_TRUE(Agent().MessageBoxes().empty());
+    EXPECT_TRUE(CRecordingUserAgentTesting::MessageBoxes(Agent()).empty());
 
     char szText[32] = {};
     GetWindowTextA(g_hSysInfoWnd, szText, sizeof szText);
@@ -266,22 +270,22 @@ TEST_F(SysInfoWindow, ResizingLeavesTheTabStripItsWidth) {
 // ---- Failures ----
 
 TEST_F(SysInfoWindow, WithoutItsClassOrWindowThereIsNoInfoWindow) {
-    CWinSimulation::FailRegisterClass(TRUE);
+    CWinSimulationTesting::FailRegisterClass(TRUE);
     EXPECT_FALSE(CreateSysInfoWindow());
     EXPECT_EQ(nullptr, g_hSysInfoWnd);
-    CWinSimulation::FailRegisterClass(FALSE);
+    CWinSimulationTesting::FailRegisterClass(FALSE);
 
-    CWinSimulation::FailCreateWindow([](const CREATESTRUCT& cs) {
+    CWinSimulationTesting::FailCreateWindow([](const CREATESTRUCT& cs) {
         return cs.lpszClass != nullptr && std::strcmp(cs.lpszClass, "Corvessa_Tessaro_SysInfo") == 0;
     });
     EXPECT_FALSE(CreateSysInfoWindow());
     EXPECT_EQ(nullptr, g_hSysInfoWnd);
     EXPECT_EQ(nullptr, g_hSysInfoTab);
-    EXPECT_TRUE(Agent().MessageBoxes().empty());
+    EXPECT_TRUE(CRecordingUserAgentTesting::MessageBoxes(Agent()).empty());
 }
 
 TEST_F(SysInfoWindow, AFailedCommonControlsStartIsToldAndTheTabsAreMadeAnyway) {
-    CWinSimulation::FailInitCommonControls(TRUE);
+    CWinSimulationTesting::FailInitCommonControls(TRUE);
     ASSERT_TRUE(CreateSysInfoWindow());
     EXPECT_EQ(std::vector<std::string>{"InitCommonControlsEx Error"}, BoxTexts());
     ASSERT_NE(nullptr, g_hSysInfoTab);
@@ -289,7 +293,7 @@ TEST_F(SysInfoWindow, AFailedCommonControlsStartIsToldAndTheTabsAreMadeAnyway) {
 }
 
 TEST_F(SysInfoWindow, WithoutATabStripPageZeroIsShown) {
-    CWinSimulation::FailCreateWindow([](const CREATESTRUCT& cs) {
+    CWinSimulationTesting::FailCreateWindow([](const CREATESTRUCT& cs) {
         return cs.lpszClass != nullptr && std::strcmp(cs.lpszClass, "SysTabControl32") == 0;
     });
     ASSERT_TRUE(CreateSysInfoWindow());
@@ -299,7 +303,7 @@ TEST_F(SysInfoWindow, WithoutATabStripPageZeroIsShown) {
 }
 
 TEST_F(SysInfoWindow, AFailedTabInsertionDestroysTheStrip) {
-    CWinSimulation::FailTabInsertAt(2);
+    CWinSimulationTesting::FailTabInsertAt(2);
     ASSERT_TRUE(CreateSysInfoWindow());
     EXPECT_EQ(std::vector<std::string>{"TabCtrl_InsertItem Error"}, BoxTexts());
     EXPECT_EQ(nullptr, g_hSysInfoTab);
@@ -309,14 +313,14 @@ TEST_F(SysInfoWindow, AFailedTabInsertionDestroysTheStrip) {
 
 TEST_F(SysInfoWindow, APictureOrMemoryContextThatCannotBeMadeLeavesItsPageEmpty) {
     ASSERT_TRUE(CreateSysInfoWindow());
-    CWinSimulation::FailLoadBitmap(IDB_PINOUT_DIO37, TRUE);
+    CWinSimulationTesting::FailLoadBitmap(IDB_PINOUT_DIO37, TRUE);
     SelectSysInfoPage(1);
     std::vector<CDrawOp> ops = ShowAndPaint();
     for (const CDrawOp& op : ops) EXPECT_EQ(CDrawOpKind::FillRect, op.nKind);
     SelectSysInfoPage(2);  // the other pictures still load
     EXPECT_EQ(1u, Of(ShowAndPaint(), CDrawOpKind::BitBlt).size());
 
-    CWinSimulation::FailCreateMemoryDC(TRUE);
+    CWinSimulationTesting::FailCreateMemoryDC(TRUE);
     ops = ShowAndPaint();
     for (const CDrawOp& op : ops) EXPECT_EQ(CDrawOpKind::FillRect, op.nKind);
     SelectSysInfoPage(0);  // the text page needs no memory context

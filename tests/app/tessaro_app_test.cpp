@@ -15,10 +15,13 @@
 #include "platform/hostlib/crs_interapp.h"
 #include "platform/hostlib/sim_host.h"
 #include "platform/ul/sim_control.h"
+#include "platform/win/app_testing.h"
 #include "platform/win/clock_testing.h"
 #include "platform/win/message_loop_testing.h"
 #include "platform/win/simulation.h"
+#include "platform/win/simulation_testing.h"
 #include "platform/win/user_actions.h"
+#include "platform/win/user_agent_testing.h"
 #include "resources/resource.h"
 #include "support/platform_reset.h"
 #include "support/temp_work_dir.h"
@@ -240,7 +243,7 @@ TEST_F(ApplicationRun, FromStartToExitWithTheHostAttached) {
 }
 
 TEST_F(ApplicationRun, StartsWithoutTheInterAppWindowAndExitsWithoutAHostCall) {
-    CWinSimulation::FailCreateWindow([](const CREATESTRUCT& cs) {
+    CWinSimulationTesting::FailCreateWindow([](const CREATESTRUCT& cs) {
         return cs.lpszName != nullptr && std::strcmp(cs.lpszName, "myInterAppWindow") == 0;
     });
     theApp.m_nInterAppMsg = 1234;

@@ -9,6 +9,7 @@
 #include "app/text_helpers.h"
 #include "platform/win/clock_testing.h"
 #include "platform/win/gdi_testing.h"
+#include "platform/win/user_agent_testing.h"
 #include "resources/advanced_dialog_resource.h"
 #include "resources/resource.h"
 #include "support/main_dialog_fixture.h"
@@ -48,7 +49,7 @@ TEST_F(TextHelpers, RadixFormsAndTheBadRadix) {
     EXPECT_FALSE(m_pDlg->m_bBoardError);
     EXPECT_STREQ("(BAD) 0x5", m_pDlg->FormatTtlValue(5, 4336));
     EXPECT_TRUE(m_pDlg->m_bBoardError);
-    EXPECT_TRUE(AfxGetScriptedUserAgent().MessageBoxes().empty());
+    EXPECT_TRUE(CRecordingUserAgentTesting::MessageBoxes(AfxGetScriptedUserAgent()).empty());
 }
 
 TEST_F(TextHelpers, TtlLinesAndTheLastShownValue) {

@@ -4,6 +4,7 @@
 
 #include "board/board_errors.h"
 #include "platform/ul/cbw.h"
+#include "platform/win/user_agent_testing.h"
 #include "support/main_dialog_fixture.h"
 
 namespace {
@@ -59,12 +60,12 @@ TEST_F(BoardErrors, ShowBoardErrorAppendsTheBoardIndexAndKeepsTheState) {
 TEST_F(BoardErrors, OneBoxAtATimeEvenWhenASecondFailureArrivesWhileItIsOpen) {
     UseDda02();
     m_pDlg->m_nDefaultPeriodMs = 50;  // five seconds are then 100 ticks
-    AfxGetScriptedUserAgent().QueueAnswer(IDOK, [this] {
+    CScriptedUserAgentTesting::QueueAnswer(AfxGetScriptedUserAgent(), IDOK, [this] {
         m_pDlg->BoardErrorBox(" TTL input port error during access.\n Error: -5 ");
         EXPECT_FALSE(m_pDlg->m_bBoardError);  // the dropped report did not run the error line
     });
     m_pDlg->BoardErrorBox(" TTL_setOutput_to_values.\n Error: -3 ");
-    const auto boxes = AfxGetScriptedUserAgent().MessageBoxes();
+    const auto boxes = CRecordingUserAgentTesting::MessageBoxes(AfxGetScriptedUserAgent());
     ASSERT_EQ(1u, boxes.size());
     EXPECT_EQ(" TTL_setOutput_to_values.\n Error: -3 ", std::string(boxes[0].strText.GetString()));
     EXPECT_EQ(m_pDlg->GetSafeHwnd(), boxes[0].hOwner);
@@ -74,7 +75,7 @@ TEST_F(BoardErrors, OneBoxAtATimeEvenWhenASecondFailureArrivesWhileItIsOpen) {
     EXPECT_EQ(100, m_pDlg->m_nMessageTicks);
 
     m_pDlg->BoardErrorBox("next");  // closed again: the next failure gets its box
-    EXPECT_EQ(2u, AfxGetScriptedUserAgent().MessageBoxes().size());
+    EXPECT_EQ(2u, CRecordingUserAgentTesting::MessageBoxes(AfxGetScriptedUserAgent()).size());
 }
 
 TEST_F(BoardErrors, ClearingZeroesTheOutputsOnlyWhenAsked) {

@@ -5,6 +5,8 @@
 
 #include "board/discovery.h"
 #include "platform/ul/cbw.h"
+#include "platform/win/menu_testing.h"
+#include "platform/win/user_agent_testing.h"
 #include "support/main_dialog_fixture.h"
 
 namespace {
@@ -15,10 +17,10 @@ class Discovery : public MainDialogFixture {
     std::vector<std::pair<UINT, std::string>> BoardMenu() const {
         std::vector<std::pair<UINT, std::string>> entries;
         CMenu* pBoardMenu = m_pDlg->GetMenu()->GetSubMenu(1);
-        for (UINT pos = 1; pos < pBoardMenu->GetMenuItemCount(); ++pos) {
-            const UINT id = pBoardMenu->GetMenuItemID(static_cast<int>(pos));
+        for (UINT pos = 1; pos < CMenuTesting::GetMenuItemCount(*pBoardMenu); ++pos) {
+            const UINT id = CMenuTesting::GetMenuItemID(*pBoardMenu, static_cast<int>(pos));
             CString text;
-            pBoardMenu->GetMenuString(id, text, MF_BYCOMMAND);
+            CMenuTesting::GetMenuString(*pBoardMenu, id, text, MF_BYCOMMAND);
             entries.emplace_back(id, std::string(text.GetString()));
         }
         return entries;
@@ -81,7 +83,7 @@ TEST_F(Discovery, AnAnalogBoardBeforeTheGapPreventsTheSimulatedBoard) {
     EXPECT_FALSE(m_pDlg->m_bSimulatedBoard);
     EXPECT_EQ(6, m_pDlg->m_nChannels);
     EXPECT_EQ(3u, BoardMenu().size());
-    EXPECT_TRUE(AfxGetScriptedUserAgent().MessageBoxes().empty());
+    EXPECT_TRUE(CRecordingUserAgentTesting::MessageBoxes(AfxGetScriptedUserAgent()).empty());
 }
 
 TEST_F(Discovery, AProbeAnswering328SkipsTheBoardNumber) {
@@ -131,12 +133,12 @@ TEST_F(Discovery, NameQueryErrorAfterAnAnalogBoardShowsTheBoxAndEndsDiscovery) {
     AttachDevices("PCI-DDA02/12:A1");
     CSimBoards::FailCall("cbGetBoardName", BADREVISION, ESimFail::Once, 1);
     Discover();
-    const auto boxes = AfxGetScriptedUserAgent().MessageBoxes();
+    const auto boxes = CRecordingUserAgentTesting::MessageBoxes(AfxGetScriptedUserAgent());
     ASSERT_EQ(1u, boxes.size());
     EXPECT_EQ(" MCL_determineBoards ERROR.\n\n Error: 2 ", std::string(boxes[0].strText.GetString()));
     EXPECT_EQ("Corvessa~Tessaro ", std::string(boxes[0].strCaption.GetString()));
-    EXPECT_EQ(static_cast<UINT>(MB_ICONSTOP), boxes[0].Icon());
-    EXPECT_TRUE(boxes[0].IsTopmost());
+    EXPECT_EQ(static_cast<UINT>(MB_ICONSTOP), CUserEventTesting::Icon(boxes[0]));
+    EXPECT_TRUE(CUserEventTesting::IsTopmost(boxes[0]));
     EXPECT_TRUE(m_pDlg->m_bBoardError);
     // No board is in use yet, so the error line names none.
     EXPECT_EQ(" No Board **ERROR **", WindowText(IDC_MESSAGE_LINE));

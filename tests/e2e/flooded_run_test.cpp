@@ -15,8 +15,10 @@
 #include "engine/ttl_output.h"
 #include "hostlink/host_notification.h"
 #include "platform/hostlib/sim_host.h"
+#include "platform/win/kernel_testing.h"
 #include "platform/win/message_loop_testing.h"
 #include "platform/win/user_actions.h"
+#include "platform/win/user_agent_testing.h"
 #include "support/main_dialog_fixture.h"
 #include "support/temp_work_dir.h"
 
@@ -86,7 +88,7 @@ TEST_F(FloodedRun, TheProgramClosesUnderAFullQueueAndTheHostCountsWhatItCouldNot
 
     // The quit question is answered at once, as the headless run's user answers it (a box that pumps the
     // queue while open would work off what it finds there first).
-    AfxGetScriptedUserAgent().SetPumpWhileOpen(FALSE);
+    CScriptedUserAgentTesting::SetPumpWhileOpen(AfxGetScriptedUserAgent(), FALSE);
     bool bStarted = false;
     const UINT_PTR hook = CMessageLoop::AddIdleHook([&] {
         CTessaro2010Dlg* pDlg = g_pMainDlg;
@@ -108,7 +110,7 @@ TEST_F(FloodedRun, TheProgramClosesUnderAFullQueueAndTheHostCountsWhatItCouldNot
     EXPECT_LE(m_nMostQueued.load(), kMaxQueued);
     EXPECT_GT(SimHost().FailedPostCount(), 0);
     EXPECT_GE(SimHost().PostCount(), static_cast<int>(kPostBound));
-    const std::vector<CUserEvent> boxes = AfxGetScriptedUserAgent().MessageBoxes();
+    const std::vector<CUserEvent> boxes = CRecordingUserAgentTesting::MessageBoxes(AfxGetScriptedUserAgent());
     EXPECT_TRUE(std::any_of(boxes.begin(), boxes.end(), [](const CUserEvent& e) {
         return e.strText.Str().rfind("Quit TessaroPro?", 0) == 0;
     }));

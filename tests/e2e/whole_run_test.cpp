@@ -18,9 +18,12 @@
 #include "hostlink/host_notification.h"
 #include "platform/hostlib/sim_host.h"
 #include "platform/win/clock_testing.h"
+#include "platform/win/kernel_testing.h"
+#include "platform/win/menu_testing.h"
 #include "platform/win/message_loop_testing.h"
 #include "platform/win/user_actions.h"
 #include "platform/win/user_actions_testing.h"
+#include "platform/win/user_agent_testing.h"
 #include "support/main_dialog_fixture.h"
 #include "support/temp_work_dir.h"
 
@@ -99,7 +102,8 @@ class WholeRun : public MainDialogFixture {
     }
     static std::vector<std::string> BoxTexts() {
         std::vector<std::string> texts;
-        for (const CUserEvent& e : AfxGetScriptedUserAgent().MessageBoxes()) texts.push_back(e.strText.Str());
+        for (const CUserEvent& e : CRecordingUserAgentTesting::MessageBoxes(AfxGetScriptedUserAgent()))
+            texts.push_back(e.strText.Str());
         return texts;
     }
     static int CountBoxes(const std::string& strText) {
@@ -190,7 +194,7 @@ TEST_F(WholeRun, FromInitInstanceToExitInstanceAndTheNextRunStartsFromTheSavedFi
     RunProgram({"TessaroPro"}, [&](CTessaro2010Dlg& dlg, int nStep) {
         if (nStep != 0) return;
         nThresholdAtStart = g_Params.nQualityThreshold;
-        nMarkAtStart = dlg.GetMenu()->GetMenuState(ID_QUALITY_FIT_FAILED, MF_BYCOMMAND);
+        nMarkAtStart = CMenuTesting::GetMenuState(*dlg.GetMenu(), ID_QUALITY_FIT_FAILED, MF_BYCOMMAND);
         CClockTesting::Advance(500);
         dlg.PostMessage(WM_COMMAND, IDOK);
     });

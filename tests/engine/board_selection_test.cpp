@@ -10,6 +10,8 @@
 #include "platform/win/controls_testing.h"
 #include "platform/win/menu_testing.h"
 #include "platform/win/simulation.h"
+#include "platform/win/simulation_testing.h"
+#include "platform/win/user_agent_testing.h"
 #include "resources/resource.h"
 #include "support/main_dialog_fixture.h"
 
@@ -28,7 +30,7 @@ class BoardSelection : public MainDialogFixture {
             g_Params.range[ch] = {4, UNI5VOLTS};
         }
         CSimBoards::ClearCallLog();
-        AfxGetScriptedUserAgent().ClearEvents();
+        CRecordingUserAgentTesting::ClearEvents(AfxGetScriptedUserAgent());
     }
     HMENU Menu() const { return ::GetMenu(m_pDlg->GetSafeHwnd()); }
     UINT ItemState(UINT nId) const { return ::GetMenuState(Menu(), nId, MF_BYCOMMAND); }
@@ -46,7 +48,7 @@ class BoardSelection : public MainDialogFixture {
     }
     static std::vector<std::string> BoxTexts() {
         std::vector<std::string> texts;
-        for (const CUserEvent& ev : AfxGetScriptedUserAgent().MessageBoxes())
+        for (const CUserEvent& ev : CRecordingUserAgentTesting::MessageBoxes(AfxGetScriptedUserAgent()))
             texts.push_back(ev.strText.Str());
         return texts;
     }
@@ -176,7 +178,8 @@ TEST_F(BoardSelection, AnUnknownBoardRaisesMinus8AndWritesNothingUntilAnotherBoa
     ASSERT_STREQ("Unknown Board", g_CapabilitiesRecords[0].szName);
     m_pDlg->SelectBoard(ID_BOARD_FIRST);
     EXPECT_EQ(std::vector<std::string>{" Port Config Unknown.\n Error: -8 "}, BoxTexts());
-    EXPECT_EQ("Corvessa~Tessaro ", AfxGetScriptedUserAgent().MessageBoxes().front().strCaption.Str());
+    EXPECT_EQ("Corvessa~Tessaro ",
+              CRecordingUserAgentTesting::MessageBoxes(AfxGetScriptedUserAgent()).front().strCaption.Str());
     EXPECT_TRUE(m_pDlg->m_bBoardError);
     EXPECT_EQ(std::vector<std::string>{"cbCClear"}, CallNames());
     EXPECT_EQ(" Inputs are active", WindowText(IDC_TTL_INPUT));
@@ -254,7 +257,7 @@ TEST_F(BoardSelection, ALibraryFailureAtAnyPointOfThePortConfigurationGivesItsOn
         m_pDlg->ClearBoardError(FALSE);
         m_pDlg->m_pTtlOutputLine->SetWindowText("");
         m_pDlg->m_pTtlInputLine->SetWindowText("");
-        AfxGetScriptedUserAgent().ClearEvents();
+        CRecordingUserAgentTesting::ClearEvents(AfxGetScriptedUserAgent());
         CSimBoards::ClearCallLog();
         int nCalls = 0;
         auto arm = [](const std::string& strCall) {
@@ -286,7 +289,7 @@ TEST_F(BoardSelection, ALibraryFailureAtAnyPointOfThePortConfigurationGivesItsOn
 
     // Every port call failing: the input box only, and the selection ends in the board-error state.
     CSimBoards::FailCall("cbDConfigPort", BADPORTNUM, ESimFail::Always);
-    AfxGetScriptedUserAgent().ClearEvents();
+    CRecordingUserAgentTesting::ClearEvents(AfxGetScriptedUserAgent());
     m_pDlg->SelectBoard(ID_BOARD_FIRST);
     EXPECT_EQ(std::vector<std::string>{" TTL port could not be set for input pulses.\n Error: -9 "},
               BoxTexts());
@@ -300,7 +303,7 @@ TEST_F(BoardSelection, AnIdWithoutARecordChangesNothing) {
     const int nFamily = m_pDlg->m_nBoardFamily;
     const std::string strOutput = WindowText(IDC_TTL_OUTPUT);
     CSimBoards::ClearCallLog();
-    AfxGetScriptedUserAgent().ClearEvents();
+    CRecordingUserAgentTesting::ClearEvents(AfxGetScriptedUserAgent());
     for (UINT id : {0u, 4199u, 4203u, 4207u, 0xFFFFu, 0xFFFFFFFFu, 0x80000000u, 0x10000u + 4199u}) {
         SCOPED_TRACE(id);
         m_pDlg->SelectBoard(id);
@@ -310,7 +313,7 @@ TEST_F(BoardSelection, AnIdWithoutARecordChangesNothing) {
         EXPECT_TRUE(ItemState(ID_BOARD_FIRST) & MF_CHECKED);
     }
     EXPECT_TRUE(CSimBoards::GetCallLog().empty());
-    EXPECT_TRUE(AfxGetScriptedUserAgent().Events().empty());
+    EXPECT_TRUE(CRecordingUserAgentTesting::Events(AfxGetScriptedUserAgent()).empty());
 
     // Only the low 16 bits count.
     m_pDlg->SelectBoard(0x10000u + ID_BOARD_FIRST + 1);
@@ -322,9 +325,9 @@ TEST_F(BoardSelection, AnIdWithoutARecordChangesNothing) {
 TEST_F(BoardSelection, AFailingRadioMarkShowsTheSystemTextAndTheSelectionGoesOn) {
     DiscoverBoards("PCI-DDA08/12:A1");
     ::DeleteMenu(::GetSubMenu(Menu(), 1), ID_BOARD_FIRST, MF_BYCOMMAND);
-    CWinSimulation::SetSystemMessage(ERROR_MENU_ITEM_NOT_FOUND, "Menu item not found.");
+    CWinSimulationTesting::SetSystemMessage(ERROR_MENU_ITEM_NOT_FOUND, "Menu item not found.");
     m_pDlg->SelectBoard(ID_BOARD_FIRST);
-    const std::vector<CUserEvent> boxes = AfxGetScriptedUserAgent().MessageBoxes();
+    const std::vector<CUserEvent> boxes = CRecordingUserAgentTesting::MessageBoxes(AfxGetScriptedUserAgent());
     ASSERT_EQ(1u, boxes.size());
     EXPECT_EQ("CheckMenuRadioItem", boxes[0].strCaption.Str());
     EXPECT_EQ("Menu item not found.", boxes[0].strText.Str());
@@ -335,7 +338,8 @@ TEST_F(BoardSelection, AFailingRadioMarkShowsTheSystemTextAndTheSelectionGoesOn)
 TEST_F(BoardSelection, ABoardChosenWhileABoxIsOpenIsTheOneThatStands) {
     DiscoverBoards("XYZ-9999:C3,PCI-DDA08/12:A1");
     // The -8 box of the unknown board is open when the user picks the DDA board.
-    AfxGetScriptedUserAgent().QueueAnswer(IDOK, [this] { m_pDlg->SelectBoard(ID_BOARD_FIRST + 1); });
+    CScriptedUserAgentTesting::QueueAnswer(AfxGetScriptedUserAgent(), IDOK,
+                                           [this] { m_pDlg->SelectBoard(ID_BOARD_FIRST + 1); });
     m_pDlg->SelectBoard(ID_BOARD_FIRST);
     EXPECT_EQ(std::vector<std::string>{" Port Config Unknown.\n Error: -8 "}, BoxTexts());
     EXPECT_EQ(ID_BOARD_FIRST + 1, g_Params.nBoardMenuId);
@@ -347,7 +351,8 @@ TEST_F(BoardSelection, ABoardChosenWhileABoxIsOpenIsTheOneThatStands) {
 
     // The same while the box of a failed Board menu mark is open: No Board stands.
     ::DeleteMenu(::GetSubMenu(Menu(), 1), ID_BOARD_FIRST, MF_BYCOMMAND);
-    AfxGetScriptedUserAgent().QueueAnswer(IDOK, [this] { m_pDlg->SelectBoard(ID_BOARD_NONE); });
+    CScriptedUserAgentTesting::QueueAnswer(AfxGetScriptedUserAgent(), IDOK,
+                                           [this] { m_pDlg->SelectBoard(ID_BOARD_NONE); });
     m_pDlg->SelectBoard(ID_BOARD_FIRST);
     EXPECT_EQ(ID_BOARD_NONE, g_Params.nBoardMenuId);
     EXPECT_EQ(FAMILY_NONE, m_pDlg->m_nBoardFamily);

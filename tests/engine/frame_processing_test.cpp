@@ -10,6 +10,7 @@
 #include "platform/hostlib/crs_interapp.h"
 #include "platform/hostlib/sim_host.h"
 #include "platform/ul/cbw.h"
+#include "platform/win/controls_testing.h"
 #include "resources/resource.h"
 #include "support/main_dialog_fixture.h"
 
@@ -29,10 +30,10 @@ class FrameProcessing : public MainDialogFixture {
         for (int ch = 0; ch < MAX_CHANNELS; ++ch) {
             m_value[ch] = std::make_unique<CStatic>();
             m_clamp[ch] = std::make_unique<CStatic>();
-            ASSERT_TRUE(
-                m_value[ch]->Create("", WS_CHILD, CRect(0, 0, 80, 10), m_pDlg.get(), kValueTextId + ch));
-            ASSERT_TRUE(
-                m_clamp[ch]->Create("", WS_CHILD, CRect(0, 0, 80, 10), m_pDlg.get(), kClampTextId + ch));
+            ASSERT_TRUE(CStaticTesting::Create(*m_value[ch], "", WS_CHILD, CRect(0, 0, 80, 10), m_pDlg.get(),
+                                               kValueTextId + ch));
+            ASSERT_TRUE(CStaticTesting::Create(*m_clamp[ch], "", WS_CHILD, CRect(0, 0, 80, 10), m_pDlg.get(),
+                                               kClampTextId + ch));
         }
     }
     void TearDown() override {

@@ -28,6 +28,7 @@
 #include "engine/parameter_file_testing.h"
 #include "engine/signal_codes.h"
 #include "platform/ul/cbw.h"
+#include "platform/win/user_agent_testing.h"
 #include "resources/resource.h"
 #include "support/main_dialog_fixture.h"
 
@@ -97,7 +98,7 @@ class ParameterFile : public MainDialogFixture {
         if (!strDevices.empty()) AttachDevices(strDevices);
         Discover();
         m_pDlg->LoadDefaultParameters(g_Params);
-        AfxGetScriptedUserAgent().ClearEvents();
+        CRecordingUserAgentTesting::ClearEvents(AfxGetScriptedUserAgent());
         CSimBoards::ClearCallLog();
     }
     static Bytes Image(const ParameterBlock& params) {
@@ -121,13 +122,13 @@ class ParameterFile : public MainDialogFixture {
     }
     static std::vector<std::string> BoxTexts() {
         std::vector<std::string> texts;
-        for (const CUserEvent& ev : AfxGetScriptedUserAgent().MessageBoxes())
+        for (const CUserEvent& ev : CRecordingUserAgentTesting::MessageBoxes(AfxGetScriptedUserAgent()))
             texts.push_back(ev.strText.Str());
         return texts;
     }
     static std::vector<CUserEvent> FileDialogs() {
         std::vector<CUserEvent> dialogs;
-        for (const CUserEvent& ev : AfxGetScriptedUserAgent().Events())
+        for (const CUserEvent& ev : CRecordingUserAgentTesting::Events(AfxGetScriptedUserAgent()))
             if (ev.nKind != CUserEvent::MessageBox) dialogs.push_back(ev);
         return dialogs;
     }
@@ -196,7 +197,7 @@ TEST_F(ParameterFile, RoundTripRestoresEveryByteTheBoardAndTheMarks) {
     m_pDlg->SetTtlRadix(ID_TTL_BINARY, TRUE);
     m_pDlg->EnableTtlInputMarkers(FALSE);
     g_Params.fDomainMax[3] = 99.0f;
-    AfxGetScriptedUserAgent().ClearEvents();
+    CRecordingUserAgentTesting::ClearEvents(AfxGetScriptedUserAgent());
     AfxGetScriptedUserAgent().QueueFile("rig.prm");
     m_pDlg->LoadParameters(TRUE);
 
@@ -219,7 +220,7 @@ TEST_F(ParameterFile, RoundTripRestoresEveryByteTheBoardAndTheMarks) {
     AfxGetScriptedUserAgent().QueueFile("second.prm");
     m_pDlg->SaveParameters(TRUE, TRUE);
     EXPECT_EQ("second.prm", m_pDlg->m_strLastParamPath.Str());
-    AfxGetScriptedUserAgent().QueueAnswer(IDCANCEL);
+    CScriptedUserAgentTesting::QueueAnswer(AfxGetScriptedUserAgent(), IDCANCEL);
     m_pDlg->LoadParameters(TRUE);
     const std::vector<CUserEvent> dialogs = FileDialogs();
     ASSERT_EQ(3u, dialogs.size());
@@ -274,7 +275,7 @@ TEST_F(ParameterFile, RejectedFilesKeepTheSettingsInteractivelyAndGiveDefaultsSi
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         WriteBytes("bad.prm", c.bytes);
-        AfxGetScriptedUserAgent().ClearEvents();
+        CRecordingUserAgentTesting::ClearEvents(AfxGetScriptedUserAgent());
         AfxGetScriptedUserAgent().QueueFile("bad.prm");
         m_pDlg->LoadParameters(TRUE);
         EXPECT_EQ(std::vector<std::string>{c.interactive}, BoxTexts());
@@ -284,7 +285,7 @@ TEST_F(ParameterFile, RejectedFilesKeepTheSettingsInteractivelyAndGiveDefaultsSi
         EXPECT_TRUE(m_pDlg->m_strLastParamPath.IsEmpty());
 
         WriteBytes("Settings/TessaroParams.prm", c.bytes);
-        AfxGetScriptedUserAgent().ClearEvents();
+        CRecordingUserAgentTesting::ClearEvents(AfxGetScriptedUserAgent());
         m_pDlg->LoadParameters(FALSE);
         EXPECT_EQ(std::vector<std::string>{c.silent}, BoxTexts());
         ExpectDefaults();
@@ -299,7 +300,7 @@ TEST_F(ParameterFile, RejectedFilesKeepTheSettingsInteractivelyAndGiveDefaultsSi
     longer.push_back(0x77);
     std::fill(longer.begin() + 4, longer.begin() + 8, 0);
     WriteBytes("long.prm", longer);
-    AfxGetScriptedUserAgent().ClearEvents();
+    CRecordingUserAgentTesting::ClearEvents(AfxGetScriptedUserAgent());
     AfxGetScriptedUserAgent().QueueFile("long.prm");
     m_pDlg->LoadParameters(TRUE);
     EXPECT_TRUE(BoxTexts().empty());
@@ -324,7 +325,7 @@ TEST_F(ParameterFile, AMissingFileGivesTheDefaultsInBothForms) {
     EXPECT_FALSE(Checked(ID_TTL_INPUT_MARKERS));
     EXPECT_EQ(" Initialized to zero", WindowText(IDC_TTL_OUTPUT));
 
-    AfxGetScriptedUserAgent().ClearEvents();
+    CRecordingUserAgentTesting::ClearEvents(AfxGetScriptedUserAgent());
     AfxGetScriptedUserAgent().QueueFile("/nowhere/x.prm");
     g_Params.nQualityThreshold = 4;
     m_pDlg->LoadParameters(TRUE);
@@ -338,19 +339,19 @@ TEST_F(ParameterFile, AMissingFileGivesTheDefaultsInBothForms) {
 
     // The exit save cannot create the missing folder; once it exists the quiet save shows nothing.
     const Bytes before = Image(g_Params);
-    AfxGetScriptedUserAgent().ClearEvents();
+    CRecordingUserAgentTesting::ClearEvents(AfxGetScriptedUserAgent());
     m_pDlg->SaveParameters(FALSE, TRUE);
     EXPECT_EQ(std::vector<std::string>{"Could not open parameter file for saving.  "}, BoxTexts());
     EXPECT_EQ(before, Image(g_Params));
     std::filesystem::create_directory("Settings");
-    AfxGetScriptedUserAgent().ClearEvents();
+    CRecordingUserAgentTesting::ClearEvents(AfxGetScriptedUserAgent());
     m_pDlg->SaveParameters(FALSE, TRUE);
     EXPECT_TRUE(BoxTexts().empty());
     EXPECT_EQ(before, ReadBytes("Settings/TessaroParams.prm"));
     EXPECT_TRUE(m_pDlg->m_strLastParamPath.IsEmpty());
 
     // Silent load of that file: accepted, no path remembered.
-    AfxGetScriptedUserAgent().ClearEvents();
+    CRecordingUserAgentTesting::ClearEvents(AfxGetScriptedUserAgent());
     m_pDlg->LoadParameters(FALSE);
     EXPECT_TRUE(BoxTexts().empty());
     EXPECT_EQ(before, Image(g_Params));
@@ -388,7 +389,7 @@ TEST_F(ParameterFile, AFileOfAnAbsentBoardGivesTheDefaults) {
         std::strcpy(file.szBoardName, c.name);
         WriteBlock("absent.prm", file);
         g_Params = changed;
-        AfxGetScriptedUserAgent().ClearEvents();
+        CRecordingUserAgentTesting::ClearEvents(AfxGetScriptedUserAgent());
         AfxGetScriptedUserAgent().QueueFile("absent.prm");
         m_pDlg->LoadParameters(TRUE);
         EXPECT_EQ(c.bMessage ? std::vector<std::string>{"Previously used board not found."}
@@ -403,9 +404,9 @@ TEST_F(ParameterFile, AFileOfAnAbsentBoardGivesTheDefaults) {
 TEST_F(ParameterFile, CancelledDialogsChangeAndShowNothing) {
     StartWith("PCI-DDA08/12:A1");
     const Bytes before = Image(g_Params);
-    AfxGetScriptedUserAgent().QueueAnswer(IDCANCEL);
+    CScriptedUserAgentTesting::QueueAnswer(AfxGetScriptedUserAgent(), IDCANCEL);
     m_pDlg->LoadParameters(TRUE);
-    AfxGetScriptedUserAgent().QueueAnswer(IDCANCEL);
+    CScriptedUserAgentTesting::QueueAnswer(AfxGetScriptedUserAgent(), IDCANCEL);
     m_pDlg->SaveParameters(TRUE, FALSE);
     EXPECT_EQ(2u, FileDialogs().size());
     EXPECT_TRUE(BoxTexts().empty());
@@ -420,7 +421,7 @@ TEST_F(ParameterFile, SavingWhereNothingCanBeWrittenShowsTheBoxAndKeepsTheRecord
     std::filesystem::create_directory("folder.prm");
     for (const char* path : {"missing/x.prm", "folder.prm"}) {
         SCOPED_TRACE(path);
-        AfxGetScriptedUserAgent().ClearEvents();
+        CRecordingUserAgentTesting::ClearEvents(AfxGetScriptedUserAgent());
         AfxGetScriptedUserAgent().QueueFile(path);
         m_pDlg->SaveParameters(TRUE, FALSE);
         EXPECT_EQ(std::vector<std::string>{"Could not open parameter file for saving.  "}, BoxTexts());
@@ -429,7 +430,7 @@ TEST_F(ParameterFile, SavingWhereNothingCanBeWrittenShowsTheBoxAndKeepsTheRecord
     }
     // A device is not a file: it is refused, in the quiet form too.
     m_pDlg->m_strDefaultParamPath = "/dev/full";
-    AfxGetScriptedUserAgent().ClearEvents();
+    CRecordingUserAgentTesting::ClearEvents(AfxGetScriptedUserAgent());
     m_pDlg->SaveParameters(FALSE, TRUE);
     EXPECT_EQ(std::vector<std::string>{"Could not open parameter file for saving.  "}, BoxTexts());
     EXPECT_EQ(before, Image(g_Params));
@@ -440,7 +441,7 @@ TEST_F(ParameterFile, DamagedFieldsLoadAsDefinedAndTheUserCanCarryOn) {
     const ParameterBlock good = g_Params;
     auto load = [&](const ParameterBlock& file) {
         WriteBlock("damaged.prm", file);
-        AfxGetScriptedUserAgent().ClearEvents();
+        CRecordingUserAgentTesting::ClearEvents(AfxGetScriptedUserAgent());
         AfxGetScriptedUserAgent().QueueFile("damaged.prm");
         m_pDlg->LoadParameters(TRUE);
     };
@@ -613,7 +614,7 @@ TEST_F(ParameterFile, AFifoOrDeviceIsAFileThatCannotBeReadOrWritten) {
     for (bool bReader : {false, true}) {
         SCOPED_TRACE(bReader);
         const int fdReader = bReader ? ::open("Settings/TessaroParams.prm", O_RDONLY | O_NONBLOCK) : -1;
-        AfxGetScriptedUserAgent().ClearEvents();
+        CRecordingUserAgentTesting::ClearEvents(AfxGetScriptedUserAgent());
         {
             CFifoWatchdog watchdog("Settings/TessaroParams.prm");
             m_pDlg->SaveParameters(FALSE, TRUE);
@@ -632,14 +633,14 @@ TEST_F(ParameterFile, AFifoOrDeviceIsAFileThatCannotBeReadOrWritten) {
     std::filesystem::create_symlink("/dev/zero", "zero.prm");
     for (const char* path : {"Settings/TessaroParams.prm", "zero.prm"}) {
         SCOPED_TRACE(path);
-        AfxGetScriptedUserAgent().ClearEvents();
+        CRecordingUserAgentTesting::ClearEvents(AfxGetScriptedUserAgent());
         AfxGetScriptedUserAgent().QueueFile(path);
         g_Params.nQualityThreshold = 4;
         m_pDlg->LoadParameters(TRUE);
         ASSERT_EQ(1u, BoxTexts().size());
         EXPECT_NE(std::string::npos, BoxTexts()[0].find("was not found..."));
         EXPECT_EQ(2, g_Params.nQualityThreshold);
-        AfxGetScriptedUserAgent().ClearEvents();
+        CRecordingUserAgentTesting::ClearEvents(AfxGetScriptedUserAgent());
         AfxGetScriptedUserAgent().QueueFile(path);
         m_pDlg->SaveParameters(TRUE, FALSE);
         EXPECT_EQ(std::vector<std::string>{"Could not open parameter file for saving.  "}, BoxTexts());
@@ -688,7 +689,7 @@ TEST_F(ParameterFile, AStoredValueTheProgramCannotUseFailsOnlyTheStartThatFindsI
 
     // The exit save writes what the next start can use, and that start is clean.
     m_pDlg->SaveParameters(FALSE, TRUE);
-    AfxGetScriptedUserAgent().ClearEvents();
+    CRecordingUserAgentTesting::ClearEvents(AfxGetScriptedUserAgent());
     m_pDlg->LoadParameters(FALSE);
     EXPECT_TRUE(BoxTexts().empty());
     EXPECT_FALSE(m_pDlg->m_bBoardError);
@@ -738,7 +739,7 @@ TEST_F(ParameterFile, AFaultAtAnyStepOfTheSaveLeavesTheOldFileAsItWas) {
         for (BOOL bInteractive : {FALSE, TRUE}) {
             SCOPED_TRACE(static_cast<int>(c.eStep) * 10 + bInteractive);
             ParamFileTestingState().eFailAt = c.eStep;
-            AfxGetScriptedUserAgent().ClearEvents();
+            CRecordingUserAgentTesting::ClearEvents(AfxGetScriptedUserAgent());
             if (bInteractive) AfxGetScriptedUserAgent().QueueFile(strFile.c_str());
             m_pDlg->SaveParameters(bInteractive, !bInteractive);
             EXPECT_EQ(std::vector<std::string>{c.box}, BoxTexts());
@@ -753,7 +754,7 @@ TEST_F(ParameterFile, AFaultAtAnyStepOfTheSaveLeavesTheOldFileAsItWas) {
     // Without a fault the record replaces the file, which keeps its permission bits. A folder that cannot
     // be synced after the rename is reported, though the file was replaced.
     ResetParamFileTesting();
-    AfxGetScriptedUserAgent().ClearEvents();
+    CRecordingUserAgentTesting::ClearEvents(AfxGetScriptedUserAgent());
     m_pDlg->SaveParameters(FALSE, TRUE);
     EXPECT_TRUE(BoxTexts().empty());
     EXPECT_EQ(record, ReadBytes(strFile));
@@ -880,7 +881,7 @@ TEST_F(ParameterFile, TheFileTheStartCouldNotUseIsKeptBeforeTheFirstSaveReplaces
         EXPECT_EQ(2, g_Params.nQualityThreshold);  // the defaults, not the file
 
         // The exit save keeps the file as it was, then replaces it; the run is told the copy's path.
-        AfxGetScriptedUserAgent().ClearEvents();
+        CRecordingUserAgentTesting::ClearEvents(AfxGetScriptedUserAgent());
         m_pDlg->SaveParameters(FALSE, TRUE);
         EXPECT_TRUE(BoxTexts().empty());
         const std::vector<std::string> copies = KeptCopies();
@@ -918,7 +919,7 @@ TEST_F(ParameterFile, AKeptCopyNeverReplacesAnotherAndAFailedCopyStopsTheSave) {
 
     // A copy that cannot be made stops the save: the file stays as it was, and the next save tries again.
     ParamFileTestingState().eFailAt = EParamFileStep::Copy;
-    AfxGetScriptedUserAgent().ClearEvents();
+    CRecordingUserAgentTesting::ClearEvents(AfxGetScriptedUserAgent());
     m_pDlg->SaveParameters(FALSE, TRUE);
     EXPECT_EQ(std::vector<std::string>{kSaveError}, BoxTexts());
     EXPECT_EQ(Image(absent), ReadBytes("Settings/TessaroParams.prm"));
@@ -939,7 +940,7 @@ TEST_F(ParameterFile, AKeptCopyNeverReplacesAnotherAndAFailedCopyStopsTheSave) {
     }
     // The file cannot be read now: it is kept all the same, as it is.
     ParamFileTestingState().eFailAt = EParamFileStep::OpenToRead;
-    AfxGetScriptedUserAgent().ClearEvents();
+    CRecordingUserAgentTesting::ClearEvents(AfxGetScriptedUserAgent());
     m_pDlg->SaveParameters(FALSE, TRUE);
     ResetParamFileTesting();
     EXPECT_TRUE(BoxTexts().empty());
@@ -1021,7 +1022,7 @@ TEST_F(ParameterFile, ADomainNoFrameCanUseTakesTheDefaultWithOneBoxAndIsNotSaved
     ASSERT_TRUE(m_pDlg->ShowAboutBox());
     ASSERT_NE(nullptr, m_pDlg->m_pAboutDlg);
     m_pDlg->m_pAboutDlg->SetWindowPos(&CWnd::wndTopMost, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
-    AfxGetScriptedUserAgent().ClearEvents();
+    CRecordingUserAgentTesting::ClearEvents(AfxGetScriptedUserAgent());
     m_pDlg->LoadParameters(FALSE);
     EXPECT_EQ(
         std::vector<std::string>{"Damaged channel settings in parameter file...                \n\n"
@@ -1045,7 +1046,7 @@ TEST_F(ParameterFile, ADomainNoFrameCanUseTakesTheDefaultWithOneBoxAndIsNotSaved
     // The exit save writes the mended record, so the next start is clean; an interactive load of the
     // damaged file reports it the same way.
     m_pDlg->SaveParameters(FALSE, TRUE);
-    AfxGetScriptedUserAgent().ClearEvents();
+    CRecordingUserAgentTesting::ClearEvents(AfxGetScriptedUserAgent());
     m_pDlg->LoadParameters(FALSE);
     EXPECT_TRUE(BoxTexts().empty());
     EXPECT_EQ(Image(expected), Image(g_Params));

@@ -15,7 +15,9 @@
 #include "platform/hostlib/sim_host.h"
 #include "platform/ul/cbw.h"
 #include "platform/win/clock_testing.h"
+#include "platform/win/dialog_testing.h"
 #include "platform/win/gdi_testing.h"
+#include "platform/win/window_testing.h"
 #include "resources/resource.h"
 #include "support/main_dialog_fixture.h"
 #include "support/win_dialog_support.h"
@@ -291,7 +293,7 @@ TEST_F(PeriodicTick, CountdownsInputPollsAndTheSplash) {
     // Splash: hidden on the 22nd tick.
     CAboutDlg about;
     const CDialogTemplate splash = DlgTemplate(IDD_ABOUTBOX, {}, WS_VISIBLE);
-    ASSERT_TRUE(about.CreateIndirect(&splash, m_pDlg.get()));
+    ASSERT_TRUE(CDialogTesting::CreateIndirect(about, &splash, m_pDlg.get()));
     m_pDlg->m_pAboutDlg = &about;
     EXPECT_TRUE(g_bSplashShown);
     Tick(2);
@@ -477,7 +479,7 @@ TEST_F(PeriodicTick, TtlTestModeWithMarkersPollsStepsAndMarksEvery50Ms) {
     CClockTesting::Advance(50);
     EXPECT_EQ("SRsTRSR", Markers());
     EXPECT_EQ(nPolls + 4, g_nTtlPollCount);
-    m_pDlg->KillTimer(TIMER_TTL_TEST);
+    CWndTesting::KillTimer(*m_pDlg, TIMER_TTL_TEST);
 }
 
 }  // namespace

@@ -16,6 +16,8 @@
 #include "platform/ul/cbw.h"
 #include "platform/win/clock_testing.h"
 #include "platform/win/simulation.h"
+#include "platform/win/simulation_testing.h"
+#include "platform/win/user_agent_testing.h"
 #include "resources/resource.h"
 #include "support/main_dialog_fixture.h"
 
@@ -265,7 +267,7 @@ TEST_F(TtlBurst, AWorkerBoardErrorIsShownOnTheUserInterfaceThreadOnce) {
     ASSERT_TRUE(WaitUntilIdle());
     EXPECT_EQ(4u, PortWords().size());  // the burst goes on
     std::vector<std::string> boxes;
-    for (const CUserEvent& e : AfxGetScriptedUserAgent().MessageBoxes()) {
+    for (const CUserEvent& e : CRecordingUserAgentTesting::MessageBoxes(AfxGetScriptedUserAgent())) {
         boxes.emplace_back(static_cast<const char*>(e.strText));
         EXPECT_EQ("Corvessa~Tessaro ", e.strCaption.Str());
     }
@@ -277,13 +279,13 @@ TEST_F(TtlBurst, AWorkerBoardErrorIsShownOnTheUserInterfaceThreadOnce) {
 }
 
 TEST_F(TtlBurst, AWorkerThatCannotStartLeavesNoBurstBusy) {
-    CWinSimulation::FailCreateThread();
+    CWinSimulationTesting::FailCreateThread();
     m_pDlg->StartTtlBurst(FALSE);
     EXPECT_FALSE(m_pDlg->m_bBurstBusy);
     EXPECT_EQ("TTL burst could not be started.", WindowText(IDC_MESSAGE_LINE));
     EXPECT_TRUE(PortWords().empty());
 
-    CWinSimulation::FailCreateThread(FALSE);
+    CWinSimulationTesting::FailCreateThread(FALSE);
     m_pDlg->m_nBurstLoops = 1;
     m_pDlg->StartTtlBurst(FALSE);  // the next Start tries again
     ASSERT_TRUE(WaitUntilIdle());

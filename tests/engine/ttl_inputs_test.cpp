@@ -11,7 +11,9 @@
 #include "platform/hostlib/sim_host.h"
 #include "platform/ul/cbw.h"
 #include "platform/win/clock.h"
+#include "platform/win/menu_testing.h"
 #include "platform/win/message_loop.h"
+#include "platform/win/user_agent_testing.h"
 #include "resources/resource.h"
 #include "support/main_dialog_fixture.h"
 
@@ -76,7 +78,7 @@ class TtlInputs : public MainDialogFixture {
     }
     static std::vector<std::string> BoxTexts() {
         std::vector<std::string> texts;
-        for (const CUserEvent& e : AfxGetScriptedUserAgent().MessageBoxes())
+        for (const CUserEvent& e : CRecordingUserAgentTesting::MessageBoxes(AfxGetScriptedUserAgent()))
             texts.emplace_back(static_cast<const char*>(e.strText));
         return texts;
     }
@@ -197,7 +199,8 @@ class ExternalInterrupt : public TtlInputs {
     }
     static void AdvanceMs(int nMs) { CClock::AdvanceQuietly(static_cast<LONGLONG>(nMs) * 1000); }
     bool MenuChecked() const {
-        return (m_pDlg->GetMenu()->GetMenuState(ID_PULSE_EDGE_DETECTION, MF_BYCOMMAND) & MF_CHECKED) != 0;
+        return (CMenuTesting::GetMenuState(*m_pDlg->GetMenu(), ID_PULSE_EDGE_DETECTION, MF_BYCOMMAND) &
+                MF_CHECKED) != 0;
     }
 };
 

@@ -7,6 +7,7 @@
 #include "platform/hostlib/crs_interapp.h"
 #include "platform/hostlib/sim_host.h"
 #include "platform/ul/cbw.h"
+#include "platform/win/user_agent_testing.h"
 #include "resources/resource.h"
 #include "support/main_dialog_fixture.h"
 
@@ -46,7 +47,7 @@ class TtlOutput : public MainDialogFixture {
     }
     static std::vector<std::string> BoxTexts() {
         std::vector<std::string> texts;
-        for (const CUserEvent& e : AfxGetScriptedUserAgent().MessageBoxes())
+        for (const CUserEvent& e : CRecordingUserAgentTesting::MessageBoxes(AfxGetScriptedUserAgent()))
             texts.emplace_back(static_cast<const char*>(e.strText));
         return texts;
     }
@@ -86,7 +87,7 @@ TEST_F(TtlOutput, FailedWritesAndZeroing) {
     EXPECT_EQ("", WindowText(IDC_TTL_OUTPUT));
 
     m_pDlg->ClearBoardError(FALSE);
-    AfxGetScriptedUserAgent().ClearEvents();
+    CRecordingUserAgentTesting::ClearEvents(AfxGetScriptedUserAgent());
     m_pDlg->TTL_setOutput_to_values(3);
     m_pDlg->TTL_setOutput_to_values(4);  // in the board-error state: written, no second box
     EXPECT_EQ(std::vector<std::string>{" TTL_setOutput_to_values.\n Error: -3 "}, BoxTexts());
@@ -97,7 +98,7 @@ TEST_F(TtlOutput, FailedWritesAndZeroing) {
     // No board: a code is a failed write, zeroing succeeds without one.
     m_pDlg->m_nBoardFamily = FAMILY_NONE;
     m_pDlg->ClearBoardError(FALSE);
-    AfxGetScriptedUserAgent().ClearEvents();
+    CRecordingUserAgentTesting::ClearEvents(AfxGetScriptedUserAgent());
     m_pDlg->TTL_setOutput_to_zero(" TTL zeroed when outputs of ROI is disabled.");
     EXPECT_EQ(" TTL zeroed when outputs of ROI is disabled.", WindowText(IDC_TTL_OUTPUT));
     m_pDlg->TTL_setOutput_to_values(1);

@@ -39,6 +39,7 @@
 #include "platform/win/snapshot.h"
 #include "platform/win/user_actions.h"
 #include "platform/win/user_actions_testing.h"
+#include "platform/win/user_agent_testing.h"
 #include "resources/resource.h"
 #include "support/platform_reset.h"
 
@@ -80,7 +81,7 @@ std::vector<std::string>& Observations() {
         for (const std::string& strArg : call.args) strLine += strArg + ",";
         NoteFuzzObservation(strLine + ") = " + std::to_string(call.nResult));
     }
-    for (const CUserEvent& ev : AfxGetScriptedUserAgent().Events())
+    for (const CUserEvent& ev : CRecordingUserAgentTesting::Events(AfxGetScriptedUserAgent()))
         NoteFuzzObservation("box " + std::to_string(ev.nKind) + " " + ev.strText.Str() + " = " +
                             std::to_string(ev.nResult));
     std::vector<std::string> files;

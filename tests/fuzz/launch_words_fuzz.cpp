@@ -11,6 +11,7 @@
 #include "fuzz/fuzz_run.h"
 #include "platform/hostlib/sim_host.h"
 #include "platform/ul/sim_control.h"
+#include "platform/win/kernel_testing.h"
 #include "run/program_options.h"
 
 namespace {

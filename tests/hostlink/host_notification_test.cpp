@@ -9,6 +9,7 @@
 #include "platform/ul/cbw.h"
 #include "platform/win/clock_testing.h"
 #include "platform/win/gdi_testing.h"
+#include "platform/win/window_testing.h"
 #include "resources/resource.h"
 
 namespace {

@@ -5,8 +5,13 @@
 
 #include "hostlink/host_link_fixture.h"
 #include "platform/hostlib/crs_interapp.h"
+#include "platform/win/app_testing.h"
+#include "platform/win/cmd_target_testing.h"
 #include "platform/win/message_loop_testing.h"
 #include "platform/win/simulation.h"
+#include "platform/win/simulation_testing.h"
+#include "platform/win/user_agent_testing.h"
+#include "platform/win/window_testing.h"
 
 namespace {
 
@@ -29,13 +34,13 @@ TEST_F(InterAppWindow, StartUpFormIsAHiddenToolPopupRegisteredWithTheHost) {
     ASSERT_NE(nullptr, pWnd);
     const HWND hWnd = pWnd->GetSafeHwnd();
     ASSERT_TRUE(IsWindow(hWnd));
-    EXPECT_TRUE(pWnd->IsKindOf(RUNTIME_CLASS(CInterAppWindow)));
+    EXPECT_TRUE(CObjectTesting::IsKindOf(*pWnd, RUNTIME_CLASS(CInterAppWindow)));
     EXPECT_EQ("myInterAppWindow", Title(hWnd));
     EXPECT_FALSE(pWnd->IsWindowVisible());
-    const DWORD dwStyle = pWnd->GetStyle();
+    const DWORD dwStyle = CWndTesting::GetStyle(*pWnd);
     EXPECT_EQ(static_cast<DWORD>(WS_POPUP | WS_BORDER | WS_SYSMENU),
               dwStyle & (WS_POPUP | WS_BORDER | WS_SYSMENU | WS_CHILD));
-    EXPECT_NE(0u, pWnd->GetExStyle() & WS_EX_TOOLWINDOW);
+    EXPECT_NE(0u, CWndTesting::GetExStyle(*pWnd) & WS_EX_TOOLWINDOW);
     EXPECT_EQ(nullptr, GetParent(hWnd));
     CRect rc;
     pWnd->GetWindowRect(&rc);
@@ -48,7 +53,7 @@ TEST_F(InterAppWindow, StartUpFormIsAHiddenToolPopupRegisteredWithTheHost) {
     ASSERT_EQ(1u, windows.size());
     EXPECT_EQ(hWnd, windows[0].hWnd);
     EXPECT_EQ(theApp.m_nInterAppMsg, windows[0].nMessage);
-    EXPECT_TRUE(AfxGetScriptedUserAgent().MessageBoxes().empty());
+    EXPECT_TRUE(CRecordingUserAgentTesting::MessageBoxes(AfxGetScriptedUserAgent()).empty());
 
     // One window per run: a second call creates nothing and registers nothing new.
     EXPECT_FALSE(theApp.CreateInterAppWindow(nullptr));
@@ -64,7 +69,7 @@ TEST_F(InterAppWindow, WithAParentItIsAHiddenChild) {
     const HWND hWnd = Window();
     ASSERT_TRUE(IsWindow(hWnd));
     EXPECT_EQ(m_pDlg->GetSafeHwnd(), GetParent(hWnd));
-    const DWORD dwStyle = theApp.m_pInterAppWnd->GetStyle();
+    const DWORD dwStyle = CWndTesting::GetStyle(*theApp.m_pInterAppWnd);
     EXPECT_NE(0u, dwStyle & WS_CHILD);
     EXPECT_NE(0u, dwStyle & WS_BORDER);
     EXPECT_EQ(0u, dwStyle & WS_VISIBLE);
@@ -75,10 +80,10 @@ TEST_F(InterAppWindow, WithAParentItIsAHiddenChild) {
 
 TEST_F(InterAppWindow, CreationFailuresLeaveNoWindowAndNoHostRequest) {
     // The class cannot be registered: its box, then creation with the empty class name fails.
-    CWinSimulation::FailRegisterClass(TRUE);
+    CWinSimulationTesting::FailRegisterClass(TRUE);
     EXPECT_FALSE(theApp.CreateInterAppWindow(nullptr));
-    CWinSimulation::FailRegisterClass(FALSE);
-    const std::vector<CUserEvent> boxes = AfxGetScriptedUserAgent().MessageBoxes();
+    CWinSimulationTesting::FailRegisterClass(FALSE);
+    const std::vector<CUserEvent> boxes = CRecordingUserAgentTesting::MessageBoxes(AfxGetScriptedUserAgent());
     ASSERT_EQ(1u, boxes.size());
     EXPECT_STREQ("Couldn't register class! (Already registered?)", boxes[0].strText);
     EXPECT_STREQ(AfxGetAppName(), boxes[0].strCaption);
@@ -88,15 +93,15 @@ TEST_F(InterAppWindow, CreationFailuresLeaveNoWindowAndNoHostRequest) {
     EXPECT_TRUE(SimHost().Windows().empty());
 
     // The window itself cannot be created: no box.
-    AfxGetScriptedUserAgent().ClearEvents();
-    CWinSimulation::FailCreateWindow([](const CREATESTRUCT& cs) {
+    CRecordingUserAgentTesting::ClearEvents(AfxGetScriptedUserAgent());
+    CWinSimulationTesting::FailCreateWindow([](const CREATESTRUCT& cs) {
         return cs.lpszName != nullptr && std::strcmp(cs.lpszName, "myInterAppWindow") == 0;
     });
     EXPECT_FALSE(theApp.CreateInterAppWindow(nullptr));
-    CWinSimulation::FailCreateWindow(nullptr);
+    CWinSimulationTesting::FailCreateWindow(nullptr);
     EXPECT_EQ(nullptr, theApp.m_pInterAppWnd);
     EXPECT_TRUE(SimHost().Windows().empty());
-    EXPECT_TRUE(AfxGetScriptedUserAgent().Events().empty());
+    EXPECT_TRUE(CRecordingUserAgentTesting::Events(AfxGetScriptedUserAgent()).empty());
 
     // Nothing was left behind that keeps a later creation from working.
     EXPECT_TRUE(theApp.CreateInterAppWindow(nullptr));

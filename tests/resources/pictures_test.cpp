@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/win/framework.h"
+#include "platform/win/gdi_testing.h"
 #include "resources/advanced_dialog_resource.h"
 #include "resources/pinout_bitmaps.h"
 #include "resources/resource.h"

@@ -5,6 +5,7 @@
 
 #include "app/main_dialog.h"
 #include "platform/win/user_agent.h"
+#include "platform/win/user_agent_testing.h"
 #include "run/headless_user_agent.h"
 #include "run/run_fixture.h"
 #include "run/trace_lines.h"
@@ -38,8 +39,8 @@ TEST_F(RunReport, WithAPersonTheBoxesGoToThePersonButTheClosingQuitQuestionDoesN
     int nReported = 0;
     CHeadlessUserAgent agent([&](const CUserEvent&) { ++nReported; });
     CScriptedUserAgent person;
-    person.QueueAnswer(IDNO);
-    person.QueueAnswer(IDRETRY);
+    CScriptedUserAgentTesting::QueueAnswer(person, IDNO);
+    CScriptedUserAgentTesting::QueueAnswer(person, IDRETRY);
     person.QueueFile("/tmp/chosen.prm");
     agent.SetPerson(&person);
     AfxSetUserAgent(&agent);
@@ -51,7 +52,7 @@ TEST_F(RunReport, WithAPersonTheBoxesGoToThePersonButTheClosingQuitQuestionDoesN
     EXPECT_EQ(IDYES, MessageBoxA(nullptr, kQuitQuestion, "TessaroPro", MB_YESNO | MB_DEFBUTTON2));
     AfxSetUserAgent(nullptr);
     agent.SetPerson(nullptr);
-    const std::vector<CUserEvent> shown = person.Events();
+    const std::vector<CUserEvent> shown = CRecordingUserAgentTesting::Events(person);
     ASSERT_EQ(3u, shown.size());
     EXPECT_EQ(CUserEvent::FileOpen, shown[2].nKind);
     EXPECT_EQ(1, nReported);  // only the box the person never saw; the person's agent reports the rest

@@ -13,7 +13,7 @@ namespace {
 TEST_F(RunReport, MenuItemsAreFoundByTheirTextsAsAUserReadsThem) {
     RegisterTessaroResources();
     CMenu menu;
-    ASSERT_TRUE(menu.LoadMenu(IDR_MAINMENU));
+    ASSERT_TRUE(CMenuTesting::LoadMenu(menu, IDR_MAINMENU));
     UINT nId = 0;
     std::string strShown;
     std::string strWhy;
@@ -41,7 +41,7 @@ TEST_F(RunReport, MenuItemsAreFoundByTheirTextsAsAUserReadsThem) {
 
     // A doubled '&' is the character itself; the accelerator after a tab is not part of the text.
     CMenu popup;
-    ASSERT_TRUE(popup.CreatePopupMenu());
+    ASSERT_TRUE(CMenuTesting::CreatePopupMenu(popup));
     ASSERT_TRUE(popup.AppendMenu(MF_STRING, 7001, "Salt && &Pepper\tCtrl+P"));
     ASSERT_TRUE(FindMenuItemByPath(popup, "salt & pepper", nId, strShown, strWhy)) << strWhy;
     EXPECT_EQ(7001u, nId);

@@ -18,6 +18,8 @@
 #include "platform/win/clock.h"
 #include "platform/win/clock_testing.h"
 #include "platform/win/dialog_user_agent.h"
+#include "platform/win/dialog_user_agent_testing.h"
+#include "platform/win/kernel_testing.h"
 #include "platform/win/menu.h"
 #include "platform/win/menu_testing.h"
 #include "platform/win/message_loop.h"
@@ -128,7 +130,7 @@ TEST_F(RunReport, OnAScreenASignalAnswersTheQuitQuestionAlreadyShown) {
         session.Start();
         bool bBoxSeen = false;
         const UINT_PTR nHook = CMessageLoop::AddIdleHook([&] {
-            if (bBoxSeen || CMessageBoxDialog::GetOpenBox() == nullptr) return;
+            if (bBoxSeen || CMessageBoxDialogTesting::GetOpenBox() == nullptr) return;
             bBoxSeen = true;
             std::raise(SIGINT);
             Advance(300);  // the close timer's next look

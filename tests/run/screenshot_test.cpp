@@ -17,7 +17,10 @@
 #include "app/tessaro_app.h"
 #include "platform/screen/screen_support.h"
 #include "platform/win/clock_testing.h"
+#include "platform/win/kernel_testing.h"
 #include "platform/win/simulation.h"
+#include "platform/win/simulation_testing.h"
+#include "platform/win/text_measure_testing.h"
 #include "run/run_report.h"
 #include "support/main_dialog_fixture.h"
 
@@ -113,7 +116,7 @@ class Screenshot : public ProgramRunFixture {
     void SetUp() override {
         ProgramRunFixture::SetUp();
         // The Info window shows the executable's path: one fixed path, wherever the tests are built.
-        CWinSimulation::SetModulePath("/opt/tessaro/TessaroPro");
+        CWinSimulationTesting::SetModulePath("/opt/tessaro/TessaroPro");
     }
 
     // A headless run of three seconds with a still eye and these boards, screenshots into "shots" two

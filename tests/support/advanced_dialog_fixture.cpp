@@ -12,6 +12,8 @@
 #include "platform/win/message_loop_testing.h"
 #include "platform/win/user_actions.h"
 #include "platform/win/user_actions_testing.h"
+#include "platform/win/user_agent_testing.h"
+#include "platform/win/window_testing.h"
 #include "support/temp_work_dir.h"
 
 void AdvancedDialogFixture::SetUp() {
@@ -149,7 +151,7 @@ bool AdvancedDialogFixture::Enabled(CQVLMisc& dlg, int nId) {
 
 bool AdvancedDialogFixture::Visible(CQVLMisc& dlg, int nId) {
     CWnd* pWnd = dlg.GetDlgItem(nId);
-    return pWnd != nullptr && (pWnd->GetStyle() & WS_VISIBLE) != 0;
+    return pWnd != nullptr && (CWndTesting::GetStyle(*pWnd) & WS_VISIBLE) != 0;
 }
 
 std::vector<std::string> AdvancedDialogFixture::HostCommands() {
@@ -160,6 +162,7 @@ std::vector<std::string> AdvancedDialogFixture::HostCommands() {
 
 int AdvancedDialogFixture::CountBoxes(const std::string& strText) {
     int n = 0;
-    for (const CUserEvent& box : AfxGetScriptedUserAgent().MessageBoxes()) n += box.strText.Str() == strText;
+    for (const CUserEvent& box : CRecordingUserAgentTesting::MessageBoxes(AfxGetScriptedUserAgent()))
+        n += box.strText.Str() == strText;
     return n;
 }

@@ -15,6 +15,7 @@
 #include "platform/win/clock_testing.h"
 #include "platform/win/message_loop_testing.h"
 #include "platform/win/simulation.h"
+#include "platform/win/user_agent_testing.h"
 #include "resources/resource.h"
 #include "support/platform_reset.h"
 

@@ -12,10 +12,15 @@
 #include <thread>
 #include <vector>
 
+#include "platform/win/app_testing.h"
 #include "platform/win/kernel_testing.h"
 #include "platform/win/message_loop.h"
+#include "platform/win/message_loop_internal.h"
+#include "platform/win/message_loop_testing.h"
 #include "platform/win/message_map.h"
 #include "platform/win/resources.h"
+#include "platform/win/simulation_testing.h"
+#include "platform/win/system_codes_internal.h"
 #include "platform/win/win_state.h"
 
 namespace {
@@ -38,7 +43,7 @@ struct ThreadRegistry {
     std::map<HANDLE, std::shared_ptr<ThreadRec>> threads;
     std::uintptr_t nNextHandle = 0x00500000;
     std::set<CWinThread*> objects;  // every live CWinThread (for main-window bookkeeping)
-    bool bFailCreate = false;       // CWinSimulation::FailCreateThread
+    bool bFailCreate = false;       // CWinSimulationTesting::FailCreateThread
 };
 
 ThreadRegistry& T() {

@@ -72,8 +72,6 @@ CWinThread* AfxBeginThread(CRuntimeClass* pThreadClass, int nPriority = THREAD_P
 CWinThread* AfxBeginThread(AFX_THREADPROC pfnThreadProc, LPVOID pParam,
                            int nPriority = THREAD_PRIORITY_NORMAL, UINT nStackSize = 0,
                            DWORD dwCreateFlags = 0, LPSECURITY_ATTRIBUTES lpSecurityAttrs = nullptr);
-// The CWinThread object of the calling thread (the application on the main thread), or NULL.
-CWinThread* AfxGetThread();
 // Waits until every thread started by the framework has ended (or the timeout passed); TRUE when all
 // have ended. Joins them.
 BOOL AfxWaitForAllThreads(DWORD dwMilliseconds = INFINITE);
@@ -111,16 +109,13 @@ CWinApp* AfxGetApp();
 CWnd* AfxGetMainWnd();
 HINSTANCE AfxGetInstanceHandle();
 HINSTANCE AfxGetResourceHandle();
-LPCTSTR AfxGetAppName();  // the application's name, or the executable's name without an application
 BOOL AfxEnableControlContainer(void* pManager = nullptr);
 int AfxWinMain(int argc, char** argv);
 
 // ---- Window classes ----
 // Registers a class by name; FALSE (0) when the name is taken or failure is forced
-// (CWinSimulation::FailRegisterClass). Classes live for the whole process.
+// (CWinSimulationTesting::FailRegisterClass). Classes live for the whole process.
 ATOM RegisterClassA(const WNDCLASSA* lpWndClass);
-// A class that a simulation reset keeps (the controls' classes).
-ATOM AfxRegisterSystemClass(const WNDCLASSA* lpWndClass);
 // The framework's class registration: a class with these attributes and the framework's window procedure
 // (messages go to the window's CWnd); the same attributes give the same name. NULL when the registration
 // fails (the framework's resource failure): the caller reports it.
@@ -136,9 +131,6 @@ HWND CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, D
 // The default processing of every message (text, close, paint validation, WM_WINDOWPOSCHANGED -> WM_MOVE
 // and WM_SIZE, system commands, ...); AfxAddDefWindowProcHook extends it.
 LRESULT DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
-inline LRESULT DefWindowProc(HWND h, UINT m, WPARAM w, LPARAM l) {
-    return DefWindowProcA(h, m, w, l);
-}
 
 HICON LoadIconA(HINSTANCE hInstance, LPCSTR lpIconName);        // NULL instance: the standard icons
 HCURSOR LoadCursorA(HINSTANCE hInstance, LPCSTR lpCursorName);  // NULL instance: the standard cursors

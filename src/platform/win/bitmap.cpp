@@ -14,8 +14,11 @@
 
 #include "platform/win/app.h"
 #include "platform/win/gdi_state.h"
+#include "platform/win/gdi_testing.h"
 #include "platform/win/kernel.h"
+#include "platform/win/kernel_testing.h"
 #include "platform/win/resources.h"
+#include "platform/win/system_codes_internal.h"
 #include "platform/win/win_state.h"
 
 using namespace gdistate;

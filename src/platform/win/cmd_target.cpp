@@ -36,7 +36,9 @@ const AFX_MSGMAP* CCmdTarget::GetMessageMap() const {
     return &kCmdTargetMap;
 }
 
-const AFX_MSGMAP_ENTRY* AfxFindMessageEntry(const AFX_MSGMAP* pMap, UINT nMessage, UINT nCode, UINT nID) {
+// Looks up the first entry of the map chain that matches (message, code, id); NULL when none does.
+static const AFX_MSGMAP_ENTRY* AfxFindMessageEntry(const AFX_MSGMAP* pMap, UINT nMessage, UINT nCode,
+                                                   UINT nID) {
     for (; pMap != nullptr; pMap = pMap->pfnGetBaseMap ? pMap->pfnGetBaseMap() : nullptr) {
         for (const AFX_MSGMAP_ENTRY* e = pMap->lpEntries; e->nSig != AfxSig_end; ++e) {
             if (e->nMessage == nMessage && e->nCode == nCode && nID >= e->nID && nID <= e->nLastID) return e;
@@ -105,4 +107,3 @@ void CCmdUI::SetText(LPCTSTR lpszText) {
         m_pOther->SetWindowText(lpszText);
     }
 }
-

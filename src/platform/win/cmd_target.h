@@ -26,7 +26,6 @@ class CObject {
   public:
     virtual CRuntimeClass* GetRuntimeClass() const;
     virtual ~CObject() = default;
-    BOOL IsKindOf(const CRuntimeClass* pClass) const;
 
     static CRuntimeClass classCObject;
     static CRuntimeClass* GetThisClass() { return &classCObject; }
@@ -35,6 +34,10 @@ class CObject {
     CObject() = default;
     CObject(const CObject&) = default;
     CObject& operator=(const CObject&) = default;
+
+  private:
+    friend class CObjectTesting;
+    BOOL IsKindOf(const CRuntimeClass* pClass) const;
 };
 
 #define RUNTIME_CLASS(class_name) (class_name::GetThisClass())
@@ -122,9 +125,6 @@ struct AFX_CMDHANDLERINFO {
     static const AFX_MSGMAP* GetThisMessageMap(); \
     const AFX_MSGMAP* GetMessageMap() const override;
 
-// Looks up the first entry of the map chain that matches (message, code, id); NULL when none does.
-const AFX_MSGMAP_ENTRY* AfxFindMessageEntry(const AFX_MSGMAP* pMap, UINT nMessage, UINT nCode, UINT nID);
-
 class CCmdTarget : public CObject {
     DECLARE_DYNAMIC(CCmdTarget)
   public:
@@ -162,5 +162,4 @@ class CCmdUI {
     virtual void SetCheck(int nCheck = 1);
     virtual void SetRadio(BOOL bOn = TRUE);
     virtual void SetText(LPCTSTR lpszText);
-    void ContinueRouting() { m_bContinueRouting = TRUE; }
 };

@@ -3,7 +3,10 @@
 #include <algorithm>
 
 #include "platform/win/control_support.h"
+#include "platform/win/controls_internal.h"
 #include "platform/win/gdi.h"
+#include "platform/win/gdi_internal.h"
+#include "platform/win/gdi_testing.h"
 
 BOOL DrawFocusRect(HDC hDC, const RECT* lprc) {
     if (lprc == nullptr) return FALSE;

@@ -13,9 +13,13 @@
 #include <vector>
 
 #include "platform/win/app.h"
+#include "platform/win/controls_testing.h"
 #include "platform/win/dialog.h"
 #include "platform/win/gdi.h"
+#include "platform/win/gdi_internal.h"
+#include "platform/win/gdi_testing.h"
 #include "platform/win/win_state.h"
+#include "platform/win/window_testing.h"
 
 namespace winctl {
 

@@ -10,6 +10,7 @@
 #include "platform/win/controls.h"
 #include "platform/win/gdi.h"
 #include "platform/win/win_state.h"
+#include "platform/win/window_internal.h"
 
 namespace winctl {
 

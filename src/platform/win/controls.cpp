@@ -2,9 +2,15 @@
 #include "platform/win/controls.h"
 
 #include "platform/win/app.h"
+#include "platform/win/app_internal.h"
 #include "platform/win/control_support.h"
+#include "platform/win/controls_internal.h"
+#include "platform/win/controls_testing.h"
 #include "platform/win/dialog.h"
+#include "platform/win/dialog_internal.h"
 #include "platform/win/gdi.h"
+#include "platform/win/gdi_internal.h"
+#include "platform/win/window_internal.h"
 
 using namespace winctl;
 

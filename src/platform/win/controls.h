@@ -103,16 +103,6 @@ constexpr UINT WM_SIM_COMBOPICK = 0x03F0;
 constexpr UINT WM_SIM_SCROLL = 0x03F1;
 constexpr UINT WM_SIM_THUMBDRAG = 0x03F2;
 
-// Registers the control classes and the dialog class once (also run by the dialog and control creation
-// paths, so templates can name the classes). Survives CWinSimulation::Reset.
-void AfxEnsureControlClasses();
-// The static or button deletes its present image with itself (an image a template loaded for it).
-void AfxControlOwnsImage(HWND hCtl);
-// The height of one entry of a list (list boxes, a combo box's list): the control's font line + 2 pixels.
-int AfxControlItemHeight(HWND hWnd);
-// A dotted rectangle (the focus mark) on rc's edge.
-BOOL DrawFocusRect(HDC hDC, const RECT* lprc);
-
 // ::SetScrollRange/... on a scroll bar control (nBar SB_CTL). The window scroll bars of SB_HORZ/SB_VERT
 // are not modelled: those calls fail (return 0 / FALSE).
 int SetScrollPos(HWND hWnd, int nBar, int nPos, BOOL bRedraw);
@@ -124,6 +114,9 @@ class CStatic : public CWnd {
   public:
     CStatic() = default;
     using CWnd::Create;
+
+  private:
+    friend class CStaticTesting;
     BOOL Create(LPCTSTR lpszText, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID = 0xFFFF);
     HBITMAP GetBitmap() const;
 };
@@ -133,8 +126,11 @@ class CButton : public CWnd {
   public:
     CButton() = default;
     using CWnd::Create;
-    BOOL Create(LPCTSTR lpszCaption, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);
     HBITMAP SetBitmap(HBITMAP hBitmap);  // the previous image
+
+  private:
+    friend class CButtonTesting;
+    BOOL Create(LPCTSTR lpszCaption, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);
 };
 
 class CEdit : public CWnd {
@@ -142,6 +138,9 @@ class CEdit : public CWnd {
   public:
     CEdit() = default;
     using CWnd::Create;
+
+  private:
+    friend class CEditTesting;
     BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);
     // nEndChar -1: to the end; nStartChar -1: no selection.
     void SetSel(int nStartChar, int nEndChar, BOOL bNoScroll = FALSE);
@@ -159,7 +158,6 @@ class CComboBox : public CWnd {
     using CWnd::Create;
     // The index of the new entry (in sorted order with CBS_SORT), CB_ERR for a NULL text.
     int AddString(LPCTSTR lpszString);
-    int InsertString(int nIndex, LPCTSTR lpszString);  // -1: at the end; never sorted
     void ResetContent();
     int GetCount() const;
     int GetCurSel() const;       // CB_ERR when nothing is selected
@@ -169,6 +167,10 @@ class CComboBox : public CWnd {
     // Copies the entry's text into lpszText, which must hold GetLBTextLen(nIndex) + 1 characters.
     int GetLBText(int nIndex, LPTSTR lpszText) const;
     void GetLBText(int nIndex, CString& rString) const;
+
+  private:
+    friend class CComboBoxTesting;
+    int InsertString(int nIndex, LPCTSTR lpszString);  // -1: at the end; never sorted
     int GetLBTextLen(int nIndex) const;
     // Searches after nStartAfter (-1: from the start) and wraps; case-insensitive. CB_ERR when none.
     int FindString(int nStartAfter, LPCTSTR lpszString) const;  // by prefix
@@ -181,11 +183,14 @@ class CScrollBar : public CWnd {
   public:
     CScrollBar() = default;
     using CWnd::Create;
+
+  private:
+    friend class CScrollBarTesting;
+    BOOL GetScrollInfo(LPSCROLLINFO lpScrollInfo, UINT nMask = SIF_ALL);
     int GetScrollPos() const;
     int SetScrollPos(int nPos, BOOL bRedraw = TRUE);  // the previous position; clamped to the range
     void SetScrollRange(int nMinPos, int nMaxPos, BOOL bRedraw = TRUE);
     BOOL SetScrollInfo(LPSCROLLINFO lpScrollInfo, BOOL bRedraw = TRUE);
-    BOOL GetScrollInfo(LPSCROLLINFO lpScrollInfo, UINT nMask = SIF_ALL);
     int GetScrollLimit();
 };
 
@@ -197,13 +202,16 @@ class CSpinButtonCtrl : public CScrollBar {
   public:
     CSpinButtonCtrl() = default;
     using CScrollBar::Create;
-    BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);
     int SetBase(int nBase);  // 10 or 16; the previous base, 0 for another value
     void SetRange(short nLower, short nUpper);
+    int SetPos(int nPos);  // the previous position; clamped to the range
+
+  private:
+    friend class CSpinButtonCtrlTesting;
+    BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);
     DWORD GetRange() const;  // MAKELONG(upper, lower)
     void GetRange(int& lower, int& upper) const;
-    int SetPos(int nPos);  // the previous position; clamped to the range
-    int GetPos() const;    // the position in the low word, 0 in the high word
+    int GetPos() const;  // the position in the low word, 0 in the high word
     int GetPos32(LPBOOL lpbError = nullptr) const;
 };
 
@@ -212,6 +220,9 @@ class CTabCtrl : public CWnd {
   public:
     CTabCtrl() = default;
     using CWnd::Create;
+
+  private:
+    friend class CTabCtrlTesting;
     LONG InsertItem(int nItem, TCITEM* pTabCtrlItem);
     LONG InsertItem(int nItem, LPCTSTR lpszItem);
     LONG InsertItem(UINT nMask, int nItem, LPCTSTR lpszItem, int nImage, LPARAM lParam);

@@ -6,7 +6,9 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/win/cstring_testing.h"
 #include "platform/win/resources.h"
+#include "platform/win/resources_testing.h"
 
 namespace {
 

@@ -38,12 +38,6 @@ class CString {
     int GetLength() const { return static_cast<int>(m_str.size()); }
     BOOL IsEmpty() const { return m_str.empty(); }
     void Empty() { m_str.clear(); }
-    // Out-of-range indices give '\0' (reads) or do nothing (writes).
-    TCHAR GetAt(int i) const { return (i >= 0 && i < GetLength()) ? m_str[static_cast<size_t>(i)] : '\0'; }
-    TCHAR operator[](int i) const { return GetAt(i); }
-    void SetAt(int i, TCHAR ch) {
-        if (i >= 0 && i < GetLength()) m_str[static_cast<size_t>(i)] = ch;
-    }
 
     CString& operator+=(const CString& s) {
         m_str += s.m_str;
@@ -57,17 +51,12 @@ class CString {
         m_str += ch;
         return *this;
     }
-    void Append(LPCTSTR psz) { *this += psz; }
-    void AppendChar(TCHAR ch) { m_str += ch; }
 
     int Compare(LPCTSTR psz) const;
-
 
     int Replace(LPCTSTR pszOld, LPCTSTR pszNew);
 
     void Format(LPCTSTR pszFormat, ...) __attribute__((format(printf, 2, 3)));
-    void FormatV(LPCTSTR pszFormat, va_list args);
-    void AppendFormatV(LPCTSTR pszFormat, va_list args);
 
     // Direct buffer access: the buffer holds at least nMinBufLength characters plus the terminator and is
     // valid until the next change of the string. ReleaseBuffer(-1) takes the length from the terminator
@@ -80,9 +69,12 @@ class CString {
 
   private:
     std::string m_str;
+    friend class CStringTesting;
+    void FormatV(LPCTSTR pszFormat, va_list args);
+    void AppendFormatV(LPCTSTR pszFormat, va_list args);
+    // Out-of-range indices give '\0'.
+    TCHAR GetAt(int i) const { return (i >= 0 && i < GetLength()) ? m_str[static_cast<size_t>(i)] : '\0'; }
 };
-
-CString operator+(const CString& a, LPCTSTR b);
 
 inline bool operator==(const CString& a, const CString& b) {
     return a.Str() == b.Str();
@@ -101,7 +93,4 @@ inline bool operator!=(const CString& a, LPCTSTR b) {
 }
 inline bool operator!=(LPCTSTR a, const CString& b) {
     return !(b == a);
-}
-inline bool operator<(const CString& a, const CString& b) {
-    return a.Str() < b.Str();
 }

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/win/app.h"
+#include "platform/win/gdi_internal.h"
 #include "platform/win/gdi_state.h"
 #include "platform/win/gdi_testing.h"
 #include "platform/win/kernel.h"

@@ -9,7 +9,9 @@
 #include <string>
 
 #include "platform/win/controls.h"
+#include "platform/win/ddx_testing.h"
 #include "platform/win/user_agent.h"
+#include "platform/win/window_testing.h"
 
 namespace {
 
@@ -122,17 +124,20 @@ CString FormatInt(long long v) {
 
 }  // namespace
 
-void AfxThrowUserException() {
+// Thrown by CDataExchange::Fail and caught by UpdateData.
+class CUserException {};
+[[noreturn]] static void AfxThrowUserException() {
     throw CUserException();
 }
 
-CString AfxFormatFloat(float value) {
+// The exchange's text forms.
+static CString AfxFormatFloat(float value) {
     CString s;
     s.Format("%.*g", FLT_DIG, static_cast<double>(value));
     return s;
 }
 
-CString AfxFormatDouble(double value) {
+static CString AfxFormatDouble(double value) {
     CString s;
     s.Format("%.*g", DBL_DIG, value);
     return s;

@@ -20,10 +20,6 @@
 #include "platform/win/cstring.h"
 #include "platform/win/window.h"
 
-// Thrown by CDataExchange::Fail and caught by UpdateData.
-class CUserException {};
-[[noreturn]] void AfxThrowUserException();
-
 class CDataExchange {
   public:
     CDataExchange(CWnd* pDlgWnd, BOOL bSaveAndValidate);
@@ -45,10 +41,7 @@ class CDataExchange {
 };
 
 void AFXAPI DDX_Text(CDataExchange* pDX, int nIDC, int& value);
-void AFXAPI DDX_Text(CDataExchange* pDX, int nIDC, UINT& value);
 void AFXAPI DDX_Text(CDataExchange* pDX, int nIDC, float& value);
-void AFXAPI DDX_Text(CDataExchange* pDX, int nIDC, double& value);
-void AFXAPI DDX_Text(CDataExchange* pDX, int nIDC, CString& value);
 // 0 unchecked, 1 checked, 2 indeterminate; another value is written as unchecked.
 void AFXAPI DDX_Check(CDataExchange* pDX, int nIDC, int& value);
 // nIDC is the first radio button of a group (up to the next WS_GROUP control); value is the index of
@@ -59,9 +52,3 @@ void AFXAPI DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl);
 
 void AFXAPI DDV_MinMaxInt(CDataExchange* pDX, int value, int minVal, int maxVal);
 void AFXAPI DDV_MinMaxFloat(CDataExchange* pDX, float const& value, float minVal, float maxVal);
-// With writing, limits the edit to nChars characters (EM_LIMITTEXT).
-void AFXAPI DDV_MaxChars(CDataExchange* pDX, CString const& value, int nChars);
-
-// The exchange's text forms, for callers that show values the same way.
-CString AfxFormatFloat(float value);
-CString AfxFormatDouble(double value);

@@ -7,13 +7,22 @@
 
 #include "platform/win/app.h"
 #include "platform/win/controls.h"
+#include "platform/win/controls_internal.h"
+#include "platform/win/controls_testing.h"
+#include "platform/win/dialog_internal.h"
 #include "platform/win/dialog_testing.h"
 #include "platform/win/gdi.h"
+#include "platform/win/gdi_internal.h"
+#include "platform/win/gdi_testing.h"
 #include "platform/win/kernel.h"
 #include "platform/win/menu.h"
+#include "platform/win/menu_internal.h"
 #include "platform/win/message_map.h"
 #include "platform/win/resources_testing.h"
+#include "platform/win/system_codes_internal.h"
 #include "platform/win/win_state.h"
+#include "platform/win/window_internal.h"
+#include "platform/win/window_testing.h"
 
 namespace {
 

@@ -30,11 +30,6 @@
 #include "platform/win/resources.h"
 #include "platform/win/window.h"
 
-constexpr char kDialogClassName[] = "#32770";
-
-// The dialog class's window procedure: the dialog manager's default processing.
-LRESULT AfxDefDlgProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
-
 class CDialog : public CWnd {
     DECLARE_DYNAMIC(CDialog)
   public:
@@ -54,7 +49,6 @@ class CDialog : public CWnd {
     using CWnd::Create;
     virtual BOOL Create(UINT nIDTemplate, CWnd* pParentWnd = nullptr);
     virtual BOOL Create(LPCTSTR lpszTemplateName, CWnd* pParentWnd = nullptr);
-    BOOL CreateIndirect(const CDialogTemplate* pTemplate, CWnd* pParentWnd = nullptr);
 
     // Base: UpdateData(FALSE); returns TRUE.
     virtual BOOL OnInitDialog();
@@ -62,14 +56,6 @@ class CDialog : public CWnd {
     virtual void OnOK();
     // Base: EndDialog(IDCANCEL).
     virtual void OnCancel();
-    // Modal: ends the nested loop with nResult (also from inside OnInitDialog). Modeless: hides.
-    void EndDialog(int nResult);
-
-    void NextDlgCtrl() const;
-    void GotoDlgCtrl(CWnd* pWndCtrl);
-    DWORD GetDefID() const;  // MAKELONG(id, DC_HASDEFID), or 0 without a default button
-    void MapDialogRect(LPRECT lpRect) const;
-    BOOL IsDialogMessage(LPMSG lpMsg);
 
     BOOL PreTranslateMessage(MSG* pMsg) override;
 
@@ -84,4 +70,17 @@ class CDialog : public CWnd {
     BOOL m_bModal = FALSE;
 
     DECLARE_MESSAGE_MAP()
+
+  private:
+    friend class CDialogTesting;
+    BOOL CreateIndirect(const CDialogTemplate* pTemplate, CWnd* pParentWnd = nullptr);
+    void NextDlgCtrl() const;
+    void MapDialogRect(LPRECT lpRect) const;
+
+  protected:
+    // Modal: ends the nested loop with nResult (also from inside OnInitDialog). Modeless: hides.
+    void EndDialog(int nResult);
+    void GotoDlgCtrl(CWnd* pWndCtrl);
+    DWORD GetDefID() const;  // MAKELONG(id, DC_HASDEFID), or 0 without a default button
+    BOOL IsDialogMessage(LPMSG lpMsg);
 };

@@ -1,4 +1,5 @@
 // Test inspection of dialogs (dialog.h): dialog units and the dialog keys.
+// CDialogTesting reaches the members of CDialog that only tests call.
 #pragma once
 
 #include "platform/win/dialog.h"
@@ -12,3 +13,15 @@ BOOL IsDialogMessageA(HWND hDlg, LPMSG lpMsg);
 inline BOOL IsDialogMessage(HWND hDlg, LPMSG lpMsg) {
     return IsDialogMessageA(hDlg, lpMsg);
 }
+
+// CDialog's members that only tests call.
+class CDialogTesting {
+  public:
+    static BOOL CreateIndirect(CDialog& o, const CDialogTemplate* pTemplate, CWnd* pParentWnd = nullptr) {
+        return o.CreateIndirect(pTemplate, pParentWnd);
+    }
+    static void NextDlgCtrl(const CDialog& o) { o.NextDlgCtrl(); }
+    static void MapDialogRect(const CDialog& o, LPRECT lpRect) { o.MapDialogRect(lpRect); }
+    static void EndDialog(CDialog& o, int nResult) { o.EndDialog(nResult); }
+    static void GotoDlgCtrl(CDialog& o, CWnd* pWndCtrl) { o.GotoDlgCtrl(pWndCtrl); }
+};

@@ -5,6 +5,7 @@
 
 #include "platform/win/kernel.h"
 #include "platform/win/message_loop.h"
+#include "platform/win/user_agent_testing.h"
 
 CDialogUserAgent::CDialogUserAgent() : m_nThreadId(GetCurrentThreadId()) {}
 
@@ -47,4 +48,3 @@ int CDialogUserAgent::Show(CUserEvent& ev) {
     RecordAnswered(nIndex, ev);
     return nResult;
 }
-

@@ -44,12 +44,7 @@
 #include "platform/win/dialog.h"
 #include "platform/win/user_agent.h"
 
-constexpr int kMessageBoxMaxTextWidth = 400;  // pixels
-constexpr UINT kMessageBoxTextId = 0xFFFF;    // the text static
-constexpr UINT kFileDialogFolderId = 1088;    // the folder's path
-constexpr UINT kFileDialogListId = 1120;      // the folder's entries
-constexpr UINT kFileDialogNameId = 1152;      // the file name edit
-constexpr UINT kFileDialogTypeId = 1136;      // the list of the filter's file types
+constexpr UINT kMessageBoxTextId = 0xFFFF;  // the text static
 
 // A dialog made from a template held by the object rather than a registered one.
 class CRuntimeTemplateDialog : public CDialog {
@@ -66,14 +61,6 @@ class CMessageBoxDialog : public CRuntimeTemplateDialog {
   public:
     explicit CMessageBoxDialog(const CUserEvent& box);
 
-    // The button ids of a box of this type, left to right.
-    static std::vector<int> ButtonsOf(UINT nType);
-    static LPCTSTR ButtonText(int nID);
-    // The first open message box of this thread, NULL when none is open.
-    static CMessageBoxDialog* GetOpenBox();
-
-    UINT GetType() const { return m_nType; }
-
   protected:
     BOOL OnInitDialog() override;
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
@@ -89,6 +76,12 @@ class CMessageBoxDialog : public CRuntimeTemplateDialog {
     std::vector<int> m_buttons;
     RECT m_rcIcon{};
     DECLARE_MESSAGE_MAP()
+    friend class CMessageBoxDialogTesting;
+    static LPCTSTR ButtonText(int nID);
+    // The button ids of a box of this type, left to right.
+    static std::vector<int> ButtonsOf(UINT nType);
+    // The first open message box of this thread, NULL when none is open.
+    static CMessageBoxDialog* GetOpenBox();
 };
 
 class CFileChooserDialog : public CRuntimeTemplateDialog {
@@ -97,15 +90,6 @@ class CFileChooserDialog : public CRuntimeTemplateDialog {
 
     // The full path chosen once DoModal returned IDOK.
     const std::string& GetChosenPath() const { return m_strChosen; }
-    const std::filesystem::path& GetFolder() const { return m_folder; }
-    // The first open file dialog of this thread, NULL when none is open.
-    static CFileChooserDialog* GetOpenDialog();
-
-    // TRUE when a file name matches one of the ';'-separated patterns ("*.prm;*.txt"), without case.
-    static BOOL MatchesPattern(const std::string& strName, const std::string& strPatterns);
-    // The (description, patterns) pairs of a filter ("PRM files (*.prm)|*.prm|All Files (*.*)|*.*||"),
-    // in order; a pair without its patterns is left out.
-    static std::vector<std::pair<std::string, std::string>> FileTypesOf(const std::string& strFilter);
 
   protected:
     BOOL OnInitDialog() override;
@@ -131,6 +115,14 @@ class CFileChooserDialog : public CRuntimeTemplateDialog {
     std::vector<std::pair<std::string, std::string>> m_types;
     std::string m_strPatterns;  // of the file type chosen; empty: every file
     std::string m_strChosen;
+    friend class CFileChooserDialogTesting;
+    // The first open file dialog of this thread, NULL when none is open.
+    static CFileChooserDialog* GetOpenDialog();
+    // TRUE when a file name matches one of the ';'-separated patterns ("*.prm;*.txt"), without case.
+    static BOOL MatchesPattern(const std::string& strName, const std::string& strPatterns);
+    // The (description, patterns) pairs of a filter ("PRM files (*.prm)|*.prm|All Files (*.*)|*.*||"),
+    // in order; a pair without its patterns is left out.
+    static std::vector<std::pair<std::string, std::string>> FileTypesOf(const std::string& strFilter);
 };
 
 class CDialogUserAgent : public CRecordingUserAgent {

@@ -13,7 +13,9 @@
 #include <vector>
 
 #include "platform/win/app.h"
+#include "platform/win/gdi_internal.h"
 #include "platform/win/gdi_state.h"
+#include "platform/win/gdi_testing.h"
 #include "platform/win/kernel.h"
 #include "platform/win/resources.h"
 #include "platform/win/win_state.h"

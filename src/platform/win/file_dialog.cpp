@@ -6,6 +6,7 @@
 
 #include "platform/win/controls.h"
 #include "platform/win/dialog_user_agent.h"
+#include "platform/win/dialog_user_agent_testing.h"
 #include "platform/win/list_box.h"
 #include "platform/win/message_map.h"
 

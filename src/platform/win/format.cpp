@@ -1,4 +1,6 @@
 #include "platform/win/format.h"
+#include "platform/win/format_internal.h"
+#include "platform/win/format_testing.h"
 
 #include <locale.h>
 

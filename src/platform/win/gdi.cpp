@@ -13,12 +13,17 @@
 #include <vector>
 
 #include "platform/win/app.h"
+#include "platform/win/gdi_internal.h"
 #include "platform/win/gdi_state.h"
 #include "platform/win/gdi_testing.h"
 #include "platform/win/kernel.h"
+#include "platform/win/kernel_testing.h"
 #include "platform/win/resources.h"
 #include "platform/win/text_observer.h"
+#include "platform/win/text_observer_internal.h"
 #include "platform/win/win_state.h"
+#include "platform/win/window_internal.h"
+#include "platform/win/window_testing.h"
 
 namespace gdistate {
 

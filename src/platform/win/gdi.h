@@ -102,8 +102,6 @@ constexpr int OBJ_BRUSH = 2;
 constexpr int OBJ_FONT = 6;
 constexpr int OBJ_BITMAP = 7;
 
-constexpr size_t kMaxDrawOps = 4096;
-
 struct LOGFONTA {
     LONG lfHeight;  // < 0: character height in pixels; > 0: cell height; 0: the default size
     LONG lfWidth;
@@ -172,16 +170,8 @@ struct CDrawOp {
     int nTabOrigin = 0;
 };
 
-// What a window has drawn, oldest first. Empty for a window that drew nothing or is gone.
-std::vector<CDrawOp> AfxGetDrawOps(HWND hWnd);
-
-// Pixel height and character width of the fixed metric for a font of nPointSize10 tenths of a point.
-int AfxFontPixelHeight(int nPointSize10);
-int AfxFontCharWidth(int nPixelHeight);
-
 // ---- The functions on plain handles ----
 HDC GetDC(HWND hWnd);  // NULL window: a context that records nothing
-HDC GetWindowDC(HWND hWnd);
 int ReleaseDC(HWND hWnd, HDC hDC);
 HDC BeginPaint(HWND hWnd, LPPAINTSTRUCT lpPaint);  // takes the update region; sends WM_ERASEBKGND when due
 BOOL EndPaint(HWND hWnd, const PAINTSTRUCT* lpPaint);
@@ -219,60 +209,25 @@ inline BOOL DeleteObject(HFONT h) {
 inline BOOL DeleteObject(HBITMAP h) {
     return DeleteObject(reinterpret_cast<HGDIOBJ>(h));
 }
-int GetObjectA(HGDIOBJ h, int c, LPVOID pv);  // BITMAP, LOGFONTA; bytes written, 0 on failure
 
-HBRUSH CreateSolidBrush(COLORREF color);
-HPEN CreatePen(int iStyle, int cWidth, COLORREF color);
-HFONT CreateFontIndirectA(const LOGFONTA* lplf);
 // A bitmap resource (a BMP registered with AfxRegisterBitmap that AfxDecodeBmpHeader accepts); NULL when
 // it is missing or malformed.
 HBITMAP LoadBitmapA(HINSTANCE hInstance, LPCSTR lpBitmapName);
-inline HBITMAP LoadBitmap(HINSTANCE h, LPCSTR n) {
-    return LoadBitmapA(h, n);
-}
-// Width and height of an uncompressed BMP file image of 24 bits per pixel, or of 4 bits per pixel with a
-// palette of at most 16 colours (biClrUsed, 0 meaning 16); rows bottom-up or top-down. FALSE for anything
-// else or truncated data.
-BOOL AfxDecodeBmpHeader(const BYTE* pData, size_t nSize, int* pnWidth, int* pnHeight);
 // The pixels of such an image as 0x00RRGGBB, the top row first, width x height of them. A 4-bit index
 // beyond the palette reads as black. FALSE (and *pPixels untouched) for what AfxDecodeBmpHeader refuses.
 BOOL AfxDecodeBmpPixels(const BYTE* pData, size_t nSize, int* pnWidth, int* pnHeight,
                         std::vector<std::uint32_t>* pPixels);
 
 COLORREF GetSysColor(int nIndex);
-HBRUSH GetSysColorBrush(int nIndex);  // a shared brush that is never deleted
 
-COLORREF SetBkColor(HDC hdc, COLORREF color);  // previous colour, CLR_INVALID on failure
-COLORREF SetTextColor(HDC hdc, COLORREF color);
-COLORREF GetTextColor(HDC hdc);
 int SetBkMode(HDC hdc, int mode);  // previous mode, 0 on failure
 
-int FillRect(HDC hDC, const RECT* lprc, HBRUSH hbr);
-BOOL Rectangle(HDC hdc, int left, int top, int right, int bottom);
-BOOL Ellipse(HDC hdc, int left, int top, int right, int bottom);
-BOOL MoveToEx(HDC hdc, int x, int y, LPPOINT lppt);
-BOOL LineTo(HDC hdc, int x, int y);
-BOOL TextOutA(HDC hdc, int x, int y, LPCSTR lpString, int c);
-inline BOOL TextOut(HDC hdc, int x, int y, LPCSTR s, int c) {
-    return TextOutA(hdc, x, y, s, c);
-}
 // Tabs expand to the next stop: no stops, every 8 average characters; one stop, every lpnTabStopPositions[0]
 // pixels; several, at those positions (then every last-stop pixels). Stops count from nTabOrigin. Returns
 // the extent: width in the low word, height in the high word.
 LONG TabbedTextOutA(HDC hdc, int x, int y, LPCSTR lpString, int chCount, int nTabPositions,
                     const int* lpnTabStopPositions, int nTabOrigin);
-inline LONG TabbedTextOut(HDC hdc, int x, int y, LPCSTR s, int n, int nTabs, const int* tabs, int origin) {
-    return TabbedTextOutA(hdc, x, y, s, n, nTabs, tabs, origin);
-}
-// cchText -1: up to the terminator. Returns the height of the text. DT_CALCRECT only measures: the
-// rectangle's right and bottom are set to the text's extent and nothing is drawn.
-int DrawTextA(HDC hdc, LPCSTR lpchText, int cchText, LPRECT lprc, UINT format);
-inline int DrawText(HDC hdc, LPCSTR s, int n, LPRECT rc, UINT f) {
-    return DrawTextA(hdc, s, n, rc, f);
-}
-BOOL GetTextExtentPoint32A(HDC hdc, LPCSTR lpString, int c, LPSIZE psizl);
 BOOL BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, int y1, DWORD rop);
-BOOL DrawIcon(HDC hDC, int X, int Y, HICON hIcon);
 constexpr UINT BDR_SUNKENOUTER = 0x0002;
 constexpr UINT BDR_SUNKENINNER = 0x0008;
 constexpr UINT BDR_RAISEDOUTER = 0x0001;
@@ -280,7 +235,6 @@ constexpr UINT BDR_RAISEDINNER = 0x0004;
 constexpr UINT EDGE_SUNKEN = BDR_SUNKENOUTER | BDR_SUNKENINNER;
 constexpr UINT EDGE_RAISED = BDR_RAISEDOUTER | BDR_RAISEDINNER;
 constexpr UINT BF_RECT = 0x000F;
-BOOL DrawEdge(HDC hdc, LPRECT qrc, UINT edge, UINT grfFlags);
 
 // ---- Drawing objects ----
 class CGdiObject : public CObject {
@@ -295,13 +249,14 @@ class CGdiObject : public CObject {
     // A permanent object of the handle, else a temporary object that lives as long as the handle.
     static CGdiObject* PASCAL FromHandle(HGDIOBJ hObject);
     BOOL Attach(HGDIOBJ hObject);
-    HGDIOBJ Detach();
     BOOL DeleteObject();
-    BOOL CreateStockObject(int nIndex);
 
   private:
     CGdiObject(const CGdiObject&) = delete;
     CGdiObject& operator=(const CGdiObject&) = delete;
+    friend class CGdiObjectTesting;
+    HGDIOBJ Detach();
+    BOOL CreateStockObject(int nIndex);
 };
 
 class CBrush : public CGdiObject {
@@ -323,6 +278,8 @@ class CFont : public CGdiObject {
     // nPointSize in tenths of a point (120 = 12 pt). FALSE when a font is attached already or the face
     // name is NULL.
     BOOL CreatePointFont(int nPointSize, LPCTSTR lpszFaceName, CDC* pDC = nullptr);
+
+  private:
     BOOL CreatePointFontIndirect(const LOGFONT* lpLogFont, CDC* pDC = nullptr);
 };
 
@@ -333,6 +290,9 @@ class CBitmap : public CGdiObject {
     operator HBITMAP() const { return static_cast<HBITMAP>(static_cast<void*>(m_hObject)); }  // NOLINT
     // FALSE when a bitmap is attached already, or the resource is missing or not a 24-bit BMP.
     BOOL LoadBitmap(UINT nIDResource);
+
+  private:
+    friend class CBitmapTesting;
     int GetBitmap(BITMAP* pBitMap) const;
 };
 
@@ -352,8 +312,6 @@ class CDC : public CObject {
     // The permanent object of the context, else a temporary object that lives until the context is
     // released or deleted. NULL for NULL.
     static CDC* PASCAL FromHandle(HDC hDC);
-    BOOL Attach(HDC hDC);
-    HDC Detach();
 
     BOOL CreateCompatibleDC(CDC* pDC);
     BOOL DeleteDC();
@@ -363,33 +321,38 @@ class CDC : public CObject {
     CBitmap* SelectObject(CBitmap* pBitmap);
 
     COLORREF SetBkColor(COLORREF crColor);
-    COLORREF GetBkColor() const;
     COLORREF SetTextColor(COLORREF crColor);
     int SetBkMode(int nBkMode);
 
     // Like the framework's: also sets the context's background colour to clr.
     void FillSolidRect(LPCRECT lpRect, COLORREF clr);
-    void FillRect(LPCRECT lpRect, CBrush* pBrush);
     BOOL Ellipse(int x1, int y1, int x2, int y2);
     BOOL Ellipse(LPCRECT lpRect);
     BOOL TextOut(int x, int y, LPCTSTR lpszString, int nCount);
     BOOL TextOut(int x, int y, const CString& str);
-    CSize TabbedTextOut(int x, int y, LPCTSTR lpszString, int nCount, int nTabPositions,
-                        LPINT lpnTabStopPositions, int nTabOrigin);
-    CSize TabbedTextOut(int x, int y, const CString& str, int nTabPositions, LPINT lpnTabStopPositions,
-                        int nTabOrigin);
     int DrawText(LPCTSTR lpszString, int nCount, LPRECT lpRect, UINT nFormat);
     int DrawText(const CString& str, LPRECT lpRect, UINT nFormat);
     BOOL BitBlt(int x, int y, int nWidth, int nHeight, CDC* pSrcDC, int xSrc, int ySrc, DWORD dwRop);
     BOOL DrawIcon(int x, int y, HICON hIcon);
-    CSize GetTextExtent(LPCTSTR lpszString, int nCount) const;
-    CSize GetTextExtent(const CString& str) const;
 
   private:
     CDC(const CDC&) = delete;
     CDC& operator=(const CDC&) = delete;
     friend struct CDCInternals;
     BOOL m_bCreated = FALSE;  // made by CreateCompatibleDC: deleted by the destructor
+    friend class CDCTesting;
+    COLORREF GetBkColor() const;
+    void FillRect(LPCRECT lpRect, CBrush* pBrush);
+    CSize TabbedTextOut(int x, int y, LPCTSTR lpszString, int nCount, int nTabPositions,
+                        LPINT lpnTabStopPositions, int nTabOrigin);
+    CSize TabbedTextOut(int x, int y, const CString& str, int nTabPositions, LPINT lpnTabStopPositions,
+                        int nTabOrigin);
+    CSize GetTextExtent(LPCTSTR lpszString, int nCount) const;
+    CSize GetTextExtent(const CString& str) const;
+
+  protected:
+    BOOL Attach(HDC hDC);
+    HDC Detach();
 };
 
 class CPaintDC : public CDC {
@@ -412,7 +375,3 @@ class CClientDC : public CDC {
   protected:
     HWND m_hWnd = nullptr;
 };
-
-// Makes sure the drawing hooks (default colour answers, background erasing, fonts, record clean-up) are
-// installed. Called by every entry point that needs them; idempotent.
-void AfxEnsureGdiHooks();

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/win/app.h"
+#include "platform/win/gdi_internal.h"
 #include "platform/win/gdi_state.h"
 #include "platform/win/gdi_testing.h"
 #include "platform/win/kernel.h"
@@ -136,7 +137,7 @@ HPEN CreatePen(int iStyle, int cWidth, COLORREF color) {
     return reinterpret_cast<HPEN>(NewObjLocked(g, r));
 }
 
-HFONT CreateFontIndirectA(const LOGFONTA* lplf) {
+static HFONT CreateFontIndirectA(const LOGFONTA* lplf) {
     if (lplf == nullptr) return nullptr;
     GdiState& g = G();
     std::lock_guard<std::mutex> lock(g.mtx);

@@ -2,8 +2,6 @@
 // outside, so Width() = right - left. Coordinates are pixels.
 #pragma once
 
-#include <algorithm>
-
 #include "platform/wintypes.h"
 
 class CSize : public SIZE {
@@ -24,17 +22,10 @@ class CPoint : public POINT {
     explicit CPoint(LPARAM lParam)
         : POINT{static_cast<SHORT>(LOWORD(static_cast<DWORD_PTR>(lParam))),
                 static_cast<SHORT>(HIWORD(static_cast<DWORD_PTR>(lParam)))} {}
-    void Offset(int dx, int dy) {
-        x += dx;
-        y += dy;
-    }
     // Free functions, so that a CPoint compared with a const CPoint is unambiguous (C++20 also tries
     // the arguments reversed); != follows from ==.
     friend bool operator==(const CPoint& a, const POINT& b) { return a.x == b.x && a.y == b.y; }
     friend bool operator==(const CPoint& a, const CPoint& b) { return a.x == b.x && a.y == b.y; }
-    CPoint operator+(const SIZE& s) const { return CPoint(x + s.cx, y + s.cy); }
-    CPoint operator-(const SIZE& s) const { return CPoint(x - s.cx, y - s.cy); }
-    CSize operator-(const POINT& p) const { return CSize(x - p.x, y - p.y); }
 };
 
 inline BOOL SetRect(LPRECT r, int l, int t, int rr, int b) {
@@ -44,14 +35,6 @@ inline BOOL SetRect(LPRECT r, int l, int t, int rr, int b) {
 }
 inline BOOL SetRectEmpty(LPRECT r) {
     return SetRect(r, 0, 0, 0, 0);
-}
-inline BOOL CopyRect(LPRECT d, const RECT* s) {
-    if (!d || !s) return FALSE;
-    *d = *s;
-    return TRUE;
-}
-inline BOOL IsRectEmpty(const RECT* r) {
-    return !r || r->right <= r->left || r->bottom <= r->top;
 }
 inline BOOL EqualRect(const RECT* a, const RECT* b) {
     return a && b && a->left == b->left && a->top == b->top && a->right == b->right && a->bottom == b->bottom;
@@ -63,42 +46,6 @@ inline BOOL OffsetRect(LPRECT r, int dx, int dy) {
     r->top += dy;
     r->bottom += dy;
     return TRUE;
-}
-inline BOOL InflateRect(LPRECT r, int dx, int dy) {
-    if (!r) return FALSE;
-    r->left -= dx;
-    r->right += dx;
-    r->top -= dy;
-    r->bottom += dy;
-    return TRUE;
-}
-inline BOOL PtInRect(const RECT* r, POINT p) {
-    return r && p.x >= r->left && p.x < r->right && p.y >= r->top && p.y < r->bottom;
-}
-// Empty result (all zero) and FALSE when the rectangles do not overlap.
-inline BOOL IntersectRect(LPRECT d, const RECT* a, const RECT* b) {
-    if (!d || !a || !b) return FALSE;
-    RECT r{std::max(a->left, b->left), std::max(a->top, b->top), std::min(a->right, b->right),
-           std::min(a->bottom, b->bottom)};
-    if (IsRectEmpty(&r)) {
-        SetRectEmpty(d);
-        return FALSE;
-    }
-    *d = r;
-    return TRUE;
-}
-// An empty rectangle contributes nothing to a union.
-inline BOOL UnionRect(LPRECT d, const RECT* a, const RECT* b) {
-    if (!d || !a || !b) return FALSE;
-    if (IsRectEmpty(a)) {
-        *d = *b;
-    } else if (IsRectEmpty(b)) {
-        *d = *a;
-    } else {
-        *d = RECT{std::min(a->left, b->left), std::min(a->top, b->top), std::max(a->right, b->right),
-                  std::max(a->bottom, b->bottom)};
-    }
-    return !IsRectEmpty(d);
 }
 
 class CRect : public RECT {
@@ -112,61 +59,22 @@ class CRect : public RECT {
 
     int Width() const { return right - left; }
     int Height() const { return bottom - top; }
-    CSize Size() const { return CSize(Width(), Height()); }
-    CPoint TopLeft() const { return CPoint(left, top); }
-    CPoint BottomRight() const { return CPoint(right, bottom); }
-    CPoint CenterPoint() const { return CPoint((left + right) / 2, (top + bottom) / 2); }
 
     operator LPRECT() { return this; }             // NOLINT
     operator const RECT*() const { return this; }  // NOLINT
 
-    BOOL IsRectEmpty() const { return ::IsRectEmpty(this); }
-    BOOL IsRectNull() const { return left == 0 && right == 0 && top == 0 && bottom == 0; }
-    BOOL PtInRect(POINT p) const { return ::PtInRect(this, p); }
-    void SetRect(int l, int t, int r, int b) { ::SetRect(this, l, t, r, b); }
     void SetRectEmpty() { ::SetRectEmpty(this); }
-    void CopyRect(const RECT* r) { ::CopyRect(this, r); }
-    BOOL EqualRect(const RECT* r) const { return ::EqualRect(this, r); }
-    void InflateRect(int dx, int dy) { ::InflateRect(this, dx, dy); }
-    void InflateRect(int l, int t, int r, int b) {
-        left -= l;
-        top -= t;
-        right += r;
-        bottom += b;
-    }
-    void DeflateRect(int dx, int dy) { ::InflateRect(this, -dx, -dy); }
-    void DeflateRect(int l, int t, int r, int b) { InflateRect(-l, -t, -r, -b); }
     void OffsetRect(int dx, int dy) { ::OffsetRect(this, dx, dy); }
     void OffsetRect(POINT p) { ::OffsetRect(this, p.x, p.y); }
-    void MoveToX(int x) {
-        right = x + Width();
-        left = x;
-    }
-    void MoveToY(int y) {
-        bottom = y + Height();
-        top = y;
-    }
-    void MoveToXY(int x, int y) {
-        MoveToX(x);
-        MoveToY(y);
-    }
-    void NormalizeRect() {
-        if (left > right) std::swap(left, right);
-        if (top > bottom) std::swap(top, bottom);
-    }
-    BOOL IntersectRect(const RECT* a, const RECT* b) { return ::IntersectRect(this, a, b); }
-    BOOL UnionRect(const RECT* a, const RECT* b) { return ::UnionRect(this, a, b); }
 
     // Free functions, so that comparing a CRect with a const CRect is not ambiguous under C++20's
     // reversed candidates.
     friend bool operator==(const CRect& a, const RECT& b) { return ::EqualRect(&a, &b) != FALSE; }
     friend bool operator==(const CRect& a, const CRect& b) { return ::EqualRect(&a, &b) != FALSE; }
-    CRect& operator+=(POINT p) {
-        OffsetRect(p.x, p.y);
-        return *this;
-    }
-    CRect& operator-=(POINT p) {
-        OffsetRect(-p.x, -p.y);
-        return *this;
-    }
+
+  private:
+    friend class CRectTesting;
+    CSize Size() const { return CSize(Width(), Height()); }
+    CPoint TopLeft() const { return CPoint(left, top); }
+    CPoint CenterPoint() const { return CPoint((left + right) / 2, (top + bottom) / 2); }
 };

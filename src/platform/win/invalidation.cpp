@@ -8,9 +8,11 @@
 #include <vector>
 
 #include "platform/win/app.h"
+#include "platform/win/geometry_internal.h"
 #include "platform/win/kernel.h"
 #include "platform/win/message_loop.h"
 #include "platform/win/win_state.h"
+#include "platform/win/window_internal.h"
 #include "platform/win/window_testing.h"
 
 using namespace winstate;

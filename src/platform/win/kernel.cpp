@@ -18,6 +18,7 @@
 #include "platform/win/clock.h"
 #include "platform/win/kernel_testing.h"
 #include "platform/win/simulation.h"
+#include "platform/win/simulation_testing.h"
 #include "platform/win/win_state.h"
 
 namespace {
@@ -274,6 +275,8 @@ void SetLastError(DWORD dwErrCode) {
     t_nLastError = dwErrCode;
 }
 
+static HLOCAL LocalAlloc(UINT uFlags, size_t uBytes);
+
 DWORD FormatMessageA(DWORD dwFlags, LPCVOID lpSource, DWORD dwMessageId, DWORD, LPSTR lpBuffer, DWORD nSize,
                      va_list*) {
     std::string text;
@@ -316,7 +319,7 @@ DWORD FormatMessageA(DWORD dwFlags, LPCVOID lpSource, DWORD dwMessageId, DWORD, 
     return static_cast<DWORD>(text.size());
 }
 
-HLOCAL LocalAlloc(UINT uFlags, size_t uBytes) {
+static HLOCAL LocalAlloc(UINT uFlags, size_t uBytes) {
     constexpr UINT LMEM_ZEROINIT = 0x0040;
     const size_t n = std::max<size_t>(1, uBytes);
     return (uFlags & LMEM_ZEROINIT) ? std::calloc(1, n) : std::malloc(n);
@@ -413,26 +416,26 @@ BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* picce) {
 }
 
 // ---- Simulation control of the kernel services ----
-void CWinSimulation::SetKeyDown(int nVirtKey, BOOL bDown) {
+void CWinSimulationTesting::SetKeyDown(int nVirtKey, BOOL bDown) {
     KernelState& k = K();
     std::lock_guard<std::mutex> lock(k.mtx);
     k.keys[nVirtKey] = bDown != FALSE;
 }
 
-std::vector<CBeepRecord> CWinSimulation::Beeps() {
+std::vector<CBeepRecord> CWinSimulationTesting::Beeps() {
     KernelState& k = K();
     std::lock_guard<std::mutex> lock(k.mtx);
     return k.beeps;
 }
 
-void CWinSimulation::SetModulePath(LPCSTR lpszPath) {
+void CWinSimulationTesting::SetModulePath(LPCSTR lpszPath) {
     KernelState& k = K();
     std::lock_guard<std::mutex> lock(k.mtx);
     k.bModulePathSet = lpszPath != nullptr;
     k.strModulePath = lpszPath ? lpszPath : "";
 }
 
-void CWinSimulation::SetSystemMessage(DWORD nCode, LPCSTR lpszText) {
+void CWinSimulationTesting::SetSystemMessage(DWORD nCode, LPCSTR lpszText) {
     KernelState& k = K();
     std::lock_guard<std::mutex> lock(k.mtx);
     if (lpszText) {

@@ -73,8 +73,6 @@ void YieldProcessor();
 // are quoted. By default built from the arguments the process was started with; main.cpp and tests may
 // set it (AfxSetCommandLine).
 LPSTR GetCommandLineA();
-void AfxSetCommandLine(int argc, const char* const* argv);
-void AfxSetCommandLine(LPCSTR lpszCommandLine);
 
 // hModule NULL: the executable's path. Copies at most nSize - 1 characters and always terminates;
 // returns the length copied (nSize with ERROR_INSUFFICIENT_BUFFER when the path was cut), 0 with
@@ -88,24 +86,22 @@ HMODULE GetModuleHandleA(LPCSTR lpModuleName);
 
 // The calling thread's last error.
 DWORD GetLastError();
-void SetLastError(DWORD dwErrCode);
-// Supports FORMAT_MESSAGE_FROM_SYSTEM (the system text table; CWinSimulation::SetSystemMessage changes
+// Supports FORMAT_MESSAGE_FROM_SYSTEM (the system text table; CWinSimulationTesting::SetSystemMessage changes
 // it) with FORMAT_MESSAGE_ALLOCATE_BUFFER (lpBuffer is then a char** that gets a LocalAlloc'ed text,
 // released with LocalFree) or a caller's buffer of nSize characters, and FORMAT_MESSAGE_FROM_STRING
 // without inserts. Returns the text's length, 0 with ERROR_MR_MID_NOT_FOUND when the code has no text.
 DWORD FormatMessageA(DWORD dwFlags, LPCVOID lpSource, DWORD dwMessageId, DWORD dwLanguageId, LPSTR lpBuffer,
                      DWORD nSize, va_list* Arguments);
-HLOCAL LocalAlloc(UINT uFlags, size_t uBytes);
 HLOCAL LocalFree(HLOCAL hMem);  // NULL on success
 
-// Recorded, not sounded; returns at once (CWinSimulation::Beeps).
+// Recorded, not sounded; returns at once (CWinSimulationTesting::Beeps).
 BOOL Beep(DWORD dwFreq, DWORD dwDuration);
-// High bit (0x8000) set while the key is down (scripted: CWinSimulation::SetKeyDown).
+// High bit (0x8000) set while the key is down (scripted: CWinSimulationTesting::SetKeyDown).
 SHORT GetAsyncKeyState(int vKey);
 // The input's record of a key or mouse button held down (VK_LBUTTON, VK_RBUTTON, ...), which
 // GetAsyncKeyState answers from: the screen's input keeps it as the person presses and lets go.
 void AfxSetAsyncKeyState(int nVirtKey, BOOL bDown);
 int GetSystemMetrics(int nIndex);
 // TRUE for a structure of size 8; FALSE when the size is wrong or failure is forced
-// (CWinSimulation::FailInitCommonControls).
+// (CWinSimulationTesting::FailInitCommonControls).
 BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* picce);

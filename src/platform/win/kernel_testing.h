@@ -1,12 +1,13 @@
-// Test set-up of the modules (kernel.h): the stand-in libraries a test loads by name; and the handles of
-// worker threads, through which a test waits for a worker and reads its exit code.
+// Test set-up of the modules (kernel.h): the stand-in libraries a test loads by name; the handles of
+// worker threads, through which a test waits for a worker and reads its exit code; the command line and
+// the last error.
 #pragma once
 
 #include "platform/win/kernel.h"
 
 // Registers a loaded module (a stand-in library) under a file name with its full path. lpszPath NULL: a
 // library linked into the executable, whose module file is the executable's (GetModuleFileNameA then
-// gives the executable's path, /proc/self/exe unless CWinSimulation::SetModulePath changed it).
+// gives the executable's path, /proc/self/exe unless CWinSimulationTesting::SetModulePath changed it).
 // Registering a name again replaces its path and keeps its handle.
 HMODULE AfxRegisterModule(LPCSTR lpszName, LPCSTR lpszPath);
 
@@ -17,3 +18,7 @@ DWORD WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds);
 BOOL CloseHandle(HANDLE hObject);
 BOOL GetExitCodeThread(HANDLE hThread, DWORD* lpExitCode);
 constexpr DWORD STILL_ACTIVE = 259;
+
+void AfxSetCommandLine(int argc, const char* const* argv);
+void AfxSetCommandLine(LPCSTR lpszCommandLine);
+void SetLastError(DWORD dwErrCode);

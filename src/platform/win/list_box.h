@@ -14,24 +14,26 @@
 
 #include "platform/win/controls.h"
 
-constexpr int kScrollBarWidth = 16;
-
 class CListBox : public CWnd {
     DECLARE_DYNAMIC(CListBox)
   public:
     CListBox() = default;
     using CWnd::Create;
-    int AddString(LPCTSTR lpszItem);                 // the new entry's index (sorted with LBS_SORT)
+
+  private:
+    friend class CListBoxTesting;
+    friend class CFileChooserDialog;
     int InsertString(int nIndex, LPCTSTR lpszItem);  // -1: at the end; never sorted
-    int DeleteString(UINT nIndex);                   // the entries left, LB_ERR for a bad index
     void ResetContent();
+    int GetCurSel() const;                    // LB_ERR when nothing is selected
+    DWORD_PTR GetItemData(int nIndex) const;  // LB_ERR for a bad index
+    int SetItemData(int nIndex, DWORD_PTR dwItemData);
+    int AddString(LPCTSTR lpszItem);  // the new entry's index (sorted with LBS_SORT)
+    int DeleteString(UINT nIndex);    // the entries left, LB_ERR for a bad index
     int GetCount() const;
-    int GetCurSel() const;                             // LB_ERR when nothing is selected
     int SetCurSel(int nSelect);                        // no notification; -1 clears the selection
     int GetText(int nIndex, LPTSTR lpszBuffer) const;  // lpszBuffer holds GetTextLen(nIndex) + 1
     void GetText(int nIndex, CString& rString) const;
     int GetTextLen(int nIndex) const;
-    DWORD_PTR GetItemData(int nIndex) const;  // LB_ERR for a bad index
-    int SetItemData(int nIndex, DWORD_PTR dwItemData);
     int GetTopIndex() const;
 };

@@ -8,9 +8,14 @@
 #include <vector>
 
 #include "platform/win/kernel.h"
+#include "platform/win/kernel_testing.h"
+#include "platform/win/menu_internal.h"
 #include "platform/win/menu_testing.h"
 #include "platform/win/resources.h"
+#include "platform/win/resources_testing.h"
+#include "platform/win/system_codes_internal.h"
 #include "platform/win/win_state.h"
+#include "platform/win/window_testing.h"
 
 namespace {
 
@@ -237,7 +242,7 @@ BOOL AppendMenuA(HMENU hMenu, UINT uFlags, UINT_PTR uIDNewItem, LPCSTR lpNewItem
     return Insert(hMenu, 0, uFlags, uIDNewItem, lpNewItem, true);
 }
 
-BOOL ModifyMenuA(HMENU hMenu, UINT uPosition, UINT uFlags, UINT_PTR uIDNewItem, LPCSTR lpNewItem) {
+static BOOL ModifyMenuA(HMENU hMenu, UINT uPosition, UINT uFlags, UINT_PTR uIDNewItem, LPCSTR lpNewItem) {
     std::vector<std::unique_ptr<CMenu>> temps;
     MenuState& m = M();
     std::lock_guard<std::mutex> lock(m.mtx);

@@ -19,46 +19,38 @@ class CMenu : public CObject {
     HMENU m_hMenu = nullptr;
 
     operator HMENU() const { return m_hMenu; }  // NOLINT
-    HMENU GetSafeHmenu() const { return m_hMenu; }
     // The permanent object of a menu, else a temporary object that lives as long as the menu.
     static CMenu* FromHandle(HMENU hMenu);
-    BOOL Attach(HMENU hMenu);
-    HMENU Detach();
-
-    BOOL CreatePopupMenu();
-    BOOL LoadMenu(UINT nIDResource);
-    BOOL DestroyMenu();
 
     BOOL AppendMenu(UINT nFlags, UINT_PTR nIDNewItem = 0, LPCTSTR lpszNewItem = nullptr);
-    BOOL ModifyMenu(UINT nPosition, UINT nFlags, UINT_PTR nIDNewItem = 0, LPCTSTR lpszNewItem = nullptr);
 
     // Previous check state (MF_CHECKED or MF_UNCHECKED), or (UINT)-1 when the item does not exist.
     UINT CheckMenuItem(UINT nIDCheckItem, UINT nCheck);
-    // Marks nIDItem with a radio mark and clears the other items from nIDFirst to nIDLast (all in one
-    // popup). FALSE, marks unchanged and last error ERROR_MENU_ITEM_NOT_FOUND when an item is missing.
-    BOOL CheckMenuRadioItem(UINT nIDFirst, UINT nIDLast, UINT nIDItem, UINT nFlags);
-    // Previous state (MF_ENABLED, MF_GRAYED, MF_DISABLED), or (UINT)-1 when the item does not exist.
-    UINT EnableMenuItem(UINT nIDEnableItem, UINT nEnable);
-    UINT GetMenuItemCount() const;       // (UINT)-1 for an invalid menu
-    UINT GetMenuItemID(int nPos) const;  // (UINT)-1 for a popup or bad position, 0 for a separator
-    UINT GetMenuState(UINT nID, UINT nFlags) const;  // flags of the item, (UINT)-1 when missing
-    int GetMenuString(UINT nIDItem, LPTSTR lpString, int nMaxCount, UINT nFlags) const;
-    int GetMenuString(UINT nIDItem, CString& rString, UINT nFlags) const;
     CMenu* GetSubMenu(int nPos) const;
 
   private:
     CMenu(const CMenu&) = delete;
     CMenu& operator=(const CMenu&) = delete;
+    friend class CMenuTesting;
+    BOOL Attach(HMENU hMenu);
+    BOOL DestroyMenu();
+    BOOL ModifyMenu(UINT nPosition, UINT nFlags, UINT_PTR nIDNewItem = 0, LPCTSTR lpszNewItem = nullptr);
+    friend class CCmdUI;
+    // Previous state (MF_ENABLED, MF_GRAYED, MF_DISABLED), or (UINT)-1 when the item does not exist.
+    UINT EnableMenuItem(UINT nIDEnableItem, UINT nEnable);
+    UINT GetMenuState(UINT nID, UINT nFlags) const;  // flags of the item, (UINT)-1 when missing
+    HMENU Detach();
+    BOOL CreatePopupMenu();
+    BOOL LoadMenu(UINT nIDResource);
+    // Marks nIDItem with a radio mark and clears the other items from nIDFirst to nIDLast (all in one
+    // popup). FALSE, marks unchanged and last error ERROR_MENU_ITEM_NOT_FOUND when an item is missing.
+    BOOL CheckMenuRadioItem(UINT nIDFirst, UINT nIDLast, UINT nIDItem, UINT nFlags);
+    UINT GetMenuItemCount() const;       // (UINT)-1 for an invalid menu
+    UINT GetMenuItemID(int nPos) const;  // (UINT)-1 for a popup or bad position, 0 for a separator
+    int GetMenuString(UINT nIDItem, LPTSTR lpString, int nMaxCount, UINT nFlags) const;
+    int GetMenuString(UINT nIDItem, CString& rString, UINT nFlags) const;
 };
 
-HMENU CreatePopupMenu();
-HMENU LoadMenuA(HINSTANCE hInstance, LPCSTR lpMenuName);  // from the registered menu resources
-inline HMENU LoadMenu(HINSTANCE hInstance, LPCSTR lpMenuName) {
-    return LoadMenuA(hInstance, lpMenuName);
-}
-BOOL DestroyMenu(HMENU hMenu);  // with its popups
-BOOL IsMenu(HMENU hMenu);
-BOOL ModifyMenuA(HMENU hMenu, UINT uPosition, UINT uFlags, UINT_PTR uIDNewItem, LPCSTR lpNewItem);
 DWORD CheckMenuItem(HMENU hMenu, UINT uIDCheckItem, UINT uCheck);
 BOOL CheckMenuRadioItem(HMENU hMenu, UINT first, UINT last, UINT check, UINT flags);
 BOOL EnableMenuItem(HMENU hMenu, UINT uIDEnableItem, UINT uEnable);
@@ -66,18 +58,5 @@ int GetMenuItemCount(HMENU hMenu);
 UINT GetMenuItemID(HMENU hMenu, int nPos);
 UINT GetMenuState(HMENU hMenu, UINT uId, UINT uFlags);
 int GetMenuStringA(HMENU hMenu, UINT uIDItem, LPSTR lpString, int cchMax, UINT flags);
-inline int GetMenuString(HMENU h, UINT id, LPSTR s, int n, UINT f) {
-    return GetMenuStringA(h, id, s, n, f);
-}
 HMENU GetSubMenu(HMENU hMenu, int nPos);
 HMENU GetMenu(HWND hWnd);
-// The window's copy of the system menu (Restore, Move, Size, Minimize, Maximize, separator, Close), made
-// on first use; bRevert destroys the copy and returns NULL.
-HMENU GetSystemMenu(HWND hWnd, BOOL bRevert);
-
-// The user chooses item nID of the window's menu bar (or, with bSystemMenu, of its system menu): the
-// window gets WM_INITMENU and WM_INITMENUPOPUP for each popup on the way, then the choice is posted as
-// WM_COMMAND (WM_SYSCOMMAND for the system menu) with the id. FALSE, nothing posted, when the item is
-// missing, grayed or disabled (in itself or in a popup on the way), or the window is disabled (a modal
-// dialog is open over it).
-BOOL AfxSimulateMenuChoice(HWND hWnd, UINT nID, BOOL bSystemMenu = FALSE);

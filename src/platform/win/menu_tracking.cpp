@@ -9,12 +9,21 @@
 #include <vector>
 
 #include "platform/win/app.h"
+#include "platform/win/app_internal.h"
 #include "platform/win/gdi.h"
+#include "platform/win/gdi_internal.h"
+#include "platform/win/gdi_testing.h"
+#include "platform/win/geometry_internal.h"
 #include "platform/win/menu.h"
+#include "platform/win/menu_testing.h"
+#include "platform/win/menu_tracking_internal.h"
 #include "platform/win/menu_tracking_testing.h"
 #include "platform/win/message_loop.h"
 #include "platform/win/nonclient.h"
+#include "platform/win/nonclient_internal.h"
+#include "platform/win/nonclient_testing.h"
 #include "platform/win/win_state.h"
+#include "platform/win/window_internal.h"
 
 namespace {
 

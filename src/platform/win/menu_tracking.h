@@ -1,7 +1,7 @@
 // Menu tracking: a window's menu bar operated with the mouse and the keys, its popups shown as framework
-// windows (class kMenuPopupClass, topmost tool windows owned by the menu's window, each painting its items
-// into its own drawing record: highlighted item, grayed items in COLOR_GRAYTEXT, check and radio marks,
-// separators, the arrow of a submenu, the underlined mnemonic).
+// windows (class kMenuPopupClass of menu_tracking_testing.h, topmost tool windows owned by the menu's window,
+// each painting its items into its own drawing record: highlighted item, grayed items in COLOR_GRAYTEXT,
+// check and radio marks, separators, the arrow of a submenu, the underlined mnemonic).
 //
 // The tracking is a modal loop on the calling (user-interface) thread: timers, paints and posted messages
 // (host frames) go on as usual, while every key and mouse message taken by the thread's loops goes to the
@@ -25,19 +25,6 @@
 #include <vector>
 
 #include "platform/win/messages.h"
-
-inline constexpr char kMenuPopupClass[] = "AfxMenuPopup";
-
-// Tracks hWnd's menu bar with bar item nItem highlighted; bOpenPopup opens that item's popup at once, and
-// bSelectFirst then selects its first item (keyboard opening). Returns when the tracking ends; TRUE when a
-// command was posted. FALSE at once when the window is disabled, has no menu, or a tracking already runs.
-BOOL AfxTrackMenuBar(HWND hWnd, int nItem, BOOL bOpenPopup, BOOL bSelectFirst = FALSE);
-// Ends the calling thread's tracking at once, without a choice: its popups close and the keys and the
-// mouse go to the windows again. A window being disabled (a modal box coming up) does this through
-// WM_CANCELMODE. Nothing happens when no tracking runs.
-void AfxEndMenuTracking();
-// The loops' pre-translation asks this first: TRUE when the tracking took the message.
-BOOL AfxMenuTrackingFilter(MSG* pMsg);
 
 // Told of each command a person chose by tracking a menu bar (mouse or keys), right after its WM_COMMAND
 // was posted: the window, the command id, and the texts of the items from the bar down to the chosen one

@@ -6,10 +6,15 @@
 
 #include "platform/win/controls.h"
 #include "platform/win/dialog_user_agent.h"
+#include "platform/win/dialog_user_agent_testing.h"
 #include "platform/win/gdi.h"
+#include "platform/win/gdi_internal.h"
+#include "platform/win/gdi_testing.h"
 #include "platform/win/kernel.h"
 #include "platform/win/message_map.h"
 #include "platform/win/nonclient.h"
+#include "platform/win/nonclient_testing.h"
+#include "platform/win/window_testing.h"
 
 namespace {
 

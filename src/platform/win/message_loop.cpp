@@ -11,11 +11,17 @@
 #include <vector>
 
 #include "platform/win/app.h"
+#include "platform/win/app_testing.h"
 #include "platform/win/clock.h"
+#include "platform/win/geometry_internal.h"
 #include "platform/win/kernel.h"
+#include "platform/win/kernel_testing.h"
 #include "platform/win/menu_tracking.h"
+#include "platform/win/menu_tracking_internal.h"
+#include "platform/win/message_loop_internal.h"
 #include "platform/win/message_loop_testing.h"
 #include "platform/win/win_state.h"
+#include "platform/win/window_testing.h"
 
 using namespace winstate;
 

@@ -77,10 +77,6 @@ class CMessageLoop {
     static void RemoveIdleHook(UINT_PTR nHookId);
 };
 
-BOOL GetMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax);
-inline BOOL GetMessage(LPMSG m, HWND h, UINT lo, UINT hi) {
-    return GetMessageA(m, h, lo, hi);
-}
 // For a WM_KEYDOWN or WM_SYSKEYDOWN of the real keyboard, posts (as user input) the WM_CHAR of the
 // character AfxSetKeyboardCharacter named for it, and returns TRUE. The character takes the place of the
 // message being handled in the queue's order (right behind it, so before any key or click made after
@@ -100,5 +96,4 @@ void AfxSetKeyboardCharacter(UINT nChar);
 // reset's tasks: nothing it holds leaks.
 BOOL AfxPostThreadTask(DWORD nThreadId, std::function<void()> fn, BOOL bUserInput = FALSE);
 LRESULT DispatchMessageA(const MSG* lpMsg);
-void PostQuitMessage(int nExitCode);
 DWORD GetCurrentThreadId();

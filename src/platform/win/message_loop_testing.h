@@ -1,5 +1,5 @@
 // Test hooks of the message loop (message_loop.h): a guard that turns a stuck loop into a failure, a look
-// into a thread's queue and messages posted to a thread without a window.
+// into a thread's queue, messages posted to a thread without a window and the quit message.
 #pragma once
 
 #include <cstdint>
@@ -26,3 +26,5 @@ BOOL PostThreadMessageA(DWORD idThread, UINT Msg, WPARAM wParam, LPARAM lParam);
 inline BOOL PostThreadMessage(DWORD id, UINT m, WPARAM w, LPARAM l) {
     return PostThreadMessageA(id, m, w, l);
 }
+
+void PostQuitMessage(int nExitCode);

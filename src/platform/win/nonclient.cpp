@@ -8,11 +8,18 @@
 #include <unordered_map>
 
 #include "platform/win/app.h"
+#include "platform/win/gdi_internal.h"
+#include "platform/win/gdi_testing.h"
+#include "platform/win/geometry_internal.h"
 #include "platform/win/kernel.h"
 #include "platform/win/menu.h"
 #include "platform/win/menu_tracking.h"
+#include "platform/win/menu_tracking_testing.h"
+#include "platform/win/nonclient_internal.h"
 #include "platform/win/nonclient_testing.h"
 #include "platform/win/win_state.h"
+#include "platform/win/window_internal.h"
+#include "platform/win/window_testing.h"
 
 namespace {
 

@@ -1,5 +1,6 @@
-// Test inspection and input of the non-client area (nonclient.h): a digest of what the frame shows, the
-// window that mouse input at a screen point goes to, and that input delivered as a person's mouse makes it.
+// Test inspection and input of the non-client area (nonclient.h): its layout, what the frame shows and a
+// digest of it, menu bar items and mnemonics, the window that mouse input at a screen point goes to, and
+// that input delivered as a person's mouse makes it.
 #pragma once
 
 #include "platform/win/nonclient.h"
@@ -21,3 +22,16 @@ HWND AfxWindowFromPointForInput(POINT ptScreen, LRESULT* pnHitTest = nullptr);
 // as the client message in client coordinates over HTCLIENT, else as the WM_NC* message with the hit-test
 // code and the screen point. FALSE when nothing receives it.
 BOOL AfxDeliverMouseInput(UINT nMsg, POINT ptScreen, WPARAM nKeys);
+
+// FALSE for a window that is gone.
+BOOL AfxGetNonClientLayout(HWND hWnd, CNonClientLayout* pLayout);
+// Index of the menu bar item under a screen point, -1 when none.
+int AfxMenuBarItemFromPoint(HWND hWnd, POINT ptScreen);
+// The record described above; empty for a window without a non-client area, or that is gone.
+std::vector<CDrawOp> AfxGetNonClientDrawOps(HWND hWnd);
+// A menu item's text without its '&' marks ("&&" stays one '&'): *pnMnemonic (may be NULL) gets the index
+// of the mnemonic character in the result (-1: none); the part after a tab goes to *pAccel (may be NULL).
+std::string AfxStripMnemonic(const std::string& text, int* pnMnemonic, std::string* pAccel);
+// The menu bar item shown highlighted (menu tracking sets it; -1 none).
+void AfxSetMenuBarHotItem(HWND hWnd, int nItem);
+int AfxGetMenuBarHotItem(HWND hWnd);

@@ -1,5 +1,6 @@
 #include "platform/win/resources.h"
 #include "platform/win/resources_testing.h"
+#include "platform/win/system_codes_internal.h"
 
 #include <algorithm>
 #include <cstring>

@@ -75,10 +75,8 @@ struct CIconResource {
 void AfxRegisterDialogTemplate(const CDialogTemplate& tmpl);
 
 void AfxRegisterMenuTemplate(const CMenuTemplate& tmpl);
-const CMenuTemplate* AfxFindMenuTemplate(UINT nID);
 
 void AfxRegisterString(UINT nID, LPCTSTR lpszText);
-LPCTSTR AfxFindString(UINT nID);  // NULL when there is none
 
 // Version texts by key ("FileVersion", "ProductVersion", ...), exactly as stored, blanks included.
 void AfxRegisterVersionText(LPCTSTR lpszKey, LPCTSTR lpszValue);

@@ -5,7 +5,9 @@
 #include "platform/win/clock.h"
 #include "platform/win/clock_testing.h"
 #include "platform/win/kernel.h"
+#include "platform/win/kernel_testing.h"
 #include "platform/win/message_loop.h"
+#include "platform/win/simulation_testing.h"
 #include "platform/win/text_measure.h"
 #include "platform/win/user_agent.h"
 #include "platform/win/win_state.h"
@@ -29,7 +31,7 @@ void CWinSimulation::Reset() {
     SetLastError(ERROR_SUCCESS);
 }
 
-void CWinSimulation::FailSetTimer(UINT_PTR nIDEvent, BOOL bFail) {
+void CWinSimulationTesting::FailSetTimer(UINT_PTR nIDEvent, BOOL bFail) {
     winstate::State& s = winstate::S();
     std::lock_guard<std::mutex> lock(s.mtx);
     if (bFail) {
@@ -39,25 +41,25 @@ void CWinSimulation::FailSetTimer(UINT_PTR nIDEvent, BOOL bFail) {
     }
 }
 
-void CWinSimulation::FailRegisterClass(BOOL bFail) {
+void CWinSimulationTesting::FailRegisterClass(BOOL bFail) {
     winstate::State& s = winstate::S();
     std::lock_guard<std::mutex> lock(s.mtx);
     s.bFailRegisterClass = bFail;
 }
 
-void CWinSimulation::FailInitCommonControls(BOOL bFail) {
+void CWinSimulationTesting::FailInitCommonControls(BOOL bFail) {
     winstate::State& s = winstate::S();
     std::lock_guard<std::mutex> lock(s.mtx);
     s.bFailInitCommonControls = bFail;
 }
 
-void CWinSimulation::FailCreateWindow(std::function<bool(const CREATESTRUCT& cs)> pfnPredicate) {
+void CWinSimulationTesting::FailCreateWindow(std::function<bool(const CREATESTRUCT& cs)> pfnPredicate) {
     winstate::State& s = winstate::S();
     std::lock_guard<std::mutex> lock(s.mtx);
     s.pfnFailCreate = std::move(pfnPredicate);
 }
 
-void CWinSimulation::FailLoadBitmap(UINT nID, BOOL bFail) {
+void CWinSimulationTesting::FailLoadBitmap(UINT nID, BOOL bFail) {
     winstate::State& s = winstate::S();
     std::lock_guard<std::mutex> lock(s.mtx);
     if (bFail) {
@@ -67,18 +69,18 @@ void CWinSimulation::FailLoadBitmap(UINT nID, BOOL bFail) {
     }
 }
 
-void CWinSimulation::FailCreateMemoryDC(BOOL bFail) {
+void CWinSimulationTesting::FailCreateMemoryDC(BOOL bFail) {
     winstate::State& s = winstate::S();
     std::lock_guard<std::mutex> lock(s.mtx);
     s.bFailMemoryDc = bFail;
 }
 
-void CWinSimulation::FailTabInsertAt(int nItem) {
+void CWinSimulationTesting::FailTabInsertAt(int nItem) {
     winstate::State& s = winstate::S();
     std::lock_guard<std::mutex> lock(s.mtx);
     s.nFailTabInsertAt = nItem < 0 ? -1 : nItem;
 }
 
-void CWinSimulation::FailCreateThread(BOOL bFail) {
+void CWinSimulationTesting::FailCreateThread(BOOL bFail) {
     AfxFailCreateThread(bFail != FALSE);
 }

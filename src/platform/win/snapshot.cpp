@@ -5,8 +5,12 @@
 #include <mutex>
 #include <utility>
 
+#include "platform/win/gdi_testing.h"
 #include "platform/win/menu.h"
 #include "platform/win/nonclient.h"
+#include "platform/win/nonclient_testing.h"
+#include "platform/win/window_internal.h"
+#include "platform/win/window_testing.h"
 
 namespace {
 

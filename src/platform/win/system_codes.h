@@ -124,9 +124,6 @@ inline LPSTR MAKEINTRESOURCEA(WORD i) {
     return reinterpret_cast<LPSTR>(static_cast<ULONG_PTR>(i));
 }
 #define MAKEINTRESOURCE(i) MAKEINTRESOURCEA(static_cast<WORD>(i))
-inline bool IS_INTRESOURCE(LPCSTR p) {
-    return (reinterpret_cast<ULONG_PTR>(p) >> 16) == 0;
-}
 #define IDI_APPLICATION MAKEINTRESOURCE(32512)
 #define IDI_HAND MAKEINTRESOURCE(32513)
 #define IDI_QUESTION MAKEINTRESOURCE(32514)

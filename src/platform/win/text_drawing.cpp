@@ -13,14 +13,16 @@
 #include <vector>
 
 #include "platform/win/app.h"
+#include "platform/win/gdi_internal.h"
 #include "platform/win/gdi_state.h"
+#include "platform/win/gdi_testing.h"
 #include "platform/win/kernel.h"
 #include "platform/win/resources.h"
 #include "platform/win/text_measure.h"
+#include "platform/win/text_measure_testing.h"
 #include "platform/win/win_state.h"
 
 using namespace gdistate;
-
 
 int AfxFontPixelHeight(int nPointSize10) {
     const int n = std::abs(nPointSize10);

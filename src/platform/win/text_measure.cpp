@@ -4,7 +4,9 @@
 #include <atomic>
 
 #include "platform/win/gdi.h"
+#include "platform/win/gdi_internal.h"
 #include "platform/win/messages.h"
+#include "platform/win/text_measure_testing.h"
 
 namespace {
 

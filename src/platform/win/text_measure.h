@@ -27,7 +27,6 @@ class CTextMeasurer {
 // NULL restores the fixed metrics. Returns the measurer installed before. The measurer must outlive its
 // use (uninstall it before destroying it).
 CTextMeasurer* AfxSetTextMeasurer(CTextMeasurer* pMeasurer);
-const CTextMeasurer& AfxGetTextMeasurer();
 
 // Text with the '&' prefix marks taken out ("&&" stays one '&'), unless DT_NOPREFIX is in fmt.
 std::string AfxTextWithoutPrefix(const std::string& text, UINT fmt);
@@ -40,9 +39,6 @@ std::vector<std::string> AfxLayoutTextLines(const std::string& text, UINT fmt, i
                                             const CTextMeasurer& m, const std::string& strFace,
                                             int nFontHeight);
 
-// Width in pixels of a text drawn with TabbedTextOut at x (stops as documented in gdi.h).
-int AfxTabbedTextWidth(const std::string& text, int nTabs, const int* pTabs, int nTabOrigin, int x,
-                       const CTextMeasurer& m, const std::string& strFace, int nFontHeight);
 // Where each tab-free run of a tabbed text starts (x positions); runs split at '\t'.
 std::vector<int> AfxTabbedRunStarts(const std::string& text, int nTabs, const int* pTabs, int nTabOrigin,
                                     int x, const CTextMeasurer& m, const std::string& strFace,

@@ -1,4 +1,5 @@
 #include "platform/win/text_observer.h"
+#include "platform/win/text_observer_internal.h"
 
 #include <atomic>
 

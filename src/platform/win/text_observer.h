@@ -24,4 +24,3 @@ class CTextObserver {
 // NULL removes it. The observer must outlive its use: remove it only when no thread can still change a
 // text.
 void AfxSetTextObserver(CTextObserver* pObserver);
-CTextObserver* AfxGetTextObserver();

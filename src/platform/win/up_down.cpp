@@ -16,7 +16,10 @@
 #include "platform/win/control_support.h"
 #include "platform/win/dialog.h"
 #include "platform/win/gdi.h"
+#include "platform/win/gdi_internal.h"
 #include "platform/win/win_state.h"
+#include "platform/win/window_internal.h"
+#include "platform/win/window_testing.h"
 
 using namespace winctl;
 

@@ -6,11 +6,16 @@
 #include "platform/win/controls.h"
 #include "platform/win/kernel.h"
 #include "platform/win/menu.h"
+#include "platform/win/menu_testing.h"
 #include "platform/win/message_loop.h"
 #include "platform/win/nonclient.h"
+#include "platform/win/nonclient_internal.h"
 #include "platform/win/simulation.h"
+#include "platform/win/simulation_testing.h"
 #include "platform/win/user_actions_testing.h"
 #include "platform/win/win_state.h"
+#include "platform/win/window_internal.h"
+#include "platform/win/window_testing.h"
 
 namespace {
 
@@ -194,17 +199,17 @@ BOOL AfxUserClose(HWND hWnd) {
 }
 
 BOOL AfxUserNcMouseMove(HWND hWnd, UINT nHitTest, BOOL bLeftDown) {
-    CWinSimulation::SetKeyDown(VK_LBUTTON, bLeftDown);
+    CWinSimulationTesting::SetKeyDown(VK_LBUTTON, bLeftDown);
     return NcInput(hWnd, nHitTest, WM_MOUSEMOVE, WM_NCMOUSEMOVE);
 }
 
 BOOL AfxUserNcLButtonDown(HWND hWnd, UINT nHitTest) {
-    CWinSimulation::SetKeyDown(VK_LBUTTON, TRUE);
+    CWinSimulationTesting::SetKeyDown(VK_LBUTTON, TRUE);
     return NcInput(hWnd, nHitTest, WM_LBUTTONDOWN, WM_NCLBUTTONDOWN);
 }
 
 void AfxUserReleaseButton() {
-    CWinSimulation::SetKeyDown(VK_LBUTTON, FALSE);
+    CWinSimulationTesting::SetKeyDown(VK_LBUTTON, FALSE);
 }
 
 CRect AfxUserSizeByFrame(HWND hWnd, UINT nEdge, const RECT& rcProposed) {

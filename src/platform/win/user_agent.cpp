@@ -5,10 +5,13 @@
 #include <cstring>
 
 #include "platform/win/app.h"
+#include "platform/win/app_testing.h"
 #include "platform/win/kernel.h"
 #include "platform/win/message_loop.h"
 #include "platform/win/resources.h"
 #include "platform/win/user_agent_testing.h"
+#include "platform/win/window_internal.h"
+#include "platform/win/window_testing.h"
 
 namespace {
 

@@ -42,9 +42,12 @@ struct CUserEvent {
     int nResult = 0;
     CString strPath;  // file dialogs: the full path chosen (IDOK only)
 
+  private:
+    friend class CUserEventTesting;
+    friend class CMessageBoxDialog;
+    BOOL IsTopmost() const { return (nType & MB_TOPMOST) != 0; }
     UINT Buttons() const { return nType & MB_TYPEMASK; }
     UINT Icon() const { return nType & MB_ICONMASK; }
-    BOOL IsTopmost() const { return (nType & MB_TOPMOST) != 0; }
 };
 
 class CUserAgent {
@@ -66,9 +69,6 @@ struct CUserAnswer {
 // The record every agent keeps of what it showed, and the observer told of each answer.
 class CRecordingUserAgent : public CUserAgent {
   public:
-    std::vector<CUserEvent> Events() const;  // in the order shown; results filled in once answered
-    std::vector<CUserEvent> MessageBoxes() const;
-    void ClearEvents();
     // Runs (with no agent lock held) after every answered box or file dialog; the runner prints them.
     void SetObserver(std::function<void(const CUserEvent&)> pfnObserver);
 
@@ -82,6 +82,13 @@ class CRecordingUserAgent : public CUserAgent {
     std::vector<CUserEvent> m_events;
     std::function<void(const CUserEvent&)> m_observer;
     int m_nDepth = 0;  // boxes open now, nested
+
+  private:
+    friend class CRecordingUserAgentTesting;
+    friend class CWinSimulation;
+    void ClearEvents();
+    std::vector<CUserEvent> Events() const;  // in the order shown; results filled in once answered
+    std::vector<CUserEvent> MessageBoxes() const;
 };
 
 class CScriptedUserAgent : public CRecordingUserAgent {
@@ -89,21 +96,23 @@ class CScriptedUserAgent : public CRecordingUserAgent {
     int ShowMessageBox(CUserEvent& box) override;
     int ShowFileDialog(CUserEvent& dlg) override;
 
-    // Answers are used in order, one per box or file dialog.
-    void QueueAnswer(int nResult, std::function<void()> pfnWhileOpen = nullptr);
-    void QueueAnswer(CUserAnswer answer);
     void QueueFile(LPCTSTR lpszPath);  // a file dialog answered IDOK with this path
-    void ClearAnswers();
-    void SetPumpWhileOpen(BOOL bPump);
-
-    // The default answer for a message box of this type.
-    static int DefaultAnswer(UINT nType);
 
   private:
     int Show(CUserEvent& ev);
 
     std::deque<CUserAnswer> m_answers;
     BOOL m_bPump = TRUE;
+    friend class CScriptedUserAgentTesting;
+    friend class CWinSimulation;
+    friend class CDialogUserAgent;
+    void ClearAnswers();
+    void SetPumpWhileOpen(BOOL bPump);
+    // The default answer for a message box of this type.
+    static int DefaultAnswer(UINT nType);
+    // Answers are used in order, one per box or file dialog.
+    void QueueAnswer(int nResult, std::function<void()> pfnWhileOpen = nullptr);
+    void QueueAnswer(CUserAnswer answer);
 };
 
 // The agent in use (the framework's own CScriptedUserAgent unless replaced). NULL restores the default.
@@ -114,9 +123,6 @@ CScriptedUserAgent& AfxGetScriptedUserAgent();  // the framework's own agent
 // window. ::MessageBox with a NULL caption uses "Error", as on Windows.
 int AfxMessageBox(LPCTSTR lpszText, UINT nType = MB_OK, UINT nIDHelp = 0);
 int MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType);
-inline int MessageBox(HWND h, LPCSTR t, LPCSTR c, UINT u) {
-    return MessageBoxA(h, t, c, u);
-}
 
 // ---- File dialogs ----
 struct OPENFILENAMEA {
@@ -157,7 +163,6 @@ class CFileDialog : public CCmdTarget {
     // none) is in m_ofn.lpstrFile; a path that does not fit m_ofn.nMaxFile gives IDCANCEL (never a cut path).
     virtual INT_PTR DoModal();
     CString GetPathName() const;
-    CString GetFileName() const;
 
   private:
     BOOL m_bOpenFileDialog;
@@ -167,4 +172,6 @@ class CFileDialog : public CCmdTarget {
     CString m_strDefExt;
     char m_szFileName[MAX_PATH]{};
     char m_szFileTitle[MAX_PATH]{};
+    friend class CFileDialogTesting;
+    CString GetFileName() const;
 };

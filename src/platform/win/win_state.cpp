@@ -13,7 +13,9 @@
 #include <cstring>
 #include <ctime>
 
+#include "platform/win/geometry_internal.h"
 #include "platform/win/text_observer.h"
+#include "platform/win/text_observer_internal.h"
 
 namespace winstate {
 

@@ -20,7 +20,10 @@
 #include <vector>
 
 #include "platform/win/kernel.h"
+#include "platform/win/kernel_testing.h"
 #include "platform/win/window.h"
+#include "platform/win/window_internal.h"
+#include "platform/win/window_testing.h"
 
 namespace winstate {
 
@@ -346,4 +349,4 @@ void AfxResetThreads();  // simulation reset: no thread has a main window any mo
 // TRUE on a thread that the framework started (AfxBeginThread, CWinThread::CreateThread). Such a thread has
 // a message queue from its start, yet for the clock it is a worker.
 bool AfxIsFrameworkWorkerThread();
-void AfxFailCreateThread(bool bFail);  // CWinSimulation::FailCreateThread
+void AfxFailCreateThread(bool bFail);  // CWinSimulationTesting::FailCreateThread

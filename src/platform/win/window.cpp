@@ -7,9 +7,11 @@
 
 #include "platform/win/app.h"
 #include "platform/win/menu.h"
+#include "platform/win/menu_internal.h"
 #include "platform/win/message_loop.h"
 #include "platform/win/user_agent.h"
 #include "platform/win/win_state.h"
+#include "platform/win/window_internal.h"
 #include "platform/win/window_testing.h"
 
 namespace winstate {

@@ -76,8 +76,6 @@ class CWnd : public CCmdTarget {
     // NULL for NULL or a destroyed handle.
     static CWnd* FromHandle(HWND hWnd);
     static CWnd* FromHandlePermanent(HWND hWnd);
-    BOOL Attach(HWND hWndNew);
-    HWND Detach();
     // Makes this object the permanent object of an existing window; its messages then reach this
     // object's WindowProc, and DefWindowProc calls the window's previous procedure.
     BOOL SubclassWindow(HWND hWnd);
@@ -110,13 +108,6 @@ class CWnd : public CCmdTarget {
     virtual void DoDataExchange(CDataExchange* pDX);
     BOOL UpdateData(BOOL bSaveAndValidate = TRUE);  // defined with the data exchange
 
-    // Calls PreTranslateMessage of the message's window and its parents up to hWndStop (inclusive) or the
-    // top; TRUE as soon as one consumes it.
-    static BOOL WalkPreTranslateTree(HWND hWndStop, MSG* pMsg);
-    // The default processing of the message being handled now.
-    LRESULT Default();
-    static const MSG* GetCurrentMessage();
-
     // Nested message loop until EndModalLoop; returns its result (-1 when the loop was ended by WM_QUIT,
     // which is posted again, or abandoned by the loop's stall handler).
     virtual int RunModalLoop(DWORD dwFlags = 0);
@@ -125,17 +116,13 @@ class CWnd : public CCmdTarget {
 
     LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
     BOOL PostMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
-    LRESULT SendDlgItemMessage(int nID, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
 
     // ---- State ----
-    DWORD GetStyle() const;
-    DWORD GetExStyle() const;
     BOOL ShowWindow(int nCmdShow);
     BOOL IsWindowVisible() const;
     BOOL IsWindowEnabled() const;
     BOOL EnableWindow(BOOL bEnable = TRUE);
     BOOL IsIconic() const;
-    BOOL IsChild(const CWnd* pWnd) const;
 
     void MoveWindow(int x, int y, int nWidth, int nHeight, BOOL bRepaint = TRUE);
     void MoveWindow(LPCRECT lpRect, BOOL bRepaint = TRUE);
@@ -143,10 +130,6 @@ class CWnd : public CCmdTarget {
     void BringWindowToTop();
     void GetWindowRect(LPRECT lpRect) const;
     void GetClientRect(LPRECT lpRect) const;
-    void ClientToScreen(LPPOINT lpPoint) const;
-    void ClientToScreen(LPRECT lpRect) const;
-    void ScreenToClient(LPPOINT lpPoint) const;
-    void ScreenToClient(LPRECT lpRect) const;
 
     // An unchanged text costs nothing: when this object set the window's text last, the window is a
     // plain static control (which does nothing with a text it has already) and no other way changed the
@@ -160,18 +143,14 @@ class CWnd : public CCmdTarget {
     int GetWindowText(LPTSTR lpszStringBuf, int nMaxCount) const;
     void GetWindowText(CString& rString) const;
     HICON SetIcon(HICON hIcon, BOOL bBigIcon);
-    HICON GetIcon(BOOL bBigIcon) const;
 
     // ---- Relatives and controls ----
     CWnd* GetParent() const;  // the parent of a child, the owner of a top-level window
-    CWnd* SetParent(CWnd* pWndNewParent);
     CWnd* GetTopLevelParent() const;
     CWnd* GetWindow(UINT nCmd) const;
     CWnd* GetDlgItem(int nID) const;
     int GetDlgCtrlID() const;
-    int SetDlgCtrlID(int nID);
     void SetDlgItemText(int nID, LPCTSTR lpszString);
-    int GetDlgItemText(int nID, CString& rString) const;
     // Button state lives in the button control (BM_SETCHECK / BM_GETCHECK).
     void CheckDlgButton(int nIDButton, UINT nCheck);
     UINT IsDlgButtonChecked(int nIDButton) const;
@@ -182,8 +161,6 @@ class CWnd : public CCmdTarget {
     // ---- Painting ----
     void Invalidate(BOOL bErase = TRUE);
     void InvalidateRect(LPCRECT lpRect, BOOL bErase = TRUE);
-    void ValidateRect(LPCRECT lpRect);
-    BOOL GetUpdateRect(LPRECT lpRect, BOOL bErase = FALSE);
     void UpdateWindow();
     BOOL RedrawWindow(LPCRECT lpRectUpdate = nullptr, void* prgnUpdate = nullptr,
                       UINT flags = RDW_INVALIDATE | RDW_UPDATENOW | RDW_ERASE);
@@ -194,7 +171,6 @@ class CWnd : public CCmdTarget {
     CMenu* GetMenu() const;
     CMenu* GetSystemMenu(BOOL bRevert) const;
     UINT_PTR SetTimer(UINT_PTR nIDEvent, UINT nElapse, TIMERPROC lpfnTimer = nullptr);
-    BOOL KillTimer(UINT_PTR nIDEvent);
 
     // ---- Default handlers (each runs the window's default processing) ----
     afx_msg void OnTimer(UINT_PTR nIDEvent);
@@ -240,6 +216,34 @@ class CWnd : public CCmdTarget {
     std::size_t m_nSetFormatArgs = 0;
     unsigned char m_setFormatArgs[kFormatArgBytes] = {};
     std::uint64_t m_nFormattedVersion = 0;
+    friend class CWndTesting;
+    friend class CWinThread;
+    friend class CMessageLoop;
+    // Calls PreTranslateMessage of the message's window and its parents up to hWndStop (inclusive) or the
+    // top; TRUE as soon as one consumes it.
+    static BOOL WalkPreTranslateTree(HWND hWndStop, MSG* pMsg);
+    BOOL Attach(HWND hWndNew);
+    HWND Detach();
+    LRESULT SendDlgItemMessage(int nID, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
+    DWORD GetStyle() const;
+    DWORD GetExStyle() const;
+    BOOL IsChild(const CWnd* pWnd) const;
+    void ClientToScreen(LPPOINT lpPoint) const;
+    void ClientToScreen(LPRECT lpRect) const;
+    void ScreenToClient(LPPOINT lpPoint) const;
+    void ScreenToClient(LPRECT lpRect) const;
+    HICON GetIcon(BOOL bBigIcon) const;
+    CWnd* SetParent(CWnd* pWndNewParent);
+    int SetDlgCtrlID(int nID);
+    void ValidateRect(LPCRECT lpRect);
+    BOOL GetUpdateRect(LPRECT lpRect, BOOL bErase = FALSE);
+    BOOL KillTimer(UINT_PTR nIDEvent);
+
+  protected:
+    int GetDlgItemText(int nID, CString& rString) const;
+    // The default processing of the message being handled now.
+    LRESULT Default();
+    static const MSG* GetCurrentMessage();
 };
 
 // Bridges from handles to the drawing and control objects, for the message-map thunks (defined with the
@@ -251,60 +255,24 @@ CScrollBar* AfxScrollBarFromHandle(HWND hWnd);
 BOOL IsWindow(HWND hWnd);
 BOOL IsWindowVisible(HWND hWnd);  // the window and all its ancestors are visible
 BOOL IsWindowEnabled(HWND hWnd);
-// The thread that created the window, 0 for a handle that is not a window; the process id is 1.
-DWORD GetWindowThreadProcessId(HWND hWnd, DWORD* lpdwProcessId);
-BOOL IsIconic(HWND hWnd);
-BOOL IsZoomed(HWND hWnd);
-BOOL IsChild(HWND hWndParent, HWND hWnd);
-BOOL ShowWindow(HWND hWnd, int nCmdShow);    // nonzero when the window was visible before
-BOOL EnableWindow(HWND hWnd, BOOL bEnable);  // nonzero when the window was disabled before
-BOOL MoveWindow(HWND hWnd, int x, int y, int nWidth, int nHeight, BOOL bRepaint);
-BOOL SetWindowPos(HWND hWnd, HWND hWndInsertAfter, int x, int y, int cx, int cy, UINT uFlags);
+BOOL ShowWindow(HWND hWnd, int nCmdShow);  // nonzero when the window was visible before
 BOOL BringWindowToTop(HWND hWnd);
 BOOL GetWindowRect(HWND hWnd, LPRECT lpRect);
 BOOL GetClientRect(HWND hWnd, LPRECT lpRect);
 BOOL ClientToScreen(HWND hWnd, LPPOINT lpPoint);
 BOOL ScreenToClient(HWND hWnd, LPPOINT lpPoint);
-int MapWindowPoints(HWND hWndFrom, HWND hWndTo, LPPOINT lpPoints, UINT cPoints);
-BOOL SetWindowTextA(HWND hWnd, LPCSTR lpString);
 int GetWindowTextA(HWND hWnd, LPSTR lpString, int nMaxCount);
-int GetWindowTextLengthA(HWND hWnd);
-inline BOOL SetWindowText(HWND hWnd, LPCSTR lpString) {
-    return SetWindowTextA(hWnd, lpString);
-}
-inline int GetWindowText(HWND hWnd, LPSTR lpString, int nMaxCount) {
-    return GetWindowTextA(hWnd, lpString, nMaxCount);
-}
 HWND GetParent(HWND hWnd);
 HWND GetWindow(HWND hWnd, UINT uCmd);
 HWND GetTopWindow(HWND hWnd);                // NULL: the topmost top-level window
 HWND GetDlgItem(HWND hDlg, int nIDDlgItem);  // a direct child with that control id
 int GetDlgCtrlID(HWND hWnd);
-BOOL SetDlgItemTextA(HWND hDlg, int nIDDlgItem, LPCSTR lpString);
 UINT GetDlgItemTextA(HWND hDlg, int nIDDlgItem, LPSTR lpString, int cchMax);
-inline BOOL SetDlgItemText(HWND hDlg, int nID, LPCSTR lpString) {
-    return SetDlgItemTextA(hDlg, nID, lpString);
-}
-inline UINT GetDlgItemText(HWND hDlg, int nID, LPSTR lpString, int cchMax) {
-    return GetDlgItemTextA(hDlg, nID, lpString, cchMax);
-}
-LRESULT SendDlgItemMessageA(HWND hDlg, int nIDDlgItem, UINT Msg, WPARAM wParam, LPARAM lParam);
-inline LRESULT SendDlgItemMessage(HWND hDlg, int nID, UINT Msg, WPARAM wParam, LPARAM lParam) {
-    return SendDlgItemMessageA(hDlg, nID, Msg, wParam, lParam);
-}
-HWND SetFocus(HWND hWnd);  // returns the window that had the focus
 HWND GetFocus();
-// Activates a visible, enabled top-level window: unless the focus is in it already, the focus goes back
-// to the window in it that had the focus last (while that is still there, shown and enabled), else to a
-// dialog's first tab stop, else to the window itself. Returns the window that was active before; NULL
-// and nothing changed for a child, hidden or disabled window.
-HWND SetActiveWindow(HWND hWnd);
 // A mouse button pressed on hWnd (hit-test code nHit, button message nMsg) activates hWnd's top-level
 // window unless that window's WM_MOUSEACTIVATE answers otherwise. FALSE when the answer eats the press
 // (or the press took the window away): the press is then not delivered.
 BOOL AfxMouseActivate(HWND hWnd, int nHit, UINT nMsg);
-HWND SetCapture(HWND hWnd);
-BOOL ReleaseCapture();
 HWND GetCapture();
 LONG_PTR GetWindowLongPtrA(HWND hWnd, int nIndex);
 LONG_PTR SetWindowLongPtrA(HWND hWnd, int nIndex, LONG_PTR dwNewLong);
@@ -315,12 +283,8 @@ inline LONG SetWindowLong(HWND hWnd, int nIndex, LONG v) {
     return static_cast<LONG>(SetWindowLongPtrA(hWnd, nIndex, v));
 }
 HWND FindWindowA(LPCSTR lpClassName, LPCSTR lpWindowName);  // top-level windows only; NULL matches any
-inline HWND FindWindow(LPCSTR lpClassName, LPCSTR lpWindowName) {
-    return FindWindowA(lpClassName, lpWindowName);
-}
 int GetClassNameA(HWND hWnd, LPSTR lpClassName, int nMaxCount);
 using WNDENUMPROC = BOOL (*)(HWND, LPARAM);
-BOOL EnumWindows(WNDENUMPROC lpEnumFunc, LPARAM lParam);  // top-level windows in z-order
 BOOL EnumChildWindows(HWND hWndParent, WNDENUMPROC lpEnumFunc, LPARAM lParam);  // all descendants
 BOOL DestroyWindow(HWND hWnd);
 constexpr int GCLP_HBRBACKGROUND = -10;
@@ -333,13 +297,9 @@ LONG_PTR GetClassLongPtrA(HWND hWnd, int nIndex);  // the window's class attribu
 // (ERROR_INVALID_WINDOW_HANDLE); PostMessage with NULL posts a thread message to the calling thread.
 LRESULT SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
 BOOL PostMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
-inline LRESULT SendMessage(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
-    return SendMessageA(hWnd, Msg, wParam, lParam);
-}
 inline BOOL PostMessage(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
     return PostMessageA(hWnd, Msg, wParam, lParam);
 }
-LRESULT CallWindowProcA(WNDPROC lpPrevWndFunc, HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
 // Same name (case-insensitive, as on Windows) gives the same id; ids from 0xC000 upward. 0 for NULL or "".
 UINT RegisterWindowMessageA(LPCSTR lpString);
 inline UINT RegisterWindowMessage(LPCSTR lpString) {
@@ -352,34 +312,10 @@ LONG GetMessageTime();
 // the children under the rectangle are invalidated too. The message loop sends WM_PAINT to an invalid,
 // visible window when its queue is otherwise empty.
 BOOL InvalidateRect(HWND hWnd, const RECT* lpRect, BOOL bErase);
-BOOL ValidateRect(HWND hWnd, const RECT* lpRect);
 BOOL UpdateWindow(HWND hWnd);  // sends WM_PAINT now when the window is invalid and visible
-BOOL RedrawWindow(HWND hWnd, const RECT* lprcUpdate, void* hrgnUpdate, UINT flags);
-// Takes the window's update region for a paint (client coordinates) and validates the window: what
-// BeginPaint needs. FALSE (and an empty rectangle) when nothing was invalid.
-BOOL AfxTakeUpdateRegion(HWND hWnd, RECT* prcPaint, BOOL* pbErase);
-
-// Timers. SetTimer returns nIDEvent (nonzero) on success; an existing id of the window is reset. 0 for an
-// invalid window or when the failure is forced (CWinSimulation::FailSetTimer). nElapse below 10 ms counts
-// as 10, as on Windows.
-UINT_PTR SetTimer(HWND hWnd, UINT_PTR nIDEvent, UINT uElapse, TIMERPROC lpTimerFunc);
-BOOL KillTimer(HWND hWnd, UINT_PTR uIDEvent);
 
 // ---- Extension points for the dialogs, controls and drawing ----
-// Per-window data owned by the window (deleted after WM_NCDESTROY); for a control class's state.
-struct CWndExtra {
-    virtual ~CWndExtra() = default;
-};
-void AfxSetWndExtra(HWND hWnd, std::unique_ptr<CWndExtra> pExtra);
-CWndExtra* AfxGetWndExtra(HWND hWnd);
-template <class T>
-T* AfxGetWndExtraAs(HWND hWnd) {
-    return dynamic_cast<T*>(AfxGetWndExtra(hWnd));
-}
 // Called with the handle after a window is gone (after WM_NCDESTROY, and for every window a simulation
 // reset drops). Runs on the destroying thread with no framework lock held.
 using AFX_DESTROY_HOOK = void (*)(HWND hWnd);
 void AfxAddWindowDestroyHook(AFX_DESTROY_HOOK pfn);
-// Asked first by DefWindowProcA for every message; TRUE means handled with *pResult.
-using AFX_DEFPROC_HOOK = BOOL (*)(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult);
-void AfxAddDefWindowProcHook(AFX_DEFPROC_HOOK pfn);

@@ -8,8 +8,11 @@
 #include <vector>
 
 #include "platform/win/app.h"
+#include "platform/win/app_internal.h"
 #include "platform/win/app_testing.h"
 #include "platform/win/kernel.h"
+#include "platform/win/kernel_testing.h"
+#include "platform/win/system_codes_internal.h"
 #include "platform/win/win_state.h"
 
 using namespace winstate;

@@ -9,10 +9,15 @@
 
 #include "platform/win/app.h"
 #include "platform/win/kernel.h"
+#include "platform/win/kernel_testing.h"
 #include "platform/win/menu.h"
+#include "platform/win/menu_internal.h"
+#include "platform/win/menu_testing.h"
 #include "platform/win/message_loop.h"
 #include "platform/win/nonclient.h"
+#include "platform/win/nonclient_internal.h"
 #include "platform/win/win_state.h"
+#include "platform/win/window_testing.h"
 
 using namespace winstate;
 

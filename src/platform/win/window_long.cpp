@@ -9,6 +9,7 @@
 
 #include "platform/win/app.h"
 #include "platform/win/kernel.h"
+#include "platform/win/kernel_testing.h"
 #include "platform/win/win_state.h"
 
 using namespace winstate;

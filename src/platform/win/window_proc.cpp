@@ -9,9 +9,14 @@
 
 #include "platform/win/app.h"
 #include "platform/win/kernel.h"
+#include "platform/win/kernel_testing.h"
 #include "platform/win/menu_tracking.h"
+#include "platform/win/menu_tracking_internal.h"
 #include "platform/win/text_observer.h"
+#include "platform/win/text_observer_internal.h"
 #include "platform/win/win_state.h"
+#include "platform/win/window_internal.h"
+#include "platform/win/window_testing.h"
 
 using namespace winstate;
 

@@ -13,9 +13,14 @@
 #include "platform/win/clock.h"
 #include "platform/win/control_support.h"
 #include "platform/win/format.h"
+#include "platform/win/format_internal.h"
+#include "platform/win/format_testing.h"
 #include "platform/win/kernel.h"
+#include "platform/win/kernel_testing.h"
 #include "platform/win/message_loop.h"
 #include "platform/win/win_state.h"
+#include "platform/win/window_internal.h"
+#include "platform/win/window_testing.h"
 
 using namespace winstate;
 

@@ -10,6 +10,7 @@
 #include "platform/win/app.h"
 #include "platform/win/kernel.h"
 #include "platform/win/win_state.h"
+#include "platform/win/window_internal.h"
 #include "platform/win/window_testing.h"
 
 using namespace winstate;

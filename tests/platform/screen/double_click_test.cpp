@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "platform/screen/screen_input.h"
+#include "platform/win/geometry_testing.h"
 #include "platform/win/list_box.h"
+#include "platform/win/list_box_testing.h"
 #include "support/win_dialog_support.h"
 
 namespace {
@@ -20,8 +22,8 @@ class DoubleClick : public CWinTestFixture {
                    DlgItem(kButton, "Button", "Press", WS_VISIBLE | WS_TABSTOP, 120, 5, 50, 14)}));
         ASSERT_TRUE(m_dlg.Create(kDlg));
         auto* pList = static_cast<CListBox*>(m_dlg.GetDlgItem(kList));
-        pList->AddString("first");
-        pList->AddString("second");
+        CListBoxTesting::AddString(*pList, "first");
+        CListBoxTesting::AddString(*pList, "second");
         m_dlg.ShowWindow(SW_SHOW);
         Pump();
         CRect rc;
@@ -63,13 +65,13 @@ TEST_F(DoubleClick, PressesApartInTimePlaceOrWindowAreSingleClicks) {
     Advance(600);
     CRect rcButton;
     m_dlg.GetDlgItem(kButton)->GetWindowRect(&rcButton);
-    Click(rcButton.CenterPoint());
+    Click(CRectTesting::CenterPoint(rcButton));
     Click(m_ptItem);
     EXPECT_EQ(0, DoubleClicks()) << "another window first";
     // A button pressed twice quickly is clicked twice.
     Advance(600);
-    Click(rcButton.CenterPoint());
-    Click(rcButton.CenterPoint());
+    Click(CRectTesting::CenterPoint(rcButton));
+    Click(CRectTesting::CenterPoint(rcButton));
     EXPECT_EQ(3, m_dlg.Count(WM_COMMAND, kButton, BN_CLICKED));
 }
 

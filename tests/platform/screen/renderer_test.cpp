@@ -9,6 +9,7 @@
 #include "platform/screen/bmp_surface.h"
 #include "platform/screen/cairo_renderer.h"
 #include "platform/screen/screenshot.h"
+#include "platform/win/gdi_testing.h"
 #include "platform/win/snapshot.h"
 #include "platform/win/snapshot_testing.h"
 #include "screen_support.h"

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/screen/screen_input.h"
+#include "platform/win/controls_testing.h"
 #include "platform/win/window_testing.h"
 #include "support/win_dialog_support.h"
 
@@ -115,7 +116,7 @@ TEST_F(ScreenInput, KeysTypeIntoTheFocusAndEnterAndEscapeReachTheDialog) {
     AfxScreenKey(m_dlg.m_hWnd, '7', '7', TRUE, 16);
     Pump();
     CString text;
-    m_dlg.GetDlgItemText(kEdit, text);
+    CWndTesting::GetDlgItemText(m_dlg, kEdit, text);
     EXPECT_STREQ("a7", text.GetString());
     AfxScreenKey(m_dlg.m_hWnd, VK_RETURN, '\r', TRUE, 36);
     Pump();
@@ -123,7 +124,7 @@ TEST_F(ScreenInput, KeysTypeIntoTheFocusAndEnterAndEscapeReachTheDialog) {
     AfxScreenKey(m_dlg.m_hWnd, VK_ESCAPE, 27, TRUE, 9);
     Pump();
     EXPECT_EQ(1, m_dlg.m_nCancel);
-    m_dlg.GetDlgItemText(kEdit, text);
+    CWndTesting::GetDlgItemText(m_dlg, kEdit, text);
     EXPECT_STREQ("a7", text.GetString()) << "Enter and Escape typed nothing";
 }
 
@@ -139,7 +140,7 @@ TEST_F(ScreenInput, APressActivatesItsWindowAndTheKeysGoToTheFocus) {
     AfxScreenKey(m_dlg.m_hWnd, 'B', 'b', TRUE, 56);
     Pump();
     CString text;
-    other.GetDlgItemText(kEdit, text);
+    CWndTesting::GetDlgItemText(other, kEdit, text);
     EXPECT_STREQ("b", text.GetString());
     // A press on no control of the first dialog activates it: its edit has the focus again.
     CRect rcGroup;
@@ -149,7 +150,7 @@ TEST_F(ScreenInput, APressActivatesItsWindowAndTheKeysGoToTheFocus) {
     EXPECT_EQ(m_dlg.GetDlgItem(kEdit)->m_hWnd, ::GetFocus());
     AfxScreenKey(m_dlg.m_hWnd, 'C', 'c', TRUE, 54);
     Pump();
-    m_dlg.GetDlgItemText(kEdit, text);
+    CWndTesting::GetDlgItemText(m_dlg, kEdit, text);
     EXPECT_STREQ("c", text.GetString());
     other.DestroyWindow();
 }
@@ -159,7 +160,7 @@ TEST_F(ScreenInput, WithAltHeldKeysAreSystemKeysAndAltF4Closes) {
     AfxScreenKey(m_dlg.m_hWnd, 'X', 'x', TRUE, 53, TRUE);
     Pump();
     CString text;
-    m_dlg.GetDlgItemText(kEdit, text);
+    CWndTesting::GetDlgItemText(m_dlg, kEdit, text);
     EXPECT_STREQ("", text.GetString()) << "Alt+X types nothing";
     AfxScreenKey(m_dlg.m_hWnd, VK_F4, 0, TRUE, 70, TRUE);
     Pump();
@@ -317,7 +318,7 @@ TEST_F(ScreenWheel, AnOpenListScrollsAndChoosesNothing) {
     AfxScreenMouseButton(m_dlg.m_hWnd, ptCombo, CScreenButton::Left, TRUE, MK_LBUTTON);
     AfxScreenMouseButton(m_dlg.m_hWnd, ptCombo, CScreenButton::Left, FALSE, 0);
     Pump();
-    ASSERT_TRUE(pCombo->GetDroppedState());
+    ASSERT_TRUE(CComboBoxTesting::GetDroppedState(*pCombo));
     const HWND hList = ::GetCapture();
     ASSERT_NE(nullptr, hList);
     m_dlg.m_notices.clear();
@@ -326,11 +327,11 @@ TEST_F(ScreenWheel, AnOpenListScrollsAndChoosesNothing) {
     EXPECT_EQ(6, ::SendMessageA(hList, LB_GETTOPINDEX, 0, 0)) << "three entries a notch";
     EXPECT_EQ(nHighlight, ::SendMessageA(hList, LB_GETCURSEL, 0, 0));
     EXPECT_TRUE(Steps().empty()) << "the column scrolled under an open list";
-    EXPECT_TRUE(pCombo->GetDroppedState());
+    EXPECT_TRUE(CComboBoxTesting::GetDroppedState(*pCombo));
     // Closed with Escape: nothing was chosen.
     AfxScreenKey(m_dlg.m_hWnd, VK_ESCAPE, 27, TRUE, 9);
     Pump();
-    EXPECT_FALSE(pCombo->GetDroppedState());
+    EXPECT_FALSE(CComboBoxTesting::GetDroppedState(*pCombo));
     EXPECT_EQ(1, pCombo->GetCurSel());
     EXPECT_EQ(0, m_panel[0].Count(WM_COMMAND, kPanelCombo, CBN_SELCHANGE));
 }

@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "platform/screen/screen_session.h"
+#include "platform/win/geometry_testing.h"
+#include "platform/win/window_testing.h"
 #include "support/win_dialog_support.h"
 #include "support/xvfb_server.h"
 
@@ -88,7 +90,8 @@ TEST_F(ScreenSession, ADialogShowsAsAnXWindowAndAClickOnItsButtonReachesIt) {
     int nMajor = 0;
     int nMinor = 0;
     ASSERT_TRUE(XTestQueryExtension(dpy, &nEvent, &nError, &nMajor, &nMinor)) << "the server has no XTest";
-    XTestFakeMotionEvent(dpy, DefaultScreen(dpy), rcButton.CenterPoint().x, rcButton.CenterPoint().y, 0);
+    XTestFakeMotionEvent(dpy, DefaultScreen(dpy), CRectTesting::CenterPoint(rcButton).x,
+                         CRectTesting::CenterPoint(rcButton).y, 0);
     XTestFakeButtonEvent(dpy, 1, True, 0);
     XTestFakeButtonEvent(dpy, 1, False, 0);
     XFlush(dpy);
@@ -196,7 +199,7 @@ TEST_F(ScreenSession, AMoveMadeAfterAPressArrivesAfterIt) {
     const CPoint ptPress(200, 100);
     const CPoint ptAfter(220, 110);
     CPoint ptScreen = ptPress;
-    dlg.ClientToScreen(&ptScreen);
+    CWndTesting::ClientToScreen(dlg, &ptScreen);
     dlg.m_log.clear();
     // Made while this (the user-interface) thread pumps nothing: a move, the press, a move.
     XTestFakeMotionEvent(dpy, DefaultScreen(dpy), ptScreen.x, ptScreen.y, 0);
@@ -420,7 +423,7 @@ TEST_F(ScreenSessionPlacing, TheFrameSizesByTheEdgesTheWindowAllows) {
     int nMinor = 0;
     ASSERT_TRUE(XTestQueryExtension(m_dpy, &nEvent, &nError, &nMajor, &nMinor)) << "the server has no XTest";
     const int nScreen = DefaultScreen(m_dpy);
-    const int x = rcStart.CenterPoint().x;
+    const int x = CRectTesting::CenterPoint(rcStart).x;
     XTestFakeMotionEvent(m_dpy, nScreen, x, rcStart.bottom - 2, 0);
     XTestFakeButtonEvent(m_dpy, 1, True, 0);
     XTestFakeMotionEvent(m_dpy, nScreen, x, rcStart.bottom + 20, 0);
@@ -432,9 +435,9 @@ TEST_F(ScreenSessionPlacing, TheFrameSizesByTheEdgesTheWindowAllows) {
         << "the window is " << WindowRect(dlg).Width() << " x " << WindowRect(dlg).Height();
 
     // The left edge dragged: nothing changes.
-    XTestFakeMotionEvent(m_dpy, nScreen, rcTaller.left + 1, rcTaller.CenterPoint().y, 0);
+    XTestFakeMotionEvent(m_dpy, nScreen, rcTaller.left + 1, CRectTesting::CenterPoint(rcTaller).y, 0);
     XTestFakeButtonEvent(m_dpy, 1, True, 0);
-    XTestFakeMotionEvent(m_dpy, nScreen, rcTaller.left - 30, rcTaller.CenterPoint().y, 0);
+    XTestFakeMotionEvent(m_dpy, nScreen, rcTaller.left - 30, CRectTesting::CenterPoint(rcTaller).y, 0);
     XTestFakeButtonEvent(m_dpy, 1, False, 0);
     XFlush(m_dpy);
     const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(300);

@@ -4,9 +4,12 @@
 #include <string>
 #include <thread>
 
+#include "platform/win/app_testing.h"
 #include "platform/win/clock_testing.h"
 #include "platform/win/kernel_testing.h"
 #include "platform/win/message_loop_testing.h"
+#include "platform/win/simulation_testing.h"
+#include "platform/win/user_agent_testing.h"
 #include "support/win_fixture.h"
 
 namespace {
@@ -105,7 +108,7 @@ TEST_F(Threads, FunctionThreadsAreAllWaitedFor) {
 
 TEST_F(Threads, AForcedStartFailureDeletesTheObjectAndReturnsNull) {
     const int nRuns = g_nRuns, nDestroyed = g_nDestroyed;
-    CWinSimulation::FailCreateThread();
+    CWinSimulationTesting::FailCreateThread();
     EXPECT_EQ(nullptr, AfxBeginThread(RUNTIME_CLASS(CCountingThread)));
     EXPECT_EQ(ERROR_NOT_ENOUGH_MEMORY, GetLastError());
     std::atomic<int> n{0};
@@ -165,7 +168,7 @@ class CTestApp : public CWinApp {
 };
 
 TEST(Application, WinMainTakesTheCommandLineAndEndsWhenInitialisationFails) {
-    CWinSimulation::SetModulePath("/opt/tessaro/Tessaro Pro.exe");
+    CWinSimulationTesting::SetModulePath("/opt/tessaro/Tessaro Pro.exe");
     CTestApp app(FALSE);
     EXPECT_STREQ("Tessaro Pro", app.m_pszAppName);
     EXPECT_EQ(&app, AfxGetApp());
@@ -180,7 +183,7 @@ TEST(Application, WinMainTakesTheCommandLineAndEndsWhenInitialisationFails) {
     ASSERT_TRUE(main.CreateTopLevel());
     app.m_pMainWnd = &main;
     AfxMessageBox("Board error.", MB_ICONSTOP);
-    CUserEvent box = AfxGetScriptedUserAgent().MessageBoxes().back();
+    CUserEvent box = CRecordingUserAgentTesting::MessageBoxes(AfxGetScriptedUserAgent()).back();
     EXPECT_STREQ("Tessaro Pro", box.strCaption);
     EXPECT_EQ(main.m_hWnd, box.hOwner);
     main.DestroyWindow();

@@ -3,7 +3,9 @@
 #include <string>
 
 #include "platform/win/controls_testing.h"
+#include "platform/win/gdi_testing.h"
 #include "platform/win/user_actions_testing.h"
+#include "platform/win/window_testing.h"
 #include "support/win_dialog_support.h"
 
 namespace {
@@ -64,7 +66,7 @@ class Controls : public CWinTestFixture {
     HWND Item(UINT nID) const { return ::GetDlgItem(m_dlg.m_hWnd, static_cast<int>(nID)); }
     std::string Text(UINT nID) const {
         CString s;
-        m_dlg.GetDlgItemText(static_cast<int>(nID), s);
+        CWndTesting::GetDlgItemText(m_dlg, static_cast<int>(nID), s);
         return s.Str();
     }
     CComboBox& Combo(UINT nID) const {
@@ -80,7 +82,7 @@ TEST_F(Controls, EditSendsChangeForProgramTextAndEveryTypedCharacter) {
     ASSERT_TRUE(AfxUserType(Item(kEdit), "3.5", FALSE));
     EXPECT_EQ("123.5", Text(kEdit));
     EXPECT_EQ(4, m_dlg.Count(WM_COMMAND, kEdit, EN_CHANGE));
-    EXPECT_TRUE(static_cast<CEdit*>(m_dlg.GetDlgItem(kEdit))->GetModify());
+    EXPECT_TRUE(CEditTesting::GetModify(*static_cast<CEdit*>(m_dlg.GetDlgItem(kEdit))));
     AfxUserType(Item(kEdit), "9");  // replaces the whole text
     EXPECT_EQ("9", Text(kEdit));
     AfxUserType(Item(kEdit), "");
@@ -92,12 +94,12 @@ TEST_F(Controls, DigitsOnlyEditRefusesOtherCharactersAndLimitHolds) {
     EXPECT_EQ("123", Text(kDigits));
     EXPECT_EQ(3, m_dlg.Count(WM_COMMAND, kDigits, EN_CHANGE));
     CEdit* pEdit = static_cast<CEdit*>(m_dlg.GetDlgItem(kDigits));
-    pEdit->LimitText(4);
+    CEditTesting::LimitText(*pEdit, 4);
     AfxUserType(Item(kDigits), "56", FALSE);
     EXPECT_EQ("1235", Text(kDigits));
     EXPECT_EQ(1, m_dlg.Count(WM_COMMAND, kDigits, EN_MAXTEXT));
-    pEdit->SetSel(1, 3);
-    pEdit->ReplaceSel("x");  // the program is not refused: ES_NUMBER filters typing only
+    CEditTesting::SetSel(*pEdit, 1, 3);
+    CEditTesting::ReplaceSel(*pEdit, "x");  // the program is not refused: ES_NUMBER filters typing only
     EXPECT_EQ("1x5", Text(kDigits));
 }
 
@@ -120,7 +122,7 @@ TEST_F(Controls, ComboSendsSelChangeOnlyForTheUsersPick) {
     CComboBox& combo = Combo(kCombo);
     EXPECT_EQ(0, combo.AddString("zero"));
     EXPECT_EQ(1, combo.AddString("one"));
-    EXPECT_EQ(0, combo.InsertString(0, "first"));
+    EXPECT_EQ(0, CComboBoxTesting::InsertString(combo, 0, "first"));
     combo.SetItemData(2, 0xC0000);
     EXPECT_EQ(CB_ERR, combo.GetCurSel());
     EXPECT_EQ(1, combo.SetCurSel(1));
@@ -153,11 +155,11 @@ TEST_F(Controls, SortedComboInsertsInOrderAndFindsExactTextCaseInsensitively) {
     CString s;
     combo.GetLBText(0, s);
     EXPECT_EQ("Binary", s.Str());
-    EXPECT_EQ(1, combo.FindStringExact(-1, "DECIMAL"));
-    EXPECT_EQ(CB_ERR, combo.FindStringExact(-1, "Dec"));
-    EXPECT_EQ(1, combo.FindString(-1, "dec"));
-    EXPECT_EQ(1, combo.FindStringExact(2, "decimal"));  // the search wraps
-    EXPECT_EQ(CB_ERR, combo.GetLBTextLen(4));
+    EXPECT_EQ(1, CComboBoxTesting::FindStringExact(combo, -1, "DECIMAL"));
+    EXPECT_EQ(CB_ERR, CComboBoxTesting::FindStringExact(combo, -1, "Dec"));
+    EXPECT_EQ(1, CComboBoxTesting::FindString(combo, -1, "dec"));
+    EXPECT_EQ(1, CComboBoxTesting::FindStringExact(combo, 2, "decimal"));  // the search wraps
+    EXPECT_EQ(CB_ERR, CComboBoxTesting::GetLBTextLen(combo, 4));
 }
 
 TEST_F(Controls, CheckBoxAndRadioGroupsFollowClicks) {
@@ -181,10 +183,10 @@ TEST_F(Controls, CheckBoxAndRadioGroupsFollowClicks) {
 
 TEST_F(Controls, ScrollBarDragAndArrowsReachTheParentButDoNotMoveTheThumb) {
     CScrollBar* pBar = static_cast<CScrollBar*>(m_dlg.GetDlgItem(kScroll));
-    pBar->SetScrollRange(0, 14);
-    EXPECT_EQ(0, pBar->SetScrollPos(20));
-    EXPECT_EQ(14, pBar->GetScrollPos());  // clamped to the range
-    pBar->SetScrollPos(3);
+    CScrollBarTesting::SetScrollRange(*pBar, 0, 14);
+    EXPECT_EQ(0, CScrollBarTesting::SetScrollPos(*pBar, 20));
+    EXPECT_EQ(14, CScrollBarTesting::GetScrollPos(*pBar));  // clamped to the range
+    CScrollBarTesting::SetScrollPos(*pBar, 3);
 
     ASSERT_TRUE(AfxUserDragThumb(Item(kScroll), 9));
     ASSERT_EQ(3u, m_dlg.m_notices.size());
@@ -193,7 +195,7 @@ TEST_F(Controls, ScrollBarDragAndArrowsReachTheParentButDoNotMoveTheThumb) {
     EXPECT_EQ(9, m_dlg.m_notices[1].nPos);
     EXPECT_EQ(SB_ENDSCROLL, m_dlg.m_notices[2].nCode);
     EXPECT_EQ(Item(kScroll), m_dlg.m_pLastScrollBar->m_hWnd);
-    EXPECT_EQ(3, pBar->GetScrollPos());
+    EXPECT_EQ(3, CScrollBarTesting::GetScrollPos(*pBar));
 
     AfxUserDragThumb(Item(kScroll), 99);
     EXPECT_EQ(14, m_dlg.m_notices[4].nPos);
@@ -204,15 +206,15 @@ TEST_F(Controls, ScrollBarDragAndArrowsReachTheParentButDoNotMoveTheThumb) {
     EXPECT_EQ(SB_ENDSCROLL, m_dlg.m_notices[1].nCode);
 
     SCROLLINFO si{sizeof si, SIF_PAGE, 0, 0, 5, 0, 0};
-    pBar->SetScrollInfo(&si);
-    EXPECT_EQ(10, pBar->GetScrollLimit());
+    CScrollBarTesting::SetScrollInfo(*pBar, &si);
+    EXPECT_EQ(10, CScrollBarTesting::GetScrollLimit(*pBar));
 }
 
 TEST_F(Controls, SpinClickSendsDeltaThenThumbPositionAndEndScrollFromItsOwnObject) {
     m_dlg.m_spin.SetBase(10);
     m_dlg.m_spin.SetRange(-20, 20);
     m_dlg.m_spin.SetPos(15);
-    EXPECT_EQ(15, static_cast<SHORT>(LOWORD(m_dlg.m_spin.GetPos())));
+    EXPECT_EQ(15, static_cast<SHORT>(LOWORD(CSpinButtonCtrlTesting::GetPos(m_dlg.m_spin))));
     ASSERT_TRUE(AfxUserClickSpin(Item(kSpin), TRUE));
     ASSERT_EQ(3u, m_dlg.m_notices.size());
     EXPECT_EQ(static_cast<UINT>(UDN_DELTAPOS), m_dlg.m_notices[0].nCode);
@@ -223,26 +225,29 @@ TEST_F(Controls, SpinClickSendsDeltaThenThumbPositionAndEndScrollFromItsOwnObjec
 
     m_dlg.m_spin.SetPos(-20);
     AfxUserClickSpin(Item(kSpin), FALSE);
-    EXPECT_EQ(-20, m_dlg.m_spin.GetPos32());  // stays at the lower end without UDS_WRAP
+    EXPECT_EQ(-20,
+              CSpinButtonCtrlTesting::GetPos32(m_dlg.m_spin));  // stays at the lower end without UDS_WRAP
     EXPECT_EQ(static_cast<UINT>(-20), m_dlg.m_nLastScrollPos);
     m_dlg.m_spin.SetPos(100);
-    EXPECT_EQ(20, m_dlg.m_spin.GetPos32());
+    EXPECT_EQ(20, CSpinButtonCtrlTesting::GetPos32(m_dlg.m_spin));
 
     CSpinButtonCtrl fresh;
-    ASSERT_TRUE(fresh.Create(WS_CHILD | WS_VISIBLE, CRect(0, 0, 10, 20), &m_dlg, 77));
+    ASSERT_TRUE(
+        CSpinButtonCtrlTesting::Create(fresh, WS_CHILD | WS_VISIBLE, CRect(0, 0, 10, 20), &m_dlg, 77));
     int lower = 0, upper = 0;
-    fresh.GetRange(lower, upper);
+    CSpinButtonCtrlTesting::GetRange(fresh, lower, upper);
     EXPECT_EQ(100, lower);  // the default range runs from 100 down to 0
     EXPECT_EQ(0, upper);
 }
 
 TEST_F(Controls, TabClickNotifiesChangingThenChangeAndCanBeRefused) {
     CTabCtrl* pTab = static_cast<CTabCtrl*>(m_dlg.GetDlgItem(kTab));
-    EXPECT_EQ(-1, pTab->GetCurSel());
-    for (const char* t : {"About", "DIO TTL 37Pin", "DDA 100-Pin"}) pTab->InsertItem(pTab->GetItemCount(), t);
-    EXPECT_EQ(3, pTab->GetItemCount());
-    EXPECT_EQ(0, pTab->GetCurSel());
-    EXPECT_EQ(0, pTab->SetCurSel(1));
+    EXPECT_EQ(-1, CTabCtrlTesting::GetCurSel(*pTab));
+    for (const char* t : {"About", "DIO TTL 37Pin", "DDA 100-Pin"})
+        CTabCtrlTesting::InsertItem(*pTab, CTabCtrlTesting::GetItemCount(*pTab), t);
+    EXPECT_EQ(3, CTabCtrlTesting::GetItemCount(*pTab));
+    EXPECT_EQ(0, CTabCtrlTesting::GetCurSel(*pTab));
+    EXPECT_EQ(0, CTabCtrlTesting::SetCurSel(*pTab, 1));
     pTab->SetFocus();
     m_dlg.m_notices.clear();
 
@@ -250,11 +255,11 @@ TEST_F(Controls, TabClickNotifiesChangingThenChangeAndCanBeRefused) {
     ASSERT_EQ(2u, m_dlg.m_notices.size());
     EXPECT_EQ(static_cast<UINT>(TCN_SELCHANGING), m_dlg.m_notices[0].nCode);
     EXPECT_EQ(static_cast<UINT>(TCN_SELCHANGE), m_dlg.m_notices[1].nCode);
-    EXPECT_EQ(2, pTab->GetCurSel());
+    EXPECT_EQ(2, CTabCtrlTesting::GetCurSel(*pTab));
 
     m_dlg.m_bBlockTabChange = TRUE;
     AfxUserClickTab(Item(kTab), 0);
-    EXPECT_EQ(2, pTab->GetCurSel());
+    EXPECT_EQ(2, CTabCtrlTesting::GetCurSel(*pTab));
     EXPECT_FALSE(AfxUserClickTab(Item(kTab), 5));
 
     char buf[8];
@@ -262,7 +267,7 @@ TEST_F(Controls, TabClickNotifiesChangingThenChangeAndCanBeRefused) {
     item.mask = TCIF_TEXT;
     item.pszText = buf;
     item.cchTextMax = sizeof buf;
-    ASSERT_TRUE(pTab->GetItem(1, &item));
+    ASSERT_TRUE(CTabCtrlTesting::GetItem(*pTab, 1, &item));
     EXPECT_STREQ("DIO TTL", buf);  // cut to the buffer
 }
 
@@ -281,7 +286,7 @@ TEST_F(Controls, PasswordEditPaintsItsMaskAndBitmapStaticFromTemplateDrawsItsBit
     CDialog dlg(9202u);
     ASSERT_TRUE(dlg.Create(9202u));
     CStatic* pPicture = static_cast<CStatic*>(dlg.GetDlgItem(1112));
-    ASSERT_NE(nullptr, pPicture->GetBitmap());
+    ASSERT_NE(nullptr, CStaticTesting::GetBitmap(*pPicture));
     dlg.ShowWindow(SW_SHOW);
     Pump();
     const std::vector<CDrawOp> ops = AfxGetDrawOps(pPicture->m_hWnd);

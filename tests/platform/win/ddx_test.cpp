@@ -2,6 +2,10 @@
 
 #include <string>
 
+#include "platform/win/controls_testing.h"
+#include "platform/win/ddx_testing.h"
+#include "platform/win/user_agent_testing.h"
+#include "platform/win/window_testing.h"
 #include "support/win_dialog_support.h"
 
 namespace {
@@ -64,12 +68,13 @@ class Ddx : public CWinTestFixture {
 
     std::string Text(UINT nID) const {
         CString s;
-        m_dlg.GetDlgItemText(static_cast<int>(nID), s);
+        CWndTesting::GetDlgItemText(m_dlg, static_cast<int>(nID), s);
         return s.Str();
     }
     std::vector<std::string> Boxes() const {
         std::vector<std::string> out;
-        for (const CUserEvent& e : Agent().MessageBoxes()) out.push_back(e.strText.Str());
+        for (const CUserEvent& e : CRecordingUserAgentTesting::MessageBoxes(Agent()))
+            out.push_back(e.strText.Str());
         return out;
     }
 
@@ -126,13 +131,14 @@ TEST_F(Ddx, NotANumberShowsTheMessageLeavesMembersAndFocusesTheEdit) {
     m_dlg.SetDlgItemText(kAfter, "99");
     EXPECT_FALSE(m_dlg.UpdateData(TRUE));
     ASSERT_EQ(std::vector<std::string>{"Enter a number."}, Boxes());
-    EXPECT_EQ(MB_ICONEXCLAMATION, Agent().MessageBoxes()[0].Icon());
+    EXPECT_EQ(MB_ICONEXCLAMATION,
+              CUserEventTesting::Icon(CRecordingUserAgentTesting::MessageBoxes(Agent())[0]));
     EXPECT_EQ(7, m_dlg.m_nInt);
     EXPECT_EQ(11, m_dlg.m_nAfter);  // the exchange stopped at the failing field
     ASSERT_NE(nullptr, CWnd::GetFocus());
     EXPECT_EQ(static_cast<int>(kInt), CWnd::GetFocus()->GetDlgCtrlID());
     int s = -1, e = -1;
-    static_cast<CEdit*>(m_dlg.GetDlgItem(kInt))->GetSel(s, e);
+    CEditTesting::GetSel(*static_cast<CEdit*>(m_dlg.GetDlgItem(kInt)), s, e);
     EXPECT_EQ(0, s);
     EXPECT_EQ(3, e);
 }
@@ -167,7 +173,7 @@ TEST_F(Ddx, TextMustBeTheWholeNumberOfItsType) {
     };
     m_dlg.m_fMax = 1e38f;
     for (const ParseCase& c : cases) {
-        Agent().ClearEvents();
+        CRecordingUserAgentTesting::ClearEvents(Agent());
         m_dlg.UpdateData(FALSE);
         m_dlg.SetDlgItemText(static_cast<int>(c.nID), c.pszText);
         m_dlg.UpdateData(TRUE);
@@ -211,7 +217,7 @@ TEST_F(Ddx, WritingAnUnchangedTextRaisesNoChangeAndOutOfRangeCheckWritesUnchecke
     m_dlg.UpdateData(FALSE);
     EXPECT_EQ(1, m_dlg.Count(WM_COMMAND, kInt, EN_CHANGE));
     EXPECT_EQ(BST_UNCHECKED, m_dlg.IsDlgButtonChecked(kCheck));
-    EXPECT_EQ(5u, m_dlg.m_edit.GetLimitText());  // DDV_MaxChars limits the edit when writing
+    EXPECT_EQ(5u, CEditTesting::GetLimitText(m_dlg.m_edit));  // DDV_MaxChars limits the edit when writing
 }
 
 }  // namespace

@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
 #include "platform/win/clock_testing.h"
+#include "platform/win/controls_testing.h"
 #include "platform/win/dialog_testing.h"
+#include "platform/win/geometry_testing.h"
+#include "platform/win/simulation_testing.h"
 #include "platform/win/user_actions_testing.h"
+#include "platform/win/window_testing.h"
 #include "support/win_dialog_support.h"
 
 namespace {
@@ -99,9 +103,9 @@ TEST_F(Dialog, NestedLoopKeepsTimersAndPostedMessagesRunning) {
     CClickDlg dlg;
     UINT_PTR hook = WhenIdle([&] {
         if (dlg.m_hWnd == nullptr) return;
-        if (dlg.m_nTimers == 0 && !dlg.SetTimer(5, 100)) dlg.EndDialog(-2);
+        if (dlg.m_nTimers == 0 && !dlg.SetTimer(5, 100)) CDialogTesting::EndDialog(dlg, -2);
         if (dlg.m_nTimers >= 3) {
-            dlg.EndDialog(IDOK + 40);
+            CDialogTesting::EndDialog(dlg, IDOK + 40);
         } else {
             CClockTesting::Advance(100);
         }
@@ -194,12 +198,12 @@ TEST_F(Dialog, TabMovesBetweenTabStopsAndSelectsEditText) {
     AfxUserPressTab(dlg.m_hWnd);  // Go -> the edit (wraps to the first tab stop after the last)
     ASSERT_EQ(kEdit, static_cast<UINT>(CWnd::GetFocus()->GetDlgCtrlID()));
     int s = -1, e = -1;
-    static_cast<CEdit*>(dlg.GetDlgItem(kEdit))->GetSel(s, e);
+    CEditTesting::GetSel(*static_cast<CEdit*>(dlg.GetDlgItem(kEdit)), s, e);
     EXPECT_EQ(0, s);
     EXPECT_EQ(5, e);
-    dlg.NextDlgCtrl();
+    CDialogTesting::NextDlgCtrl(dlg);
     EXPECT_EQ(IDOK, CWnd::GetFocus()->GetDlgCtrlID());
-    dlg.GotoDlgCtrl(dlg.GetDlgItem(kButton));
+    CDialogTesting::GotoDlgCtrl(dlg, dlg.GetDlgItem(kButton));
     EXPECT_EQ(static_cast<int>(kButton), CWnd::GetFocus()->GetDlgCtrlID());
 }
 
@@ -258,12 +262,12 @@ TEST_F(Dialog, TabIntoARadioGroupLandsOnItsCheckedButton) {
     EXPECT_EQ(kC, focusId()) << "Tab lands on the checked button, not on the group's tab stop";
     AfxUserPressTab(dlg.m_hWnd);
     EXPECT_EQ(kAfter, focusId());
-    CWinSimulation::SetKeyDown(VK_SHIFT, TRUE);
+    CWinSimulationTesting::SetKeyDown(VK_SHIFT, TRUE);
     AfxUserPressTab(dlg.m_hWnd);
     EXPECT_EQ(kC, focusId()) << "Shift+Tab back into the group";
     AfxUserPressTab(dlg.m_hWnd);
     EXPECT_EQ(kBefore, focusId()) << "Shift+Tab out of the group passes its tab stop";
-    CWinSimulation::SetKeyDown(VK_SHIFT, FALSE);
+    CWinSimulationTesting::SetKeyDown(VK_SHIFT, FALSE);
     EXPECT_EQ(BST_CHECKED, dlg.IsDlgButtonChecked(static_cast<int>(kC))) << "Tab chose nothing";
     EXPECT_EQ(0, dlg.Count(WM_COMMAND, kA, BN_CLICKED));
     // With none checked, the group's tab stop.
@@ -293,18 +297,18 @@ TEST_F(Dialog, DialogUnitsFollowTheTemplateFontAndTheBorderAddsTheMenu) {
     CRect rcClient, rcWindow, rcButton;
     dlg.GetClientRect(&rcClient);
     dlg.GetWindowRect(&rcWindow);
-    EXPECT_EQ(CSize(775, 584), rcClient.Size());  // 443 * 7 / 4, 292 * 16 / 8
+    EXPECT_EQ(CSize(775, 584), CRectTesting::Size(rcClient));  // 443 * 7 / 4, 292 * 16 / 8
     EXPECT_EQ(rcClient.Width() + 2 * kFrameWidth, rcWindow.Width());
     EXPECT_EQ(rcClient.Height() + kCaptionHeight + kMenuBarHeight + 2 * kFrameWidth, rcWindow.Height());
-    EXPECT_EQ(CPoint(2, 2), rcWindow.TopLeft());
+    EXPECT_EQ(CPoint(2, 2), CRectTesting::TopLeft(rcWindow));
     EXPECT_NE(nullptr, dlg.GetMenu());
 
     dlg.GetDlgItem(IDOK)->GetWindowRect(&rcButton);
-    dlg.ScreenToClient(&rcButton);
+    CWndTesting::ScreenToClient(dlg, &rcButton);
     EXPECT_EQ(CRect(536, 18, 624, 46), rcButton);  // (306, 9, 50 x 14) rounded to nearest
 
     CRect rcDu(0, 0, 100, 100);
-    dlg.MapDialogRect(&rcDu);
+    CDialogTesting::MapDialogRect(dlg, &rcDu);
     EXPECT_EQ(CRect(0, 0, 175, 200), rcDu);
 
     const SIZE small = AfxDialogBaseUnits(DlgTemplate(1, {}));
@@ -323,11 +327,11 @@ TEST_F(Dialog, ChildDialogIsPlacedInItsParentAndShownWhenTemplateIsVisible) {
     CDialog child(9003u);
     ASSERT_TRUE(child.Create(9003u, &parent));
     EXPECT_EQ(&parent, child.GetParent());
-    EXPECT_TRUE(child.GetStyle() & WS_VISIBLE);
+    EXPECT_TRUE(CWndTesting::GetStyle(child) & WS_VISIBLE);
     CRect rc;
     child.GetWindowRect(&rc);
-    parent.ScreenToClient(&rc);
-    EXPECT_EQ(CPoint(15, 13), rc.TopLeft());
+    CWndTesting::ScreenToClient(parent, &rc);
+    EXPECT_EQ(CPoint(15, 13), CRectTesting::TopLeft(rc));
     EXPECT_FALSE(child.Create(9003u, &parent));  // one window per object
 }
 

@@ -14,9 +14,15 @@
 
 #include <unistd.h>
 
+#include "platform/win/controls_testing.h"
+#include "platform/win/dialog_user_agent_testing.h"
+#include "platform/win/gdi_testing.h"
 #include "platform/win/list_box.h"
+#include "platform/win/list_box_testing.h"
+#include "platform/win/simulation_testing.h"
 #include "platform/win/user_actions.h"
 #include "platform/win/user_actions_testing.h"
+#include "platform/win/user_agent_testing.h"
 #include "platform/win/window_testing.h"
 #include "support/win_fixture.h"
 
@@ -41,8 +47,8 @@ class CIdleScript {
 
   private:
     static bool IsOpen() {
-        CWnd* p = CFileChooserDialog::GetOpenDialog();
-        if (CMessageBoxDialog* pBox = CMessageBoxDialog::GetOpenBox()) p = pBox;
+        CWnd* p = CFileChooserDialogTesting::GetOpenDialog();
+        if (CMessageBoxDialog* pBox = CMessageBoxDialogTesting::GetOpenBox()) p = pBox;
         return p != nullptr && p->IsWindowVisible();
     }
     std::vector<std::function<void()>> m_steps;
@@ -51,13 +57,13 @@ class CIdleScript {
 };
 
 HWND BoxItem(int nID) {
-    CMessageBoxDialog* pBox = CMessageBoxDialog::GetOpenBox();
+    CMessageBoxDialog* pBox = CMessageBoxDialogTesting::GetOpenBox();
     CWnd* p = pBox ? pBox->GetDlgItem(nID) : nullptr;
     return p ? p->m_hWnd : nullptr;
 }
 
 HWND FileItem(int nID) {
-    CFileChooserDialog* pDlg = CFileChooserDialog::GetOpenDialog();
+    CFileChooserDialog* pDlg = CFileChooserDialogTesting::GetOpenDialog();
     CWnd* p = pDlg ? pDlg->GetDlgItem(nID) : nullptr;
     return p ? p->m_hWnd : nullptr;
 }
@@ -95,40 +101,41 @@ TEST_F(DialogUserAgent, EveryButtonOfEveryKindAnswersWithItsId) {
     const UINT kinds[] = {MB_OK,    MB_OKCANCEL,    MB_ABORTRETRYIGNORE, MB_YESNOCANCEL,
                           MB_YESNO, MB_RETRYCANCEL, MB_CANCELTRYCONTINUE};
     for (UINT nKind : kinds) {
-        for (int nButton : CMessageBoxDialog::ButtonsOf(nKind)) {
+        for (int nButton : CMessageBoxDialogTesting::ButtonsOf(nKind)) {
             CIdleScript script({[nButton] { EXPECT_TRUE(AfxUserClick(BoxItem(nButton))); }});
             EXPECT_EQ(nButton, Box("Question", "Caption", nKind))
                 << "kind " << nKind << " button " << nButton;
             EXPECT_EQ(1u, script.StepsRun());
         }
     }
-    EXPECT_EQ(3u, CMessageBoxDialog::ButtonsOf(MB_YESNOCANCEL).size());
-    EXPECT_EQ(CMessageBoxDialog::ButtonsOf(MB_OK), std::vector<int>{IDOK});
+    EXPECT_EQ(3u, CMessageBoxDialogTesting::ButtonsOf(MB_YESNOCANCEL).size());
+    EXPECT_EQ(CMessageBoxDialogTesting::ButtonsOf(MB_OK), std::vector<int>{IDOK});
     EXPECT_FALSE(m_bStalled);
 }
 
 TEST_F(DialogUserAgent, EnterChoosesTheDefaultButtonAndEscapeOnlyWhereACancelExists) {
     {
-        CIdleScript script({[] { EXPECT_TRUE(AfxUserPressEnter(CMessageBoxDialog::GetOpenBox()->m_hWnd)); }});
+        CIdleScript script(
+            {[] { EXPECT_TRUE(AfxUserPressEnter(CMessageBoxDialogTesting::GetOpenBox()->m_hWnd)); }});
         EXPECT_EQ(IDNO, Box("Quit?", "Caption", MB_YESNO | MB_DEFBUTTON2));
     }
     {
-        CIdleScript script({[] { AfxUserPressEnter(CMessageBoxDialog::GetOpenBox()->m_hWnd); }});
+        CIdleScript script({[] { AfxUserPressEnter(CMessageBoxDialogTesting::GetOpenBox()->m_hWnd); }});
         EXPECT_EQ(IDCANCEL, Box("Go on?", "Caption", MB_YESNOCANCEL | MB_DEFBUTTON3));
     }
     {
-        CIdleScript script({[] { AfxUserPressEscape(CMessageBoxDialog::GetOpenBox()->m_hWnd); }});
+        CIdleScript script({[] { AfxUserPressEscape(CMessageBoxDialogTesting::GetOpenBox()->m_hWnd); }});
         EXPECT_EQ(IDCANCEL, Box("Go on?", "Caption", MB_OKCANCEL));
     }
     {
-        CIdleScript script({[] { AfxUserPressEscape(CMessageBoxDialog::GetOpenBox()->m_hWnd); }});
+        CIdleScript script({[] { AfxUserPressEscape(CMessageBoxDialogTesting::GetOpenBox()->m_hWnd); }});
         EXPECT_EQ(IDOK, Box("Done.", "Caption", MB_OK));
     }
     {
         // Yes/No has no answer for Escape or the close box: the box stays until a button is clicked.
         bool bStillOpen = false;
-        CIdleScript script({[] { AfxUserPressEscape(CMessageBoxDialog::GetOpenBox()->m_hWnd); },
-                            [] { AfxUserClose(CMessageBoxDialog::GetOpenBox()->m_hWnd); },
+        CIdleScript script({[] { AfxUserPressEscape(CMessageBoxDialogTesting::GetOpenBox()->m_hWnd); },
+                            [] { AfxUserClose(CMessageBoxDialogTesting::GetOpenBox()->m_hWnd); },
                             [&] {
                                 bStillOpen = true;
                                 AfxUserClick(BoxItem(IDYES));
@@ -143,7 +150,7 @@ TEST_F(DialogUserAgent, EnterChoosesTheDefaultButtonAndEscapeOnlyWhereACancelExi
 // a letter no button has does nothing.
 TEST_F(DialogUserAgent, TheButtonsLettersAnswerTheBox) {
     const auto press = [](int nKey) {
-        return [nKey] { AfxUserPressKey(CMessageBoxDialog::GetOpenBox()->m_hWnd, nKey); };
+        return [nKey] { AfxUserPressKey(CMessageBoxDialogTesting::GetOpenBox()->m_hWnd, nKey); };
     };
     {
         CIdleScript script({press('N')});
@@ -171,11 +178,11 @@ TEST_F(DialogUserAgent, TheButtonsLettersAnswerTheBox) {
     {
         // With Ctrl held the letter is no answer.
         CIdleScript script({[&] {
-                                CWinSimulation::SetKeyDown(VK_CONTROL, TRUE);
+                                CWinSimulationTesting::SetKeyDown(VK_CONTROL, TRUE);
                                 press('Y')();
                             },
                             [] {
-                                CWinSimulation::SetKeyDown(VK_CONTROL, FALSE);
+                                CWinSimulationTesting::SetKeyDown(VK_CONTROL, FALSE);
                                 AfxUserClick(BoxItem(IDNO));
                             }});
         EXPECT_EQ(IDNO, Box("Quit?", "Caption", MB_YESNO));
@@ -193,7 +200,7 @@ TEST_F(DialogUserAgent, BoxShowsTextCaptionIconAndButtonsAndDisablesItsOwner) {
     RECT rcText{};
     int nEllipses = 0;
     CIdleScript script({[&] {
-        CMessageBoxDialog* pBox = CMessageBoxDialog::GetOpenBox();
+        CMessageBoxDialog* pBox = CMessageBoxDialogTesting::GetOpenBox();
         bOwnerDisabled = !m_owner.IsWindowEnabled();
         strShownText = TextOf(BoxItem(kMessageBoxTextId));
         strCaption = TextOf(pBox->m_hWnd);
@@ -216,7 +223,7 @@ TEST_F(DialogUserAgent, BoxShowsTextCaptionIconAndButtonsAndDisablesItsOwner) {
     EXPECT_LE(rcText.right, kMessageBoxMaxTextWidth);
     // Two explicit lines and the long words broken: more than three lines of the fixed metrics.
     EXPECT_GT(rcText.bottom, 3 * 13);
-    EXPECT_EQ(nullptr, CMessageBoxDialog::GetOpenBox());
+    EXPECT_EQ(nullptr, CMessageBoxDialogTesting::GetOpenBox());
 }
 
 TEST_F(DialogUserAgent, TheOwnerTakesTheActivationBackWhenABoxCloses) {
@@ -247,7 +254,7 @@ TEST_F(DialogUserAgent, TimersAndPostedMessagesRunWhileABoxIsOpen) {
                         }});
     EXPECT_EQ(IDOK, Box("Wait", "Caption", MB_OK));
     EXPECT_EQ(3, nTimersSeen);
-    m_owner.KillTimer(5);
+    CWndTesting::KillTimer(m_owner, 5);
 }
 
 TEST_F(DialogUserAgent, RecordsTheSameBoxesAsTheHeadlessAgent) {
@@ -258,10 +265,10 @@ TEST_F(DialogUserAgent, RecordsTheSameBoxesAsTheHeadlessAgent) {
         EXPECT_EQ(IDNO, Box("Quit TessaroPro?                  ", "TessaroPro", MB_YESNO | MB_ICONQUESTION));
     }
     AfxSetUserAgent(nullptr);
-    Agent().QueueAnswer(IDNO);
+    CScriptedUserAgentTesting::QueueAnswer(Agent(), IDNO);
     EXPECT_EQ(IDNO, Box("Quit TessaroPro?                  ", "TessaroPro", MB_YESNO | MB_ICONQUESTION));
-    const std::vector<CUserEvent> mine = m_pAgent->MessageBoxes();
-    const std::vector<CUserEvent> headless = Agent().MessageBoxes();
+    const std::vector<CUserEvent> mine = CRecordingUserAgentTesting::MessageBoxes(*m_pAgent);
+    const std::vector<CUserEvent> headless = CRecordingUserAgentTesting::MessageBoxes(Agent());
     ASSERT_EQ(1u, mine.size());
     ASSERT_EQ(1u, headless.size());
     ASSERT_EQ(1u, observed.size());
@@ -283,9 +290,9 @@ TEST_F(DialogUserAgent, BoxOfAnotherThreadIsRecordedAndAnsweredByDefault) {
     std::thread worker([&] { nResult = m_pAgent->ShowMessageBox(box); });
     worker.join();
     EXPECT_EQ(IDNO, nResult);
-    ASSERT_EQ(1u, m_pAgent->MessageBoxes().size());
-    EXPECT_EQ(IDNO, m_pAgent->MessageBoxes()[0].nResult);
-    EXPECT_EQ("From a worker", m_pAgent->MessageBoxes()[0].strText.Str());
+    ASSERT_EQ(1u, CRecordingUserAgentTesting::MessageBoxes(*m_pAgent).size());
+    EXPECT_EQ(IDNO, CRecordingUserAgentTesting::MessageBoxes(*m_pAgent)[0].nResult);
+    EXPECT_EQ("From a worker", CRecordingUserAgentTesting::MessageBoxes(*m_pAgent)[0].strText.Str());
 }
 
 // ---- File dialogs ----
@@ -314,9 +321,9 @@ class DialogUserAgentFiles : public DialogUserAgent {
     static std::vector<std::string> Entries() {
         std::vector<std::string> v;
         auto* pList = static_cast<CListBox*>(CWnd::FromHandle(FileItem(kFileDialogListId)));
-        for (int i = 0; i < pList->GetCount(); ++i) {
+        for (int i = 0; i < CListBoxTesting::GetCount(*pList); ++i) {
             CString s;
-            pList->GetText(i, s);
+            CListBoxTesting::GetText(*pList, i, s);
             v.push_back(s.Str());
         }
         return v;
@@ -373,9 +380,9 @@ TEST_F(DialogUserAgentFiles, ListsFoldersFirstAndTheFilteredFilesAndGoesInAndUp)
     EXPECT_EQ((std::vector<std::string>{"[..]", "inner.prm"}), inside);
     EXPECT_EQ((m_root / "b_sub").string(), strFolderInside);
     EXPECT_EQ(top, back);
-    ASSERT_EQ(1u, m_pAgent->Events().size());
-    EXPECT_EQ(IDCANCEL, m_pAgent->Events()[0].nResult);
-    EXPECT_TRUE(m_pAgent->Events()[0].strPath.IsEmpty());
+    ASSERT_EQ(1u, CRecordingUserAgentTesting::Events(*m_pAgent).size());
+    EXPECT_EQ(IDCANCEL, CRecordingUserAgentTesting::Events(*m_pAgent)[0].nResult);
+    EXPECT_TRUE(CRecordingUserAgentTesting::Events(*m_pAgent)[0].strPath.IsEmpty());
 }
 
 TEST_F(DialogUserAgentFiles, ChoosesAFileByDoubleClickOrByATypedNameAndOk) {
@@ -393,9 +400,9 @@ TEST_F(DialogUserAgentFiles, ChoosesAFileByDoubleClickOrByATypedNameAndOk) {
                             [] { AfxUserClick(FileItem(IDOK)); }});
         EXPECT_EQ(IDOK, Open(dlg));
         EXPECT_EQ((m_root / "b_sub" / "new.prm").string(), dlg.GetPathName().Str());
-        EXPECT_EQ("new.prm", dlg.GetFileName().Str());
+        EXPECT_EQ("new.prm", CFileDialogTesting::GetFileName(dlg).Str());
     }
-    const std::vector<CUserEvent> events = m_pAgent->Events();
+    const std::vector<CUserEvent> events = CRecordingUserAgentTesting::Events(*m_pAgent);
     ASSERT_EQ(2u, events.size());
     EXPECT_EQ(CUserEvent::FileSave, events[1].nKind);
     EXPECT_EQ((m_root / "b_sub" / "new.prm").string(), events[1].strPath.Str());
@@ -429,8 +436,9 @@ TEST_F(DialogUserAgentFiles, TheFileTypesAreListedAndTheChosenOneFiltersTheFiles
     EXPECT_EQ((std::vector<std::string>{"[..]", "[A_dir]", "[b_sub]", "x.prm", "Z.PRM"}), first);
     EXPECT_EQ((std::vector<std::string>{"[..]", "[A_dir]", "[b_sub]", "x.prm", "y.txt", "Z.PRM"}), all);
     EXPECT_EQ((m_root / "y.txt").string(), dlg.GetPathName().Str());
-    ASSERT_EQ(1u, m_pAgent->Events().size());
-    EXPECT_EQ(pszFilter, m_pAgent->Events()[0].strFilter.Str()) << "the record keeps the program's filter";
+    ASSERT_EQ(1u, CRecordingUserAgentTesting::Events(*m_pAgent).size());
+    EXPECT_EQ(pszFilter, CRecordingUserAgentTesting::Events(*m_pAgent)[0].strFilter.Str())
+        << "the record keeps the program's filter";
 }
 
 TEST_F(DialogUserAgentFiles, EnterOnAFolderEntersItAndTheFlagsAskTheirQuestions) {
@@ -455,7 +463,7 @@ TEST_F(DialogUserAgentFiles, EnterOnAFolderEntersItAndTheFlagsAskTheirQuestions)
     EXPECT_EQ(6u, script.StepsRun());
     EXPECT_EQ((std::vector<std::string>{"[..]", "inner.prm"}), inside);
     EXPECT_EQ((m_root / "b_sub" / "inner.prm").string(), dlg.GetPathName().Str());
-    const std::vector<CUserEvent> boxes = m_pAgent->MessageBoxes();
+    const std::vector<CUserEvent> boxes = CRecordingUserAgentTesting::MessageBoxes(*m_pAgent);
     ASSERT_EQ(2u, boxes.size());
     EXPECT_EQ("inner.prm already exists.\nDo you want to replace it?", boxes[0].strText.Str());
     EXPECT_EQ(IDNO, boxes[0].nResult);
@@ -467,9 +475,9 @@ TEST_F(DialogUserAgentFiles, EnterOnAFolderEntersItAndTheFlagsAskTheirQuestions)
                          [] { AfxUserClick(FileItem(IDOK)); }, [] { AfxUserClick(BoxItem(IDOK)); },
                          [] { AfxUserClick(FileItem(IDCANCEL)); }});
     EXPECT_EQ(IDCANCEL, Open(open));
-    ASSERT_EQ(3u, m_pAgent->MessageBoxes().size());
+    ASSERT_EQ(3u, CRecordingUserAgentTesting::MessageBoxes(*m_pAgent).size());
     EXPECT_EQ("missing.prm\nFile not found.\nCheck the file name and try again.",
-              m_pAgent->MessageBoxes()[2].strText.Str());
+              CRecordingUserAgentTesting::MessageBoxes(*m_pAgent)[2].strText.Str());
 }
 
 TEST_F(DialogUserAgentFiles, StartsInTheInitialNamesFolderAndRefusesAPathTooLongForTheBuffer) {
@@ -500,26 +508,28 @@ TEST_F(DialogUserAgentFiles, StartsInTheInitialNamesFolderAndRefusesAPathTooLong
     CIdleScript script({[] { DoubleClick("inner.prm"); }});
     EXPECT_EQ(IDCANCEL, Open(dlg));
     EXPECT_STREQ("in.prm", szShort);
-    EXPECT_EQ(IDOK, m_pAgent->Events().back().nResult);  // chosen, as the headless agent records it
+    EXPECT_EQ(IDOK, CRecordingUserAgentTesting::Events(*m_pAgent)
+                        .back()
+                        .nResult);  // chosen, as the headless agent records it
 }
 
 TEST(FileChooserPatterns, AFiltersTypesArePairsUpToItsEnd) {
     using Types = std::vector<std::pair<std::string, std::string>>;
     EXPECT_EQ((Types{{"PRM files (*.prm)", "*.prm"}, {"All Files (*.*)", "*.*"}}),
-              CFileChooserDialog::FileTypesOf("PRM files (*.prm)|*.prm|All Files (*.*)|*.*||"));
-    EXPECT_EQ((Types{{"Text", "*.txt;*.log"}}), CFileChooserDialog::FileTypesOf("Text|*.txt;*.log"));
-    EXPECT_EQ((Types{{"B", "*.b"}}), CFileChooserDialog::FileTypesOf("A||B|*.b"));
-    EXPECT_TRUE(CFileChooserDialog::FileTypesOf("").empty());
-    EXPECT_TRUE(CFileChooserDialog::FileTypesOf("Only a name").empty());
+              CFileChooserDialogTesting::FileTypesOf("PRM files (*.prm)|*.prm|All Files (*.*)|*.*||"));
+    EXPECT_EQ((Types{{"Text", "*.txt;*.log"}}), CFileChooserDialogTesting::FileTypesOf("Text|*.txt;*.log"));
+    EXPECT_EQ((Types{{"B", "*.b"}}), CFileChooserDialogTesting::FileTypesOf("A||B|*.b"));
+    EXPECT_TRUE(CFileChooserDialogTesting::FileTypesOf("").empty());
+    EXPECT_TRUE(CFileChooserDialogTesting::FileTypesOf("Only a name").empty());
 }
 
 TEST(FileChooserPatterns, MatchWithoutCaseAndSeveralPatterns) {
-    EXPECT_TRUE(CFileChooserDialog::MatchesPattern("Params.PRM", "*.prm"));
-    EXPECT_FALSE(CFileChooserDialog::MatchesPattern("params.prm.bak", "*.prm"));
-    EXPECT_TRUE(CFileChooserDialog::MatchesPattern("a.txt", "*.prm; *.txt"));
-    EXPECT_TRUE(CFileChooserDialog::MatchesPattern("noext", "*.*"));
-    EXPECT_TRUE(CFileChooserDialog::MatchesPattern("ab1.dat", "ab?.dat"));
-    EXPECT_FALSE(CFileChooserDialog::MatchesPattern("ab12.dat", "ab?.dat"));
+    EXPECT_TRUE(CFileChooserDialogTesting::MatchesPattern("Params.PRM", "*.prm"));
+    EXPECT_FALSE(CFileChooserDialogTesting::MatchesPattern("params.prm.bak", "*.prm"));
+    EXPECT_TRUE(CFileChooserDialogTesting::MatchesPattern("a.txt", "*.prm; *.txt"));
+    EXPECT_TRUE(CFileChooserDialogTesting::MatchesPattern("noext", "*.*"));
+    EXPECT_TRUE(CFileChooserDialogTesting::MatchesPattern("ab1.dat", "ab?.dat"));
+    EXPECT_FALSE(CFileChooserDialogTesting::MatchesPattern("ab12.dat", "ab?.dat"));
 }
 
 }  // namespace

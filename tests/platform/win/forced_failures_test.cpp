@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "platform/win/simulation_testing.h"
 #include "support/win_fixture.h"
 
 namespace {
@@ -16,16 +17,16 @@ TEST_F(ForcedFailures, BitmapsMemoryContextsAndTabInsertionFailWhileSet) {
                     0,   0,   0,  1, 0, 0, 0, 1, 0, 0, 0,  1, 0, 24, 0};
     bmp[34] = 4;  // image size
     AfxRegisterBitmap(4000, bmp, sizeof bmp);
-    CWinSimulation::FailLoadBitmap(4000, TRUE);
+    CWinSimulationTesting::FailLoadBitmap(4000, TRUE);
     EXPECT_EQ(nullptr, LoadBitmapA(nullptr, MAKEINTRESOURCE(4000)));
     CBitmap obj;
     EXPECT_FALSE(obj.LoadBitmap(4000));
-    CWinSimulation::FailLoadBitmap(4000, FALSE);
+    CWinSimulationTesting::FailLoadBitmap(4000, FALSE);
     HBITMAP h = LoadBitmapA(nullptr, MAKEINTRESOURCE(4000));
     EXPECT_NE(nullptr, h);
     DeleteObject(h);
 
-    CWinSimulation::FailCreateMemoryDC(TRUE);
+    CWinSimulationTesting::FailCreateMemoryDC(TRUE);
     EXPECT_EQ(nullptr, CreateCompatibleDC(nullptr));
     CDC dc;
     EXPECT_FALSE(dc.CreateCompatibleDC(nullptr));
@@ -43,16 +44,16 @@ TEST_F(ForcedFailures, BitmapsMemoryContextsAndTabInsertionFailWhileSet) {
     TCITEMA item{};
     item.mask = TCIF_TEXT;
     item.pszText = szText;
-    CWinSimulation::FailTabInsertAt(1);
+    CWinSimulationTesting::FailTabInsertAt(1);
     EXPECT_EQ(0, SendMessageA(hTab, TCM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
     EXPECT_EQ(-1, SendMessageA(hTab, TCM_INSERTITEMA, 1, reinterpret_cast<LPARAM>(&item)));
     EXPECT_EQ(1, SendMessageA(hTab, TCM_GETITEMCOUNT, 0, 0));
-    CWinSimulation::FailTabInsertAt(-1);
+    CWinSimulationTesting::FailTabInsertAt(-1);
     EXPECT_EQ(1, SendMessageA(hTab, TCM_INSERTITEMA, 1, reinterpret_cast<LPARAM>(&item)));
 }
 
 TEST_F(ForcedFailures, TheStandInLibrariesAreModulesOfTheExecutable) {
-    CWinSimulation::SetModulePath("/opt/tessaro/TessaroPro");
+    CWinSimulationTesting::SetModulePath("/opt/tessaro/TessaroPro");
     for (const char* pszName : {"CRS_InterApp_32.dll", "cbw32"}) {
         HMODULE h = GetModuleHandleA(pszName);
         ASSERT_NE(nullptr, h) << pszName;
@@ -61,7 +62,7 @@ TEST_F(ForcedFailures, TheStandInLibrariesAreModulesOfTheExecutable) {
         EXPECT_STREQ("/opt/tessaro/TessaroPro", sz);
     }
     EXPECT_EQ(nullptr, GetModuleHandleA("CRS_InterApp.dll"));
-    CWinSimulation::SetModulePath(nullptr);  // the real executable again
+    CWinSimulationTesting::SetModulePath(nullptr);  // the real executable again
     char szExe[512] = {};
     ASSERT_GT(GetModuleFileNameA(GetModuleHandleA("CRS_InterApp_32.dll"), szExe, sizeof szExe), 0u);
     EXPECT_EQ('/', szExe[0]);

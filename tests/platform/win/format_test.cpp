@@ -1,4 +1,5 @@
 #include "platform/win/format.h"
+#include "platform/win/format_testing.h"
 
 #include <dlfcn.h>
 #include <gtest/gtest.h>

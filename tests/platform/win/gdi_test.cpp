@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/win/gdi_testing.h"
+#include "platform/win/window_testing.h"
 #include "support/win_dialog_support.h"
 
 namespace {
@@ -125,7 +126,7 @@ TEST_F(Gdi, WholeWindowFillStartsTheRecordAfreshAndRecordsStayBounded) {
     dc.FillSolidRect(&rc, RGB(4, 5, 6));
     ASSERT_EQ(1u, AfxGetDrawOps(pLabel->m_hWnd).size());
     EXPECT_GE(n, 2u);
-    EXPECT_EQ(RGB(4, 5, 6), dc.GetBkColor());  // FillSolidRect leaves its colour as the background
+    EXPECT_EQ(RGB(4, 5, 6), CDCTesting::GetBkColor(dc));  // FillSolidRect leaves its colour as the background
     for (size_t i = 0; i < kMaxDrawOps + 10; ++i) dc.TextOut(0, 0, CString("x"));
     EXPECT_EQ(kMaxDrawOps, AfxGetDrawOps(pLabel->m_hWnd).size());
     const HWND hLabel = pLabel->m_hWnd;
@@ -141,7 +142,7 @@ TEST_F(Gdi, SolidFillRecordsAsABrushFillDoes) {
     const CRect rc(1, 2, 5, 6);
     CBrush brush;
     ASSERT_TRUE(brush.CreateSolidBrush(RGB(9, 8, 7)));
-    dc.FillRect(&rc, &brush);
+    CDCTesting::FillRect(dc, &rc, &brush);
     dc.FillSolidRect(&rc, RGB(9, 8, 7) | 0x01000000);
     const std::vector<CDrawOp> ops = AfxGetDrawOps(pLabel->m_hWnd);
     ASSERT_GE(ops.size(), 2u);
@@ -167,7 +168,8 @@ TEST_F(Gdi, TextMetricsAreFixedAndTabsFollowTheStops) {
     ASSERT_TRUE(font.CreatePointFont(120, "MS Sans Serif", &dc));
     EXPECT_FALSE(font.CreatePointFont(120, "MS Sans Serif"));  // one font per object
     CFont* pOld = dc.SelectObject(&font);
-    EXPECT_EQ(CSize(5 * 8, 16), dc.GetTextExtent(CString("hello")));  // 12 pt: 16 px high, 8 px wide
+    EXPECT_EQ(CSize(5 * 8, 16),
+              CDCTesting::GetTextExtent(dc, CString("hello")));  // 12 pt: 16 px high, 8 px wide
 
     CRect rc(0, 0, 24, 0);
     EXPECT_EQ(32, dc.DrawText(CString("ab cd"), &rc, DT_WORDBREAK | DT_CALCRECT));
@@ -175,7 +177,7 @@ TEST_F(Gdi, TextMetricsAreFixedAndTabsFollowTheStops) {
     EXPECT_TRUE(AfxGetDrawOps(m_dlg.m_hWnd).empty());  // measuring draws nothing
 
     int stop = 80;
-    const CSize ext = dc.TabbedTextOut(20, 45, CString("ab\tc"), 1, &stop, 0);
+    const CSize ext = CDCTesting::TabbedTextOut(dc, 20, 45, CString("ab\tc"), 1, &stop, 0);
     EXPECT_EQ(CSize(80 + 8 - 20, 16), ext);
     const std::vector<CDrawOp> ops = AfxGetDrawOps(m_dlg.m_hWnd);
     ASSERT_EQ(1u, ops.size());
@@ -259,7 +261,7 @@ TEST_F(Gdi, FourBitBitmapsWithAPaletteDecodeAndLoad) {
     CBitmap bmp;
     ASSERT_TRUE(bmp.LoadBitmap(3010));
     BITMAP info{};
-    ASSERT_TRUE(bmp.GetBitmap(&info));
+    ASSERT_TRUE(CBitmapTesting::GetBitmap(bmp, &info));
     EXPECT_EQ(7, info.bmWidth);
     EXPECT_EQ(3, info.bmHeight);
 }
@@ -276,7 +278,7 @@ TEST_F(Gdi, BitmapsComeFromValidBmpResourcesAndCopiesRecordTheirId) {
     CBitmap bmp;
     ASSERT_TRUE(bmp.LoadBitmap(3000));
     BITMAP info{};
-    ASSERT_TRUE(bmp.GetBitmap(&info));
+    ASSERT_TRUE(CBitmapTesting::GetBitmap(bmp, &info));
     EXPECT_EQ(512, info.bmWidth);
     EXPECT_EQ(350, info.bmHeight);
     EXPECT_EQ(24, info.bmBitsPixel);
@@ -303,7 +305,7 @@ TEST_F(Gdi, BitmapsComeFromValidBmpResourcesAndCopiesRecordTheirId) {
 TEST_F(Gdi, SelectReturnsThePreviousObjectAndDeletingASelectedObjectWaitsForItsRelease) {
     CClientDC dc(&m_dlg);
     CBrush white;
-    white.CreateStockObject(WHITE_BRUSH);
+    CGdiObjectTesting::CreateStockObject(white, WHITE_BRUSH);
     CBrush* pBrush = new CBrush(RGB(9, 9, 9));
     CBrush* pOld = dc.SelectObject(pBrush);
     ASSERT_NE(nullptr, pOld);
@@ -317,7 +319,7 @@ TEST_F(Gdi, SelectReturnsThePreviousObjectAndDeletingASelectedObjectWaitsForItsR
     EXPECT_EQ(0, GetObjectType(h));
     EXPECT_TRUE(DeleteObject(GetStockObject(WHITE_BRUSH)));  // stock objects survive
     EXPECT_EQ(OBJ_BRUSH, GetObjectType(GetStockObject(WHITE_BRUSH)));
-    white.Detach();
+    CGdiObjectTesting::Detach(white);
 }
 
 TEST_F(Gdi, PaintingFromSeveralThreadsIsSafe) {

@@ -5,6 +5,7 @@
 
 #include "platform/win/kernel_testing.h"
 #include "platform/win/resources_testing.h"
+#include "platform/win/simulation_testing.h"
 #include "support/win_fixture.h"
 
 namespace {
@@ -12,7 +13,7 @@ namespace {
 using Kernel = CWinTestFixture;
 
 TEST_F(Kernel, ModuleFileNameIsBoundedAndTerminated) {
-    CWinSimulation::SetModulePath("/opt/tessaro/TessaroPro");
+    CWinSimulationTesting::SetModulePath("/opt/tessaro/TessaroPro");
     char buf[261];
     EXPECT_EQ(23u, GetModuleFileNameA(nullptr, buf, sizeof buf));
     EXPECT_STREQ("/opt/tessaro/TessaroPro", buf);
@@ -51,7 +52,7 @@ TEST_F(Kernel, SystemTextsAreAllocatedOrMissing) {
     EXPECT_EQ(nullptr, p);
     EXPECT_EQ(ERROR_MR_MID_NOT_FOUND, GetLastError());
 
-    CWinSimulation::SetSystemMessage(123456, "Custom.");
+    CWinSimulationTesting::SetSystemMessage(123456, "Custom.");
     char buf[4];
     EXPECT_EQ(0u, FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, 123456, 0, buf, sizeof buf, nullptr));
     EXPECT_EQ(ERROR_INSUFFICIENT_BUFFER, GetLastError());
@@ -62,23 +63,23 @@ TEST_F(Kernel, SystemTextsAreAllocatedOrMissing) {
 
 TEST_F(Kernel, ScriptedInputRecordedBeepsAndForcedFailures) {
     EXPECT_EQ(0, GetAsyncKeyState(VK_LBUTTON));
-    CWinSimulation::SetKeyDown(VK_LBUTTON, TRUE);
+    CWinSimulationTesting::SetKeyDown(VK_LBUTTON, TRUE);
     EXPECT_NE(0, GetAsyncKeyState(VK_LBUTTON) & 0x8000);
     Advance(5);
     Beep(750, 300);
-    ASSERT_EQ(1u, CWinSimulation::Beeps().size());
-    EXPECT_EQ(1005u, CWinSimulation::Beeps()[0].nTime);
+    ASSERT_EQ(1u, CWinSimulationTesting::Beeps().size());
+    EXPECT_EQ(1005u, CWinSimulationTesting::Beeps()[0].nTime);
 
     INITCOMMONCONTROLSEX icc{sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES};
     EXPECT_TRUE(InitCommonControlsEx(&icc));
-    CWinSimulation::FailInitCommonControls();
+    CWinSimulationTesting::FailInitCommonControls();
     EXPECT_FALSE(InitCommonControlsEx(&icc));
-    CWinSimulation::FailRegisterClass();
+    CWinSimulationTesting::FailRegisterClass();
     EXPECT_EQ(nullptr, AfxRegisterWndClass(CS_DBLCLKS));
 
     CWinSimulation::Reset();
     EXPECT_EQ(0, GetAsyncKeyState(VK_LBUTTON));
-    EXPECT_TRUE(CWinSimulation::Beeps().empty());
+    EXPECT_TRUE(CWinSimulationTesting::Beeps().empty());
     EXPECT_TRUE(InitCommonControlsEx(&icc));
     EXPECT_NE(nullptr, AfxRegisterWndClass(CS_DBLCLKS));
     EXPECT_EQ(1920, GetSystemMetrics(SM_CXSCREEN));

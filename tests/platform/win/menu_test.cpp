@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "platform/win/kernel_testing.h"
 #include "platform/win/menu_testing.h"
 #include "support/win_fixture.h"
 
@@ -31,9 +32,9 @@ class CMenuWnd : public CRecordingWnd {
     BOOL m_bExitAllowed = FALSE;
     BOOL CreateWithMenu() {
         CMenu menu;
-        if (!menu.LoadMenu(kMenuId)) return FALSE;
+        if (!CMenuTesting::LoadMenu(menu, kMenuId)) return FALSE;
         if (!CreateEx(0, nullptr, "menus", WS_POPUP | WS_VISIBLE | WS_CAPTION, 0, 0, 400, 300, nullptr,
-                      menu.Detach()))
+                      CMenuTesting::Detach(menu)))
             return FALSE;
         return TRUE;
     }
@@ -79,32 +80,36 @@ TEST_F(Menus, ChoiceReachesTheHandlerUnlessTheUpdateHandlerDisablesIt) {
 TEST_F(Menus, GrayedItemsPopupsAndDisabledWindowsCannotBeChosen) {
     CMenu* pMenu = m_wnd.GetMenu();
     ASSERT_NE(nullptr, pMenu);
-    EXPECT_EQ(static_cast<UINT>(MF_ENABLED), pMenu->EnableMenuItem(ID_OPEN, MF_BYCOMMAND | MF_GRAYED));
-    EXPECT_EQ(static_cast<UINT>(MF_GRAYED), pMenu->GetMenuState(ID_OPEN, MF_BYCOMMAND) & MF_GRAYED);
+    EXPECT_EQ(static_cast<UINT>(MF_ENABLED),
+              CMenuTesting::EnableMenuItem(*pMenu, ID_OPEN, MF_BYCOMMAND | MF_GRAYED));
+    EXPECT_EQ(static_cast<UINT>(MF_GRAYED),
+              CMenuTesting::GetMenuState(*pMenu, ID_OPEN, MF_BYCOMMAND) & MF_GRAYED);
     EXPECT_FALSE(AfxSimulateMenuChoice(m_wnd, ID_OPEN));
     EXPECT_FALSE(AfxSimulateMenuChoice(m_wnd, ID_HIDDEN));  // inside a grayed popup
     EXPECT_FALSE(AfxSimulateMenuChoice(m_wnd, 999));
-    pMenu->EnableMenuItem(0, MF_BYPOSITION | MF_ENABLED);
-    pMenu->EnableMenuItem(ID_OPEN, MF_BYCOMMAND | MF_ENABLED);
+    CMenuTesting::EnableMenuItem(*pMenu, 0, MF_BYPOSITION | MF_ENABLED);
+    CMenuTesting::EnableMenuItem(*pMenu, ID_OPEN, MF_BYCOMMAND | MF_ENABLED);
     m_wnd.EnableWindow(FALSE);
     EXPECT_FALSE(AfxSimulateMenuChoice(m_wnd, ID_OPEN));
     Pump();
     EXPECT_EQ(0, m_wnd.m_nOpen);
-    EXPECT_EQ(static_cast<UINT>(-1), pMenu->EnableMenuItem(999, MF_BYCOMMAND | MF_GRAYED));
+    EXPECT_EQ(static_cast<UINT>(-1), CMenuTesting::EnableMenuItem(*pMenu, 999, MF_BYCOMMAND | MF_GRAYED));
 }
 
 TEST_F(Menus, RadioCheckMarksOneItemOfTheRangeAndFailsForAnAbsentItem) {
     CMenu* pMenu = m_wnd.GetMenu();
-    ASSERT_TRUE(pMenu->CheckMenuRadioItem(ID_MODE_A, ID_MODE_C, ID_MODE_B, MF_BYCOMMAND));
-    EXPECT_EQ(0u, pMenu->GetMenuState(ID_MODE_A, MF_BYCOMMAND) & MF_CHECKED);
+    ASSERT_TRUE(CMenuTesting::CheckMenuRadioItem(*pMenu, ID_MODE_A, ID_MODE_C, ID_MODE_B, MF_BYCOMMAND));
+    EXPECT_EQ(0u, CMenuTesting::GetMenuState(*pMenu, ID_MODE_A, MF_BYCOMMAND) & MF_CHECKED);
     EXPECT_EQ(MF_CHECKED | MFT_RADIOCHECK,
-              pMenu->GetMenuState(ID_MODE_B, MF_BYCOMMAND) & (MF_CHECKED | MFT_RADIOCHECK));
-    EXPECT_EQ(0u, pMenu->GetMenuState(ID_MODE_C, MF_BYCOMMAND) & MF_CHECKED);
+              CMenuTesting::GetMenuState(*pMenu, ID_MODE_B, MF_BYCOMMAND) & (MF_CHECKED | MFT_RADIOCHECK));
+    EXPECT_EQ(0u, CMenuTesting::GetMenuState(*pMenu, ID_MODE_C, MF_BYCOMMAND) & MF_CHECKED);
 
     SetLastError(0);
-    EXPECT_FALSE(pMenu->CheckMenuRadioItem(ID_MODE_A, ID_MODE_C + 5, ID_MODE_C + 5, MF_BYCOMMAND));
+    EXPECT_FALSE(
+        CMenuTesting::CheckMenuRadioItem(*pMenu, ID_MODE_A, ID_MODE_C + 5, ID_MODE_C + 5, MF_BYCOMMAND));
     EXPECT_EQ(ERROR_MENU_ITEM_NOT_FOUND, GetLastError());
-    EXPECT_EQ(static_cast<UINT>(MF_CHECKED), pMenu->GetMenuState(ID_MODE_B, MF_BYCOMMAND) & MF_CHECKED);
+    EXPECT_EQ(static_cast<UINT>(MF_CHECKED),
+              CMenuTesting::GetMenuState(*pMenu, ID_MODE_B, MF_BYCOMMAND) & MF_CHECKED);
 
     EXPECT_EQ(static_cast<UINT>(MF_CHECKED), pMenu->CheckMenuItem(ID_MODE_B, MF_BYCOMMAND | MF_UNCHECKED));
     EXPECT_EQ(static_cast<UINT>(MF_UNCHECKED), pMenu->CheckMenuItem(ID_MODE_B, MF_BYCOMMAND | MF_CHECKED));
@@ -113,20 +118,20 @@ TEST_F(Menus, RadioCheckMarksOneItemOfTheRangeAndFailsForAnAbsentItem) {
 
 TEST_F(Menus, StructureFromTheResource) {
     CMenu* pMenu = m_wnd.GetMenu();
-    EXPECT_EQ(3u, pMenu->GetMenuItemCount());
+    EXPECT_EQ(3u, CMenuTesting::GetMenuItemCount(*pMenu));
     CMenu* pFile = pMenu->GetSubMenu(0);
     ASSERT_NE(nullptr, pFile);
-    EXPECT_EQ(ID_OPEN, pFile->GetMenuItemID(0));
-    EXPECT_EQ(0u, pFile->GetMenuItemID(1));                     // separator
-    EXPECT_EQ(static_cast<UINT>(-1), pMenu->GetMenuItemID(0));  // popup
+    EXPECT_EQ(ID_OPEN, CMenuTesting::GetMenuItemID(*pFile, 0));
+    EXPECT_EQ(0u, CMenuTesting::GetMenuItemID(*pFile, 1));                     // separator
+    EXPECT_EQ(static_cast<UINT>(-1), CMenuTesting::GetMenuItemID(*pMenu, 0));  // popup
     CString text;
-    pMenu->GetMenuString(ID_EXIT, text, MF_BYCOMMAND);
+    CMenuTesting::GetMenuString(*pMenu, ID_EXIT, text, MF_BYCOMMAND);
     EXPECT_STREQ("E&xit", text);
     char small[3];
-    EXPECT_EQ(2, pMenu->GetMenuString(ID_EXIT, small, sizeof small, MF_BYCOMMAND));
+    EXPECT_EQ(2, CMenuTesting::GetMenuString(*pMenu, ID_EXIT, small, sizeof small, MF_BYCOMMAND));
     EXPECT_STREQ("E&", small);
     ASSERT_TRUE(pFile->AppendMenu(MF_STRING, 110, "Recent"));
-    EXPECT_EQ(4u, pFile->GetMenuItemCount());
+    EXPECT_EQ(4u, CMenuTesting::GetMenuItemCount(*pFile));
     EXPECT_EQ(4u, GetMenuState(*pMenu, 0, MF_BYPOSITION) >> 8);  // item count of the popup
 
     // The menu bar is part of the window's non-client area.
@@ -140,7 +145,7 @@ TEST_F(Menus, StructureFromTheResource) {
 TEST_F(Menus, SystemMenuItemsArriveAsSystemCommands) {
     CMenu* pSys = m_wnd.GetSystemMenu(FALSE);
     ASSERT_NE(nullptr, pSys);
-    EXPECT_EQ(7u, pSys->GetMenuItemCount());
+    EXPECT_EQ(7u, CMenuTesting::GetMenuItemCount(*pSys));
     pSys->AppendMenu(MF_SEPARATOR);
     pSys->AppendMenu(MF_STRING, 0x0010, "About...");
     EXPECT_EQ(pSys, m_wnd.GetSystemMenu(FALSE));
@@ -148,7 +153,7 @@ TEST_F(Menus, SystemMenuItemsArriveAsSystemCommands) {
     Pump();
     ASSERT_EQ(1, m_wnd.Count(WM_SYSCOMMAND));
     EXPECT_EQ(nullptr, m_wnd.GetSystemMenu(TRUE));
-    EXPECT_EQ(7u, m_wnd.GetSystemMenu(FALSE)->GetMenuItemCount());
+    EXPECT_EQ(7u, CMenuTesting::GetMenuItemCount(*m_wnd.GetSystemMenu(FALSE)));
 }
 
 TEST_F(Menus, WindowDestroysItsMenu) {

@@ -4,11 +4,13 @@
 #include <string>
 #include <vector>
 
+#include "platform/win/gdi_testing.h"
 #include "platform/win/menu_testing.h"
 #include "platform/win/menu_tracking.h"
 #include "platform/win/menu_tracking_testing.h"
 #include "platform/win/nonclient.h"
 #include "platform/win/nonclient_testing.h"
+#include "platform/win/window_testing.h"
 #include "support/win_fixture.h"
 
 namespace {
@@ -63,9 +65,9 @@ class MenuTracking : public CWinTestFixture {
         CWinTestFixture::SetUp();
         RegisterRigMenu();
         CMenu menu;
-        ASSERT_TRUE(menu.LoadMenu(kMenuId));
+        ASSERT_TRUE(CMenuTesting::LoadMenu(menu, kMenuId));
         ASSERT_TRUE(m_wnd.CreateEx(0, nullptr, "rig", WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU, 100,
-                                   100, 400, 300, nullptr, menu.Detach()));
+                                   100, 400, 300, nullptr, CMenuTesting::Detach(menu)));
         ASSERT_TRUE(AfxGetNonClientLayout(m_wnd, &m_lay));
     }
     void TearDown() override {
@@ -296,8 +298,8 @@ TEST_F(MenuTracking, ASubmenuOfEightOrMoreItemsIsAnItemThatOpens) {
     t.items = {bar};
     AfxRegisterMenuTemplate(t);
     CMenu menu;
-    ASSERT_TRUE(menu.LoadMenu(kBigMenuId));
-    ASSERT_TRUE(::SetMenu(m_wnd, menu.Detach()));
+    ASSERT_TRUE(CMenuTesting::LoadMenu(menu, kBigMenuId));
+    ASSERT_TRUE(::SetMenu(m_wnd, CMenuTesting::Detach(menu)));
     ASSERT_TRUE(AfxGetNonClientLayout(m_wnd, &m_lay));
 
     std::vector<CDrawOp> ops;

@@ -8,8 +8,10 @@
 #include <vector>
 
 #include "platform/win/clock_testing.h"
+#include "platform/win/kernel_testing.h"
 #include "platform/win/message_loop_testing.h"
 #include "platform/win/user_actions.h"
+#include "platform/win/window_testing.h"
 #include "support/win_fixture.h"
 
 namespace {
@@ -112,7 +114,7 @@ TEST_F(MessageLoop, AnEmptyQueueIsLookedAtWithoutTheLockYetEveryKindOfWorkIsStil
     CClock::AdvanceQuietly(1);
     ASSERT_TRUE(PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE));
     EXPECT_EQ(static_cast<UINT>(WM_TIMER), msg.message);
-    wnd.KillTimer(1);
+    CWndTesting::KillTimer(wnd, 1);
 
     // A post from another thread, an invalidation and a quit each end the quiet.
     EXPECT_EQ(0, CMessageLoop::PumpPending());

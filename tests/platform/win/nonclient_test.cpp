@@ -4,9 +4,12 @@
 #include <string>
 #include <vector>
 
+#include "platform/win/controls_testing.h"
 #include "platform/win/kernel.h"
+#include "platform/win/menu_testing.h"
 #include "platform/win/nonclient.h"
 #include "platform/win/nonclient_testing.h"
+#include "platform/win/window_testing.h"
 #include "support/win_fixture.h"
 
 namespace {
@@ -33,9 +36,9 @@ class NonClient : public CWinTestFixture {
         CWinTestFixture::SetUp();
         RegisterBarMenu();
         CMenu menu;
-        ASSERT_TRUE(menu.LoadMenu(kMenuId));
-        ASSERT_TRUE(
-            m_wnd.CreateEx(0, nullptr, "Rig Control", kFramed, 100, 100, 400, 300, nullptr, menu.Detach()));
+        ASSERT_TRUE(CMenuTesting::LoadMenu(menu, kMenuId));
+        ASSERT_TRUE(m_wnd.CreateEx(0, nullptr, "Rig Control", kFramed, 100, 100, 400, 300, nullptr,
+                                   CMenuTesting::Detach(menu)));
         ASSERT_TRUE(AfxGetNonClientLayout(m_wnd, &m_lay));
     }
     POINT Screen(const RECT& rcWindowCoords) const {
@@ -351,7 +354,7 @@ TEST_F(NonClient, AnOverlappedWindowHasACaptionWithItsTextAndCloseBox) {
     CNonClientLayout lay;
     ASSERT_TRUE(AfxGetNonClientLayout(wnd, &lay));
     EXPECT_EQ(kCaptionHeight, lay.rcCaption.bottom - lay.rcCaption.top);
-    EXPECT_FALSE(IsRectEmpty(&lay.rcClose));
+    EXPECT_TRUE(lay.rcClose.left < lay.rcClose.right && lay.rcClose.top < lay.rcClose.bottom);
     CRect rcClient;
     wnd.GetClientRect(&rcClient);
     EXPECT_EQ(200 - 2 * kFrameWidth - kCaptionHeight, rcClient.Height());

@@ -6,6 +6,10 @@
 #include "platform/win/clock_testing.h"
 #include "platform/win/controls_testing.h"
 #include "platform/win/dialog_testing.h"
+#include "platform/win/gdi_testing.h"
+#include "platform/win/list_box_testing.h"
+#include "platform/win/simulation_testing.h"
+#include "platform/win/window_testing.h"
 #include "support/win_dialog_support.h"
 
 namespace {
@@ -203,34 +207,34 @@ TEST_F(ScreenControls, ComboGoneWhileDroppedTakesItsListAlong) {
 
 TEST_F(ScreenControls, ListBoxKeepsItsEntriesAndItemData) {
     CListBox& list = *static_cast<CListBox*>(m_dlg.GetDlgItem(kList));
-    EXPECT_EQ(0, list.AddString("b"));
-    EXPECT_EQ(1, list.AddString("c"));
-    EXPECT_EQ(0, list.InsertString(0, "a"));
-    EXPECT_EQ(LB_ERR, list.InsertString(9, "x"));
-    EXPECT_EQ(LB_OKAY, list.SetItemData(2, 77));
-    EXPECT_EQ(77u, list.GetItemData(2));
-    EXPECT_EQ(static_cast<DWORD_PTR>(LB_ERR), list.GetItemData(3));
+    EXPECT_EQ(0, CListBoxTesting::AddString(list, "b"));
+    EXPECT_EQ(1, CListBoxTesting::AddString(list, "c"));
+    EXPECT_EQ(0, CListBoxTesting::InsertString(list, 0, "a"));
+    EXPECT_EQ(LB_ERR, CListBoxTesting::InsertString(list, 9, "x"));
+    EXPECT_EQ(LB_OKAY, CListBoxTesting::SetItemData(list, 2, 77));
+    EXPECT_EQ(77u, CListBoxTesting::GetItemData(list, 2));
+    EXPECT_EQ(static_cast<DWORD_PTR>(LB_ERR), CListBoxTesting::GetItemData(list, 3));
     CString s;
-    list.GetText(1, s);
+    CListBoxTesting::GetText(list, 1, s);
     EXPECT_EQ("b", s.Str());
-    EXPECT_EQ(1, list.GetTextLen(2));
-    EXPECT_EQ(2, list.SetCurSel(2));
+    EXPECT_EQ(1, CListBoxTesting::GetTextLen(list, 2));
+    EXPECT_EQ(2, CListBoxTesting::SetCurSel(list, 2));
     EXPECT_EQ(0, m_dlg.Count(WM_COMMAND, kList, LBN_SELCHANGE));
-    EXPECT_EQ(2, list.DeleteString(0));
-    EXPECT_EQ(1, list.GetCurSel());  // the selection follows its entry
-    EXPECT_EQ(1, list.DeleteString(1));
-    EXPECT_EQ(LB_ERR, list.GetCurSel());
-    list.ResetContent();
-    EXPECT_EQ(0, list.GetCount());
+    EXPECT_EQ(2, CListBoxTesting::DeleteString(list, 0));
+    EXPECT_EQ(1, CListBoxTesting::GetCurSel(list));  // the selection follows its entry
+    EXPECT_EQ(1, CListBoxTesting::DeleteString(list, 1));
+    EXPECT_EQ(LB_ERR, CListBoxTesting::GetCurSel(list));
+    CListBoxTesting::ResetContent(list);
+    EXPECT_EQ(0, CListBoxTesting::GetCount(list));
 }
 
 TEST_F(ScreenControls, ListBoxSelectsByMouseAndKeysAndNotifies) {
     CListBox& list = *static_cast<CListBox*>(m_dlg.GetDlgItem(kList));
-    for (int i = 0; i < 20; ++i) list.AddString(("entry " + std::to_string(i)).c_str());
+    for (int i = 0; i < 20; ++i) CListBoxTesting::AddString(list, ("entry " + std::to_string(i)).c_str());
     HWND h = list.m_hWnd;
     const int itemH = AfxControlItemHeight(h);
     Click(h, 5, itemH + 1);
-    EXPECT_EQ(1, list.GetCurSel());
+    EXPECT_EQ(1, CListBoxTesting::GetCurSel(list));
     EXPECT_EQ(h, GetFocus());
     EXPECT_EQ(1, m_dlg.Count(WM_COMMAND, kList, LBN_SELCHANGE));
     Send(h, WM_LBUTTONDBLCLK, MK_LBUTTON, At(5, itemH + 1));
@@ -239,10 +243,10 @@ TEST_F(ScreenControls, ListBoxSelectsByMouseAndKeysAndNotifies) {
     EXPECT_EQ(1, m_dlg.Count(WM_COMMAND, kList, LBN_SELCHANGE));  // the same entry: no change
 
     Send(h, WM_KEYDOWN, VK_DOWN);
-    EXPECT_EQ(2, list.GetCurSel());
+    EXPECT_EQ(2, CListBoxTesting::GetCurSel(list));
     Send(h, WM_KEYDOWN, VK_END);
-    EXPECT_EQ(19, list.GetCurSel());
-    EXPECT_GT(list.GetTopIndex(), 0);  // scrolled to show it
+    EXPECT_EQ(19, CListBoxTesting::GetCurSel(list));
+    EXPECT_GT(CListBoxTesting::GetTopIndex(list), 0);  // scrolled to show it
     EXPECT_EQ(3, m_dlg.Count(WM_COMMAND, kList, LBN_SELCHANGE));
 
     // The selected entry is painted in the highlight colour.
@@ -257,21 +261,21 @@ TEST_F(ScreenControls, ListBoxSelectsByMouseAndKeysAndNotifies) {
 TEST_F(ScreenControls, ListBoxGrowsAScrollBarWhenItsEntriesOverflow) {
     CListBox& list = *static_cast<CListBox*>(m_dlg.GetDlgItem(kList));
     HWND h = list.m_hWnd;
-    list.AddString("one");
+    CListBoxTesting::AddString(list, "one");
     EXPECT_EQ(nullptr, GetWindow(h, GW_CHILD));
-    for (int i = 0; i < 20; ++i) list.AddString("more");
+    for (int i = 0; i < 20; ++i) CListBoxTesting::AddString(list, "more");
     HWND hBar = GetWindow(h, GW_CHILD);
     ASSERT_NE(nullptr, hBar);
     EXPECT_TRUE(IsWindowVisible(hBar));
     RECT rcBar{};
     GetClientRect(hBar, &rcBar);
     Click(hBar, 2, rcBar.bottom - 2);  // the down arrow
-    EXPECT_EQ(1, list.GetTopIndex());
+    EXPECT_EQ(1, CListBoxTesting::GetTopIndex(list));
     Send(h, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)));
-    EXPECT_EQ(4, list.GetTopIndex());
-    list.ResetContent();
+    EXPECT_EQ(4, CListBoxTesting::GetTopIndex(list));
+    CListBoxTesting::ResetContent(list);
     EXPECT_FALSE(IsWindowVisible(hBar));
-    EXPECT_EQ(0, list.GetTopIndex());
+    EXPECT_EQ(0, CListBoxTesting::GetTopIndex(list));
 }
 
 // ---- Edit ----
@@ -306,19 +310,19 @@ TEST_F(ScreenControls, EditShiftArrowsSelectAndKeysEdit) {
     SetWindowTextA(h, "12345");
     SetFocus(h);
     Send(h, WM_KEYDOWN, VK_END);
-    CWinSimulation::SetKeyDown(VK_SHIFT, TRUE);
+    CWinSimulationTesting::SetKeyDown(VK_SHIFT, TRUE);
     Send(h, WM_KEYDOWN, VK_LEFT);
     Send(h, WM_KEYDOWN, VK_LEFT);
-    CWinSimulation::SetKeyDown(VK_SHIFT, FALSE);
+    CWinSimulationTesting::SetKeyDown(VK_SHIFT, FALSE);
     EXPECT_EQ(MAKELONG(3, 5), static_cast<LONG>(SendMessageA(h, EM_GETSEL, 0, 0)));
     Send(h, WM_KEYDOWN, VK_DELETE);
     char buf[16] = {};
     GetWindowTextA(h, buf, sizeof buf);
     EXPECT_STREQ("123", buf);
     Send(h, WM_KEYDOWN, VK_HOME);
-    CWinSimulation::SetKeyDown(VK_SHIFT, TRUE);
+    CWinSimulationTesting::SetKeyDown(VK_SHIFT, TRUE);
     Send(h, WM_KEYDOWN, VK_END);
-    CWinSimulation::SetKeyDown(VK_SHIFT, FALSE);
+    CWinSimulationTesting::SetKeyDown(VK_SHIFT, FALSE);
     EXPECT_EQ(MAKELONG(0, 3), static_cast<LONG>(SendMessageA(h, EM_GETSEL, 0, 0)));
     Send(h, WM_KEYDOWN, VK_LEFT);  // collapses to the selection's start
     EXPECT_EQ(MAKELONG(0, 0), static_cast<LONG>(SendMessageA(h, EM_GETSEL, 0, 0)));

@@ -2,10 +2,12 @@
 
 #include <memory>
 
+#include "platform/win/gdi_testing.h"
 #include "platform/win/message_loop_testing.h"
 #include "platform/win/snapshot.h"
 #include "platform/win/snapshot_testing.h"
 #include "platform/win/text_measure.h"
+#include "platform/win/text_measure_testing.h"
 #include "support/win_dialog_support.h"
 
 namespace {

@@ -6,6 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/win/controls_testing.h"
+#include "platform/win/gdi_testing.h"
 #include "platform/win/user_actions.h"
 #include "support/win_fixture.h"
 
@@ -60,11 +62,13 @@ using Texts = std::vector<std::string>;
 
 TEST_F(TextObserver, EveryChangeOfAWindowsOwnTextIsToldOnce) {
     CStatic label;
-    ASSERT_TRUE(label.Create("first", WS_CHILD | WS_VISIBLE, CRect(5, 5, 85, 17), &m_parent, 7));
+    ASSERT_TRUE(
+        CStaticTesting::Create(label, "first", WS_CHILD | WS_VISIBLE, CRect(5, 5, 85, 17), &m_parent, 7));
     CRecordingWnd plain;
     ASSERT_TRUE(plain.CreateChild(&m_parent, 8));
     CEdit edit;
-    ASSERT_TRUE(edit.Create(WS_CHILD | WS_VISIBLE | WS_BORDER, CRect(5, 20, 85, 32), &m_parent, 9));
+    ASSERT_TRUE(
+        CEditTesting::Create(edit, WS_CHILD | WS_VISIBLE | WS_BORDER, CRect(5, 20, 85, 32), &m_parent, 9));
     Pump();
     EXPECT_TRUE(m_observer.m_seen.empty());  // a text a window is made with is no change
 
@@ -91,7 +95,8 @@ TEST_F(TextObserver, EveryChangeOfAWindowsOwnTextIsToldOnce) {
 
 TEST_F(TextObserver, TextsDrawnOverAControlsWholeClientAreaAreToldWhenTheContextIsReleased) {
     CStatic line;
-    ASSERT_TRUE(line.Create("", WS_CHILD | WS_VISIBLE, CRect(5, 5, 205, 25), &m_parent, 1113));
+    ASSERT_TRUE(
+        CStaticTesting::Create(line, "", WS_CHILD | WS_VISIBLE, CRect(5, 5, 205, 25), &m_parent, 1113));
     Pump();
     const HWND hLine = line.GetSafeHwnd();
     CRect rc;

@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "platform/win/clock_testing.h"
+#include "platform/win/simulation_testing.h"
+#include "platform/win/window_testing.h"
 #include "support/win_fixture.h"
 
 namespace {
@@ -48,7 +50,7 @@ TEST_F(Timers, AtMostOneWmTimerPendingPerTimer) {
 TEST_F(Timers, FailedSetTimerReturnsZeroAndResettingRestartsThePeriod) {
     CRecordingWnd wnd;
     ASSERT_TRUE(wnd.CreateTopLevel());
-    CWinSimulation::FailSetTimer(7);
+    CWinSimulationTesting::FailSetTimer(7);
     EXPECT_EQ(0u, wnd.SetTimer(7, 100));
     EXPECT_EQ(8u, wnd.SetTimer(8, 100));
     EXPECT_EQ(0u, ::SetTimer(reinterpret_cast<HWND>(0x4), 9, 100, nullptr));  // no such window
@@ -59,8 +61,8 @@ TEST_F(Timers, FailedSetTimerReturnsZeroAndResettingRestartsThePeriod) {
     EXPECT_EQ(0, wnd.Count(WM_TIMER));
     Advance(40);
     EXPECT_EQ(1, wnd.Count(WM_TIMER));
-    EXPECT_TRUE(wnd.KillTimer(8));
-    EXPECT_FALSE(wnd.KillTimer(8));
+    EXPECT_TRUE(CWndTesting::KillTimer(wnd, 8));
+    EXPECT_FALSE(CWndTesting::KillTimer(wnd, 8));
     Advance(500);
     EXPECT_EQ(1, wnd.Count(WM_TIMER));
 }

@@ -2,7 +2,11 @@
 
 #include <vector>
 
+#include "platform/win/controls_testing.h"
+#include "platform/win/ddx_testing.h"
+#include "platform/win/dialog_testing.h"
 #include "platform/win/user_actions_testing.h"
+#include "platform/win/user_agent_testing.h"
 #include "support/win_dialog_support.h"
 
 namespace {
@@ -110,7 +114,7 @@ TEST_F(UserActions, UnreachableTargetsAreRefusedWithoutPosting) {
     CFrameWnd wnd;
     ASSERT_TRUE(wnd.CreateFrame());
     CButton button;
-    ASSERT_TRUE(button.Create("b", WS_CHILD, CRect(0, 0, 20, 20), &wnd, 5));  // hidden
+    ASSERT_TRUE(CButtonTesting::Create(button, "b", WS_CHILD, CRect(0, 0, 20, 20), &wnd, 5));  // hidden
     Pump();
     EXPECT_FALSE(AfxUserClick(button.m_hWnd));
     EXPECT_FALSE(CMessageLoop::HasPending());
@@ -166,7 +170,7 @@ TEST_F(UserActions, InsideAModalLoopActionsOnlyPostAndTheLoopCarriesThemOut) {
                 AfxUserPressEnter(dlg.m_hWnd);
                 break;
             default:
-                dlg.EndDialog(-5);
+                CDialogTesting::EndDialog(dlg, -5);
                 break;
         }
     });
@@ -174,7 +178,8 @@ TEST_F(UserActions, InsideAModalLoopActionsOnlyPostAndTheLoopCarriesThemOut) {
     CMessageLoop::RemoveIdleHook(hook);
     EXPECT_EQ(42, dlg.m_nValue);
     std::vector<std::string> boxes;
-    for (const CUserEvent& e : Agent().MessageBoxes()) boxes.push_back(e.strText.Str());
+    for (const CUserEvent& e : CRecordingUserAgentTesting::MessageBoxes(Agent()))
+        boxes.push_back(e.strText.Str());
     EXPECT_EQ((std::vector<std::string>{"Enter a number.", "Enter a number between 1 and 100."}), boxes);
 }
 

@@ -4,6 +4,8 @@
 #include <thread>
 #include <vector>
 
+#include "platform/win/app_testing.h"
+#include "platform/win/user_agent_testing.h"
 #include "support/win_fixture.h"
 
 namespace {
@@ -37,23 +39,23 @@ END_MESSAGE_MAP()
 TEST_F(UserAgent, OpenBoxHandlesWhatArrivesMeanwhileAndRecordsNestedBoxes) {
     CAskingWnd wnd;
     ASSERT_TRUE(wnd.CreateTopLevel());
-    Agent().QueueAnswer(IDNO, [&] { ::PostMessage(wnd, WM_APP + 1, 1, 0); });
+    CScriptedUserAgentTesting::QueueAnswer(Agent(), IDNO, [&] { ::PostMessage(wnd, WM_APP + 1, 1, 0); });
     wnd.PostMessage(WM_APP);
     Pump();
     EXPECT_EQ((std::vector<std::string>{"ask", "report", "answered"}), wnd.m_order);
     EXPECT_EQ(IDNO, wnd.m_nAnswer);
 
-    std::vector<CUserEvent> boxes = Agent().MessageBoxes();
+    std::vector<CUserEvent> boxes = CRecordingUserAgentTesting::MessageBoxes(Agent());
     ASSERT_EQ(2u, boxes.size());
     EXPECT_STREQ("Stop the run?", boxes[0].strText);
     EXPECT_STREQ(AfxGetAppName(), boxes[0].strCaption);
-    EXPECT_EQ(MB_YESNO, boxes[0].Buttons());
-    EXPECT_EQ(MB_ICONQUESTION, boxes[0].Icon());
+    EXPECT_EQ(MB_YESNO, CUserEventTesting::Buttons(boxes[0]));
+    EXPECT_EQ(MB_ICONQUESTION, CUserEventTesting::Icon(boxes[0]));
     EXPECT_EQ(IDNO, boxes[0].nResult);
     EXPECT_EQ(0, boxes[0].nDepth);
     EXPECT_STREQ("Report arrived.", boxes[1].strText);
     EXPECT_EQ(1, boxes[1].nDepth);
-    EXPECT_TRUE(boxes[1].IsTopmost());
+    EXPECT_TRUE(CUserEventTesting::IsTopmost(boxes[1]));
     EXPECT_EQ(IDOK, boxes[1].nResult);
 }
 
@@ -65,11 +67,11 @@ TEST_F(UserAgent, UnscriptedBoxesTakeTheirDefaultButton) {
     EXPECT_EQ(IDOK, AfxMessageBox("q"));
     EXPECT_EQ(IDNO, ::MessageBox(nullptr, "q", nullptr, MB_YESNOCANCEL | MB_DEFBUTTON2));
     EXPECT_EQ((std::vector<int>{IDYES, IDCANCEL, IDOK, IDNO}), seen);
-    EXPECT_STREQ("Error", Agent().MessageBoxes().back().strCaption);
+    EXPECT_STREQ("Error", CRecordingUserAgentTesting::MessageBoxes(Agent()).back().strCaption);
 
     CUserAnswer decide;
     decide.pfnDecide = [](const CUserEvent& e) { return e.strText == "yes?" ? IDYES : IDNO; };
-    Agent().QueueAnswer(decide);
+    CScriptedUserAgentTesting::QueueAnswer(Agent(), decide);
     EXPECT_EQ(IDYES, AfxMessageBox("yes?", MB_YESNO));
 }
 
@@ -80,10 +82,10 @@ TEST_F(UserAgent, FileDialogGivesThePathWithItsDefaultExtension) {
     dlg.m_ofn.lpstrInitialDir = "C:\\data";
     ASSERT_EQ(IDOK, dlg.DoModal());
     EXPECT_STREQ("C:\\data\\run1.prm", dlg.GetPathName());
-    EXPECT_STREQ("run1.prm", dlg.GetFileName());
+    EXPECT_STREQ("run1.prm", CFileDialogTesting::GetFileName(dlg));
     EXPECT_EQ(std::string("PRM files (*.prm)\0*.prm\0", 24), std::string(dlg.m_ofn.lpstrFilter, 24));
 
-    std::vector<CUserEvent> events = Agent().Events();
+    std::vector<CUserEvent> events = CRecordingUserAgentTesting::Events(Agent());
     ASSERT_EQ(1u, events.size());
     EXPECT_EQ(CUserEvent::FileSave, events[0].nKind);
     EXPECT_STREQ("default.prm", events[0].strFileName);
@@ -110,25 +112,25 @@ TEST_F(UserAgent, AnOpenBoxDisablesItsOwnersWindowOnlyOnTheOwnersThread) {
     ASSERT_TRUE(top.CreateTopLevel());
     ASSERT_TRUE(child.CreateChild(&top, 4));
     BOOL bEnabledWhileOpen = TRUE;
-    Agent().QueueAnswer(IDOK, [&] { bEnabledWhileOpen = top.IsWindowEnabled(); });
+    CScriptedUserAgentTesting::QueueAnswer(Agent(), IDOK, [&] { bEnabledWhileOpen = top.IsWindowEnabled(); });
     ::MessageBoxA(child, "text", "caption", MB_OK);  // a child owner: its top-level window is disabled
     EXPECT_FALSE(bEnabledWhileOpen);
     EXPECT_TRUE(top.IsWindowEnabled());
 
     top.EnableWindow(FALSE);  // already disabled: stays so after the box
-    Agent().QueueAnswer(IDOK);
+    CScriptedUserAgentTesting::QueueAnswer(Agent(), IDOK);
     ::MessageBoxA(top, "text", "caption", MB_OK);
     EXPECT_FALSE(top.IsWindowEnabled());
     top.EnableWindow(TRUE);
 
     bEnabledWhileOpen = FALSE;
-    Agent().QueueAnswer(IDOK, [&] { bEnabledWhileOpen = top.IsWindowEnabled(); });
+    CScriptedUserAgentTesting::QueueAnswer(Agent(), IDOK, [&] { bEnabledWhileOpen = top.IsWindowEnabled(); });
     std::thread worker([&] { ::MessageBoxA(top, "from a worker", "caption", MB_OK); });
     worker.join();
     EXPECT_TRUE(bEnabledWhileOpen);
 
     // A box whose owner goes away while it is open leaves nothing behind.
-    Agent().QueueAnswer(IDOK, [&] { top.DestroyWindow(); });
+    CScriptedUserAgentTesting::QueueAnswer(Agent(), IDOK, [&] { top.DestroyWindow(); });
     ::MessageBoxA(child, "text", "caption", MB_OK);
     EXPECT_FALSE(::IsWindow(top.m_hWnd));
 }

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/win/geometry_testing.h"
 #include "platform/win/window_testing.h"
 #include "support/win_fixture.h"
 
@@ -25,7 +26,7 @@ TEST_F(WindowState, ShowAndEnableReportThePreviousStateAndTellTheWindow) {
     EXPECT_EQ(1, top.Count(WM_SHOWWINDOW));
     EXPECT_TRUE(child.ShowWindow(SW_HIDE));
     EXPECT_FALSE(child.IsWindowVisible());
-    EXPECT_EQ(0u, child.GetStyle() & WS_VISIBLE);
+    EXPECT_EQ(0u, CWndTesting::GetStyle(child) & WS_VISIBLE);
 
     EXPECT_TRUE(child.IsWindowEnabled());
     EXPECT_FALSE(child.EnableWindow(FALSE));  // FALSE: it was enabled
@@ -60,17 +61,17 @@ TEST_F(WindowState, CoordinatesRoundTripBetweenClientAndScreen) {
                              nullptr));
     ASSERT_TRUE(child.CreateChild(&top, 3));
     CPoint pt(5, 7);
-    child.ClientToScreen(&pt);
+    CWndTesting::ClientToScreen(child, &pt);
     CRect rcChild;
     child.GetWindowRect(&rcChild);
     EXPECT_EQ(CPoint(rcChild.left + 5, rcChild.top + 7), pt);
-    child.ScreenToClient(&pt);
+    CWndTesting::ScreenToClient(child, &pt);
     EXPECT_EQ(CPoint(5, 7), pt);
 
     CRect rc(0, 0, 10, 10);
-    top.ClientToScreen(&rc);
+    CWndTesting::ClientToScreen(top, &rc);
     EXPECT_EQ(10, rc.Width());
-    top.ScreenToClient(&rc);
+    CWndTesting::ScreenToClient(top, &rc);
     EXPECT_EQ(CRect(0, 0, 10, 10), rc);
 }
 
@@ -80,12 +81,12 @@ TEST_F(WindowState, TopmostWindowsStayAboveTheOthers) {
     ASSERT_TRUE(b.CreateTopLevel());
     ASSERT_TRUE(c.CreateTopLevel());
     ASSERT_TRUE(a.SetWindowPos(&CWnd::wndTopMost, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE));
-    EXPECT_NE(0u, a.GetExStyle() & WS_EX_TOPMOST);
+    EXPECT_NE(0u, CWndTesting::GetExStyle(a) & WS_EX_TOPMOST);
     c.BringWindowToTop();  // not topmost: stays below a
     EXPECT_EQ(a.m_hWnd, ::GetTopWindow(nullptr));
     EXPECT_EQ(c.m_hWnd, ::GetWindow(a.m_hWnd, GW_HWNDNEXT));
     ASSERT_TRUE(a.SetWindowPos(&CWnd::wndNoTopMost, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE));
-    EXPECT_EQ(0u, a.GetExStyle() & WS_EX_TOPMOST);
+    EXPECT_EQ(0u, CWndTesting::GetExStyle(a) & WS_EX_TOPMOST);
     b.BringWindowToTop();
     EXPECT_EQ(b.m_hWnd, ::GetTopWindow(nullptr));
 
@@ -94,8 +95,8 @@ TEST_F(WindowState, TopmostWindowsStayAboveTheOthers) {
     b.SetWindowPos(nullptr, 400, 300, 1, 1, SWP_NOSIZE | SWP_NOZORDER);
     CRect rcAfter;
     b.GetWindowRect(&rcAfter);
-    EXPECT_EQ(CPoint(400, 300), rcAfter.TopLeft());
-    EXPECT_EQ(rcBefore.Size(), rcAfter.Size());
+    EXPECT_EQ(CPoint(400, 300), CRectTesting::TopLeft(rcAfter));
+    EXPECT_EQ(CRectTesting::Size(rcBefore), CRectTesting::Size(rcAfter));
 }
 
 // A top-level window shown with activation comes to the top of its band (a dialog shown after a window
@@ -125,17 +126,17 @@ TEST_F(WindowState, InvalidRegionsArePaintedOnceAndValidationCancelsThem) {
     Pump();
     top.m_msgs.clear();
     CRect rcUpdate;
-    EXPECT_FALSE(top.GetUpdateRect(&rcUpdate));
+    EXPECT_FALSE(CWndTesting::GetUpdateRect(top, &rcUpdate));
     top.InvalidateRect(CRect(1, 1, 5, 5));
     top.InvalidateRect(CRect(10, 10, 20, 20));
-    EXPECT_TRUE(top.GetUpdateRect(&rcUpdate));
+    EXPECT_TRUE(CWndTesting::GetUpdateRect(top, &rcUpdate));
     EXPECT_EQ(CRect(1, 1, 20, 20), rcUpdate);  // one bounding rectangle
     Pump();
     EXPECT_EQ(1, top.Count(WM_PAINT));
-    EXPECT_FALSE(top.GetUpdateRect(&rcUpdate));
+    EXPECT_FALSE(CWndTesting::GetUpdateRect(top, &rcUpdate));
 
     top.Invalidate();
-    top.ValidateRect(nullptr);
+    CWndTesting::ValidateRect(top, nullptr);
     Pump();
     EXPECT_EQ(1, top.Count(WM_PAINT));
     top.Invalidate();
@@ -152,16 +153,16 @@ TEST_F(WindowState, ParentsSiblingsAndIdsCanBeChanged) {
     EXPECT_EQ(&a, p1.GetWindow(GW_CHILD));
     EXPECT_EQ(&b, a.GetWindow(GW_HWNDNEXT));
     EXPECT_EQ(nullptr, b.GetWindow(GW_HWNDNEXT));
-    EXPECT_TRUE(p1.IsChild(&b));
+    EXPECT_TRUE(CWndTesting::IsChild(p1, &b));
 
-    EXPECT_EQ(&p1, b.SetParent(&p2));
+    EXPECT_EQ(&p1, CWndTesting::SetParent(b, &p2));
     EXPECT_EQ(&p2, b.GetParent());
-    EXPECT_FALSE(p1.IsChild(&b));
+    EXPECT_FALSE(CWndTesting::IsChild(p1, &b));
     EXPECT_EQ(&b, p2.GetDlgItem(2));
     EXPECT_EQ(nullptr, p1.GetDlgItem(2));
     EXPECT_EQ(&p2, b.GetTopLevelParent());
 
-    EXPECT_EQ(1, a.SetDlgCtrlID(7));  // the previous id
+    EXPECT_EQ(1, CWndTesting::SetDlgCtrlID(a, 7));  // the previous id
     EXPECT_EQ(&a, p1.GetDlgItem(7));
 }
 

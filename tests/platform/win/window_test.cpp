@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/win/kernel_testing.h"
 #include "platform/win/window_testing.h"
 #include "support/win_fixture.h"
 
@@ -88,7 +89,7 @@ TEST_F(Windows, DialogItemLookUpFollowsEveryChangeOfTheChildren) {
     ASSERT_TRUE(b.CreateChild(&dlg, 8));  // an id that was missing is there now
     EXPECT_EQ(b.m_hWnd, ::GetDlgItem(dlg, 8));
 
-    a.SetDlgCtrlID(9);
+    CWndTesting::SetDlgCtrlID(a, 9);
     EXPECT_EQ(nullptr, ::GetDlgItem(dlg, 7));
     EXPECT_EQ(a.m_hWnd, ::GetDlgItem(dlg, 9));
 

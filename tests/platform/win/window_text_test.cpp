@@ -5,7 +5,11 @@
 #include <thread>
 #include <vector>
 
+#include "platform/win/controls_testing.h"
 #include "platform/win/format.h"
+#include "platform/win/format_testing.h"
+#include "platform/win/gdi_testing.h"
+#include "platform/win/kernel_testing.h"
 #include "platform/win/window_testing.h"
 #include "support/win_fixture.h"
 
@@ -44,10 +48,11 @@ TEST_F(WindowText, EveryTextOfAStaticIsSentAndInvalidatesItUntilItIsPainted) {
     CRecordingWnd parent;
     ASSERT_TRUE(parent.CreateTopLevel());
     CCountingStatic label;
-    ASSERT_TRUE(label.Create("first", WS_CHILD | WS_VISIBLE, CRect(5, 5, 85, 17), &parent, 7));
+    ASSERT_TRUE(
+        CStaticTesting::Create(label, "first", WS_CHILD | WS_VISIBLE, CRect(5, 5, 85, 17), &parent, 7));
     Pump();
     CRect rcUpdate;
-    ASSERT_FALSE(label.GetUpdateRect(&rcUpdate));
+    ASSERT_FALSE(CWndTesting::GetUpdateRect(label, &rcUpdate));
     const int nPaints = label.m_nPaint;
 
     // Every text is a WM_SETTEXT; the changes invalidate, and the three make one paint.
@@ -55,18 +60,18 @@ TEST_F(WindowText, EveryTextOfAStaticIsSentAndInvalidatesItUntilItIsPainted) {
     label.SetWindowText("same");
     label.SetWindowText("last");
     EXPECT_EQ(3, label.m_nSetText);
-    ASSERT_TRUE(label.GetUpdateRect(&rcUpdate));
+    ASSERT_TRUE(CWndTesting::GetUpdateRect(label, &rcUpdate));
     EXPECT_EQ(CRect(0, 0, 80, 12), rcUpdate);
     Pump();
     EXPECT_EQ(nPaints + 1, label.m_nPaint);
-    EXPECT_FALSE(label.GetUpdateRect(&rcUpdate));
+    EXPECT_FALSE(CWndTesting::GetUpdateRect(label, &rcUpdate));
     EXPECT_EQ("last", TextOf(label));
     EXPECT_EQ(1, DrawnTexts(label, "last"));
 
     // Painted and unchanged: the text it already has is sent, but neither invalidates nor repaints.
     label.SetWindowText("last");
     EXPECT_EQ(4, label.m_nSetText);
-    EXPECT_FALSE(label.GetUpdateRect(&rcUpdate));
+    EXPECT_FALSE(CWndTesting::GetUpdateRect(label, &rcUpdate));
     Pump();
     EXPECT_EQ(nPaints + 1, label.m_nPaint);
     EXPECT_EQ(1, DrawnTexts(label, "last"));
@@ -89,9 +94,10 @@ TEST_F(WindowText, TheTextAnEditOrButtonAlreadyHasIsStillNotifiedButNotRepainted
     CRecordingWnd parent;
     ASSERT_TRUE(parent.CreateTopLevel());
     CEdit edit;
-    ASSERT_TRUE(edit.Create(WS_CHILD | WS_VISIBLE, CRect(5, 5, 85, 17), &parent, 8));
+    ASSERT_TRUE(CEditTesting::Create(edit, WS_CHILD | WS_VISIBLE, CRect(5, 5, 85, 17), &parent, 8));
     CButton button;
-    ASSERT_TRUE(button.Create("push", WS_CHILD | WS_VISIBLE, CRect(5, 20, 85, 32), &parent, 9));
+    ASSERT_TRUE(
+        CButtonTesting::Create(button, "push", WS_CHILD | WS_VISIBLE, CRect(5, 20, 85, 32), &parent, 9));
     edit.SetWindowText("12");
     Pump();
     parent.m_msgs.clear();
@@ -99,8 +105,8 @@ TEST_F(WindowText, TheTextAnEditOrButtonAlreadyHasIsStillNotifiedButNotRepainted
 
     edit.SetWindowText("12");
     button.SetWindowText("push");
-    EXPECT_FALSE(edit.GetUpdateRect(&rcUpdate));
-    EXPECT_FALSE(button.GetUpdateRect(&rcUpdate));
+    EXPECT_FALSE(CWndTesting::GetUpdateRect(edit, &rcUpdate));
+    EXPECT_FALSE(CWndTesting::GetUpdateRect(button, &rcUpdate));
     // The edit's owner hears of every text the program sets, changed or not.
     int nChanges = 0;
     for (const MSG& m : parent.m_msgs)
@@ -109,8 +115,8 @@ TEST_F(WindowText, TheTextAnEditOrButtonAlreadyHasIsStillNotifiedButNotRepainted
 
     edit.SetWindowText("13");
     button.SetWindowText("pushed");
-    EXPECT_TRUE(edit.GetUpdateRect(&rcUpdate));
-    EXPECT_TRUE(button.GetUpdateRect(&rcUpdate));
+    EXPECT_TRUE(CWndTesting::GetUpdateRect(edit, &rcUpdate));
+    EXPECT_TRUE(CWndTesting::GetUpdateRect(button, &rcUpdate));
     EXPECT_EQ("13", TextOf(edit));
     EXPECT_EQ("pushed", TextOf(button));
 }
@@ -300,7 +306,7 @@ TEST_F(WindowText, AValueThatMovesOnlyPastItsShownDigitsLeavesTheTextAlone) {
     CRecordingWnd parent;
     ASSERT_TRUE(parent.CreateTopLevel());
     CStatic plain;
-    ASSERT_TRUE(plain.Create("", WS_CHILD | WS_VISIBLE, CRect(5, 20, 85, 32), &parent, 8));
+    ASSERT_TRUE(CStaticTesting::Create(plain, "", WS_CHILD | WS_VISIBLE, CRect(5, 20, 85, 32), &parent, 8));
     auto set = [](CWnd* pWnd, const char* pszFormat, ...) {
         va_list args;
         va_start(args, pszFormat);
@@ -371,13 +377,13 @@ TEST_F(WindowText, AnAttachedWindowKeepsItsProcedureUntilSubclassed) {
     ASSERT_NE(nullptr, h);
 
     CRecordingWnd wnd;
-    ASSERT_TRUE(wnd.Attach(h));
+    ASSERT_TRUE(CWndTesting::Attach(wnd, h));
     EXPECT_EQ(&wnd, CWnd::FromHandlePermanent(h));
     ::SendMessage(h, WM_APP, 0, 0);
     EXPECT_EQ(1, g_nProcMessages);
     EXPECT_EQ(0, wnd.Count(WM_APP));
 
-    EXPECT_EQ(h, wnd.Detach());
+    EXPECT_EQ(h, CWndTesting::Detach(wnd));
     ASSERT_TRUE(wnd.SubclassWindow(h));
     ::SendMessage(h, WM_APP, 0, 0);
     EXPECT_EQ(1, wnd.Count(WM_APP));

@@ -1,0 +1,21 @@
+// Internal to the window framework (gdi.h): the fixed font metric and the drawing functions that only
+// the framework's own painting (controls, frames, menus) calls.
+#pragma once
+
+#include "platform/win/gdi.h"
+
+// Pixel height and character width of the fixed metric for a font of nPointSize10 tenths of a point.
+int AfxFontPixelHeight(int nPointSize10);
+int AfxFontCharWidth(int nPixelHeight);
+HDC GetWindowDC(HWND hWnd);
+HPEN CreatePen(int iStyle, int cWidth, COLORREF color);
+HBRUSH GetSysColorBrush(int nIndex);  // a shared brush that is never deleted
+COLORREF SetTextColor(HDC hdc, COLORREF color);
+BOOL Rectangle(HDC hdc, int left, int top, int right, int bottom);
+BOOL MoveToEx(HDC hdc, int x, int y, LPPOINT lppt);
+BOOL LineTo(HDC hdc, int x, int y);
+BOOL DrawIcon(HDC hDC, int X, int Y, HICON hIcon);
+BOOL DrawEdge(HDC hdc, LPRECT qrc, UINT edge, UINT grfFlags);
+// Makes sure the drawing hooks (default colour answers, background erasing, fonts, record clean-up) are
+// installed. Called by every entry point that needs them; idempotent.
+void AfxEnsureGdiHooks();
