@@ -330,8 +330,10 @@ void CCairoRenderer::PaintWindow(cairo_t* cr, const CWindowSnapshot& w, POINT pt
     if (!w.bVisible && !(m_bShowTop && pSiblings == nullptr)) return;
     const RECT rcWnd = Offset(w.rcWindow, ptOrigin);
     const RECT rcCli = Offset(w.rcClient, ptOrigin);
-    if (m_bCull && (rcWnd.right <= m_rcCull.left || rcWnd.left >= m_rcCull.right ||
-                    rcWnd.bottom <= m_rcCull.top || rcWnd.top >= m_rcCull.bottom))
+    if (m_bCull && std::none_of(m_cull.begin(), m_cull.end(), [&](const RECT& rc) {
+            return rcWnd.right > rc.left && rcWnd.left < rc.right && rcWnd.bottom > rc.top &&
+                   rcWnd.top < rc.bottom;
+        }))
         return;
     cairo_save(cr);
     ClipTo(cr, rcWnd);
@@ -404,20 +406,17 @@ void CCairoRenderer::RenderDamage(cairo_surface_t* pImage, const CWindowSnapshot
                                   const std::vector<RECT>& damage) {
     if (pImage == nullptr || damage.empty()) return;
     cairo_t* cr = cairo_create(pImage);
-    RECT rcAll = damage.front();
-    for (const RECT& rc : damage) {
+    for (const RECT& rc : damage)
         cairo_rectangle(cr, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top);
-        rcAll = RECT{std::min(rcAll.left, rc.left), std::min(rcAll.top, rc.top),
-                     std::max(rcAll.right, rc.right), std::max(rcAll.bottom, rc.bottom)};
-    }
     cairo_clip(cr);
     SetColour(cr, GetSysColor(COLOR_BTNFACE));
     cairo_paint(cr);
     m_bShowTop = true;
     m_bCull = true;
-    m_rcCull = rcAll;
+    m_cull = damage;
     RenderWindow(cr, w);
     m_bCull = false;
+    m_cull.clear();
     m_bShowTop = false;
     cairo_destroy(cr);
     cairo_surface_flush(pImage);

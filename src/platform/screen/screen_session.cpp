@@ -13,6 +13,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
+#include <cstring>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -191,6 +192,35 @@ void ApplyConfigures(CPendingConfigure& pending) {
     pending.nApplied = std::max(pending.nApplied, nLast);
 }
 
+// Damaged parts copied one by one at most; more go as the rectangle around them.
+constexpr size_t kMostPartsPut = 16;
+
+// A picture's pixels are 32-bit words 0x00RRGGBB in the machine's own byte order; Xlib turns them into
+// the server's order.
+const int kHostByteOrder = [] {
+    const std::uint32_t n = 1;
+    unsigned char first = 0;
+    std::memcpy(&first, &n, 1);
+    return first == 1 ? LSBFirst : MSBFirst;
+}();
+
+// TRUE when the display's default visual takes such words as they are: TrueColor of depth 24, 32 bits a
+// pixel, red, green and blue in the words' places.
+bool TakesImageWords(Display* dpy) {
+    const int screen = DefaultScreen(dpy);
+    const Visual* pVisual = DefaultVisual(dpy, screen);
+    if (pVisual->c_class != TrueColor || DefaultDepth(dpy, screen) != 24 || pVisual->red_mask != 0xFF0000 ||
+        pVisual->green_mask != 0x00FF00 || pVisual->blue_mask != 0x0000FF)
+        return false;
+    int n = 0;
+    XPixmapFormatValues* pFormats = XListPixmapFormats(dpy, &n);
+    bool bWords = false;
+    for (int i = 0; i < n; ++i)
+        if (pFormats[i].depth == 24) bWords = pFormats[i].bits_per_pixel == 32;
+    if (pFormats != nullptr) XFree(pFormats);
+    return bWords;
+}
+
 // A captionless popup tool window: a menu's popup or a combo box's dropped list.
 bool IsTransientPopup(const CWindowSnapshot& w) {
     return (w.dwStyle & WS_POPUP) && (w.dwStyle & WS_CAPTION) != WS_CAPTION &&
@@ -255,9 +285,11 @@ class CScreenThread {
         m_wmDelete = XInternAtom(dpy, "WM_DELETE_WINDOW", False);
         m_motifHints = XInternAtom(dpy, "_MOTIF_WM_HINTS", False);
         m_wmProtocols = XInternAtom(dpy, "WM_PROTOCOLS", False);
+        if (TakesImageWords(dpy)) m_gc = XCreateGC(dpy, DefaultRootWindow(dpy), 0, nullptr);
     }
     ~CScreenThread() {
         for (auto& [h, v] : m_views) Drop(v);
+        if (m_gc != nullptr) XFreeGC(m_dpy, m_gc);
         XCloseDisplay(m_dpy);
     }
 
@@ -330,7 +362,7 @@ class CScreenThread {
                 v.nPlacedSerial = NextRequest(m_dpy);
                 XMoveResizeWindow(m_dpy, v.xWin, w.rcWindow.left, w.rcWindow.top, static_cast<unsigned>(cx),
                                   static_cast<unsigned>(cy));
-                cairo_xlib_surface_set_size(v.pSurface, cx, cy);
+                if (v.pSurface) cairo_xlib_surface_set_size(v.pSurface, cx, cy);
                 v.rc = w.rcWindow;
                 v.nPainted = 0;
             }
@@ -404,14 +436,16 @@ class CScreenThread {
         hints.height = cy;
         XSetWMNormalHints(m_dpy, v.xWin, &hints);
         XSetWMProtocols(m_dpy, v.xWin, &m_wmDelete, 1);
-        v.pSurface = cairo_xlib_surface_create(m_dpy, v.xWin, DefaultVisual(m_dpy, screen), cx, cy);
+        if (m_gc == nullptr)
+            v.pSurface = cairo_xlib_surface_create(m_dpy, v.xWin, DefaultVisual(m_dpy, screen), cx, cy);
         v.rc = w.rcWindow;
         v.parent = RootWindow(m_dpy, screen);
         return v;
     }
 
     // Painted off screen first, then copied in one go: no half-painted window is ever seen. Only what
-    // differs from the picture last painted is drawn again.
+    // differs from the picture last painted is drawn again, and only that is copied to an X window that
+    // shows the rest already.
     void Paint(XView& v, const CWindowSnapshot& w) {
         const int cx = w.rcWindow.right - w.rcWindow.left;
         const int cy = w.rcWindow.bottom - w.rcWindow.top;
@@ -427,23 +461,81 @@ class CScreenThread {
             if (v.pImage) cairo_surface_destroy(v.pImage);
             v.pImage = img;
         }
+        const bool bWhole = !bKeep || v.nPainted == 0;
         v.pDrawnSnap = m_pSnap;  // w lies in the latest snapshot
         v.pDrawn = &w;
         v.nPainted = w.nChangeCount;
-        CopyToWindow(v);
+        if (bWhole)
+            CopyToWindow(v);
+        else
+            CopyToWindow(v, damage);
         m_sh.nPaints.fetch_add(1);
     }
 
-    // The whole picture goes to the X window in one copy: a copy of parts only makes cairo keep memory
-    // for an X window that was destroyed under it.
+    // The whole picture to the X window.
     void CopyToWindow(XView& v) {
         if (v.pImage == nullptr) return;
+        if (m_gc != nullptr) {
+            PutImage(v, RECT{0, 0, cairo_image_surface_get_width(v.pImage),
+                             cairo_image_surface_get_height(v.pImage)});
+            return;
+        }
+        // Through cairo the whole picture goes in one copy: a copy of parts only makes cairo keep memory
+        // for an X window that was destroyed under it.
         cairo_t* cr = cairo_create(v.pSurface);
         cairo_set_source_surface(cr, v.pImage, 0, 0);
         cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
         cairo_paint(cr);
         cairo_destroy(cr);
         cairo_surface_flush(v.pSurface);
+    }
+
+    // The damaged parts (window pixels) of the picture to the X window; the whole picture where the
+    // window's visual does not take the picture's pixels as they are.
+    void CopyToWindow(XView& v, const std::vector<RECT>& damage) {
+        if (v.pImage == nullptr || damage.empty()) return;
+        if (m_gc == nullptr) {
+            CopyToWindow(v);
+            return;
+        }
+        // Many small parts cost more in requests than the rectangle around them in pixels.
+        if (damage.size() > kMostPartsPut) {
+            RECT rcAll = damage.front();
+            for (const RECT& rc : damage) UnionRect(&rcAll, &rcAll, &rc);
+            PutImage(v, rcAll);
+            return;
+        }
+        for (const RECT& rc : damage) PutImage(v, rc);
+    }
+
+    // rc (window pixels, cut to the picture) of the picture to the X window, the picture's own pixels
+    // wrapped in an image that only borrows them.
+    void PutImage(XView& v, const RECT& rc) {
+        const int cx = cairo_image_surface_get_width(v.pImage);
+        const int cy = cairo_image_surface_get_height(v.pImage);
+        const int l = std::max(0, static_cast<int>(rc.left));
+        const int t = std::max(0, static_cast<int>(rc.top));
+        const int r = std::min(cx, static_cast<int>(rc.right));
+        const int b = std::min(cy, static_cast<int>(rc.bottom));
+        if (r <= l || b <= t) return;
+        XImage img{};
+        img.width = cx;
+        img.height = cy;
+        img.format = ZPixmap;
+        img.data = reinterpret_cast<char*>(cairo_image_surface_get_data(v.pImage));
+        img.byte_order = kHostByteOrder;
+        img.bitmap_unit = 32;
+        img.bitmap_bit_order = kHostByteOrder;
+        img.bitmap_pad = 32;
+        img.depth = 24;
+        img.bytes_per_line = cairo_image_surface_get_stride(v.pImage);
+        img.bits_per_pixel = 32;
+        img.red_mask = 0xFF0000;
+        img.green_mask = 0x00FF00;
+        img.blue_mask = 0x0000FF;
+        if (img.data == nullptr || XInitImage(&img) == 0) return;
+        XPutImage(m_dpy, v.xWin, m_gc, &img, l, t, l, t, static_cast<unsigned>(r - l),
+                  static_cast<unsigned>(b - t));
     }
 
     HWND WindowOf(Window x) const {
@@ -584,7 +676,7 @@ class CScreenThread {
         const RECT rc{x, y, x + c.width, y + c.height};
         if (EqualRect(&rc, &v.rc)) return;
         if (rc.right - rc.left != v.rc.right - v.rc.left || rc.bottom - rc.top != v.rc.bottom - v.rc.top)
-            cairo_xlib_surface_set_size(v.pSurface, c.width, c.height);
+            if (v.pSurface) cairo_xlib_surface_set_size(v.pSurface, c.width, c.height);
         const bool bAgain = v.rcRefused && EqualRect(&*v.rcRefused, &rc) && v.nConfigure <= m_nConfigured;
         v.rc = rc;
         // The framework kept its own rectangle against this very one: the window manager insists, and
@@ -607,6 +699,9 @@ class CScreenThread {
     std::uint64_t m_nConfigure = 0;   // window-manager rectangles numbered
     std::uint64_t m_nConfigured = 0;  // the framework's answers the last snapshot shows
     CCairoRenderer m_renderer;
+    // Set when the X windows take the pictures' pixels as they are (TakesImageWords): parts are copied
+    // with it; NULL: whole pictures through cairo.
+    GC m_gc = nullptr;
     Atom m_wmDelete = 0;
     Atom m_motifHints = 0;
     Atom m_wmProtocols = 0;

@@ -174,6 +174,9 @@ struct CDrawOp {
 
 // What a window has drawn, oldest first. Empty for a window that drew nothing or is gone.
 std::vector<CDrawOp> AfxGetDrawOps(HWND hWnd);
+// The generation of the window's record: a number that changes whenever the record does, never the
+// number of another record (0: none). When it differs from nKnown, *pOps (may be NULL) gets the record.
+std::uint64_t AfxGetDrawOpsIfChanged(HWND hWnd, std::uint64_t nKnown, std::vector<CDrawOp>* pOps);
 
 // Pixel height and character width of the fixed metric for a font of nPointSize10 tenths of a point.
 int AfxFontPixelHeight(int nPointSize10);
