@@ -7,12 +7,16 @@
 #include <thread>
 #include <vector>
 
+#include "platform/screen/cairo_renderer.h"
 #include "platform/screen/screen_session.h"
+#include "platform/win/snapshot_testing.h"
+#include "screen_support.h"
 #include "support/win_dialog_support.h"
 #include "support/xvfb_server.h"
 
 // Xlib's macros (None, Bool, Status) last, after every other header.
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 
 namespace {
@@ -101,6 +105,59 @@ TEST_F(ScreenSession, ADialogShowsAsAnXWindowAndAClickOnItsButtonReachesIt) {
     XCloseDisplay(dpy);
     m_session.Stop();
     EXPECT_FALSE(m_session.IsRunning());
+}
+
+// The X window shows the picture of the latest snapshot whole, pixel for pixel, while the screen copies
+// only the parts that changed: a child's text, a child moved, a child hidden.
+TEST_F(ScreenSession, TheXWindowShowsWhatTheLatestSnapshotDraws) {
+    CXvfb xvfb;
+    if (!xvfb.Ready()) GTEST_SKIP() << "Xvfb could not start a display for this test";
+    CNoticeDlg dlg(kDlg);
+    ASSERT_TRUE(dlg.Create(kDlg));
+    dlg.ShowWindow(SW_SHOW);
+    Pump();
+    ASSERT_TRUE(m_session.Start(xvfb.Name().c_str())) << m_session.GetError();
+    Display* dpy = XOpenDisplay(xvfb.Name().c_str());
+    ASSERT_NE(nullptr, dpy);
+    CCairoTextMeasurer measurer;
+    CCairoRenderer renderer(measurer);
+    // The first pixel where the X window differs from the picture drawn from scratch ("" when none).
+    auto difference = [&]() -> std::string {
+        const Window w = m_session.GetXWindow(dlg.m_hWnd);
+        XWindowAttributes a{};
+        if (w == 0 || !XGetWindowAttributes(dpy, w, &a) || a.map_state != IsViewable) return "not shown";
+        cairo_surface_t* want = renderer.RenderToImage(AfxSnapshotWindow(dlg.m_hWnd));
+        if (want == nullptr) return "no picture";
+        std::string strDiff;
+        XImage* got = XGetImage(dpy, w, 0, 0, static_cast<unsigned>(a.width), static_cast<unsigned>(a.height),
+                                AllPlanes, ZPixmap);
+        if (got == nullptr || got->width != cairo_image_surface_get_width(want) ||
+            got->height != cairo_image_surface_get_height(want))
+            strDiff = "another size";
+        for (int y = 0; strDiff.empty() && y < got->height; ++y)
+            for (int x = 0; strDiff.empty() && x < got->width; ++x)
+                if ((XGetPixel(got, x, y) & 0xFFFFFF) != PixelAt(want, x, y))
+                    strDiff = "differs at " + std::to_string(x) + "," + std::to_string(y);
+        if (got != nullptr) XDestroyImage(got);
+        cairo_surface_destroy(want);
+        return strDiff;
+    };
+    auto shows = [&](const char* pszStep) {
+        std::string strLast;
+        EXPECT_TRUE(RunUntil([&] { return (strLast = difference()).empty(); })) << pszStep << ": " << strLast;
+    };
+    shows("shown");
+    CWnd* pButton = dlg.GetDlgItem(kButton);
+    pButton->SetWindowText("Pressed");
+    shows("a child's text");
+    pButton->SetWindowText("Wider text");
+    shows("a child's text again");
+    pButton->SetWindowPos(nullptr, 60, 40, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    shows("a child moved");
+    pButton->ShowWindow(SW_HIDE);
+    shows("a child hidden");
+    XCloseDisplay(dpy);
+    m_session.Stop();
 }
 
 // The X windows are stacked as the framework stacks its windows: the one shown first but brought to the
