@@ -313,6 +313,41 @@ void CCairoRenderer::ReplayOp(cairo_t* cr, const CDrawOp& op) {
 
 namespace {
 
+bool Meets(const RECT& a, const RECT& b) {
+    return a.right > b.left && a.left < b.right && a.bottom > b.top && a.top < b.bottom;
+}
+
+// FALSE when the operation, replayed with its origin at ptOrigin (the context's pixels), paints nothing
+// inside rc. Texts that are not clipped to their rectangle may reach anywhere on their surface.
+bool Reaches(const CDrawOp& op, POINT ptOrigin, const RECT& rc) {
+    RECT rcOp = op.rc;
+    switch (op.nKind) {
+        case CDrawOpKind::Line: {
+            const LONG pw = std::max(1, op.nPenWidth);
+            rcOp = RECT{std::min(op.rc.left, op.rc.right) - pw, std::min(op.rc.top, op.rc.bottom) - pw,
+                        std::max(op.rc.left, op.rc.right) + pw, std::max(op.rc.top, op.rc.bottom) + pw};
+            break;
+        }
+        case CDrawOpKind::FillRect:
+        case CDrawOpKind::Rectangle:
+        case CDrawOpKind::Ellipse:
+        case CDrawOpKind::Edge:
+        case CDrawOpKind::BitBlt:
+        case CDrawOpKind::DrawIcon:
+            break;
+        case CDrawOpKind::DrawText:
+            if (!(op.nFlags & DT_NOCLIP)) break;
+            return true;
+        case CDrawOpKind::Text:
+        case CDrawOpKind::TabbedText:
+            return true;
+    }
+    // A pixel of margin: antialiased edges stay inside it.
+    const RECT r{rcOp.left + ptOrigin.x - 1, rcOp.top + ptOrigin.y - 1, rcOp.right + ptOrigin.x + 1,
+                 rcOp.bottom + ptOrigin.y + 1};
+    return Meets(r, rc);
+}
+
 // A sibling painted after w whose paint covers w's right part: visible, not clipping its siblings, not a
 // group box (which paints only its frame and caption), starting inside w and overlapping it.
 bool CoversRightPart(const CWindowSnapshot& below, const CWindowSnapshot& w) {
@@ -330,11 +365,7 @@ void CCairoRenderer::PaintWindow(cairo_t* cr, const CWindowSnapshot& w, POINT pt
     if (!w.bVisible && !(m_bShowTop && pSiblings == nullptr)) return;
     const RECT rcWnd = Offset(w.rcWindow, ptOrigin);
     const RECT rcCli = Offset(w.rcClient, ptOrigin);
-    if (m_bCull && std::none_of(m_cull.begin(), m_cull.end(), [&](const RECT& rc) {
-            return rcWnd.right > rc.left && rcWnd.left < rc.right && rcWnd.bottom > rc.top &&
-                   rcWnd.top < rc.bottom;
-        }))
-        return;
+    if (m_bCull && !Meets(rcWnd, m_rcCull)) return;
     cairo_save(cr);
     ClipTo(cr, rcWnd);
     std::vector<RECT> covering;  // client coordinates of w
@@ -355,6 +386,7 @@ void CCairoRenderer::PaintWindow(cairo_t* cr, const CWindowSnapshot& w, POINT pt
         }
     }
     for (const CDrawOp& op : w.nonClientOps) {
+        if (m_bCull && !Reaches(op, POINT{rcWnd.left, rcWnd.top}, m_rcCull)) continue;
         cairo_save(cr);
         ClipTo(cr, rcWnd);
         cairo_translate(cr, rcWnd.left, rcWnd.top);
@@ -362,8 +394,9 @@ void CCairoRenderer::PaintWindow(cairo_t* cr, const CWindowSnapshot& w, POINT pt
         cairo_restore(cr);
     }
     for (const CDrawOp& op : w.drawOps) {
-        cairo_save(cr);
         const RECT& rcSurface = op.bWindowCoords ? rcWnd : rcCli;
+        if (m_bCull && !Reaches(op, POINT{rcSurface.left, rcSurface.top}, m_rcCull)) continue;
+        cairo_save(cr);
         ClipTo(cr, rcSurface);
         cairo_translate(cr, rcSurface.left, rcSurface.top);
         m_covering = covering;
@@ -406,17 +439,21 @@ void CCairoRenderer::RenderDamage(cairo_surface_t* pImage, const CWindowSnapshot
                                   const std::vector<RECT>& damage) {
     if (pImage == nullptr || damage.empty()) return;
     cairo_t* cr = cairo_create(pImage);
-    for (const RECT& rc : damage)
-        cairo_rectangle(cr, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top);
-    cairo_clip(cr);
-    SetColour(cr, GetSysColor(COLOR_BTNFACE));
-    cairo_paint(cr);
     m_bShowTop = true;
     m_bCull = true;
-    m_cull = damage;
-    RenderWindow(cr, w);
+    // Each part on its own: a clip of one rectangle is cairo's fast one, and only what reaches into that
+    // part is painted. A pixel in two parts ends as either paints it.
+    for (const RECT& rc : damage) {
+        cairo_save(cr);
+        cairo_rectangle(cr, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top);
+        cairo_clip(cr);
+        SetColour(cr, GetSysColor(COLOR_BTNFACE));
+        cairo_paint(cr);
+        m_rcCull = rc;
+        RenderWindow(cr, w);
+        cairo_restore(cr);
+    }
     m_bCull = false;
-    m_cull.clear();
     m_bShowTop = false;
     cairo_destroy(cr);
     cairo_surface_flush(pImage);

@@ -58,10 +58,10 @@ class CCairoRenderer {
     // line's rows begins; a sibling above or below the line (a control inside a group box, under its
     // caption) leaves the line its natural width.
     std::vector<RECT> m_covering;
-    // While damaged parts are painted: windows outside every one of these rectangles (the context's
+    // While a damaged part is painted: windows and operations outside this rectangle (the context's
     // pixels) are skipped.
     bool m_bCull = false;
-    std::vector<RECT> m_cull;
+    RECT m_rcCull{};
     // The top-level window is painted as shown whatever its WS_VISIBLE says.
     bool m_bShowTop = false;
     std::map<UINT, cairo_surface_t*> m_bitmaps;  // NULL entries: not decodable

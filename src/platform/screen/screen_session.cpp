@@ -257,7 +257,7 @@ struct CScreenSession::CShared {
     bool bStarted = false;
     bool bOpened = false;
     std::string strError;
-    std::optional<CScreenSnapshot> pending;
+    std::shared_ptr<const CScreenSnapshot> pending;
     std::uint64_t nPendingConfigured = 0;    // the window-manager rectangles the pending snapshot shows
     std::map<HWND, unsigned long> xWindows;  // for GetXWindow
 
@@ -326,7 +326,7 @@ class CScreenThread {
 
     // The latest snapshot: windows made, moved, shown, hidden, dropped, painted.
     void Apply() {
-        std::optional<CScreenSnapshot> snap;
+        std::shared_ptr<const CScreenSnapshot> snap;
         std::uint64_t nConfigured = 0;
         {
             std::lock_guard<std::mutex> lock(m_sh.mtx);
@@ -334,7 +334,7 @@ class CScreenThread {
             nConfigured = m_sh.nPendingConfigured;
         }
         if (!snap) return;
-        m_pSnap = std::make_shared<const CScreenSnapshot>(std::move(*snap));
+        m_pSnap = std::move(snap);
         const CScreenSnapshot& latest = *m_pSnap;
         m_nConfigured = nConfigured;
         std::map<HWND, bool> present;
@@ -828,11 +828,11 @@ void CScreenSession::Refresh() {
         std::lock_guard<std::mutex> lock(m_pShared->pConfigure->mtx);
         nConfigured = m_pShared->pConfigure->nApplied;
     }
-    CScreenSnapshot snap = AfxTakeScreenSnapshot();
+    std::shared_ptr<const CScreenSnapshot> snap = AfxTakeSharedScreenSnapshot();
     // Offered also when only the framework's answer to a window manager's move is new: a rectangle it
     // kept changes nothing, and the screen then puts the X window back.
-    if (snap.nChangeCount == m_nOffered && nConfigured == m_pShared->nOfferedConfigured) return;
-    m_nOffered = snap.nChangeCount;
+    if (snap->nChangeCount == m_nOffered && nConfigured == m_pShared->nOfferedConfigured) return;
+    m_nOffered = snap->nChangeCount;
     m_pShared->nOfferedConfigured = nConfigured;
     {
         std::lock_guard<std::mutex> lock(m_pShared->mtx);

@@ -1,6 +1,7 @@
 #include "platform/win/snapshot.h"
 #include "platform/win/snapshot_testing.h"
 
+#include <algorithm>
 #include <map>
 #include <mutex>
 #include <utility>
@@ -74,9 +75,21 @@ bool SameWindow(const CWindowSnapshot& a, const CWindowSnapshot& b) {
     return SamePlace(a, b) && SameContent(a, b) && SameList(a.children, b.children, SameWindow);
 }
 
+bool Contains(const RECT& outer, const RECT& inner) {
+    return outer.left <= inner.left && outer.top <= inner.top && outer.right >= inner.right &&
+           outer.bottom >= inner.bottom;
+}
+
+// A rectangle inside one already there adds nothing (windows stacked in one place changed together).
 void AddDamage(std::vector<RECT>* pDamage, const RECT& rc, POINT ptOrigin) {
     const RECT r{rc.left - ptOrigin.x, rc.top - ptOrigin.y, rc.right - ptOrigin.x, rc.bottom - ptOrigin.y};
-    if (r.right > r.left && r.bottom > r.top) pDamage->push_back(r);
+    if (r.right <= r.left || r.bottom <= r.top) return;
+    for (const RECT& d : *pDamage)
+        if (Contains(d, r)) return;
+    pDamage->erase(
+        std::remove_if(pDamage->begin(), pDamage->end(), [&](const RECT& d) { return Contains(r, d); }),
+        pDamage->end());
+    pDamage->push_back(r);
 }
 
 // The damage of the children of a window that kept its place and content.
@@ -240,7 +253,7 @@ void ReadRecords(CWindowSnapshot& w, const CWindowSnapshot* pPrev) {
 }
 
 // The top-level windows now, each from the previous snapshot where it did not change.
-std::vector<CWindowSnapshot> TakeWindows(const std::map<HWND, CWindowSnapshot>& previous) {
+std::vector<CWindowSnapshot> TakeWindows(const std::map<HWND, const CWindowSnapshot*>& previous) {
     std::vector<CWindowSnapshot> windows;
     std::vector<std::pair<CWindowSnapshot*, HMENU>> menus;
     {
@@ -256,15 +269,14 @@ std::vector<CWindowSnapshot> TakeWindows(const std::map<HWND, CWindowSnapshot>& 
     for (auto& [pW, hMenu] : menus) pW->menuBar = MenuBarOf(hMenu);
     for (CWindowSnapshot& w : windows) {
         auto it = previous.find(w.hWnd);
-        ReadRecords(w, it == previous.end() ? nullptr : &it->second);
+        ReadRecords(w, it == previous.end() ? nullptr : it->second);
     }
     return windows;
 }
 
 struct Previous {
     std::mutex mtx;
-    std::map<HWND, CWindowSnapshot> windows;  // the last snapshot of each top-level window
-    std::uint64_t nChangeCount = 0;
+    std::shared_ptr<const CScreenSnapshot> pLast;  // NULL before the first
 };
 
 Previous& Prev() {
@@ -288,28 +300,32 @@ CWindowSnapshot AfxSnapshotWindow(HWND hWnd) {
     return Snapshot(hWnd, 0);
 }
 
-CScreenSnapshot AfxTakeScreenSnapshot() {
+std::shared_ptr<const CScreenSnapshot> AfxTakeSharedScreenSnapshot() {
     Previous& p = Prev();
     std::lock_guard<std::mutex> lock(p.mtx);
-    CScreenSnapshot snap;
-    snap.windows = TakeWindows(p.windows);
-    bool bChanged = p.nChangeCount == 0 || p.windows.size() != snap.windows.size();
-    std::map<HWND, CWindowSnapshot> now;
-    for (CWindowSnapshot& w : snap.windows) {
-        auto it = p.windows.find(w.hWnd);
-        if (it == p.windows.end()) {
+    std::map<HWND, const CWindowSnapshot*> previous;
+    if (p.pLast)
+        for (const CWindowSnapshot& w : p.pLast->windows) previous.emplace(w.hWnd, &w);
+    auto pSnap = std::make_shared<CScreenSnapshot>();
+    pSnap->windows = TakeWindows(previous);
+    bool bChanged = !p.pLast || p.pLast->windows.size() != pSnap->windows.size();
+    for (CWindowSnapshot& w : pSnap->windows) {
+        auto it = previous.find(w.hWnd);
+        if (it == previous.end()) {
             w.nChangeCount = 1;
             bChanged = true;
-        } else if (!SameWindow(it->second, w)) {
-            w.nChangeCount = it->second.nChangeCount + 1;
+        } else if (!SameWindow(*it->second, w)) {
+            w.nChangeCount = it->second->nChangeCount + 1;
             bChanged = true;
         } else {
-            w.nChangeCount = it->second.nChangeCount;
+            w.nChangeCount = it->second->nChangeCount;
         }
-        now.emplace(w.hWnd, w);  // its lists shared, not copied
     }
-    if (bChanged) ++p.nChangeCount;
-    p.windows.swap(now);
-    snap.nChangeCount = p.nChangeCount;
-    return snap;
+    pSnap->nChangeCount = (p.pLast ? p.pLast->nChangeCount : 0) + (bChanged ? 1 : 0);
+    p.pLast = pSnap;
+    return pSnap;
+}
+
+CScreenSnapshot AfxTakeScreenSnapshot() {
+    return *AfxTakeSharedScreenSnapshot();
 }

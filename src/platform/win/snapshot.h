@@ -81,6 +81,8 @@ struct CScreenSnapshot {
 };
 
 CScreenSnapshot AfxTakeScreenSnapshot();
+// The same, shared with the next snapshot taken, which starts from it: nothing of it is copied.
+std::shared_ptr<const CScreenSnapshot> AfxTakeSharedScreenSnapshot();
 // What differs between two snapshots of one top-level window, for a view that draws only that: in
 // *pDamage the rectangles (window pixels, origin at the window's top-left corner) outside which both
 // snapshots draw the same. A child whose own content changed damages its window rectangle; a child that
