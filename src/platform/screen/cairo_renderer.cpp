@@ -313,6 +313,11 @@ void CCairoRenderer::ReplayOp(cairo_t* cr, const CDrawOp& op) {
 
 namespace {
 
+bool Contains(const RECT& outer, const RECT& inner) {
+    return outer.left <= inner.left && outer.top <= inner.top && outer.right >= inner.right &&
+           outer.bottom >= inner.bottom && inner.right > inner.left && inner.bottom > inner.top;
+}
+
 bool Meets(const RECT& a, const RECT& b) {
     return a.right > b.left && a.left < b.right && a.bottom > b.top && a.top < b.bottom;
 }
@@ -360,21 +365,27 @@ bool CoversRightPart(const CWindowSnapshot& below, const CWindowSnapshot& w) {
 
 }  // namespace
 
-void CCairoRenderer::PaintWindow(cairo_t* cr, const CWindowSnapshot& w, POINT ptOrigin,
+void CCairoRenderer::PaintWindow(cairo_t* cr, const CWindowSnapshot& w, POINT ptOrigin, const RECT& rcClip,
                                  const std::vector<CWindowSnapshot>* pSiblings, size_t nIndex) {
     if (!w.bVisible && !(m_bShowTop && pSiblings == nullptr)) return;
     const RECT rcWnd = Offset(w.rcWindow, ptOrigin);
     const RECT rcCli = Offset(w.rcClient, ptOrigin);
     if (m_bCull && !Meets(rcWnd, m_rcCull)) return;
-    cairo_save(cr);
-    ClipTo(cr, rcWnd);
+    // The rectangular part of the clip is kept here and given to cairo with each operation; only the
+    // siblings a window clips out go to cairo's clip for the window.
+    RECT rcSeen{};
+    IntersectRect(&rcSeen, &rcClip, &rcWnd);
+    bool bSaved = false;
     std::vector<RECT> covering;  // client coordinates of w
     if (pSiblings != nullptr) {
         // WS_CLIPSIBLINGS: the window and its children stay out of the visible siblings above it.
         if (w.dwStyle & WS_CLIPSIBLINGS) {
             for (size_t i = 0; i < nIndex; ++i) {
                 const CWindowSnapshot& s = (*pSiblings)[i];
-                if (s.bVisible) ClipOut(cr, Offset(s.rcWindow, ptOrigin));
+                if (!s.bVisible) continue;
+                if (!bSaved) cairo_save(cr);
+                bSaved = true;
+                ClipOut(cr, Offset(s.rcWindow, ptOrigin));
             }
         }
         for (size_t i = nIndex + 1; i < pSiblings->size(); ++i) {
@@ -386,18 +397,21 @@ void CCairoRenderer::PaintWindow(cairo_t* cr, const CWindowSnapshot& w, POINT pt
         }
     }
     for (const CDrawOp& op : w.nonClientOps) {
-        if (m_bCull && !Reaches(op, POINT{rcWnd.left, rcWnd.top}, m_rcCull)) continue;
+        if (Skipped(op) || (m_bCull && !Reaches(op, POINT{rcWnd.left, rcWnd.top}, m_rcCull))) continue;
         cairo_save(cr);
-        ClipTo(cr, rcWnd);
+        ClipTo(cr, rcSeen);
         cairo_translate(cr, rcWnd.left, rcWnd.top);
         ReplayOp(cr, op);
         cairo_restore(cr);
     }
     for (const CDrawOp& op : w.drawOps) {
         const RECT& rcSurface = op.bWindowCoords ? rcWnd : rcCli;
-        if (m_bCull && !Reaches(op, POINT{rcSurface.left, rcSurface.top}, m_rcCull)) continue;
+        if (Skipped(op) || (m_bCull && !Reaches(op, POINT{rcSurface.left, rcSurface.top}, m_rcCull)))
+            continue;
         cairo_save(cr);
-        ClipTo(cr, rcSurface);
+        RECT rcOp{};
+        IntersectRect(&rcOp, &rcSeen, &rcSurface);
+        ClipTo(cr, rcOp);
         cairo_translate(cr, rcSurface.left, rcSurface.top);
         m_covering = covering;
         if (op.bWindowCoords)
@@ -407,16 +421,61 @@ void CCairoRenderer::PaintWindow(cairo_t* cr, const CWindowSnapshot& w, POINT pt
         cairo_restore(cr);
     }
     m_covering.clear();
-    ClipTo(cr, rcCli);
+    RECT rcChildren{};
+    IntersectRect(&rcChildren, &rcSeen, &rcCli);
     // Siblings paint from the top of the z-order down, in the order the platform sends their paints, so
     // where two overlap the lower one's paint is seen (a field over the template label reaching into
     // it), unless the lower one clips its siblings (WS_CLIPSIBLINGS).
-    for (size_t i = 0; i < w.children.size(); ++i) PaintWindow(cr, w.children[i], ptOrigin, &w.children, i);
-    cairo_restore(cr);
+    if (!IsRectEmpty(&rcChildren))
+        for (size_t i = 0; i < w.children.size(); ++i)
+            PaintWindow(cr, w.children[i], ptOrigin, rcChildren, &w.children, i);
+    if (bSaved) cairo_restore(cr);
+}
+
+const CDrawOp* CCairoRenderer::LastCover(const CWindowSnapshot& w, POINT ptOrigin, const RECT& rcClip,
+                                         const std::vector<CWindowSnapshot>* pSiblings, size_t nIndex) const {
+    if (!w.bVisible && !(m_bShowTop && pSiblings == nullptr)) return nullptr;
+    const RECT rcWnd = Offset(w.rcWindow, ptOrigin);
+    const RECT rcCli = Offset(w.rcClient, ptOrigin);
+    if (!Meets(rcWnd, m_rcCull)) return nullptr;
+    RECT rcSeen{};  // where the window paints, as far as it is a rectangle (empty: not known to be one)
+    IntersectRect(&rcSeen, &rcClip, &rcWnd);
+    if (pSiblings != nullptr && (w.dwStyle & WS_CLIPSIBLINGS)) {
+        for (size_t i = 0; i < nIndex; ++i) {
+            const CWindowSnapshot& s = (*pSiblings)[i];
+            if (s.bVisible && Meets(Offset(s.rcWindow, ptOrigin), m_rcCull)) rcSeen = RECT{};
+        }
+    }
+    // An opaque fill over the whole part, seen there whole.
+    auto covers = [&](const CDrawOp& op, const RECT& rcSurface) {
+        if (op.nKind != CDrawOpKind::FillRect) return false;
+        RECT rcFill = Offset(op.rc, POINT{-rcSurface.left, -rcSurface.top});
+        IntersectRect(&rcFill, &rcFill, &rcSurface);
+        IntersectRect(&rcFill, &rcFill, &rcSeen);
+        return Contains(rcFill, m_rcCull);
+    };
+    const CDrawOp* pLast = nullptr;
+    for (const CDrawOp& op : w.nonClientOps)
+        if (covers(op, rcWnd)) pLast = &op;
+    for (const CDrawOp& op : w.drawOps)
+        if (covers(op, op.bWindowCoords ? rcWnd : rcCli)) pLast = &op;
+    RECT rcChildren{};
+    IntersectRect(&rcChildren, &rcSeen, &rcCli);
+    for (size_t i = 0; i < w.children.size(); ++i)
+        if (const CDrawOp* p = LastCover(w.children[i], ptOrigin, rcChildren, &w.children, i)) pLast = p;
+    return pLast;
+}
+
+bool CCairoRenderer::Skipped(const CDrawOp& op) {
+    if (m_pFirstOp == nullptr) return false;
+    if (&op != m_pFirstOp) return true;
+    m_pFirstOp = nullptr;
+    return false;
 }
 
 void CCairoRenderer::RenderWindow(cairo_t* cr, const CWindowSnapshot& w) {
-    PaintWindow(cr, w, POINT{w.rcWindow.left, w.rcWindow.top});
+    const POINT ptOrigin{w.rcWindow.left, w.rcWindow.top};
+    PaintWindow(cr, w, ptOrigin, Offset(w.rcWindow, ptOrigin));
 }
 
 cairo_surface_t* CCairoRenderer::RenderToImage(const CWindowSnapshot& w) {
@@ -450,7 +509,11 @@ void CCairoRenderer::RenderDamage(cairo_surface_t* pImage, const CWindowSnapshot
         SetColour(cr, GetSysColor(COLOR_BTNFACE));
         cairo_paint(cr);
         m_rcCull = rc;
+        // What is painted before the last opaque fill of the whole part would only be covered by it.
+        const POINT ptOrigin{w.rcWindow.left, w.rcWindow.top};
+        m_pFirstOp = LastCover(w, ptOrigin, Offset(w.rcWindow, ptOrigin));
         RenderWindow(cr, w);
+        m_pFirstOp = nullptr;
         cairo_restore(cr);
     }
     m_bCull = false;

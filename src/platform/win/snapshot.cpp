@@ -107,6 +107,9 @@ void ChildrenDamage(const CWindowSnapshot& before, const CWindowSnapshot& after,
     for (size_t i = 0; i < after.children.size(); ++i) {
         const CWindowSnapshot& a = before.children[i];
         const CWindowSnapshot& b = after.children[i];
+        // A hidden window shows nothing of itself or its children, whatever they draw (both are hidden:
+        // their places are the same).
+        if (!b.bVisible) continue;
         if (!SameContent(a, b))
             AddDamage(pDamage, b.rcWindow, ptOrigin);  // its children lie inside it
         else

@@ -85,9 +85,9 @@ CScreenSnapshot AfxTakeScreenSnapshot();
 std::shared_ptr<const CScreenSnapshot> AfxTakeSharedScreenSnapshot();
 // What differs between two snapshots of one top-level window, for a view that draws only that: in
 // *pDamage the rectangles (window pixels, origin at the window's top-left corner) outside which both
-// snapshots draw the same. A child whose own content changed damages its window rectangle; a child that
-// came, went, moved, or was shown or hidden damages its parent's. FALSE (and *pDamage empty) when the
-// whole window must be drawn again: the window itself moved, was sized, restyled or draws otherwise.
-// Change counts are not compared. TRUE with nothing in *pDamage: both draw the same.
+// snapshots draw the same. A shown child whose own content changed damages its window rectangle (a hidden
+// one nothing); a child that came, went, moved, or was shown or hidden damages its parent's. FALSE (and
+// *pDamage empty) when the whole window must be drawn again: the window itself moved, was sized, restyled or
+// draws otherwise. Change counts are not compared. TRUE with nothing in *pDamage: both draw the same.
 BOOL AfxSnapshotDamage(const CWindowSnapshot& before, const CWindowSnapshot& after,
                        std::vector<RECT>* pDamage);
