@@ -313,6 +313,21 @@ void CCairoRenderer::ReplayOp(cairo_t* cr, const CDrawOp& op) {
 
 namespace {
 
+// Distinct filled shapes a record is searched for at most (a window's record holds a few).
+constexpr size_t kMostShapesCompared = 16;
+
+// An operation that paints every pixel of its shape: a fill, or a rectangle or an ellipse with a brush.
+bool IsFilledShape(const CDrawOp& op) {
+    return op.nKind == CDrawOpKind::FillRect ||
+           ((op.nKind == CDrawOpKind::Rectangle || op.nKind == CDrawOpKind::Ellipse) && !op.bNullBrush);
+}
+
+// Two filled shapes that cover the same pixels, however coloured.
+bool SameShape(const CDrawOp& a, const CDrawOp& b) {
+    return a.nKind == b.nKind && EqualRect(&a.rc, &b.rc) && a.bWindowCoords == b.bWindowCoords &&
+           (a.nKind == CDrawOpKind::FillRect || (a.nPenStyle == b.nPenStyle && a.nPenWidth == b.nPenWidth));
+}
+
 bool Contains(const RECT& outer, const RECT& inner) {
     return outer.left <= inner.left && outer.top <= inner.top && outer.right >= inner.right &&
            outer.bottom >= inner.bottom && inner.right > inner.left && inner.bottom > inner.top;
@@ -404,9 +419,12 @@ void CCairoRenderer::PaintWindow(cairo_t* cr, const CWindowSnapshot& w, POINT pt
         ReplayOp(cr, op);
         cairo_restore(cr);
     }
-    for (const CDrawOp& op : w.drawOps) {
+    MarkPaintedOver(w.drawOps);
+    for (size_t nOp = 0; nOp < w.drawOps.size(); ++nOp) {
+        const CDrawOp& op = w.drawOps[nOp];
         const RECT& rcSurface = op.bWindowCoords ? rcWnd : rcCli;
-        if (Skipped(op) || (m_bCull && !Reaches(op, POINT{rcSurface.left, rcSurface.top}, m_rcCull)))
+        if (Skipped(op) || m_paintedOver[nOp] ||
+            (m_bCull && !Reaches(op, POINT{rcSurface.left, rcSurface.top}, m_rcCull)))
             continue;
         cairo_save(cr);
         RECT rcOp{};
@@ -464,6 +482,20 @@ const CDrawOp* CCairoRenderer::LastCover(const CWindowSnapshot& w, POINT ptOrigi
     for (size_t i = 0; i < w.children.size(); ++i)
         if (const CDrawOp* p = LastCover(w.children[i], ptOrigin, rcChildren, &w.children, i)) pLast = p;
     return pLast;
+}
+
+void CCairoRenderer::MarkPaintedOver(const CDrawOpList& ops) {
+    m_paintedOver.assign(ops.size(), 0);
+    if (ops.size() < 2) return;
+    std::vector<const CDrawOp*> later;  // the filled shapes painted after the one looked at
+    for (size_t i = ops.size(); i-- > 0;) {
+        const CDrawOp& op = ops[i];
+        if (!IsFilledShape(op)) continue;
+        if (std::any_of(later.begin(), later.end(), [&](const CDrawOp* p) { return SameShape(*p, op); }))
+            m_paintedOver[i] = 1;
+        else if (later.size() < kMostShapesCompared)
+            later.push_back(&op);
+    }
 }
 
 bool CCairoRenderer::Skipped(const CDrawOp& op) {

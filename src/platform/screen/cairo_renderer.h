@@ -53,6 +53,12 @@ class CCairoRenderer {
                              size_t nIndex = 0) const;
     // TRUE for an operation painted before m_pFirstOp (then it is skipped).
     bool Skipped(const CDrawOp& op);
+    // Sets m_paintedOver for a window's record: a filled shape that a later operation of the record
+    // fills again in the same place is not painted. Nothing of it would show but its antialiased edge,
+    // darkened once more: a window that paints its state over and over without erasing (an indicator
+    // drawn at each change) shows its last state as if drawn once, for the cost of one shape, whatever
+    // its history.
+    void MarkPaintedOver(const CDrawOpList& ops);
     void DrawTextLines(cairo_t* cr, const CDrawOp& op);
     // dScaleX < 1 draws the text condensed on x (its background as wide as the condensed text).
     void ShowText(cairo_t* cr, const CDrawOp& op, double x, double y, const std::string& text,
@@ -73,6 +79,7 @@ class CCairoRenderer {
     RECT m_rcCull{};
     // The operation painting starts from (LastCover); the ones before it are skipped. NULL: none skipped.
     const CDrawOp* m_pFirstOp = nullptr;
+    std::vector<char> m_paintedOver;  // per operation of the record being replayed (MarkPaintedOver)
     // The top-level window is painted as shown whatever its WS_VISIBLE says.
     bool m_bShowTop = false;
     std::map<UINT, cairo_surface_t*> m_bitmaps;  // NULL entries: not decodable

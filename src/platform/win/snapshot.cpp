@@ -182,17 +182,25 @@ CWindowSnapshot Snapshot(HWND h, int nZOrder) {
 // The window and its children as the framework holds them, read under one lock: every field of the
 // snapshot but the records and the menu bar. *pMenus gets each top-level window's menu. FALSE for a window
 // that is gone.
-bool ReadTreeLocked(winstate::State& s, HWND h, int nZOrder, CWindowSnapshot* pW,
-                    std::vector<std::pair<CWindowSnapshot*, HMENU>>* pMenus) {
+// hParent and ptParent: the parent the window was found under and its client area's origin on the screen.
+bool ReadTreeLocked(winstate::State& s, HWND h, int nZOrder, HWND hParent, POINT ptParent,
+                    CWindowSnapshot* pW, std::vector<std::pair<CWindowSnapshot*, HMENU>>* pMenus) {
     const winstate::WndRec* r = winstate::Find(s, h);
     if (r == nullptr) return false;
     CWindowSnapshot& w = *pW;
     w.hWnd = h;
     w.nZOrder = nZOrder;
     w.strClass = r->strClass;
-    w.rcWindow = winstate::ScreenRect(s, *r);
+    // As ScreenRect finds it, without going up the parents again.
+    if ((r->dwStyle & WS_CHILD) && hParent != nullptr && r->hParent == hParent) {
+        w.rcWindow = r->rc;
+        OffsetRect(&w.rcWindow, ptParent.x, ptParent.y);
+    } else {
+        w.rcWindow = winstate::ScreenRect(s, *r);
+    }
     const RECT rcClient = winstate::ClientRectOf(*r);
-    const POINT o = winstate::ClientOriginOnScreen(s, *r);
+    const RECT insets = winstate::NonClientInsets(*r);
+    const POINT o{w.rcWindow.left + insets.left, w.rcWindow.top + insets.top};
     w.rcClient = RECT{rcClient.left + o.x, rcClient.top + o.y, rcClient.right + o.x, rcClient.bottom + o.y};
     w.dwStyle = r->dwStyle;
     w.dwExStyle = r->dwExStyle;
@@ -206,7 +214,7 @@ bool ReadTreeLocked(winstate::State& s, HWND h, int nZOrder, CWindowSnapshot* pW
     int z = 0;
     for (HWND c : r->children) {
         w.children.emplace_back();
-        if (ReadTreeLocked(s, c, z, &w.children.back(), pMenus))
+        if (ReadTreeLocked(s, c, z, h, o, &w.children.back(), pMenus))
             ++z;
         else
             w.children.pop_back();
@@ -265,7 +273,8 @@ std::vector<CWindowSnapshot> TakeWindows(const std::map<HWND, const CWindowSnaps
         windows.reserve(s.topLevel.size());
         for (HWND h : s.topLevel) {
             windows.emplace_back();
-            if (!ReadTreeLocked(s, h, static_cast<int>(windows.size()) - 1, &windows.back(), &menus))
+            if (!ReadTreeLocked(s, h, static_cast<int>(windows.size()) - 1, nullptr, POINT{}, &windows.back(),
+                                &menus))
                 windows.pop_back();
         }
     }

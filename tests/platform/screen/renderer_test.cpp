@@ -651,6 +651,37 @@ TEST_F(Renderer, EveryPictureUpdatedWhereItChangedEqualsOneDrawnWhole) {
     EXPECT_GT(nDamaged, 50) << "most steps update a part";
 }
 
+// An indicator painted at each change without erasing shows its last state as if drawn once, however
+// long its record grew; a shape of another size or place painted before it still shows around it.
+TEST_F(Renderer, AShapePaintedOverInTheSamePlaceShowsOnlyTheLastTime) {
+    CWindowSnapshot top = CHandTree::Window(RECT{0, 0, 60, 40}, RECT{0, 0, 60, 40}, WS_POPUP | WS_VISIBLE);
+    top.drawOps.push_back(CHandTree::Op(CDrawOpKind::FillRect, RECT{0, 0, 60, 40}, 0xF0F0F0));
+    CWindowSnapshot once = top;
+    once.drawOps.push_back(CHandTree::Op(CDrawOpKind::Ellipse, RECT{4, 4, 40, 30}, 0x0000FF));
+    CWindowSnapshot often = top;
+    for (int i = 0; i < 500; ++i)
+        often.drawOps.push_back(
+            CHandTree::Op(CDrawOpKind::Ellipse, RECT{4, 4, 40, 30}, i % 2 ? 0x0000FF : 0x00FF00));
+    CCairoRenderer renderer(m_measurer);
+    cairo_surface_t* a = renderer.RenderToImage(once);
+    cairo_surface_t* b = renderer.RenderToImage(often);
+    int nDiffer = 0;
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 60; ++x) nDiffer += PixelAt(a, x, y) != PixelAt(b, x, y) ? 1 : 0;
+    EXPECT_EQ(0, nDiffer);
+    cairo_surface_destroy(b);
+
+    // A larger green one before a smaller red one: its rim stays green.
+    CWindowSnapshot two = top;
+    two.drawOps.push_back(CHandTree::Op(CDrawOpKind::Ellipse, RECT{2, 2, 44, 34}, 0x00FF00));
+    two.drawOps.push_back(CHandTree::Op(CDrawOpKind::Ellipse, RECT{4, 4, 40, 30}, 0x0000FF));
+    b = renderer.RenderToImage(two);
+    EXPECT_EQ(0x00FF00u, PixelAt(b, 23, 3));
+    EXPECT_EQ(0xFF0000u, PixelAt(b, 22, 17));
+    cairo_surface_destroy(b);
+    cairo_surface_destroy(a);
+}
+
 TEST(BmpSurface, DecodesBothRowOrdersAndRefusesBadData) {
     std::vector<BYTE> up = SolidBmp(3, 2, 0x123456);
     up[54] = 0x01;  // bottom-up: the first stored row is the bottom one; blue of its first pixel
