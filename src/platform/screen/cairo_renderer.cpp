@@ -337,9 +337,9 @@ bool Meets(const RECT& a, const RECT& b) {
     return a.right > b.left && a.left < b.right && a.bottom > b.top && a.top < b.bottom;
 }
 
-// FALSE when the operation, replayed with its origin at ptOrigin (the context's pixels), paints nothing
-// inside rc. Texts that are not clipped to their rectangle may reach anywhere on their surface.
-bool Reaches(const CDrawOp& op, POINT ptOrigin, const RECT& rc) {
+// Where the operation, replayed with its origin at ptOrigin, may paint (the context's pixels); FALSE when
+// that is not known: a text not clipped to its rectangle may reach anywhere on its surface.
+bool InkBounds(const CDrawOp& op, POINT ptOrigin, RECT* pInk) {
     RECT rcOp = op.rc;
     switch (op.nKind) {
         case CDrawOpKind::Line: {
@@ -357,15 +357,31 @@ bool Reaches(const CDrawOp& op, POINT ptOrigin, const RECT& rc) {
             break;
         case CDrawOpKind::DrawText:
             if (!(op.nFlags & DT_NOCLIP)) break;
-            return true;
+            return false;
         case CDrawOpKind::Text:
         case CDrawOpKind::TabbedText:
-            return true;
+            return false;
     }
     // A pixel of margin: antialiased edges stay inside it.
-    const RECT r{rcOp.left + ptOrigin.x - 1, rcOp.top + ptOrigin.y - 1, rcOp.right + ptOrigin.x + 1,
-                 rcOp.bottom + ptOrigin.y + 1};
-    return Meets(r, rc);
+    *pInk = RECT{
+        std::min(rcOp.left, rcOp.right) + ptOrigin.x - 1, std::min(rcOp.top, rcOp.bottom) + ptOrigin.y - 1,
+        std::max(rcOp.left, rcOp.right) + ptOrigin.x + 1, std::max(rcOp.top, rcOp.bottom) + ptOrigin.y + 1};
+    return true;
+}
+
+// FALSE when the operation, replayed with its origin at ptOrigin, paints nothing inside rc.
+bool Reaches(const CDrawOp& op, POINT ptOrigin, const RECT& rc) {
+    RECT rcInk{};
+    return !InkBounds(op, ptOrigin, &rcInk) || Meets(rcInk, rc);
+}
+
+// Clips cr to rc unless the operation, replayed with its origin at ptOrigin, paints inside rc anyway: a
+// clip that cuts nothing only costs.
+void ClipOpTo(cairo_t* cr, const CDrawOp& op, POINT ptOrigin, const RECT& rc) {
+    RECT rcInk{};
+    if (!InkBounds(op, ptOrigin, &rcInk) || rcInk.left < rc.left || rcInk.top < rc.top ||
+        rcInk.right > rc.right || rcInk.bottom > rc.bottom)
+        ClipTo(cr, rc);
 }
 
 // A sibling painted after w whose paint covers w's right part: visible, not clipping its siblings, not a
@@ -414,7 +430,7 @@ void CCairoRenderer::PaintWindow(cairo_t* cr, const CWindowSnapshot& w, POINT pt
     for (const CDrawOp& op : w.nonClientOps) {
         if (Skipped(op) || (m_bCull && !Reaches(op, POINT{rcWnd.left, rcWnd.top}, m_rcCull))) continue;
         cairo_save(cr);
-        ClipTo(cr, rcSeen);
+        ClipOpTo(cr, op, POINT{rcWnd.left, rcWnd.top}, rcSeen);
         cairo_translate(cr, rcWnd.left, rcWnd.top);
         ReplayOp(cr, op);
         cairo_restore(cr);
@@ -429,7 +445,7 @@ void CCairoRenderer::PaintWindow(cairo_t* cr, const CWindowSnapshot& w, POINT pt
         cairo_save(cr);
         RECT rcOp{};
         IntersectRect(&rcOp, &rcSeen, &rcSurface);
-        ClipTo(cr, rcOp);
+        ClipOpTo(cr, op, POINT{rcSurface.left, rcSurface.top}, rcOp);
         cairo_translate(cr, rcSurface.left, rcSurface.top);
         m_covering = covering;
         if (op.bWindowCoords)
