@@ -375,15 +375,6 @@ bool Reaches(const CDrawOp& op, POINT ptOrigin, const RECT& rc) {
     return !InkBounds(op, ptOrigin, &rcInk) || Meets(rcInk, rc);
 }
 
-// Clips cr to rc unless the operation, replayed with its origin at ptOrigin, paints inside rc anyway: a
-// clip that cuts nothing only costs.
-void ClipOpTo(cairo_t* cr, const CDrawOp& op, POINT ptOrigin, const RECT& rc) {
-    RECT rcInk{};
-    if (!InkBounds(op, ptOrigin, &rcInk) || rcInk.left < rc.left || rcInk.top < rc.top ||
-        rcInk.right > rc.right || rcInk.bottom > rc.bottom)
-        ClipTo(cr, rc);
-}
-
 // A sibling painted after w whose paint covers w's right part: visible, not clipping its siblings, not a
 // group box (which paints only its frame and caption), starting inside w and overlapping it.
 bool CoversRightPart(const CWindowSnapshot& below, const CWindowSnapshot& w) {
@@ -429,11 +420,7 @@ void CCairoRenderer::PaintWindow(cairo_t* cr, const CWindowSnapshot& w, POINT pt
     }
     for (const CDrawOp& op : w.nonClientOps) {
         if (Skipped(op) || (m_bCull && !Reaches(op, POINT{rcWnd.left, rcWnd.top}, m_rcCull))) continue;
-        cairo_save(cr);
-        ClipOpTo(cr, op, POINT{rcWnd.left, rcWnd.top}, rcSeen);
-        cairo_translate(cr, rcWnd.left, rcWnd.top);
-        ReplayOp(cr, op);
-        cairo_restore(cr);
+        ReplayAt(cr, op, POINT{rcWnd.left, rcWnd.top}, rcSeen);
     }
     MarkPaintedOver(w.drawOps);
     for (size_t nOp = 0; nOp < w.drawOps.size(); ++nOp) {
@@ -442,17 +429,13 @@ void CCairoRenderer::PaintWindow(cairo_t* cr, const CWindowSnapshot& w, POINT pt
         if (Skipped(op) || m_paintedOver[nOp] ||
             (m_bCull && !Reaches(op, POINT{rcSurface.left, rcSurface.top}, m_rcCull)))
             continue;
-        cairo_save(cr);
         RECT rcOp{};
         IntersectRect(&rcOp, &rcSeen, &rcSurface);
-        ClipOpTo(cr, op, POINT{rcSurface.left, rcSurface.top}, rcOp);
-        cairo_translate(cr, rcSurface.left, rcSurface.top);
         m_covering = covering;
         if (op.bWindowCoords)
             for (RECT& r : m_covering)
                 OffsetRect(&r, w.rcClient.left - w.rcWindow.left, w.rcClient.top - w.rcWindow.top);
-        ReplayOp(cr, op);
-        cairo_restore(cr);
+        ReplayAt(cr, op, POINT{rcSurface.left, rcSurface.top}, rcOp);
     }
     m_covering.clear();
     RECT rcChildren{};
@@ -464,6 +447,23 @@ void CCairoRenderer::PaintWindow(cairo_t* cr, const CWindowSnapshot& w, POINT pt
         for (size_t i = 0; i < w.children.size(); ++i)
             PaintWindow(cr, w.children[i], ptOrigin, rcChildren, &w.children, i);
     if (bSaved) cairo_restore(cr);
+}
+
+void CCairoRenderer::ReplayAt(cairo_t* cr, const CDrawOp& op, POINT ptOrigin, const RECT& rcClip) {
+    // A clip that would cut nothing only costs: an operation known to paint inside rcClip goes without.
+    RECT rcInk{};
+    const bool bClip = !InkBounds(op, ptOrigin, &rcInk) || rcInk.left < rcClip.left ||
+                       rcInk.top < rcClip.top || rcInk.right > rcClip.right || rcInk.bottom > rcClip.bottom;
+    if (bClip) {
+        cairo_save(cr);
+        ClipTo(cr, rcClip);
+    }
+    cairo_translate(cr, ptOrigin.x, ptOrigin.y);
+    ReplayOp(cr, op);  // leaves cr's state as it found it
+    if (bClip)
+        cairo_restore(cr);
+    else
+        cairo_translate(cr, -ptOrigin.x, -ptOrigin.y);
 }
 
 const CDrawOp* CCairoRenderer::LastCover(const CWindowSnapshot& w, POINT ptOrigin, const RECT& rcClip,
@@ -554,12 +554,14 @@ void CCairoRenderer::RenderDamage(cairo_surface_t* pImage, const CWindowSnapshot
         cairo_save(cr);
         cairo_rectangle(cr, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top);
         cairo_clip(cr);
-        SetColour(cr, GetSysColor(COLOR_BTNFACE));
-        cairo_paint(cr);
         m_rcCull = rc;
         // What is painted before the last opaque fill of the whole part would only be covered by it.
         const POINT ptOrigin{w.rcWindow.left, w.rcWindow.top};
         m_pFirstOp = LastCover(w, ptOrigin, Offset(w.rcWindow, ptOrigin));
+        if (m_pFirstOp == nullptr) {
+            SetColour(cr, GetSysColor(COLOR_BTNFACE));
+            cairo_paint(cr);
+        }
         RenderWindow(cr, w);
         m_pFirstOp = nullptr;
         cairo_restore(cr);

@@ -51,6 +51,8 @@ class CCairoRenderer {
     const CDrawOp* LastCover(const CWindowSnapshot& w, POINT ptOrigin, const RECT& rcClip,
                              const std::vector<CWindowSnapshot>* pSiblings = nullptr,
                              size_t nIndex = 0) const;
+    // One operation with its origin at ptOrigin (the context's pixels), clipped to rcClip.
+    void ReplayAt(cairo_t* cr, const CDrawOp& op, POINT ptOrigin, const RECT& rcClip);
     // TRUE for an operation painted before m_pFirstOp (then it is skipped).
     bool Skipped(const CDrawOp& op);
     // Sets m_paintedOver for a window's record: a filled shape that a later operation of the record
