@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -116,11 +117,12 @@ TEST_F(ScreenSession, TheXWindowShowsWhatTheLatestSnapshotDraws) {
     ASSERT_TRUE(dlg.Create(kDlg));
     dlg.ShowWindow(SW_SHOW);
     Pump();
+    // Made before the screen thread starts: cairo is used here only while that thread paints nothing.
+    CCairoTextMeasurer measurer;
+    CCairoRenderer renderer(measurer);
     ASSERT_TRUE(m_session.Start(xvfb.Name().c_str())) << m_session.GetError();
     Display* dpy = XOpenDisplay(xvfb.Name().c_str());
     ASSERT_NE(nullptr, dpy);
-    CCairoTextMeasurer measurer;
-    CCairoRenderer renderer(measurer);
     // The first pixel where the X window differs from the picture drawn from scratch ("" when none).
     auto difference = [&]() -> std::string {
         const Window w = m_session.GetXWindow(dlg.m_hWnd);
@@ -142,9 +144,20 @@ TEST_F(ScreenSession, TheXWindowShowsWhatTheLatestSnapshotDraws) {
         cairo_surface_destroy(want);
         return strDiff;
     };
+    // The screen has painted what it was offered: no paint for 20 looks in a row (the screen thread
+    // paints again only for a snapshot offered after this, from this thread).
+    std::uint64_t nPaints = 0;
+    int nQuiet = 0;
+    auto settled = [&] {
+        const std::uint64_t n = m_session.GetPaintCount();
+        nQuiet = n == nPaints && n > 0 ? nQuiet + 1 : 0;
+        nPaints = n;
+        return nQuiet >= 20;
+    };
     auto shows = [&](const char* pszStep) {
-        std::string strLast;
-        EXPECT_TRUE(RunUntil([&] { return (strLast = difference()).empty(); })) << pszStep << ": " << strLast;
+        std::string strLast = "not settled";
+        EXPECT_TRUE(RunUntil([&] { return settled() && (strLast = difference()).empty(); }))
+            << pszStep << ": " << strLast;
     };
     shows("shown");
     CWnd* pButton = dlg.GetDlgItem(kButton);
