@@ -267,6 +267,8 @@ struct CScreenSession::CShared {
     std::shared_ptr<CPendingConfigure> pConfigure = std::make_shared<CPendingConfigure>();
     std::uint64_t nOfferedConfigured = 0;  // user-interface thread
     std::atomic<std::uint64_t> nPaints{0};
+    std::atomic<std::uint64_t> nShown{
+        0};  // change count of the last snapshot the screen thread is through with
     int wakeFds[2] = {-1, -1};
     std::thread thread;
 
@@ -375,9 +377,15 @@ class CScreenThread {
                 v.bMapped = true;
                 v.nPainted = 0;
             }
-            if (v.nPainted != w.nChangeCount) Paint(v, w);
         }
+        // Stacked before any picture goes out: a large picture takes the server a while, and a window
+        // just mapped (raised) must not meanwhile stand above one the framework keeps on top of it.
         Restack();
+        for (const CWindowSnapshot& w : latest.windows) {
+            auto it = m_views.find(w.hWnd);
+            if (it != m_views.end() && it->second.bMapped && it->second.nPainted != w.nChangeCount)
+                Paint(it->second, w);
+        }
         for (auto it = m_views.begin(); it != m_views.end();) {
             if (present.count(it->first)) {
                 ++it;
@@ -390,6 +398,7 @@ class CScreenThread {
         m_sh.xWindows.clear();
         for (auto& [h, v] : m_views)
             if (v.bMapped) m_sh.xWindows[h] = v.xWin;
+        m_sh.nShown.store(latest.nChangeCount);
     }
 
     // The X windows stacked as the framework stacks its windows (the snapshot's order, top first): a
@@ -858,6 +867,10 @@ unsigned long CScreenSession::GetXWindow(HWND hWnd) const {
     std::lock_guard<std::mutex> lock(m_pShared->mtx);
     auto it = m_pShared->xWindows.find(hWnd);
     return it == m_pShared->xWindows.end() ? 0 : it->second;
+}
+
+BOOL CScreenSession::IsShowingLatest() const {
+    return m_pShared && m_pShared->nShown.load() == m_nOffered ? TRUE : FALSE;
 }
 
 std::uint64_t CScreenSession::GetPaintCount() const {

@@ -144,19 +144,11 @@ TEST_F(ScreenSession, TheXWindowShowsWhatTheLatestSnapshotDraws) {
         cairo_surface_destroy(want);
         return strDiff;
     };
-    // The screen has painted what it was offered: no paint for 20 looks in a row (the screen thread
-    // paints again only for a snapshot offered after this, from this thread).
-    std::uint64_t nPaints = 0;
-    int nQuiet = 0;
-    auto settled = [&] {
-        const std::uint64_t n = m_session.GetPaintCount();
-        nQuiet = n == nPaints && n > 0 ? nQuiet + 1 : 0;
-        nPaints = n;
-        return nQuiet >= 20;
-    };
+    // Looked at once the screen thread is through with what it was offered: it paints again only for a
+    // snapshot offered later, from this thread.
     auto shows = [&](const char* pszStep) {
-        std::string strLast = "not settled";
-        EXPECT_TRUE(RunUntil([&] { return settled() && (strLast = difference()).empty(); }))
+        std::string strLast = "not painted yet";
+        EXPECT_TRUE(RunUntil([&] { return m_session.IsShowingLatest() && (strLast = difference()).empty(); }))
             << pszStep << ": " << strLast;
     };
     shows("shown");
