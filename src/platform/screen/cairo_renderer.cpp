@@ -313,6 +313,68 @@ void CCairoRenderer::ReplayOp(cairo_t* cr, const CDrawOp& op) {
 
 namespace {
 
+// Distinct filled shapes a record is searched for at most (a window's record holds a few).
+constexpr size_t kMostShapesCompared = 16;
+
+// An operation that paints every pixel of its shape: a fill, or a rectangle or an ellipse with a brush.
+bool IsFilledShape(const CDrawOp& op) {
+    return op.nKind == CDrawOpKind::FillRect ||
+           ((op.nKind == CDrawOpKind::Rectangle || op.nKind == CDrawOpKind::Ellipse) && !op.bNullBrush);
+}
+
+// Two filled shapes that cover the same pixels, however coloured.
+bool SameShape(const CDrawOp& a, const CDrawOp& b) {
+    return a.nKind == b.nKind && EqualRect(&a.rc, &b.rc) && a.bWindowCoords == b.bWindowCoords &&
+           (a.nKind == CDrawOpKind::FillRect || (a.nPenStyle == b.nPenStyle && a.nPenWidth == b.nPenWidth));
+}
+
+bool Contains(const RECT& outer, const RECT& inner) {
+    return outer.left <= inner.left && outer.top <= inner.top && outer.right >= inner.right &&
+           outer.bottom >= inner.bottom && inner.right > inner.left && inner.bottom > inner.top;
+}
+
+bool Meets(const RECT& a, const RECT& b) {
+    return a.right > b.left && a.left < b.right && a.bottom > b.top && a.top < b.bottom;
+}
+
+// Where the operation, replayed with its origin at ptOrigin, may paint (the context's pixels); FALSE when
+// that is not known: a text not clipped to its rectangle may reach anywhere on its surface.
+bool InkBounds(const CDrawOp& op, POINT ptOrigin, RECT* pInk) {
+    RECT rcOp = op.rc;
+    switch (op.nKind) {
+        case CDrawOpKind::Line: {
+            const LONG pw = std::max(1, op.nPenWidth);
+            rcOp = RECT{std::min(op.rc.left, op.rc.right) - pw, std::min(op.rc.top, op.rc.bottom) - pw,
+                        std::max(op.rc.left, op.rc.right) + pw, std::max(op.rc.top, op.rc.bottom) + pw};
+            break;
+        }
+        case CDrawOpKind::FillRect:
+        case CDrawOpKind::Rectangle:
+        case CDrawOpKind::Ellipse:
+        case CDrawOpKind::Edge:
+        case CDrawOpKind::BitBlt:
+        case CDrawOpKind::DrawIcon:
+            break;
+        case CDrawOpKind::DrawText:
+            if (!(op.nFlags & DT_NOCLIP)) break;
+            return false;
+        case CDrawOpKind::Text:
+        case CDrawOpKind::TabbedText:
+            return false;
+    }
+    // A pixel of margin: antialiased edges stay inside it.
+    *pInk = RECT{
+        std::min(rcOp.left, rcOp.right) + ptOrigin.x - 1, std::min(rcOp.top, rcOp.bottom) + ptOrigin.y - 1,
+        std::max(rcOp.left, rcOp.right) + ptOrigin.x + 1, std::max(rcOp.top, rcOp.bottom) + ptOrigin.y + 1};
+    return true;
+}
+
+// FALSE when the operation, replayed with its origin at ptOrigin, paints nothing inside rc.
+bool Reaches(const CDrawOp& op, POINT ptOrigin, const RECT& rc) {
+    RECT rcInk{};
+    return !InkBounds(op, ptOrigin, &rcInk) || Meets(rcInk, rc);
+}
+
 // A sibling painted after w whose paint covers w's right part: visible, not clipping its siblings, not a
 // group box (which paints only its frame and caption), starting inside w and overlapping it.
 bool CoversRightPart(const CWindowSnapshot& below, const CWindowSnapshot& w) {
@@ -325,23 +387,27 @@ bool CoversRightPart(const CWindowSnapshot& below, const CWindowSnapshot& w) {
 
 }  // namespace
 
-void CCairoRenderer::PaintWindow(cairo_t* cr, const CWindowSnapshot& w, POINT ptOrigin,
+void CCairoRenderer::PaintWindow(cairo_t* cr, const CWindowSnapshot& w, POINT ptOrigin, const RECT& rcClip,
                                  const std::vector<CWindowSnapshot>* pSiblings, size_t nIndex) {
     if (!w.bVisible && !(m_bShowTop && pSiblings == nullptr)) return;
     const RECT rcWnd = Offset(w.rcWindow, ptOrigin);
     const RECT rcCli = Offset(w.rcClient, ptOrigin);
-    if (m_bCull && (rcWnd.right <= m_rcCull.left || rcWnd.left >= m_rcCull.right ||
-                    rcWnd.bottom <= m_rcCull.top || rcWnd.top >= m_rcCull.bottom))
-        return;
-    cairo_save(cr);
-    ClipTo(cr, rcWnd);
+    if (m_bCull && !Meets(rcWnd, m_rcCull)) return;
+    // The rectangular part of the clip is kept here and given to cairo with each operation; only the
+    // siblings a window clips out go to cairo's clip for the window.
+    RECT rcSeen{};
+    IntersectRect(&rcSeen, &rcClip, &rcWnd);
+    bool bSaved = false;
     std::vector<RECT> covering;  // client coordinates of w
     if (pSiblings != nullptr) {
         // WS_CLIPSIBLINGS: the window and its children stay out of the visible siblings above it.
         if (w.dwStyle & WS_CLIPSIBLINGS) {
             for (size_t i = 0; i < nIndex; ++i) {
                 const CWindowSnapshot& s = (*pSiblings)[i];
-                if (s.bVisible) ClipOut(cr, Offset(s.rcWindow, ptOrigin));
+                if (!s.bVisible) continue;
+                if (!bSaved) cairo_save(cr);
+                bSaved = true;
+                ClipOut(cr, Offset(s.rcWindow, ptOrigin));
             }
         }
         for (size_t i = nIndex + 1; i < pSiblings->size(); ++i) {
@@ -353,35 +419,111 @@ void CCairoRenderer::PaintWindow(cairo_t* cr, const CWindowSnapshot& w, POINT pt
         }
     }
     for (const CDrawOp& op : w.nonClientOps) {
-        cairo_save(cr);
-        ClipTo(cr, rcWnd);
-        cairo_translate(cr, rcWnd.left, rcWnd.top);
-        ReplayOp(cr, op);
-        cairo_restore(cr);
+        if (Skipped(op) || (m_bCull && !Reaches(op, POINT{rcWnd.left, rcWnd.top}, m_rcCull))) continue;
+        ReplayAt(cr, op, POINT{rcWnd.left, rcWnd.top}, rcSeen);
     }
-    for (const CDrawOp& op : w.drawOps) {
-        cairo_save(cr);
+    MarkPaintedOver(w.drawOps);
+    for (size_t nOp = 0; nOp < w.drawOps.size(); ++nOp) {
+        const CDrawOp& op = w.drawOps[nOp];
         const RECT& rcSurface = op.bWindowCoords ? rcWnd : rcCli;
-        ClipTo(cr, rcSurface);
-        cairo_translate(cr, rcSurface.left, rcSurface.top);
+        if (Skipped(op) || m_paintedOver[nOp] ||
+            (m_bCull && !Reaches(op, POINT{rcSurface.left, rcSurface.top}, m_rcCull)))
+            continue;
+        RECT rcOp{};
+        IntersectRect(&rcOp, &rcSeen, &rcSurface);
         m_covering = covering;
         if (op.bWindowCoords)
             for (RECT& r : m_covering)
                 OffsetRect(&r, w.rcClient.left - w.rcWindow.left, w.rcClient.top - w.rcWindow.top);
-        ReplayOp(cr, op);
-        cairo_restore(cr);
+        ReplayAt(cr, op, POINT{rcSurface.left, rcSurface.top}, rcOp);
     }
     m_covering.clear();
-    ClipTo(cr, rcCli);
+    RECT rcChildren{};
+    IntersectRect(&rcChildren, &rcSeen, &rcCli);
     // Siblings paint from the top of the z-order down, in the order the platform sends their paints, so
     // where two overlap the lower one's paint is seen (a field over the template label reaching into
     // it), unless the lower one clips its siblings (WS_CLIPSIBLINGS).
-    for (size_t i = 0; i < w.children.size(); ++i) PaintWindow(cr, w.children[i], ptOrigin, &w.children, i);
-    cairo_restore(cr);
+    if (!IsRectEmpty(&rcChildren))
+        for (size_t i = 0; i < w.children.size(); ++i)
+            PaintWindow(cr, w.children[i], ptOrigin, rcChildren, &w.children, i);
+    if (bSaved) cairo_restore(cr);
+}
+
+void CCairoRenderer::ReplayAt(cairo_t* cr, const CDrawOp& op, POINT ptOrigin, const RECT& rcClip) {
+    // A clip that would cut nothing only costs: an operation known to paint inside rcClip goes without.
+    RECT rcInk{};
+    const bool bClip = !InkBounds(op, ptOrigin, &rcInk) || rcInk.left < rcClip.left ||
+                       rcInk.top < rcClip.top || rcInk.right > rcClip.right || rcInk.bottom > rcClip.bottom;
+    if (bClip) {
+        cairo_save(cr);
+        ClipTo(cr, rcClip);
+    }
+    cairo_translate(cr, ptOrigin.x, ptOrigin.y);
+    ReplayOp(cr, op);  // leaves cr's state as it found it
+    if (bClip)
+        cairo_restore(cr);
+    else
+        cairo_translate(cr, -ptOrigin.x, -ptOrigin.y);
+}
+
+const CDrawOp* CCairoRenderer::LastCover(const CWindowSnapshot& w, POINT ptOrigin, const RECT& rcClip,
+                                         const std::vector<CWindowSnapshot>* pSiblings, size_t nIndex) const {
+    if (!w.bVisible && !(m_bShowTop && pSiblings == nullptr)) return nullptr;
+    const RECT rcWnd = Offset(w.rcWindow, ptOrigin);
+    const RECT rcCli = Offset(w.rcClient, ptOrigin);
+    if (!Meets(rcWnd, m_rcCull)) return nullptr;
+    RECT rcSeen{};  // where the window paints, as far as it is a rectangle (empty: not known to be one)
+    IntersectRect(&rcSeen, &rcClip, &rcWnd);
+    if (pSiblings != nullptr && (w.dwStyle & WS_CLIPSIBLINGS)) {
+        for (size_t i = 0; i < nIndex; ++i) {
+            const CWindowSnapshot& s = (*pSiblings)[i];
+            if (s.bVisible && Meets(Offset(s.rcWindow, ptOrigin), m_rcCull)) rcSeen = RECT{};
+        }
+    }
+    // An opaque fill over the whole part, seen there whole.
+    auto covers = [&](const CDrawOp& op, const RECT& rcSurface) {
+        if (op.nKind != CDrawOpKind::FillRect) return false;
+        RECT rcFill = Offset(op.rc, POINT{-rcSurface.left, -rcSurface.top});
+        IntersectRect(&rcFill, &rcFill, &rcSurface);
+        IntersectRect(&rcFill, &rcFill, &rcSeen);
+        return Contains(rcFill, m_rcCull);
+    };
+    const CDrawOp* pLast = nullptr;
+    for (const CDrawOp& op : w.nonClientOps)
+        if (covers(op, rcWnd)) pLast = &op;
+    for (const CDrawOp& op : w.drawOps)
+        if (covers(op, op.bWindowCoords ? rcWnd : rcCli)) pLast = &op;
+    RECT rcChildren{};
+    IntersectRect(&rcChildren, &rcSeen, &rcCli);
+    for (size_t i = 0; i < w.children.size(); ++i)
+        if (const CDrawOp* p = LastCover(w.children[i], ptOrigin, rcChildren, &w.children, i)) pLast = p;
+    return pLast;
+}
+
+void CCairoRenderer::MarkPaintedOver(const CDrawOpList& ops) {
+    m_paintedOver.assign(ops.size(), 0);
+    if (ops.size() < 2) return;
+    std::vector<const CDrawOp*> later;  // the filled shapes painted after the one looked at
+    for (size_t i = ops.size(); i-- > 0;) {
+        const CDrawOp& op = ops[i];
+        if (!IsFilledShape(op)) continue;
+        if (std::any_of(later.begin(), later.end(), [&](const CDrawOp* p) { return SameShape(*p, op); }))
+            m_paintedOver[i] = 1;
+        else if (later.size() < kMostShapesCompared)
+            later.push_back(&op);
+    }
+}
+
+bool CCairoRenderer::Skipped(const CDrawOp& op) {
+    if (m_pFirstOp == nullptr) return false;
+    if (&op != m_pFirstOp) return true;
+    m_pFirstOp = nullptr;
+    return false;
 }
 
 void CCairoRenderer::RenderWindow(cairo_t* cr, const CWindowSnapshot& w) {
-    PaintWindow(cr, w, POINT{w.rcWindow.left, w.rcWindow.top});
+    const POINT ptOrigin{w.rcWindow.left, w.rcWindow.top};
+    PaintWindow(cr, w, ptOrigin, Offset(w.rcWindow, ptOrigin));
 }
 
 cairo_surface_t* CCairoRenderer::RenderToImage(const CWindowSnapshot& w) {
@@ -404,19 +546,26 @@ void CCairoRenderer::RenderDamage(cairo_surface_t* pImage, const CWindowSnapshot
                                   const std::vector<RECT>& damage) {
     if (pImage == nullptr || damage.empty()) return;
     cairo_t* cr = cairo_create(pImage);
-    RECT rcAll = damage.front();
-    for (const RECT& rc : damage) {
-        cairo_rectangle(cr, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top);
-        rcAll = RECT{std::min(rcAll.left, rc.left), std::min(rcAll.top, rc.top),
-                     std::max(rcAll.right, rc.right), std::max(rcAll.bottom, rc.bottom)};
-    }
-    cairo_clip(cr);
-    SetColour(cr, GetSysColor(COLOR_BTNFACE));
-    cairo_paint(cr);
     m_bShowTop = true;
     m_bCull = true;
-    m_rcCull = rcAll;
-    RenderWindow(cr, w);
+    // Each part on its own: a clip of one rectangle is cairo's fast one, and only what reaches into that
+    // part is painted. A pixel in two parts ends as either paints it.
+    for (const RECT& rc : damage) {
+        cairo_save(cr);
+        cairo_rectangle(cr, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top);
+        cairo_clip(cr);
+        m_rcCull = rc;
+        // What is painted before the last opaque fill of the whole part would only be covered by it.
+        const POINT ptOrigin{w.rcWindow.left, w.rcWindow.top};
+        m_pFirstOp = LastCover(w, ptOrigin, Offset(w.rcWindow, ptOrigin));
+        if (m_pFirstOp == nullptr) {
+            SetColour(cr, GetSysColor(COLOR_BTNFACE));
+            cairo_paint(cr);
+        }
+        RenderWindow(cr, w);
+        m_pFirstOp = nullptr;
+        cairo_restore(cr);
+    }
     m_bCull = false;
     m_bShowTop = false;
     cairo_destroy(cr);

@@ -41,9 +41,26 @@ class CCairoRenderer {
   private:
     CCairoRenderer(const CCairoRenderer&) = delete;
     CCairoRenderer& operator=(const CCairoRenderer&) = delete;
-    // w is (*pSiblings)[nIndex] among its siblings in z-order, top first (no siblings: a top-level window).
-    void PaintWindow(cairo_t* cr, const CWindowSnapshot& w, POINT ptOrigin,
+    // w is (*pSiblings)[nIndex] among its siblings in z-order, top first (no siblings: a top-level window);
+    // it paints inside rcClip (the context's pixels: its ancestors' client areas) and cr's clip.
+    void PaintWindow(cairo_t* cr, const CWindowSnapshot& w, POINT ptOrigin, const RECT& rcClip,
                      const std::vector<CWindowSnapshot>* pSiblings = nullptr, size_t nIndex = 0);
+    // While a damaged part (m_rcCull) is painted: the last operation, in painting order, that fills the
+    // whole part opaquely where it is seen (NULL: none). rcClip is where w may paint (the context's pixels),
+    // the rest as for PaintWindow.
+    const CDrawOp* LastCover(const CWindowSnapshot& w, POINT ptOrigin, const RECT& rcClip,
+                             const std::vector<CWindowSnapshot>* pSiblings = nullptr,
+                             size_t nIndex = 0) const;
+    // One operation with its origin at ptOrigin (the context's pixels), clipped to rcClip.
+    void ReplayAt(cairo_t* cr, const CDrawOp& op, POINT ptOrigin, const RECT& rcClip);
+    // TRUE for an operation painted before m_pFirstOp (then it is skipped).
+    bool Skipped(const CDrawOp& op);
+    // Sets m_paintedOver for a window's record: a filled shape that a later operation of the record
+    // fills again in the same place is not painted. Nothing of it would show but its antialiased edge,
+    // darkened once more: a window that paints its state over and over without erasing (an indicator
+    // drawn at each change) shows its last state as if drawn once, for the cost of one shape, whatever
+    // its history.
+    void MarkPaintedOver(const CDrawOpList& ops);
     void DrawTextLines(cairo_t* cr, const CDrawOp& op);
     // dScaleX < 1 draws the text condensed on x (its background as wide as the condensed text).
     void ShowText(cairo_t* cr, const CDrawOp& op, double x, double y, const std::string& text,
@@ -58,9 +75,13 @@ class CCairoRenderer {
     // line's rows begins; a sibling above or below the line (a control inside a group box, under its
     // caption) leaves the line its natural width.
     std::vector<RECT> m_covering;
-    // While a damaged part is painted: windows outside this rectangle (the context's pixels) are skipped.
+    // While a damaged part is painted: windows and operations outside this rectangle (the context's
+    // pixels) are skipped.
     bool m_bCull = false;
     RECT m_rcCull{};
+    // The operation painting starts from (LastCover); the ones before it are skipped. NULL: none skipped.
+    const CDrawOp* m_pFirstOp = nullptr;
+    std::vector<char> m_paintedOver;  // per operation of the record being replayed (MarkPaintedOver)
     // The top-level window is painted as shown whatever its WS_VISIBLE says.
     bool m_bShowTop = false;
     std::map<UINT, cairo_surface_t*> m_bitmaps;  // NULL entries: not decodable

@@ -87,11 +87,17 @@ int CCairoTextMeasurer::GetLineHeight(const std::string&, int nFontHeight) const
 
 int CCairoTextMeasurer::GetTextWidth(const std::string&, int nFontHeight, std::string_view text) const {
     if (text.empty()) return 0;
-    const std::string utf8 = AfxLatin1ToUtf8(text);
+    const int h = Clamp(nFontHeight);
     std::lock_guard<std::mutex> lock(m_mtx);
+    auto& widths = m_widths[h];
+    m_strKey.assign(text);
+    if (auto it = widths.find(m_strKey); it != widths.end()) return it->second;
     cairo_text_extents_t te{};
-    cairo_scaled_font_text_extents(ScaledLocked(nFontHeight), utf8.c_str(), &te);
-    return static_cast<int>(std::lround(te.x_advance));
+    cairo_scaled_font_text_extents(ScaledLocked(h), AfxLatin1ToUtf8(text).c_str(), &te);
+    const int w = static_cast<int>(std::lround(te.x_advance));
+    if (widths.size() >= kMostWidthsKept) widths.clear();
+    widths.emplace(m_strKey, w);
+    return w;
 }
 
 int CCairoTextMeasurer::GetAverageCharWidth(const std::string& strFace, int nFontHeight) const {

@@ -11,6 +11,7 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include "platform/win/text_measure.h"
 
@@ -44,6 +45,11 @@ class CCairoTextMeasurer : public CTextMeasurer {
     bool m_bPinned = false;
     mutable std::mutex m_mtx;
     mutable std::map<int, cairo_scaled_font_t*> m_scaled;
+    // The widths measured, by font height and text: the same texts are measured again and again (by the
+    // framework to lay them out, by the renderer to draw them). Forgotten all at once when full.
+    static constexpr size_t kMostWidthsKept = 4096;
+    mutable std::map<int, std::unordered_map<std::string, int>> m_widths;
+    mutable std::string m_strKey;
 };
 
 // Releases what cairo and fontconfig keep in their static caches; call at the very end (tests call it

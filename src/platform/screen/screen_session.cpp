@@ -13,6 +13,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
+#include <cstring>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -191,6 +192,35 @@ void ApplyConfigures(CPendingConfigure& pending) {
     pending.nApplied = std::max(pending.nApplied, nLast);
 }
 
+// Damaged parts copied one by one at most; more go as the rectangle around them.
+constexpr size_t kMostPartsPut = 16;
+
+// A picture's pixels are 32-bit words 0x00RRGGBB in the machine's own byte order; Xlib turns them into
+// the server's order.
+const int kHostByteOrder = [] {
+    const std::uint32_t n = 1;
+    unsigned char first = 0;
+    std::memcpy(&first, &n, 1);
+    return first == 1 ? LSBFirst : MSBFirst;
+}();
+
+// TRUE when the display's default visual takes such words as they are: TrueColor of depth 24, 32 bits a
+// pixel, red, green and blue in the words' places.
+bool TakesImageWords(Display* dpy) {
+    const int screen = DefaultScreen(dpy);
+    const Visual* pVisual = DefaultVisual(dpy, screen);
+    if (pVisual->c_class != TrueColor || DefaultDepth(dpy, screen) != 24 || pVisual->red_mask != 0xFF0000 ||
+        pVisual->green_mask != 0x00FF00 || pVisual->blue_mask != 0x0000FF)
+        return false;
+    int n = 0;
+    XPixmapFormatValues* pFormats = XListPixmapFormats(dpy, &n);
+    bool bWords = false;
+    for (int i = 0; i < n; ++i)
+        if (pFormats[i].depth == 24) bWords = pFormats[i].bits_per_pixel == 32;
+    if (pFormats != nullptr) XFree(pFormats);
+    return bWords;
+}
+
 // A captionless popup tool window: a menu's popup or a combo box's dropped list.
 bool IsTransientPopup(const CWindowSnapshot& w) {
     return (w.dwStyle & WS_POPUP) && (w.dwStyle & WS_CAPTION) != WS_CAPTION &&
@@ -227,7 +257,7 @@ struct CScreenSession::CShared {
     bool bStarted = false;
     bool bOpened = false;
     std::string strError;
-    std::optional<CScreenSnapshot> pending;
+    std::shared_ptr<const CScreenSnapshot> pending;
     std::uint64_t nPendingConfigured = 0;    // the window-manager rectangles the pending snapshot shows
     std::map<HWND, unsigned long> xWindows;  // for GetXWindow
 
@@ -237,6 +267,8 @@ struct CScreenSession::CShared {
     std::shared_ptr<CPendingConfigure> pConfigure = std::make_shared<CPendingConfigure>();
     std::uint64_t nOfferedConfigured = 0;  // user-interface thread
     std::atomic<std::uint64_t> nPaints{0};
+    std::atomic<std::uint64_t> nShown{
+        0};  // change count of the last snapshot the screen thread is through with
     int wakeFds[2] = {-1, -1};
     std::thread thread;
 
@@ -255,9 +287,11 @@ class CScreenThread {
         m_wmDelete = XInternAtom(dpy, "WM_DELETE_WINDOW", False);
         m_motifHints = XInternAtom(dpy, "_MOTIF_WM_HINTS", False);
         m_wmProtocols = XInternAtom(dpy, "WM_PROTOCOLS", False);
+        if (TakesImageWords(dpy)) m_gc = XCreateGC(dpy, DefaultRootWindow(dpy), 0, nullptr);
     }
     ~CScreenThread() {
         for (auto& [h, v] : m_views) Drop(v);
+        if (m_gc != nullptr) XFreeGC(m_dpy, m_gc);
         XCloseDisplay(m_dpy);
     }
 
@@ -294,7 +328,7 @@ class CScreenThread {
 
     // The latest snapshot: windows made, moved, shown, hidden, dropped, painted.
     void Apply() {
-        std::optional<CScreenSnapshot> snap;
+        std::shared_ptr<const CScreenSnapshot> snap;
         std::uint64_t nConfigured = 0;
         {
             std::lock_guard<std::mutex> lock(m_sh.mtx);
@@ -302,7 +336,7 @@ class CScreenThread {
             nConfigured = m_sh.nPendingConfigured;
         }
         if (!snap) return;
-        m_pSnap = std::make_shared<const CScreenSnapshot>(std::move(*snap));
+        m_pSnap = std::move(snap);
         const CScreenSnapshot& latest = *m_pSnap;
         m_nConfigured = nConfigured;
         std::map<HWND, bool> present;
@@ -330,7 +364,7 @@ class CScreenThread {
                 v.nPlacedSerial = NextRequest(m_dpy);
                 XMoveResizeWindow(m_dpy, v.xWin, w.rcWindow.left, w.rcWindow.top, static_cast<unsigned>(cx),
                                   static_cast<unsigned>(cy));
-                cairo_xlib_surface_set_size(v.pSurface, cx, cy);
+                if (v.pSurface) cairo_xlib_surface_set_size(v.pSurface, cx, cy);
                 v.rc = w.rcWindow;
                 v.nPainted = 0;
             }
@@ -343,9 +377,15 @@ class CScreenThread {
                 v.bMapped = true;
                 v.nPainted = 0;
             }
-            if (v.nPainted != w.nChangeCount) Paint(v, w);
         }
+        // Stacked before any picture goes out: a large picture takes the server a while, and a window
+        // just mapped (raised) must not meanwhile stand above one the framework keeps on top of it.
         Restack();
+        for (const CWindowSnapshot& w : latest.windows) {
+            auto it = m_views.find(w.hWnd);
+            if (it != m_views.end() && it->second.bMapped && it->second.nPainted != w.nChangeCount)
+                Paint(it->second, w);
+        }
         for (auto it = m_views.begin(); it != m_views.end();) {
             if (present.count(it->first)) {
                 ++it;
@@ -358,6 +398,7 @@ class CScreenThread {
         m_sh.xWindows.clear();
         for (auto& [h, v] : m_views)
             if (v.bMapped) m_sh.xWindows[h] = v.xWin;
+        m_sh.nShown.store(latest.nChangeCount);
     }
 
     // The X windows stacked as the framework stacks its windows (the snapshot's order, top first): a
@@ -404,14 +445,16 @@ class CScreenThread {
         hints.height = cy;
         XSetWMNormalHints(m_dpy, v.xWin, &hints);
         XSetWMProtocols(m_dpy, v.xWin, &m_wmDelete, 1);
-        v.pSurface = cairo_xlib_surface_create(m_dpy, v.xWin, DefaultVisual(m_dpy, screen), cx, cy);
+        if (m_gc == nullptr)
+            v.pSurface = cairo_xlib_surface_create(m_dpy, v.xWin, DefaultVisual(m_dpy, screen), cx, cy);
         v.rc = w.rcWindow;
         v.parent = RootWindow(m_dpy, screen);
         return v;
     }
 
     // Painted off screen first, then copied in one go: no half-painted window is ever seen. Only what
-    // differs from the picture last painted is drawn again.
+    // differs from the picture last painted is drawn again, and only that is copied to an X window that
+    // shows the rest already.
     void Paint(XView& v, const CWindowSnapshot& w) {
         const int cx = w.rcWindow.right - w.rcWindow.left;
         const int cy = w.rcWindow.bottom - w.rcWindow.top;
@@ -427,23 +470,81 @@ class CScreenThread {
             if (v.pImage) cairo_surface_destroy(v.pImage);
             v.pImage = img;
         }
+        const bool bWhole = !bKeep || v.nPainted == 0;
         v.pDrawnSnap = m_pSnap;  // w lies in the latest snapshot
         v.pDrawn = &w;
         v.nPainted = w.nChangeCount;
-        CopyToWindow(v);
+        if (bWhole)
+            CopyToWindow(v);
+        else
+            CopyToWindow(v, damage);
         m_sh.nPaints.fetch_add(1);
     }
 
-    // The whole picture goes to the X window in one copy: a copy of parts only makes cairo keep memory
-    // for an X window that was destroyed under it.
+    // The whole picture to the X window.
     void CopyToWindow(XView& v) {
         if (v.pImage == nullptr) return;
+        if (m_gc != nullptr) {
+            PutImage(v, RECT{0, 0, cairo_image_surface_get_width(v.pImage),
+                             cairo_image_surface_get_height(v.pImage)});
+            return;
+        }
+        // Through cairo the whole picture goes in one copy: a copy of parts only makes cairo keep memory
+        // for an X window that was destroyed under it.
         cairo_t* cr = cairo_create(v.pSurface);
         cairo_set_source_surface(cr, v.pImage, 0, 0);
         cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
         cairo_paint(cr);
         cairo_destroy(cr);
         cairo_surface_flush(v.pSurface);
+    }
+
+    // The damaged parts (window pixels) of the picture to the X window; the whole picture where the
+    // window's visual does not take the picture's pixels as they are.
+    void CopyToWindow(XView& v, const std::vector<RECT>& damage) {
+        if (v.pImage == nullptr || damage.empty()) return;
+        if (m_gc == nullptr) {
+            CopyToWindow(v);
+            return;
+        }
+        // Many small parts cost more in requests than the rectangle around them in pixels.
+        if (damage.size() > kMostPartsPut) {
+            RECT rcAll = damage.front();
+            for (const RECT& rc : damage) UnionRect(&rcAll, &rcAll, &rc);
+            PutImage(v, rcAll);
+            return;
+        }
+        for (const RECT& rc : damage) PutImage(v, rc);
+    }
+
+    // rc (window pixels, cut to the picture) of the picture to the X window, the picture's own pixels
+    // wrapped in an image that only borrows them.
+    void PutImage(XView& v, const RECT& rc) {
+        const int cx = cairo_image_surface_get_width(v.pImage);
+        const int cy = cairo_image_surface_get_height(v.pImage);
+        const int l = std::max(0, static_cast<int>(rc.left));
+        const int t = std::max(0, static_cast<int>(rc.top));
+        const int r = std::min(cx, static_cast<int>(rc.right));
+        const int b = std::min(cy, static_cast<int>(rc.bottom));
+        if (r <= l || b <= t) return;
+        XImage img{};
+        img.width = cx;
+        img.height = cy;
+        img.format = ZPixmap;
+        img.data = reinterpret_cast<char*>(cairo_image_surface_get_data(v.pImage));
+        img.byte_order = kHostByteOrder;
+        img.bitmap_unit = 32;
+        img.bitmap_bit_order = kHostByteOrder;
+        img.bitmap_pad = 32;
+        img.depth = 24;
+        img.bytes_per_line = cairo_image_surface_get_stride(v.pImage);
+        img.bits_per_pixel = 32;
+        img.red_mask = 0xFF0000;
+        img.green_mask = 0x00FF00;
+        img.blue_mask = 0x0000FF;
+        if (img.data == nullptr || XInitImage(&img) == 0) return;
+        XPutImage(m_dpy, v.xWin, m_gc, &img, l, t, l, t, static_cast<unsigned>(r - l),
+                  static_cast<unsigned>(b - t));
     }
 
     HWND WindowOf(Window x) const {
@@ -584,7 +685,7 @@ class CScreenThread {
         const RECT rc{x, y, x + c.width, y + c.height};
         if (EqualRect(&rc, &v.rc)) return;
         if (rc.right - rc.left != v.rc.right - v.rc.left || rc.bottom - rc.top != v.rc.bottom - v.rc.top)
-            cairo_xlib_surface_set_size(v.pSurface, c.width, c.height);
+            if (v.pSurface) cairo_xlib_surface_set_size(v.pSurface, c.width, c.height);
         const bool bAgain = v.rcRefused && EqualRect(&*v.rcRefused, &rc) && v.nConfigure <= m_nConfigured;
         v.rc = rc;
         // The framework kept its own rectangle against this very one: the window manager insists, and
@@ -607,6 +708,9 @@ class CScreenThread {
     std::uint64_t m_nConfigure = 0;   // window-manager rectangles numbered
     std::uint64_t m_nConfigured = 0;  // the framework's answers the last snapshot shows
     CCairoRenderer m_renderer;
+    // Set when the X windows take the pictures' pixels as they are (TakesImageWords): parts are copied
+    // with it; NULL: whole pictures through cairo.
+    GC m_gc = nullptr;
     Atom m_wmDelete = 0;
     Atom m_motifHints = 0;
     Atom m_wmProtocols = 0;
@@ -733,11 +837,11 @@ void CScreenSession::Refresh() {
         std::lock_guard<std::mutex> lock(m_pShared->pConfigure->mtx);
         nConfigured = m_pShared->pConfigure->nApplied;
     }
-    CScreenSnapshot snap = AfxTakeScreenSnapshot();
+    std::shared_ptr<const CScreenSnapshot> snap = AfxTakeSharedScreenSnapshot();
     // Offered also when only the framework's answer to a window manager's move is new: a rectangle it
     // kept changes nothing, and the screen then puts the X window back.
-    if (snap.nChangeCount == m_nOffered && nConfigured == m_pShared->nOfferedConfigured) return;
-    m_nOffered = snap.nChangeCount;
+    if (snap->nChangeCount == m_nOffered && nConfigured == m_pShared->nOfferedConfigured) return;
+    m_nOffered = snap->nChangeCount;
     m_pShared->nOfferedConfigured = nConfigured;
     {
         std::lock_guard<std::mutex> lock(m_pShared->mtx);
@@ -763,6 +867,10 @@ unsigned long CScreenSession::GetXWindow(HWND hWnd) const {
     std::lock_guard<std::mutex> lock(m_pShared->mtx);
     auto it = m_pShared->xWindows.find(hWnd);
     return it == m_pShared->xWindows.end() ? 0 : it->second;
+}
+
+BOOL CScreenSession::IsShowingLatest() const {
+    return m_pShared && m_pShared->nShown.load() == m_nOffered ? TRUE : FALSE;
 }
 
 std::uint64_t CScreenSession::GetPaintCount() const {

@@ -42,6 +42,9 @@ class CScreenSession {
     // the screen thread has painted windows.
     unsigned long GetXWindow(HWND hWnd) const;
     std::uint64_t GetPaintCount() const;
+    // User-interface thread: TRUE once the screen thread is through with every snapshot handed to it
+    // (its windows made, placed and painted); it paints again only for a later one or an exposure.
+    BOOL IsShowingLatest() const;
     // Requests the X server refused, in every session so far: each costs that request only (a window
     // another client destroyed, a window manager's frame), never the program.
     static unsigned long GetXErrorCount();

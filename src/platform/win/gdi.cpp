@@ -263,7 +263,8 @@ void Record(const DcSnap& s, CDrawOp&& op, bool bOpaqueFill) {
         GdiState& g = G();
         std::lock_guard<std::mutex> lock(g.mtx);
         if (bObserved) NoteDrawnLocked(g, s.hDC, op, bCovers);
-        std::deque<CDrawOp>& rec = g.records[s.hWnd];
+        CDrawRecord& rec = g.records[s.hWnd];
+        rec.nGeneration = ++g.nRecordGeneration;
         if (bCovers) rec.clear();
         while (rec.size() >= kMaxDrawOps) rec.pop_front();
         pRenderer = g.pRenderer;
@@ -360,6 +361,18 @@ std::vector<CDrawOp> AfxGetDrawOps(HWND hWnd) {
     auto it = g.records.find(hWnd);
     if (it == g.records.end()) return {};
     return std::vector<CDrawOp>(it->second.begin(), it->second.end());
+}
+
+std::uint64_t AfxGetDrawOpsIfChanged(HWND hWnd, std::uint64_t nKnown, std::vector<CDrawOp>* pOps) {
+    GdiState& g = G();
+    std::lock_guard<std::mutex> lock(g.mtx);
+    auto it = g.records.find(hWnd);
+    const std::uint64_t nNow = it == g.records.end() ? 0 : it->second.nGeneration;
+    if (nNow != nKnown && pOps != nullptr) {
+        pOps->clear();
+        if (it != g.records.end()) pOps->assign(it->second.begin(), it->second.end());
+    }
+    return nNow;
 }
 
 void AfxClearDrawOps(HWND hWnd) {

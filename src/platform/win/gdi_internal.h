@@ -2,11 +2,17 @@
 // the framework's own painting (controls, frames, menus) calls.
 #pragma once
 
+#include <cstdint>
+#include <vector>
+
 #include "platform/win/gdi.h"
 
 // Pixel height and character width of the fixed metric for a font of nPointSize10 tenths of a point.
 int AfxFontPixelHeight(int nPointSize10);
 int AfxFontCharWidth(int nPixelHeight);
+// The generation of the window's drawing record: a number that changes whenever the record does, never
+// the number of another record (0: none). When it differs from nKnown, *pOps (may be NULL) gets the record.
+std::uint64_t AfxGetDrawOpsIfChanged(HWND hWnd, std::uint64_t nKnown, std::vector<CDrawOp>* pOps);
 HDC GetWindowDC(HWND hWnd);
 HPEN CreatePen(int iStyle, int cWidth, COLORREF color);
 HBRUSH GetSysColorBrush(int nIndex);  // a shared brush that is never deleted

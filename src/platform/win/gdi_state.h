@@ -98,11 +98,18 @@ class CGoneObjects {
     std::size_t m_nCount = 0;
 };
 
+// A window's drawing record. nGeneration changes with every change of the record: a number no other
+// record of any window had (GdiState::nRecordGeneration).
+struct CDrawRecord : std::deque<CDrawOp> {
+    std::uint64_t nGeneration = 0;
+};
+
 struct GdiState {
     std::mutex mtx;
     std::unordered_map<std::uintptr_t, ObjRec> objs;
     std::unordered_map<std::uintptr_t, DcRec> dcs;
-    std::unordered_map<HWND, std::deque<CDrawOp>> records;
+    std::unordered_map<HWND, CDrawRecord> records;
+    std::uint64_t nRecordGeneration = 0;
     std::unordered_map<HWND, HFONT> fonts;
     std::unordered_map<std::uintptr_t, CDC*> permDC;
     std::unordered_map<std::uintptr_t, std::unique_ptr<CDC>> tempDC;

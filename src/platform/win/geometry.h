@@ -2,6 +2,8 @@
 // outside, so Width() = right - left. Coordinates are pixels.
 #pragma once
 
+#include <algorithm>
+
 #include "platform/wintypes.h"
 
 class CSize : public SIZE {
@@ -46,6 +48,34 @@ inline BOOL OffsetRect(LPRECT r, int dx, int dy) {
     r->top += dy;
     r->bottom += dy;
     return TRUE;
+}
+inline BOOL IsRectEmpty(const RECT* r) {
+    return !r || r->right <= r->left || r->bottom <= r->top;
+}
+// Empty result (all zero) and FALSE when the rectangles do not overlap.
+inline BOOL IntersectRect(LPRECT d, const RECT* a, const RECT* b) {
+    if (!d || !a || !b) return FALSE;
+    RECT r{std::max(a->left, b->left), std::max(a->top, b->top), std::min(a->right, b->right),
+           std::min(a->bottom, b->bottom)};
+    if (IsRectEmpty(&r)) {
+        SetRectEmpty(d);
+        return FALSE;
+    }
+    *d = r;
+    return TRUE;
+}
+// An empty rectangle contributes nothing to a union.
+inline BOOL UnionRect(LPRECT d, const RECT* a, const RECT* b) {
+    if (!d || !a || !b) return FALSE;
+    if (IsRectEmpty(a)) {
+        *d = *b;
+    } else if (IsRectEmpty(b)) {
+        *d = *a;
+    } else {
+        *d = RECT{std::min(a->left, b->left), std::min(a->top, b->top), std::max(a->right, b->right),
+                  std::max(a->bottom, b->bottom)};
+    }
+    return !IsRectEmpty(d);
 }
 
 class CRect : public RECT {

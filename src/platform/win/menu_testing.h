@@ -46,4 +46,7 @@ class CMenuTesting {
         return o.EnableMenuItem(nIDEnableItem, nEnable);
     }
     static UINT GetMenuState(const CMenu& o, UINT nID, UINT nFlags) { return o.GetMenuState(nID, nFlags); }
+    static BOOL ModifyMenu(CMenu& o, UINT nPosition, UINT nFlags, UINT_PTR nIDNewItem, LPCTSTR lpszNewItem) {
+        return o.ModifyMenu(nPosition, nFlags, nIDNewItem, lpszNewItem);
+    }
 };

@@ -1,16 +1,31 @@
 #include "platform/win/snapshot.h"
 #include "platform/win/snapshot_testing.h"
 
+#include <algorithm>
 #include <map>
 #include <mutex>
 #include <utility>
 
+#include "platform/win/gdi_internal.h"
 #include "platform/win/gdi_testing.h"
 #include "platform/win/menu.h"
 #include "platform/win/nonclient.h"
 #include "platform/win/nonclient_testing.h"
+#include "platform/win/win_state.h"
 #include "platform/win/window_internal.h"
 #include "platform/win/window_testing.h"
+
+const std::vector<CDrawOp>& CDrawOpList::Ops() const {
+    static const std::vector<CDrawOp> kNone;
+    return m_pOps ? *m_pOps : kNone;
+}
+
+void CDrawOpList::push_back(const CDrawOp& op) {
+    auto p =
+        m_pOps ? std::make_shared<std::vector<CDrawOp>>(*m_pOps) : std::make_shared<std::vector<CDrawOp>>();
+    p->push_back(op);
+    m_pOps = std::move(p);
+}
 
 namespace {
 
@@ -43,6 +58,10 @@ bool SameList(const std::vector<T>& a, const std::vector<T>& b, F same) {
     return true;
 }
 
+bool SameOps(const CDrawOpList& a, const CDrawOpList& b) {
+    return a.IsSharedWith(b) || SameList(a.Ops(), b.Ops(), SameOp);
+}
+
 // Where and how the window sits among its siblings.
 bool SamePlace(const CWindowSnapshot& a, const CWindowSnapshot& b) {
     return a.hWnd == b.hWnd && SameRect(a.rcWindow, b.rcWindow) && SameRect(a.rcClient, b.rcClient) &&
@@ -53,17 +72,29 @@ bool SamePlace(const CWindowSnapshot& a, const CWindowSnapshot& b) {
 // What the window itself shows, its children aside.
 bool SameContent(const CWindowSnapshot& a, const CWindowSnapshot& b) {
     return a.strClass == b.strClass && a.bEnabled == b.bEnabled && a.nID == b.nID && a.strText == b.strText &&
-           SameList(a.menuBar, b.menuBar, SameItem) && SameList(a.drawOps, b.drawOps, SameOp) &&
-           SameList(a.nonClientOps, b.nonClientOps, SameOp);
+           SameList(a.menuBar, b.menuBar, SameItem) && SameOps(a.drawOps, b.drawOps) &&
+           SameOps(a.nonClientOps, b.nonClientOps);
 }
 
 bool SameWindow(const CWindowSnapshot& a, const CWindowSnapshot& b) {
     return SamePlace(a, b) && SameContent(a, b) && SameList(a.children, b.children, SameWindow);
 }
 
+bool Contains(const RECT& outer, const RECT& inner) {
+    return outer.left <= inner.left && outer.top <= inner.top && outer.right >= inner.right &&
+           outer.bottom >= inner.bottom;
+}
+
+// A rectangle inside one already there adds nothing (windows stacked in one place changed together).
 void AddDamage(std::vector<RECT>* pDamage, const RECT& rc, POINT ptOrigin) {
     const RECT r{rc.left - ptOrigin.x, rc.top - ptOrigin.y, rc.right - ptOrigin.x, rc.bottom - ptOrigin.y};
-    if (r.right > r.left && r.bottom > r.top) pDamage->push_back(r);
+    if (r.right <= r.left || r.bottom <= r.top) return;
+    for (const RECT& d : *pDamage)
+        if (Contains(d, r)) return;
+    pDamage->erase(
+        std::remove_if(pDamage->begin(), pDamage->end(), [&](const RECT& d) { return Contains(r, d); }),
+        pDamage->end());
+    pDamage->push_back(r);
 }
 
 // The damage of the children of a window that kept its place and content.
@@ -81,6 +112,9 @@ void ChildrenDamage(const CWindowSnapshot& before, const CWindowSnapshot& after,
     for (size_t i = 0; i < after.children.size(); ++i) {
         const CWindowSnapshot& a = before.children[i];
         const CWindowSnapshot& b = after.children[i];
+        // A hidden window shows nothing of itself or its children, whatever they draw (both are hidden:
+        // their places are the same).
+        if (!b.bVisible) continue;
         if (!SameContent(a, b))
             AddDamage(pDamage, b.rcWindow, ptOrigin);  // its children lie inside it
         else
@@ -148,20 +182,123 @@ CWindowSnapshot Snapshot(HWND h, int nZOrder) {
     return w;
 }
 
+// ---- Snapshots taken again: the previous snapshot's parts serve where nothing changed ----
+
+// The window and its children as the framework holds them, read under one lock: every field of the
+// snapshot but the records and the menu bar. *pMenus gets each top-level window's menu. FALSE for a window
+// that is gone.
+// hParent and ptParent: the parent the window was found under and its client area's origin on the screen.
+bool ReadTreeLocked(winstate::State& s, HWND h, int nZOrder, HWND hParent, POINT ptParent,
+                    CWindowSnapshot* pW, std::vector<std::pair<CWindowSnapshot*, HMENU>>* pMenus) {
+    const winstate::WndRec* r = winstate::Find(s, h);
+    if (r == nullptr) return false;
+    CWindowSnapshot& w = *pW;
+    w.hWnd = h;
+    w.nZOrder = nZOrder;
+    w.strClass = r->strClass;
+    // As ScreenRect finds it, without going up the parents again.
+    if ((r->dwStyle & WS_CHILD) && hParent != nullptr && r->hParent == hParent) {
+        w.rcWindow = r->rc;
+        OffsetRect(&w.rcWindow, ptParent.x, ptParent.y);
+    } else {
+        w.rcWindow = winstate::ScreenRect(s, *r);
+    }
+    const RECT rcClient = winstate::ClientRectOf(*r);
+    const RECT insets = winstate::NonClientInsets(*r);
+    const POINT o{w.rcWindow.left + insets.left, w.rcWindow.top + insets.top};
+    w.rcClient = RECT{rcClient.left + o.x, rcClient.top + o.y, rcClient.right + o.x, rcClient.bottom + o.y};
+    w.dwStyle = r->dwStyle;
+    w.dwExStyle = r->dwExStyle;
+    w.bVisible = (w.dwStyle & WS_VISIBLE) != 0;
+    w.bEnabled = (w.dwStyle & WS_DISABLED) == 0;
+    w.bTopmost = (w.dwExStyle & WS_EX_TOPMOST) != 0;
+    w.nID = (w.dwStyle & WS_CHILD) ? r->nID : 0;
+    w.strText = r->strText;
+    if (!(w.dwStyle & WS_CHILD) && r->hMenu != nullptr) pMenus->emplace_back(&w, r->hMenu);
+    w.children.reserve(r->children.size());
+    int z = 0;
+    for (HWND c : r->children) {
+        w.children.emplace_back();
+        if (ReadTreeLocked(s, c, z, h, o, &w.children.back(), pMenus))
+            ++z;
+        else
+            w.children.pop_back();
+    }
+    return true;
+}
+
+// The previous snapshot of the same window among a list of them (NULL: none).
+const CWindowSnapshot* PreviousOf(const std::vector<CWindowSnapshot>* pPrevious, size_t nIndex, HWND h) {
+    if (pPrevious == nullptr) return nullptr;
+    if (nIndex < pPrevious->size() && (*pPrevious)[nIndex].hWnd == h) return &(*pPrevious)[nIndex];
+    for (const CWindowSnapshot& p : *pPrevious)
+        if (p.hWnd == h) return &p;
+    return nullptr;
+}
+
+// The records of w and its children, outside the framework lock: a drawing record that did not change
+// since pPrev (the window's previous snapshot, may be NULL) was taken is pPrev's list again, and so is a
+// frame that draws the same.
+void ReadRecords(CWindowSnapshot& w, const CWindowSnapshot* pPrev) {
+    std::vector<CDrawOp> ops;
+    const std::uint64_t nKnown = pPrev ? pPrev->nDrawGeneration : 0;
+    w.nDrawGeneration = AfxGetDrawOpsIfChanged(w.hWnd, nKnown, &ops);
+    if (pPrev != nullptr && w.nDrawGeneration == nKnown)
+        w.drawOps = pPrev->drawOps;
+    else
+        w.drawOps = std::move(ops);
+    // A control's border follows from its styles and size alone; a top-level window's frame also shows
+    // its activation, menu bar and caption, and is built again.
+    const bool bChild = (w.dwStyle & WS_CHILD) != 0;
+    const bool bSameFrame =
+        pPrev != nullptr && bChild && (pPrev->dwStyle & WS_CHILD) && pPrev->dwStyle == w.dwStyle &&
+        pPrev->dwExStyle == w.dwExStyle &&
+        pPrev->rcWindow.right - pPrev->rcWindow.left == w.rcWindow.right - w.rcWindow.left &&
+        pPrev->rcWindow.bottom - pPrev->rcWindow.top == w.rcWindow.bottom - w.rcWindow.top;
+    if (bSameFrame) {
+        w.nonClientOps = pPrev->nonClientOps;
+    } else {
+        CDrawOpList frame = AfxGetNonClientDrawOps(w.hWnd);
+        if (pPrev != nullptr && SameOps(frame, pPrev->nonClientOps))
+            w.nonClientOps = pPrev->nonClientOps;
+        else
+            w.nonClientOps = std::move(frame);
+    }
+    for (size_t i = 0; i < w.children.size(); ++i)
+        ReadRecords(w.children[i], PreviousOf(pPrev ? &pPrev->children : nullptr, i, w.children[i].hWnd));
+}
+
+// The top-level windows now, each from the previous snapshot where it did not change.
+std::vector<CWindowSnapshot> TakeWindows(const std::map<HWND, const CWindowSnapshot*>& previous) {
+    std::vector<CWindowSnapshot> windows;
+    std::vector<std::pair<CWindowSnapshot*, HMENU>> menus;
+    {
+        winstate::State& s = winstate::S();
+        std::lock_guard<std::mutex> lock(s.mtx);
+        windows.reserve(s.topLevel.size());
+        for (HWND h : s.topLevel) {
+            windows.emplace_back();
+            if (!ReadTreeLocked(s, h, static_cast<int>(windows.size()) - 1, nullptr, POINT{}, &windows.back(),
+                                &menus))
+                windows.pop_back();
+        }
+    }
+    for (auto& [pW, hMenu] : menus) pW->menuBar = MenuBarOf(hMenu);
+    for (CWindowSnapshot& w : windows) {
+        auto it = previous.find(w.hWnd);
+        ReadRecords(w, it == previous.end() ? nullptr : it->second);
+    }
+    return windows;
+}
+
 struct Previous {
     std::mutex mtx;
-    std::map<HWND, CWindowSnapshot> windows;  // the last snapshot of each top-level window
-    std::uint64_t nChangeCount = 0;
+    std::shared_ptr<const CScreenSnapshot> pLast;  // NULL before the first
 };
 
 Previous& Prev() {
     static Previous* p = new Previous;
     return *p;
-}
-
-BOOL CALLBACK CollectTopLevel(HWND h, LPARAM lParam) {
-    reinterpret_cast<std::vector<HWND>*>(lParam)->push_back(h);
-    return TRUE;
 }
 
 }  // namespace
@@ -180,37 +317,32 @@ CWindowSnapshot AfxSnapshotWindow(HWND hWnd) {
     return Snapshot(hWnd, 0);
 }
 
-CScreenSnapshot AfxTakeScreenSnapshot() {
-    std::vector<HWND> handles;
-    EnumWindows(&CollectTopLevel, reinterpret_cast<LPARAM>(&handles));
-    CScreenSnapshot snap;
-    int z = 0;
-    for (HWND h : handles) {
-        if (!IsWindow(h)) continue;  // gone meanwhile
-        snap.windows.push_back(Snapshot(h, z++));
-    }
+std::shared_ptr<const CScreenSnapshot> AfxTakeSharedScreenSnapshot() {
     Previous& p = Prev();
     std::lock_guard<std::mutex> lock(p.mtx);
-    bool bChanged = p.nChangeCount == 0 || p.windows.size() != snap.windows.size();
-    std::map<HWND, CWindowSnapshot> now;
-    for (CWindowSnapshot& w : snap.windows) {
-        auto it = p.windows.find(w.hWnd);
-        if (it == p.windows.end()) {
+    std::map<HWND, const CWindowSnapshot*> previous;
+    if (p.pLast)
+        for (const CWindowSnapshot& w : p.pLast->windows) previous.emplace(w.hWnd, &w);
+    auto pSnap = std::make_shared<CScreenSnapshot>();
+    pSnap->windows = TakeWindows(previous);
+    bool bChanged = !p.pLast || p.pLast->windows.size() != pSnap->windows.size();
+    for (CWindowSnapshot& w : pSnap->windows) {
+        auto it = previous.find(w.hWnd);
+        if (it == previous.end()) {
             w.nChangeCount = 1;
             bChanged = true;
-        } else if (!SameWindow(it->second, w)) {
-            w.nChangeCount = it->second.nChangeCount + 1;
+        } else if (!SameWindow(*it->second, w)) {
+            w.nChangeCount = it->second->nChangeCount + 1;
             bChanged = true;
         } else {
-            // The same as before: the kept copy serves again, none is made.
-            w.nChangeCount = it->second.nChangeCount;
-            now.emplace(w.hWnd, std::move(it->second));
-            continue;
+            w.nChangeCount = it->second->nChangeCount;
         }
-        now.emplace(w.hWnd, w);
     }
-    if (bChanged) ++p.nChangeCount;
-    p.windows.swap(now);
-    snap.nChangeCount = p.nChangeCount;
-    return snap;
+    pSnap->nChangeCount = (p.pLast ? p.pLast->nChangeCount : 0) + (bChanged ? 1 : 0);
+    p.pLast = pSnap;
+    return pSnap;
+}
+
+CScreenSnapshot AfxTakeScreenSnapshot() {
+    return *AfxTakeSharedScreenSnapshot();
 }

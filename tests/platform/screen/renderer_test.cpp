@@ -5,6 +5,9 @@
 #include <climits>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
+#include <random>
+#include <string>
 
 #include "platform/screen/bmp_surface.h"
 #include "platform/screen/cairo_renderer.h"
@@ -459,6 +462,225 @@ TEST_F(Renderer, ChildrenPaintOverParentsAndHiddenOnesNot) {
     img = renderer.RenderToImage(top);
     EXPECT_EQ(0x0000FFu, PixelAt(img, cx, cy));
     cairo_surface_destroy(img);
+}
+
+// A window tree built by hand for the renderer: overlapping siblings, one that clips its siblings, a
+// hidden one, nested children, and every kind of operation, some reaching past their rectangles.
+class CHandTree {
+  public:
+    CHandTree() {
+        m_top = Window(RECT{100, 50, 420, 290}, RECT{104, 77, 416, 286}, WS_POPUP | WS_VISIBLE | WS_CAPTION);
+        CDrawOp caption = Op(CDrawOpKind::FillRect, RECT{0, 0, 320, 27}, 0x804020);
+        caption.bWindowCoords = TRUE;
+        m_top.nonClientOps.push_back(caption);
+        m_top.drawOps.push_back(Op(CDrawOpKind::FillRect, RECT{0, 0, 312, 209}, 0xE0E8F0));
+        m_top.drawOps.push_back(Op(CDrawOpKind::Line, RECT{0, 100, 312, 120}, 0x0000FF));
+        CWindowSnapshot group =
+            Window(RECT{110, 90, 300, 220}, RECT{112, 92, 298, 218}, WS_CHILD | WS_VISIBLE);
+        CDrawOp border = Op(CDrawOpKind::Edge, RECT{0, 0, 190, 130}, 0);
+        border.bWindowCoords = TRUE;
+        group.nonClientOps.push_back(border);
+        group.drawOps.push_back(Op(CDrawOpKind::Edge, RECT{0, 6, 186, 126}, 0));
+        // A text wider than the extent recorded for it.
+        group.drawOps.push_back(Op(CDrawOpKind::Text, RECT{0, 12, 2, 24}, 0x000000, "Group of fields"));
+        // Fields that overlap the one above them by 3 px; the second and fourth clip their siblings.
+        for (int i = 0; i < 4; ++i) {
+            const RECT rc{120 + 10 * i, 100 + 15 * i, 220 + 10 * i, 118 + 15 * i};
+            CWindowSnapshot field = Window(rc, rc, WS_CHILD | WS_VISIBLE | (i % 2 ? WS_CLIPSIBLINGS : 0));
+            field.drawOps.push_back(Op(CDrawOpKind::FillRect, RECT{0, 0, 100, 18}, 0xFFFFFF));
+            CDrawOp text = Op(CDrawOpKind::DrawText, RECT{0, 0, 100, 18}, 0x000000, "value 0");
+            text.nFlags = DT_SINGLELINE | DT_VCENTER | (i == 3 ? DT_NOCLIP : 0);
+            field.drawOps.push_back(text);
+            group.children.push_back(field);
+        }
+        CWindowSnapshot clipper = Window(RECT{250, 120, 330, 180}, RECT{252, 122, 328, 178},
+                                         WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS);
+        CDrawOp frame = Op(CDrawOpKind::Rectangle, RECT{0, 0, 80, 60}, 0x00A000);
+        frame.bWindowCoords = TRUE;
+        clipper.nonClientOps.push_back(frame);
+        clipper.drawOps.push_back(Op(CDrawOpKind::Ellipse, RECT{4, 4, 60, 50}, 0xC000C0));
+        CWindowSnapshot hidden = Window(RECT{130, 200, 260, 260}, RECT{130, 200, 260, 260}, WS_CHILD);
+        hidden.drawOps.push_back(Op(CDrawOpKind::FillRect, RECT{0, 0, 130, 60}, 0x0000FF));
+        m_top.children = {group, clipper, hidden};
+        for (size_t i = 0; i < m_top.children.size(); ++i) m_top.children[i].nZOrder = static_cast<int>(i);
+    }
+
+    static CWindowSnapshot Window(const RECT& rcWindow, const RECT& rcClient, DWORD dwStyle) {
+        CWindowSnapshot w;
+        w.hWnd = reinterpret_cast<HWND>(++s_nNextHandle);
+        w.strClass = "Static";
+        w.rcWindow = rcWindow;
+        w.rcClient = rcClient;
+        w.dwStyle = dwStyle;
+        w.bVisible = (dwStyle & WS_VISIBLE) != 0;
+        w.bEnabled = TRUE;
+        return w;
+    }
+    static CDrawOp Op(CDrawOpKind nKind, const RECT& rc, COLORREF cr, const char* pszText = "") {
+        CDrawOp op;
+        op.nKind = nKind;
+        op.rc = rc;
+        op.crBrush = cr;
+        op.crPen = cr;
+        op.crText = cr;
+        op.nBkMode = TRANSPARENT;
+        op.strText = pszText;
+        return op;
+    }
+
+    // Every window of the tree but the top-level one.
+    std::vector<CWindowSnapshot*> Windows() {
+        std::vector<CWindowSnapshot*> all;
+        std::function<void(CWindowSnapshot&)> add = [&](CWindowSnapshot& w) {
+            for (CWindowSnapshot& c : w.children) {
+                all.push_back(&c);
+                add(c);
+            }
+        };
+        add(m_top);
+        return all;
+    }
+
+    CWindowSnapshot m_top;
+    static inline std::uintptr_t s_nNextHandle = 0x7000;
+};
+
+// Two pixels alike: cairo may cover an antialiased edge (the ellipse's) a few levels differently under
+// another clip; anything missed or painted wrongly differs by far more.
+bool Alike(std::uint32_t a, std::uint32_t b) {
+    for (int nShift = 0; nShift < 24; nShift += 8)
+        if (std::abs(static_cast<int>((a >> nShift) & 0xFF) - static_cast<int>((b >> nShift) & 0xFF)) > 8)
+            return false;
+    return true;
+}
+
+// Whatever changes, a picture brought up to date where it changed is the picture drawn whole: texts
+// and colours that change, children that move, hide, show, clip their siblings or change places.
+TEST_F(Renderer, EveryPictureUpdatedWhereItChangedEqualsOneDrawnWhole) {
+    CHandTree tree;
+    CCairoRenderer renderer(m_measurer);
+    cairo_surface_t* img = renderer.RenderToImage(tree.m_top);
+    ASSERT_NE(nullptr, img);
+    std::mt19937 random(7);
+    // First (window, change) by hand, the rest at random. Windows: the group, its four fields, the window
+    // that clips its siblings, the hidden one. Changes: the cases below.
+    const std::vector<std::pair<size_t, unsigned>> scripted = {
+        {2, 0},  // a field that clips out the one above it
+        {1, 5},  // a field filled only in part: the group's text shows through it...
+        {1, 0},  // ...where it changes
+        {3, 6},  // a field reaching onto the group's border...
+        {3, 0},  // ...changes
+    };
+    int nDamaged = 0;
+    for (size_t nStep = 0; nStep < 200; ++nStep) {
+        const CWindowSnapshot before = tree.m_top;
+        std::vector<CWindowSnapshot*> all = tree.Windows();
+        const bool bScripted = nStep < scripted.size();
+        CWindowSnapshot& w = *all[bScripted ? scripted[nStep].first : random() % all.size()];
+        std::string strStep = std::to_string(nStep) + ": ";
+        switch (bScripted ? scripted[nStep].second : random() % 6) {
+            case 0: {  // another text or colour in its record
+                std::vector<CDrawOp> ops(w.drawOps.begin(), w.drawOps.end());
+                if (ops.empty()) continue;
+                CDrawOp& op = ops[random() % ops.size()];
+                op.strText = op.strText.empty() ? op.strText : "value " + std::to_string(random() % 1000);
+                op.crBrush = op.crText = op.crPen = static_cast<COLORREF>(random() & 0xFFFFFF);
+                w.drawOps = ops;
+                strStep += "record";
+                break;
+            }
+            case 6:  // onto its parent's border on the left
+                OffsetRect(&w.rcWindow, -30, 0);
+                OffsetRect(&w.rcClient, -30, 0);
+                strStep += "out";
+                break;
+            case 1: {  // moved a little
+                const int dx = static_cast<int>(random() % 21) - 10;
+                const int dy = static_cast<int>(random() % 21) - 10;
+                OffsetRect(&w.rcWindow, dx, dy);
+                OffsetRect(&w.rcClient, dx, dy);
+                strStep += "move";
+                break;
+            }
+            case 2:
+                w.bVisible = !w.bVisible;
+                w.dwStyle ^= WS_VISIBLE;
+                strStep += "visibility";
+                break;
+            case 3:
+                w.dwStyle ^= WS_CLIPSIBLINGS;
+                strStep += "clipping";
+                break;
+            case 4: {  // the first two siblings change places
+                CWindowSnapshot* pParent = &tree.m_top;
+                for (CWindowSnapshot* p : all)
+                    if (!p->children.empty() && random() % 2) pParent = p;
+                if (pParent->children.size() < 2) continue;
+                std::swap(pParent->children[0], pParent->children[1]);
+                for (size_t i = 0; i < pParent->children.size(); ++i)
+                    pParent->children[i].nZOrder = static_cast<int>(i);
+                strStep += "z-order";
+                break;
+            }
+            default: {  // the record starts over with a fill of a part
+                CDrawOp fill = CHandTree::Op(CDrawOpKind::FillRect, RECT{2, 2, 30, 12},
+                                             static_cast<COLORREF>(random() & 0xFFFFFF));
+                w.drawOps = std::vector<CDrawOp>{fill};
+                strStep += "fill";
+                break;
+            }
+        }
+        std::vector<RECT> damage;
+        if (!AfxSnapshotDamage(before, tree.m_top, &damage)) {
+            cairo_surface_destroy(img);
+            img = renderer.RenderToImage(tree.m_top);
+            continue;
+        }
+        nDamaged += damage.empty() ? 0 : 1;
+        renderer.RenderDamage(img, tree.m_top, damage);
+        cairo_surface_t* whole = renderer.RenderToImage(tree.m_top);
+        ASSERT_NE(nullptr, whole);
+        std::string strDiff;
+        for (int y = 0; strDiff.empty() && y < cairo_image_surface_get_height(whole); ++y)
+            for (int x = 0; strDiff.empty() && x < cairo_image_surface_get_width(whole); ++x)
+                if (!Alike(PixelAt(img, x, y), PixelAt(whole, x, y)))
+                    strDiff = "differs at " + std::to_string(x) + "," + std::to_string(y);
+        cairo_surface_destroy(whole);
+        ASSERT_EQ("", strDiff) << strStep;
+    }
+    cairo_surface_destroy(img);
+    EXPECT_GT(nDamaged, 50) << "most steps update a part";
+}
+
+// An indicator painted at each change without erasing shows its last state as if drawn once, however
+// long its record grew; a shape of another size or place painted before it still shows around it.
+TEST_F(Renderer, AShapePaintedOverInTheSamePlaceShowsOnlyTheLastTime) {
+    CWindowSnapshot top = CHandTree::Window(RECT{0, 0, 60, 40}, RECT{0, 0, 60, 40}, WS_POPUP | WS_VISIBLE);
+    top.drawOps.push_back(CHandTree::Op(CDrawOpKind::FillRect, RECT{0, 0, 60, 40}, 0xF0F0F0));
+    CWindowSnapshot once = top;
+    once.drawOps.push_back(CHandTree::Op(CDrawOpKind::Ellipse, RECT{4, 4, 40, 30}, 0x0000FF));
+    CWindowSnapshot often = top;
+    for (int i = 0; i < 500; ++i)
+        often.drawOps.push_back(
+            CHandTree::Op(CDrawOpKind::Ellipse, RECT{4, 4, 40, 30}, i % 2 ? 0x0000FF : 0x00FF00));
+    CCairoRenderer renderer(m_measurer);
+    cairo_surface_t* a = renderer.RenderToImage(once);
+    cairo_surface_t* b = renderer.RenderToImage(often);
+    int nDiffer = 0;
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 60; ++x) nDiffer += PixelAt(a, x, y) != PixelAt(b, x, y) ? 1 : 0;
+    EXPECT_EQ(0, nDiffer);
+    cairo_surface_destroy(b);
+
+    // A larger green one before a smaller red one: its rim stays green.
+    CWindowSnapshot two = top;
+    two.drawOps.push_back(CHandTree::Op(CDrawOpKind::Ellipse, RECT{2, 2, 44, 34}, 0x00FF00));
+    two.drawOps.push_back(CHandTree::Op(CDrawOpKind::Ellipse, RECT{4, 4, 40, 30}, 0x0000FF));
+    b = renderer.RenderToImage(two);
+    EXPECT_EQ(0x00FF00u, PixelAt(b, 23, 3));
+    EXPECT_EQ(0xFF0000u, PixelAt(b, 22, 17));
+    cairo_surface_destroy(b);
+    cairo_surface_destroy(a);
 }
 
 TEST(BmpSurface, DecodesBothRowOrdersAndRefusesBadData) {

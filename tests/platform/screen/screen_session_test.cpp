@@ -1,20 +1,25 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "platform/screen/cairo_renderer.h"
 #include "platform/screen/screen_session.h"
 #include "platform/win/geometry_testing.h"
+#include "platform/win/snapshot_testing.h"
 #include "platform/win/window_testing.h"
+#include "screen_support.h"
 #include "support/win_dialog_support.h"
 #include "support/xvfb_server.h"
 
 // Xlib's macros (None, Bool, Status) last, after every other header.
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 
 namespace {
@@ -104,6 +109,63 @@ TEST_F(ScreenSession, ADialogShowsAsAnXWindowAndAClickOnItsButtonReachesIt) {
     XCloseDisplay(dpy);
     m_session.Stop();
     EXPECT_FALSE(m_session.IsRunning());
+}
+
+// The X window shows the picture of the latest snapshot whole, pixel for pixel, while the screen copies
+// only the parts that changed: a child's text, a child moved, a child hidden.
+TEST_F(ScreenSession, TheXWindowShowsWhatTheLatestSnapshotDraws) {
+    CXvfb xvfb;
+    if (!xvfb.Ready()) GTEST_SKIP() << "Xvfb could not start a display for this test";
+    CNoticeDlg dlg(kDlg);
+    ASSERT_TRUE(dlg.Create(kDlg));
+    dlg.ShowWindow(SW_SHOW);
+    Pump();
+    // Made before the screen thread starts: cairo is used here only while that thread paints nothing.
+    CCairoTextMeasurer measurer;
+    CCairoRenderer renderer(measurer);
+    ASSERT_TRUE(m_session.Start(xvfb.Name().c_str())) << m_session.GetError();
+    Display* dpy = XOpenDisplay(xvfb.Name().c_str());
+    ASSERT_NE(nullptr, dpy);
+    // The first pixel where the X window differs from the picture drawn from scratch ("" when none).
+    auto difference = [&]() -> std::string {
+        const Window w = m_session.GetXWindow(dlg.m_hWnd);
+        XWindowAttributes a{};
+        if (w == 0 || !XGetWindowAttributes(dpy, w, &a) || a.map_state != IsViewable) return "not shown";
+        cairo_surface_t* want = renderer.RenderToImage(AfxSnapshotWindow(dlg.m_hWnd));
+        if (want == nullptr) return "no picture";
+        std::string strDiff;
+        XImage* got = XGetImage(dpy, w, 0, 0, static_cast<unsigned>(a.width), static_cast<unsigned>(a.height),
+                                AllPlanes, ZPixmap);
+        if (got == nullptr || got->width != cairo_image_surface_get_width(want) ||
+            got->height != cairo_image_surface_get_height(want))
+            strDiff = "another size";
+        for (int y = 0; strDiff.empty() && y < got->height; ++y)
+            for (int x = 0; strDiff.empty() && x < got->width; ++x)
+                if ((XGetPixel(got, x, y) & 0xFFFFFF) != PixelAt(want, x, y))
+                    strDiff = "differs at " + std::to_string(x) + "," + std::to_string(y);
+        if (got != nullptr) XDestroyImage(got);
+        cairo_surface_destroy(want);
+        return strDiff;
+    };
+    // Looked at once the screen thread is through with what it was offered: it paints again only for a
+    // snapshot offered later, from this thread.
+    auto shows = [&](const char* pszStep) {
+        std::string strLast = "not painted yet";
+        EXPECT_TRUE(RunUntil([&] { return m_session.IsShowingLatest() && (strLast = difference()).empty(); }))
+            << pszStep << ": " << strLast;
+    };
+    shows("shown");
+    CWnd* pButton = dlg.GetDlgItem(kButton);
+    pButton->SetWindowText("Pressed");
+    shows("a child's text");
+    pButton->SetWindowText("Wider text");
+    shows("a child's text again");
+    pButton->SetWindowPos(nullptr, 60, 40, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    shows("a child moved");
+    pButton->ShowWindow(SW_HIDE);
+    shows("a child hidden");
+    XCloseDisplay(dpy);
+    m_session.Stop();
 }
 
 // The X windows are stacked as the framework stacks its windows: the one shown first but brought to the

@@ -1,13 +1,21 @@
 #include <gtest/gtest.h>
 
+#include <map>
 #include <memory>
+#include <sstream>
+#include <string>
+#include <utility>
 
 #include "platform/win/gdi_testing.h"
+#include "platform/win/menu_testing.h"
 #include "platform/win/message_loop_testing.h"
+#include "platform/win/nonclient.h"
+#include "platform/win/nonclient_testing.h"
 #include "platform/win/snapshot.h"
 #include "platform/win/snapshot_testing.h"
 #include "platform/win/text_measure.h"
 #include "platform/win/text_measure_testing.h"
+#include "platform/win/window_testing.h"
 #include "support/win_dialog_support.h"
 
 namespace {
@@ -141,6 +149,154 @@ TEST_F(Snapshot, ChangeCountMovesOnlyWithAChange) {
     const CScreenSnapshot e = AfxTakeScreenSnapshot();
     EXPECT_GT(e.nChangeCount, d.nChangeCount);
     EXPECT_EQ(nullptr, FindIn(e.windows, hGone));
+}
+
+// Every field of a snapshot but its change count and record generation, a line per window, so that two
+// snapshots compare with a readable difference.
+std::string Describe(const CDrawOp& op) {
+    std::ostringstream o;
+    o << static_cast<int>(op.nKind) << " rc=" << op.rc.left << "," << op.rc.top << "," << op.rc.right << ","
+      << op.rc.bottom << " src=" << op.ptSrc.x << "," << op.ptSrc.y << " win=" << op.bWindowCoords
+      << " text=\"" << op.strText << "\" cr=" << op.crText << "/" << op.crBk << "/" << op.nBkMode
+      << " brush=" << op.crBrush << "/" << op.bNullBrush << " pen=" << op.crPen << "/" << op.nPenStyle << "/"
+      << op.nPenWidth << " font=" << op.strFontFace << "/" << op.nFontPointSize10 << "/" << op.nFontHeight
+      << " flags=" << op.nFlags << " bmp=" << op.nBitmapId << "/" << op.nBitmapWidth << "/"
+      << op.nBitmapHeight << " icon=" << op.hIcon << " tabs=" << op.tabStops.size() << "/" << op.nTabOrigin;
+    return o.str();
+}
+
+void Describe(const CWindowSnapshot& w, const std::string& indent, std::ostringstream& o) {
+    o << indent << w.hWnd << " " << w.strClass << " \"" << w.strText << "\" z=" << w.nZOrder
+      << " id=" << w.nID << " wnd=" << CRect(w.rcWindow).left << "," << w.rcWindow.top << ","
+      << w.rcWindow.right << "," << w.rcWindow.bottom << " cli=" << w.rcClient.left << "," << w.rcClient.top
+      << "," << w.rcClient.right << "," << w.rcClient.bottom << " style=" << std::hex << w.dwStyle << "/"
+      << w.dwExStyle << std::dec << " vis=" << w.bVisible << " en=" << w.bEnabled << " top=" << w.bTopmost
+      << "\n";
+    for (const CMenuItemSnapshot& m : w.menuBar)
+        o << indent << "  menu \"" << m.strText << "\" " << m.nID << " " << m.bPopup << m.bSeparator
+          << m.bGrayed << m.bChecked << "\n";
+    for (const CDrawOp& op : w.nonClientOps) o << indent << "  frame " << Describe(op) << "\n";
+    for (const CDrawOp& op : w.drawOps) o << indent << "  op " << Describe(op) << "\n";
+    for (const CWindowSnapshot& c : w.children) Describe(c, indent + "    ", o);
+}
+
+std::string Describe(const CWindowSnapshot& w) {
+    std::ostringstream o;
+    Describe(w, "", o);
+    return o.str();
+}
+
+class SnapshotAgain : public Snapshot {};
+
+// The screen draws from snapshots taken one after another, each made of what did not change in the
+// previous one and what did: after every kind of change each window must look as a snapshot taken from
+// scratch shows it, and its change count must move exactly when it looks different.
+TEST_F(SnapshotAgain, EveryKindOfChangeShowsAsASnapshotFromScratchWould) {
+    CDialog dlg(kDlg);
+    ASSERT_TRUE(dlg.Create(kDlg));
+    dlg.ShowWindow(SW_SHOW);
+    CRecordingWnd other;
+    CRecordingWnd extra;
+    std::map<HWND, std::pair<std::string, std::uint64_t>> seen;  // the look and count of the last step
+    auto check = [&](const char* pszStep) {
+        SCOPED_TRACE(pszStep);
+        Pump();
+        const CScreenSnapshot snap = AfxTakeScreenSnapshot();
+        std::map<HWND, std::pair<std::string, std::uint64_t>> now;
+        for (const CWindowSnapshot& w : snap.windows) {
+            const std::string look = Describe(w);
+            CWindowSnapshot scratch = AfxSnapshotWindow(w.hWnd);
+            scratch.nZOrder = w.nZOrder;  // a lone window's snapshot has no place among the others
+            EXPECT_EQ(Describe(scratch), look);
+            auto it = seen.find(w.hWnd);
+            if (it != seen.end()) {
+                if (it->second.first == look)
+                    EXPECT_EQ(it->second.second, w.nChangeCount) << "nothing changed";
+                else
+                    EXPECT_GT(w.nChangeCount, it->second.second) << "a change shown by the same count";
+            }
+            now[w.hWnd] = {look, w.nChangeCount};
+        }
+        seen.swap(now);
+    };
+    auto addStyle = [](HWND h, int nIndex, DWORD dwAdd, DWORD dwRemove) {
+        const DWORD dw = static_cast<DWORD>(GetWindowLongPtrA(h, nIndex));
+        SetWindowLongPtrA(h, nIndex, static_cast<LONG_PTR>((dw & ~dwRemove) | dwAdd));
+        SetWindowPos(h, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
+    };
+    check("shown");
+    CWnd* pLabel = dlg.GetDlgItem(kLabel);
+    CWnd* pButton = dlg.GetDlgItem(kButton);
+    pLabel->SetWindowText("Changed");
+    check("a child's text");
+    pLabel->SetWindowText("Changed");
+    check("the same text again");
+    pLabel->Invalidate();
+    check("painted again alike");
+    dlg.SetWindowText("Renamed");
+    check("the caption");
+    pButton->SetWindowPos(nullptr, 30, 40, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    check("a child moved");
+    pButton->SetWindowPos(nullptr, 0, 0, 90, 30, SWP_NOMOVE | SWP_NOZORDER);
+    check("a child sized");
+    dlg.SetWindowPos(nullptr, 50, 60, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    check("the window moved, its children with it");
+    dlg.SetWindowPos(nullptr, 0, 0, 420, 300, SWP_NOMOVE | SWP_NOZORDER);
+    check("the window sized");
+    pButton->ShowWindow(SW_HIDE);
+    check("a child hidden");
+    pButton->ShowWindow(SW_SHOW);
+    check("a child shown");
+    pButton->EnableWindow(FALSE);
+    check("a child disabled");
+    addStyle(pLabel->m_hWnd, GWL_EXSTYLE, WS_EX_CLIENTEDGE, 0);
+    check("a child's extended style: its border");
+    addStyle(pLabel->m_hWnd, GWL_STYLE, WS_BORDER, 0);
+    check("a child's style");
+    pButton->SetWindowPos(&CWnd::wndTop, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    check("the children's z-order");
+    SetWindowLongPtrA(pLabel->m_hWnd, GWLP_ID, 1299);
+    check("a child's id");
+    ASSERT_TRUE(extra.CreateChild(&dlg, 1300));
+    check("a child made");
+    {
+        CClientDC dc(&extra);
+        const CRect rc(0, 0, 5, 5);
+        dc.FillSolidRect(&rc, RGB(200, 10, 10));
+    }
+    check("a child drew outside a paint");
+    extra.DestroyWindow();
+    check("a child gone");
+    CMenu* pMenu = dlg.GetMenu();
+    ASSERT_NE(nullptr, pMenu);
+    CMenuTesting::EnableMenuItem(*pMenu, 1, MF_BYPOSITION | MF_ENABLED);
+    check("a menu bar item enabled");
+    CMenuTesting::ModifyMenu(*pMenu, 0, MF_BYPOSITION | MF_STRING, 4003, "&Quit");
+    check("a menu bar item replaced");
+    pMenu->CheckMenuItem(4003, MF_CHECKED);
+    check("a menu bar item checked");
+    AfxSetMenuBarHotItem(dlg.m_hWnd, 1);
+    check("a menu bar item highlighted");
+    AfxSetMenuBarHotItem(dlg.m_hWnd, -1);
+    check("no menu bar item highlighted");
+    ASSERT_TRUE(other.CreateTopLevel(WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU));
+    other.SetFocus();
+    check("another window came and took the focus");
+    dlg.SetFocus();
+    check("the focus back");
+    other.SetWindowPos(&CWnd::wndTop, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    check("the windows' z-order");
+    SetMenu(dlg.m_hWnd, nullptr);
+    check("the menu bar taken away");
+    addStyle(dlg.m_hWnd, GWL_STYLE, 0, WS_CAPTION);
+    check("the window's style");
+    dlg.ShowWindow(SW_HIDE);
+    check("the window hidden");
+    other.DestroyWindow();
+    check("the other window gone");
+    dlg.DestroyWindow();
+    check("the window gone");
+    EXPECT_TRUE(seen.find(dlg.m_hWnd) == seen.end());
 }
 
 // Widths: 10 px per character, lines 20 px.
