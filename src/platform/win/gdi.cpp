@@ -340,7 +340,7 @@ BOOL DefaultGdiHook(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam, LRESU
 void GdiWindowGone(HWND hWnd) {
     GdiState& g = G();
     std::lock_guard<std::mutex> lock(g.mtx);
-    g.records.erase(hWnd);
+    if (g.records.erase(hWnd) != 0) ++g.nRecordGeneration;
     g.fonts.erase(hWnd);
 }
 
@@ -378,7 +378,13 @@ std::uint64_t AfxGetDrawOpsIfChanged(HWND hWnd, std::uint64_t nKnown, std::vecto
 void AfxClearDrawOps(HWND hWnd) {
     GdiState& g = G();
     std::lock_guard<std::mutex> lock(g.mtx);
-    g.records.erase(hWnd);
+    if (g.records.erase(hWnd) != 0) ++g.nRecordGeneration;
+}
+
+std::uint64_t AfxGetDrawRecordsGeneration() {
+    GdiState& g = G();
+    std::lock_guard<std::mutex> lock(g.mtx);
+    return g.nRecordGeneration;
 }
 
 void AfxSetDrawRenderer(CDrawRenderer* pRenderer) {

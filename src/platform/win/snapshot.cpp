@@ -184,10 +184,27 @@ CWindowSnapshot Snapshot(HWND h, int nZOrder) {
 
 // ---- Snapshots taken again: the previous snapshot's parts serve where nothing changed ----
 
+// Where a window is on the screen, as ScreenRect finds it without going up the parents again when they are
+// known. hParent and ptParent: the parent the window was found under and its client area's origin on the
+// screen. *pptClient gets the window's own client origin on the screen.
+void PlaceLocked(winstate::State& s, const winstate::WndRec& r, HWND hParent, POINT ptParent, RECT* prcWindow,
+                 RECT* prcClient, POINT* pptClient) {
+    if ((r.dwStyle & WS_CHILD) && hParent != nullptr && r.hParent == hParent) {
+        *prcWindow = r.rc;
+        OffsetRect(prcWindow, ptParent.x, ptParent.y);
+    } else {
+        *prcWindow = winstate::ScreenRect(s, r);
+    }
+    const RECT rcClient = winstate::ClientRectOf(r);
+    const RECT insets = winstate::NonClientInsets(r);
+    const POINT o{prcWindow->left + insets.left, prcWindow->top + insets.top};
+    *prcClient = RECT{rcClient.left + o.x, rcClient.top + o.y, rcClient.right + o.x, rcClient.bottom + o.y};
+    *pptClient = o;
+}
+
 // The window and its children as the framework holds them, read under one lock: every field of the
 // snapshot but the records and the menu bar. *pMenus gets each top-level window's menu. FALSE for a window
 // that is gone.
-// hParent and ptParent: the parent the window was found under and its client area's origin on the screen.
 bool ReadTreeLocked(winstate::State& s, HWND h, int nZOrder, HWND hParent, POINT ptParent,
                     CWindowSnapshot* pW, std::vector<std::pair<CWindowSnapshot*, HMENU>>* pMenus) {
     const winstate::WndRec* r = winstate::Find(s, h);
@@ -196,17 +213,8 @@ bool ReadTreeLocked(winstate::State& s, HWND h, int nZOrder, HWND hParent, POINT
     w.hWnd = h;
     w.nZOrder = nZOrder;
     w.strClass = r->strClass;
-    // As ScreenRect finds it, without going up the parents again.
-    if ((r->dwStyle & WS_CHILD) && hParent != nullptr && r->hParent == hParent) {
-        w.rcWindow = r->rc;
-        OffsetRect(&w.rcWindow, ptParent.x, ptParent.y);
-    } else {
-        w.rcWindow = winstate::ScreenRect(s, *r);
-    }
-    const RECT rcClient = winstate::ClientRectOf(*r);
-    const RECT insets = winstate::NonClientInsets(*r);
-    const POINT o{w.rcWindow.left + insets.left, w.rcWindow.top + insets.top};
-    w.rcClient = RECT{rcClient.left + o.x, rcClient.top + o.y, rcClient.right + o.x, rcClient.bottom + o.y};
+    POINT o{};
+    PlaceLocked(s, *r, hParent, ptParent, &w.rcWindow, &w.rcClient, &o);
     w.dwStyle = r->dwStyle;
     w.dwExStyle = r->dwExStyle;
     w.bVisible = (w.dwStyle & WS_VISIBLE) != 0;
@@ -224,6 +232,61 @@ bool ReadTreeLocked(winstate::State& s, HWND h, int nZOrder, HWND hParent, POINT
         else
             w.children.pop_back();
     }
+    return true;
+}
+
+// TRUE when ReadTreeLocked would read the window and its children as in prev, the menu bar aside (nothing
+// is copied). *pMenus gets each top-level window's menu with the previous snapshot it belongs to.
+bool SameTreeLocked(winstate::State& s, const CWindowSnapshot& prev, HWND hParent, POINT ptParent,
+                    std::vector<std::pair<const CWindowSnapshot*, HMENU>>* pMenus) {
+    const winstate::WndRec* r = winstate::Find(s, prev.hWnd);
+    if (r == nullptr) return false;
+    RECT rcWindow{};
+    RECT rcClient{};
+    POINT o{};
+    PlaceLocked(s, *r, hParent, ptParent, &rcWindow, &rcClient, &o);
+    const bool bChild = (r->dwStyle & WS_CHILD) != 0;
+    if (!SameRect(rcWindow, prev.rcWindow) || !SameRect(rcClient, prev.rcClient) ||
+        r->dwStyle != prev.dwStyle || r->dwExStyle != prev.dwExStyle || (bChild ? r->nID : 0) != prev.nID ||
+        r->strClass != prev.strClass || r->strText != prev.strText ||
+        r->children.size() != prev.children.size())
+        return false;
+    // Derived from the styles: equal when the styles are.
+    if (prev.bVisible != ((r->dwStyle & WS_VISIBLE) != 0) ||
+        prev.bEnabled != ((r->dwStyle & WS_DISABLED) == 0) ||
+        prev.bTopmost != ((r->dwExStyle & WS_EX_TOPMOST) != 0))
+        return false;
+    if (!bChild && r->hMenu != nullptr)
+        pMenus->emplace_back(&prev, r->hMenu);
+    else if (!prev.menuBar.empty())
+        return false;
+    for (size_t i = 0; i < r->children.size(); ++i) {
+        const CWindowSnapshot& c = prev.children[i];
+        if (c.hWnd != r->children[i] || c.nZOrder != static_cast<int>(i)) return false;
+        if (!SameTreeLocked(s, c, prev.hWnd, o, pMenus)) return false;
+    }
+    return true;
+}
+
+// TRUE when a snapshot taken now would show what last shows, given that no drawing record changed since
+// last was taken: the windows, their menu bars and the top-level windows' frames are compared (a control's
+// frame follows from its styles and size alone).
+bool SameScreen(const CScreenSnapshot& last) {
+    std::vector<std::pair<const CWindowSnapshot*, HMENU>> menus;
+    {
+        winstate::State& s = winstate::S();
+        std::lock_guard<std::mutex> lock(s.mtx);
+        if (s.topLevel.size() != last.windows.size()) return false;
+        for (size_t i = 0; i < last.windows.size(); ++i) {
+            const CWindowSnapshot& w = last.windows[i];
+            if (w.hWnd != s.topLevel[i] || w.nZOrder != static_cast<int>(i)) return false;
+            if (!SameTreeLocked(s, w, nullptr, POINT{}, &menus)) return false;
+        }
+    }
+    for (const auto& [pPrev, hMenu] : menus)
+        if (!SameList(MenuBarOf(hMenu), pPrev->menuBar, SameItem)) return false;
+    for (const CWindowSnapshot& w : last.windows)
+        if (!SameList(AfxGetNonClientDrawOps(w.hWnd), w.nonClientOps.Ops(), SameOp)) return false;
     return true;
 }
 
@@ -294,6 +357,8 @@ std::vector<CWindowSnapshot> TakeWindows(const std::map<HWND, const CWindowSnaps
 struct Previous {
     std::mutex mtx;
     std::shared_ptr<const CScreenSnapshot> pLast;  // NULL before the first
+    // AfxGetDrawRecordsGeneration as it was before pLast's records were read.
+    std::uint64_t nDrawGeneration = 0;
 };
 
 Previous& Prev() {
@@ -320,6 +385,11 @@ CWindowSnapshot AfxSnapshotWindow(HWND hWnd) {
 std::shared_ptr<const CScreenSnapshot> AfxTakeSharedScreenSnapshot() {
     Previous& p = Prev();
     std::lock_guard<std::mutex> lock(p.mtx);
+    // Read before any record is: a record changed while this snapshot is taken shows in the next one.
+    const std::uint64_t nDrawGeneration = AfxGetDrawRecordsGeneration();
+    // Mostly nothing changed since the last refresh: the last snapshot is the snapshot, with nothing read
+    // into a new one.
+    if (p.pLast && nDrawGeneration == p.nDrawGeneration && SameScreen(*p.pLast)) return p.pLast;
     std::map<HWND, const CWindowSnapshot*> previous;
     if (p.pLast)
         for (const CWindowSnapshot& w : p.pLast->windows) previous.emplace(w.hWnd, &w);
@@ -340,6 +410,7 @@ std::shared_ptr<const CScreenSnapshot> AfxTakeSharedScreenSnapshot() {
     }
     pSnap->nChangeCount = (p.pLast ? p.pLast->nChangeCount : 0) + (bChanged ? 1 : 0);
     p.pLast = pSnap;
+    p.nDrawGeneration = nDrawGeneration;
     return pSnap;
 }
 
