@@ -11,6 +11,7 @@
 #include "platform/win/message_loop_testing.h"
 #include "platform/win/nonclient.h"
 #include "platform/win/nonclient_testing.h"
+#include "platform/win/resources.h"
 #include "platform/win/snapshot.h"
 #include "platform/win/snapshot_testing.h"
 #include "platform/win/text_measure.h"
@@ -198,9 +199,10 @@ TEST_F(SnapshotAgain, EveryKindOfChangeShowsAsASnapshotFromScratchWould) {
     CRecordingWnd other;
     CRecordingWnd extra;
     std::map<HWND, std::pair<std::string, std::uint64_t>> seen;  // the look and count of the last step
-    auto check = [&](const char* pszStep) {
-        SCOPED_TRACE(pszStep);
-        Pump();
+    // Each step is looked at twice: before its paint (nothing drawn yet, so the last snapshot may be taken
+    // again when no window reads otherwise) and after it.
+    auto compare = [&](const char* pszWhen) {
+        SCOPED_TRACE(pszWhen);
         const CScreenSnapshot snap = AfxTakeScreenSnapshot();
         std::map<HWND, std::pair<std::string, std::uint64_t>> now;
         for (const CWindowSnapshot& w : snap.windows) {
@@ -218,6 +220,12 @@ TEST_F(SnapshotAgain, EveryKindOfChangeShowsAsASnapshotFromScratchWould) {
             now[w.hWnd] = {look, w.nChangeCount};
         }
         seen.swap(now);
+    };
+    auto check = [&](const char* pszStep) {
+        SCOPED_TRACE(pszStep);
+        compare("before its paint");
+        Pump();
+        compare("painted");
     };
     auto addStyle = [](HWND h, int nIndex, DWORD dwAdd, DWORD dwRemove) {
         const DWORD dw = static_cast<DWORD>(GetWindowLongPtrA(h, nIndex));
@@ -265,6 +273,12 @@ TEST_F(SnapshotAgain, EveryKindOfChangeShowsAsASnapshotFromScratchWould) {
         dc.FillSolidRect(&rc, RGB(200, 10, 10));
     }
     check("a child drew outside a paint");
+    AfxClearDrawOps(extra.m_hWnd);
+    check("a child's drawing record dropped");
+    SetParent(extra.m_hWnd, pButton->m_hWnd);
+    check("a child moved under another");
+    SetParent(extra.m_hWnd, dlg.m_hWnd);
+    check("and back");
     extra.DestroyWindow();
     check("a child gone");
     CMenu* pMenu = dlg.GetMenu();
@@ -284,6 +298,8 @@ TEST_F(SnapshotAgain, EveryKindOfChangeShowsAsASnapshotFromScratchWould) {
     check("another window came and took the focus");
     dlg.SetFocus();
     check("the focus back");
+    other.SetIcon(AfxRegisterIcon(128), FALSE);
+    check("an icon in the caption");
     other.SetWindowPos(&CWnd::wndTop, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     check("the windows' z-order");
     SetMenu(dlg.m_hWnd, nullptr);
