@@ -250,6 +250,13 @@ void NoteDrawnLocked(GdiState& g, HDC hDC, const CDrawOp& op, bool bCovers) {
     d->strDrawn += op.strText;
 }
 
+// Under the lock: hWnd's record changed or went. Its new generation.
+std::uint64_t RecordChangedLocked(GdiState& g, HWND hWnd) {
+    ++g.nRecordGeneration;
+    g.recordLog[g.nRecordGeneration % GdiState::kRecordLogSize] = hWnd;
+    return g.nRecordGeneration;
+}
+
 // Records op on the context's window. bOpaqueFill: the operation paints every pixel of rc.
 void Record(const DcSnap& s, CDrawOp&& op, bool bOpaqueFill) {
     if (s.nKind == kDcMemory || s.nKind == kDcNull || s.hWnd == nullptr) return;
@@ -264,7 +271,7 @@ void Record(const DcSnap& s, CDrawOp&& op, bool bOpaqueFill) {
         std::lock_guard<std::mutex> lock(g.mtx);
         if (bObserved) NoteDrawnLocked(g, s.hDC, op, bCovers);
         CDrawRecord& rec = g.records[s.hWnd];
-        rec.nGeneration = ++g.nRecordGeneration;
+        rec.nGeneration = RecordChangedLocked(g, s.hWnd);
         if (bCovers) rec.clear();
         while (rec.size() >= kMaxDrawOps) rec.pop_front();
         pRenderer = g.pRenderer;
@@ -340,7 +347,7 @@ BOOL DefaultGdiHook(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam, LRESU
 void GdiWindowGone(HWND hWnd) {
     GdiState& g = G();
     std::lock_guard<std::mutex> lock(g.mtx);
-    if (g.records.erase(hWnd) != 0) ++g.nRecordGeneration;
+    if (g.records.erase(hWnd) != 0) RecordChangedLocked(g, hWnd);
     g.fonts.erase(hWnd);
 }
 
@@ -378,13 +385,23 @@ std::uint64_t AfxGetDrawOpsIfChanged(HWND hWnd, std::uint64_t nKnown, std::vecto
 void AfxClearDrawOps(HWND hWnd) {
     GdiState& g = G();
     std::lock_guard<std::mutex> lock(g.mtx);
-    if (g.records.erase(hWnd) != 0) ++g.nRecordGeneration;
+    if (g.records.erase(hWnd) != 0) RecordChangedLocked(g, hWnd);
 }
 
-std::uint64_t AfxGetDrawRecordsGeneration() {
+std::uint64_t AfxGetDrawRecordsChangedSince(std::uint64_t nKnown, std::vector<HWND>* pWindows,
+                                            bool* pbListed) {
+    pWindows->clear();
     GdiState& g = G();
     std::lock_guard<std::mutex> lock(g.mtx);
-    return g.nRecordGeneration;
+    const std::uint64_t nNow = g.nRecordGeneration;
+    *pbListed = nKnown <= nNow && nNow - nKnown <= GdiState::kRecordLogSize;
+    if (*pbListed) {
+        for (std::uint64_t n = nKnown + 1; n <= nNow; ++n)
+            pWindows->push_back(g.recordLog[n % GdiState::kRecordLogSize]);
+        std::sort(pWindows->begin(), pWindows->end());
+        pWindows->erase(std::unique(pWindows->begin(), pWindows->end()), pWindows->end());
+    }
+    return nNow;
 }
 
 void AfxSetDrawRenderer(CDrawRenderer* pRenderer) {

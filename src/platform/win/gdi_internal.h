@@ -13,9 +13,12 @@ int AfxFontCharWidth(int nPixelHeight);
 // The generation of the window's drawing record: a number that changes whenever the record does, never
 // the number of another record (0: none). When it differs from nKnown, *pOps (may be NULL) gets the record.
 std::uint64_t AfxGetDrawOpsIfChanged(HWND hWnd, std::uint64_t nKnown, std::vector<CDrawOp>* pOps);
-// A number that changes whenever any window's drawing record changes or goes: while it stays, every record
-// read since it was taken is still the record.
-std::uint64_t AfxGetDrawRecordsGeneration();
+// A number that changes whenever any window's drawing record changes or goes (returned): while it stays,
+// every record read since it was taken is still the record. *pWindows gets the windows whose records
+// changed or went since it was nKnown, in ascending order, with *pbListed TRUE; FALSE (and *pWindows
+// empty) when that is too long ago to tell.
+std::uint64_t AfxGetDrawRecordsChangedSince(std::uint64_t nKnown, std::vector<HWND>* pWindows,
+                                            bool* pbListed);
 HDC GetWindowDC(HWND hWnd);
 HPEN CreatePen(int iStyle, int cWidth, COLORREF color);
 HBRUSH GetSysColorBrush(int nIndex);  // a shared brush that is never deleted

@@ -110,6 +110,10 @@ struct GdiState {
     std::unordered_map<std::uintptr_t, DcRec> dcs;
     std::unordered_map<HWND, CDrawRecord> records;
     std::uint64_t nRecordGeneration = 0;
+    // The window of each of the last kRecordLogSize changes of nRecordGeneration: generation n's at
+    // n % kRecordLogSize.
+    static constexpr std::size_t kRecordLogSize = 256;
+    HWND recordLog[kRecordLogSize] = {};
     std::unordered_map<HWND, HFONT> fonts;
     std::unordered_map<std::uintptr_t, CDC*> permDC;
     std::unordered_map<std::uintptr_t, std::unique_ptr<CDC>> tempDC;

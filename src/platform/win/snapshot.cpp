@@ -302,14 +302,22 @@ const CWindowSnapshot* PreviousOf(const std::vector<CWindowSnapshot>* pPrevious,
 // The records of w and its children, outside the framework lock: a drawing record that did not change
 // since pPrev (the window's previous snapshot, may be NULL) was taken is pPrev's list again, and so is a
 // frame that draws the same.
-void ReadRecords(CWindowSnapshot& w, const CWindowSnapshot* pPrev) {
-    std::vector<CDrawOp> ops;
-    const std::uint64_t nKnown = pPrev ? pPrev->nDrawGeneration : 0;
-    w.nDrawGeneration = AfxGetDrawOpsIfChanged(w.hWnd, nKnown, &ops);
-    if (pPrev != nullptr && w.nDrawGeneration == nKnown)
+// pChanged: the windows whose drawing records changed since the previous snapshot's were read, ascending
+// (NULL: not known).
+void ReadRecords(CWindowSnapshot& w, const CWindowSnapshot* pPrev, const std::vector<HWND>* pChanged) {
+    if (pPrev != nullptr && pChanged != nullptr &&
+        !std::binary_search(pChanged->begin(), pChanged->end(), w.hWnd)) {
+        w.nDrawGeneration = pPrev->nDrawGeneration;
         w.drawOps = pPrev->drawOps;
-    else
-        w.drawOps = std::move(ops);
+    } else {
+        std::vector<CDrawOp> ops;
+        const std::uint64_t nKnown = pPrev ? pPrev->nDrawGeneration : 0;
+        w.nDrawGeneration = AfxGetDrawOpsIfChanged(w.hWnd, nKnown, &ops);
+        if (pPrev != nullptr && w.nDrawGeneration == nKnown)
+            w.drawOps = pPrev->drawOps;
+        else
+            w.drawOps = std::move(ops);
+    }
     // A control's border follows from its styles and size alone; a top-level window's frame also shows
     // its activation, menu bar and caption, and is built again.
     const bool bChild = (w.dwStyle & WS_CHILD) != 0;
@@ -328,11 +336,14 @@ void ReadRecords(CWindowSnapshot& w, const CWindowSnapshot* pPrev) {
             w.nonClientOps = std::move(frame);
     }
     for (size_t i = 0; i < w.children.size(); ++i)
-        ReadRecords(w.children[i], PreviousOf(pPrev ? &pPrev->children : nullptr, i, w.children[i].hWnd));
+        ReadRecords(w.children[i], PreviousOf(pPrev ? &pPrev->children : nullptr, i, w.children[i].hWnd),
+                    pChanged);
 }
 
 // The top-level windows now, each from the previous snapshot where it did not change.
-std::vector<CWindowSnapshot> TakeWindows(const std::map<HWND, const CWindowSnapshot*>& previous) {
+// pChanged: as ReadRecords takes it.
+std::vector<CWindowSnapshot> TakeWindows(const std::map<HWND, const CWindowSnapshot*>& previous,
+                                         const std::vector<HWND>* pChanged) {
     std::vector<CWindowSnapshot> windows;
     std::vector<std::pair<CWindowSnapshot*, HMENU>> menus;
     {
@@ -349,7 +360,7 @@ std::vector<CWindowSnapshot> TakeWindows(const std::map<HWND, const CWindowSnaps
     for (auto& [pW, hMenu] : menus) pW->menuBar = MenuBarOf(hMenu);
     for (CWindowSnapshot& w : windows) {
         auto it = previous.find(w.hWnd);
-        ReadRecords(w, it == previous.end() ? nullptr : it->second);
+        ReadRecords(w, it == previous.end() ? nullptr : it->second, pChanged);
     }
     return windows;
 }
@@ -386,7 +397,10 @@ std::shared_ptr<const CScreenSnapshot> AfxTakeSharedScreenSnapshot() {
     Previous& p = Prev();
     std::lock_guard<std::mutex> lock(p.mtx);
     // Read before any record is: a record changed while this snapshot is taken shows in the next one.
-    const std::uint64_t nDrawGeneration = AfxGetDrawRecordsGeneration();
+    std::vector<HWND> changed;
+    bool bListed = false;
+    const std::uint64_t nDrawGeneration =
+        AfxGetDrawRecordsChangedSince(p.nDrawGeneration, &changed, &bListed);
     // Mostly nothing changed since the last refresh: the last snapshot is the snapshot, with nothing read
     // into a new one.
     if (p.pLast && nDrawGeneration == p.nDrawGeneration && SameScreen(*p.pLast)) return p.pLast;
@@ -394,7 +408,7 @@ std::shared_ptr<const CScreenSnapshot> AfxTakeSharedScreenSnapshot() {
     if (p.pLast)
         for (const CWindowSnapshot& w : p.pLast->windows) previous.emplace(w.hWnd, &w);
     auto pSnap = std::make_shared<CScreenSnapshot>();
-    pSnap->windows = TakeWindows(previous);
+    pSnap->windows = TakeWindows(previous, p.pLast && bListed ? &changed : nullptr);
     bool bChanged = !p.pLast || p.pLast->windows.size() != pSnap->windows.size();
     for (CWindowSnapshot& w : pSnap->windows) {
         auto it = previous.find(w.hWnd);
