@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "platform/win/gdi_internal.h"
 #include "platform/win/gdi_testing.h"
 #include "platform/win/window_testing.h"
 #include "support/win_dialog_support.h"
@@ -132,6 +134,49 @@ TEST_F(Gdi, WholeWindowFillStartsTheRecordAfreshAndRecordsStayBounded) {
     const HWND hLabel = pLabel->m_hWnd;
     pLabel->DestroyWindow();  // the temporary object goes with the window
     EXPECT_TRUE(AfxGetDrawOps(hLabel).empty());
+}
+
+TEST_F(Gdi, TheWindowsWhoseRecordsChangedAreListedWhileTheLogReachesBack) {
+    std::vector<HWND> changed;
+    bool bListed = false;
+    const std::uint64_t nStart = AfxGetDrawRecordsChangedSince(0, &changed, &bListed);
+    EXPECT_EQ(nStart, AfxGetDrawRecordsChangedSince(nStart, &changed, &bListed));
+    EXPECT_TRUE(bListed);
+    EXPECT_TRUE(changed.empty());
+
+    CWnd* pLabel = m_dlg.GetDlgItem(kLabel);
+    CWnd* pLed = m_dlg.GetDlgItem(kLed);
+    {
+        CClientDC dc(pLabel);
+        dc.TextOut(1, 1, CString("a"));
+        dc.TextOut(1, 1, CString("b"));
+        CClientDC dcDlg(&m_dlg);
+        dcDlg.TextOut(1, 1, CString("c"));
+    }
+    const std::uint64_t nNow = AfxGetDrawRecordsChangedSince(nStart, &changed, &bListed);
+    EXPECT_GT(nNow, nStart);
+    ASSERT_TRUE(bListed);
+    std::vector<HWND> expected{pLabel->m_hWnd, m_dlg.m_hWnd};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(expected, changed);
+    {
+        CClientDC dc(pLed);
+        dc.TextOut(1, 1, CString("d"));
+    }
+    const std::uint64_t nDrawn = AfxGetDrawRecordsChangedSince(nNow, &changed, &bListed);
+    AfxClearDrawOps(pLed->m_hWnd);  // a record that goes counts as a change
+    EXPECT_GT(AfxGetDrawRecordsChangedSince(nDrawn, &changed, &bListed), nDrawn);
+    EXPECT_TRUE(bListed);
+    EXPECT_EQ(std::vector<HWND>{pLed->m_hWnd}, changed);
+
+    // Asked about a time too long ago: not listed, rather than listed short.
+    {
+        CClientDC dc(pLabel);
+        for (size_t i = 0; i < 1000; ++i) dc.TextOut(0, 0, CString("x"));
+    }
+    AfxGetDrawRecordsChangedSince(nStart, &changed, &bListed);
+    EXPECT_FALSE(bListed);
+    EXPECT_TRUE(changed.empty());
 }
 
 // A solid fill records what a fill with a solid brush of that colour records, colour bits above the
