@@ -368,7 +368,8 @@ std::vector<CWindowSnapshot> TakeWindows(const std::map<HWND, const CWindowSnaps
 struct Previous {
     std::mutex mtx;
     std::shared_ptr<const CScreenSnapshot> pLast;  // NULL before the first
-    // AfxGetDrawRecordsGeneration as it was before pLast's records were read.
+    // The drawing records generation (AfxGetDrawRecordsChangedSince) as it was before pLast's records were
+    // read.
     std::uint64_t nDrawGeneration = 0;
 };
 
