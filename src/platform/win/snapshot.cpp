@@ -402,8 +402,8 @@ std::shared_ptr<const CScreenSnapshot> AfxTakeSharedScreenSnapshot() {
     bool bListed = false;
     const std::uint64_t nDrawGeneration =
         AfxGetDrawRecordsChangedSince(p.nDrawGeneration, &changed, &bListed);
-    // Mostly nothing changed since the last refresh: the last snapshot is the snapshot, with nothing read
-    // into a new one.
+    // Nothing changed since the last refresh (a quiet window, a paused run): the last snapshot is the
+    // snapshot, with nothing read into a new one.
     if (p.pLast && nDrawGeneration == p.nDrawGeneration && SameScreen(*p.pLast)) return p.pLast;
     std::map<HWND, const CWindowSnapshot*> previous;
     if (p.pLast)
