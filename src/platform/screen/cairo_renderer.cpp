@@ -431,10 +431,15 @@ void CCairoRenderer::PaintWindow(cairo_t* cr, const CWindowSnapshot& w, POINT pt
     std::vector<RECT> covering;  // client coordinates of w
     if (pSiblings != nullptr) {
         // WS_CLIPSIBLINGS: the window and its children stay out of the visible siblings above it.
+        // The window and its children paint only inside rcSeen (and m_rcCull when culling): a sibling
+        // outside that takes nothing out, and taking it out of cairo's clip would only make every later
+        // operation's clip a complex one.
         if (w.dwStyle & WS_CLIPSIBLINGS) {
+            RECT rcReach = rcSeen;
+            if (m_bCull) IntersectRect(&rcReach, &rcReach, &m_rcCull);
             for (size_t i = 0; i < nIndex; ++i) {
                 const CWindowSnapshot& s = (*pSiblings)[i];
-                if (!s.bVisible) continue;
+                if (!s.bVisible || !Meets(Offset(s.rcWindow, ptOrigin), rcReach)) continue;
                 if (!bSaved) cairo_save(cr);
                 bSaved = true;
                 ClipOut(cr, Offset(s.rcWindow, ptOrigin));
