@@ -683,6 +683,35 @@ TEST_F(Renderer, AShapePaintedOverInTheSamePlaceShowsOnlyTheLastTime) {
     cairo_surface_destroy(a);
 }
 
+// A window that clips its siblings stays out of the one above it wherever the window stands on the
+// screen, drawn whole or where it changed; a sibling that does not reach it takes nothing away.
+TEST_F(Renderer, AWindowAwayFromTheScreensCornerStaysOutOfTheSiblingAboveIt) {
+    CWindowSnapshot top =
+        CHandTree::Window(RECT{300, 200, 420, 280}, RECT{300, 200, 420, 280}, WS_POPUP | WS_VISIBLE);
+    top.drawOps.push_back(CHandTree::Op(CDrawOpKind::FillRect, RECT{0, 0, 120, 80}, 0xFFFFFF));
+    CWindowSnapshot above =
+        CHandTree::Window(RECT{310, 210, 360, 250}, RECT{310, 210, 360, 250}, WS_CHILD | WS_VISIBLE);
+    above.drawOps.push_back(CHandTree::Op(CDrawOpKind::FillRect, RECT{0, 0, 50, 40}, 0x0000FF));
+    CWindowSnapshot far =
+        CHandTree::Window(RECT{305, 262, 315, 272}, RECT{305, 262, 315, 272}, WS_CHILD | WS_VISIBLE);
+    CWindowSnapshot below = CHandTree::Window(RECT{340, 220, 400, 270}, RECT{340, 220, 400, 270},
+                                              WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS);
+    below.drawOps.push_back(CHandTree::Op(CDrawOpKind::FillRect, RECT{0, 0, 60, 50}, 0x00C000));
+    top.children = {above, far, below};
+    CCairoRenderer renderer(m_measurer);
+    cairo_surface_t* whole = renderer.RenderToImage(top);
+    cairo_surface_t* part = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 120, 80);
+    renderer.RenderDamage(part, top, {RECT{30, 10, 110, 75}});
+    for (cairo_surface_t* img : {whole, part}) {
+        const char* pszHow = img == whole ? "whole" : "where it changed";
+        EXPECT_EQ(0xFF0000u, PixelAt(img, 50, 30)) << "the sibling above, over the lower one: " << pszHow;
+        EXPECT_EQ(0x00C000u, PixelAt(img, 80, 60)) << "the lower one beside it: " << pszHow;
+        EXPECT_EQ(0x00C000u, PixelAt(img, 41, 64)) << "the lower one beside the far one: " << pszHow;
+    }
+    cairo_surface_destroy(part);
+    cairo_surface_destroy(whole);
+}
+
 // A text's glyphs are kept from one drawing to the next: each text, at each height and condensed or not,
 // looks as it does on a renderer that never drew anything else, and as cairo draws the text itself.
 TEST_F(Renderer, TextsLookTheSameWhateverWasDrawnBefore) {
