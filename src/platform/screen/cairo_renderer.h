@@ -8,8 +8,8 @@
 // parent's client area. Siblings do not clip each other (a lower one paints over a higher one) unless the
 // lower one has WS_CLIPSIBLINGS.
 //
-// Threads: a renderer is used by one thread at a time (it caches decoded pictures); the measurer it draws
-// text with is thread-safe.
+// Threads: a renderer is used by one thread at a time (it caches decoded pictures and converted texts); the
+// measurer it draws text with is thread-safe.
 #pragma once
 
 #include <cairo.h>
