@@ -144,14 +144,44 @@ void CCairoRenderer::ShowText(cairo_t* cr, const CDrawOp& op, double x, double y
                            static_cast<LONG>(y) + m_measurer.GetLineHeight(op.strFontFace, h)},
                       op.crBk);
     }
+    if (text.empty()) return;  // no glyph: nothing to paint
     cairo_save(cr);
-    cairo_translate(cr, x, y + m_measurer.GetAscent(h));
+    cairo_translate(cr, x, y + Ascent(h));
     cairo_scale(cr, dScaleX, 1.0);
     m_measurer.SelectFont(cr, h);
     SetColour(cr, op.crText);
-    cairo_move_to(cr, 0, 0);
-    cairo_show_text(cr, AfxLatin1ToUtf8(text).c_str());
+    const std::vector<cairo_glyph_t>& glyphs = Glyphs(cr, h, text);
+    if (!glyphs.empty()) cairo_show_glyphs(cr, glyphs.data(), static_cast<int>(glyphs.size()));
     cairo_restore(cr);
+}
+
+double CCairoRenderer::Ascent(int nFontHeight) {
+    auto it = m_ascents.find(nFontHeight);
+    if (it == m_ascents.end()) it = m_ascents.emplace(nFontHeight, m_measurer.GetAscent(nFontHeight)).first;
+    return it->second;
+}
+
+const std::vector<cairo_glyph_t>& CCairoRenderer::Glyphs(cairo_t* cr, int nFontHeight,
+                                                         const std::string& text) {
+    // The glyphs' places depend on the scaled font, which is the font at nFontHeight under the linear part
+    // of cr's matrix (its translation is not part of it): the key holds both, then the text.
+    cairo_matrix_t m;
+    cairo_get_matrix(cr, &m);
+    const double linear[] = {m.xx, m.yx, m.xy, m.yy};
+    m_strGlyphKey.assign(reinterpret_cast<const char*>(&nFontHeight), sizeof nFontHeight);
+    m_strGlyphKey.append(reinterpret_cast<const char*>(linear), sizeof linear);
+    m_strGlyphKey.append(text);
+    if (auto it = m_glyphs.find(m_strGlyphKey); it != m_glyphs.end()) return it->second;
+    cairo_glyph_t* p = nullptr;
+    int n = 0;
+    std::vector<cairo_glyph_t> glyphs;
+    // At (0, 0), where the text starts on the baseline after the translation above.
+    if (cairo_scaled_font_text_to_glyphs(cairo_get_scaled_font(cr), 0, 0, AfxLatin1ToUtf8(text).c_str(), -1,
+                                         &p, &n, nullptr, nullptr, nullptr) == CAIRO_STATUS_SUCCESS)
+        glyphs.assign(p, p + n);
+    cairo_glyph_free(p);
+    if (m_glyphs.size() >= kMostGlyphRunsKept) m_glyphs.clear();
+    return m_glyphs.emplace(m_strGlyphKey, std::move(glyphs)).first->second;
 }
 
 void CCairoRenderer::DrawTextLines(cairo_t* cr, const CDrawOp& op) {
@@ -401,10 +431,15 @@ void CCairoRenderer::PaintWindow(cairo_t* cr, const CWindowSnapshot& w, POINT pt
     std::vector<RECT> covering;  // client coordinates of w
     if (pSiblings != nullptr) {
         // WS_CLIPSIBLINGS: the window and its children stay out of the visible siblings above it.
+        // The window and its children paint only inside rcSeen (and m_rcCull when culling): a sibling
+        // outside that takes nothing out, and taking it out of cairo's clip would only make every later
+        // operation's clip a complex one.
         if (w.dwStyle & WS_CLIPSIBLINGS) {
+            RECT rcReach = rcSeen;
+            if (m_bCull) IntersectRect(&rcReach, &rcReach, &m_rcCull);
             for (size_t i = 0; i < nIndex; ++i) {
                 const CWindowSnapshot& s = (*pSiblings)[i];
-                if (!s.bVisible) continue;
+                if (!s.bVisible || !Meets(Offset(s.rcWindow, ptOrigin), rcReach)) continue;
                 if (!bSaved) cairo_save(cr);
                 bSaved = true;
                 ClipOut(cr, Offset(s.rcWindow, ptOrigin));

@@ -8,13 +8,15 @@
 // parent's client area. Siblings do not clip each other (a lower one paints over a higher one) unless the
 // lower one has WS_CLIPSIBLINGS.
 //
-// Threads: a renderer is used by one thread at a time (it caches decoded pictures); the measurer it draws
-// text with is thread-safe.
+// Threads: a renderer is used by one thread at a time (it caches decoded pictures and converted texts); the
+// measurer it draws text with is thread-safe.
 #pragma once
 
 #include <cairo.h>
 
 #include <map>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/screen/cairo_text.h"
@@ -65,6 +67,11 @@ class CCairoRenderer {
     // dScaleX < 1 draws the text condensed on x (its background as wide as the condensed text).
     void ShowText(cairo_t* cr, const CDrawOp& op, double x, double y, const std::string& text,
                   double dScaleX = 1.0);
+    // Pixels from a line's top to its baseline at nFontHeight (the measurer's, kept here without its lock).
+    double Ascent(int nFontHeight);
+    // The glyphs of a Latin-1 text in the scaled font selected into cr, from the origin of cr's user
+    // space: what cairo_show_text would draw there, converted once per text, font height and scale.
+    const std::vector<cairo_glyph_t>& Glyphs(cairo_t* cr, int nFontHeight, const std::string& text);
     cairo_surface_t* BitmapSurface(UINT nBitmapId);
     cairo_surface_t* IconSurface(HICON hIcon);
 
@@ -86,6 +93,12 @@ class CCairoRenderer {
     bool m_bShowTop = false;
     std::map<UINT, cairo_surface_t*> m_bitmaps;  // NULL entries: not decodable
     std::map<HICON, cairo_surface_t*> m_icons;
+    std::map<int, double> m_ascents;  // by font height
+    // The glyph runs converted (Glyphs), by font height, matrix and text: a window's few texts are painted
+    // again at every change near them. Forgotten all at once when full.
+    static constexpr size_t kMostGlyphRunsKept = 4096;
+    std::unordered_map<std::string, std::vector<cairo_glyph_t>> m_glyphs;
+    std::string m_strGlyphKey;  // the key looked up, kept for its buffer
 };
 
 // The font height a recorded text is drawn at (a record without a font has the framework's default).

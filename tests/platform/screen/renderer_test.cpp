@@ -683,6 +683,103 @@ TEST_F(Renderer, AShapePaintedOverInTheSamePlaceShowsOnlyTheLastTime) {
     cairo_surface_destroy(a);
 }
 
+// A window that clips its siblings stays out of the one above it wherever the window stands on the
+// screen, drawn whole or where it changed; a sibling that does not reach it takes nothing away.
+TEST_F(Renderer, AWindowAwayFromTheScreensCornerStaysOutOfTheSiblingAboveIt) {
+    CWindowSnapshot top =
+        CHandTree::Window(RECT{300, 200, 420, 280}, RECT{300, 200, 420, 280}, WS_POPUP | WS_VISIBLE);
+    top.drawOps.push_back(CHandTree::Op(CDrawOpKind::FillRect, RECT{0, 0, 120, 80}, 0xFFFFFF));
+    CWindowSnapshot above =
+        CHandTree::Window(RECT{310, 210, 360, 250}, RECT{310, 210, 360, 250}, WS_CHILD | WS_VISIBLE);
+    above.drawOps.push_back(CHandTree::Op(CDrawOpKind::FillRect, RECT{0, 0, 50, 40}, 0x0000FF));
+    CWindowSnapshot far =
+        CHandTree::Window(RECT{305, 262, 315, 272}, RECT{305, 262, 315, 272}, WS_CHILD | WS_VISIBLE);
+    CWindowSnapshot below = CHandTree::Window(RECT{340, 220, 400, 270}, RECT{340, 220, 400, 270},
+                                              WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS);
+    below.drawOps.push_back(CHandTree::Op(CDrawOpKind::FillRect, RECT{0, 0, 60, 50}, 0x00C000));
+    top.children = {above, far, below};
+    CCairoRenderer renderer(m_measurer);
+    cairo_surface_t* whole = renderer.RenderToImage(top);
+    cairo_surface_t* part = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 120, 80);
+    renderer.RenderDamage(part, top, {RECT{30, 10, 110, 75}});
+    for (cairo_surface_t* img : {whole, part}) {
+        const char* pszHow = img == whole ? "whole" : "where it changed";
+        EXPECT_EQ(0xFF0000u, PixelAt(img, 50, 30)) << "the sibling above, over the lower one: " << pszHow;
+        EXPECT_EQ(0x00C000u, PixelAt(img, 80, 60)) << "the lower one beside it: " << pszHow;
+        EXPECT_EQ(0x00C000u, PixelAt(img, 41, 64)) << "the lower one beside the far one: " << pszHow;
+    }
+    cairo_surface_destroy(part);
+    cairo_surface_destroy(whole);
+}
+
+// A text's glyphs are kept from one drawing to the next: each text, at each height and condensed or not,
+// looks as it does on a renderer that never drew anything else, and as cairo draws the text itself.
+TEST_F(Renderer, TextsLookTheSameWhateverWasDrawnBefore) {
+    constexpr int kCx = 220;
+    constexpr int kCy = 40;
+    const auto draw = [&](CCairoRenderer& renderer, const CDrawOp& op) {
+        cairo_surface_t* img = cairo_image_surface_create(CAIRO_FORMAT_RGB24, kCx, kCy);
+        cairo_t* cr = cairo_create(img);
+        cairo_set_source_rgb(cr, 1, 1, 1);
+        cairo_paint(cr);
+        renderer.ReplayOp(cr, op);
+        cairo_destroy(cr);
+        cairo_surface_flush(img);
+        return img;
+    };
+    const auto differ = [&](cairo_surface_t* a, cairo_surface_t* b) {
+        int n = 0;
+        for (int y = 0; y < kCy; ++y)
+            for (int x = 0; x < kCx; ++x) n += PixelAt(a, x, y) != PixelAt(b, x, y) ? 1 : 0;
+        return n;
+    };
+    const std::string strLatin1 = "Gain 5 \xB5V at 20 \xB0";  // micro sign and degree sign, one byte each
+    std::vector<CDrawOp> ops;
+    for (int nHeight : {11, 16}) {
+        CDrawOp text = CHandTree::Op(CDrawOpKind::Text, RECT{3, 4, 200, 30}, 0x202020, strLatin1.c_str());
+        text.nFontHeight = nHeight;
+        ops.push_back(text);
+    }
+    // The same text condensed into a narrower rectangle, and at its natural width.
+    for (int nRoom : {m_measurer.GetTextWidth("", 11, strLatin1) * 3 / 4, 200}) {
+        CDrawOp line =
+            CHandTree::Op(CDrawOpKind::DrawText, RECT{5, 2, 5 + nRoom, 30}, 0x800000, strLatin1.c_str());
+        line.nFlags = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX;
+        ops.push_back(line);
+    }
+    ops.push_back(CHandTree::Op(CDrawOpKind::Text, RECT{3, 4, 200, 30}, 0x202020, ""));
+
+    std::vector<cairo_surface_t*> fresh;
+    for (const CDrawOp& op : ops) {
+        CCairoRenderer renderer(m_measurer);
+        fresh.push_back(draw(renderer, op));
+    }
+    CCairoRenderer renderer(m_measurer);
+    for (int nRound = 0; nRound < 2; ++nRound)
+        for (size_t i = 0; i < ops.size(); ++i) {
+            cairo_surface_t* img = draw(renderer, ops[i]);
+            EXPECT_EQ(0, differ(fresh[i], img)) << "text " << i << ", round " << nRound;
+            cairo_surface_destroy(img);
+        }
+
+    // The first text as cairo draws it from its UTF-8 form, on the baseline at the font's ascent.
+    cairo_surface_t* own = cairo_image_surface_create(CAIRO_FORMAT_RGB24, kCx, kCy);
+    cairo_t* cr = cairo_create(own);
+    cairo_set_source_rgb(cr, 1, 1, 1);
+    cairo_paint(cr);
+    cairo_translate(cr, 3, 4 + m_measurer.GetAscent(11));
+    m_measurer.SelectFont(cr, 11);
+    cairo_set_source_rgb(cr, 0x20 / 255.0, 0x20 / 255.0, 0x20 / 255.0);
+    cairo_move_to(cr, 0, 0);
+    cairo_show_text(cr, AfxLatin1ToUtf8(strLatin1).c_str());
+    cairo_destroy(cr);
+    cairo_surface_flush(own);
+    EXPECT_EQ(0, differ(own, fresh[0]));
+    EXPECT_GT(differ(own, fresh.back()), 50) << "the text is drawn at all";
+    cairo_surface_destroy(own);
+    for (cairo_surface_t* s : fresh) cairo_surface_destroy(s);
+}
+
 TEST(BmpSurface, DecodesBothRowOrdersAndRefusesBadData) {
     std::vector<BYTE> up = SolidBmp(3, 2, 0x123456);
     up[54] = 0x01;  // bottom-up: the first stored row is the bottom one; blue of its first pixel
