@@ -204,7 +204,8 @@ void PlaceLocked(winstate::State& s, const winstate::WndRec& r, HWND hParent, PO
 
 // The window and its children as the framework holds them, read under one lock: every field of the
 // snapshot but the records and the menu bar. *pMenus gets each top-level window's menu. FALSE for a window
-// that is gone.
+// that is gone. *pW may hold an older snapshot: every field is set again, and its strings and lists are
+// written over in place so that their storage serves again.
 bool ReadTreeLocked(winstate::State& s, HWND h, int nZOrder, HWND hParent, POINT ptParent,
                     CWindowSnapshot* pW, std::vector<std::pair<CWindowSnapshot*, HMENU>>* pMenus) {
     const winstate::WndRec* r = winstate::Find(s, h);
@@ -222,16 +223,15 @@ bool ReadTreeLocked(winstate::State& s, HWND h, int nZOrder, HWND hParent, POINT
     w.bTopmost = (w.dwExStyle & WS_EX_TOPMOST) != 0;
     w.nID = (w.dwStyle & WS_CHILD) ? r->nID : 0;
     w.strText = r->strText;
+    w.menuBar.clear();
+    w.nChangeCount = 0;
+    w.nDrawGeneration = 0;
     if (!(w.dwStyle & WS_CHILD) && r->hMenu != nullptr) pMenus->emplace_back(&w, r->hMenu);
-    w.children.reserve(r->children.size());
-    int z = 0;
-    for (HWND c : r->children) {
-        w.children.emplace_back();
-        if (ReadTreeLocked(s, c, z, h, o, &w.children.back(), pMenus))
-            ++z;
-        else
-            w.children.pop_back();
-    }
+    if (w.children.size() < r->children.size()) w.children.resize(r->children.size());
+    size_t n = 0;
+    for (HWND c : r->children)
+        if (ReadTreeLocked(s, c, static_cast<int>(n), h, o, &w.children[n], pMenus)) ++n;
+    w.children.resize(n);
     return true;
 }
 
@@ -340,29 +340,26 @@ void ReadRecords(CWindowSnapshot& w, const CWindowSnapshot* pPrev, const std::ve
                     pChanged);
 }
 
-// The top-level windows now, each from the previous snapshot where it did not change.
-// pChanged: as ReadRecords takes it.
-std::vector<CWindowSnapshot> TakeWindows(const std::map<HWND, const CWindowSnapshot*>& previous,
-                                         const std::vector<HWND>* pChanged) {
-    std::vector<CWindowSnapshot> windows;
+// The top-level windows now, each from the previous snapshot where it did not change, into *pWindows (which
+// may hold an older snapshot's windows, whose storage serves again). pChanged: as ReadRecords takes it.
+void TakeWindows(const std::map<HWND, const CWindowSnapshot*>& previous, const std::vector<HWND>* pChanged,
+                 std::vector<CWindowSnapshot>* pWindows) {
+    std::vector<CWindowSnapshot>& windows = *pWindows;
     std::vector<std::pair<CWindowSnapshot*, HMENU>> menus;
     {
         winstate::State& s = winstate::S();
         std::lock_guard<std::mutex> lock(s.mtx);
-        windows.reserve(s.topLevel.size());
-        for (HWND h : s.topLevel) {
-            windows.emplace_back();
-            if (!ReadTreeLocked(s, h, static_cast<int>(windows.size()) - 1, nullptr, POINT{}, &windows.back(),
-                                &menus))
-                windows.pop_back();
-        }
+        if (windows.size() < s.topLevel.size()) windows.resize(s.topLevel.size());
+        size_t n = 0;
+        for (HWND h : s.topLevel)
+            if (ReadTreeLocked(s, h, static_cast<int>(n), nullptr, POINT{}, &windows[n], &menus)) ++n;
+        windows.resize(n);
     }
     for (auto& [pW, hMenu] : menus) pW->menuBar = MenuBarOf(hMenu);
     for (CWindowSnapshot& w : windows) {
         auto it = previous.find(w.hWnd);
         ReadRecords(w, it == previous.end() ? nullptr : it->second, pChanged);
     }
-    return windows;
 }
 
 struct Previous {
@@ -376,6 +373,38 @@ struct Previous {
 Previous& Prev() {
     static Previous* p = new Previous;
     return *p;
+}
+
+// One snapshot that nobody holds any longer, kept for the next to be written into: a refresh then reads
+// the windows into storage that is already there instead of allocating all of it again.
+struct Spare {
+    std::mutex mtx;
+    std::unique_ptr<CScreenSnapshot> pSnap;
+};
+
+Spare& TheSpare() {
+    static Spare* p = new Spare;
+    return *p;
+}
+
+// The deleter of shared snapshots: runs on whichever thread let go of the last holder, after every use of
+// the snapshot.
+void Recycle(CScreenSnapshot* pSnap) {
+    std::unique_ptr<CScreenSnapshot> pOld(pSnap);
+    Spare& spare = TheSpare();
+    std::lock_guard<std::mutex> lock(spare.mtx);
+    if (!spare.pSnap) spare.pSnap = std::move(pOld);
+}
+
+std::shared_ptr<CScreenSnapshot> NewSnapshot() {
+    std::unique_ptr<CScreenSnapshot> pSnap;
+    {
+        Spare& spare = TheSpare();
+        std::lock_guard<std::mutex> lock(spare.mtx);
+        pSnap = std::move(spare.pSnap);
+    }
+    if (!pSnap) pSnap = std::make_unique<CScreenSnapshot>();
+    return std::shared_ptr<CScreenSnapshot>(pSnap.release(), Recycle);
 }
 
 }  // namespace
@@ -408,8 +437,8 @@ std::shared_ptr<const CScreenSnapshot> AfxTakeSharedScreenSnapshot() {
     std::map<HWND, const CWindowSnapshot*> previous;
     if (p.pLast)
         for (const CWindowSnapshot& w : p.pLast->windows) previous.emplace(w.hWnd, &w);
-    auto pSnap = std::make_shared<CScreenSnapshot>();
-    pSnap->windows = TakeWindows(previous, p.pLast && bListed ? &changed : nullptr);
+    std::shared_ptr<CScreenSnapshot> pSnap = NewSnapshot();
+    TakeWindows(previous, p.pLast && bListed ? &changed : nullptr, &pSnap->windows);
     bool bChanged = !p.pLast || p.pLast->windows.size() != pSnap->windows.size();
     for (CWindowSnapshot& w : pSnap->windows) {
         auto it = previous.find(w.hWnd);

@@ -221,11 +221,25 @@ TEST_F(SnapshotAgain, EveryKindOfChangeShowsAsASnapshotFromScratchWould) {
         }
         seen.swap(now);
     };
+    // A snapshot still held (as the screen holds the one it drew last) must read as it was taken while
+    // later ones are written into the storage of those let go.
+    auto lookOf = [](const CScreenSnapshot& snap) {
+        std::string look;
+        for (const CWindowSnapshot& w : snap.windows) look += Describe(w) + std::to_string(w.nChangeCount);
+        return look;
+    };
+    std::shared_ptr<const CScreenSnapshot> pHeld;
+    std::string heldLook;
     auto check = [&](const char* pszStep) {
         SCOPED_TRACE(pszStep);
         compare("before its paint");
         Pump();
         compare("painted");
+        if (pHeld) {
+            EXPECT_EQ(heldLook, lookOf(*pHeld)) << "a held snapshot changed";
+        }
+        pHeld = AfxTakeSharedScreenSnapshot();
+        heldLook = lookOf(*pHeld);
     };
     auto addStyle = [](HWND h, int nIndex, DWORD dwAdd, DWORD dwRemove) {
         const DWORD dw = static_cast<DWORD>(GetWindowLongPtrA(h, nIndex));
