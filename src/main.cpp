@@ -12,6 +12,7 @@
 #include "app/tessaro_app.h"
 #include "build_stamp.h"
 #include "platform/screen/screen_session.h"
+#include "platform/ul/sim_control.h"
 #include "platform/win/app.h"
 #include "resources/resource.h"
 #include "run/program_options.h"
@@ -40,6 +41,9 @@ int main(int argc, char** argv) {
     InstallRunSignalHandlers();
     RegisterTessaroResources();  // the templates, menu, strings and pictures built into the executable
     ApplySimulationOptions(options);
+    // The run reads the library's calls through its own hook; the simulation's log of the last calls is
+    // for tests that read it back, and a long run would only fill it (some megabytes) and copy into it.
+    CSimBoards::SetCallLogLimit(0);
 
     // The screen is started on this thread, the one that runs the application's windows, and before any
     // window exists, so that every window is laid out with the screen's font. Without a display the run

@@ -402,13 +402,23 @@ void CSimHost::DriverLoop() {
     while (!m_bDriverStop) {
         lock.unlock();
         Pump();
-        // Wake twice per frame, but no more often than every 200 us nor less often than every 5 ms.
-        const int nRate = FrameRate();
-        const auto interval =
-            std::chrono::microseconds(std::clamp<LONGLONG>(kMicrosPerSecond / (2 * nRate), 200, 5000));
+        const std::chrono::microseconds interval = DriverSleep();
         lock.lock();
-        m_driverWake.wait_for(lock, interval, [this] { return m_bDriverStop; });
+        m_driverWake.wait_for(lock, interval, [this] { return m_bDriverStop || m_bDriverRecheck; });
+        m_bDriverRecheck = true;
     }
+}
+
+std::chrono::microseconds CSimHost::DriverSleep() const {
+    constexpr LONGLONG kStepUs = 5000;
+    std::lock_guard<std::mutex> lock(m_mutex);
+    // A polled TTL source is sampled at each pump: the LEDs' timing keeps the step.
+    if (!m_bRunning || m_pTtlSource) return std::chrono::microseconds(kStepUs);
+    // One microsecond past the frame's time, so that the pump finds it due; an early wake only sleeps
+    // again. At most one frame period: a time source that jumps ahead is caught up within a frame.
+    const LONGLONG nDueUs = GridTime(m_nClockStartUs, m_nLastDueIndex + 1, m_nFrameRate);
+    const LONGLONG nPeriodUs = kMicrosPerSecond / m_nFrameRate + 1;
+    return std::chrono::microseconds(std::clamp<LONGLONG>(nDueUs - m_nLatestUs + 1, 1, nPeriodUs));
 }
 
 // ---------------------------------------------------------------------------------------------------------
@@ -683,6 +693,13 @@ int CSimHost::VisibleLedsLocked(LONGLONG nTimeUs) const {
 void CSimHost::RestartFrameClockLocked(LONGLONG nNowUs) {
     m_nClockStartUs = nNowUs;
     m_nLastDueIndex = 0;
+    // The driver may sleep towards a frame of the old clock (m_driverMutex is never held while m_mutex is
+    // taken).
+    {
+        std::lock_guard<std::mutex> driverLock(m_driverMutex);
+        m_bDriverRecheck = true;
+    }
+    m_driverWake.notify_all();
 }
 
 void CSimHost::AdvanceLocked(LONGLONG nNowUs) {

@@ -19,6 +19,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -231,8 +232,9 @@ class CSimHost {
 
     // Brings the model up to now; returns the number of frames produced.
     int Pump();
-    // A thread that calls Pump() in real time (at least twice per frame). Stop it before whatever the
-    // post function reaches goes away; the host's destructor stops it only as a last resort.
+    // A thread that calls Pump() in real time: when the next frame is due (at once when the frame clock
+    // starts again), or every 5 ms while no frame is due or a TTL output source is read. Stop it before
+    // whatever the post function reaches goes away; the host's destructor stops it only as a last resort.
     void StartDriver();
     void StopDriver();  // joins the driver thread
     bool IsDriverRunning() const;
@@ -301,6 +303,8 @@ class CSimHost {
     bool ClaimDeliveryLocked();
     void DeliverClaimed();  // only after a successful ClaimDeliveryLocked(), with the lock released
     void DriverLoop();
+    // The driver's next sleep: until the next frame is due, or the 5 ms step (see StartDriver).
+    std::chrono::microseconds DriverSleep() const;
     // Spins the frame cost off when the current frame is not paid for yet (without the lock).
     void PayFrameCost();
 
@@ -373,6 +377,7 @@ class CSimHost {
     mutable std::mutex m_driverMutex;
     std::condition_variable m_driverWake;
     bool m_bDriverStop;
+    bool m_bDriverRecheck = false;  // the frame clock started again: the driver's sleep is out of date
 };
 
 // The host that the CRS_* calls reach.

@@ -390,6 +390,24 @@ TEST_F(HostTest, DriverThreadPostsWhileOtherThreadsUseTheHost) {
     EXPECT_EQ(SimHost().Markers().size(), 600u);
 }
 
+// The driver sleeps until the next frame is due; a new frame rate wakes it, so the frames of the new rate
+// are not held back until the old rate's next frame (a second here).
+TEST_F(HostTest, TheDriverFollowsANewFrameRateAtOnce) {
+    CRS_InsertMessageRequest(Window(0x30), kMessage);
+    SimHost().SetFrameRate(1);
+    SimHost().StartDriver();
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));  // asleep towards the frame one second on
+    SimHost().SetFrameRate(1000);
+    Advance(100000);  // a tenth of a second of the new rate's frames is due
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(600);
+    while (SimHost().PostCount() < 100 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    SimHost().StopDriver();
+    EXPECT_EQ(SimHost().FramesProduced(), 100);
+    EXPECT_EQ(CountCode(kSimHostCodeFreshData), 100);
+}
+
 // A getter that delivers the frame it produced returns the state its posts left, and one that finds
 // nothing to deliver posts nothing.
 TEST_F(HostTest, AGetterReadsTheStateAfterItsOwnDelivery) {
