@@ -405,7 +405,7 @@ void CSimHost::DriverLoop() {
         const std::chrono::microseconds interval = DriverSleep();
         lock.lock();
         m_driverWake.wait_for(lock, interval, [this] { return m_bDriverStop || m_bDriverRecheck; });
-        m_bDriverRecheck = true;
+        m_bDriverRecheck = false;
     }
 }
 

@@ -22,6 +22,7 @@
 
 #include "platform/screen/cairo_renderer.h"
 #include "platform/screen/screen_input.h"
+#include "platform/win/clock.h"
 #include "platform/win/nonclient.h"
 #include "platform/win/snapshot.h"
 
@@ -805,7 +806,7 @@ BOOL CScreenSession::Start(const char* pszDisplay) {
     CMessageLoop::SetPaintPeriod(kRefreshPeriodUs);
     m_nIdleHook = CMessageLoop::AddIdleHook([this] { RefreshWhenDue(); });
     Refresh();
-    m_tNextRefresh = std::chrono::steady_clock::now() + std::chrono::microseconds(kRefreshPeriodUs);
+    m_nNextRefreshUs = CMessageLoop::NextPaintSlotUs(RefreshClockUs());
     return TRUE;
 }
 
@@ -851,14 +852,24 @@ void CScreenSession::Refresh() {
     m_pShared->Wake();
 }
 
+// The refreshes keep to the paint passes' slots, so that what a pass painted is taken in the same
+// wake-up. A manual clock (tests) moves only when told to: the refreshes then keep to real time.
+LONGLONG CScreenSession::RefreshClockUs() {
+    if (!CClock::IsManual()) return CClock::NowMicros();
+    return std::chrono::duration_cast<std::chrono::microseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
 void CScreenSession::RefreshWhenDue() {
     if (!m_pShared) return;
-    const auto now = std::chrono::steady_clock::now();
-    if (now < m_tNextRefresh) {
-        CMessageLoop::WakeIdleHooksBy(m_tNextRefresh);
+    const LONGLONG nNowUs = RefreshClockUs();
+    if (nNowUs < m_nNextRefreshUs) {
+        CMessageLoop::WakeIdleHooksBy(std::chrono::steady_clock::now() +
+                                      std::chrono::microseconds(m_nNextRefreshUs - nNowUs));
         return;
     }
-    m_tNextRefresh = now + std::chrono::microseconds(kRefreshPeriodUs);
+    m_nNextRefreshUs = CMessageLoop::NextPaintSlotUs(nNowUs);
     Refresh();
 }
 

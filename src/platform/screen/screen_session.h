@@ -60,9 +60,10 @@ class CScreenSession {
     // The idle hook's refresh: at most one snapshot per refresh period (real time); one put off wakes the
     // loop when it is due.
     void RefreshWhenDue();
+    static LONGLONG RefreshClockUs();
 
     UINT_PTR m_nIdleHook = 0;
-    std::chrono::steady_clock::time_point m_tNextRefresh{};
+    LONGLONG m_nNextRefreshUs = 0;  // RefreshClockUs() from which the next refresh may come
     LONGLONG m_nPreviousPaintPeriodUs = 0;
     std::uint64_t m_nOffered = 0;  // change count of the last snapshot handed over
     class CTextMeasurer* m_pPreviousMeasurer = nullptr;

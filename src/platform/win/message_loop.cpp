@@ -105,12 +105,21 @@ bool PaintDueLocked(const State& s, const Queue& q) {
     return s.nPaintPeriodUs <= 0 || q.bPaintPass || CClock::NowMicros() >= q.nPaintDueUs;
 }
 
+LONGLONG NextSlotUs(LONGLONG nNowUs, LONGLONG nPeriodUs) {
+    if (nPeriodUs <= 0) return nNowUs;
+    const LONGLONG nSlot = nNowUs >= 0 ? nNowUs / nPeriodUs : (nNowUs - nPeriodUs + 1) / nPeriodUs;
+    return (nSlot + 1) * nPeriodUs;
+}
+
+// The passes keep to slots of the clock, the period long (slot k from k periods on), one pass at most in
+// each: a pass starts with the first work of a slot, not a whole period after the last pass began, so work
+// that comes once per period (a host's frames) is painted in the wake-up that brought it.
 void StartPaintPassLocked(const State& s, Queue& q) {
     if (s.nPaintPeriodUs <= 0) return;
     const LONGLONG now = CClock::NowMicros();
     if (q.bPaintPass && now < q.nPaintDueUs) return;
     q.bPaintPass = true;
-    q.nPaintDueUs = now + s.nPaintPeriodUs;
+    q.nPaintDueUs = NextSlotUs(now, s.nPaintPeriodUs);
 }
 
 thread_local std::uint64_t t_nQuietTakes = 0;
@@ -547,6 +556,10 @@ LONGLONG CMessageLoop::GetPaintPeriod() {
     State& s = S();
     std::lock_guard<std::mutex> lock(s.mtx);
     return s.nPaintPeriodUs;
+}
+
+LONGLONG CMessageLoop::NextPaintSlotUs(LONGLONG nNowUs) {
+    return NextSlotUs(nNowUs, GetPaintPeriod());
 }
 
 void CMessageLoop::WakeIdleHooksBy(std::chrono::steady_clock::time_point tWhen) {

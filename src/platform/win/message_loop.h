@@ -53,13 +53,15 @@ class CMessageLoop {
     static int RunUntilIdle();
     static BOOL HasPending();
 
-    // Paints at most once per display refresh: with a period, a thread's loop starts a paint pass (every
-    // window then invalid, and any invalidated while it lasts, is painted) only when nMicros of the clock
-    // have passed since its last pass began; a waiting loop wakes for the next pass. 0 (the default, and
-    // after a simulation reset) paints whenever the queue is otherwise empty. Paints still come only
-    // when no posted message waits; UpdateWindow still paints at once.
+    // Paints at most once per display refresh: with a period, the clock is cut into slots nMicros long
+    // (slot k from k * nMicros on), and a thread's loop starts at most one paint pass in each (every
+    // window then invalid, and any invalidated while it lasts, is painted); a waiting loop wakes for the
+    // next slot. 0 (the default, and after a simulation reset) paints whenever the queue is otherwise
+    // empty. Paints still come only when no posted message waits; UpdateWindow still paints at once.
     static void SetPaintPeriod(LONGLONG nMicros);
     static LONGLONG GetPaintPeriod();
+    // The start of the slot after the one holding nNowUs (clock µs); nNowUs itself without a period.
+    static LONGLONG NextPaintSlotUs(LONGLONG nNowUs);
     // A loop of this thread that waits idle wakes by tWhen (real time) and runs its idle hooks again: an
     // idle hook that put work off to a later time asks for its turn so.
     static void WakeIdleHooksBy(std::chrono::steady_clock::time_point tWhen);

@@ -403,9 +403,20 @@ TEST_F(HostTest, TheDriverFollowsANewFrameRateAtOnce) {
     while (SimHost().PostCount() < 100 && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
-    SimHost().StopDriver();
     EXPECT_EQ(SimHost().FramesProduced(), 100);
     EXPECT_EQ(CountCode(kSimHostCodeFreshData), 100);
+
+    // While no frame is due it sleeps: on a clock that stands still it wakes about once per frame period
+    // (1 ms here), and each wake reads the clock a few times.
+    std::atomic<int> nReads{0};
+    SimHost().SetTimeSource([this, &nReads] {
+        ++nReads;
+        return m_nNowUs.load();
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    SimHost().StopDriver();
+    SimHost().SetTimeSource([this] { return m_nNowUs.load(); });
+    EXPECT_LT(nReads.load(), 2000);
 }
 
 // A getter that delivers the frame it produced returns the state its posts left, and one that finds

@@ -239,6 +239,11 @@ TEST_F(MessageLoop, UnderAPaintPeriodOnePassPaintsEveryInvalidWindowOncePerPerio
     ASSERT_TRUE(second.CreateTopLevel());
     CMessageLoop::SetPaintPeriod(kPeriodUs);
     EXPECT_EQ(kPeriodUs, CMessageLoop::GetPaintPeriod());
+    // The passes keep to slots of the clock: this one starts a slot.
+    const LONGLONG nSlotUs = CMessageLoop::NextPaintSlotUs(CClock::NowMicros());
+    EXPECT_EQ(0, nSlotUs % kPeriodUs);
+    EXPECT_GT(nSlotUs, CClock::NowMicros());
+    CClock::AdvanceQuietly(nSlotUs - CClock::NowMicros());
     Pump();  // the first pass starts at once
     EXPECT_EQ(1, first.Count(WM_PAINT));
     EXPECT_EQ(1, second.Count(WM_PAINT));
@@ -261,6 +266,20 @@ TEST_F(MessageLoop, UnderAPaintPeriodOnePassPaintsEveryInvalidWindowOncePerPerio
     EXPECT_EQ(2, first.Count(WM_PAINT));
     first.UpdateWindow();
     EXPECT_EQ(3, first.Count(WM_PAINT)) << "UpdateWindow paints at once";
+
+    // A pass late in its slot: what is invalidated just after the next slot begins is painted then,
+    // not a whole period after the late pass.
+    CClock::AdvanceQuietly(2 * kPeriodUs - 10);
+    first.Invalidate();
+    Pump();
+    EXPECT_EQ(4, first.Count(WM_PAINT));
+    CClock::AdvanceQuietly(9);
+    first.Invalidate();
+    Pump();
+    EXPECT_EQ(4, first.Count(WM_PAINT)) << "one pass in a slot";
+    CClock::AdvanceQuietly(1);
+    Pump();
+    EXPECT_EQ(5, first.Count(WM_PAINT));
 
     // A loop waiting for a message takes the pass once it is due, and the reset paints whenever idle.
     second.Invalidate();
