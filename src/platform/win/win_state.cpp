@@ -35,13 +35,61 @@ HWND NewHandle(State& s) {
     return reinterpret_cast<HWND>(s.nNextHandle);
 }
 
+namespace {
+
+// The slot of h in State::byHandle, or kDirectHandles when h has none (not made by NewHandle, or made
+// after the first kDirectHandles).
+std::size_t DirectIndex(HWND h) {
+    const auto n = reinterpret_cast<std::uintptr_t>(h);
+    if (n < State::kFirstHandle || (n - State::kFirstHandle) % 4 != 0) return State::kDirectHandles;
+    const std::uintptr_t i = (n - State::kFirstHandle) / 4;
+    return i < State::kDirectHandles ? static_cast<std::size_t>(i) : State::kDirectHandles;
+}
+
+}  // namespace
+
 WndRec* Find(State& s, HWND h) {
     if (h != nullptr && h == s.hLastFound) return s.pLastFound;
+    WndRec* r = nullptr;
+    const std::size_t i = DirectIndex(h);
+    if (i < State::kDirectHandles) {
+        if (i >= s.byHandle.size()) return nullptr;
+        r = s.byHandle[i];
+    } else {
+        auto it = s.wnds.find(h);
+        if (it != s.wnds.end()) r = it->second.get();
+    }
+    if (r == nullptr) return nullptr;
+    s.hLastFound = h;
+    s.pLastFound = r;
+    return r;
+}
+
+void AddWindowLocked(State& s, std::unique_ptr<WndRec> rec) {
+    const HWND h = rec->hWnd;
+    const std::size_t i = DirectIndex(h);
+    if (i < State::kDirectHandles) {
+        if (i >= s.byHandle.size()) s.byHandle.resize(std::max(i + 1, 2 * s.byHandle.size()), nullptr);
+        s.byHandle[i] = rec.get();
+    }
+    s.wnds.emplace(h, std::move(rec));
+}
+
+std::unique_ptr<WndRec> RemoveWindowLocked(State& s, HWND h) {
     auto it = s.wnds.find(h);
     if (it == s.wnds.end()) return nullptr;
-    s.hLastFound = h;
-    s.pLastFound = it->second.get();
-    return s.pLastFound;
+    ForgetFound(s);
+    std::unique_ptr<WndRec> rec = std::move(it->second);
+    s.wnds.erase(it);
+    const std::size_t i = DirectIndex(h);
+    if (i < s.byHandle.size()) s.byHandle[i] = nullptr;
+    return rec;
+}
+
+void ClearWindowsLocked(State& s) {
+    ForgetFound(s);
+    s.wnds.clear();
+    s.byHandle.clear();
 }
 
 void ForgetFound(State& s) {

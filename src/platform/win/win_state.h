@@ -176,7 +176,14 @@ struct DefProcHookNode {
 
 struct State {
     std::mutex mtx;
+    // The live windows, owned here. Change it only through AddWindowLocked, RemoveWindowLocked and
+    // ClearWindowsLocked, which keep byHandle in step.
     std::unordered_map<HWND, std::unique_ptr<WndRec>> wnds;
+    // The same windows by handle number (NewHandle's count), for the first kDirectHandles handles made:
+    // Find reads one slot of this array instead of the hash table's buckets and nodes. NULL: no window.
+    static constexpr std::uintptr_t kFirstHandle = 0x1004;
+    static constexpr std::size_t kDirectHandles = 1 << 16;
+    std::vector<WndRec*> byHandle;
     // Find's last hit: the calls of one message mostly ask for the same window. Cleared (ForgetFound)
     // before a record leaves wnds.
     HWND hLastFound = nullptr;
@@ -239,6 +246,9 @@ namespace winstate {
 std::string Lower(const char* p);
 HWND NewHandle(State& s);
 WndRec* Find(State& s, HWND h);                              // live windows only
+void AddWindowLocked(State& s, std::unique_ptr<WndRec> rec);  // under rec->hWnd
+std::unique_ptr<WndRec> RemoveWindowLocked(State& s, HWND h);  // NULL: no such window
+void ClearWindowsLocked(State& s);
 void ForgetFound(State& s);                                  // before any record leaves s.wnds
 Queue* QueueLocked(State& s, DWORD nThreadId);               // as QueueFor, without sharing ownership
 std::shared_ptr<Queue> QueueFor(State& s, DWORD nThreadId);  // created on demand

@@ -98,7 +98,7 @@ HWND CreateWindowInternal(CREATESTRUCT cs, CWnd* pWnd) {
         rec->pPermanent = pWnd;
         if (pWnd) pWnd->m_hWnd = h;
         rec->pQueue = QueueFor(s, nThread);
-        s.wnds.emplace(h, std::move(rec));
+        AddWindowLocked(s, std::move(rec));
     }
     if (pWnd) pWnd->PreSubclassWindow();
     cs.style = static_cast<LONG>(dwStyle);
@@ -154,11 +154,8 @@ void DestroyTree(HWND h) {
     {
         State& s = S();
         std::lock_guard<std::mutex> lock(s.mtx);
-        auto it = s.wnds.find(h);
-        if (it == s.wnds.end()) return;
-        ForgetFound(s);
-        rec = std::move(it->second);
-        s.wnds.erase(it);
+        rec = RemoveWindowLocked(s, h);
+        if (!rec) return;
         if (WndRec* p = Find(s, rec->hParent))
             p->children.erase(std::remove(p->children.begin(), p->children.end(), h), p->children.end());
         s.topLevel.erase(std::remove(s.topLevel.begin(), s.topLevel.end(), h), s.topLevel.end());
@@ -232,8 +229,7 @@ void DropAllWindows() {
             if (r->pTemp) r->pTemp->m_hWnd = nullptr;
             recs.push_back(std::move(r));
         }
-        ForgetFound(s);
-        s.wnds.clear();
+        ClearWindowsLocked(s);
         s.topLevel.clear();
         for (auto& [tid, q] : s.queues) {
             q->posted.clear();

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 #include <string>
 
@@ -180,6 +181,28 @@ TEST_F(WindowState, CallsOnADestroyedHandleFailWithoutHarm) {
     EXPECT_FALSE(::DestroyWindow(h));
     EXPECT_EQ(nullptr, CWnd::FromHandlePermanent(h));
     EXPECT_EQ(0, Pump());
+}
+
+// Handles are found by their number: a value no window was made with, one beside a real handle or
+// beyond the last made, and a destroyed window's handle find nothing; a new window's handle finds it.
+TEST_F(WindowState, OnlyTheHandleOfALiveWindowFindsIt) {
+    CRecordingWnd top;
+    ASSERT_TRUE(top.CreateTopLevel());
+    const auto n = reinterpret_cast<std::uintptr_t>(top.m_hWnd);
+    for (std::uintptr_t v : {std::uintptr_t{0x10}, std::uintptr_t{0x1000}, n + 1, n + 2, n + 4, n + 4 * 70000,
+                             ~std::uintptr_t{0}}) {
+        EXPECT_FALSE(::IsWindow(reinterpret_cast<HWND>(v))) << std::hex << v;
+    }
+    EXPECT_TRUE(::IsWindow(top.m_hWnd));
+    CRecordingWnd next;
+    ASSERT_TRUE(next.CreateTopLevel());
+    EXPECT_TRUE(::IsWindow(next.m_hWnd));
+    EXPECT_EQ(&next, CWnd::FromHandlePermanent(next.m_hWnd));
+    const HWND hTop = top.m_hWnd;
+    top.DestroyWindow();
+    EXPECT_FALSE(::IsWindow(hTop));
+    EXPECT_TRUE(::IsWindow(next.m_hWnd));
+    next.DestroyWindow();
 }
 
 }  // namespace
