@@ -12,7 +12,7 @@
 //     (on the futex the message loop sleeps on) to the last board write of that thread, which makes
 //     exactly the board calls of the program's last handled frame, in their order. The program's latency
 //     can come no lower than this; what it adds is the difference.
-// The simulated board library keeps no call log here (a run keeps one for its tests).
+// The simulated board library keeps no call log here, as in the program's run (tests turn it on).
 //
 //   latency_bench [RATE_HZ [SECONDS]]   (defaults 2000 and 5)
 //
