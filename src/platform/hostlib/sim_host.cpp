@@ -334,13 +334,17 @@ LONGLONG CSimHost::FrameCost() const {
 void CSimHost::PayFrameCost() {
     const LONGLONG nCostUs = m_nFrameCostUs.load();
     if (nCostUs <= 0) return;
+    LONGLONG nFrame = 0;
     {
         const std::unique_lock<std::mutex> lock = SyncAndLock();
         if (m_nChargedFrame == m_frame.nIndex) return;
+        nFrame = m_frame.nIndex;
     }
     SpinMicros(nCostUs);
+    // The frame found is paid for; one that came while the reader was busy is a new frame to it and
+    // costs it again (were it paid with this one, a reader as slow as a frame period would keep up).
     const std::unique_lock<std::mutex> lock = SyncAndLock();
-    m_nChargedFrame = m_frame.nIndex;  // the frames that came meanwhile are paid with it
+    m_nChargedFrame = std::max(m_nChargedFrame, nFrame);
 }
 
 void CSimHost::SetAlternateFreshDataCodes(bool bAlternate) {

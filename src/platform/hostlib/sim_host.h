@@ -223,9 +223,9 @@ class CSimHost {
     void SendNotification(WORD nCode, LPARAM lParam);
 
     // A slow receiver: a data call (CurrentFrame and RoiCode, so every CRS_Get* data call) that finds a
-    // frame its caller has not paid for spins on the calling thread for nMicros of real time first; the
-    // frames produced meanwhile are paid with it, and the call returns the data as it is after the wait.
-    // So each frame taken costs its receiver that much more. Clamped to 0..1,000,000; 0 (the default,
+    // frame its caller has not paid for spins on the calling thread for nMicros of real time first and
+    // returns the data as it is after the wait. Only the frame found is paid for: one produced meanwhile
+    // costs the next call again, so a receiver slower than the frames falls behind them. Clamped to 0..1,000,000; 0 (the default,
     // and after Reset) costs nothing.
     void SetFrameCost(LONGLONG nMicros);
     LONGLONG FrameCost() const;

@@ -477,6 +477,17 @@ TEST_F(HostTest, EachFrameReadCostsTheReaderTheFrameCostOnce) {
               kCostUs);
     Advance(20000);  // the next frame
     EXPECT_GE(microsOf([&] { CRS_GetROI_InCode2(0, &nCode); }), kCostUs);
+    // A frame that comes while the reader pays is new to it: its next read pays again (a reader as slow
+    // as the host's frames must fall behind them).
+    Advance(20000);
+    std::thread host([this] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        Advance(20000);
+    });
+    EXPECT_GE(microsOf([&] { CRS_GetGazePoint2(0, xy); }), kCostUs);
+    host.join();
+    EXPECT_GE(microsOf([&] { CRS_GetGazePoint2(0, xy); }), kCostUs);
+    EXPECT_LT(microsOf([&] { CRS_GetGazePoint2(0, xy); }), kCostUs);
 
     SimHost().SetFrameCost(-5);
     EXPECT_EQ(0, SimHost().FrameCost());
