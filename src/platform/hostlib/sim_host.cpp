@@ -218,7 +218,6 @@ void CSimHost::SetRunning(bool bRunning) {
     m_bRunning = bRunning;
 }
 
-
 void CSimHost::SetAttached(bool bAttached) {
     Sync();
     std::lock_guard<std::mutex> lock(m_mutex);
@@ -264,7 +263,6 @@ void CSimHost::SetEyePattern(SimEyePattern ePattern) {
     m_eyeModel.SetPattern(ePattern, m_frame.nTimeUs);
     RecomputeFrameLocked();
 }
-
 
 void CSimHost::SetSeed(std::uint64_t nSeed) {
     Sync();
@@ -493,7 +491,6 @@ int CSimHost::VisibleLeds() const {
     std::lock_guard<std::mutex> lock(m_mutex);
     return VisibleLedsLocked(nNowUs - static_cast<LONGLONG>(m_dLatencyMs * 1000.0));
 }
-
 
 // ---------------------------------------------------------------------------------------------------------
 // The library's calls

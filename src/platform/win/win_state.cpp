@@ -69,7 +69,9 @@ void AddWindowLocked(State& s, std::unique_ptr<WndRec> rec) {
     const HWND h = rec->hWnd;
     const std::size_t i = DirectIndex(h);
     if (i < State::kDirectHandles) {
-        if (i >= s.byHandle.size()) s.byHandle.resize(std::max(i + 1, 2 * s.byHandle.size()), nullptr);
+        if (i >= s.byHandle.size())
+            s.byHandle.resize(std::min(State::kDirectHandles, std::max(i + 1, 2 * s.byHandle.size())),
+                              nullptr);
         s.byHandle[i] = rec.get();
     }
     s.wnds.emplace(h, std::move(rec));
