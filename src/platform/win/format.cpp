@@ -207,11 +207,10 @@ std::uint64_t RoundedFixed(double dValue, int nPrecision) {
     return nRounded;
 }
 
-// The fixed-point digits of a dValue that FitsFixedDigits, with '-' for a negative sign bit. Returns the
-// end of the text.
-char* FixedDigits(double dValue, int nPrecision, char* pOut) {
-    const std::uint64_t nRounded = RoundedFixed(dValue, nPrecision);
-    if (std::signbit(dValue)) *pOut++ = '-';
+// The fixed-point digits of RoundedFixed's nRounded at nPrecision, with '-' for a negative sign; and those
+// of a dValue that FitsFixedDigits, with '-' for a negative sign bit. Return the end of the text.
+char* RoundedDigits(std::uint64_t nRounded, bool bNegative, int nPrecision, char* pOut) {
+    if (bNegative) *pOut++ = '-';
     const std::uint64_t nScale = kPowersOfTen[nPrecision];
     char szInteger[24];
     char* const pEnd = szInteger + sizeof szInteger;
@@ -230,6 +229,26 @@ char* FixedDigits(double dValue, int nPrecision, char* pOut) {
     return pOut;
 }
 
+char* FixedDigits(double dValue, int nPrecision, char* pOut) {
+    return RoundedDigits(RoundedFixed(dValue, nPrecision), std::signbit(dValue), nPrecision, pOut);
+}
+
+// The digits szDigits..pEnd (a leading '-' for a negative value) as a %f field.
+void PutFloatDigits(CTextSink& sink, const Spec& spec, const char* szDigits, const char* pEnd) {
+    const char* pBody = szDigits;
+    char chSign = '\0';
+    if (*pBody == '-') {
+        chSign = '-';
+        ++pBody;
+    } else if (spec.bPlus) {
+        chSign = '+';
+    } else if (spec.bSpace) {
+        chSign = ' ';
+    }
+    PutField(sink, spec, &chSign, chSign != '\0' ? 1 : 0, 0, pBody, static_cast<std::size_t>(pEnd - pBody),
+             spec.bZero);
+}
+
 // FALSE when the value is left to vsnprintf.
 bool PutFloat(CTextSink& sink, const Spec& spec, double dValue) {
     if (!std::isfinite(dValue) || spec.bAlt || spec.nPrecision > kLargestFloatPrecision) return false;
@@ -244,20 +263,67 @@ bool PutFloat(CTextSink& sink, const Spec& spec, double dValue) {
         if (result.ec != std::errc()) return false;
         pEnd = result.ptr;
     }
-    const char* pBody = szDigits;
-    char chSign = '\0';
-    if (*pBody == '-') {
-        chSign = '-';
-        ++pBody;
-    } else if (spec.bPlus) {
-        chSign = '+';
-    } else if (spec.bSpace) {
-        chSign = ' ';
-    }
-    PutField(sink, spec, &chSign, chSign != '\0' ? 1 : 0, 0, pBody, static_cast<std::size_t>(pEnd - pBody),
-             spec.bZero);
+    PutFloatDigits(sink, spec, szDigits, pEnd);
     return true;
 }
+
+// The tags of a packed %f value (CFormatArguments::Pack): rounded digits of a value with a clear or a set
+// sign bit, or the value's bits.
+constexpr unsigned char kTagRounded = 'r';
+constexpr unsigned char kTagRoundedNegative = 'R';
+constexpr unsigned char kTagBits = 'b';
+
+// The arguments of a call, as FormatHere reads them: from a va_list, or from CFormatArguments::Pack's
+// bytes (read in the same order as they were packed).
+class CListArguments {
+  public:
+    explicit CListArguments(va_list args) { va_copy(m_args, args); }
+    ~CListArguments() { va_end(m_args); }
+    CListArguments(const CListArguments&) = delete;
+    CListArguments& operator=(const CListArguments&) = delete;
+
+    int Int() { return va_arg(m_args, int); }
+    const char* String() { return va_arg(m_args, const char*); }
+    bool PutFixed(CTextSink& sink, const Spec& spec) { return PutFloat(sink, spec, va_arg(m_args, double)); }
+
+  private:
+    va_list m_args;
+};
+
+class CPackedArguments {
+  public:
+    explicit CPackedArguments(const unsigned char* p) : m_p(p) {}
+
+    int Int() {
+        int n = 0;
+        std::memcpy(&n, m_p, sizeof n);
+        m_p += sizeof n;
+        return n;
+    }
+    const char* String() {
+        const char* psz = reinterpret_cast<const char*>(m_p);
+        m_p += std::strlen(psz) + 1;
+        return psz;
+    }
+    // A value packed by its digits is written from them, as PutFloat writes it from the value. Every %f
+    // here was packed with a tag (the caller renders no format with a value packed by its bits alone).
+    bool PutFixed(CTextSink& sink, const Spec& spec) {
+        const unsigned char chTag = *m_p;
+        std::uint64_t nPacked = 0;
+        std::memcpy(&nPacked, m_p + 1, sizeof nPacked);
+        m_p += 1 + sizeof nPacked;
+        if (chTag == kTagBits) return PutFloat(sink, spec, std::bit_cast<double>(nPacked));
+        if (spec.bAlt) return false;
+        const int nPrecision = spec.nPrecision < 0 ? 6 : spec.nPrecision;
+        char szDigits[2 + 20 + 1 + kLargestExactPrecision];
+        const char* pEnd = RoundedDigits(nPacked, chTag == kTagRoundedNegative, nPrecision, szDigits);
+        PutFloatDigits(sink, spec, szDigits, pEnd);
+        return true;
+    }
+
+  private:
+    const unsigned char* m_p;
+};
 
 // The "C" locale's object; glibc hands out one static object for it, so nothing is allocated and
 // nothing needs freeing. Null only where the C library cannot give one.
@@ -287,7 +353,8 @@ bool ReadNumber(const char*& p, int& nValue) {
 }
 
 // The whole text, or FALSE when the format is left to vsnprintf.
-bool FormatHere(CTextSink& sink, const char* pszFormat, va_list args) {
+template <class Arguments>
+bool FormatHere(CTextSink& sink, const char* pszFormat, Arguments& args) {
     const char* p = pszFormat;
     for (;;) {
         // The literal text up to the next conversion.
@@ -312,7 +379,7 @@ bool FormatHere(CTextSink& sink, const char* pszFormat, va_list args) {
         }
         if (*p == '*') {
             ++p;
-            const int nWidth = va_arg(args, int);
+            const int nWidth = args.Int();
             if (nWidth < -kLargestField || nWidth > kLargestField) return false;
             if (nWidth < 0) spec.bLeft = true;
             spec.nWidth = nWidth < 0 ? -nWidth : nWidth;
@@ -323,7 +390,7 @@ bool FormatHere(CTextSink& sink, const char* pszFormat, va_list args) {
             ++p;
             if (*p == '*') {
                 ++p;
-                const int nPrecision = va_arg(args, int);
+                const int nPrecision = args.Int();
                 if (nPrecision > kLargestField) return false;
                 spec.nPrecision = nPrecision < 0 ? -1 : nPrecision;
             } else if (!ReadNumber(p, spec.nPrecision)) {
@@ -340,7 +407,7 @@ bool FormatHere(CTextSink& sink, const char* pszFormat, va_list args) {
                 break;
             case 'd':
             case 'i': {
-                const int nValue = va_arg(args, int);
+                const int nValue = args.Int();
                 const long long nWide = nValue;
                 PutInteger(sink, spec, static_cast<unsigned long long>(nWide < 0 ? -nWide : nWide),
                            nValue < 0, chConv);
@@ -350,16 +417,16 @@ bool FormatHere(CTextSink& sink, const char* pszFormat, va_list args) {
             case 'x':
             case 'X':
             case 'o':
-                PutInteger(sink, spec, va_arg(args, unsigned), false, chConv);
+                PutInteger(sink, spec, static_cast<unsigned>(args.Int()), false, chConv);
                 break;
             case 'c': {
                 if (spec.bZero) return false;
-                const char c = static_cast<char>(static_cast<unsigned char>(va_arg(args, int)));
+                const char c = static_cast<char>(static_cast<unsigned char>(args.Int()));
                 PutField(sink, spec, nullptr, 0, 0, &c, 1, false);
                 break;
             }
             case 's': {
-                const char* psz = va_arg(args, const char*);
+                const char* psz = args.String();
                 if (psz == nullptr || spec.bZero) return false;
                 const std::size_t n = spec.nPrecision >= 0
                                           ? strnlen(psz, static_cast<std::size_t>(spec.nPrecision))
@@ -369,7 +436,7 @@ bool FormatHere(CTextSink& sink, const char* pszFormat, va_list args) {
             }
             case 'f':
             case 'F':
-                if (!PutFloat(sink, spec, va_arg(args, double))) return false;
+                if (!args.PutFixed(sink, spec)) return false;
                 break;
             default:
                 return false;
@@ -383,8 +450,9 @@ int AfxFormatTextV(char* pszBuffer, std::size_t nSize, const char* pszFormat, va
     va_list copy;
     va_copy(copy, args);
     CTextSink sink(pszBuffer, nSize);
+    CListArguments arguments(args);
     int nResult = 0;
-    if (pszFormat != nullptr && FormatHere(sink, pszFormat, args) && sink.Length() <= INT_MAX) {
+    if (pszFormat != nullptr && FormatHere(sink, pszFormat, arguments) && sink.Length() <= INT_MAX) {
         sink.Terminate();
         nResult = static_cast<int>(sink.Length());
     } else {
@@ -506,11 +574,11 @@ bool CFormatArguments::Pack(va_list args, unsigned char* pOut, std::size_t nSize
                 const double dValue = va_arg(copy, double);
                 int nDigits = arg.nPrecision;
                 if (nDigits == kStarPrecision) nDigits = nStarPrecision < 0 ? 6 : nStarPrecision;
-                unsigned char chTag = 'b';
+                unsigned char chTag = kTagBits;
                 std::uint64_t nPacked = std::bit_cast<std::uint64_t>(dValue);
                 if (nDigits <= kLargestExactPrecision && std::isfinite(dValue) &&
                     FitsFixedDigits(dValue, nDigits)) {
-                    chTag = std::signbit(dValue) ? 'R' : 'r';
+                    chTag = std::signbit(dValue) ? kTagRoundedNegative : kTagRounded;
                     nPacked = RoundedFixed(dValue, nDigits);
                 }
                 bPacked = nSize - n >= 1 + sizeof nPacked;
@@ -541,6 +609,20 @@ bool CFormatArguments::Pack(va_list args, unsigned char* pOut, std::size_t nSize
     va_end(copy);
     if (!bPacked) return false;
     *pnBytes = n;
+    return true;
+}
+
+bool CFormatArguments::Render(const char* pszFormat, const unsigned char* pPacked, char* pszBuffer,
+                              std::size_t nSize, int* pnResult) const {
+    if (!m_bCompiled || pszFormat == nullptr) return false;
+    // A value packed by its bits alone goes to the C library in any case (%e, %g, %a, '#', long %f).
+    for (std::size_t i = 0; i < m_nCount; ++i)
+        if (m_args[i].nKind == kDouble) return false;
+    CTextSink sink(pszBuffer, nSize);
+    CPackedArguments arguments(pPacked);
+    if (!FormatHere(sink, pszFormat, arguments) || sink.Length() > INT_MAX) return false;
+    sink.Terminate();
+    *pnResult = static_cast<int>(sink.Length());
     return true;
 }
 

@@ -18,6 +18,13 @@ class CFormatArguments {
 
     bool Compile(const char* pszFormat);
     bool Pack(va_list args, unsigned char* pOut, std::size_t nSize, std::size_t* pnBytes) const;
+    // The text AfxFormatTextV(pszBuffer, nSize, pszFormat, args) writes, and in *pnResult what it returns,
+    // made from pPacked, what Pack packed from args (pszFormat: the characters compiled): the format is
+    // read again, the arguments are not, and a %f value packed by its digits is written from them. FALSE,
+    // with the buffer's contents undefined, where AfxFormatTextV would hand the format to the C library;
+    // the caller then formats with AfxFormatTextV.
+    bool Render(const char* pszFormat, const unsigned char* pPacked, char* pszBuffer, std::size_t nSize,
+                int* pnResult) const;
 
   private:
     enum : unsigned char { kInt, kPrecision, kFixed, kDouble, kString };
