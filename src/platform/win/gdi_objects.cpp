@@ -25,7 +25,7 @@ using namespace gdistate;
 // ---- Objects ----
 HGDIOBJ GetStockObject(int i) {
     GdiState& g = G();
-    std::lock_guard<std::mutex> lock(g.mtx);
+    std::lock_guard<CFutexMutex> lock(g.mtx);
     return StockLocked(g, i);
 }
 
@@ -34,7 +34,7 @@ HGDIOBJ SelectObject(HDC hDC, HGDIOBJ h) {
     HGDIOBJ prev = nullptr;
     {
         GdiState& g = G();
-        std::lock_guard<std::mutex> lock(g.mtx);
+        std::lock_guard<CFutexMutex> lock(g.mtx);
         DcRec* d = FindDc(g, hDC);
         ObjRec* o = FindObj(g, h);
         if (!d || !o || o->bDeletePending) return nullptr;
@@ -68,7 +68,7 @@ BOOL DeleteObject(HGDIOBJ ho) {
     std::unique_ptr<CGdiObject> temp;
     {
         GdiState& g = G();
-        std::lock_guard<std::mutex> lock(g.mtx);
+        std::lock_guard<CFutexMutex> lock(g.mtx);
         ObjRec* o = FindObj(g, ho);
         if (!o) return FALSE;
         if (o->bStock) return TRUE;
@@ -85,7 +85,7 @@ BOOL DeleteObject(HGDIOBJ ho) {
 
 int GetObjectA(HGDIOBJ h, int c, LPVOID pv) {
     GdiState& g = G();
-    std::lock_guard<std::mutex> lock(g.mtx);
+    std::lock_guard<CFutexMutex> lock(g.mtx);
     ObjRec* o = FindObj(g, h);
     if (!o) return 0;
     if (o->nType == OBJ_BITMAP) {
@@ -111,14 +111,14 @@ int GetObjectA(HGDIOBJ h, int c, LPVOID pv) {
 
 int GetObjectType(HGDIOBJ h) {
     GdiState& g = G();
-    std::lock_guard<std::mutex> lock(g.mtx);
+    std::lock_guard<CFutexMutex> lock(g.mtx);
     if (ObjRec* o = FindObj(g, h)) return o->nType;
     return FindDc(g, reinterpret_cast<HDC>(h)) ? OBJ_DC_INTERNAL : 0;
 }
 
 HBRUSH CreateSolidBrush(COLORREF color) {
     GdiState& g = G();
-    std::lock_guard<std::mutex> lock(g.mtx);
+    std::lock_guard<CFutexMutex> lock(g.mtx);
     ObjRec r;
     r.nType = OBJ_BRUSH;
     r.cr = color & 0x00FFFFFF;
@@ -128,7 +128,7 @@ HBRUSH CreateSolidBrush(COLORREF color) {
 HPEN CreatePen(int iStyle, int cWidth, COLORREF color) {
     if (iStyle < PS_SOLID || iStyle > PS_INSIDEFRAME) return nullptr;
     GdiState& g = G();
-    std::lock_guard<std::mutex> lock(g.mtx);
+    std::lock_guard<CFutexMutex> lock(g.mtx);
     ObjRec r;
     r.nType = OBJ_PEN;
     r.cr = color & 0x00FFFFFF;
@@ -140,7 +140,7 @@ HPEN CreatePen(int iStyle, int cWidth, COLORREF color) {
 static HFONT CreateFontIndirectA(const LOGFONTA* lplf) {
     if (lplf == nullptr) return nullptr;
     GdiState& g = G();
-    std::lock_guard<std::mutex> lock(g.mtx);
+    std::lock_guard<CFutexMutex> lock(g.mtx);
     ObjRec r;
     r.nType = OBJ_FONT;
     r.lf = *lplf;
@@ -180,7 +180,7 @@ COLORREF GetSysColor(int nIndex) {
 
 HBRUSH GetSysColorBrush(int nIndex) {
     GdiState& g = G();
-    std::lock_guard<std::mutex> lock(g.mtx);
+    std::lock_guard<CFutexMutex> lock(g.mtx);
     auto it = g.sysBrushes.find(nIndex);
     if (it != g.sysBrushes.end()) return reinterpret_cast<HBRUSH>(it->second);
     ObjRec r;
@@ -205,7 +205,7 @@ CGdiObject::~CGdiObject() {
 CGdiObject* CGdiObject::FromHandle(HGDIOBJ hObject) {
     if (hObject == nullptr) return nullptr;
     GdiState& g = G();
-    std::lock_guard<std::mutex> lock(g.mtx);
+    std::lock_guard<CFutexMutex> lock(g.mtx);
     ObjRec* o = FindObj(g, hObject);
     if (!o) return nullptr;
     auto perm = g.permObj.find(Key(hObject));
@@ -237,7 +237,7 @@ CGdiObject* CGdiObject::FromHandle(HGDIOBJ hObject) {
 BOOL CGdiObject::Attach(HGDIOBJ hObject) {
     if (hObject == nullptr || m_hObject != nullptr) return FALSE;
     GdiState& g = G();
-    std::lock_guard<std::mutex> lock(g.mtx);
+    std::lock_guard<CFutexMutex> lock(g.mtx);
     if (!FindObj(g, hObject) || g.permObj.count(Key(hObject))) return FALSE;
     EmplaceKeeping(g.permObj, g.sparePermObj, Key(hObject), this);
     m_hObject = hObject;
@@ -248,7 +248,7 @@ HGDIOBJ CGdiObject::Detach() {
     HGDIOBJ h = m_hObject;
     if (h) {
         GdiState& g = G();
-        std::lock_guard<std::mutex> lock(g.mtx);
+        std::lock_guard<CFutexMutex> lock(g.mtx);
         auto it = g.permObj.find(Key(h));
         if (it != g.permObj.end() && it->second == this) EraseKeeping(g.permObj, g.sparePermObj, it);
     }
@@ -302,7 +302,7 @@ BOOL CFont::CreatePointFontIndirect(const LOGFONT* lpLogFont, CDC*) {
     if (h == nullptr) return FALSE;
     {
         GdiState& g = G();
-        std::lock_guard<std::mutex> lock(g.mtx);
+        std::lock_guard<CFutexMutex> lock(g.mtx);
         if (ObjRec* o = FindObj(g, Obj(h))) o->nPt10 = nPt10;  // keep the exact size asked for
     }
     return AttachNew(*this, Obj(h));

@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/win/futex_mutex.h"
 #include "platform/win/gdi.h"
 #include "platform/win/gdi_testing.h"
 
@@ -30,6 +31,7 @@ struct ObjRec {
     int nPenStyle = PS_SOLID;
     int nPenWidth = 1;
     LOGFONTA lf{};
+    CFaceName face;  // a font's lf.lfFaceName, made when the font is
     int nPt10 = 0;
     int nHeight = 0;
     UINT nBitmapId = 0;
@@ -105,7 +107,7 @@ struct CDrawRecord : std::deque<CDrawOp> {
 };
 
 struct GdiState {
-    std::mutex mtx;
+    CFutexMutex mtx;
     std::unordered_map<std::uintptr_t, ObjRec> objs;
     std::unordered_map<std::uintptr_t, DcRec> dcs;
     std::unordered_map<HWND, CDrawRecord> records;
@@ -127,6 +129,11 @@ struct GdiState {
     // Temporary context wrappers let go, in their first state, for the next temporary wrapper.
     std::unique_ptr<CDC> spareDcWrappers[kSpareNodes];
     std::size_t nSpareDcWrappers = 0;
+    // Operations of records started afresh, kept (at most kSpareOps) so that the next operations reuse
+    // their texts' storage: a repaint that draws what it drew before allocates nothing.
+    static constexpr std::size_t kSpareOps = 16;
+    CDrawOp spareOps[kSpareOps];
+    std::size_t nSpareOps = 0;
     std::uintptr_t nNext = 0x400000;
     HGDIOBJ stock[kStockCount] = {};
     std::unordered_map<int, HGDIOBJ> sysBrushes;
@@ -197,7 +204,7 @@ int FillWithColor(HDC hDC, const RECT& rc, COLORREF cr);
 template <class F>
 auto WithDc(HDC hDC, F f, decltype(f(std::declval<DcRec&>())) fail) -> decltype(fail) {
     GdiState& g = G();
-    std::lock_guard<std::mutex> lock(g.mtx);
+    std::lock_guard<CFutexMutex> lock(g.mtx);
     DcRec* d = FindDc(g, hDC);
     return d ? f(*d) : fail;
 }
