@@ -492,13 +492,15 @@ int ReleaseDC(HWND, HDC hDC) {
 }
 
 HDC BeginPaint(HWND hWnd, LPPAINTSTRUCT lpPaint) {
-    if (!IsWindow(hWnd)) return nullptr;
     RECT rc{};
     BOOL bErase = FALSE;
-    AfxTakeUpdateRegion(hWnd, &rc, &bErase);
+    BOOL bPlainStatic = FALSE;
+    if (!AfxTakeUpdateRegionForPaint(hWnd, &rc, &bErase, &bPlainStatic)) return nullptr;
     HDC hDC = NewDc(hWnd, kDcPaint);
     BOOL fErase = FALSE;
-    if (bErase) fErase = SendMessageA(hWnd, WM_ERASEBKGND, reinterpret_cast<WPARAM>(hDC), 0) ? FALSE : TRUE;
+    // A plain static control's answer is known: it has erased (winctl::StaticProc).
+    if (bErase && !bPlainStatic)
+        fErase = SendMessageA(hWnd, WM_ERASEBKGND, reinterpret_cast<WPARAM>(hDC), 0) ? FALSE : TRUE;
     if (lpPaint) {
         std::memset(lpPaint, 0, sizeof *lpPaint);
         lpPaint->hdc = hDC;
