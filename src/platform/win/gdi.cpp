@@ -33,7 +33,7 @@ namespace {
 // Every face name made so far, each once; a name stays (and keeps its address) for the life of the
 // process, as the drawing state does.
 struct FaceNames {
-    std::mutex mtx;
+    CFutexMutex mtx;
     std::set<std::string, std::less<>> names;
 };
 
@@ -44,7 +44,7 @@ FaceNames& Faces() {
 
 const std::string* InternFace(std::string_view name) {
     FaceNames& f = Faces();
-    std::lock_guard<std::mutex> lock(f.mtx);
+    std::lock_guard<CFutexMutex> lock(f.mtx);
     auto it = f.names.find(name);
     if (it == f.names.end()) it = f.names.emplace(name).first;
     return &*it;
@@ -366,12 +366,15 @@ BOOL DefaultGdiHook(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam, LRESU
             int nColor = COLOR_BTNFACE;
             if (message == WM_CTLCOLOREDIT || message == WM_CTLCOLORLISTBOX) nColor = COLOR_WINDOW;
             if (message == WM_CTLCOLORSCROLLBAR) nColor = COLOR_SCROLLBAR;
+            // The context's colours and the brush, in one look at the drawing state.
             HDC hDC = reinterpret_cast<HDC>(wParam);
-            if (hDC) {
-                SetTextColor(hDC, GetSysColor(COLOR_WINDOWTEXT));
-                SetBkColor(hDC, GetSysColor(nColor));
+            GdiState& g = G();
+            std::lock_guard<CFutexMutex> lock(g.mtx);
+            if (DcRec* d = hDC != nullptr ? FindDc(g, hDC) : nullptr) {
+                d->crText = GetSysColor(COLOR_WINDOWTEXT) & 0x00FFFFFF;
+                d->crBk = GetSysColor(nColor) & 0x00FFFFFF;
             }
-            *pResult = reinterpret_cast<LRESULT>(GetSysColorBrush(nColor));
+            *pResult = reinterpret_cast<LRESULT>(SysColorBrushLocked(g, nColor));
             return TRUE;
         }
         case WM_ERASEBKGND: {

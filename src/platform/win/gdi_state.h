@@ -177,6 +177,7 @@ std::unique_ptr<T> TakeTemp(std::unordered_map<std::uintptr_t, std::unique_ptr<T
 std::unique_ptr<CGdiObject> ReleaseSelectedLocked(GdiState& g, HGDIOBJ h);
 void SelectIntoLocked(GdiState& g, HGDIOBJ& slot, HGDIOBJ h, CGoneObjects& gone);
 HFONT WindowFontLocked(GdiState& g, HWND hWnd);
+HBRUSH SysColorBrushLocked(GdiState& g, int nIndex);  // GetSysColorBrush
 HDC NewDc(HWND hWnd, DcKind nKind);
 BOOL FreeDc(HDC hDC);
 

@@ -118,6 +118,21 @@ BOOL IsVisibleLocked(State& s, const WndRec* r) {
     return FALSE;
 }
 
+BOOL IsSelfOrAncestor(HWND hAncestor, HWND hWnd) {
+    State& s = S();
+    std::lock_guard<std::mutex> lock(s.mtx);
+    for (HWND h = hWnd; h != nullptr;) {
+        if (h == hAncestor) return TRUE;
+        const WndRec* r = Find(s, h);
+        if (r == nullptr) {
+            SetLastError(ERROR_INVALID_WINDOW_HANDLE);  // as GetParent leaves it
+            return FALSE;
+        }
+        h = (r->dwStyle & WS_CHILD) ? r->hParent : r->hOwner;
+    }
+    return FALSE;
+}
+
 BOOL WindowTextIs(HWND hWnd, LPCSTR psz) {
     State& s = S();
     std::lock_guard<std::mutex> lock(s.mtx);

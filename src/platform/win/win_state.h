@@ -264,6 +264,8 @@ BOOL FocusIsIn(HWND hWnd);
 HWND NextToActivate(HWND hGone);
 BOOL IsVisibleLocked(State& s, const WndRec* r);
 // TRUE when the window's text is psz (NULL counts as the empty text); FALSE for an unknown window.
+// Whether hAncestor is hWnd or is reached from it going up GetParent (parents, then owners), in one look.
+BOOL IsSelfOrAncestor(HWND hAncestor, HWND hWnd);
 BOOL WindowTextIs(HWND hWnd, LPCSTR psz);
 // Client area inset of a window (left, top, right, bottom border widths).
 RECT NonClientInsets(const WndRec& r);
