@@ -67,11 +67,6 @@ std::ostream& operator<<(std::ostream& os, const CFaceName& face) {
 
 namespace gdistate {
 
-GdiState& G() {
-    static GdiState* s = new GdiState;
-    return *s;
-}
-
 ObjRec* FindObj(GdiState& g, HGDIOBJ h) {
     auto it = g.objs.find(Key(h));
     return it == g.objs.end() ? nullptr : &it->second;

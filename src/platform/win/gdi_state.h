@@ -140,7 +140,11 @@ struct GdiState {
     CDrawRenderer* pRenderer = nullptr;
 };
 
-GdiState& G();
+// The one drawing state, made on first use and never destroyed. Inline: it is reached by every drawing call.
+inline GdiState& G() {
+    static GdiState* const s = new GdiState;
+    return *s;
+}
 
 template <class H>
 std::uintptr_t Key(H h) {

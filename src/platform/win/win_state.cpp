@@ -19,11 +19,6 @@
 
 namespace winstate {
 
-State& S() {
-    static State* s = new State;  // never destroyed: windows may outlive static destruction order
-    return *s;
-}
-
 std::string Lower(const char* p) {
     std::string r(p ? p : "");
     for (char& c : r) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -35,8 +30,7 @@ HWND NewHandle(State& s) {
     return reinterpret_cast<HWND>(s.nNextHandle);
 }
 
-WndRec* Find(State& s, HWND h) {
-    if (h != nullptr && h == s.hLastFound) return s.pLastFound;
+WndRec* FindUncached(State& s, HWND h) {
     auto it = s.wnds.find(h);
     if (it == s.wnds.end()) return nullptr;
     s.hLastFound = h;

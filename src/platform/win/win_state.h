@@ -217,7 +217,12 @@ struct State {
     UINT_PTR nNextThreadTimer = 0x7F00;
 };
 
-State& S();
+// The one state, made on first use and never destroyed (windows may outlive static destruction order).
+// Inline: it is reached on every look at a window.
+inline State& S() {
+    static State* const s = new State;
+    return *s;
+}
 
 }  // namespace winstate
 
@@ -238,7 +243,12 @@ namespace winstate {
 
 std::string Lower(const char* p);
 HWND NewHandle(State& s);
-WndRec* Find(State& s, HWND h);                              // live windows only
+WndRec* FindUncached(State& s, HWND h);
+// Live windows only. The window found last is known without a look-up.
+inline WndRec* Find(State& s, HWND h) {
+    if (h != nullptr && h == s.hLastFound) return s.pLastFound;
+    return FindUncached(s, h);
+}
 void ForgetFound(State& s);                                  // before any record leaves s.wnds
 Queue* QueueLocked(State& s, DWORD nThreadId);               // as QueueFor, without sharing ownership
 std::shared_ptr<Queue> QueueFor(State& s, DWORD nThreadId);  // created on demand
