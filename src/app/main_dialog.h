@@ -9,8 +9,8 @@
 #include "app/app_globals.h"
 #include "board/board_globals.h"
 #include "board/capabilities.h"
-#include "engine/engine_globals.h"
 #include "engine/latency_stats.h"
+#include "engine/engine_globals.h"
 #include "engine/parameter_block.h"
 #include "platform/win/framework.h"
 
@@ -30,7 +30,7 @@ constexpr COLORREF LED_DARK = 0x969696;
 constexpr COLORREF LED_LIT = 255;
 
 class CTessaro2010Dlg : public CDialog {
-  public:
+public:
     explicit CTessaro2010Dlg(CWnd* pParent = nullptr);
 
     // ---- Main dialog lifecycle (app/main_dialog.cpp) ----
@@ -204,8 +204,7 @@ class CTessaro2010Dlg : public CDialog {
     // not evaluated. Output longer than 1023 characters is cut.
     int SetControlTextF(CWnd* pWnd, const char* format, ...) __attribute__((format(printf, 3, 4)));
     int SetDlgItemTextF(int nId, const char* format, ...) __attribute__((format(printf, 3, 4)));
-    // pointSize in points; a colour of CLR_DIALOG (text_helpers.h) takes the dialog's own; format: DrawText
-    // flags.
+    // pointSize in points; a colour of CLR_DIALOG (text_helpers.h) takes the dialog's own; format: DrawText flags.
     void DrawControlText(CWnd* pWnd, const CString& text, int pointSize, COLORREF textColour,
                          COLORREF bgColour, UINT format);
     void SetMessageText(int nId, const CString& text, int pointSize, COLORREF textColour, COLORREF bgColour,
@@ -250,28 +249,28 @@ class CTessaro2010Dlg : public CDialog {
     std::atomic<BOOL> m_bTtlOutputsZeroed{FALSE};  // engine: TTL output; the burst worker writes it too
     CAnalogOutputChannel* m_pChannelDlg[MAX_CHANNELS] = {};  // app: channel column
     CRect m_rcTtlFrame, m_rcAnalogClient, m_rcAnalogFrame;   // app: channel column
-    CBrush* m_pCtlBkBrush = nullptr;                         // app: main dialog
-    CBrush* m_pDialogBkBrush = nullptr;                      // app: channel column
-    COLORREF m_crBackground = 0xE1E1E1;                      // app: main dialog
-    COLORREF m_crText = 0x323232;                            // app: main dialog
-    UINT_PTR m_nDefaultTimer = 0;                            // app: main dialog
-    int m_nDefaultPeriodMs = 33;                             // app: main dialog; seconds become ticks with it
-    UINT_PTR m_nSawToothTimer = 0;                           // app: main dialog
-    int m_nSawToothPeriodMs = 50;                            // app: main dialog
-    UINT_PTR m_nTtlTestTimer = 0;                            // app: main dialog
-    int m_nTtlTestPeriodMs = 50;                             // app: main dialog
-    int m_nMessageTicks = 0;                                 // engine: periodic tick
-    int m_nFirstVisibleChannel = 0;                          // app: channel column
-    UINT m_nRedrawMsg = 0;                                   // app: channel column
-    CWnd* m_pMessageLine = nullptr;                          // engine: periodic tick
-    CWnd* m_pBoardLabel = nullptr;                           // app: text helpers
-    CWnd* m_pTtlOutputLine = nullptr;                        // engine: TTL output
-    CWnd* m_pTtlInputLine = nullptr;                         // engine: TTL inputs
-    int m_nInputPollTicks = 0;                               // engine: periodic tick
-    BOOL m_bHostAttached = FALSE;                            // host link
-    BOOL m_bVideoFrozen = FALSE;                             // host link
-    int m_nStaleTicks = 0;                                   // engine: periodic tick
-    int m_nWaitStartTick = 0;                                // engine: periodic tick
+    CBrush* m_pCtlBkBrush = nullptr;             // app: main dialog
+    CBrush* m_pDialogBkBrush = nullptr;          // app: channel column
+    COLORREF m_crBackground = 0xE1E1E1;          // app: main dialog
+    COLORREF m_crText = 0x323232;                // app: main dialog
+    UINT_PTR m_nDefaultTimer = 0;                // app: main dialog
+    int m_nDefaultPeriodMs = 33;                 // app: main dialog; seconds become ticks with it
+    UINT_PTR m_nSawToothTimer = 0;               // app: main dialog
+    int m_nSawToothPeriodMs = 50;                // app: main dialog
+    UINT_PTR m_nTtlTestTimer = 0;                // app: main dialog
+    int m_nTtlTestPeriodMs = 50;                 // app: main dialog
+    int m_nMessageTicks = 0;                     // engine: periodic tick
+    int m_nFirstVisibleChannel = 0;              // app: channel column
+    UINT m_nRedrawMsg = 0;                       // app: channel column
+    CWnd* m_pMessageLine = nullptr;              // engine: periodic tick
+    CWnd* m_pBoardLabel = nullptr;               // app: text helpers
+    CWnd* m_pTtlOutputLine = nullptr;            // engine: TTL output
+    CWnd* m_pTtlInputLine = nullptr;             // engine: TTL inputs
+    int m_nInputPollTicks = 0;                   // engine: periodic tick
+    BOOL m_bHostAttached = FALSE;                // host link
+    BOOL m_bVideoFrozen = FALSE;                 // host link
+    int m_nStaleTicks = 0;                       // engine: periodic tick
+    int m_nWaitStartTick = 0;                    // engine: periodic tick
     BOOL m_bBinocular = FALSE;                   // host link; the panels read it through a pointer
     BOOL m_bTtlTestPulse = FALSE;                // engine: periodic tick
     int m_nBoardAnalogChannels = 0;              // engine: board selection (first from discovery)
@@ -296,41 +295,43 @@ class CTessaro2010Dlg : public CDialog {
     std::uint64_t m_nUnappliedDevice = 0;
     std::uint64_t m_nUnappliedInode = 0;
     std::int32_t m_nSlotTimeMs[SLOT_COUNT] = {};  // app: text helpers (slot 90: external interrupt)
-    BOOL m_bClosing = FALSE;                      // app: main dialog
-    std::atomic<BOOL> m_bAdvancedOpen{FALSE};     // app: advanced dialog; read by the burst worker
-    BOOL m_bPulsePortConfigured = FALSE;          // engine: board selection
-    std::atomic<int> m_nPulsePort{0};             // engine: board selection
-    char m_szTtlText[64] = {};                    // app: text helpers
+    BOOL m_bClosing = FALSE;                     // app: main dialog
+    std::atomic<BOOL> m_bAdvancedOpen{FALSE};    // app: advanced dialog; read by the burst worker
+    BOOL m_bPulsePortConfigured = FALSE;         // engine: board selection
+    std::atomic<int> m_nPulsePort{0};            // engine: board selection
+    char m_szTtlText[64] = {};                   // app: text helpers
     // Host times (s) right after the burst's last write that set bit 7 / cleared it; NaN until the first.
     std::atomic<double> m_dLedOnTime{std::numeric_limits<double>::quiet_NaN()};   // engine: burst
     std::atomic<double> m_dLedOffTime{std::numeric_limits<double>::quiet_NaN()};  // engine: burst
     // Engine: burst; user-interface thread only. At their reset values until the advanced dialog resets them.
     LatencyStats m_Latency[4] = {LATENCY_RESET, LATENCY_RESET, LATENCY_RESET, LATENCY_RESET};
-    std::atomic<int> m_nBurstOutput{0x80};   // engine: burst
-    std::atomic<int> m_nHeldBits{0};         // engine: TTL output
-    std::atomic<BOOL> m_bBurstBusy{FALSE};   // engine: burst
-    std::atomic<int> m_nBurstPulseCount{0};  // engine: burst
-    std::atomic<int> m_nBurstMask{0xC0};     // engine: burst
-    std::atomic<int> m_nBurstLoops{1000};    // engine: burst
-    int m_nBurstDelayMs = 15;                // engine: burst; kept for the advanced dialog, not timing
-    std::atomic<BOOL> m_bBurstAbort{FALSE};  // engine: burst
-    std::atomic<int> m_nLed6OnMs{100};       // engine: burst
-    std::atomic<int> m_nLed7OnMs{200};       // engine: burst
+    std::atomic<int> m_nBurstOutput{0x80};       // engine: burst
+    std::atomic<int> m_nHeldBits{0};             // engine: TTL output
+    std::atomic<BOOL> m_bBurstBusy{FALSE};       // engine: burst
+    std::atomic<int> m_nBurstPulseCount{0};      // engine: burst
+    std::atomic<int> m_nBurstMask{0xC0};         // engine: burst
+    std::atomic<int> m_nBurstLoops{1000};        // engine: burst
+    int m_nBurstDelayMs = 15;                    // engine: burst; kept for the advanced dialog, not timing
+    std::atomic<BOOL> m_bBurstAbort{FALSE};      // engine: burst
+    std::atomic<int> m_nLed6OnMs{100};           // engine: burst
+    std::atomic<int> m_nLed7OnMs{200};           // engine: burst
     COLORREF m_crControlColor[COLOR_TABLE_SIZE] = {};  // app: text helpers
     int m_nControlColorId[COLOR_TABLE_SIZE] = {};      // app: text helpers
-    int m_nControlColors = 0;                          // app: text helpers
-    int m_nTriggerLedTicks = 0;                        // engine: TTL inputs
-    HICON m_hIcon = nullptr;                           // app: main dialog
-    BOOL m_bTtlTest = FALSE;                           // app: commands
-    BOOL m_bEnableTrigger = FALSE;                     // app: text helpers
+    int m_nControlColors = 0;                    // app: text helpers
+    int m_nTriggerLedTicks = 0;                  // engine: TTL inputs
+    HICON m_hIcon = nullptr;                     // app: main dialog
+    BOOL m_bTtlTest = FALSE;                     // app: commands
+    BOOL m_bEnableTrigger = FALSE;               // app: text helpers
 
     // Hand-over between the burst worker and the user-interface thread (engine/ttl_burst.cpp).
     const DWORD m_nUiThreadId = GetCurrentThreadId();  // the thread the dialog was made on
-    std::atomic<BOOL> m_bBurstRoiSaved{FALSE};  // g_Params.bRoiOutput when StartTtlBurst started the worker
-    std::atomic<int> m_nBurstBoardNum{0};       // g_Params.nBoardNum then: the board the worker writes
+    std::atomic<BOOL> m_bBurstRoiSaved{FALSE};   // g_Params.bRoiOutput when StartTtlBurst started the worker
+    std::atomic<int> m_nBurstBoardNum{0};        // g_Params.nBoardNum then: the board the worker writes
     std::atomic<HWND> m_hBurstReportWnd{nullptr};  // the dialog's window then: where the worker posts
-    std::atomic<int> m_nBurstRoiRestore{-1};  // ROI-output option an ended worker burst hands back, or -1
-    char m_szWorkerBoxText[256] = {};         // text of a board error box raised on the worker
+    std::atomic<int> m_nBurstRoiRestore{-1};     // ROI-output option an ended worker burst hands back, or -1
+    char m_szWorkerBoxText[256] = {};            // text of a board error box raised on the worker
 
     DECLARE_MESSAGE_MAP()
 };
+
+
