@@ -205,9 +205,9 @@ public:
     int SetControlTextF(CWnd* pWnd, const char* format, ...) __attribute__((format(printf, 3, 4)));
     int SetDlgItemTextF(int nId, const char* format, ...) __attribute__((format(printf, 3, 4)));
     // pointSize in points; a colour of CLR_DIALOG (text_helpers.h) takes the dialog's own; format: DrawText flags.
-    void DrawControlText(CWnd* pWnd, CString text, int pointSize, COLORREF textColour, COLORREF bgColour,
-                         UINT format);
-    void SetMessageText(int nId, CString text, int pointSize, COLORREF textColour, COLORREF bgColour,
+    void DrawControlText(CWnd* pWnd, const CString& text, int pointSize, COLORREF textColour,
+                         COLORREF bgColour, UINT format);
+    void SetMessageText(int nId, const CString& text, int pointSize, COLORREF textColour, COLORREF bgColour,
                         UINT format);
     void UpdateStatusLine();
     void ShowBoardLabel();

@@ -56,7 +56,7 @@ int CTessaro2010Dlg::SetDlgItemTextF(int nId, const char* format, ...) {
     return 0;
 }
 
-void CTessaro2010Dlg::DrawControlText(CWnd* pWnd, CString text, int pointSize, COLORREF textColour,
+void CTessaro2010Dlg::DrawControlText(CWnd* pWnd, const CString& text, int pointSize, COLORREF textColour,
                                       COLORREF bgColour, UINT format) {
     if (pWnd == nullptr || pWnd->GetSafeHwnd() == nullptr) return;
     CDC* pDC = pWnd->GetDC();
@@ -83,23 +83,26 @@ void CTessaro2010Dlg::DrawControlText(CWnd* pWnd, CString text, int pointSize, C
     pWnd->ReleaseDC(pDC);
 }
 
-void CTessaro2010Dlg::SetMessageText(int nId, CString text, int pointSize, COLORREF textColour,
+void CTessaro2010Dlg::SetMessageText(int nId, const CString& text, int pointSize, COLORREF textColour,
                                      COLORREF bgColour, UINT format) {
     CWnd* pWnd = GetSafeHwnd() != nullptr ? GetDlgItem(nId) : nullptr;
     DrawControlText(pWnd, text, pointSize, textColour, bgColour, format);
 }
 
 void CTessaro2010Dlg::UpdateStatusLine() {
+    // The texts are made once: the status line is redrawn with every colour request.
+    static const CString s_strDisabled("Corvessa Interface Disabled");
+    static const CString s_strNotAttached("Corvessa Not Attached");
+    static const CString s_strFrozen("Video is Frozen");
+    static const CString s_strNone("");
     if (theApp.m_bHostInterfaceDisabled)
-        SetMessageText(IDC_STATUS_LINE, "Corvessa Interface Disabled", kStatusPointSize, kWhite, kRed,
-                       kStatusFormat);
+        SetMessageText(IDC_STATUS_LINE, s_strDisabled, kStatusPointSize, kWhite, kRed, kStatusFormat);
     else if (!m_bHostAttached)
-        SetMessageText(IDC_STATUS_LINE, "Corvessa Not Attached", kStatusPointSize, kWhite, kRed,
-                       kStatusFormat);
+        SetMessageText(IDC_STATUS_LINE, s_strNotAttached, kStatusPointSize, kWhite, kRed, kStatusFormat);
     else if (m_bVideoFrozen)
-        SetMessageText(IDC_STATUS_LINE, "Video is Frozen", kStatusPointSize, kWhite, kRed, kStatusFormat);
+        SetMessageText(IDC_STATUS_LINE, s_strFrozen, kStatusPointSize, kWhite, kRed, kStatusFormat);
     else
-        SetMessageText(IDC_STATUS_LINE, "", kStatusPointSize, CLR_DIALOG, CLR_DIALOG, kStatusFormat);
+        SetMessageText(IDC_STATUS_LINE, s_strNone, kStatusPointSize, CLR_DIALOG, CLR_DIALOG, kStatusFormat);
 }
 
 void CTessaro2010Dlg::ShowBoardLabel() {

@@ -232,9 +232,7 @@ BOOL CWinThread::PreTranslateMessage(MSG* pMsg) {
     HWND hMain = m_pMainWnd ? m_pMainWnd->m_hWnd : nullptr;
     if (CWnd::WalkPreTranslateTree(hMain, pMsg)) return TRUE;
     if (hMain == nullptr) return FALSE;
-    for (HWND h = pMsg->hwnd; h != nullptr; h = ::GetParent(h)) {
-        if (h == hMain) return FALSE;  // the walk has been there
-    }
+    if (winstate::IsSelfOrAncestor(hMain, pMsg->hwnd)) return FALSE;  // the walk has been there
     // A window outside the main window's family (a modeless window): the main window has the last word.
     return m_pMainWnd->PreTranslateMessage(pMsg);
 }

@@ -143,7 +143,7 @@ HBITMAP LoadBitmapA(HINSTANCE, LPCSTR lpBitmapName) {
     int cx = 0, cy = 0;
     if (res == nullptr || !AfxDecodeBmpHeader(res->pData, res->nSize, &cx, &cy)) return nullptr;
     GdiState& g = G();
-    std::lock_guard<std::mutex> lock(g.mtx);
+    std::lock_guard<CFutexMutex> lock(g.mtx);
     ObjRec r;
     r.nType = OBJ_BITMAP;
     r.nBitmapId = nID;

@@ -30,7 +30,9 @@ UINT IdOf(HWND h) {
     return static_cast<UINT>(GetDlgCtrlID(h));
 }
 HWND ParentOf(HWND h) {
-    return (StyleOf(h) & WS_CHILD) ? ::GetParent(h) : nullptr;
+    return winstate::WithRec(
+        h, [](winstate::WndRec& r) { return (r.dwStyle & WS_CHILD) ? r.hParent : HWND{nullptr}; },
+        HWND{nullptr});
 }
 
 void Notify(HWND h, UINT nCode) {

@@ -37,7 +37,7 @@ CDC::~CDC() {
 CDC* CDC::FromHandle(HDC hDC) {
     if (hDC == nullptr) return nullptr;
     GdiState& g = G();
-    std::lock_guard<std::mutex> lock(g.mtx);
+    std::lock_guard<CFutexMutex> lock(g.mtx);
     if (!FindDc(g, hDC)) return nullptr;
     auto perm = g.permDC.find(Key(hDC));
     if (perm != g.permDC.end()) return perm->second;
@@ -54,7 +54,7 @@ CDC* CDC::FromHandle(HDC hDC) {
 BOOL CDC::Attach(HDC hDC) {
     if (hDC == nullptr || m_hDC != nullptr) return FALSE;
     GdiState& g = G();
-    std::lock_guard<std::mutex> lock(g.mtx);
+    std::lock_guard<CFutexMutex> lock(g.mtx);
     if (!FindDc(g, hDC) || g.permDC.count(Key(hDC))) return FALSE;
     g.permDC[Key(hDC)] = this;
     m_hDC = m_hAttribDC = hDC;
@@ -65,7 +65,7 @@ HDC CDC::Detach() {
     HDC h = m_hDC;
     if (h) {
         GdiState& g = G();
-        std::lock_guard<std::mutex> lock(g.mtx);
+        std::lock_guard<CFutexMutex> lock(g.mtx);
         auto it = g.permDC.find(Key(h));
         if (it != g.permDC.end() && it->second == this) g.permDC.erase(it);
     }

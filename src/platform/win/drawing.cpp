@@ -51,7 +51,7 @@ int FillRect(HDC hDC, const RECT* lprc, HBRUSH hbr) {
     BOOL bNull = FALSE;
     {
         GdiState& g = G();
-        std::lock_guard<std::mutex> lock(g.mtx);
+        std::lock_guard<CFutexMutex> lock(g.mtx);
         const LONG_PTR v = reinterpret_cast<LONG_PTR>(hbr);
         ObjRec* o = FindObj(g, Obj(hbr));
         if (o && o->nType == OBJ_BRUSH) {

@@ -207,11 +207,10 @@ std::uint64_t RoundedFixed(double dValue, int nPrecision) {
     return nRounded;
 }
 
-// The fixed-point digits of a dValue that FitsFixedDigits, with '-' for a negative sign bit. Returns the
-// end of the text.
-char* FixedDigits(double dValue, int nPrecision, char* pOut) {
-    const std::uint64_t nRounded = RoundedFixed(dValue, nPrecision);
-    if (std::signbit(dValue)) *pOut++ = '-';
+// The fixed-point digits of RoundedFixed's nRounded at nPrecision, with '-' for a negative sign; and those
+// of a dValue that FitsFixedDigits, with '-' for a negative sign bit. Return the end of the text.
+char* RoundedDigits(std::uint64_t nRounded, bool bNegative, int nPrecision, char* pOut) {
+    if (bNegative) *pOut++ = '-';
     const std::uint64_t nScale = kPowersOfTen[nPrecision];
     char szInteger[24];
     char* const pEnd = szInteger + sizeof szInteger;
@@ -230,6 +229,26 @@ char* FixedDigits(double dValue, int nPrecision, char* pOut) {
     return pOut;
 }
 
+char* FixedDigits(double dValue, int nPrecision, char* pOut) {
+    return RoundedDigits(RoundedFixed(dValue, nPrecision), std::signbit(dValue), nPrecision, pOut);
+}
+
+// The digits szDigits..pEnd (a leading '-' for a negative value) as a %f field.
+void PutFloatDigits(CTextSink& sink, const Spec& spec, const char* szDigits, const char* pEnd) {
+    const char* pBody = szDigits;
+    char chSign = '\0';
+    if (*pBody == '-') {
+        chSign = '-';
+        ++pBody;
+    } else if (spec.bPlus) {
+        chSign = '+';
+    } else if (spec.bSpace) {
+        chSign = ' ';
+    }
+    PutField(sink, spec, &chSign, chSign != '\0' ? 1 : 0, 0, pBody, static_cast<std::size_t>(pEnd - pBody),
+             spec.bZero);
+}
+
 // FALSE when the value is left to vsnprintf.
 bool PutFloat(CTextSink& sink, const Spec& spec, double dValue) {
     if (!std::isfinite(dValue) || spec.bAlt || spec.nPrecision > kLargestFloatPrecision) return false;
@@ -244,20 +263,67 @@ bool PutFloat(CTextSink& sink, const Spec& spec, double dValue) {
         if (result.ec != std::errc()) return false;
         pEnd = result.ptr;
     }
-    const char* pBody = szDigits;
-    char chSign = '\0';
-    if (*pBody == '-') {
-        chSign = '-';
-        ++pBody;
-    } else if (spec.bPlus) {
-        chSign = '+';
-    } else if (spec.bSpace) {
-        chSign = ' ';
-    }
-    PutField(sink, spec, &chSign, chSign != '\0' ? 1 : 0, 0, pBody, static_cast<std::size_t>(pEnd - pBody),
-             spec.bZero);
+    PutFloatDigits(sink, spec, szDigits, pEnd);
     return true;
 }
+
+// The tags of a packed %f value (CFormatArguments::Pack): rounded digits of a value with a clear or a set
+// sign bit, or the value's bits.
+constexpr unsigned char kTagRounded = 'r';
+constexpr unsigned char kTagRoundedNegative = 'R';
+constexpr unsigned char kTagBits = 'b';
+
+// The arguments of a call, as FormatHere reads them: from a va_list, or from CFormatArguments::Pack's
+// bytes (read in the same order as they were packed).
+class CListArguments {
+  public:
+    explicit CListArguments(va_list args) { va_copy(m_args, args); }
+    ~CListArguments() { va_end(m_args); }
+    CListArguments(const CListArguments&) = delete;
+    CListArguments& operator=(const CListArguments&) = delete;
+
+    int Int() { return va_arg(m_args, int); }
+    const char* String() { return va_arg(m_args, const char*); }
+    bool PutFixed(CTextSink& sink, const Spec& spec) { return PutFloat(sink, spec, va_arg(m_args, double)); }
+
+  private:
+    va_list m_args;
+};
+
+class CPackedArguments {
+  public:
+    explicit CPackedArguments(const unsigned char* p) : m_p(p) {}
+
+    int Int() {
+        int n = 0;
+        std::memcpy(&n, m_p, sizeof n);
+        m_p += sizeof n;
+        return n;
+    }
+    const char* String() {
+        const char* psz = reinterpret_cast<const char*>(m_p);
+        m_p += std::strlen(psz) + 1;
+        return psz;
+    }
+    // A value packed by its digits is written from them, as PutFloat writes it from the value. Every %f
+    // here was packed with a tag (no format with a value packed by its bits alone is rendered).
+    bool PutFixed(CTextSink& sink, const Spec& spec) {
+        const unsigned char chTag = *m_p;
+        std::uint64_t nPacked = 0;
+        std::memcpy(&nPacked, m_p + 1, sizeof nPacked);
+        m_p += 1 + sizeof nPacked;
+        if (chTag == kTagBits) return PutFloat(sink, spec, std::bit_cast<double>(nPacked));
+        if (spec.bAlt) return false;
+        const int nPrecision = spec.nPrecision < 0 ? 6 : spec.nPrecision;
+        char szDigits[2 + 20 + 1 + kLargestExactPrecision];
+        const char* pEnd = RoundedDigits(nPacked, chTag == kTagRoundedNegative, nPrecision, szDigits);
+        PutFloatDigits(sink, spec, szDigits, pEnd);
+        return true;
+    }
+
+  private:
+    const unsigned char* m_p;
+};
 
 // The "C" locale's object; glibc hands out one static object for it, so nothing is allocated and
 // nothing needs freeing. Null only where the C library cannot give one.
@@ -286,8 +352,63 @@ bool ReadNumber(const char*& p, int& nValue) {
     return true;
 }
 
+// A '*' width or precision read from the arguments, into spec; FALSE when the format is left to vsnprintf.
+bool TakeStarWidth(Spec& spec, int nWidth) {
+    if (nWidth < -kLargestField || nWidth > kLargestField) return false;
+    if (nWidth < 0) spec.bLeft = true;
+    spec.nWidth = nWidth < 0 ? -nWidth : nWidth;
+    return true;
+}
+bool TakeStarPrecision(Spec& spec, int nPrecision) {
+    if (nPrecision > kLargestField) return false;
+    spec.nPrecision = nPrecision < 0 ? -1 : nPrecision;
+    return true;
+}
+
+// One conversion (not "%%") with its spec complete; FALSE when the format is left to vsnprintf.
+template <class Arguments>
+bool PutConversion(CTextSink& sink, const Spec& spec, char chConv, Arguments& args) {
+    switch (chConv) {
+        case 'd':
+        case 'i': {
+            const int nValue = args.Int();
+            const long long nWide = nValue;
+            PutInteger(sink, spec, static_cast<unsigned long long>(nWide < 0 ? -nWide : nWide), nValue < 0,
+                       chConv);
+            return true;
+        }
+        case 'u':
+        case 'x':
+        case 'X':
+        case 'o':
+            PutInteger(sink, spec, static_cast<unsigned>(args.Int()), false, chConv);
+            return true;
+        case 'c': {
+            if (spec.bZero) return false;
+            const char c = static_cast<char>(static_cast<unsigned char>(args.Int()));
+            PutField(sink, spec, nullptr, 0, 0, &c, 1, false);
+            return true;
+        }
+        case 's': {
+            const char* psz = args.String();
+            if (psz == nullptr || spec.bZero) return false;
+            const std::size_t n = spec.nPrecision >= 0
+                                      ? strnlen(psz, static_cast<std::size_t>(spec.nPrecision))
+                                      : std::strlen(psz);
+            PutField(sink, spec, nullptr, 0, 0, psz, n, false);
+            return true;
+        }
+        case 'f':
+        case 'F':
+            return args.PutFixed(sink, spec);
+        default:
+            return false;
+    }
+}
+
 // The whole text, or FALSE when the format is left to vsnprintf.
-bool FormatHere(CTextSink& sink, const char* pszFormat, va_list args) {
+template <class Arguments>
+bool FormatHere(CTextSink& sink, const char* pszFormat, Arguments& args) {
     const char* p = pszFormat;
     for (;;) {
         // The literal text up to the next conversion.
@@ -312,10 +433,7 @@ bool FormatHere(CTextSink& sink, const char* pszFormat, va_list args) {
         }
         if (*p == '*') {
             ++p;
-            const int nWidth = va_arg(args, int);
-            if (nWidth < -kLargestField || nWidth > kLargestField) return false;
-            if (nWidth < 0) spec.bLeft = true;
-            spec.nWidth = nWidth < 0 ? -nWidth : nWidth;
+            if (!TakeStarWidth(spec, args.Int())) return false;
         } else if (!ReadNumber(p, spec.nWidth)) {
             return false;
         }
@@ -323,56 +441,19 @@ bool FormatHere(CTextSink& sink, const char* pszFormat, va_list args) {
             ++p;
             if (*p == '*') {
                 ++p;
-                const int nPrecision = va_arg(args, int);
-                if (nPrecision > kLargestField) return false;
-                spec.nPrecision = nPrecision < 0 ? -1 : nPrecision;
+                if (!TakeStarPrecision(spec, args.Int())) return false;
             } else if (!ReadNumber(p, spec.nPrecision)) {
                 return false;
             }
         }
 
         const char chConv = *p++;
-        switch (chConv) {
-            case '%':
-                // Only the plain "%%" is done here.
-                if (p - pPercent != 2) return false;
-                sink.Put("%", 1);
-                break;
-            case 'd':
-            case 'i': {
-                const int nValue = va_arg(args, int);
-                const long long nWide = nValue;
-                PutInteger(sink, spec, static_cast<unsigned long long>(nWide < 0 ? -nWide : nWide),
-                           nValue < 0, chConv);
-                break;
-            }
-            case 'u':
-            case 'x':
-            case 'X':
-            case 'o':
-                PutInteger(sink, spec, va_arg(args, unsigned), false, chConv);
-                break;
-            case 'c': {
-                if (spec.bZero) return false;
-                const char c = static_cast<char>(static_cast<unsigned char>(va_arg(args, int)));
-                PutField(sink, spec, nullptr, 0, 0, &c, 1, false);
-                break;
-            }
-            case 's': {
-                const char* psz = va_arg(args, const char*);
-                if (psz == nullptr || spec.bZero) return false;
-                const std::size_t n = spec.nPrecision >= 0
-                                          ? strnlen(psz, static_cast<std::size_t>(spec.nPrecision))
-                                          : std::strlen(psz);
-                PutField(sink, spec, nullptr, 0, 0, psz, n, false);
-                break;
-            }
-            case 'f':
-            case 'F':
-                if (!PutFloat(sink, spec, va_arg(args, double))) return false;
-                break;
-            default:
-                return false;
+        if (chConv == '%') {
+            // Only the plain "%%" is done here.
+            if (p - pPercent != 2) return false;
+            sink.Put("%", 1);
+        } else if (!PutConversion(sink, spec, chConv, args)) {
+            return false;
         }
     }
 }
@@ -383,8 +464,9 @@ int AfxFormatTextV(char* pszBuffer, std::size_t nSize, const char* pszFormat, va
     va_list copy;
     va_copy(copy, args);
     CTextSink sink(pszBuffer, nSize);
+    CListArguments arguments(args);
     int nResult = 0;
-    if (pszFormat != nullptr && FormatHere(sink, pszFormat, args) && sink.Length() <= INT_MAX) {
+    if (pszFormat != nullptr && FormatHere(sink, pszFormat, arguments) && sink.Length() <= INT_MAX) {
         sink.Terminate();
         nResult = static_cast<int>(sink.Length());
     } else {
@@ -404,47 +486,80 @@ int AfxFormatText(char* pszBuffer, std::size_t nSize, const char* pszFormat, ...
 
 bool CFormatArguments::Compile(const char* pszFormat) {
     m_nCount = 0;
+    m_nPieces = 0;
     m_bCompiled = false;
+    m_bRenderable = false;
     if (pszFormat == nullptr) return false;
     auto add = [this](unsigned char nKind, int nPrecision) {
         if (m_nCount == kMaxArguments) return false;
         m_args[m_nCount++] = Argument{nKind, nPrecision};
         return true;
     };
+    // The pieces, as long as the format can be rendered from them (Render): what FormatHere would hand to
+    // vsnprintf whatever the arguments is not.
+    bool bRenderable = true;
+    const char* pLiteral = pszFormat;
+    auto offset = [pszFormat](const char* p) { return static_cast<std::size_t>(p - pszFormat); };
     for (const char* p = pszFormat; *p != '\0'; ++p) {
         if (*p != '%') continue;
+        const char* const pPercent = p;
+        Piece piece;
+        piece.nLiteral = static_cast<std::uint16_t>(offset(pLiteral));
+        piece.nLiteralLength = static_cast<std::uint16_t>(pPercent - pLiteral);
+        bRenderable = bRenderable && offset(pPercent) <= UINT16_MAX;
         ++p;
         bool bAlt = false;
-        for (; *p == '-' || *p == '+' || *p == ' ' || *p == '#' || *p == '0'; ++p) bAlt = bAlt || *p == '#';
+        for (; *p == '-' || *p == '+' || *p == ' ' || *p == '#' || *p == '0'; ++p) {
+            bAlt = bAlt || *p == '#';
+            piece.nFlags |= *p == '-'   ? kFlagLeft
+                            : *p == '+' ? kFlagPlus
+                            : *p == ' ' ? kFlagSpace
+                            : *p == '#' ? kFlagAlt
+                                        : kFlagZero;
+        }
         if (*p == '*') {
             if (!add(kInt, 0)) return Fail();
+            piece.nWidth = kStar;
             ++p;
+        } else {
+            int nWidth = 0;
+            bRenderable = ReadNumber(p, nWidth) && bRenderable;
+            while (*p >= '0' && *p <= '9') ++p;
+            piece.nWidth = static_cast<std::int16_t>(std::min(nWidth, kLargestField));
         }
-        while (*p >= '0' && *p <= '9') ++p;
         int nPrecision = -1;  // none
         if (*p == '.') {
             ++p;
             if (*p == '*') {
                 if (!add(kPrecision, 0)) return Fail();
                 nPrecision = kStarPrecision;
+                piece.nPrecision = kStar;
                 ++p;
             } else if (!ReadNumber(p, nPrecision)) {
                 nPrecision = INT_MAX;  // past what is rounded here
+                bRenderable = false;
                 while (*p >= '0' && *p <= '9') ++p;
+            } else {
+                piece.nPrecision = static_cast<std::int16_t>(nPrecision);
             }
         }
+        piece.chConv = *p;
         bool bAdded = true;
         switch (*p) {
             case '%':
+                bRenderable = bRenderable && p - pPercent == 1;
                 break;
             case 'd':
             case 'i':
-            case 'c':
             case 'u':
             case 'x':
             case 'X':
             case 'o':
                 bAdded = add(kInt, 0);
+                break;
+            case 'c':
+                bAdded = add(kInt, 0);
+                bRenderable = bRenderable && (piece.nFlags & kFlagZero) == 0;
                 break;
             case 'f':
             case 'F':
@@ -457,6 +572,7 @@ bool CFormatArguments::Compile(const char* pszFormat) {
                     const int nDigits = nPrecision < 0 ? 6 : nPrecision;
                     bAdded = add(nDigits <= kLargestExactPrecision ? kFixed : kDouble, nDigits);
                 }
+                bRenderable = bRenderable && m_args[m_nCount - 1].nKind == kFixed;
                 break;
             case 'e':
             case 'E':
@@ -465,15 +581,25 @@ bool CFormatArguments::Compile(const char* pszFormat) {
             case 'a':
             case 'A':
                 bAdded = add(kDouble, 0);
+                bRenderable = false;
                 break;
             case 's':
                 bAdded = add(kString, 0);
+                bRenderable = bRenderable && (piece.nFlags & kFlagZero) == 0;
                 break;
             default:  // a length modifier, %n, %p, the end of the format, anything else
                 return Fail();
         }
         if (!bAdded) return Fail();
+        if (m_nPieces == kMaxPieces) bRenderable = false;
+        if (bRenderable) m_pieces[m_nPieces++] = piece;
+        pLiteral = p + 1;
     }
+    const char* pEnd = pLiteral + std::strlen(pLiteral);
+    bRenderable = bRenderable && offset(pEnd) <= UINT16_MAX;
+    m_nTail = static_cast<std::uint16_t>(bRenderable ? offset(pLiteral) : 0);
+    m_nTailLength = static_cast<std::uint16_t>(bRenderable ? pEnd - pLiteral : 0);
+    m_bRenderable = bRenderable;
     m_bCompiled = true;
     return true;
 }
@@ -506,11 +632,11 @@ bool CFormatArguments::Pack(va_list args, unsigned char* pOut, std::size_t nSize
                 const double dValue = va_arg(copy, double);
                 int nDigits = arg.nPrecision;
                 if (nDigits == kStarPrecision) nDigits = nStarPrecision < 0 ? 6 : nStarPrecision;
-                unsigned char chTag = 'b';
+                unsigned char chTag = kTagBits;
                 std::uint64_t nPacked = std::bit_cast<std::uint64_t>(dValue);
                 if (nDigits <= kLargestExactPrecision && std::isfinite(dValue) &&
                     FitsFixedDigits(dValue, nDigits)) {
-                    chTag = std::signbit(dValue) ? 'R' : 'r';
+                    chTag = std::signbit(dValue) ? kTagRoundedNegative : kTagRounded;
                     nPacked = RoundedFixed(dValue, nDigits);
                 }
                 bPacked = nSize - n >= 1 + sizeof nPacked;
@@ -541,6 +667,43 @@ bool CFormatArguments::Pack(va_list args, unsigned char* pOut, std::size_t nSize
     va_end(copy);
     if (!bPacked) return false;
     *pnBytes = n;
+    return true;
+}
+
+bool CFormatArguments::Render(const char* pszFormat, const unsigned char* pPacked, char* pszBuffer,
+                              std::size_t nSize, int* pnResult) const {
+    if (!m_bCompiled || !m_bRenderable || pszFormat == nullptr) return false;
+    CTextSink sink(pszBuffer, nSize);
+    CPackedArguments arguments(pPacked);
+    for (std::size_t i = 0; i < m_nPieces; ++i) {
+        const Piece& piece = m_pieces[i];
+        sink.Put(pszFormat + piece.nLiteral, piece.nLiteralLength);
+        if (piece.chConv == '%') {
+            sink.Put("%", 1);
+            continue;
+        }
+        Spec spec;
+        spec.bLeft = (piece.nFlags & kFlagLeft) != 0;
+        spec.bPlus = (piece.nFlags & kFlagPlus) != 0;
+        spec.bSpace = (piece.nFlags & kFlagSpace) != 0;
+        spec.bAlt = (piece.nFlags & kFlagAlt) != 0;
+        spec.bZero = (piece.nFlags & kFlagZero) != 0;
+        if (piece.nWidth == kStar) {
+            if (!TakeStarWidth(spec, arguments.Int())) return false;
+        } else {
+            spec.nWidth = piece.nWidth;
+        }
+        if (piece.nPrecision == kStar) {
+            if (!TakeStarPrecision(spec, arguments.Int())) return false;
+        } else {
+            spec.nPrecision = piece.nPrecision;
+        }
+        if (!PutConversion(sink, spec, piece.chConv, arguments)) return false;
+    }
+    sink.Put(pszFormat + m_nTail, m_nTailLength);
+    if (sink.Length() > INT_MAX) return false;
+    sink.Terminate();
+    *pnResult = static_cast<int>(sink.Length());
     return true;
 }
 

@@ -7,7 +7,10 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <ostream>
+#include <set>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -25,12 +28,44 @@
 #include "platform/win/window_internal.h"
 #include "platform/win/window_testing.h"
 
-namespace gdistate {
+namespace {
 
-GdiState& G() {
-    static GdiState* s = new GdiState;
+// Every face name made so far, each once; a name stays (and keeps its address) for the life of the
+// process, as the drawing state does.
+struct FaceNames {
+    CFutexMutex mtx;
+    std::set<std::string, std::less<>> names;
+};
+
+FaceNames& Faces() {
+    static FaceNames* s = new FaceNames;
     return *s;
 }
+
+const std::string* InternFace(std::string_view name) {
+    FaceNames& f = Faces();
+    std::lock_guard<CFutexMutex> lock(f.mtx);
+    auto it = f.names.find(name);
+    if (it == f.names.end()) it = f.names.emplace(name).first;
+    return &*it;
+}
+
+}  // namespace
+
+const std::string* CFaceName::Empty() {
+    static const std::string* const s_pEmpty = InternFace(std::string_view());
+    return s_pEmpty;
+}
+
+CFaceName::CFaceName(const char* psz) : m_pName(InternFace(psz != nullptr ? psz : "")) {}
+CFaceName::CFaceName(std::string_view name) : m_pName(InternFace(name)) {}
+CFaceName::CFaceName(const std::string& str) : m_pName(InternFace(str)) {}
+
+std::ostream& operator<<(std::ostream& os, const CFaceName& face) {
+    return os << face.str();
+}
+
+namespace gdistate {
 
 ObjRec* FindObj(GdiState& g, HGDIOBJ h) {
     auto it = g.objs.find(Key(h));
@@ -43,7 +78,9 @@ DcRec* FindDc(GdiState& g, HDC h) {
 
 HGDIOBJ NewObjLocked(GdiState& g, const ObjRec& rec) {
     std::uintptr_t k = g.nNext++;
-    EmplaceKeeping(g.objs, g.spareObjs, k, rec);
+    ObjRec& r = EmplaceKeeping(g.objs, g.spareObjs, k, rec)->second;
+    // A font's face name is made once here, for every operation drawn with the font to copy.
+    r.face = r.nType == OBJ_FONT ? CFaceName(r.lf.lfFaceName) : CFaceName();
     return As<HGDIOBJ>(k);
 }
 
@@ -147,7 +184,7 @@ HFONT WindowFontLocked(GdiState& g, HWND hWnd) {
 HDC NewDc(HWND hWnd, DcKind nKind) {
     AfxEnsureGdiHooks();
     GdiState& g = G();
-    std::lock_guard<std::mutex> lock(g.mtx);
+    std::lock_guard<CFutexMutex> lock(g.mtx);
     DcRec d;
     d.hWnd = hWnd;
     d.nKind = nKind;
@@ -170,7 +207,7 @@ BOOL FreeDc(HDC hDC) {
     std::string strDrawn;
     {
         GdiState& g = G();
-        std::lock_guard<std::mutex> lock(g.mtx);
+        std::lock_guard<CFutexMutex> lock(g.mtx);
         const auto itDc = g.dcs.find(Key(hDC));
         if (itDc == g.dcs.end()) return FALSE;
         DcRec* d = &itDc->second;
@@ -196,12 +233,26 @@ BOOL FreeDc(HDC hDC) {
     return TRUE;
 }
 
+namespace {
+
+// Gives the new operation op (as CDrawOp() makes it) the storage of a kept one's text and tab stops.
+void TakeSpareOpLocked(GdiState& g, CDrawOp& op) {
+    CDrawOp& spare = g.spareOps[--g.nSpareOps];
+    op.strText = std::move(spare.strText);
+    op.strText.clear();
+    op.tabStops = std::move(spare.tabStops);
+    op.tabStops.clear();
+}
+
+}  // namespace
+
 DcSnap Snap(HDC hDC) {
     DcSnap s;
     GdiState& g = G();
-    std::lock_guard<std::mutex> lock(g.mtx);
+    std::lock_guard<CFutexMutex> lock(g.mtx);
     DcRec* d = FindDc(g, hDC);
     if (!d) return s;
+    if (g.nSpareOps > 0) TakeSpareOpLocked(g, s.op);
     s.bOk = TRUE;
     s.hDC = hDC;
     s.hWnd = d->hWnd;
@@ -220,7 +271,7 @@ DcSnap Snap(HDC hDC) {
         s.op.nPenWidth = p->nPenWidth;
     }
     if (ObjRec* f = FindObj(g, d->hFont)) {
-        s.op.strFontFace = f->lf.lfFaceName;
+        s.op.strFontFace = f->face;
         s.op.nFontPointSize10 = f->nPt10;
         s.op.nFontHeight = f->nHeight;
         s.nLineH = std::max(1, f->nHeight);
@@ -268,11 +319,17 @@ void Record(const DcSnap& s, CDrawOp&& op, bool bOpaqueFill) {
     const bool bObserved = s.nKind == kDcClient && AfxGetTextObserver() != nullptr;
     {
         GdiState& g = G();
-        std::lock_guard<std::mutex> lock(g.mtx);
+        std::lock_guard<CFutexMutex> lock(g.mtx);
         if (bObserved) NoteDrawnLocked(g, s.hDC, op, bCovers);
         CDrawRecord& rec = g.records[s.hWnd];
         rec.nGeneration = RecordChangedLocked(g, s.hWnd);
-        if (bCovers) rec.clear();
+        if (bCovers) {
+            for (CDrawOp& old : rec) {
+                if (g.nSpareOps == GdiState::kSpareOps) break;
+                g.spareOps[g.nSpareOps++] = std::move(old);
+            }
+            rec.clear();
+        }
         while (rec.size() >= kMaxDrawOps) rec.pop_front();
         pRenderer = g.pRenderer;
         // With no view (the null renderer) the operation is only kept; a view gets it outside the lock.
@@ -304,12 +361,15 @@ BOOL DefaultGdiHook(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam, LRESU
             int nColor = COLOR_BTNFACE;
             if (message == WM_CTLCOLOREDIT || message == WM_CTLCOLORLISTBOX) nColor = COLOR_WINDOW;
             if (message == WM_CTLCOLORSCROLLBAR) nColor = COLOR_SCROLLBAR;
+            // The context's colours and the brush, in one look at the drawing state.
             HDC hDC = reinterpret_cast<HDC>(wParam);
-            if (hDC) {
-                SetTextColor(hDC, GetSysColor(COLOR_WINDOWTEXT));
-                SetBkColor(hDC, GetSysColor(nColor));
+            GdiState& g = G();
+            std::lock_guard<CFutexMutex> lock(g.mtx);
+            if (DcRec* d = hDC != nullptr ? FindDc(g, hDC) : nullptr) {
+                d->crText = GetSysColor(COLOR_WINDOWTEXT) & 0x00FFFFFF;
+                d->crBk = GetSysColor(nColor) & 0x00FFFFFF;
             }
-            *pResult = reinterpret_cast<LRESULT>(GetSysColorBrush(nColor));
+            *pResult = reinterpret_cast<LRESULT>(SysColorBrushLocked(g, nColor));
             return TRUE;
         }
         case WM_ERASEBKGND: {
@@ -326,7 +386,7 @@ BOOL DefaultGdiHook(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam, LRESU
         case WM_SETFONT: {
             {
                 GdiState& g = G();
-                std::lock_guard<std::mutex> lock(g.mtx);
+                std::lock_guard<CFutexMutex> lock(g.mtx);
                 g.fonts[hWnd] = reinterpret_cast<HFONT>(wParam);
             }
             if (LOWORD(static_cast<DWORD_PTR>(lParam))) InvalidateRect(hWnd, nullptr, TRUE);
@@ -335,7 +395,7 @@ BOOL DefaultGdiHook(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam, LRESU
         }
         case WM_GETFONT: {
             GdiState& g = G();
-            std::lock_guard<std::mutex> lock(g.mtx);
+            std::lock_guard<CFutexMutex> lock(g.mtx);
             *pResult = reinterpret_cast<LRESULT>(WindowFontLocked(g, hWnd));
             return TRUE;
         }
@@ -346,7 +406,7 @@ BOOL DefaultGdiHook(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam, LRESU
 
 void GdiWindowGone(HWND hWnd) {
     GdiState& g = G();
-    std::lock_guard<std::mutex> lock(g.mtx);
+    std::lock_guard<CFutexMutex> lock(g.mtx);
     if (g.records.erase(hWnd) != 0) RecordChangedLocked(g, hWnd);
     g.fonts.erase(hWnd);
 }
@@ -364,7 +424,7 @@ void AfxEnsureGdiHooks() {
 
 std::vector<CDrawOp> AfxGetDrawOps(HWND hWnd) {
     GdiState& g = G();
-    std::lock_guard<std::mutex> lock(g.mtx);
+    std::lock_guard<CFutexMutex> lock(g.mtx);
     auto it = g.records.find(hWnd);
     if (it == g.records.end()) return {};
     return std::vector<CDrawOp>(it->second.begin(), it->second.end());
@@ -372,7 +432,7 @@ std::vector<CDrawOp> AfxGetDrawOps(HWND hWnd) {
 
 std::uint64_t AfxGetDrawOpsIfChanged(HWND hWnd, std::uint64_t nKnown, std::vector<CDrawOp>* pOps) {
     GdiState& g = G();
-    std::lock_guard<std::mutex> lock(g.mtx);
+    std::lock_guard<CFutexMutex> lock(g.mtx);
     auto it = g.records.find(hWnd);
     const std::uint64_t nNow = it == g.records.end() ? 0 : it->second.nGeneration;
     if (nNow != nKnown && pOps != nullptr) {
@@ -384,7 +444,7 @@ std::uint64_t AfxGetDrawOpsIfChanged(HWND hWnd, std::uint64_t nKnown, std::vecto
 
 void AfxClearDrawOps(HWND hWnd) {
     GdiState& g = G();
-    std::lock_guard<std::mutex> lock(g.mtx);
+    std::lock_guard<CFutexMutex> lock(g.mtx);
     if (g.records.erase(hWnd) != 0) RecordChangedLocked(g, hWnd);
 }
 
@@ -392,7 +452,7 @@ std::uint64_t AfxGetDrawRecordsChangedSince(std::uint64_t nKnown, std::vector<HW
                                             bool* pbListed) {
     pWindows->clear();
     GdiState& g = G();
-    std::lock_guard<std::mutex> lock(g.mtx);
+    std::lock_guard<CFutexMutex> lock(g.mtx);
     const std::uint64_t nNow = g.nRecordGeneration;
     *pbListed = nKnown <= nNow && nNow - nKnown <= GdiState::kRecordLogSize;
     if (*pbListed) {
@@ -406,7 +466,7 @@ std::uint64_t AfxGetDrawRecordsChangedSince(std::uint64_t nKnown, std::vector<HW
 
 void AfxSetDrawRenderer(CDrawRenderer* pRenderer) {
     GdiState& g = G();
-    std::lock_guard<std::mutex> lock(g.mtx);
+    std::lock_guard<CFutexMutex> lock(g.mtx);
     g.pRenderer = pRenderer;
 }
 
@@ -422,7 +482,7 @@ HDC GetWindowDC(HWND hWnd) {
 int ReleaseDC(HWND, HDC hDC) {
     {
         GdiState& g = G();
-        std::lock_guard<std::mutex> lock(g.mtx);
+        std::lock_guard<CFutexMutex> lock(g.mtx);
         DcRec* d = FindDc(g, hDC);
         if (!d || d->nKind == kDcMemory) return 0;
     }
@@ -430,13 +490,15 @@ int ReleaseDC(HWND, HDC hDC) {
 }
 
 HDC BeginPaint(HWND hWnd, LPPAINTSTRUCT lpPaint) {
-    if (!IsWindow(hWnd)) return nullptr;
     RECT rc{};
     BOOL bErase = FALSE;
-    AfxTakeUpdateRegion(hWnd, &rc, &bErase);
+    BOOL bPlainStatic = FALSE;
+    if (!AfxTakeUpdateRegionForPaint(hWnd, &rc, &bErase, &bPlainStatic)) return nullptr;
     HDC hDC = NewDc(hWnd, kDcPaint);
     BOOL fErase = FALSE;
-    if (bErase) fErase = SendMessageA(hWnd, WM_ERASEBKGND, reinterpret_cast<WPARAM>(hDC), 0) ? FALSE : TRUE;
+    // A plain static control's answer is known: it has erased (winctl::StaticProc).
+    if (bErase && !bPlainStatic)
+        fErase = SendMessageA(hWnd, WM_ERASEBKGND, reinterpret_cast<WPARAM>(hDC), 0) ? FALSE : TRUE;
     if (lpPaint) {
         std::memset(lpPaint, 0, sizeof *lpPaint);
         lpPaint->hdc = hDC;
@@ -461,7 +523,7 @@ HDC CreateCompatibleDC(HDC hDC) {
     }
     if (hDC != nullptr) {
         GdiState& g = G();
-        std::lock_guard<std::mutex> lock(g.mtx);
+        std::lock_guard<CFutexMutex> lock(g.mtx);
         if (!FindDc(g, hDC)) return nullptr;
     }
     return NewDc(nullptr, kDcMemory);

@@ -30,7 +30,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <iosfwd>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/win/cmd_target.h"
@@ -144,6 +146,34 @@ enum class CDrawOpKind {
     DrawIcon,    // hIcon drawn with its top-left corner at (rc.left, rc.top)
 };
 
+// A font's face name as the drawing operations hold it: each distinct name is kept once for the life of
+// the process, so an operation copies a pointer, not the characters, and two names compare by that
+// pointer. Reads as the std::string it names. Making one from characters looks the name up under a lock
+// of its own (never held while any other lock is taken); copying one takes no lock. Default: "".
+class CFaceName {
+  public:
+    CFaceName() = default;
+    CFaceName(const char* psz);         // NOLINT: reads as a string
+    CFaceName(std::string_view name);   // NOLINT
+    CFaceName(const std::string& str);  // NOLINT
+
+    operator const std::string&() const { return *m_pName; }  // NOLINT
+    const std::string& str() const { return *m_pName; }
+    const char* c_str() const { return m_pName->c_str(); }
+    std::size_t size() const { return m_pName->size(); }
+    bool empty() const { return m_pName->empty(); }
+
+    friend bool operator==(const CFaceName& a, const CFaceName& b) { return a.m_pName == b.m_pName; }
+    friend bool operator==(const CFaceName& a, std::string_view b) { return *a.m_pName == b; }
+    friend bool operator==(const CFaceName& a, const char* b) { return *a.m_pName == b; }
+    friend bool operator==(const CFaceName& a, const std::string& b) { return *a.m_pName == b; }
+
+  private:
+    static const std::string* Empty();
+    const std::string* m_pName = Empty();
+};
+std::ostream& operator<<(std::ostream& os, const CFaceName& face);
+
 struct CDrawOp {
     CDrawOpKind nKind = CDrawOpKind::FillRect;
     RECT rc{};
@@ -157,7 +187,7 @@ struct CDrawOp {
     COLORREF crPen = 0;
     int nPenStyle = PS_SOLID;
     int nPenWidth = 1;
-    std::string strFontFace;
+    CFaceName strFontFace;
     int nFontPointSize10 = 0;  // tenths of a point
     int nFontHeight = 0;       // pixels
     std::string strText;

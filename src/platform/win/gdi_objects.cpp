@@ -25,7 +25,7 @@ using namespace gdistate;
 // ---- Objects ----
 HGDIOBJ GetStockObject(int i) {
     GdiState& g = G();
-    std::lock_guard<std::mutex> lock(g.mtx);
+    std::lock_guard<CFutexMutex> lock(g.mtx);
     return StockLocked(g, i);
 }
 
@@ -34,7 +34,7 @@ HGDIOBJ SelectObject(HDC hDC, HGDIOBJ h) {
     HGDIOBJ prev = nullptr;
     {
         GdiState& g = G();
-        std::lock_guard<std::mutex> lock(g.mtx);
+        std::lock_guard<CFutexMutex> lock(g.mtx);
         DcRec* d = FindDc(g, hDC);
         ObjRec* o = FindObj(g, h);
         if (!d || !o || o->bDeletePending) return nullptr;
@@ -64,28 +64,37 @@ HGDIOBJ SelectObject(HDC hDC, HGDIOBJ h) {
     return prev;
 }
 
+namespace {
+
+// DeleteObject under the lock; the temporary wrapper of a deleted object goes to temp, to be destroyed
+// once the lock is released.
+BOOL DeleteObjectLocked(GdiState& g, HGDIOBJ ho, std::unique_ptr<CGdiObject>& temp) {
+    auto it = g.objs.find(Key(ho));
+    if (it == g.objs.end()) return FALSE;
+    ObjRec* o = &it->second;
+    if (o->bStock) return TRUE;
+    if (o->nSelected > 0) {
+        o->bDeletePending = TRUE;
+        return TRUE;
+    }
+    EraseKeeping(g.objs, g.spareObjs, it);
+    temp = TakeTemp(g.tempObj, g.spareTempObj, Key(ho));
+    if (temp) temp->m_hObject = nullptr;
+    return TRUE;
+}
+
+}  // namespace
+
 BOOL DeleteObject(HGDIOBJ ho) {
     std::unique_ptr<CGdiObject> temp;
-    {
-        GdiState& g = G();
-        std::lock_guard<std::mutex> lock(g.mtx);
-        ObjRec* o = FindObj(g, ho);
-        if (!o) return FALSE;
-        if (o->bStock) return TRUE;
-        if (o->nSelected > 0) {
-            o->bDeletePending = TRUE;
-            return TRUE;
-        }
-        EraseKeeping(g.objs, g.spareObjs, g.objs.find(Key(ho)));
-        temp = TakeTemp(g.tempObj, g.spareTempObj, Key(ho));
-        if (temp) temp->m_hObject = nullptr;
-    }
-    return TRUE;
+    GdiState& g = G();
+    std::lock_guard<CFutexMutex> lock(g.mtx);
+    return DeleteObjectLocked(g, ho, temp);
 }
 
 int GetObjectA(HGDIOBJ h, int c, LPVOID pv) {
     GdiState& g = G();
-    std::lock_guard<std::mutex> lock(g.mtx);
+    std::lock_guard<CFutexMutex> lock(g.mtx);
     ObjRec* o = FindObj(g, h);
     if (!o) return 0;
     if (o->nType == OBJ_BITMAP) {
@@ -111,14 +120,14 @@ int GetObjectA(HGDIOBJ h, int c, LPVOID pv) {
 
 int GetObjectType(HGDIOBJ h) {
     GdiState& g = G();
-    std::lock_guard<std::mutex> lock(g.mtx);
+    std::lock_guard<CFutexMutex> lock(g.mtx);
     if (ObjRec* o = FindObj(g, h)) return o->nType;
     return FindDc(g, reinterpret_cast<HDC>(h)) ? OBJ_DC_INTERNAL : 0;
 }
 
 HBRUSH CreateSolidBrush(COLORREF color) {
     GdiState& g = G();
-    std::lock_guard<std::mutex> lock(g.mtx);
+    std::lock_guard<CFutexMutex> lock(g.mtx);
     ObjRec r;
     r.nType = OBJ_BRUSH;
     r.cr = color & 0x00FFFFFF;
@@ -128,7 +137,7 @@ HBRUSH CreateSolidBrush(COLORREF color) {
 HPEN CreatePen(int iStyle, int cWidth, COLORREF color) {
     if (iStyle < PS_SOLID || iStyle > PS_INSIDEFRAME) return nullptr;
     GdiState& g = G();
-    std::lock_guard<std::mutex> lock(g.mtx);
+    std::lock_guard<CFutexMutex> lock(g.mtx);
     ObjRec r;
     r.nType = OBJ_PEN;
     r.cr = color & 0x00FFFFFF;
@@ -140,7 +149,7 @@ HPEN CreatePen(int iStyle, int cWidth, COLORREF color) {
 static HFONT CreateFontIndirectA(const LOGFONTA* lplf) {
     if (lplf == nullptr) return nullptr;
     GdiState& g = G();
-    std::lock_guard<std::mutex> lock(g.mtx);
+    std::lock_guard<CFutexMutex> lock(g.mtx);
     ObjRec r;
     r.nType = OBJ_FONT;
     r.lf = *lplf;
@@ -178,9 +187,9 @@ COLORREF GetSysColor(int nIndex) {
     }
 }
 
-HBRUSH GetSysColorBrush(int nIndex) {
-    GdiState& g = G();
-    std::lock_guard<std::mutex> lock(g.mtx);
+namespace gdistate {
+
+HBRUSH SysColorBrushLocked(GdiState& g, int nIndex) {
     auto it = g.sysBrushes.find(nIndex);
     if (it != g.sysBrushes.end()) return reinterpret_cast<HBRUSH>(it->second);
     ObjRec r;
@@ -190,6 +199,14 @@ HBRUSH GetSysColorBrush(int nIndex) {
     HGDIOBJ h = NewObjLocked(g, r);
     g.sysBrushes[nIndex] = h;
     return reinterpret_cast<HBRUSH>(h);
+}
+
+}  // namespace gdistate
+
+HBRUSH GetSysColorBrush(int nIndex) {
+    GdiState& g = G();
+    std::lock_guard<CFutexMutex> lock(g.mtx);
+    return SysColorBrushLocked(g, nIndex);
 }
 
 // ---- Drawing objects ----
@@ -205,7 +222,7 @@ CGdiObject::~CGdiObject() {
 CGdiObject* CGdiObject::FromHandle(HGDIOBJ hObject) {
     if (hObject == nullptr) return nullptr;
     GdiState& g = G();
-    std::lock_guard<std::mutex> lock(g.mtx);
+    std::lock_guard<CFutexMutex> lock(g.mtx);
     ObjRec* o = FindObj(g, hObject);
     if (!o) return nullptr;
     auto perm = g.permObj.find(Key(hObject));
@@ -237,7 +254,7 @@ CGdiObject* CGdiObject::FromHandle(HGDIOBJ hObject) {
 BOOL CGdiObject::Attach(HGDIOBJ hObject) {
     if (hObject == nullptr || m_hObject != nullptr) return FALSE;
     GdiState& g = G();
-    std::lock_guard<std::mutex> lock(g.mtx);
+    std::lock_guard<CFutexMutex> lock(g.mtx);
     if (!FindObj(g, hObject) || g.permObj.count(Key(hObject))) return FALSE;
     EmplaceKeeping(g.permObj, g.sparePermObj, Key(hObject), this);
     m_hObject = hObject;
@@ -248,7 +265,7 @@ HGDIOBJ CGdiObject::Detach() {
     HGDIOBJ h = m_hObject;
     if (h) {
         GdiState& g = G();
-        std::lock_guard<std::mutex> lock(g.mtx);
+        std::lock_guard<CFutexMutex> lock(g.mtx);
         auto it = g.permObj.find(Key(h));
         if (it != g.permObj.end() && it->second == this) EraseKeeping(g.permObj, g.sparePermObj, it);
     }
@@ -258,7 +275,15 @@ HGDIOBJ CGdiObject::Detach() {
 
 BOOL CGdiObject::DeleteObject() {
     if (m_hObject == nullptr) return FALSE;
-    return ::DeleteObject(Detach());
+    // Detach and DeleteObject in one look at the objects.
+    const HGDIOBJ h = m_hObject;
+    std::unique_ptr<CGdiObject> temp;
+    GdiState& g = G();
+    std::lock_guard<CFutexMutex> lock(g.mtx);
+    auto it = g.permObj.find(Key(h));
+    if (it != g.permObj.end() && it->second == this) EraseKeeping(g.permObj, g.sparePermObj, it);
+    m_hObject = nullptr;
+    return DeleteObjectLocked(g, h, temp);
 }
 
 BOOL CGdiObject::CreateStockObject(int nIndex) {
@@ -281,7 +306,16 @@ BOOL AttachNew(CGdiObject& obj, HGDIOBJ h) {
 
 BOOL CBrush::CreateSolidBrush(COLORREF crColor) {
     if (m_hObject) return FALSE;
-    return AttachNew(*this, Obj(::CreateSolidBrush(crColor)));
+    // ::CreateSolidBrush and Attach in one look at the objects: a new object has no wrapper yet.
+    GdiState& g = G();
+    std::lock_guard<CFutexMutex> lock(g.mtx);
+    ObjRec r;
+    r.nType = OBJ_BRUSH;
+    r.cr = crColor & 0x00FFFFFF;
+    const HGDIOBJ h = NewObjLocked(g, r);
+    EmplaceKeeping(g.permObj, g.sparePermObj, Key(h), this);
+    m_hObject = h;
+    return TRUE;
 }
 
 BOOL CFont::CreatePointFont(int nPointSize, LPCTSTR lpszFaceName, CDC*) {
@@ -302,7 +336,7 @@ BOOL CFont::CreatePointFontIndirect(const LOGFONT* lpLogFont, CDC*) {
     if (h == nullptr) return FALSE;
     {
         GdiState& g = G();
-        std::lock_guard<std::mutex> lock(g.mtx);
+        std::lock_guard<CFutexMutex> lock(g.mtx);
         if (ObjRec* o = FindObj(g, Obj(h))) o->nPt10 = nPt10;  // keep the exact size asked for
     }
     return AttachNew(*this, Obj(h));

@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/win/futex_mutex.h"
 #include "platform/win/gdi.h"
 #include "platform/win/gdi_testing.h"
 
@@ -30,6 +31,7 @@ struct ObjRec {
     int nPenStyle = PS_SOLID;
     int nPenWidth = 1;
     LOGFONTA lf{};
+    CFaceName face;  // a font's lf.lfFaceName, made when the font is
     int nPt10 = 0;
     int nHeight = 0;
     UINT nBitmapId = 0;
@@ -105,7 +107,7 @@ struct CDrawRecord : std::deque<CDrawOp> {
 };
 
 struct GdiState {
-    std::mutex mtx;
+    CFutexMutex mtx;
     std::unordered_map<std::uintptr_t, ObjRec> objs;
     std::unordered_map<std::uintptr_t, DcRec> dcs;
     std::unordered_map<HWND, CDrawRecord> records;
@@ -127,13 +129,22 @@ struct GdiState {
     // Temporary context wrappers let go, in their first state, for the next temporary wrapper.
     std::unique_ptr<CDC> spareDcWrappers[kSpareNodes];
     std::size_t nSpareDcWrappers = 0;
+    // Operations of records started afresh, kept (at most kSpareOps) so that the next operations reuse
+    // their texts' storage: a repaint that draws what it drew before allocates nothing.
+    static constexpr std::size_t kSpareOps = 16;
+    CDrawOp spareOps[kSpareOps];
+    std::size_t nSpareOps = 0;
     std::uintptr_t nNext = 0x400000;
     HGDIOBJ stock[kStockCount] = {};
     std::unordered_map<int, HGDIOBJ> sysBrushes;
     CDrawRenderer* pRenderer = nullptr;
 };
 
-GdiState& G();
+// The one drawing state, made on first use and never destroyed. Inline: it is reached by every drawing call.
+inline GdiState& G() {
+    static GdiState* const s = new GdiState;
+    return *s;
+}
 
 template <class H>
 std::uintptr_t Key(H h) {
@@ -170,6 +181,7 @@ std::unique_ptr<T> TakeTemp(std::unordered_map<std::uintptr_t, std::unique_ptr<T
 std::unique_ptr<CGdiObject> ReleaseSelectedLocked(GdiState& g, HGDIOBJ h);
 void SelectIntoLocked(GdiState& g, HGDIOBJ& slot, HGDIOBJ h, CGoneObjects& gone);
 HFONT WindowFontLocked(GdiState& g, HWND hWnd);
+HBRUSH SysColorBrushLocked(GdiState& g, int nIndex);  // GetSysColorBrush
 HDC NewDc(HWND hWnd, DcKind nKind);
 BOOL FreeDc(HDC hDC);
 
@@ -197,7 +209,7 @@ int FillWithColor(HDC hDC, const RECT& rc, COLORREF cr);
 template <class F>
 auto WithDc(HDC hDC, F f, decltype(f(std::declval<DcRec&>())) fail) -> decltype(fail) {
     GdiState& g = G();
-    std::lock_guard<std::mutex> lock(g.mtx);
+    std::lock_guard<CFutexMutex> lock(g.mtx);
     DcRec* d = FindDc(g, hDC);
     return d ? f(*d) : fail;
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/win/app.h"
+#include "platform/win/control_support.h"
 #include "platform/win/geometry_internal.h"
 #include "platform/win/kernel.h"
 #include "platform/win/message_loop.h"
@@ -59,10 +60,9 @@ BOOL GetUpdateRect(HWND hWnd, LPRECT lpRect, BOOL) {
     return !IsRectEmpty(&u);
 }
 
-BOOL AfxTakeUpdateRegion(HWND hWnd, RECT* prcPaint, BOOL* pbErase) {
-    State& s = S();
-    std::lock_guard<std::mutex> lock(s.mtx);
-    WndRec* r = Find(s, hWnd);
+namespace {
+
+BOOL TakeUpdateRegionLocked(State& s, WndRec* r, HWND hWnd, RECT* prcPaint, BOOL* pbErase) {
     RECT u{};
     BOOL bErase = FALSE;
     if (r) {
@@ -77,6 +77,25 @@ BOOL AfxTakeUpdateRegion(HWND hWnd, RECT* prcPaint, BOOL* pbErase) {
     if (prcPaint) *prcPaint = u;
     if (pbErase) *pbErase = bErase;
     return !IsRectEmpty(&u);
+}
+
+}  // namespace
+
+BOOL AfxTakeUpdateRegion(HWND hWnd, RECT* prcPaint, BOOL* pbErase) {
+    State& s = S();
+    std::lock_guard<std::mutex> lock(s.mtx);
+    return TakeUpdateRegionLocked(s, Find(s, hWnd), hWnd, prcPaint, pbErase);
+}
+
+BOOL AfxTakeUpdateRegionForPaint(HWND hWnd, RECT* prcPaint, BOOL* pbErase, BOOL* pbPlainStatic) {
+    State& s = S();
+    std::lock_guard<std::mutex> lock(s.mtx);
+    WndRec* r = Find(s, hWnd);
+    if (r == nullptr) return FALSE;
+    const Route route = RouteLocked(r);
+    *pbPlainStatic = route.pWnd == nullptr && route.pfn == &winctl::StaticProc;
+    TakeUpdateRegionLocked(s, r, hWnd, prcPaint, pbErase);
+    return TRUE;
 }
 
 BOOL UpdateWindow(HWND hWnd) {

@@ -89,7 +89,6 @@ KernelState& K() {
 }
 
 std::atomic<DWORD> g_nNextThreadId{1};
-thread_local DWORD t_nThreadId = 0;
 
 const HINSTANCE kExeInstance = reinterpret_cast<HINSTANCE>(static_cast<std::uintptr_t>(0x00400000));
 
@@ -133,9 +132,11 @@ std::string LowerName(const char* p) {
 
 }  // namespace
 
-DWORD GetCurrentThreadId() {
-    if (t_nThreadId == 0) t_nThreadId = g_nNextThreadId.fetch_add(1);
-    return t_nThreadId;
+constinit thread_local DWORD t_nCurrentThreadId = 0;
+
+DWORD AfxNumberCurrentThread() {
+    if (t_nCurrentThreadId == 0) t_nCurrentThreadId = g_nNextThreadId.fetch_add(1);
+    return t_nCurrentThreadId;
 }
 
 // ---- Time ----

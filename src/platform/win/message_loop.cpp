@@ -608,6 +608,14 @@ int CMessageLoop::PumpPending() {
     std::vector<std::pair<LONGLONG, std::pair<HWND, UINT_PTR>>>& due = spareDue.m_list;
     // Quiet: nothing invalid and no timer due, so there is nothing below to look at.
     const bool bQuiet = QuietNow(*pq, false);
+    // The due timers are listed in the same look as the invalid windows when no paint comes between.
+    auto listDueTimers = [&pq, &due] {
+        const LONGLONG now = CClock::NowMicros();
+        for (const TimerRec& t : pq->timers) {
+            if (t.nDueUs <= now) due.push_back({t.nDueUs, {t.hWnd, t.nID}});
+        }
+    };
+    bool bTimersListed = false;
     if (!bQuiet) {
         State& s = S();
         std::lock_guard<std::mutex> lock(s.mtx);
@@ -629,14 +637,15 @@ int CMessageLoop::PumpPending() {
                 ++it;
             }
         }
+        if (invalid.empty()) {
+            listDueTimers();
+            bTimersListed = true;
+        }
     }
     for (HWND h : invalid) takeAndDispatch(h, WM_PAINT, WM_PAINT, kPaint);
-    if (!bQuiet) {
+    if (!bQuiet && !bTimersListed) {
         std::lock_guard<std::mutex> lock(S().mtx);
-        const LONGLONG now = CClock::NowMicros();
-        for (const TimerRec& t : pq->timers) {
-            if (t.nDueUs <= now) due.push_back({t.nDueUs, {t.hWnd, t.nID}});
-        }
+        listDueTimers();
     }
     std::stable_sort(due.begin(), due.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     for (const auto& [when, key] : due) {

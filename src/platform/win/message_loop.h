@@ -98,4 +98,11 @@ void AfxSetKeyboardCharacter(UINT nChar);
 // reset's tasks: nothing it holds leaks.
 BOOL AfxPostThreadTask(DWORD nThreadId, std::function<void()> fn, BOOL bUserInput = FALSE);
 LRESULT DispatchMessageA(const MSG* lpMsg);
-DWORD GetCurrentThreadId();
+// The calling thread's number, given when the thread first asks. Inline: asked on every text set and
+// every look at a queue.
+extern constinit thread_local DWORD t_nCurrentThreadId;
+DWORD AfxNumberCurrentThread();
+inline DWORD GetCurrentThreadId() {
+    const DWORD nThreadId = t_nCurrentThreadId;
+    return nThreadId != 0 ? nThreadId : AfxNumberCurrentThread();
+}

@@ -173,7 +173,8 @@ CDrawOp BaseOp(CDrawOpKind kind, const RECT& rc) {
     op.nKind = kind;
     op.rc = rc;
     op.bWindowCoords = TRUE;
-    op.strFontFace = kMenuFontFace;
+    static const CFaceName s_menuFace(kMenuFontFace);
+    op.strFontFace = s_menuFace;
     op.nFontPointSize10 = kMenuFontPt10;
     op.nFontHeight = AfxFontPixelHeight(kMenuFontPt10);
     op.nBkMode = TRANSPARENT;

@@ -28,9 +28,23 @@ namespace {
 
 constexpr int kSunkenEdgeWidth = 2;  // EDGE_SUNKEN's two lines
 
+// The control's state (StateOf) and style, read in one look at the window.
+StaticState& StateAndStyleOf(HWND h, DWORD* pStyle) {
+    *pStyle = 0;
+    CWndExtra* pExtra = winstate::WithRec(
+        h,
+        [pStyle](winstate::WndRec& r) {
+            *pStyle = r.dwStyle;
+            return r.pExtra.get();
+        },
+        static_cast<CWndExtra*>(nullptr));
+    if (auto* p = dynamic_cast<StaticState*>(pExtra)) return *p;
+    return StateOf<StaticState>(h);
+}
+
 void PaintStatic(HWND h) {
-    StaticState& st = StateOf<StaticState>(h);
-    const DWORD style = StyleOf(h);
+    DWORD style = 0;
+    StaticState& st = StateAndStyleOf(h, &style);
     const DWORD type = style & SS_TYPEMASK;
     PAINTSTRUCT ps;
     HDC hDC = BeginPaint(h, &ps);
@@ -114,8 +128,10 @@ LRESULT StaticProc(HWND h, UINT msg, WPARAM wParam, LPARAM lParam) {
         InvalidateRect(h, nullptr, TRUE);
         return 0;
     }
-    if (msg == WM_NCCREATE) InstallTempObject<CStatic>(h);
-    StaticState& st = StateOf<StaticState>(h);
+    if (msg == WM_NCCREATE) {
+        InstallTempObject<CStatic>(h);
+        StateOf<StaticState>(h);  // the control's state is made with the window
+    }
     switch (msg) {
         case WM_NCHITTEST:
             return (StyleOf(h) & SS_NOTIFY) ? static_cast<LRESULT>(HTCLIENT)
@@ -127,6 +143,7 @@ LRESULT StaticProc(HWND h, UINT msg, WPARAM wParam, LPARAM lParam) {
             return 0;
         case STM_SETIMAGE:
         case STM_SETICON: {
+            StaticState& st = StateOf<StaticState>(h);
             HANDLE prev = st.hImage;
             if (st.bOwnImage && prev) {
                 DeleteObject(reinterpret_cast<HGDIOBJ>(prev));
@@ -138,10 +155,14 @@ LRESULT StaticProc(HWND h, UINT msg, WPARAM wParam, LPARAM lParam) {
             InvalidateRect(h, nullptr, TRUE);
             return reinterpret_cast<LRESULT>(prev);
         }
-        case STM_GETIMAGE:
+        case STM_GETIMAGE: {
+            const StaticState& st = StateOf<StaticState>(h);
             return static_cast<UINT>(wParam) == st.nImageType ? reinterpret_cast<LRESULT>(st.hImage) : 0;
-        case STM_GETICON:
+        }
+        case STM_GETICON: {
+            const StaticState& st = StateOf<StaticState>(h);
             return st.nImageType == IMAGE_ICON ? reinterpret_cast<LRESULT>(st.hImage) : 0;
+        }
         case WM_PAINT:
             PaintStatic(h);
             return 0;

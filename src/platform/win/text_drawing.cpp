@@ -70,9 +70,14 @@ int DrawTextA(HDC hdc, LPCSTR lpchText, int cchText, LPRECT lprc, UINT format) {
     if (lprc == nullptr || (lpchText == nullptr && cchText != 0)) return 0;
     DcSnap s = Snap(hdc);
     if (!s.bOk) return 0;
-    std::string text = lpchText == nullptr ? std::string()
-                       : cchText < 0       ? std::string(lpchText)
-                                           : std::string(lpchText, static_cast<size_t>(cchText));
+    // The text goes straight into the operation's own storage (kept from an earlier operation).
+    std::string& text = s.op.strText;
+    if (lpchText != nullptr) {
+        if (cchText < 0)
+            text.assign(lpchText);
+        else
+            text.assign(lpchText, static_cast<size_t>(cchText));
+    }
     const int width = lprc->right - lprc->left;
     const CTextMeasurer& m = AfxGetTextMeasurer();
     const std::string& face = s.op.strFontFace;
@@ -80,7 +85,10 @@ int DrawTextA(HDC hdc, LPCSTR lpchText, int cchText, LPRECT lprc, UINT format) {
     int nLines = 1;
     // One line that needs neither prefix marks taken out nor breaking: measured as it stands, without
     // building the lines (every repaint of a static control comes here).
-    const bool bPlain = text.find_first_of((format & DT_NOPREFIX) ? "\r\n" : "&\r\n") == std::string::npos;
+    const bool bPrefixes = (format & DT_NOPREFIX) == 0;
+    const bool bPlain = std::none_of(text.begin(), text.end(), [bPrefixes](char c) {
+        return c == '\r' || c == '\n' || (c == '&' && bPrefixes);
+    });
     const int nPlainWidth = bPlain ? m.GetTextWidth(face, s.nLineH, text) : 0;
     if (bPlain &&
         ((format & DT_SINGLELINE) || !(format & DT_WORDBREAK) || text.size() <= 1 || nPlainWidth <= width)) {
@@ -99,7 +107,6 @@ int DrawTextA(HDC hdc, LPCSTR lpchText, int cchText, LPRECT lprc, UINT format) {
     }
     CDrawOp op = std::move(s.op);
     op.nKind = CDrawOpKind::DrawText;
-    op.strText = std::move(text);
     op.rc = *lprc;
     op.nFlags = format;
     Record(s, std::move(op), false);

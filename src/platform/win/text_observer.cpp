@@ -3,16 +3,8 @@
 
 #include <atomic>
 
-namespace {
-
 std::atomic<CTextObserver*> g_pTextObserver{nullptr};
-
-}  // namespace
 
 void AfxSetTextObserver(CTextObserver* pObserver) {
     g_pTextObserver.store(pObserver, std::memory_order_release);
-}
-
-CTextObserver* AfxGetTextObserver() {
-    return g_pTextObserver.load(std::memory_order_acquire);
 }

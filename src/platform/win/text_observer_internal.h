@@ -2,6 +2,12 @@
 // tell it.
 #pragma once
 
+#include <atomic>
+
 #include "platform/win/text_observer.h"
 
-CTextObserver* AfxGetTextObserver();
+// Inline: asked on every text change and drawing operation.
+extern std::atomic<CTextObserver*> g_pTextObserver;
+inline CTextObserver* AfxGetTextObserver() {
+    return g_pTextObserver.load(std::memory_order_acquire);
+}

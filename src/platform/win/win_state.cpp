@@ -19,11 +19,6 @@
 
 namespace winstate {
 
-State& S() {
-    static State* s = new State;  // never destroyed: windows may outlive static destruction order
-    return *s;
-}
-
 std::string Lower(const char* p) {
     std::string r(p ? p : "");
     for (char& c : r) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -48,8 +43,7 @@ std::size_t DirectIndex(HWND h) {
 
 }  // namespace
 
-WndRec* Find(State& s, HWND h) {
-    if (h != nullptr && h == s.hLastFound) return s.pLastFound;
+WndRec* FindUncached(State& s, HWND h) {
     WndRec* r = nullptr;
     const std::size_t i = DirectIndex(h);
     if (i < State::kDirectHandles) {
@@ -164,6 +158,21 @@ BOOL IsVisibleLocked(State& s, const WndRec* r) {
         if (!(r->dwStyle & WS_VISIBLE)) return FALSE;
         if (!(r->dwStyle & WS_CHILD)) return TRUE;
         r = Find(s, r->hParent);
+    }
+    return FALSE;
+}
+
+BOOL IsSelfOrAncestor(HWND hAncestor, HWND hWnd) {
+    State& s = S();
+    std::lock_guard<std::mutex> lock(s.mtx);
+    for (HWND h = hWnd; h != nullptr;) {
+        if (h == hAncestor) return TRUE;
+        const WndRec* r = Find(s, h);
+        if (r == nullptr) {
+            SetLastError(ERROR_INVALID_WINDOW_HANDLE);  // as GetParent leaves it
+            return FALSE;
+        }
+        h = (r->dwStyle & WS_CHILD) ? r->hParent : r->hOwner;
     }
     return FALSE;
 }

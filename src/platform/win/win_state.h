@@ -224,7 +224,12 @@ struct State {
     UINT_PTR nNextThreadTimer = 0x7F00;
 };
 
-State& S();
+// The one state, made on first use and never destroyed (windows may outlive static destruction order).
+// Inline: it is reached on every look at a window.
+inline State& S() {
+    static State* const s = new State;
+    return *s;
+}
 
 }  // namespace winstate
 
@@ -245,7 +250,12 @@ namespace winstate {
 
 std::string Lower(const char* p);
 HWND NewHandle(State& s);
-WndRec* Find(State& s, HWND h);                              // live windows only
+WndRec* FindUncached(State& s, HWND h);
+// Live windows only. The window found last is known without a look-up.
+inline WndRec* Find(State& s, HWND h) {
+    if (h != nullptr && h == s.hLastFound) return s.pLastFound;
+    return FindUncached(s, h);
+}
 void AddWindowLocked(State& s, std::unique_ptr<WndRec> rec);  // under rec->hWnd
 std::unique_ptr<WndRec> RemoveWindowLocked(State& s, HWND h);  // NULL: no such window
 void ClearWindowsLocked(State& s);
@@ -274,6 +284,8 @@ BOOL FocusIsIn(HWND hWnd);
 HWND NextToActivate(HWND hGone);
 BOOL IsVisibleLocked(State& s, const WndRec* r);
 // TRUE when the window's text is psz (NULL counts as the empty text); FALSE for an unknown window.
+// Whether hAncestor is hWnd or is reached from it going up GetParent (parents, then owners), in one look.
+BOOL IsSelfOrAncestor(HWND hAncestor, HWND hWnd);
 BOOL WindowTextIs(HWND hWnd, LPCSTR psz);
 // Client area inset of a window (left, top, right, bottom border widths).
 RECT NonClientInsets(const WndRec& r);

@@ -93,6 +93,24 @@ CWnd* CWnd::FromHandlePermanent(HWND hWnd) {
     return r ? r->pPermanent : nullptr;
 }
 
+namespace {
+
+// FromHandlePermanent(hWnd) and, in *phParent, GetParent(hWnd), read together.
+CWnd* PermanentAndParentOf(HWND hWnd, HWND* phParent) {
+    State& s = S();
+    std::lock_guard<std::mutex> lock(s.mtx);
+    WndRec* r = Find(s, hWnd);
+    if (r == nullptr) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        *phParent = nullptr;
+        return nullptr;
+    }
+    *phParent = (r->dwStyle & WS_CHILD) ? r->hParent : r->hOwner;
+    return r->pPermanent;
+}
+
+}  // namespace
+
 CWnd* CWnd::FromHandle(HWND hWnd) {
     State& s = S();
     std::lock_guard<std::mutex> lock(s.mtx);
@@ -201,10 +219,17 @@ BOOL CWnd::PreTranslateMessage(MSG*) {
 }
 
 BOOL CWnd::WalkPreTranslateTree(HWND hWndStop, MSG* pMsg) {
-    for (HWND h = pMsg->hwnd; h != nullptr; h = ::GetParent(h)) {
-        CWnd* pWnd = FromHandlePermanent(h);
-        if (pWnd && pWnd->PreTranslateMessage(pMsg)) return TRUE;
+    for (HWND h = pMsg->hwnd; h != nullptr;) {
+        // The window's object and its parent in one look; after an object's PreTranslateMessage (which
+        // may move or destroy windows) the parent is asked again.
+        HWND hParent = nullptr;
+        CWnd* pWnd = PermanentAndParentOf(h, &hParent);
+        if (pWnd != nullptr) {
+            if (pWnd->PreTranslateMessage(pMsg)) return TRUE;
+            hParent = ::GetParent(h);
+        }
         if (h == hWndStop) break;
+        h = hParent;
     }
     return FALSE;
 }

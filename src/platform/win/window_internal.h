@@ -22,6 +22,10 @@ BOOL RedrawWindow(HWND hWnd, const RECT* lprcUpdate, void* hrgnUpdate, UINT flag
 // Takes the window's update region for a paint (client coordinates) and validates the window: what
 // BeginPaint needs. FALSE (and an empty rectangle) when nothing was invalid.
 BOOL AfxTakeUpdateRegion(HWND hWnd, RECT* prcPaint, BOOL* pbErase);
+// The same for BeginPaint, in the same look at the window: FALSE when there is no such window; else
+// *pbPlainStatic tells whether the window is a static control without an object or procedure of its own
+// (which answers WM_ERASEBKGND with 1 and does nothing else).
+BOOL AfxTakeUpdateRegionForPaint(HWND hWnd, RECT* prcPaint, BOOL* pbErase, BOOL* pbPlainStatic);
 // Per-window data owned by the window (deleted after WM_NCDESTROY); for a control class's state.
 struct CWndExtra {
     virtual ~CWndExtra() = default;

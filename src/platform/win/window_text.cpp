@@ -198,7 +198,10 @@ void CWnd::SetWindowTextV(LPCTSTR lpszFormat, va_list args) {
             m_nSetTextVersion == m_nTextVersion.load(std::memory_order_acquire) && m_hSetTextWnd == m_hWnd)
             return;
     }
-    const int nResult = AfxFormatTextV(szText, sizeof szText, lpszFormat, args);
+    // A new text is made from the packed arguments (the values already read and rounded) where it can.
+    int nResult = 0;
+    if (!bPacked || !m_setFormatArguments.Render(lpszFormat, packed, szText, sizeof szText, &nResult))
+        nResult = AfxFormatTextV(szText, sizeof szText, lpszFormat, args);
     SetWindowTextOfLength(szText, FormattedLength(szText, sizeof szText, nResult));
     m_nSetFormatArgs = nPacked;
     if (nPacked > 0) std::memcpy(m_setFormatArgs, packed, nPacked);

@@ -1,4 +1,5 @@
 #include "platform/win/format.h"
+#include "platform/win/format_internal.h"
 #include "platform/win/format_testing.h"
 
 #include <dlfcn.h>
@@ -247,6 +248,98 @@ TEST(FormatText, AFormatReadOncePacksAsTheOneCallPack) {
     EXPECT_FALSE(pack(&n, strLong.c_str())) << "more than the buffer holds";
     EXPECT_TRUE(pack(&n, "short"));
     EXPECT_EQ(6u, n);
+}
+
+// What a format read once writes from the packed arguments is what the formatter writes from the call's
+// own, to the character and the result, in any buffer; what the formatter would hand to the C library,
+// or a format with more pieces than are kept, is declined.
+bool RendersAsFormatted(std::size_t nSize, const char* pszFormat, ...) {
+    CFormatArguments arguments;
+    unsigned char packed[256];
+    std::size_t nPacked = 0;
+    va_list args;
+    va_start(args, pszFormat);
+    const bool bPacked =
+        arguments.Compile(pszFormat) && arguments.Pack(args, packed, sizeof packed, &nPacked);
+    char szWant[512];
+    char szGot[512];
+    std::memset(szWant, '@', sizeof szWant);
+    std::memset(szGot, '@', sizeof szGot);
+    const int nWant = AfxFormatTextV(nSize > 0 ? szWant : nullptr, nSize, pszFormat, args);
+    va_end(args);
+    int nGot = -7;
+    if (!bPacked || !arguments.Render(pszFormat, packed, nSize > 0 ? szGot : nullptr, nSize, &nGot))
+        return false;
+    EXPECT_EQ(nWant, nGot) << pszFormat;
+    EXPECT_EQ(0, std::memcmp(szWant, szGot, sizeof szWant))
+        << pszFormat << ": \"" << szWant << "\" vs \"" << szGot << "\"";
+    return true;
+}
+
+TEST(FormatText, AFormatReadOnceWritesFromThePackedArgumentsAsTheFormatterWrites) {
+    const double values[] = {0.0,  -0.0, 0.125, -2.5, 9.995, 99.995, 1.0 / 3.0, -1234.5678,
+                             1e-7, 5e-7, 1e15,  1e17, 1e22,  1e300,  -DBL_MAX,  0.49999999999999994};
+    for (const char* pszFormat : kFloatFormats) {
+        const bool bLong =
+            std::strstr(pszFormat, ".20") != nullptr || std::strstr(pszFormat, ".64") != nullptr;
+        for (double d : values)
+            EXPECT_EQ(!bLong, RendersAsFormatted(256, pszFormat, d)) << pszFormat << " " << d;
+    }
+    for (double d : values) {
+        EXPECT_TRUE(RendersAsFormatted(256, " Signal:( %4.2f ),  Volts:( %4.2f )", d, -d));
+        EXPECT_TRUE(RendersAsFormatted(256, "%*.*f|%-*.*f|%.*f", 9, 3, d, 9, 1, d, -4, d));
+    }
+    for (int n : {0, 7, -42, 4095, INT_MAX, INT_MIN}) {
+        EXPECT_TRUE(RendersAsFormatted(256, "%d|%5i|%-5d|%05d|%+d|% d|%.3d|%.0d", n, n, n, n, n, n, n, n));
+        EXPECT_TRUE(RendersAsFormatted(256, "%u %#x %#X %#o %x %#.5o %08.3d", n, n, n, n, n, n, n));
+        EXPECT_TRUE(RendersAsFormatted(256, "%*d|%-*d|%.*d|%*d", 6, n, 6, n, 4, n, -7, n));
+    }
+    for (const char* psz : {"", "a", "PCI-DDA08/12", "(hex) 0x43"})
+        EXPECT_TRUE(RendersAsFormatted(256, "[%s][%10s][%-10s][%.3s][%.*s][%*s] %c%c %%", psz, psz, psz, psz,
+                                       2, psz, -6, psz, 'x', ' '));
+    EXPECT_TRUE(RendersAsFormatted(256, "no conversion at all"));
+    EXPECT_TRUE(RendersAsFormatted(256, ""));
+    for (std::size_t nSize : {0u, 1u, 2u, 5u, 7u, 40u}) {
+        EXPECT_TRUE(RendersAsFormatted(nSize, "%s-%d|%10.3f|", "abcde", 12345, -2.5));
+        EXPECT_TRUE(RendersAsFormatted(nSize, " %4.3f", 12.3456));
+    }
+
+    // Declined: what goes to the C library, whatever the arguments or for these ones.
+    EXPECT_FALSE(RendersAsFormatted(256, "%e", 1.5));
+    EXPECT_FALSE(RendersAsFormatted(256, "%#.1f", 1.5));
+    EXPECT_FALSE(RendersAsFormatted(256, "%.30f", 1.5));
+    EXPECT_FALSE(RendersAsFormatted(256, "%5%"));
+    EXPECT_FALSE(RendersAsFormatted(256, "%05s", "x"));
+    EXPECT_FALSE(RendersAsFormatted(256, "%05c", 'x'));
+    EXPECT_FALSE(RendersAsFormatted(256, "%5000d", 1));
+    EXPECT_FALSE(RendersAsFormatted(256, "%.5000d", 1));
+    EXPECT_FALSE(RendersAsFormatted(256, "%*d", 5000, 1));
+    EXPECT_FALSE(RendersAsFormatted(256, "%.*f", 5000, 1.0));
+    EXPECT_FALSE(RendersAsFormatted(256, "%f|%4.2f", std::numeric_limits<double>::infinity(), 1.0));
+    EXPECT_FALSE(RendersAsFormatted(256, "%.2f", std::nan("")));
+    EXPECT_FALSE(RendersAsFormatted(256, "%d%d%d%d%d%d%d%d%d%d%d%d%d%d%d%d%%", 1, 2, 3, 4, 5, 6, 7, 8, 9, 10,
+                                    11, 12, 13, 14, 15, 16))
+        << "more pieces than are kept";
+
+    // One reader, one format after another: nothing of an earlier format stays.
+    CFormatArguments arguments;
+    auto render = [&arguments](const char* pszFormat, ...) {
+        unsigned char packed[64];
+        std::size_t n = 0;
+        char sz[64] = {};
+        int nResult = 0;
+        va_list args;
+        va_start(args, pszFormat);
+        const bool b = arguments.Compile(pszFormat) && arguments.Pack(args, packed, sizeof packed, &n) &&
+                       arguments.Render(pszFormat, packed, sz, sizeof sz, &nResult);
+        va_end(args);
+        return b ? std::string(sz) : std::string("(declined)");
+    };
+    EXPECT_EQ(" bitCode(ROI):  (bin) 1", render(" bitCode(ROI):  %s", "(bin) 1"));
+    EXPECT_EQ("(declined)", render("%e", 1.0));
+    EXPECT_EQ(" 1.500", render(" %4.3f", 1.5));
+    EXPECT_EQ("(declined)", render("%ld", 5L));
+    EXPECT_EQ("7%", render("%d%%", 7));
 }
 
 TEST(FormatText, IntegersCharactersAndStrings) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -429,6 +430,103 @@ TEST_F(Gdi, ContextsWrappersAndObjectsStayDistinctWhileTheirPlacesAreReused) {
     EXPECT_EQ(reinterpret_cast<HGDIOBJ>(hbr), pTemp->GetSafeHandle());
     DeleteObject(hbr);
     ReleaseDC(hLabel, hLast);
+}
+
+// A record started afresh lends its operations' storage to the next ones: each new operation holds its own
+// text, tab stops and font, never what an earlier one left there; and a face name made once reads as the
+// font's name and tells fonts apart.
+TEST_F(Gdi, OperationsAfterAFreshStartHoldOnlyTheirOwnTextsStopsAndFonts) {
+    CWnd* pLabel = m_dlg.GetDlgItem(kLabel);
+    CClientDC dc(pLabel);
+    CRect rc;
+    pLabel->GetClientRect(&rc);
+    CFont longFace;
+    CFont shortFace;
+    ASSERT_TRUE(longFace.CreatePointFont(120, "Microsoft Sans Serif", &dc));
+    ASSERT_TRUE(shortFace.CreatePointFont(90, "MS Sans Serif", &dc));
+    const std::string strLong = "a text longer than any kept inside a string\tand a tab";
+    for (int i = 0; i < 3; ++i) {
+        CFont* pOld = dc.SelectObject(&longFace);
+        int stops[] = {80, 160};
+        CDCTesting::TabbedTextOut(dc, 0, 0, CString(strLong.c_str()), 2, stops, 3);
+        CRect rcText = rc;
+        dc.DrawText(CString(strLong.c_str()), &rcText, DT_LEFT);
+        dc.FillSolidRect(&rc, RGB(9, 9, 9));  // the record starts afresh
+        dc.SelectObject(&shortFace);
+        rcText = rc;
+        dc.DrawText(CString("x"), &rcText, DT_LEFT);
+        DrawTextA(dc.GetSafeHdc(), nullptr, 0, &rcText, DT_LEFT);
+        TextOutA(dc.GetSafeHdc(), 1, 1, "short", 5);
+        dc.SelectObject(&longFace);
+        CDCTesting::TabbedTextOut(dc, 0, 0, CString("no stops"), 0, nullptr, 0);
+        dc.SelectObject(pOld);
+
+        const std::vector<CDrawOp> ops = AfxGetDrawOps(pLabel->m_hWnd);
+        ASSERT_EQ(5u, ops.size());
+        EXPECT_EQ(CDrawOpKind::FillRect, ops[0].nKind);
+        EXPECT_EQ(RGB(9, 9, 9), ops[0].crBrush);
+        EXPECT_TRUE(ops[0].strText.empty());
+        EXPECT_EQ("x", ops[1].strText);
+        EXPECT_EQ("", ops[2].strText);
+        EXPECT_EQ("short", ops[3].strText);
+        EXPECT_EQ(CDrawOpKind::TabbedText, ops[4].nKind);
+        EXPECT_EQ("no stops", ops[4].strText);
+        for (const CDrawOp& op : ops) EXPECT_TRUE(op.tabStops.empty());
+        EXPECT_EQ(0, ops[4].nTabOrigin);
+        for (size_t n = 1; n < 4; ++n) {
+            EXPECT_EQ("MS Sans Serif", ops[n].strFontFace);
+            EXPECT_EQ(90, ops[n].nFontPointSize10);
+        }
+        EXPECT_EQ("Microsoft Sans Serif", ops[4].strFontFace);
+        EXPECT_EQ(120, ops[4].nFontPointSize10);
+        EXPECT_EQ(CFaceName(std::string("Microsoft Sans Serif")), ops[4].strFontFace);
+        EXPECT_FALSE(ops[4].strFontFace == ops[1].strFontFace);
+        EXPECT_EQ(ops[1].strFontFace, CFaceName("MS Sans Serif"));
+        EXPECT_EQ(std::string("Microsoft Sans Serif"), static_cast<const std::string&>(ops[4].strFontFace));
+    }
+    EXPECT_TRUE(CFaceName().empty());
+    EXPECT_EQ(CFaceName(""), CFaceName());
+    EXPECT_EQ(CFaceName(static_cast<const char*>(nullptr)), CFaceName());
+    EXPECT_EQ(CFaceName(std::string_view("MS Sans Serif!").substr(0, 13)), CFaceName("MS Sans Serif"));
+}
+
+// BeginPaint erases through WM_ERASEBKGND when the update asks for it: a plain static control has
+// erased (its answer is known), a window procedure of its own is asked and its answer counts.
+int g_nEraseRequests = 0;
+WNDPROC g_pfnStaticProc = nullptr;
+LRESULT CALLBACK NotErasingProc(HWND h, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_ERASEBKGND) {
+        ++g_nEraseRequests;
+        return 0;
+    }
+    return CallWindowProcA(g_pfnStaticProc, h, msg, wParam, lParam);
+}
+
+TEST_F(Gdi, APaintErasesAPlainStaticAndAsksAWindowProcedureOfItsOwn) {
+    HWND hLabel = Item(kLabel);
+    Pump();
+    auto paint = [hLabel](BOOL bErase) {
+        InvalidateRect(hLabel, nullptr, bErase);
+        PAINTSTRUCT ps{};
+        HDC hDC = BeginPaint(hLabel, &ps);
+        EXPECT_NE(nullptr, hDC);
+        EndPaint(hLabel, &ps);
+        return ps.fErase;
+    };
+    g_nEraseRequests = 0;
+    EXPECT_FALSE(paint(TRUE)) << "the static control erased";
+    EXPECT_FALSE(paint(FALSE));
+
+    g_pfnStaticProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(hLabel, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&NotErasingProc)));
+    ASSERT_NE(nullptr, g_pfnStaticProc);
+    EXPECT_TRUE(paint(TRUE)) << "the procedure did not erase";
+    EXPECT_EQ(1, g_nEraseRequests);
+    EXPECT_FALSE(paint(FALSE));
+    EXPECT_EQ(1, g_nEraseRequests) << "nothing to erase, nothing asked";
+    SetWindowLongPtrA(hLabel, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_pfnStaticProc));
+    PAINTSTRUCT ps{};
+    EXPECT_EQ(nullptr, BeginPaint(reinterpret_cast<HWND>(static_cast<std::uintptr_t>(0x7FFFFFF0)), &ps));
 }
 
 // A label longer than the paint's buffer on the stack is drawn whole.

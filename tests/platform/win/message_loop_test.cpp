@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/win/clock_testing.h"
+#include "platform/win/controls_testing.h"
 #include "platform/win/kernel_testing.h"
 #include "platform/win/message_loop_testing.h"
 #include "platform/win/user_actions.h"
@@ -208,6 +209,50 @@ TEST_F(MessageLoop, ParentPreTranslationSeesChildMessagesAndCanConsumeThem) {
                                 [](const MSG& m) { return m.message == WM_KEYDOWN; });
     ASSERT_NE(parent.m_seen.end(), keyDown);
     EXPECT_EQ(child.m_hWnd, keyDown->hwnd);
+}
+
+// A parent that moves itself under another window while it looks at a message.
+class CMovingParent : public CFilteringParent {
+  public:
+    HWND m_hNewParent = nullptr;
+    BOOL PreTranslateMessage(MSG* pMsg) override {
+        CFilteringParent::PreTranslateMessage(pMsg);
+        if (m_hNewParent != nullptr) ::SetParent(m_hWnd, m_hNewParent);
+        return FALSE;
+    }
+};
+
+int CountSeen(const std::vector<MSG>& seen, UINT nMessage) {
+    return static_cast<int>(
+        std::count_if(seen.begin(), seen.end(), [nMessage](const MSG& m) { return m.message == nMessage; }));
+}
+
+// The way up from a window without an object of its own reaches its parents' PreTranslateMessage, and
+// goes on from where a parent is after its own look, even when that look moved it.
+TEST_F(MessageLoop, PreTranslationClimbsFromAWindowWithoutObjectAndFollowsAParentThatMoves) {
+    AfxEnsureControlClasses();
+    CFilteringParent first;
+    CFilteringParent second;
+    ASSERT_TRUE(first.CreateTopLevel());
+    ASSERT_TRUE(second.CreateTopLevel());
+    CMovingParent middle;
+    ASSERT_TRUE(middle.CreateChild(&first, 11));
+    HWND hPlain = CreateWindowExA(0, "Static", "", WS_CHILD | WS_VISIBLE, 0, 0, 10, 10, middle, nullptr,
+                                  nullptr, nullptr);
+    ASSERT_NE(nullptr, hPlain);
+    ASSERT_TRUE(PostMessageA(hPlain, WM_APP + 6, 0, 0));
+    Pump();
+    EXPECT_EQ(1, CountSeen(middle.m_seen, WM_APP + 6));
+    EXPECT_EQ(1, CountSeen(first.m_seen, WM_APP + 6));
+    EXPECT_EQ(0, CountSeen(second.m_seen, WM_APP + 6));
+
+    middle.m_hNewParent = second.m_hWnd;
+    ASSERT_TRUE(PostMessageA(hPlain, WM_APP + 7, 0, 0));
+    Pump();
+    EXPECT_EQ(1, CountSeen(middle.m_seen, WM_APP + 7));
+    EXPECT_EQ(0, CountSeen(first.m_seen, WM_APP + 7));
+    EXPECT_EQ(1, CountSeen(second.m_seen, WM_APP + 7)) << "the walk went on from the new parent";
+    EXPECT_EQ(second.m_hWnd, ::GetParent(middle.m_hWnd));
 }
 
 TEST_F(MessageLoop, PaintComesAfterPostedMessagesOnceForSeveralInvalidations) {
