@@ -82,7 +82,7 @@ void ThreadMain(CWinThread* pThread, std::shared_ptr<ThreadRec> rec) {
         rec->cv.wait(lock, [&] { return rec->bGo; });
     }
     {
-        std::lock_guard<std::mutex> lock(winstate::S().mtx);
+        std::lock_guard<CFutexMutex> lock(winstate::S().mtx);
         winstate::QueueFor(winstate::S(), nId);  // thread messages may be posted from the start
     }
     t_pThread = pThread;
@@ -98,7 +98,7 @@ void ThreadMain(CWinThread* pThread, std::shared_ptr<ThreadRec> rec) {
     t_pThread = nullptr;
     {
         winstate::State& s = winstate::S();
-        std::lock_guard<std::mutex> lock(s.mtx);
+        std::lock_guard<CFutexMutex> lock(s.mtx);
         bool bOwnsWindows = std::any_of(s.wnds.begin(), s.wnds.end(),
                                         [&](const auto& w) { return w.second->nThreadId == nId; });
         if (!bOwnsWindows) s.queues.erase(nId);

@@ -133,7 +133,7 @@ HBITMAP LoadBitmapA(HINSTANCE, LPCSTR lpBitmapName) {
     const UINT nID = static_cast<UINT>(reinterpret_cast<ULONG_PTR>(lpBitmapName));
     {
         winstate::State& ws = winstate::S();
-        std::lock_guard<std::mutex> lock(ws.mtx);
+        std::lock_guard<CFutexMutex> lock(ws.mtx);
         if (ws.failBitmaps.count(nID) != 0) {
             SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
             return nullptr;

@@ -57,7 +57,7 @@ LONGLONG RealMicros() {
 
 void WakeLoops() {
     winstate::State& s = winstate::S();
-    std::lock_guard<std::mutex> lock(s.mtx);
+    std::lock_guard<CFutexMutex> lock(s.mtx);
     winstate::WakeAll(s);
 }
 
@@ -120,7 +120,7 @@ bool RunDueHooks(bool bAllThreads, DWORD nThreadId, LONGLONG nNowUs) {
 
 LONGLONG NextTimerDueHere() {
     winstate::State& s = winstate::S();
-    std::lock_guard<std::mutex> lock(s.mtx);
+    std::lock_guard<CFutexMutex> lock(s.mtx);
     return winstate::NextTimerDueLocked(s, GetCurrentThreadId());
 }
 
@@ -151,7 +151,7 @@ void MoveTime(LONGLONG nTargetUs, bool bPump) {
 
 bool ThreadHasQueue() {
     winstate::State& s = winstate::S();
-    std::lock_guard<std::mutex> lock(s.mtx);
+    std::lock_guard<CFutexMutex> lock(s.mtx);
     return s.queues.count(GetCurrentThreadId()) != 0;
 }
 

@@ -40,7 +40,7 @@ void InstallTempObject(HWND h) {
     p->m_hWnd = h;
     {
         winstate::State& s = winstate::S();
-        std::lock_guard<std::mutex> lock(s.mtx);
+        std::lock_guard<CFutexMutex> lock(s.mtx);
         winstate::WndRec* r = winstate::Find(s, h);
         if (r && !r->pTemp) {
             r->pTemp = std::move(p);

@@ -68,12 +68,25 @@ std::ostream& operator<<(std::ostream& os, const CFaceName& face) {
 namespace gdistate {
 
 ObjRec* FindObj(GdiState& g, HGDIOBJ h) {
-    auto it = g.objs.find(Key(h));
-    return it == g.objs.end() ? nullptr : &it->second;
+    const std::uintptr_t k = Key(h);
+    if (ObjRec* r = g.objCache.Find(k)) return r;
+    auto it = g.objs.find(k);
+    if (it == g.objs.end()) return nullptr;
+    g.objCache.Put(k, &it->second);
+    return &it->second;
 }
 DcRec* FindDc(GdiState& g, HDC h) {
-    auto it = g.dcs.find(Key(h));
-    return it == g.dcs.end() ? nullptr : &it->second;
+    const std::uintptr_t k = Key(h);
+    if (DcRec* d = g.dcCache.Find(k)) return d;
+    auto it = g.dcs.find(k);
+    if (it == g.dcs.end()) return nullptr;
+    g.dcCache.Put(k, &it->second);
+    return &it->second;
+}
+
+void EraseObjLocked(GdiState& g, std::unordered_map<std::uintptr_t, ObjRec>::iterator it) {
+    g.objCache.Forget(it->first);
+    EraseKeeping(g.objs, g.spareObjs, it);
 }
 
 HGDIOBJ NewObjLocked(GdiState& g, const ObjRec& rec) {
@@ -161,7 +174,7 @@ std::unique_ptr<CGdiObject> ReleaseSelectedLocked(GdiState& g, HGDIOBJ h) {
     if (!r) return nullptr;
     if (r->nSelected > 0) --r->nSelected;
     if (r->nSelected == 0 && r->bDeletePending) {
-        EraseKeeping(g.objs, g.spareObjs, g.objs.find(Key(h)));
+        EraseObjLocked(g, g.objs.find(Key(h)));
         std::unique_ptr<CGdiObject> p = TakeTemp(g.tempObj, g.spareTempObj, Key(h));
         if (p) p->m_hObject = nullptr;
         return p;
@@ -218,6 +231,7 @@ BOOL FreeDc(HDC hDC) {
         for (HGDIOBJ h : {d->hBrush, d->hPen, d->hFont, d->hBitmap}) {
             if (h) gone.push_back(ReleaseSelectedLocked(g, h));
         }
+        g.dcCache.Forget(itDc->first);
         EraseKeeping(g.dcs, g.spareDcs, itDc);
         temp = TakeTemp(g.tempDC, g.spareTempDC, Key(hDC));
         if (temp) {
@@ -308,6 +322,12 @@ std::uint64_t RecordChangedLocked(GdiState& g, HWND hWnd) {
     return g.nRecordGeneration;
 }
 
+void ForgetRecordedLocked(GdiState& g, HWND hWnd) {
+    if (g.hLastRecorded != hWnd) return;
+    g.hLastRecorded = nullptr;
+    g.pLastRecorded = nullptr;
+}
+
 // Records op on the context's window. bOpaqueFill: the operation paints every pixel of rc.
 void Record(const DcSnap& s, CDrawOp&& op, bool bOpaqueFill) {
     if (s.nKind == kDcMemory || s.nKind == kDcNull || s.hWnd == nullptr) return;
@@ -321,7 +341,11 @@ void Record(const DcSnap& s, CDrawOp&& op, bool bOpaqueFill) {
         GdiState& g = G();
         std::lock_guard<CFutexMutex> lock(g.mtx);
         if (bObserved) NoteDrawnLocked(g, s.hDC, op, bCovers);
-        CDrawRecord& rec = g.records[s.hWnd];
+        if (s.hWnd != g.hLastRecorded) {
+            g.pLastRecorded = &g.records[s.hWnd];
+            g.hLastRecorded = s.hWnd;
+        }
+        CDrawRecord& rec = *g.pLastRecorded;
         rec.nGeneration = RecordChangedLocked(g, s.hWnd);
         if (bCovers) {
             for (CDrawOp& old : rec) {
@@ -407,6 +431,7 @@ BOOL DefaultGdiHook(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam, LRESU
 void GdiWindowGone(HWND hWnd) {
     GdiState& g = G();
     std::lock_guard<CFutexMutex> lock(g.mtx);
+    ForgetRecordedLocked(g, hWnd);
     if (g.records.erase(hWnd) != 0) RecordChangedLocked(g, hWnd);
     g.fonts.erase(hWnd);
 }
@@ -445,6 +470,7 @@ std::uint64_t AfxGetDrawOpsIfChanged(HWND hWnd, std::uint64_t nKnown, std::vecto
 void AfxClearDrawOps(HWND hWnd) {
     GdiState& g = G();
     std::lock_guard<CFutexMutex> lock(g.mtx);
+    ForgetRecordedLocked(g, hWnd);
     if (g.records.erase(hWnd) != 0) RecordChangedLocked(g, hWnd);
 }
 
@@ -515,7 +541,7 @@ BOOL EndPaint(HWND, const PAINTSTRUCT* lpPaint) {
 HDC CreateCompatibleDC(HDC hDC) {
     {
         winstate::State& ws = winstate::S();
-        std::lock_guard<std::mutex> lock(ws.mtx);
+        std::lock_guard<CFutexMutex> lock(ws.mtx);
         if (ws.bFailMemoryDc) {
             SetLastError(ERROR_NOT_ENOUGH_MEMORY);
             return nullptr;

@@ -77,7 +77,7 @@ BOOL DeleteObjectLocked(GdiState& g, HGDIOBJ ho, std::unique_ptr<CGdiObject>& te
         o->bDeletePending = TRUE;
         return TRUE;
     }
-    EraseKeeping(g.objs, g.spareObjs, it);
+    EraseObjLocked(g, it);
     temp = TakeTemp(g.tempObj, g.spareTempObj, Key(ho));
     if (temp) temp->m_hObject = nullptr;
     return TRUE;

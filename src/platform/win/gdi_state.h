@@ -106,11 +106,47 @@ struct CDrawRecord : std::deque<CDrawOp> {
     std::uint64_t nGeneration = 0;
 };
 
+// The records of the handles looked up last, one per slot by the handle's low bits: a context and the
+// objects selected into it are found again with one compare instead of a hash table's buckets and
+// nodes. Whoever erases a record from its table forgets it here first.
+template <class T>
+class CHandleCache {
+  public:
+    T* Find(std::uintptr_t k) const {
+        const std::size_t i = k % kSlots;
+        return m_keys[i] == k ? m_recs[i] : nullptr;
+    }
+    void Put(std::uintptr_t k, T* p) {
+        const std::size_t i = k % kSlots;
+        m_keys[i] = k;
+        m_recs[i] = p;
+    }
+    void Forget(std::uintptr_t k) {
+        const std::size_t i = k % kSlots;
+        if (m_keys[i] != k) return;
+        m_keys[i] = 0;  // no handle is 0
+        m_recs[i] = nullptr;
+    }
+
+  private:
+    static constexpr std::size_t kSlots = 64;
+    std::uintptr_t m_keys[kSlots] = {};
+    T* m_recs[kSlots] = {};
+};
+
 struct GdiState {
     CFutexMutex mtx;
+    // Change objs and dcs only through NewObjLocked / EraseObjLocked and NewDc / FreeDc, which keep the
+    // caches in step.
     std::unordered_map<std::uintptr_t, ObjRec> objs;
     std::unordered_map<std::uintptr_t, DcRec> dcs;
+    CHandleCache<ObjRec> objCache;
+    CHandleCache<DcRec> dcCache;
     std::unordered_map<HWND, CDrawRecord> records;
+    // The record drawn into last (a paint's operations go to one window); forgotten before any record
+    // leaves records.
+    HWND hLastRecorded = nullptr;
+    CDrawRecord* pLastRecorded = nullptr;
     std::uint64_t nRecordGeneration = 0;
     // The window of each of the last kRecordLogSize changes of nRecordGeneration: generation n's at
     // n % kRecordLogSize.
@@ -160,6 +196,7 @@ HGDIOBJ Obj(H h) {
 }
 
 ObjRec* FindObj(GdiState& g, HGDIOBJ h);
+void EraseObjLocked(GdiState& g, std::unordered_map<std::uintptr_t, ObjRec>::iterator it);
 DcRec* FindDc(GdiState& g, HDC h);
 HGDIOBJ NewObjLocked(GdiState& g, const ObjRec& rec);
 HGDIOBJ StockLocked(GdiState& g, int i);
@@ -202,6 +239,8 @@ struct DcSnap {
 DcSnap Snap(HDC hDC);
 // Records op on the context's window. bOpaqueFill: the operation paints every pixel of rc.
 void Record(const DcSnap& s, CDrawOp&& op, bool bOpaqueFill);
+// Under the lock, before hWnd's record leaves GdiState::records.
+void ForgetRecordedLocked(GdiState& g, HWND hWnd);
 // FillRect's operation in a solid colour, without a brush object (CDC::FillSolidRect). 0: no context.
 int FillSnapped(DcSnap& s, const RECT& rc, COLORREF cr);
 int FillWithColor(HDC hDC, const RECT& rc, COLORREF cr);

@@ -20,7 +20,7 @@ using namespace winstate;
 
 BOOL InvalidateRect(HWND hWnd, const RECT* lpRect, BOOL bErase) {
     State& s = S();
-    std::lock_guard<std::mutex> lock(s.mtx);
+    std::lock_guard<CFutexMutex> lock(s.mtx);
     if (hWnd == nullptr) {
         for (HWND t : s.topLevel) {
             if (WndRec* r = Find(s, t)) InvalidateLocked(s, r, nullptr, bErase);
@@ -35,7 +35,7 @@ BOOL InvalidateRect(HWND hWnd, const RECT* lpRect, BOOL bErase) {
 
 BOOL ValidateRect(HWND hWnd, const RECT* lpRect) {
     State& s = S();
-    std::lock_guard<std::mutex> lock(s.mtx);
+    std::lock_guard<CFutexMutex> lock(s.mtx);
     WndRec* r = Find(s, hWnd);
     if (!r) return FALSE;
     RECT cover{};
@@ -50,7 +50,7 @@ BOOL ValidateRect(HWND hWnd, const RECT* lpRect) {
 
 BOOL GetUpdateRect(HWND hWnd, LPRECT lpRect, BOOL) {
     State& s = S();
-    std::lock_guard<std::mutex> lock(s.mtx);
+    std::lock_guard<CFutexMutex> lock(s.mtx);
     WndRec* r = Find(s, hWnd);
     if (!r) return FALSE;
     RECT u{};
@@ -83,13 +83,13 @@ BOOL TakeUpdateRegionLocked(State& s, WndRec* r, HWND hWnd, RECT* prcPaint, BOOL
 
 BOOL AfxTakeUpdateRegion(HWND hWnd, RECT* prcPaint, BOOL* pbErase) {
     State& s = S();
-    std::lock_guard<std::mutex> lock(s.mtx);
+    std::lock_guard<CFutexMutex> lock(s.mtx);
     return TakeUpdateRegionLocked(s, Find(s, hWnd), hWnd, prcPaint, pbErase);
 }
 
 BOOL AfxTakeUpdateRegionForPaint(HWND hWnd, RECT* prcPaint, BOOL* pbErase, BOOL* pbPlainStatic) {
     State& s = S();
-    std::lock_guard<std::mutex> lock(s.mtx);
+    std::lock_guard<CFutexMutex> lock(s.mtx);
     WndRec* r = Find(s, hWnd);
     if (r == nullptr) return FALSE;
     const Route route = RouteLocked(r);
@@ -101,7 +101,7 @@ BOOL AfxTakeUpdateRegionForPaint(HWND hWnd, RECT* prcPaint, BOOL* pbErase, BOOL*
 BOOL UpdateWindow(HWND hWnd) {
     {
         State& s = S();
-        std::lock_guard<std::mutex> lock(s.mtx);
+        std::lock_guard<CFutexMutex> lock(s.mtx);
         WndRec* r = Find(s, hWnd);
         if (!r) return FALSE;
         if (!r->bInvalid || !IsVisibleLocked(s, r)) return TRUE;
@@ -120,7 +120,7 @@ BOOL RedrawWindow(HWND hWnd, const RECT* lprcUpdate, void*, UINT flags) {
     if (!IsWindow(hWnd)) return FALSE;
     if (flags & RDW_INVALIDATE) {
         State& s = S();
-        std::lock_guard<std::mutex> lock(s.mtx);
+        std::lock_guard<CFutexMutex> lock(s.mtx);
         WndRec* r = Find(s, hWnd);
         DWORD saved = r->dwStyle;
         if (flags & RDW_ALLCHILDREN) r->dwStyle &= ~WS_CLIPCHILDREN;

@@ -412,7 +412,7 @@ int GetSystemMetrics(int nIndex) {
 BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* picce) {
     if (picce == nullptr || picce->dwSize != sizeof(INITCOMMONCONTROLSEX)) return FALSE;
     winstate::State& s = winstate::S();
-    std::lock_guard<std::mutex> lock(s.mtx);
+    std::lock_guard<CFutexMutex> lock(s.mtx);
     return s.bFailInitCommonControls ? FALSE : TRUE;
 }
 

@@ -187,7 +187,7 @@ HMENU BuildLocked(MenuState& m, const std::vector<CMenuItemTemplate>& items, boo
 
 HMENU WindowMenu(HWND hWnd, bool bSystem) {
     winstate::State& s = winstate::S();
-    std::lock_guard<std::mutex> lock(s.mtx);
+    std::lock_guard<CFutexMutex> lock(s.mtx);
     winstate::WndRec* r = winstate::Find(s, hWnd);
     if (r == nullptr) return nullptr;
     return bSystem ? r->hSysMenu : r->hMenu;
@@ -383,7 +383,7 @@ BOOL SetMenu(HWND hWnd, HMENU hMenu) {
     }
     {
         winstate::State& s = winstate::S();
-        std::lock_guard<std::mutex> lock(s.mtx);
+        std::lock_guard<CFutexMutex> lock(s.mtx);
         winstate::WndRec* r = winstate::Find(s, hWnd);
         if (r == nullptr) {
             SetLastError(ERROR_INVALID_WINDOW_HANDLE);
@@ -402,7 +402,7 @@ HMENU GetSystemMenu(HWND hWnd, BOOL bRevert) {
     HMENU hOld = nullptr;
     {
         winstate::State& s = winstate::S();
-        std::lock_guard<std::mutex> lock(s.mtx);
+        std::lock_guard<CFutexMutex> lock(s.mtx);
         winstate::WndRec* r = winstate::Find(s, hWnd);
         if (r == nullptr) return nullptr;
         hOld = r->hSysMenu;
@@ -422,7 +422,7 @@ HMENU GetSystemMenu(HWND hWnd, BOOL bRevert) {
     AppendMenuA(h, MF_SEPARATOR, 0, nullptr);
     AppendMenuA(h, MF_STRING, SC_CLOSE, "&Close\tAlt+F4");
     winstate::State& s = winstate::S();
-    std::unique_lock<std::mutex> lock(s.mtx);
+    std::unique_lock<CFutexMutex> lock(s.mtx);
     winstate::WndRec* r = winstate::Find(s, hWnd);
     if (r != nullptr && r->hSysMenu == nullptr) {
         r->hSysMenu = h;

@@ -278,7 +278,7 @@ Taken TakeLowerLocked(State& s, Queue& q, MSG* pMsg, HWND hFilter, UINT nMin, UI
 
 std::shared_ptr<Queue> MyQueue() {
     State& s = S();
-    std::lock_guard<std::mutex> lock(s.mtx);
+    std::lock_guard<CFutexMutex> lock(s.mtx);
     return QueueFor(s, GetCurrentThreadId());
 }
 
@@ -296,7 +296,7 @@ bool WaitForWork(const std::shared_ptr<Queue>& pq, Steady::time_point& tLast) {
     State& s = S();
     std::function<bool()> pfnStall;
     {
-        std::unique_lock<std::mutex> lock(s.mtx);
+        std::unique_lock<CFutexMutex> lock(s.mtx);
         Queue& q = *pq;
         if (q.bAbandon) return false;
         MSG peek;
@@ -336,7 +336,7 @@ bool WaitForWork(const std::shared_ptr<Queue>& pq, Steady::time_point& tLast) {
     }
     tLast = Steady::now();
     if (pfnStall && pfnStall()) {
-        std::lock_guard<std::mutex> lock(s.mtx);
+        std::lock_guard<CFutexMutex> lock(s.mtx);
         pq->bAbandon = TRUE;
         Wake(*pq);
         return false;
@@ -373,20 +373,20 @@ thread_local std::vector<std::vector<T>> CSpareList<T>::s_spare;
 
 // Changes whenever the thread dispatched something or its queue was woken.
 std::uint64_t Activity(const std::shared_ptr<Queue>& pq) {
-    std::lock_guard<std::mutex> lock(S().mtx);
+    std::lock_guard<CFutexMutex> lock(S().mtx);
     return pq->nWake + t_nDispatched;
 }
 
 bool RunIdleHooks(const std::shared_ptr<Queue>& pq) {
     std::vector<UINT_PTR> ids;
     {
-        std::lock_guard<std::mutex> lock(S().mtx);
+        std::lock_guard<CFutexMutex> lock(S().mtx);
         for (const auto& [id, fn] : pq->idleHooks) ids.push_back(id);
     }
     for (UINT_PTR id : ids) {
         std::function<void()> fn;
         {
-            std::lock_guard<std::mutex> lock(S().mtx);
+            std::lock_guard<CFutexMutex> lock(S().mtx);
             auto it = pq->idleHooks.find(id);
             if (it == pq->idleHooks.end()) continue;  // removed by an earlier hook
             fn = it->second;
@@ -397,7 +397,7 @@ bool RunIdleHooks(const std::shared_ptr<Queue>& pq) {
 }
 
 void EndOfLoop(const std::shared_ptr<Queue>& pq, bool bNested) {
-    std::lock_guard<std::mutex> lock(S().mtx);
+    std::lock_guard<CFutexMutex> lock(S().mtx);
     if (bNested) --pq->nDepth;
     if (pq->nDepth == 0) pq->bAbandon = FALSE;
 }
@@ -412,7 +412,7 @@ BOOL WaitAndTake(MSG* pMsg, HWND hWnd, UINT nMin, UINT nMax) {
     for (;;) {
         Taken k = Taken::None;
         if (!QuietNow(*pq, true)) {
-            std::lock_guard<std::mutex> lock(S().mtx);
+            std::lock_guard<CFutexMutex> lock(S().mtx);
             k = TakeLocked(S(), *pq, pMsg, &t_pHeldText, hWnd, nMin, nMax, true, kAll);
         }
         if (k == Taken::Quit) return FALSE;
@@ -454,7 +454,7 @@ LONGLONG NextTimerDueLocked(State& s, DWORD nThreadId) {
 BOOL CMessageLoop::RunUntil(const std::function<bool()>& done, const std::function<void()>& onFirstIdle) {
     std::shared_ptr<Queue> pq;
     {
-        std::lock_guard<std::mutex> lock(S().mtx);
+        std::lock_guard<CFutexMutex> lock(S().mtx);
         pq = QueueFor(S(), GetCurrentThreadId());
         ++pq->nDepth;
     }
@@ -474,7 +474,7 @@ BOOL CMessageLoop::RunUntil(const std::function<bool()>& done, const std::functi
         std::unique_ptr<std::string> pText;
         Taken k = Taken::None;
         if (!QuietNow(*pq, true)) {  // quiet: not abandoned either
-            std::lock_guard<std::mutex> lock(S().mtx);
+            std::lock_guard<CFutexMutex> lock(S().mtx);
             if (pq->bAbandon) {
                 bResult = FALSE;
                 break;
@@ -543,7 +543,7 @@ BOOL CMessageLoop::RunUntil(const std::function<bool()>& done, const std::functi
 
 void CMessageLoop::SetPaintPeriod(LONGLONG nMicros) {
     State& s = S();
-    std::lock_guard<std::mutex> lock(s.mtx);
+    std::lock_guard<CFutexMutex> lock(s.mtx);
     s.nPaintPeriodUs = std::max<LONGLONG>(0, nMicros);
     for (auto& [tid, q] : s.queues) {
         q->nPaintDueUs = 0;
@@ -554,7 +554,7 @@ void CMessageLoop::SetPaintPeriod(LONGLONG nMicros) {
 
 LONGLONG CMessageLoop::GetPaintPeriod() {
     State& s = S();
-    std::lock_guard<std::mutex> lock(s.mtx);
+    std::lock_guard<CFutexMutex> lock(s.mtx);
     return s.nPaintPeriodUs;
 }
 
@@ -564,7 +564,7 @@ LONGLONG CMessageLoop::NextPaintSlotUs(LONGLONG nNowUs) {
 
 void CMessageLoop::WakeIdleHooksBy(std::chrono::steady_clock::time_point tWhen) {
     State& s = S();
-    std::lock_guard<std::mutex> lock(s.mtx);
+    std::lock_guard<CFutexMutex> lock(s.mtx);
     auto q = QueueFor(s, GetCurrentThreadId());
     q->tIdleWake = std::min(q->tIdleWake, tWhen);
 }
@@ -574,7 +574,7 @@ int CMessageLoop::PumpPending() {
     std::shared_ptr<Queue> pq;
     size_t nPosted = 0;
     {
-        std::lock_guard<std::mutex> lock(S().mtx);
+        std::lock_guard<CFutexMutex> lock(S().mtx);
         pq = QueueFor(S(), GetCurrentThreadId());
         nPosted = pq->posted.size();
     }
@@ -584,7 +584,7 @@ int CMessageLoop::PumpPending() {
         std::unique_ptr<std::string> pText;
         if (QuietNow(*pq, true)) return false;
         {
-            std::lock_guard<std::mutex> lock(S().mtx);
+            std::lock_guard<CFutexMutex> lock(S().mtx);
             Taken k = TakeLocked(S(), *pq, &msg, &pText, hFilter, nMin, nMax, true, nKinds);
             if (k == Taken::Quit) {  // a posted WM_QUIT stays for the loop that ends with it
                 pq->bQuit = TRUE;
@@ -618,7 +618,7 @@ int CMessageLoop::PumpPending() {
     bool bTimersListed = false;
     if (!bQuiet) {
         State& s = S();
-        std::lock_guard<std::mutex> lock(s.mtx);
+        std::lock_guard<CFutexMutex> lock(s.mtx);
         // Under a paint period with no pass due, the invalid windows wait: none would be taken.
         // (Nothing to settle or walk: as if due, without asking the clock.)
         const bool bNothingInvalid =
@@ -644,14 +644,14 @@ int CMessageLoop::PumpPending() {
     }
     for (HWND h : invalid) takeAndDispatch(h, WM_PAINT, WM_PAINT, kPaint);
     if (!bQuiet && !bTimersListed) {
-        std::lock_guard<std::mutex> lock(S().mtx);
+        std::lock_guard<CFutexMutex> lock(S().mtx);
         listDueTimers();
     }
     std::stable_sort(due.begin(), due.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     for (const auto& [when, key] : due) {
         MSG msg{};
         {
-            std::lock_guard<std::mutex> lock(S().mtx);
+            std::lock_guard<CFutexMutex> lock(S().mtx);
             const LONGLONG now = CClock::NowMicros();
             auto it = std::find_if(pq->timers.begin(), pq->timers.end(), [&key = key](const TimerRec& t) {
                 return t.hWnd == key.first && t.nID == key.second;
@@ -676,7 +676,7 @@ int CMessageLoop::RunUntilIdle() {
 
 BOOL CMessageLoop::HasPending() {
     State& s = S();
-    std::lock_guard<std::mutex> lock(s.mtx);
+    std::lock_guard<CFutexMutex> lock(s.mtx);
     auto it = s.queues.find(GetCurrentThreadId());
     if (it == s.queues.end()) return FALSE;
     MSG peek;
@@ -686,7 +686,7 @@ BOOL CMessageLoop::HasPending() {
 
 size_t CMessageLoop::PostedCount(DWORD nThreadId) {
     State& s = S();
-    std::lock_guard<std::mutex> lock(s.mtx);
+    std::lock_guard<CFutexMutex> lock(s.mtx);
     auto it = s.queues.find(nThreadId);
     return it == s.queues.end() ? 0 : it->second->posted.size();
 }
@@ -701,7 +701,7 @@ BOOL CMessageLoop::PreTranslate(MSG* pMsg) {
 
 int CMessageLoop::GetDepth() {
     State& s = S();
-    std::lock_guard<std::mutex> lock(s.mtx);
+    std::lock_guard<CFutexMutex> lock(s.mtx);
     auto it = s.queues.find(GetCurrentThreadId());
     return it == s.queues.end() ? 0 : it->second->nDepth;
 }
@@ -710,14 +710,14 @@ UINT_PTR CMessageLoop::AddIdleHook(std::function<void()> pfnHook) {
     if (!pfnHook) return 0;
     UINT_PTR id = g_nNextIdleHook.fetch_add(1);
     State& s = S();
-    std::lock_guard<std::mutex> lock(s.mtx);
+    std::lock_guard<CFutexMutex> lock(s.mtx);
     QueueFor(s, GetCurrentThreadId())->idleHooks[id] = std::move(pfnHook);
     return id;
 }
 
 void CMessageLoop::RemoveIdleHook(UINT_PTR nHookId) {
     State& s = S();
-    std::lock_guard<std::mutex> lock(s.mtx);
+    std::lock_guard<CFutexMutex> lock(s.mtx);
     for (auto& [tid, q] : s.queues) q->idleHooks.erase(nHookId);
 }
 
@@ -727,7 +727,7 @@ std::uint64_t CMessageLoopTesting::QuietTakes() {
 
 void CMessageLoopTesting::SetStallHandler(std::function<bool()> pfnStall, DWORD nRealMs) {
     State& s = S();
-    std::lock_guard<std::mutex> lock(s.mtx);
+    std::lock_guard<CFutexMutex> lock(s.mtx);
     auto q = QueueFor(s, GetCurrentThreadId());
     q->pfnStall = std::move(pfnStall);
     q->nStallMs = nRealMs;
@@ -747,7 +747,7 @@ BOOL PeekMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax
     MSG msg{};
     Taken k = Taken::None;
     if (!QuietNow(*pq, (wRemoveMsg & PM_REMOVE) != 0)) {
-        std::lock_guard<std::mutex> lock(S().mtx);
+        std::lock_guard<CFutexMutex> lock(S().mtx);
         k = TakeLocked(S(), *pq, &msg, &t_pHeldText, hWnd, wMsgFilterMin, wMsgFilterMax,
                        (wRemoveMsg & PM_REMOVE) != 0, kAll);
     }
@@ -781,7 +781,7 @@ LRESULT DispatchMessageA(const MSG* lpMsg) {
 
 void PostQuitMessage(int nExitCode) {
     State& s = S();
-    std::lock_guard<std::mutex> lock(s.mtx);
+    std::lock_guard<CFutexMutex> lock(s.mtx);
     auto q = QueueFor(s, GetCurrentThreadId());
     q->bQuit = TRUE;
     q->nQuitCode = nExitCode;
@@ -824,13 +824,13 @@ BOOL PostThreadMessageA(DWORD idThread, UINT Msg, WPARAM wParam, LPARAM lParam) 
         return FALSE;
     }
     State& s = S();
-    std::lock_guard<std::mutex> lock(s.mtx);
+    std::lock_guard<CFutexMutex> lock(s.mtx);
     return PostTo(s, idThread, nullptr, Msg, wParam, lParam);
 }
 
 BOOL PostMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
     State& s = S();
-    std::lock_guard<std::mutex> lock(s.mtx);
+    std::lock_guard<CFutexMutex> lock(s.mtx);
     if (hWnd == nullptr) return PostTo(s, GetCurrentThreadId(), nullptr, Msg, wParam, lParam);
     WndRec* r = Find(s, hWnd);
     if (r == nullptr) {
@@ -844,7 +844,7 @@ namespace winstate {
 
 BOOL PostInputMessage(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
     State& s = S();
-    std::lock_guard<std::mutex> lock(s.mtx);
+    std::lock_guard<CFutexMutex> lock(s.mtx);
     if (hWnd == nullptr) return PostTo(s, GetCurrentThreadId(), nullptr, Msg, wParam, lParam, true);
     WndRec* r = Find(s, hWnd);
     if (r == nullptr) {
@@ -867,7 +867,7 @@ BOOL TranslateMessage(const MSG* lpMsg) {
     if (lpMsg->message != WM_KEYDOWN && lpMsg->message != WM_SYSKEYDOWN) return FALSE;
     const UINT nCharMsg = lpMsg->message == WM_KEYDOWN ? WM_CHAR : WM_SYSCHAR;
     State& s = S();
-    std::lock_guard<std::mutex> lock(s.mtx);
+    std::lock_guard<CFutexMutex> lock(s.mtx);
     DWORD nThreadId = GetCurrentThreadId();
     if (lpMsg->hwnd != nullptr) {
         WndRec* r = Find(s, lpMsg->hwnd);
@@ -889,7 +889,7 @@ LONG GetMessageTime() {
 // ---- Timers ----
 UINT_PTR SetTimer(HWND hWnd, UINT_PTR nIDEvent, UINT uElapse, TIMERPROC lpTimerFunc) {
     State& s = S();
-    std::lock_guard<std::mutex> lock(s.mtx);
+    std::lock_guard<CFutexMutex> lock(s.mtx);
     DWORD nThread = GetCurrentThreadId();
     if (hWnd != nullptr) {
         WndRec* r = Find(s, hWnd);
@@ -922,7 +922,7 @@ UINT_PTR SetTimer(HWND hWnd, UINT_PTR nIDEvent, UINT uElapse, TIMERPROC lpTimerF
 
 BOOL KillTimer(HWND hWnd, UINT_PTR uIDEvent) {
     State& s = S();
-    std::lock_guard<std::mutex> lock(s.mtx);
+    std::lock_guard<CFutexMutex> lock(s.mtx);
     for (auto& [tid, q] : s.queues) {
         auto it = std::find_if(q->timers.begin(), q->timers.end(),
                                [&](const TimerRec& t) { return t.hWnd == hWnd && t.nID == uIDEvent; });
@@ -949,7 +949,7 @@ BOOL AfxPostThreadTask(DWORD nThreadId, std::function<void()> fn, BOOL bUserInpu
     BOOL bPosted = FALSE;
     {
         State& s = S();
-        std::lock_guard<std::mutex> lock(s.mtx);
+        std::lock_guard<CFutexMutex> lock(s.mtx);
         bPosted = PostTo(s, nThreadId, nullptr, kThreadTaskMessage, 0, static_cast<LPARAM>(nId),
                          bUserInput != FALSE);
     }

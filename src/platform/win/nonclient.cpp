@@ -82,7 +82,7 @@ struct FrameFacts {
 
 bool FactsOf(HWND hWnd, FrameFacts* f) {
     winstate::State& s = winstate::S();
-    std::lock_guard<std::mutex> lock(s.mtx);
+    std::lock_guard<CFutexMutex> lock(s.mtx);
     const winstate::WndRec* r = winstate::Find(s, hWnd);
     if (r == nullptr) return false;
     f->dwStyle = r->dwStyle;
@@ -503,7 +503,7 @@ HWND HitWithin(HWND hParent, POINT pt, LRESULT* pnHit) {
     std::vector<HWND> children;
     {
         winstate::State& s = winstate::S();
-        std::lock_guard<std::mutex> lock(s.mtx);
+        std::lock_guard<CFutexMutex> lock(s.mtx);
         const winstate::WndRec* r = winstate::Find(s, hParent);
         if (r == nullptr) return nullptr;
         children = r->children;
@@ -634,7 +634,7 @@ HWND AfxWindowFromPointForInput(POINT ptScreen, LRESULT* pnHitTest) {
     std::vector<HWND> tops;
     {
         winstate::State& s = winstate::S();
-        std::lock_guard<std::mutex> lock(s.mtx);
+        std::lock_guard<CFutexMutex> lock(s.mtx);
         tops = s.topLevel;
     }
     for (HWND hTop : tops) {

@@ -33,7 +33,7 @@ void CWinSimulation::Reset() {
 
 void CWinSimulationTesting::FailSetTimer(UINT_PTR nIDEvent, BOOL bFail) {
     winstate::State& s = winstate::S();
-    std::lock_guard<std::mutex> lock(s.mtx);
+    std::lock_guard<CFutexMutex> lock(s.mtx);
     if (bFail) {
         s.failTimers.insert(nIDEvent);
     } else {
@@ -43,25 +43,25 @@ void CWinSimulationTesting::FailSetTimer(UINT_PTR nIDEvent, BOOL bFail) {
 
 void CWinSimulationTesting::FailRegisterClass(BOOL bFail) {
     winstate::State& s = winstate::S();
-    std::lock_guard<std::mutex> lock(s.mtx);
+    std::lock_guard<CFutexMutex> lock(s.mtx);
     s.bFailRegisterClass = bFail;
 }
 
 void CWinSimulationTesting::FailInitCommonControls(BOOL bFail) {
     winstate::State& s = winstate::S();
-    std::lock_guard<std::mutex> lock(s.mtx);
+    std::lock_guard<CFutexMutex> lock(s.mtx);
     s.bFailInitCommonControls = bFail;
 }
 
 void CWinSimulationTesting::FailCreateWindow(std::function<bool(const CREATESTRUCT& cs)> pfnPredicate) {
     winstate::State& s = winstate::S();
-    std::lock_guard<std::mutex> lock(s.mtx);
+    std::lock_guard<CFutexMutex> lock(s.mtx);
     s.pfnFailCreate = std::move(pfnPredicate);
 }
 
 void CWinSimulationTesting::FailLoadBitmap(UINT nID, BOOL bFail) {
     winstate::State& s = winstate::S();
-    std::lock_guard<std::mutex> lock(s.mtx);
+    std::lock_guard<CFutexMutex> lock(s.mtx);
     if (bFail) {
         s.failBitmaps.insert(nID);
     } else {
@@ -71,13 +71,13 @@ void CWinSimulationTesting::FailLoadBitmap(UINT nID, BOOL bFail) {
 
 void CWinSimulationTesting::FailCreateMemoryDC(BOOL bFail) {
     winstate::State& s = winstate::S();
-    std::lock_guard<std::mutex> lock(s.mtx);
+    std::lock_guard<CFutexMutex> lock(s.mtx);
     s.bFailMemoryDc = bFail;
 }
 
 void CWinSimulationTesting::FailTabInsertAt(int nItem) {
     winstate::State& s = winstate::S();
-    std::lock_guard<std::mutex> lock(s.mtx);
+    std::lock_guard<CFutexMutex> lock(s.mtx);
     s.nFailTabInsertAt = nItem < 0 ? -1 : nItem;
 }
 

@@ -275,7 +275,7 @@ bool SameScreen(const CScreenSnapshot& last) {
     std::vector<std::pair<const CWindowSnapshot*, HMENU>> menus;
     {
         winstate::State& s = winstate::S();
-        std::lock_guard<std::mutex> lock(s.mtx);
+        std::lock_guard<CFutexMutex> lock(s.mtx);
         if (s.topLevel.size() != last.windows.size()) return false;
         for (size_t i = 0; i < last.windows.size(); ++i) {
             const CWindowSnapshot& w = last.windows[i];
@@ -348,7 +348,7 @@ void TakeWindows(const std::map<HWND, const CWindowSnapshot*>& previous, const s
     std::vector<std::pair<CWindowSnapshot*, HMENU>> menus;
     {
         winstate::State& s = winstate::S();
-        std::lock_guard<std::mutex> lock(s.mtx);
+        std::lock_guard<CFutexMutex> lock(s.mtx);
         if (windows.size() < s.topLevel.size()) windows.resize(s.topLevel.size());
         size_t n = 0;
         for (HWND h : s.topLevel)

@@ -8,6 +8,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <typeinfo>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -38,7 +39,9 @@ StaticState& StateAndStyleOf(HWND h, DWORD* pStyle) {
             return r.pExtra.get();
         },
         static_cast<CWndExtra*>(nullptr));
-    if (auto* p = dynamic_cast<StaticState*>(pExtra)) return *p;
+    // A static control's state is a StaticState itself (compared by type: no walk of the class tree).
+    if (pExtra != nullptr && typeid(*pExtra) == typeid(StaticState))
+        return *static_cast<StaticState*>(pExtra);
     return StateOf<StaticState>(h);
 }
 

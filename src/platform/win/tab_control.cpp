@@ -81,7 +81,7 @@ LRESULT TabProc(HWND h, UINT msg, WPARAM wParam, LPARAM lParam) {
             if (item == nullptr || idx < 0) return -1;
             {
                 winstate::State& ws = winstate::S();
-                std::lock_guard<std::mutex> lock(ws.mtx);
+                std::lock_guard<CFutexMutex> lock(ws.mtx);
                 if (ws.nFailTabInsertAt == idx) return -1;
             }
             const int at = std::min(idx, n);

@@ -126,7 +126,7 @@ void Wake(Queue& q) {
         syscall(SYS_futex, FutexWord(q.nWakeWord), FUTEX_WAKE_PRIVATE, INT_MAX, nullptr, nullptr, 0);
 }
 
-void SleepOnQueue(std::unique_lock<std::mutex>& lock, Queue& q, std::int64_t nDeadlineNs) {
+void SleepOnQueue(std::unique_lock<CFutexMutex>& lock, Queue& q, std::int64_t nDeadlineNs) {
     // Seen under the lock, as every Wake bumps it under the lock: a wake after this point changes the
     // word before the futex call looks at it, and the call then returns at once.
     q.nSleepers.fetch_add(1, std::memory_order_seq_cst);
@@ -164,7 +164,7 @@ BOOL IsVisibleLocked(State& s, const WndRec* r) {
 
 BOOL IsSelfOrAncestor(HWND hAncestor, HWND hWnd) {
     State& s = S();
-    std::lock_guard<std::mutex> lock(s.mtx);
+    std::lock_guard<CFutexMutex> lock(s.mtx);
     for (HWND h = hWnd; h != nullptr;) {
         if (h == hAncestor) return TRUE;
         const WndRec* r = Find(s, h);
@@ -179,7 +179,7 @@ BOOL IsSelfOrAncestor(HWND hAncestor, HWND hWnd) {
 
 BOOL WindowTextIs(HWND hWnd, LPCSTR psz) {
     State& s = S();
-    std::lock_guard<std::mutex> lock(s.mtx);
+    std::lock_guard<CFutexMutex> lock(s.mtx);
     const WndRec* r = Find(s, hWnd);
     return r != nullptr && r->strText == (psz != nullptr ? psz : "");
 }
@@ -244,7 +244,7 @@ void InvalidateLocked(State& s, WndRec* r, const RECT* prc, BOOL bErase) {
 
 BOOL DrawingSurfaceOf(HWND hWnd, bool bWindow, RECT* prc) {
     State& s = S();
-    std::lock_guard<std::mutex> lock(s.mtx);
+    std::lock_guard<CFutexMutex> lock(s.mtx);
     const WndRec* r = Find(s, hWnd);
     if (r == nullptr) return FALSE;
     *prc = bWindow ? RECT{0, 0, r->rc.right - r->rc.left, r->rc.bottom - r->rc.top} : ClientRectOf(*r);
@@ -268,7 +268,7 @@ BOOL StoreNewTextAndInvalidate(HWND hWnd, LPCSTR psz) {
     State& s = S();
     bool bChanged = false;
     {
-        std::lock_guard<std::mutex> lock(s.mtx);
+        std::lock_guard<CFutexMutex> lock(s.mtx);
         WndRec* r = Find(s, hWnd);
         if (r == nullptr) return FALSE;
         StoreNewTextAndInvalidateLocked(s, r, psz, &bChanged);
@@ -292,7 +292,7 @@ POINT ClientSizeLParam(HWND h) {
 // length. An unknown window has the empty text.
 size_t CopyTextOf(HWND hWnd, char* pBuffer, size_t nMax) {
     State& s = S();
-    std::lock_guard<std::mutex> lock(s.mtx);
+    std::lock_guard<CFutexMutex> lock(s.mtx);
     const WndRec* r = Find(s, hWnd);
     const size_t n = r != nullptr ? std::min(r->strText.size(), nMax - 1) : 0;
     if (n > 0) std::memcpy(pBuffer, r->strText.data(), n);
@@ -302,7 +302,7 @@ size_t CopyTextOf(HWND hWnd, char* pBuffer, size_t nMax) {
 
 size_t TextLengthOf(HWND hWnd) {
     State& s = S();
-    std::lock_guard<std::mutex> lock(s.mtx);
+    std::lock_guard<CFutexMutex> lock(s.mtx);
     const WndRec* r = Find(s, hWnd);
     return r != nullptr ? r->strText.size() : 0;
 }

@@ -19,6 +19,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/win/futex_mutex.h"
 #include "platform/win/kernel.h"
 #include "platform/win/kernel_testing.h"
 #include "platform/win/window.h"
@@ -175,7 +176,8 @@ struct DefProcHookNode {
 };
 
 struct State {
-    std::mutex mtx;
+    // The framework lock: one atomic operation to take and to let go while no other thread waits.
+    CFutexMutex mtx;
     // The live windows, owned here. Change it only through AddWindowLocked, RemoveWindowLocked and
     // ClearWindowsLocked, which keep byHandle in step.
     std::unordered_map<HWND, std::unique_ptr<WndRec>> wnds;
@@ -268,7 +270,7 @@ void WakeAll(State& s);
 // Sleeps the calling thread (the owner of q) until Wake(q) or the deadline (steady clock, in nanoseconds
 // since its epoch; -1: none), with the lock released meanwhile and held again on return. A return does
 // not mean that anything changed: the caller checks nWake.
-void SleepOnQueue(std::unique_lock<std::mutex>& lock, Queue& q, std::int64_t nDeadlineNs);
+void SleepOnQueue(std::unique_lock<CFutexMutex>& lock, Queue& q, std::int64_t nDeadlineNs);
 // Posts simulated user input (user_actions.h, the menu choice): not refused by a queue full of posted
 // messages, and served by a loop's lower-priority turn ahead of the posted messages before it.
 BOOL PostInputMessage(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
@@ -310,7 +312,7 @@ LONGLONG NextTimerDueLocked(State& s, DWORD nThreadId);
 template <class F>
 auto WithRec(HWND h, F f, decltype(f(std::declval<WndRec&>())) def) -> decltype(def) {
     State& s = S();
-    std::lock_guard<std::mutex> lock(s.mtx);
+    std::lock_guard<CFutexMutex> lock(s.mtx);
     WndRec* r = Find(s, h);
     if (!r) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);

@@ -38,7 +38,7 @@ Route RouteLocked(WndRec* w) {
 
 Route RouteOf(HWND h) {
     State& s = S();
-    std::lock_guard<std::mutex> lock(s.mtx);
+    std::lock_guard<CFutexMutex> lock(s.mtx);
     return RouteLocked(Find(s, h));
 }
 
@@ -88,7 +88,7 @@ CWnd::~CWnd() {
 
 CWnd* CWnd::FromHandlePermanent(HWND hWnd) {
     State& s = S();
-    std::lock_guard<std::mutex> lock(s.mtx);
+    std::lock_guard<CFutexMutex> lock(s.mtx);
     WndRec* r = Find(s, hWnd);
     return r ? r->pPermanent : nullptr;
 }
@@ -98,7 +98,7 @@ namespace {
 // FromHandlePermanent(hWnd) and, in *phParent, GetParent(hWnd), read together.
 CWnd* PermanentAndParentOf(HWND hWnd, HWND* phParent) {
     State& s = S();
-    std::lock_guard<std::mutex> lock(s.mtx);
+    std::lock_guard<CFutexMutex> lock(s.mtx);
     WndRec* r = Find(s, hWnd);
     if (r == nullptr) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
@@ -113,7 +113,7 @@ CWnd* PermanentAndParentOf(HWND hWnd, HWND* phParent) {
 
 CWnd* CWnd::FromHandle(HWND hWnd) {
     State& s = S();
-    std::lock_guard<std::mutex> lock(s.mtx);
+    std::lock_guard<CFutexMutex> lock(s.mtx);
     WndRec* r = Find(s, hWnd);
     if (!r) return nullptr;
     if (r->pPermanent) return r->pPermanent;
@@ -123,7 +123,7 @@ CWnd* CWnd::FromHandle(HWND hWnd) {
 
 BOOL CWnd::Attach(HWND hWndNew) {
     State& s = S();
-    std::lock_guard<std::mutex> lock(s.mtx);
+    std::lock_guard<CFutexMutex> lock(s.mtx);
     WndRec* r = Find(s, hWndNew);
     if (!r || m_hWnd != nullptr || (r->pPermanent && r->pPermanent != this)) return FALSE;
     r->pPermanent = this;
@@ -136,7 +136,7 @@ BOOL CWnd::Attach(HWND hWndNew) {
 HWND CWnd::Detach() {
     HWND h = m_hWnd;
     State& s = S();
-    std::lock_guard<std::mutex> lock(s.mtx);
+    std::lock_guard<CFutexMutex> lock(s.mtx);
     if (WndRec* r = Find(s, h)) {
         if (r->pPermanent == this) r->pPermanent = nullptr;
         r->bAttachedOnly = FALSE;
@@ -149,7 +149,7 @@ HWND CWnd::Detach() {
 BOOL CWnd::SubclassWindow(HWND hWnd) {
     {
         State& s = S();
-        std::lock_guard<std::mutex> lock(s.mtx);
+        std::lock_guard<CFutexMutex> lock(s.mtx);
         WndRec* r = Find(s, hWnd);
         if (!r || m_hWnd != nullptr || (r->pPermanent && r->pPermanent != this)) return FALSE;
         r->pPermanent = this;
@@ -208,7 +208,7 @@ LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     WNDPROC pfn = nullptr;
     {
         State& s = S();
-        std::lock_guard<std::mutex> lock(s.mtx);
+        std::lock_guard<CFutexMutex> lock(s.mtx);
         if (WndRec* r = Find(s, m_hWnd)) pfn = r->pfnWndProc;
     }
     return CallWindowProcA(pfn, m_hWnd, message, wParam, lParam);

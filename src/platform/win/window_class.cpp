@@ -25,7 +25,7 @@ ATOM RegisterClassImpl(const WNDCLASSA* wc, BOOL bSystem) {
         return 0;
     }
     State& s = S();
-    std::lock_guard<std::mutex> lock(s.mtx);
+    std::lock_guard<CFutexMutex> lock(s.mtx);
     if (s.bFailRegisterClass && !bSystem) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return 0;
@@ -73,7 +73,7 @@ ATOM AfxRegisterSystemClass(const WNDCLASSA* lpWndClass) {
 
 BOOL GetClassInfoA(HINSTANCE, LPCSTR lpClassName, WNDCLASSA* lpWndClass) {
     State& s = S();
-    std::lock_guard<std::mutex> lock(s.mtx);
+    std::lock_guard<CFutexMutex> lock(s.mtx);
     auto it = s.classes.find(Lower(lpClassName));
     if (it == s.classes.end()) {
         SetLastError(ERROR_CLASS_DOES_NOT_EXIST);
@@ -91,7 +91,7 @@ LPCTSTR AfxRegisterWndClass(UINT nClassStyle, HCURSOR hCursor, HBRUSH hbrBackgro
                   static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(hIcon)));
     State& s = S();
     {
-        std::lock_guard<std::mutex> lock(s.mtx);
+        std::lock_guard<CFutexMutex> lock(s.mtx);
         if (s.bFailRegisterClass) return nullptr;
         auto it = s.classes.find(Lower(name));
         if (it != s.classes.end()) return it->second.strName.c_str();
@@ -105,14 +105,14 @@ LPCTSTR AfxRegisterWndClass(UINT nClassStyle, HCURSOR hCursor, HBRUSH hbrBackgro
     wc.hbrBackground = hbrBackground;
     wc.lpszClassName = name;
     if (!RegisterClassImpl(&wc, FALSE) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return nullptr;
-    std::lock_guard<std::mutex> lock(s.mtx);
+    std::lock_guard<CFutexMutex> lock(s.mtx);
     auto it = s.classes.find(Lower(name));
     return it == s.classes.end() ? nullptr : it->second.strName.c_str();
 }
 
 LONG_PTR GetClassLongPtrA(HWND hWnd, int nIndex) {
     State& s = S();
-    std::lock_guard<std::mutex> lock(s.mtx);
+    std::lock_guard<CFutexMutex> lock(s.mtx);
     WndRec* r = Find(s, hWnd);
     if (!r) return 0;
     auto it = s.classes.find(Lower(r->strClass.c_str()));

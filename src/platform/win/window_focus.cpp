@@ -20,7 +20,7 @@ HWND SetFocus(HWND hWnd) {
     State& s = S();
     HWND hOld = nullptr;
     {
-        std::lock_guard<std::mutex> lock(s.mtx);
+        std::lock_guard<CFutexMutex> lock(s.mtx);
         if (hWnd && !Find(s, hWnd)) {
             SetLastError(ERROR_INVALID_WINDOW_HANDLE);
             return nullptr;
@@ -30,7 +30,7 @@ HWND SetFocus(HWND hWnd) {
     }
     if (hOld) CallWindow(hOld, WM_KILLFOCUS, reinterpret_cast<WPARAM>(hWnd), 0);
     {
-        std::lock_guard<std::mutex> lock(s.mtx);
+        std::lock_guard<CFutexMutex> lock(s.mtx);
         if (hWnd && !Find(s, hWnd)) return hOld;
         s.hFocus = hWnd;
         // Remembered for the top-level window, which gives it back when it is activated again.
@@ -44,7 +44,7 @@ HWND SetFocus(HWND hWnd) {
 
 HWND GetFocus() {
     State& s = S();
-    std::lock_guard<std::mutex> lock(s.mtx);
+    std::lock_guard<CFutexMutex> lock(s.mtx);
     return s.hFocus;
 }
 
@@ -53,7 +53,7 @@ namespace {
 // The top-level window hWnd is in (hWnd itself for a top-level window); NULL for no window.
 HWND TopLevelOf(HWND hWnd) {
     State& s = S();
-    std::lock_guard<std::mutex> lock(s.mtx);
+    std::lock_guard<CFutexMutex> lock(s.mtx);
     WndRec* r = hWnd ? Find(s, hWnd) : nullptr;
     while (r != nullptr && (r->dwStyle & WS_CHILD)) r = Find(s, r->hParent);
     return r ? r->hWnd : nullptr;
@@ -72,7 +72,7 @@ HWND LastFocusIn(HWND hTop) {
     HWND h = nullptr;
     {
         State& s = S();
-        std::lock_guard<std::mutex> lock(s.mtx);
+        std::lock_guard<CFutexMutex> lock(s.mtx);
         WndRec* r = Find(s, hTop);
         if (r == nullptr) return nullptr;
         h = r->hLastFocus;
@@ -83,7 +83,7 @@ HWND LastFocusIn(HWND hTop) {
 
 HWND NextToActivate(HWND hGone) {
     State& s = S();
-    std::lock_guard<std::mutex> lock(s.mtx);
+    std::lock_guard<CFutexMutex> lock(s.mtx);
     const WndRec* r = Find(s, hGone);
     if (r == nullptr || (r->dwStyle & WS_CHILD)) return nullptr;
     if (r->hOwner != nullptr) return r->hOwner;
@@ -122,7 +122,7 @@ HWND SetActiveWindow(HWND hWnd) {
 
 HWND SetCapture(HWND hWnd) {
     State& s = S();
-    std::lock_guard<std::mutex> lock(s.mtx);
+    std::lock_guard<CFutexMutex> lock(s.mtx);
     HWND old = s.hCapture;
     s.hCapture = Find(s, hWnd) ? hWnd : nullptr;
     return old;
@@ -130,13 +130,13 @@ HWND SetCapture(HWND hWnd) {
 
 BOOL ReleaseCapture() {
     State& s = S();
-    std::lock_guard<std::mutex> lock(s.mtx);
+    std::lock_guard<CFutexMutex> lock(s.mtx);
     s.hCapture = nullptr;
     return TRUE;
 }
 
 HWND GetCapture() {
     State& s = S();
-    std::lock_guard<std::mutex> lock(s.mtx);
+    std::lock_guard<CFutexMutex> lock(s.mtx);
     return s.hCapture;
 }

@@ -18,13 +18,13 @@ using namespace winstate;
 
 BOOL IsWindow(HWND hWnd) {
     State& s = S();
-    std::lock_guard<std::mutex> lock(s.mtx);
+    std::lock_guard<CFutexMutex> lock(s.mtx);
     return Find(s, hWnd) != nullptr;
 }
 
 BOOL IsWindowVisible(HWND hWnd) {
     State& s = S();
-    std::lock_guard<std::mutex> lock(s.mtx);
+    std::lock_guard<CFutexMutex> lock(s.mtx);
     return IsVisibleLocked(s, Find(s, hWnd));
 }
 
@@ -48,7 +48,7 @@ BOOL IsZoomed(HWND hWnd) {
 
 BOOL IsChild(HWND hWndParent, HWND hWnd) {
     State& s = S();
-    std::lock_guard<std::mutex> lock(s.mtx);
+    std::lock_guard<CFutexMutex> lock(s.mtx);
     for (WndRec* r = Find(s, hWnd); r && (r->dwStyle & WS_CHILD); r = Find(s, r->hParent)) {
         if (r->hParent == hWndParent) return TRUE;
     }
@@ -68,7 +68,7 @@ BOOL ShowWindow(HWND hWnd, int nCmdShow) {
     int nSizeType = -1;
     {
         State& s = S();
-        std::lock_guard<std::mutex> lock(s.mtx);
+        std::lock_guard<CFutexMutex> lock(s.mtx);
         WndRec* r = Find(s, hWnd);
         if (!r) return FALSE;
         bWasVisible = (r->dwStyle & WS_VISIBLE) != 0;
@@ -128,7 +128,7 @@ BOOL EnableWindow(HWND hWnd, BOOL bEnable) {
     BOOL bChanged = FALSE;
     {
         State& s = S();
-        std::lock_guard<std::mutex> lock(s.mtx);
+        std::lock_guard<CFutexMutex> lock(s.mtx);
         WndRec* r = Find(s, hWnd);
         if (!r) return FALSE;
         bWasDisabled = (r->dwStyle & WS_DISABLED) != 0;
@@ -185,7 +185,7 @@ BOOL SetWindowPos(HWND hWnd, HWND hWndInsertAfter, int x, int y, int cx, int cy,
     WINDOWPOS wp{hWnd, hWndInsertAfter, x, y, cx, cy, uFlags};
     {
         State& s = S();
-        std::lock_guard<std::mutex> lock(s.mtx);
+        std::lock_guard<CFutexMutex> lock(s.mtx);
         WndRec* r = Find(s, hWnd);
         if (!r) {
             SetLastError(ERROR_INVALID_WINDOW_HANDLE);
@@ -204,7 +204,7 @@ BOOL SetWindowPos(HWND hWnd, HWND hWndInsertAfter, int x, int y, int cx, int cy,
         CallWindow(hWnd, WM_WINDOWPOSCHANGING, 0, reinterpret_cast<LPARAM>(&wp));
     {
         State& s = S();
-        std::lock_guard<std::mutex> lock(s.mtx);
+        std::lock_guard<CFutexMutex> lock(s.mtx);
         WndRec* r = Find(s, hWnd);
         if (!r) return FALSE;
         RECT old = r->rc;
@@ -241,7 +241,7 @@ BOOL BringWindowToTop(HWND hWnd) {
 
 BOOL GetWindowRect(HWND hWnd, LPRECT lpRect) {
     State& s = S();
-    std::lock_guard<std::mutex> lock(s.mtx);
+    std::lock_guard<CFutexMutex> lock(s.mtx);
     WndRec* r = Find(s, hWnd);
     if (!r || !lpRect) return FALSE;
     *lpRect = ScreenRect(s, *r);
@@ -261,7 +261,7 @@ BOOL GetClientRect(HWND hWnd, LPRECT lpRect) {
 
 BOOL ClientToScreen(HWND hWnd, LPPOINT lpPoint) {
     State& s = S();
-    std::lock_guard<std::mutex> lock(s.mtx);
+    std::lock_guard<CFutexMutex> lock(s.mtx);
     WndRec* r = Find(s, hWnd);
     if (!r || !lpPoint) return FALSE;
     POINT o = ClientOriginOnScreen(s, *r);
@@ -272,7 +272,7 @@ BOOL ClientToScreen(HWND hWnd, LPPOINT lpPoint) {
 
 BOOL ScreenToClient(HWND hWnd, LPPOINT lpPoint) {
     State& s = S();
-    std::lock_guard<std::mutex> lock(s.mtx);
+    std::lock_guard<CFutexMutex> lock(s.mtx);
     WndRec* r = Find(s, hWnd);
     if (!r || !lpPoint) return FALSE;
     POINT o = ClientOriginOnScreen(s, *r);

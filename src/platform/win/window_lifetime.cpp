@@ -32,7 +32,7 @@ HWND CreateWindowInternal(CREATESTRUCT cs, CWnd* pWnd) {
     std::function<bool(const CREATESTRUCT&)> pfnFail;
     {
         State& s = S();
-        std::lock_guard<std::mutex> lock(s.mtx);
+        std::lock_guard<CFutexMutex> lock(s.mtx);
         pfnFail = s.pfnFailCreate;
     }
     if (pfnFail && pfnFail(cs)) {
@@ -46,7 +46,7 @@ HWND CreateWindowInternal(CREATESTRUCT cs, CWnd* pWnd) {
     HWND h = nullptr;
     {
         State& s = S();
-        std::lock_guard<std::mutex> lock(s.mtx);
+        std::lock_guard<CFutexMutex> lock(s.mtx);
         auto cls = s.classes.find(Lower(cs.lpszClass));
         if (cls == s.classes.end()) {
             SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
@@ -138,7 +138,7 @@ void DestroyTree(HWND h) {
     std::vector<HWND> children;
     {
         State& s = S();
-        std::lock_guard<std::mutex> lock(s.mtx);
+        std::lock_guard<CFutexMutex> lock(s.mtx);
         WndRec* r = Find(s, h);
         if (!r) return;
         children = r->children;
@@ -153,7 +153,7 @@ void DestroyTree(HWND h) {
     std::vector<AFX_DESTROY_HOOK> hooks;
     {
         State& s = S();
-        std::lock_guard<std::mutex> lock(s.mtx);
+        std::lock_guard<CFutexMutex> lock(s.mtx);
         rec = RemoveWindowLocked(s, h);
         if (!rec) return;
         if (WndRec* p = Find(s, rec->hParent))
@@ -193,7 +193,7 @@ BOOL DestroyWindow(HWND hWnd) {
     const HWND hHandOver = FocusIsIn(hWnd) ? NextToActivate(hWnd) : nullptr;
     {
         State& s = S();
-        std::lock_guard<std::mutex> lock(s.mtx);
+        std::lock_guard<CFutexMutex> lock(s.mtx);
         WndRec* r = Find(s, hWnd);
         if (!r || r->bDestroying) {
             if (!r) SetLastError(ERROR_INVALID_WINDOW_HANDLE);
@@ -223,7 +223,7 @@ void DropAllWindows() {
     std::vector<AFX_DESTROY_HOOK> hooks;
     {
         State& s = S();
-        std::lock_guard<std::mutex> lock(s.mtx);
+        std::lock_guard<CFutexMutex> lock(s.mtx);
         for (auto& [h, r] : s.wnds) {
             if (r->pPermanent && r->pPermanent->m_hWnd == h) r->pPermanent->m_hWnd = nullptr;
             if (r->pTemp) r->pTemp->m_hWnd = nullptr;

@@ -42,7 +42,7 @@ LONG_PTR GetWindowLongPtrA(HWND hWnd, int nIndex) {
 
 LONG_PTR SetWindowLongPtrA(HWND hWnd, int nIndex, LONG_PTR dwNewLong) {
     State& s = S();
-    std::lock_guard<std::mutex> lock(s.mtx);
+    std::lock_guard<CFutexMutex> lock(s.mtx);
     WndRec* r = Find(s, hWnd);
     if (!r) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);

@@ -35,7 +35,7 @@ UINT RegisterWindowMessageA(LPCSTR lpString) {
         return 0;
     }
     State& s = S();
-    std::lock_guard<std::mutex> lock(s.mtx);
+    std::lock_guard<CFutexMutex> lock(s.mtx);
     auto [it, added] = s.registeredMessages.emplace(Lower(lpString), 0);
     if (added) it->second = s.nNextRegisteredMessage++;
     return it->second;
@@ -45,7 +45,7 @@ void AfxSetWndExtra(HWND hWnd, std::unique_ptr<CWndExtra> pExtra) {
     std::unique_ptr<CWndExtra> old;
     {
         State& s = S();
-        std::lock_guard<std::mutex> lock(s.mtx);
+        std::lock_guard<CFutexMutex> lock(s.mtx);
         WndRec* r = Find(s, hWnd);
         if (!r) return;
         old = std::move(r->pExtra);
@@ -60,14 +60,14 @@ CWndExtra* AfxGetWndExtra(HWND hWnd) {
 
 void AfxAddWindowDestroyHook(AFX_DESTROY_HOOK pfn) {
     State& s = S();
-    std::lock_guard<std::mutex> lock(s.mtx);
+    std::lock_guard<CFutexMutex> lock(s.mtx);
     if (std::find(s.destroyHooks.begin(), s.destroyHooks.end(), pfn) == s.destroyHooks.end())
         s.destroyHooks.push_back(pfn);
 }
 
 void AfxAddDefWindowProcHook(AFX_DEFPROC_HOOK pfn) {
     State& s = S();
-    std::lock_guard<std::mutex> lock(s.mtx);
+    std::lock_guard<CFutexMutex> lock(s.mtx);
     std::atomic<DefProcHookNode*>* pLink = &s.pFirstDefProcHook;
     while (DefProcHookNode* pNode = pLink->load(std::memory_order_relaxed)) {
         if (pNode->pfn == pfn) return;

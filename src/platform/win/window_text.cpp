@@ -97,7 +97,7 @@ BOOL CWndInternals::SetText(HWND hWnd, LPCSTR lpString, std::size_t nLength, CWn
     bool bStored = false;
     bool bChanged = false;
     {
-        std::lock_guard<std::mutex> lock(s.mtx);
+        std::lock_guard<CFutexMutex> lock(s.mtx);
         WndRec* r = Find(s, hWnd);
         if (!r) {
             SetLastError(ERROR_INVALID_WINDOW_HANDLE);

@@ -22,7 +22,7 @@ HWND GetParent(HWND hWnd) {
 
 HWND SetParent(HWND hWndChild, HWND hWndNewParent) {
     State& s = S();
-    std::lock_guard<std::mutex> lock(s.mtx);
+    std::lock_guard<CFutexMutex> lock(s.mtx);
     WndRec* r = Find(s, hWndChild);
     if (!r) return nullptr;
     HWND old = (r->dwStyle & WS_CHILD) ? r->hParent : r->hOwner;
@@ -44,7 +44,7 @@ HWND SetParent(HWND hWndChild, HWND hWndNewParent) {
 
 HWND GetWindow(HWND hWnd, UINT uCmd) {
     State& s = S();
-    std::lock_guard<std::mutex> lock(s.mtx);
+    std::lock_guard<CFutexMutex> lock(s.mtx);
     WndRec* r = Find(s, hWnd);
     if (!r) return nullptr;
     if (uCmd == GW_CHILD) return r->children.empty() ? nullptr : r->children.front();
@@ -74,7 +74,7 @@ HWND GetWindow(HWND hWnd, UINT uCmd) {
 HWND GetTopWindow(HWND hWnd) {
     if (hWnd) return GetWindow(hWnd, GW_CHILD);
     State& s = S();
-    std::lock_guard<std::mutex> lock(s.mtx);
+    std::lock_guard<CFutexMutex> lock(s.mtx);
     return s.topLevel.empty() ? nullptr : s.topLevel.front();
 }
 
@@ -83,7 +83,7 @@ HWND GetTopWindow(HWND hWnd) {
 // changes.
 HWND GetDlgItem(HWND hDlg, int nIDDlgItem) {
     State& s = S();
-    std::lock_guard<std::mutex> lock(s.mtx);
+    std::lock_guard<CFutexMutex> lock(s.mtx);
     const std::size_t nSlot =
         (reinterpret_cast<std::uintptr_t>(hDlg) * 31u + static_cast<unsigned>(nIDDlgItem)) &
         (State::kDlgItemHits - 1);
@@ -115,7 +115,7 @@ LRESULT SendDlgItemMessageA(HWND hDlg, int nIDDlgItem, UINT Msg, WPARAM wParam, 
 
 HWND FindWindowA(LPCSTR lpClassName, LPCSTR lpWindowName) {
     State& s = S();
-    std::lock_guard<std::mutex> lock(s.mtx);
+    std::lock_guard<CFutexMutex> lock(s.mtx);
     std::string cls = Lower(lpClassName);
     for (HWND h : s.topLevel) {
         WndRec* r = Find(s, h);
@@ -131,7 +131,7 @@ BOOL EnumWindows(WNDENUMPROC lpEnumFunc, LPARAM lParam) {
     std::vector<HWND> list;
     {
         State& s = S();
-        std::lock_guard<std::mutex> lock(s.mtx);
+        std::lock_guard<CFutexMutex> lock(s.mtx);
         list = s.topLevel;
     }
     for (HWND h : list) {
@@ -155,7 +155,7 @@ BOOL EnumChildWindows(HWND hWndParent, WNDENUMPROC lpEnumFunc, LPARAM lParam) {
     std::vector<HWND> list;
     {
         State& s = S();
-        std::lock_guard<std::mutex> lock(s.mtx);
+        std::lock_guard<CFutexMutex> lock(s.mtx);
         CollectDescendants(s, hWndParent, list);
     }
     for (HWND h : list) {

@@ -208,6 +208,26 @@ TEST_F(Gdi, SolidFillRecordsAsABrushFillDoes) {
     EXPECT_EQ(ops.size(), AfxGetDrawOps(pLabel->m_hWnd).size());
 }
 
+// Contexts and objects are found again through a small cache of the handles used last: one deleted or
+// released is gone however recently it was used, and many in turn (more than the cache has places)
+// each keep their own colour.
+TEST_F(Gdi, ObjectsAndContextsUsedLastAreGoneOnceLetGo) {
+    const HWND hLabel = m_dlg.GetDlgItem(kLabel)->m_hWnd;
+    const RECT rc{0, 0, 3, 3};
+    for (int i = 0; i < 200; ++i) {
+        const HDC hDC = ::GetDC(hLabel);
+        const HBRUSH hBrush = ::CreateSolidBrush(RGB(i, 1, 2));
+        ASSERT_NE(0, ::FillRect(hDC, &rc, hBrush));
+        ASSERT_EQ(RGB(i, 1, 2), AfxGetDrawOps(hLabel).back().crBrush);
+        EXPECT_TRUE(::DeleteObject(hBrush));
+        EXPECT_FALSE(::DeleteObject(hBrush)) << "deleted already";
+        EXPECT_EQ(0, ::FillRect(hDC, &rc, hBrush)) << "a deleted brush fills nothing";
+        EXPECT_EQ(1, ::ReleaseDC(hLabel, hDC));
+        EXPECT_EQ(0, ::FillRect(hDC, &rc, reinterpret_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH))))
+            << "a released context fills nothing";
+    }
+}
+
 TEST_F(Gdi, TextMetricsAreFixedAndTabsFollowTheStops) {
     CClientDC dc(&m_dlg);
     CFont font;
