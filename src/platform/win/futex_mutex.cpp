@@ -6,23 +6,14 @@
 
 #include <climits>
 
-namespace {
-
-std::uint32_t* Word(std::atomic<std::uint32_t>& a) {
-    static_assert(sizeof(std::atomic<std::uint32_t>) == sizeof(std::uint32_t) &&
-                  std::atomic<std::uint32_t>::is_always_lock_free);
-    return reinterpret_cast<std::uint32_t*>(&a);
-}
-
-}  // namespace
-
 void CFutexMutex::LockContended() {
     // Marked as having sleepers before sleeping, so whoever holds it wakes one thread when letting go; a
     // thread that takes it here keeps the mark (a sleeper may remain), which costs at most one needless wake.
     while (m_nState.exchange(kTakenWithSleepers, std::memory_order_acquire) != kFree)
-        syscall(SYS_futex, Word(m_nState), FUTEX_WAIT_PRIVATE, kTakenWithSleepers, nullptr, nullptr, 0);
+        syscall(SYS_futex, AfxFutexWord(m_nState), FUTEX_WAIT_PRIVATE, kTakenWithSleepers, nullptr, nullptr,
+                0);
 }
 
 void CFutexMutex::WakeOne() {
-    syscall(SYS_futex, Word(m_nState), FUTEX_WAKE_PRIVATE, 1, nullptr, nullptr, 0);
+    syscall(SYS_futex, AfxFutexWord(m_nState), FUTEX_WAKE_PRIVATE, 1, nullptr, nullptr, 0);
 }

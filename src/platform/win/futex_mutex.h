@@ -7,6 +7,13 @@
 #include <atomic>
 #include <cstdint>
 
+// The word a futex system call takes for an atomic 32-bit value.
+inline std::uint32_t* AfxFutexWord(std::atomic<std::uint32_t>& a) {
+    static_assert(sizeof(std::atomic<std::uint32_t>) == sizeof(std::uint32_t) &&
+                  std::atomic<std::uint32_t>::is_always_lock_free);
+    return reinterpret_cast<std::uint32_t*>(&a);
+}
+
 class CFutexMutex {
   public:
     CFutexMutex() = default;

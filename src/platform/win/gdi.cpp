@@ -67,21 +67,25 @@ std::ostream& operator<<(std::ostream& os, const CFaceName& face) {
 
 namespace gdistate {
 
-ObjRec* FindObj(GdiState& g, HGDIOBJ h) {
-    const std::uintptr_t k = Key(h);
-    if (ObjRec* r = g.objCache.Find(k)) return r;
-    auto it = g.objs.find(k);
-    if (it == g.objs.end()) return nullptr;
-    g.objCache.Put(k, &it->second);
+namespace {
+
+// The record of handle k in m, through the cache in front of it.
+template <class T>
+T* FindCached(std::unordered_map<std::uintptr_t, T>& m, CHandleCache<T>& cache, std::uintptr_t k) {
+    if (T* p = cache.Find(k)) return p;
+    auto it = m.find(k);
+    if (it == m.end()) return nullptr;
+    cache.Put(k, &it->second);
     return &it->second;
 }
+
+}  // namespace
+
+ObjRec* FindObj(GdiState& g, HGDIOBJ h) {
+    return FindCached(g.objs, g.objCache, Key(h));
+}
 DcRec* FindDc(GdiState& g, HDC h) {
-    const std::uintptr_t k = Key(h);
-    if (DcRec* d = g.dcCache.Find(k)) return d;
-    auto it = g.dcs.find(k);
-    if (it == g.dcs.end()) return nullptr;
-    g.dcCache.Put(k, &it->second);
-    return &it->second;
+    return FindCached(g.dcs, g.dcCache, Key(h));
 }
 
 void EraseObjLocked(GdiState& g, std::unordered_map<std::uintptr_t, ObjRec>::iterator it) {

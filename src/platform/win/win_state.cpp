@@ -108,22 +108,12 @@ std::shared_ptr<Queue> QueueFor(State& s, DWORD nThreadId) {
     return s.queues[nThreadId];
 }
 
-namespace {
-
-std::uint32_t* FutexWord(std::atomic<std::uint32_t>& a) {
-    static_assert(sizeof(std::atomic<std::uint32_t>) == sizeof(std::uint32_t) &&
-                  std::atomic<std::uint32_t>::is_always_lock_free);
-    return reinterpret_cast<std::uint32_t*>(&a);
-}
-
-}  // namespace
-
 void Wake(Queue& q) {
     ++q.nWake;
     q.nQuietUntilUs.store(0, std::memory_order_release);
     q.nWakeWord.fetch_add(1, std::memory_order_seq_cst);
     if (q.nSleepers.load(std::memory_order_seq_cst) > 0)
-        syscall(SYS_futex, FutexWord(q.nWakeWord), FUTEX_WAKE_PRIVATE, INT_MAX, nullptr, nullptr, 0);
+        syscall(SYS_futex, AfxFutexWord(q.nWakeWord), FUTEX_WAKE_PRIVATE, INT_MAX, nullptr, nullptr, 0);
 }
 
 void SleepOnQueue(std::unique_lock<CFutexMutex>& lock, Queue& q, std::int64_t nDeadlineNs) {
@@ -144,7 +134,7 @@ void SleepOnQueue(std::unique_lock<CFutexMutex>& lock, Queue& q, std::int64_t nD
         pTimeout = &ts;
     }
     if (pTimeout == nullptr || ts.tv_sec > 0 || ts.tv_nsec > 0)
-        syscall(SYS_futex, FutexWord(q.nWakeWord), FUTEX_WAIT_PRIVATE, nWord, pTimeout, nullptr, 0);
+        syscall(SYS_futex, AfxFutexWord(q.nWakeWord), FUTEX_WAIT_PRIVATE, nWord, pTimeout, nullptr, 0);
     q.nSleepers.fetch_sub(1, std::memory_order_seq_cst);
     lock.lock();
 }
