@@ -864,7 +864,8 @@ LONGLONG CScreenSession::RefreshClockUs() {
 void CScreenSession::RefreshWhenDue() {
     if (!m_pShared) return;
     const LONGLONG nNowUs = RefreshClockUs();
-    if (nNowUs < m_nNextRefreshUs) {
+    // More than a slot away only when the clock changed between manual and real: due at once.
+    if (nNowUs < m_nNextRefreshUs && m_nNextRefreshUs - nNowUs <= kRefreshPeriodUs) {
         CMessageLoop::WakeIdleHooksBy(std::chrono::steady_clock::now() +
                                       std::chrono::microseconds(m_nNextRefreshUs - nNowUs));
         return;
