@@ -21,6 +21,8 @@
 #include <utility>
 #include <vector>
 
+#include "support/format_pack.h"
+
 // Counts the process's locale queries: the formatter must not make any (they read locale data that
 // another thread's setlocale may be replacing). Forwards to the C library.
 std::atomic<int> g_nLangInfoCalls{0};
@@ -126,15 +128,11 @@ TEST(FormatText, FloatsRoundAsTheCLibraryDoes) {
 // the text shows, the sign of a zero included, packs differently.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wformat-security"
-std::vector<unsigned char> PackOf(const char* pszFormat, ...) {
-    unsigned char buf[64];
-    std::size_t n = 0;
-    va_list args;
-    va_start(args, pszFormat);
-    const bool b = AfxPackFormatArguments(pszFormat, args, buf, sizeof buf, &n);
-    va_end(args);
-    EXPECT_TRUE(b) << pszFormat;
-    return std::vector<unsigned char>(buf, buf + n);
+template <class... Args>
+std::vector<unsigned char> PackOf(const char* pszFormat, Args... args) {
+    std::vector<unsigned char> pack;
+    EXPECT_TRUE(PackFormat(&pack, pszFormat, args...)) << pszFormat;
+    return pack;
 }
 
 std::string TextOf(const char* pszFormat, double d) {

@@ -11,6 +11,7 @@
 #include "platform/win/gdi_testing.h"
 #include "platform/win/kernel_testing.h"
 #include "platform/win/window_testing.h"
+#include "support/format_pack.h"
 #include "support/win_fixture.h"
 
 namespace {
@@ -341,15 +342,8 @@ TEST_F(WindowText, AValueThatMovesOnlyPastItsShownDigitsLeavesTheTextAlone) {
 }
 
 TEST(FormatArguments, EqualArgumentsPackEquallyAndUnknownFormatsAreRefused) {
-    auto pack = [](std::vector<unsigned char>* pOut, const char* pszFormat, ...) {
-        unsigned char buf[64];
-        std::size_t n = 99;
-        va_list args;
-        va_start(args, pszFormat);
-        const bool b = AfxPackFormatArguments(pszFormat, args, buf, sizeof buf, &n);
-        va_end(args);
-        pOut->assign(buf, buf + n);
-        return b;
+    auto pack = [](std::vector<unsigned char>* pOut, const char* pszFormat, auto... args) {
+        return PackFormat(pOut, pszFormat, args...);
     };
     std::vector<unsigned char> a, b;
     ASSERT_TRUE(pack(&a, "%*.*f %s %c%%", 6, 2, 1.5, "xy", 'q'));
